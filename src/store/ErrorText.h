@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// The converter's user-visible error texts. Both front ends show them as they stand.
+
+inline constexpr std::string_view kDateConversionError = "日付に変換できない値が渡されました";
+inline constexpr std::string_view kSameFileError =
+    "出力ファイルが読み込んだログファイルと同じです。ログファイルは上書きできません";
+
+// The system error code the texts are keyed on (2 not found, 3 bad path, 4 too many open files,
+// 5 access denied, 101 disk full) from a POSIX errno value; other values pass through.
+int SystemErrorCode(int errnoValue);
+
+// The text of an input/output error, e.g. "ファイルが見つかりません" or "I/O エラー (n)".
+std::string IoErrorText(int errnoValue);
+
+// The reason text for a file that cannot be created, in Japanese.
+std::string CreateReasonText(int errnoValue);
+
+// "ファイル "<path>". <reason> を作成できません"
+std::string CreateErrorText(std::string_view path, int errnoValue);
+
+// The message followed by "." when its last character comes after "." in code order.
+std::string WithFinalPoint(std::string_view message);

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Every moment is a day count: days since 1899-12-30 00:00 as a double, the fraction being the
+// time of day. 1970-01-01 00:00 is 25569.0 and one millisecond is 1/86400000.
+constexpr double kUnixEpochDayCount = 25569.0;
+// 2021-01-01 00:00:00.000, the earliest time a sector-log fix may carry.
+constexpr double kSectorLogEarliestTime = 44197.0;
+
+// The local time base from a time-zone bias in minutes (UTC = local time + bias).
+double LocalEpochFromBias(std::int32_t biasMinutes);
+
+// A logger time (seconds since 1970-01-01 UTC and a millisecond) as a local day count. The two
+// steps are rounded to double separately, as the loggers' software did.
+double LoggerTimeToDayCount(std::int32_t seconds, std::uint32_t millisecond, double localEpoch);
+
+// The day number of a calendar date (years 1..9999), or nothing for an impossible date.
+std::optional<double> EncodeDate(int year, int month, int day);
+// The fraction of a day of a time; hour 0..23, minute 0..59, second 0..59, millisecond 0..999.
+double EncodeTime(int hour, int minute, int second, int millisecond);
+// Date plus time of day, summed in extended precision; nothing for an impossible date.
+std::optional<double> EncodeDateTime(int year, int month, int day, int hour, int minute,
+                                     int second);
+
+struct CalendarTime
+{
+    int Year = 1899;
+    int Month = 12;
+    int Day = 30;
+    int Hour = 0;
+    int Minute = 0;
+    int Second = 0;
+    int Millisecond = 0;
+};
+
+// Splits a day count into calendar fields after rounding it to the nearest whole millisecond.
+// Values outside years 1..9999 (or not finite) give 1899-12-30 00:00:00.000.
+CalendarTime DecodeDayCount(double dayCount);
+
+// "yyyy/mm/dd hh:nn:ss.zzz" with the given date and time separators.
+std::string FormatDayCount(double dayCount, std::string_view dateSeparator = "/",
+                           std::string_view timeSeparator = ":");
+
+// The standard (never daylight-saving) bias of the local time zone, in minutes.
+std::int32_t StandardTimeZoneBias();
