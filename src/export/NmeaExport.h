@@ -17,15 +17,13 @@
 constexpr std::size_t kMaxRmcLength = 1024;
 char* FormatRmcLine(const TGpsFix& fix, char* out);
 
-enum class ExportStatus
-{
+enum class ExportStatus {
     Ok,
-    CreateFailed,  // the target (or its temporary file) could not be created
-    WriteFailed,   // writing, flushing or renaming into place failed
+    CreateFailed, // the target (or its temporary file) could not be created
+    WriteFailed,  // writing, flushing or renaming into place failed
 };
 
-struct ExportResult
-{
+struct ExportResult {
     ExportStatus Status = ExportStatus::Ok;
     int Errno = 0;
     std::size_t LinesWritten = 0;

@@ -20,16 +20,14 @@ constexpr std::int32_t kBlockSize = 65536;
 constexpr std::int32_t kSectorSize = 4096;
 constexpr std::int32_t kFirstRecordOffset = 512;
 
-struct FreeDeleter
-{
+struct FreeDeleter {
     void operator()(void* p) const noexcept { std::free(p); }
 };
 
 // The process-wide state of the converter: the fix table, its count, the local time base, the
 // raw log buffer and the sector decoder's fix-type gate. Owned by whoever drives a conversion
 // (the window, the command-line converter, a test) and passed by reference.
-struct FixStore
-{
+struct FixStore {
     FixStore();
     FixStore(const FixStore&) = delete;
     FixStore& operator=(const FixStore&) = delete;

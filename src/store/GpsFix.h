@@ -4,16 +4,15 @@
 
 // One decoded position fix. Plain data, copied by value between the table, the decoders'
 // scratch record and the smoothing pass's work table.
-struct TGpsFix
-{
-    double Time;                  // local standard time as a day count (days since 1899-12-30)
-    std::uint16_t FixType;        // the logger's fix-type word; 3 is a three-dimensional fix
-    double Latitude;              // degrees, north positive
-    double Longitude;             // degrees, east positive
-    float ExtraValue;             // field bit 4, passed through to the export untouched
-    float Speed;                  // km/h
-    float Course;                 // degrees; 0 for sector logs, which carry no course
-    std::uint8_t ExtraCount;      // second byte of field bit 12
-    std::uint8_t SatelliteCount;  // first byte of field bit 12
-    std::uint16_t Millisecond;    // 0..999 for every stored fix
+struct TGpsFix {
+    double Time;                 // local standard time as a day count (days since 1899-12-30)
+    std::uint16_t FixType;       // the logger's fix-type word; 3 is a three-dimensional fix
+    double Latitude;             // degrees, north positive
+    double Longitude;            // degrees, east positive
+    float ExtraValue;            // field bit 4, passed through to the export untouched
+    float Speed;                 // km/h
+    float Course;                // degrees; 0 for sector logs, which carry no course
+    std::uint8_t ExtraCount;     // second byte of field bit 12
+    std::uint8_t SatelliteCount; // first byte of field bit 12
+    std::uint16_t Millisecond;   // 0..999 for every stored fix
 };

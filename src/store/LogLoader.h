@@ -5,29 +5,26 @@
 #include <optional>
 #include <string>
 
-enum class LogKind
-{
-    None,    // the file was ignored or could not be read
-    Block,   // 64 KiB flash blocks
-    Sector,  // 4 KiB flash sectors (".BNX4")
+enum class LogKind {
+    None,   // the file was ignored or could not be read
+    Block,  // 64 KiB flash blocks
+    Sector, // 4 KiB flash sectors (".BNX4")
 };
 
 // Why a file was ignored. Ignored files leave the store as it was.
-enum class IgnoreReason
-{
+enum class IgnoreReason {
     None,
-    NotFound,         // no file under the path
-    NotAFile,         // the path names a folder (or something else that is not a file)
-    SizeNotMultiple,  // the size is not a whole number of blocks or sectors
-    TooLarge,         // more than the 16 MiB the log buffer holds
-    ShortRead,        // the read delivered a count that is not a whole number of units
+    NotFound,        // no file under the path
+    NotAFile,        // the path names a folder (or something else that is not a file)
+    SizeNotMultiple, // the size is not a whole number of blocks or sectors
+    TooLarge,        // more than the 16 MiB the log buffer holds
+    ShortRead,       // the read delivered a count that is not a whole number of units
 };
 
-struct LoadResult
-{
+struct LoadResult {
     LogKind Kind = LogKind::None;
     IgnoreReason Ignored = IgnoreReason::None;
-    int IoErrno = 0;  // non-zero when the open or the read failed
+    int IoErrno = 0; // non-zero when the open or the read failed
     // Times of table entries 0 and FixCount - 1 (table order, not earliest and latest).
     std::optional<double> FirstTime;
     std::optional<double> LastTime;

@@ -26,8 +26,7 @@ double EncodeTime(int hour, int minute, int second, int millisecond);
 std::optional<double> EncodeDateTime(int year, int month, int day, int hour, int minute,
                                      int second);
 
-struct CalendarTime
-{
+struct CalendarTime {
     int Year = 1899;
     int Month = 12;
     int Day = 30;

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+class QWidget;
+
+// Everything the window asks the user or tells the user in a box of its own. The window talks to
+// this interface only, so tests answer it without modal loops.
+class Dialogs
+{
+public:
+    virtual ~Dialogs() = default;
+
+    // The full path chosen in the log file dialog, or nothing when the user cancelled.
+    virtual std::optional<QString> AskOpenPath(QWidget* parent, const QString& initialFolder) = 0;
+    // The full path chosen in the NMEA file dialog, or nothing when the user cancelled.
+    virtual std::optional<QString> AskSavePath(QWidget* parent, const QString& initialFolder) = 0;
+    // The application's error box; `text` is shown as it stands.
+    virtual void ShowError(QWidget* parent, const QString& text) = 0;
+    // A Yes/No question before an existing file is replaced; true for Yes.
+    virtual bool AskOverwrite(QWidget* parent, const QString& question) = 0;
+};

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "app/Dialogs.h"
+#include "store/FixStore.h"
+#include "store/TimeBase.h"
+
+#include <QWidget>
+#include <array>
+#include <optional>
+#include <string>
+
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QSpinBox;
+
+// The one window: the load command and its displays, the twelve date and time controls of the
+// export window, and the export command. The handlers call the core and refresh the displays.
+class TFormMain : public QWidget
+{
+    Q_OBJECT
+
+public:
+    TFormMain(FixStore& store, Dialogs& dialogs, QWidget* parent = nullptr);
+
+    // Sets the time base, presets the twelve controls to now and picks the dialogs' folders.
+    // Run once by the constructor, after the controls exist.
+    void FormCreate();
+    // The load command: asks for a log file, loads it and shows its span.
+    void ButtonOpenClick();
+    // The export command: asks for a file name and writes the fixes of the chosen window.
+    void ButtonOutClick();
+
+    // The dialogs' initial folders as FormCreate set them.
+    [[nodiscard]] const QString& OpenFolder() const { return m_openFolder; }
+    [[nodiscard]] const QString& SaveFolder() const { return m_saveFolder; }
+
+    // One row of six controls: year, month, day, hour, minute, second.
+    using ControlRow = std::array<QSpinBox*, 6>;
+
+private:
+    void CreateControls();
+    void SetRow(const ControlRow& row, const CalendarTime& time);
+    [[nodiscard]] std::optional<double> RowMoment(const ControlRow& row) const;
+    [[nodiscard]] QString FormatTime(double dayCount) const;
+    void ShowErrorBox(std::string_view message);
+
+    FixStore& m_store;
+    Dialogs& m_dialogs;
+    QString m_openFolder;
+    QString m_saveFolder;
+    QString m_dateSeparator;
+    QString m_timeSeparator;
+    // The log the table was last loaded from: an export never writes over it.
+    std::string m_loadedPath;
+
+    QGroupBox* GroupBox1 = nullptr;
+    QPushButton* ButtonOpen = nullptr;
+    QLabel* PanelSrcFn = nullptr;
+    QLabel* LabelSta = nullptr;
+    QLabel* LabelEnd = nullptr;
+    QGroupBox* GroupBox2 = nullptr;
+    ControlRow UpDownSta{};
+    ControlRow UpDownEnd{};
+    QPushButton* ButtonOut = nullptr;
+    QLabel* PanelDstFn = nullptr;
+};

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QLocale>
+#include <QString>
+#include <string>
+
+// The few things the window asks of the system besides the core's time-zone bias.
+
+// The user's documents folder without a trailing separator; the home folder when the system
+// names none (or names one that does not exist).
+QString DocumentsFolder();
+// `location` when it names an existing folder, else the home folder.
+QString FolderOrHome(const QString& location);
+
+// The date and time separators of a locale's short formats: the first character between two
+// fields that is neither a letter, a digit, a space nor a quote. "/" and ":" when there is none.
+QString DateSeparator(const QLocale& locale);
+QString TimeSeparator(const QLocale& locale);
+
+// Paths cross between Qt and the core in the file system's own encoding.
+std::string ToLocalPath(const QString& path);
+QString FromLocalPath(const std::string& path);

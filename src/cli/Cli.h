@@ -1,0 +1,17 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+// Exit statuses of the command-line converter. With several inputs the highest one wins.
+enum CliStatus : int {
+    kCliOk = 0,
+    kCliError = 1,   // input/output, date or write error
+    kCliUsage = 2,   // malformed command line
+    kCliIgnored = 3, // an input ignored by the loading rules
+};
+
+// Runs the converter on `args` (without the program name), writing its output and messages to
+// the two streams. Returns the exit status.
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

@@ -1,0 +1,245 @@
+#include "export/NmeaExport.h"
+
+#include "export/NumberFormat.h"
+#include "store/ErrorText.h"
+#include "store/TimeBase.h"
+
+#include <cerrno>
+#include <charconv>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+// Lines are collected in chunks of this size and written chunk by chunk.
+constexpr std::size_t kChunkSize = 1 << 20;
+
+char* Put2(char* out, int v)
+{
+    out[0] = static_cast<char>('0' + v / 10 % 10);
+    out[1] = static_cast<char>('0' + v % 10);
+    return out + 2;
+}
+
+char* Put(char* out, const char* text, std::size_t n)
+{
+    std::memcpy(out, text, n);
+    return out + n;
+}
+
+char* AppendCoordinate(char* out, double v)
+{
+    // Whole degrees times 100 plus minutes, as one number: 59.9999999' rounds into the next
+    // degree by itself.
+    const long double value = std::fabs(static_cast<long double>(v));
+    const long double degrees = std::trunc(value);
+    const long double minutes = (value - degrees) * 60;
+    return AppendFixed(out, degrees * 100 + minutes, 6);
+}
+
+fs::path NativePath(const std::string& utf8)
+{
+    return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::FILE* OpenNative(const fs::path& path, bool exclusive)
+{
+#ifdef _WIN32
+    return _wfopen(path.c_str(), exclusive ? L"wbx" : L"wb");
+#else
+    return std::fopen(path.c_str(), exclusive ? "wbx" : "wb");
+#endif
+}
+
+struct FileCloser {
+    void operator()(std::FILE* f) const noexcept { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// A fresh file beside the target, to be renamed over it once complete.
+FilePtr CreateTemporary(const fs::path& target, fs::path& temporary, int& error)
+{
+    const fs::path folder = target.parent_path();
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name(1, '.');
+        name.append(target.filename().string())
+            .append(".tmp")
+            .append(std::to_string(stamp))
+            .append("-")
+            .append(std::to_string(attempt));
+        temporary = folder.empty() ? fs::path(name) : folder / name;
+        errno = 0;
+        if (std::FILE* f = OpenNative(temporary, true))
+            return FilePtr(f);
+        error = errno != 0 ? errno : EIO;
+        if (error != EEXIST)
+            return nullptr;
+    }
+    return nullptr;
+}
+
+bool WriteAll(std::FILE* f, const char* data, std::size_t n, int& error)
+{
+    errno = 0;
+    if (n != 0 && std::fwrite(data, 1, n, f) != n) {
+        error = errno != 0 ? errno : EIO;
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::string NmeaTargetPath(std::string_view chosen)
+{
+    const std::size_t slash = chosen.find_last_of("/\\");
+    const std::size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
+    const std::size_t dot = chosen.rfind('.');
+    std::string target(
+        chosen.substr(0, dot == std::string_view::npos || dot < nameStart ? chosen.size() : dot));
+    return target + ".nmea";
+}
+
+std::string FormatNmeaCoordinate(double v)
+{
+    char buffer[kMaxRmcLength];
+    return std::string(buffer, AppendCoordinate(buffer, v));
+}
+
+char* FormatRmcLine(const TGpsFix& fix, char* out)
+{
+    char* p = out;
+    *p++ = '$';
+    char* const body = p;
+    p = Put(p, "GPRMC,", 6);
+
+    const CalendarTime t = DecodeDayCount(fix.Time);
+    p = Put2(p, t.Hour);
+    p = Put2(p, t.Minute);
+    p = Put2(p, t.Second);
+    *p++ = '.';
+    *p++ = static_cast<char>('0' + t.Millisecond / 100);
+    p = Put2(p, t.Millisecond % 100);
+    p = Put(p, ",A,", 3);
+
+    p = AppendCoordinate(p, fix.Latitude);
+    p = Put(p, fix.Latitude >= 0 ? ",N," : ",S,", 3);
+    p = AppendCoordinate(p, fix.Longitude);
+    p = Put(p, fix.Longitude >= 0 ? ",E," : ",W,", 3);
+
+    p = AppendFixed(p, static_cast<long double>(fix.Speed) / 1.852L, 1); // km/h to knots
+    *p++ = ',';
+    p = AppendFixed(p, fix.Course, 1);
+    *p++ = ',';
+    p = Put2(p, t.Day);
+    p = Put2(p, t.Month);
+    p = Put2(p, t.Year % 100);
+    *p++ = ',';
+    p = AppendFixed(p, fix.ExtraValue, 3);
+    *p++ = ',';
+    p = std::to_chars(p, p + 3, fix.ExtraCount).ptr;
+    p = Put(p, ",A", 2);
+
+    std::uint8_t checksum = 0;
+    for (const char* c = body; c != p; ++c)
+        checksum ^= static_cast<std::uint8_t>(*c);
+    *p++ = '*';
+    *p++ = kHexDigits[checksum >> 4];
+    *p++ = kHexDigits[checksum & 15];
+    return p;
+}
+
+ExportResult ExportNmea(const FixStore& store, const std::string& target, double Start, double End)
+{
+    ExportResult result;
+    const fs::path targetPath = NativePath(target);
+    std::error_code ec;
+    const fs::file_status status = fs::status(targetPath, ec);
+    if (fs::is_directory(status)) {
+        result.Status = ExportStatus::CreateFailed;
+        result.Errno = EISDIR;
+        return result;
+    }
+    // A device (or a pipe) cannot be replaced by a rename: it is written directly.
+    const bool direct = fs::exists(status) && !fs::is_regular_file(status);
+
+    fs::path temporary;
+    FilePtr file;
+    if (direct) {
+        errno = 0;
+        file.reset(OpenNative(targetPath, false));
+        result.Errno = errno != 0 ? errno : EIO;
+    } else {
+        file = CreateTemporary(targetPath, temporary, result.Errno);
+    }
+    if (!file) {
+        result.Status = ExportStatus::CreateFailed;
+        return result;
+    }
+    result.Errno = 0;
+    std::setvbuf(file.get(), nullptr, _IONBF, 0);
+
+    auto fail = [&](int error) {
+        file.reset();
+        if (!direct)
+            fs::remove(temporary, ec);
+        result.Status = ExportStatus::WriteFailed;
+        result.Errno = error;
+        result.LinesWritten = 0;
+        return result;
+    };
+
+    std::unique_ptr<char[]> chunk(new char[kChunkSize]);
+    std::size_t used = 0;
+    int error = 0;
+    const TGpsFix* fixes = store.FixTable.get();
+    for (std::int32_t i = 0; i < store.FixCount; ++i) {
+        const TGpsFix& fix = fixes[i];
+        if (!(Start <= fix.Time && fix.Time < End))
+            continue;
+        if (kChunkSize - used < kMaxRmcLength + 2) {
+            if (!WriteAll(file.get(), chunk.get(), used, error))
+                return fail(error);
+            used = 0;
+        }
+        char* end = FormatRmcLine(fix, chunk.get() + used);
+        *end++ = '\r';
+        *end++ = '\n';
+        used = static_cast<std::size_t>(end - chunk.get());
+        ++result.LinesWritten;
+    }
+    if (!WriteAll(file.get(), chunk.get(), used, error))
+        return fail(error);
+    errno = 0;
+    if (std::fclose(file.release()) != 0)
+        return fail(errno != 0 ? errno : EIO);
+    if (!direct) {
+        fs::rename(temporary, targetPath, ec);
+        if (ec)
+            return fail(ec.value());
+    }
+    return result;
+}
+
+std::string ExportErrorText(const ExportResult& result, std::string_view target)
+{
+    if (result.Status == ExportStatus::CreateFailed)
+        return CreateErrorText(target, result.Errno);
+    return IoErrorText(result.Errno);
+}
+
+bool SameFile(const std::string& a, const std::string& b)
+{
+    std::error_code ec;
+    const bool same = fs::equivalent(NativePath(a), NativePath(b), ec);
+    return !ec && same;
+}

@@ -1,0 +1,93 @@
+#include "store/ErrorText.h"
+
+#include <cerrno>
+
+int SystemErrorCode(int errnoValue)
+{
+    switch (errnoValue) {
+    case ENOENT:
+        return 2;
+    case ENOTDIR:
+    case ENAMETOOLONG:
+    case EINVAL:
+        return 3;
+    case EMFILE:
+    case ENFILE:
+        return 4;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return 5;
+    case ENOSPC:
+        return 101;
+    default:
+        return errnoValue;
+    }
+}
+
+std::string IoErrorText(int errnoValue)
+{
+    const int code = SystemErrorCode(errnoValue);
+    switch (code) {
+    case 2:
+        return "ファイルが見つかりません";
+    case 3:
+        return "ファイル名の指定が間違っています";
+    case 4:
+        return "オープンしたファイルが多すぎます";
+    case 5:
+        return "ファイルへのアクセスが拒否されました";
+    case 100:
+        return "ファイルの末尾以降を読み込みました";
+    case 101:
+        return "ディスクがいっぱいです";
+    case 106:
+        return "入力値が数値ではありません";
+    default:
+        return "I/O エラー (" + std::to_string(code) + ")";
+    }
+}
+
+std::string CreateReasonText(int errnoValue)
+{
+    switch (errnoValue) {
+    case ENOENT:
+        return "指定されたパスが見つかりません。";
+    case ENOTDIR:
+        return "パスの途中にフォルダーでないものがあります。";
+    case EACCES:
+    case EPERM:
+        return "アクセスが拒否されました。";
+    case EROFS:
+        return "読み取り専用のドライブには書き込めません。";
+    case EISDIR:
+        return "同じ名前のフォルダーがあります。";
+    case ENAMETOOLONG:
+        return "ファイル名が長すぎます。";
+    case EMFILE:
+    case ENFILE:
+        return "開いているファイルが多すぎます。";
+    case ENOSPC:
+        return "ディスクに十分な空き領域がありません。";
+    case EEXIST:
+        return "ファイルが既に存在します。";
+    default:
+        return "システム エラー (" + std::to_string(errnoValue) + ")。";
+    }
+}
+
+std::string CreateErrorText(std::string_view path, int errnoValue)
+{
+    std::string s = "ファイル \"";
+    s.append(path).append("\". ").append(CreateReasonText(errnoValue)).append(" を作成できません");
+    return s;
+}
+
+std::string WithFinalPoint(std::string_view message)
+{
+    std::string s(message);
+    // A UTF-8 continuation byte is above '.', as is every character that needs one.
+    if (!s.empty() && static_cast<unsigned char>(s.back()) > static_cast<unsigned char>('.'))
+        s.push_back('.');
+    return s;
+}

@@ -1,0 +1,157 @@
+#include "store/TimeBase.h"
+
+#include <cmath>
+#include <ctime>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace {
+
+constexpr long double kMillisecondsPerDay = 86400000.0L;
+constexpr std::int64_t kMsPerDay = 86400000;
+
+// Days from 1970-01-01 to a proleptic Gregorian date (Howard Hinnant's days_from_civil).
+std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d)
+{
+    y -= m <= 2;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const auto yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+}
+
+void CivilFromDays(std::int64_t z, int& year, int& month, int& day)
+{
+    z += 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const auto doe = static_cast<unsigned>(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    const unsigned d = doy - (153 * mp + 2) / 5 + 1;
+    const unsigned m = mp < 10 ? mp + 3 : mp - 9;
+    year = static_cast<int>(static_cast<std::int64_t>(yoe) + era * 400 + (m <= 2));
+    month = static_cast<int>(m);
+    day = static_cast<int>(d);
+}
+
+bool IsLeapYear(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
+int DaysInMonth(int y, int m)
+{
+    static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return m == 2 && IsLeapYear(y) ? 29 : kDays[m - 1];
+}
+
+// Day counts of 0001-01-01 and of 10000-01-01.
+constexpr double kFirstDay = -693593.0;
+constexpr double kEndDay = 2958466.0;
+
+char* Put2(char* out, int v)
+{
+    out[0] = static_cast<char>('0' + v / 10 % 10);
+    out[1] = static_cast<char>('0' + v % 10);
+    return out + 2;
+}
+
+} // namespace
+
+double LocalEpochFromBias(std::int32_t biasMinutes)
+{
+    return static_cast<double>(25569.0L - biasMinutes / 1440.0L);
+}
+
+double LoggerTimeToDayCount(std::int32_t seconds, std::uint32_t millisecond, double localEpoch)
+{
+    // Two roundings to double, as the loggers' software stored the sum before adding the
+    // millisecond: the last bit of the day count decides 210 ms neighbours and whole-second
+    // window boundaries, so the order matters.
+    double time = static_cast<double>(static_cast<long double>(seconds) / 86400 + localEpoch);
+    const double fraction = static_cast<double>(millisecond / kMillisecondsPerDay);
+    time = static_cast<double>(static_cast<long double>(time) + fraction);
+    return time;
+}
+
+std::optional<double> EncodeDate(int year, int month, int day)
+{
+    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 ||
+        day > DaysInMonth(year, month))
+        return std::nullopt;
+    return static_cast<double>(
+        DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) + 25569);
+}
+
+double EncodeTime(int hour, int minute, int second, int millisecond)
+{
+    const long double ms =
+        static_cast<long double>(hour) * 3600000 + minute * 60000 + second * 1000 + millisecond;
+    return static_cast<double>(ms / kMillisecondsPerDay);
+}
+
+std::optional<double> EncodeDateTime(int year, int month, int day, int hour, int minute, int second)
+{
+    const std::optional<double> date = EncodeDate(year, month, day);
+    if (!date)
+        return std::nullopt;
+    const double time = EncodeTime(hour, minute, second, 0);
+    return static_cast<double>(static_cast<long double>(*date) + time);
+}
+
+CalendarTime DecodeDayCount(double dayCount)
+{
+    CalendarTime t;
+    if (!std::isfinite(dayCount) || dayCount < kFirstDay || dayCount >= kEndDay)
+        return t;
+    // Round to the whole millisecond first, so 12:34:56.789 never splits as 12:34:56.788999.
+    const auto ms = static_cast<std::int64_t>(
+        std::llround(static_cast<long double>(dayCount) * kMillisecondsPerDay));
+    std::int64_t days = ms / kMsPerDay;
+    std::int64_t msOfDay = ms % kMsPerDay;
+    if (msOfDay < 0) {
+        msOfDay += kMsPerDay;
+        --days;
+    }
+    CivilFromDays(days - 25569, t.Year, t.Month, t.Day);
+    t.Hour = static_cast<int>(msOfDay / 3600000);
+    t.Minute = static_cast<int>(msOfDay / 60000 % 60);
+    t.Second = static_cast<int>(msOfDay / 1000 % 60);
+    t.Millisecond = static_cast<int>(msOfDay % 1000);
+    return t;
+}
+
+std::string FormatDayCount(double dayCount, std::string_view dateSeparator,
+                           std::string_view timeSeparator)
+{
+    const CalendarTime t = DecodeDayCount(dayCount);
+    char year[4];
+    char buf[2];
+    std::string s;
+    year[0] = static_cast<char>('0' + t.Year / 1000);
+    year[1] = static_cast<char>('0' + t.Year / 100 % 10);
+    Put2(year + 2, t.Year % 100);
+    s.append(year, 4).append(dateSeparator);
+    s.append(buf, Put2(buf, t.Month)).append(dateSeparator);
+    s.append(buf, Put2(buf, t.Day)).append(" ");
+    s.append(buf, Put2(buf, t.Hour)).append(timeSeparator);
+    s.append(buf, Put2(buf, t.Minute)).append(timeSeparator);
+    s.append(buf, Put2(buf, t.Second)).append(".");
+    s.push_back(static_cast<char>('0' + t.Millisecond / 100));
+    s.append(buf, Put2(buf, t.Millisecond % 100));
+    return s;
+}
+
+std::int32_t StandardTimeZoneBias()
+{
+#ifdef _WIN32
+    TIME_ZONE_INFORMATION info{};
+    GetTimeZoneInformation(&info);
+    return static_cast<std::int32_t>(info.Bias);
+#else
+    // `timezone` holds the standard offset west of UTC in seconds; daylight saving never applies.
+    tzset();
+    return static_cast<std::int32_t>(timezone / 60);
+#endif
+}
