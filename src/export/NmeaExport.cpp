@@ -40,7 +40,10 @@ char* AppendCoordinate(char* out, double v)
     // Whole degrees times 100 plus minutes, as one number: 59.9999999' rounds into the next
     // degree by itself.
     const long double value = std::fabs(static_cast<long double>(v));
-    const long double degrees = std::trunc(value);
+    // Whole degrees: a plain conversion covers every coordinate a fix can hold.
+    const long double degrees = value < 0x1p62L
+                                    ? static_cast<long double>(static_cast<std::int64_t>(value))
+                                    : std::trunc(value);
     const long double minutes = (value - degrees) * 60;
     return AppendFixed(out, degrees * 100 + minutes, 6);
 }
@@ -138,13 +141,13 @@ char* FormatRmcLine(const TGpsFix& fix, char* out)
 
     p = AppendFixed(p, static_cast<long double>(fix.Speed) / 1.852L, 1); // km/h to knots
     *p++ = ',';
-    p = AppendFixed(p, fix.Course, 1);
+    p = AppendFixed(p, static_cast<double>(fix.Course), 1);
     *p++ = ',';
     p = Put2(p, t.Day);
     p = Put2(p, t.Month);
     p = Put2(p, t.Year % 100);
     *p++ = ',';
-    p = AppendFixed(p, fix.ExtraValue, 3);
+    p = AppendFixed(p, static_cast<double>(fix.ExtraValue), 3);
     *p++ = ',';
     p = std::to_chars(p, p + 3, fix.ExtraCount).ptr;
     p = Put(p, ",A", 2);

@@ -1,5 +1,7 @@
 #include "export/NumberFormat.h"
 
+#include <bit>
+#include <cfloat>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -59,37 +61,42 @@ char* WriteScaled(char* out, Uint128 q, int decimals)
     return out;
 }
 
-} // namespace
-
-char* AppendFixed(char* out, long double value, int decimals)
+// Splits a finite 0 <= v < 2^63 into a 64-bit mantissa and a right shift (>= 1):
+// v = mantissa / 2^shift exactly.
+std::uint64_t Decompose(long double v, int& shift)
 {
-    if (std::isnan(value))
-        return Copy(out, std::signbit(value) ? "-NAN" : "NAN");
-    if (std::isinf(value))
-        return Copy(out, value < 0 ? "-INF" : "INF");
-    if (decimals < 0 || decimals > 9 || !(std::fabs(value) < 0x1p63L)) {
-        // Rare: huge values (and unusual precisions) go the general way, which is exact too.
-        char buffer[5000];
-        const std::to_chars_result r = std::to_chars(buffer, buffer + sizeof buffer, value,
-                                                     std::chars_format::fixed, decimals);
-        const auto n = static_cast<std::size_t>(r.ptr - buffer);
-        std::memcpy(out, buffer, n);
-        return out + n;
+#if LDBL_MANT_DIG == 64 && LDBL_MAX_EXP == 16384
+    // x87 extended format: a 64-bit significand with its integer bit, then sign and exponent.
+    unsigned char bytes[sizeof(long double)];
+    std::memcpy(bytes, &v, sizeof bytes);
+    std::uint64_t mantissa = 0;
+    for (int i = 7; i >= 0; --i)
+        mantissa = mantissa << 8 | bytes[i];
+    const int exponent = (bytes[8] | (bytes[9] & 0x7F) << 8);
+    shift = 16383 + 63 - (exponent == 0 ? 1 : exponent);
+    return mantissa;
+#else
+    if (v == 0) {
+        shift = 1;
+        return 0;
     }
+    int exponent = 0;
+    const long double fraction = std::frexp(v, &exponent);
+    shift = 64 - exponent;
+    return static_cast<std::uint64_t>(std::ldexp(fraction, 64));
+#endif
+}
 
-    // Exact: |value| = mantissa * 2^-shift with a 64-bit mantissa, so |value| * 10^decimals is
-    // mantissa * 10^decimals (below 2^94) shifted right, rounded half to even on the bits lost.
-    if (std::signbit(value))
-        *out++ = '-';
-    const long double magnitude = std::fabs(value);
+// Writes mantissa / 2^shift with `decimals` decimals, rounded half to even on the bits lost.
+char* WriteExact(char* out, std::uint64_t mantissa, int shift, int decimals)
+{
+    // mantissa * 10^decimals stays below 2^94.
     Uint128 q = 0;
-    if (magnitude != 0) {
-        int exponent = 0;
-        const long double fraction = std::frexp(magnitude, &exponent);
-        const auto mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 64));
-        const int shift = 64 - exponent; // >= 2, since magnitude < 2^63
+    if (mantissa != 0 && shift < 128) {
         const Uint128 scaled = Uint128{mantissa} * kPowersOfTen[decimals];
-        if (shift < 128) {
+        if (shift <= 0) {
+            q = scaled << -shift;
+        } else {
             q = scaled >> shift;
             const Uint128 remainder = scaled - (q << shift);
             const Uint128 half = Uint128{1} << (shift - 1);
@@ -98,4 +105,49 @@ char* AppendFixed(char* out, long double value, int decimals)
         }
     }
     return WriteScaled(out, q, decimals);
+}
+
+template <typename Float> char* AppendSpecialOrGeneral(char* out, Float value, int decimals)
+{
+    if (std::isnan(value))
+        return Copy(out, std::signbit(value) ? "-NAN" : "NAN");
+    if (std::isinf(value))
+        return Copy(out, value < 0 ? "-INF" : "INF");
+    // Huge values (and unusual precisions) go the general way, which is exact too.
+    char buffer[5000];
+    const std::to_chars_result r =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    const auto n = static_cast<std::size_t>(r.ptr - buffer);
+    std::memcpy(out, buffer, n);
+    return out + n;
+}
+
+} // namespace
+
+char* AppendFixed(char* out, long double value, int decimals)
+{
+    if (decimals < 0 || decimals > 9 || !(std::fabs(value) < 0x1p63L))
+        return AppendSpecialOrGeneral(out, value, decimals);
+    if (std::signbit(value))
+        *out++ = '-';
+    int shift = 0;
+    const std::uint64_t mantissa = Decompose(std::fabs(value), shift);
+    return WriteExact(out, mantissa, shift, decimals);
+}
+
+char* AppendFixed(char* out, double value, int decimals)
+{
+    const auto bits = std::bit_cast<std::uint64_t>(value);
+    const auto exponent = static_cast<int>(bits >> 52 & 0x7FF);
+    // Below 2^63 (biased exponent 1086) the exact path applies; NaN and infinity have 2047.
+    if (decimals < 0 || decimals > 9 || exponent >= 1086)
+        return AppendSpecialOrGeneral(out, value, decimals);
+    if (bits >> 63)
+        *out++ = '-';
+    // IEEE double: 52 stored fraction bits, an implicit leading 1 except for subnormals.
+    std::uint64_t mantissa = bits & ((std::uint64_t{1} << 52) - 1);
+    if (exponent != 0)
+        mantissa |= std::uint64_t{1} << 52;
+    const int shift = 1075 - (exponent == 0 ? 1 : exponent);
+    return WriteExact(out, mantissa, shift, decimals);
 }

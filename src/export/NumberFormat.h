@@ -8,3 +8,5 @@
 // `out` needs room for the whole result: the integer digits (up to 4933 for the largest long
 // double), a sign, a point and the decimals. Returns the end of what was written.
 char* AppendFixed(char* out, long double value, int decimals);
+// The same for a double (and so a float), without going through extended precision.
+char* AppendFixed(char* out, double value, int decimals);

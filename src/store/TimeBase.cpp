@@ -106,8 +106,8 @@ CalendarTime DecodeDayCount(double dayCount)
     if (!std::isfinite(dayCount) || dayCount < kFirstDay || dayCount >= kEndDay)
         return t;
     // Round to the whole millisecond first, so 12:34:56.789 never splits as 12:34:56.788999.
-    const auto ms = static_cast<std::int64_t>(
-        std::llround(static_cast<long double>(dayCount) * kMillisecondsPerDay));
+    const long double scaled = static_cast<long double>(dayCount) * kMillisecondsPerDay;
+    const auto ms = static_cast<std::int64_t>(scaled >= 0 ? scaled + 0.5L : scaled - 0.5L);
     std::int64_t days = ms / kMsPerDay;
     std::int64_t msOfDay = ms % kMsPerDay;
     if (msOfDay < 0) {

@@ -1,0 +1,113 @@
+#include "BenchLogs.h"
+
+#include <bit>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+constexpr std::size_t kLogSize = 16u * 1024u * 1024u;
+constexpr std::uint32_t kBlockMask = 0x7F | 1u << 12 | 1u << 18;
+constexpr std::uint32_t kSectorMask = 0x4103F;
+constexpr std::int32_t kStartSeconds = 1650000000; // 2022-04-15
+
+struct Writer {
+    std::vector<std::uint8_t>& bytes;
+    std::size_t pos;
+
+    void U8(std::uint32_t v) { bytes[pos++] = static_cast<std::uint8_t>(v); }
+    void U16(std::uint32_t v)
+    {
+        U8(v);
+        U8(v >> 8);
+    }
+    void U32(std::uint32_t v)
+    {
+        U16(v);
+        U16(v >> 16);
+    }
+    void F32(float v) { U32(std::bit_cast<std::uint32_t>(v)); }
+    void F64(double v)
+    {
+        const auto u = std::bit_cast<std::uint64_t>(v);
+        U32(static_cast<std::uint32_t>(u));
+        U32(static_cast<std::uint32_t>(u >> 32));
+    }
+};
+
+// A track wandering around Tokyo Bay at 10 Hz with a gently varying speed.
+struct Track {
+    std::uint32_t n = 0;
+    std::int32_t Seconds() const { return kStartSeconds + static_cast<std::int32_t>(n / 10); }
+    std::uint32_t Millisecond() const { return n % 10 * 100; }
+    double Latitude() const { return 35.5 + 0.01 * std::sin(n * 1e-4); }
+    double Longitude() const { return 139.75 + 0.01 * std::cos(n * 1e-4); }
+    float Speed() const { return static_cast<float>(30.0 + 10.0 * std::sin(n * 0.01)); }
+};
+
+} // namespace
+
+std::vector<std::uint8_t> MakeBlockLog()
+{
+    std::vector<std::uint8_t> bytes(kLogSize, 0xFF);
+    Track track;
+    for (std::size_t block = 0; block < kLogSize / 65536; ++block) {
+        Writer w{bytes, block * 65536 + 2};
+        w.U32(kBlockMask);
+        w.pos = block * 65536 + 512;
+        while (w.pos + 40 <= (block + 1) * 65536) {
+            const std::size_t start = w.pos;
+            w.U32(static_cast<std::uint32_t>(track.Seconds()));
+            w.U16(3);
+            w.F64(track.Latitude());
+            w.F64(track.Longitude());
+            w.F32(1.25f);
+            w.F32(track.Speed());
+            w.F32(static_cast<float>(track.n % 3600) / 10.0f);
+            w.U8(9);
+            w.U8(8);
+            w.U16(track.Millisecond());
+            std::uint8_t checksum = 0;
+            for (std::size_t i = start; i < w.pos; ++i)
+                checksum ^= bytes[i];
+            w.U8(0x2A);
+            w.U8(checksum);
+            ++track.n;
+        }
+    }
+    return bytes;
+}
+
+std::vector<std::uint8_t> MakeSectorLog()
+{
+    std::vector<std::uint8_t> bytes(kLogSize, 0xFF);
+    Track track;
+    for (std::size_t sector = 0; sector < kLogSize / 4096; ++sector) {
+        Writer w{bytes, sector * 4096 + 2};
+        w.U32(kSectorMask);
+        w.pos = sector * 4096 + 512;
+        for (int record = 0; record < 99; ++record) {
+            w.U32(static_cast<std::uint32_t>(track.Seconds()));
+            w.U16(3);
+            w.F64(track.Latitude());
+            w.F64(track.Longitude());
+            w.F32(1.25f);
+            w.F32(track.Speed());
+            w.U8(9);
+            w.U8(8);
+            w.U16(track.Millisecond());
+            w.U16(0);
+            ++track.n;
+        }
+    }
+    return bytes;
+}
+
+bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes)
+{
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (f == nullptr)
+        return false;
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return std::fclose(f) == 0 && ok;
+}

@@ -1,0 +1,188 @@
+#include "BenchLogs.h"
+#include "cli/Cli.h"
+#include "decoders/SectorDecoder.h"
+#include "decoders/Smoothing.h"
+#include "export/NmeaExport.h"
+#include "store/LogLoader.h"
+
+#include <benchmark/benchmark.h>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <sstream>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ScratchPath(const std::string& name)
+{
+    return (fs::temp_directory_path() / ("t2n-bench-" + std::to_string(getpid()) + "-" + name))
+        .string();
+}
+
+const std::string& BlockLogPath()
+{
+    static const std::string path = [] {
+        std::string p = ScratchPath("log.bin");
+        WriteFile(p, MakeBlockLog());
+        return p;
+    }();
+    return path;
+}
+
+const std::string& SectorLogPath()
+{
+    static const std::string path = [] {
+        std::string p = ScratchPath("log.BNX4");
+        WriteFile(p, MakeSectorLog());
+        return p;
+    }();
+    return path;
+}
+
+void SetPerFix(benchmark::State& state, const FixStore& store)
+{
+    state.counters["fixes"] = store.FixCount;
+    state.counters["ns_per_fix"] = benchmark::Counter(
+        static_cast<double>(store.FixCount) * static_cast<double>(state.iterations()),
+        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+// Load: fill the buffer, read the 16 MiB file, decode every block.
+void BM_LoadBlockLog(benchmark::State& state)
+{
+    auto store = std::make_unique<FixStore>();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(LoadLogFile(*store, BlockLogPath()));
+    SetPerFix(state, *store);
+}
+BENCHMARK(BM_LoadBlockLog)->Unit(benchmark::kMillisecond);
+
+// Decode only: the log already lies in the buffer.
+void BM_DecodeBlockLog(benchmark::State& state)
+{
+    auto store = std::make_unique<FixStore>();
+    const std::vector<std::uint8_t> log = MakeBlockLog();
+    std::memcpy(store->LogBuffer.get(), log.data(), log.size());
+    for (auto _ : state)
+        DecodeLogBuffer(*store, LogKind::Block, log.size());
+    SetPerFix(state, *store);
+}
+BENCHMARK(BM_DecodeBlockLog)->Unit(benchmark::kMillisecond);
+
+void BM_LoadSectorLog(benchmark::State& state)
+{
+    auto store = std::make_unique<FixStore>();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(LoadLogFile(*store, SectorLogPath()));
+    SetPerFix(state, *store);
+}
+BENCHMARK(BM_LoadSectorLog)->Unit(benchmark::kMillisecond);
+
+// Sector decoding without the smoothing step.
+void BM_DecodeSectorsOnly(benchmark::State& state)
+{
+    auto store = std::make_unique<FixStore>();
+    const std::vector<std::uint8_t> log = MakeSectorLog();
+    std::memcpy(store->LogBuffer.get(), log.data(), log.size());
+    DecodeLogBuffer(*store, LogKind::Sector, log.size());
+    const std::int32_t expected = store->FixCount;
+    for (auto _ : state) {
+        store->FixCount = 0;
+        store->SkipCounter = 0;
+        for (std::int32_t i = 0; i < 4096; ++i)
+            ScanSector(*store, i);
+    }
+    if (store->FixCount != expected)
+        state.SkipWithError("sector decoding changed between runs");
+    SetPerFix(state, *store);
+}
+BENCHMARK(BM_DecodeSectorsOnly)->Unit(benchmark::kMillisecond);
+
+void BM_SmoothFixes(benchmark::State& state)
+{
+    auto store = std::make_unique<FixStore>();
+    const std::vector<std::uint8_t> log = MakeSectorLog();
+    std::memcpy(store->LogBuffer.get(), log.data(), log.size());
+    DecodeLogBuffer(*store, LogKind::Sector, log.size());
+    std::vector<TGpsFix> work(static_cast<std::size_t>(store->FixCount));
+    for (auto _ : state) {
+        SmoothFixes(store->FixTable.get(), store->FixCount, work.data());
+        benchmark::ClobberMemory();
+    }
+    SetPerFix(state, *store);
+}
+BENCHMARK(BM_SmoothFixes)->Unit(benchmark::kMillisecond);
+
+void BM_FormatRmcLine(benchmark::State& state)
+{
+    TGpsFix fix{};
+    fix.Time = 44319.524268391204;
+    fix.Latitude = 35.5020576;
+    fix.Longitude = 139.75;
+    fix.Speed = 22.7796f;
+    fix.Course = 123.4f;
+    fix.ExtraValue = 1.25f;
+    fix.ExtraCount = 9;
+    char line[kMaxRmcLength];
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(FormatRmcLine(fix, line));
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_FormatRmcLine);
+
+// Export of a full table: 480 000 fixes to a file.
+void BM_ExportFullTable(benchmark::State& state)
+{
+    auto store = std::make_unique<FixStore>();
+    const std::vector<std::uint8_t> log = MakeBlockLog();
+    std::memcpy(store->LogBuffer.get(), log.data(), log.size());
+    DecodeLogBuffer(*store, LogKind::Block, log.size());
+    for (std::int32_t i = store->FixCount; i < FixCapacity; ++i)
+        store->FixTable[static_cast<std::size_t>(i)] =
+            store->FixTable[static_cast<std::size_t>(i - store->FixCount)];
+    store->FixCount = FixCapacity;
+    const std::string target = ScratchPath("export.nmea");
+    for (auto _ : state) {
+        const ExportResult r = ExportNmea(*store, target, -1e9, 1e9);
+        if (!r.Ok())
+            state.SkipWithError("export failed");
+    }
+    state.counters["ns_per_line"] = benchmark::Counter(
+        static_cast<double>(FixCapacity) * static_cast<double>(state.iterations()),
+        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    fs::remove(target);
+}
+BENCHMARK(BM_ExportFullTable)->Unit(benchmark::kMillisecond);
+
+// The command-line converter end to end, in process: a fresh store, load, convert, write.
+void CliEndToEnd(benchmark::State& state, const std::string& input)
+{
+    const std::string output = ScratchPath("cli.nmea");
+    const std::vector<std::string> args = {"--bias", "-540", "-o", output, input};
+    for (auto _ : state) {
+        std::ostringstream out, err;
+        if (RunCli(args, out, err) != 0)
+            state.SkipWithError("conversion failed");
+    }
+    fs::remove(output);
+}
+void BM_CliBlockLog(benchmark::State& state) { CliEndToEnd(state, BlockLogPath()); }
+void BM_CliSectorLog(benchmark::State& state) { CliEndToEnd(state, SectorLogPath()); }
+BENCHMARK(BM_CliBlockLog)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CliSectorLog)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    fs::remove(BlockLogPath());
+    fs::remove(SectorLogPath());
+    return 0;
+}

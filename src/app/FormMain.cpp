@@ -1,0 +1,317 @@
+#include "app/FormMain.h"
+
+#include "app/AppText.h"
+#include "app/ControlTime.h"
+#include "app/Platform.h"
+#include "export/NmeaExport.h"
+#include "store/ErrorText.h"
+#include "store/LogLoader.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QSpinBox>
+#include <QStyle>
+
+namespace
+{
+
+// The window was laid out in pixels at 96 dpi for a 15-pixel Japanese proportional font.
+constexpr int kClientWidth = 788;
+constexpr int kClientHeight = 266;
+constexpr int kFontPixels = 15;
+
+// The design's font first, then Japanese sans fonts commonly installed elsewhere.
+const QStringList kFontFamilies{
+    QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("Noto Sans CJK JP"),
+    QStringLiteral("Noto Sans JP"),    QStringLiteral("Source Han Sans JP"),
+    QStringLiteral("IPAPGothic"),      QStringLiteral("VL PGothic"),
+    QStringLiteral("Hiragino Sans"),   QStringLiteral("Meiryo UI"),
+};
+
+// One date or time field of a row: its name suffix, range, longest text and edit width. The
+// spin buttons are 16 pixels wide and sit right of their edit; every control is 23 high.
+struct TimeField
+{
+    const char* Suffix;
+    int Min;
+    int Max;
+    int MaxLength;
+    int EditWidth;
+};
+constexpr std::array<TimeField, 6> kTimeFields{{
+    {"YY", kFirstControlYear, kLastControlYear, 4, 41},
+    {"MM", 1, 12, 2, 25},
+    {"DD", 1, 31, 2, 25},
+    {"HH", 0, 23, 2, 25},
+    {"NN", 0, 59, 2, 25},
+    {"SS", 0, 59, 2, 25},
+}};
+constexpr std::array<int, 6> kStaEditLeft{24, 96, 152, 208, 260, 312};
+constexpr std::array<int, 6> kEndEditLeft{392, 464, 520, 576, 628, 680};
+constexpr int kTimeRowTop = 50;
+constexpr int kSpinWidth = 16;
+constexpr int kTimeRowHeight = 23;
+
+struct LabelPlace
+{
+    const char* Name;
+    int Left;
+    int Top;
+    const char* Caption;
+};
+constexpr std::array<LabelPlace, 11> kOutputLabels{{
+    {"Label4", 8, 26, "出力範囲"},
+    {"Label5", 84, 55, "/"},
+    {"Label6", 140, 55, "/"},
+    {"Label7", 252, 55, ":"},
+    {"Label8", 304, 55, ":"},
+    {"Label9", 360, 55, "から"},
+    {"Label10", 452, 55, "/"},
+    {"Label11", 508, 55, "/"},
+    {"Label12", 620, 55, ":"},
+    {"Label13", 672, 55, ":"},
+    {"Label14", 728, 55, "まで"},
+}};
+
+QLabel* MakeLabel(QWidget* parent, const char* name, int left, int top, const QString& caption)
+{
+    auto* label = new QLabel(caption, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->move(left, top);
+    label->adjustSize();
+    return label;
+}
+
+// A borderless panel showing a path, left-aligned and vertically centred.
+QLabel* MakePanel(QWidget* parent, const char* name, const QRect& geometry)
+{
+    auto* panel = new QLabel(parent);
+    panel->setObjectName(QString::fromLatin1(name));
+    panel->setFrameShape(QFrame::NoFrame);
+    panel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    panel->setGeometry(geometry);
+    return panel;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QRect& geometry,
+                        const QString& caption)
+{
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(geometry);
+    return button;
+}
+
+// The edit ("Edit...") is the spin box's own line edit; the spin box is the "UpDown..." control.
+QSpinBox* MakeTimeControl(QWidget* parent, const QString& role, const TimeField& field, int left)
+{
+    auto* spin = new QSpinBox(parent);
+    spin->setObjectName(QStringLiteral("UpDown") + role + QLatin1String(field.Suffix));
+    spin->setRange(field.Min, field.Max);
+    spin->setSingleStep(1);
+    spin->setWrapping(false);
+    spin->setGroupSeparatorShown(false);
+    spin->setCorrectionMode(QAbstractSpinBox::CorrectToPreviousValue);
+    spin->setGeometry(left, kTimeRowTop, field.EditWidth + kSpinWidth, kTimeRowHeight);
+    // Digits are typed directly, never through an input method.
+    spin->setAttribute(Qt::WA_InputMethodEnabled, false);
+    spin->setInputMethodHints(Qt::ImhDigitsOnly);
+
+    auto* edit = spin->findChild<QLineEdit*>();
+    edit->setObjectName(QStringLiteral("Edit") + role + QLatin1String(field.Suffix));
+    edit->setMaxLength(field.MaxLength);
+    edit->setAttribute(Qt::WA_InputMethodEnabled, false);
+    edit->setInputMethodHints(Qt::ImhDigitsOnly);
+    return spin;
+}
+
+} // namespace
+
+TFormMain::TFormMain(FixStore& store, Dialogs& dialogs, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      m_store(store), m_dialogs(dialogs)
+{
+    setObjectName(QStringLiteral("FormMain"));
+    setWindowTitle(kWindowCaption);
+
+    QFont font;
+    font.setFamilies(kFontFamilies);
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(kFontPixels);
+    setFont(font);
+
+    QPalette buttonFace = palette();
+    buttonFace.setColor(QPalette::Window, buttonFace.color(QPalette::Button));
+    setPalette(buttonFace);
+    setAutoFillBackground(true);
+
+    setFixedSize(kClientWidth, kClientHeight);
+    if (const QScreen* screen = this->screen())
+        move(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), screen->geometry())
+                 .topLeft());
+
+    CreateControls();
+    FormCreate();
+}
+
+void TFormMain::CreateControls()
+{
+    GroupBox1 = new QGroupBox(QStringLiteral(" GPSログファイル "), this);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    GroupBox1->setGeometry(8, 8, 772, 113);
+    ButtonOpen = MakeButton(GroupBox1, "ButtonOpen", QRect(14, 24, 51, 25), QStringLiteral("読込"));
+    PanelSrcFn = MakePanel(GroupBox1, "PanelSrcFn", QRect(72, 24, 684, 25));
+    MakeLabel(GroupBox1, "Label1", 16, 64, QStringLiteral("ログ内容"));
+    LabelSta = MakeLabel(GroupBox1, "LabelSta", 32, 82, QString());
+    MakeLabel(GroupBox1, "Label2", 206, 82, QStringLiteral("から"));
+    LabelEnd = MakeLabel(GroupBox1, "LabelEnd", 240, 82, QString());
+    MakeLabel(GroupBox1, "Label3", 414, 82, QStringLiteral("まで"));
+
+    GroupBox2 = new QGroupBox(QStringLiteral(" NMEAファイル"), this);
+    GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
+    GroupBox2->setGeometry(8, 128, 772, 129);
+    for (const LabelPlace& place : kOutputLabels)
+        MakeLabel(GroupBox2, place.Name, place.Left, place.Top, QString::fromUtf8(place.Caption));
+    for (std::size_t i = 0; i < kTimeFields.size(); ++i) {
+        UpDownSta[i] = MakeTimeControl(GroupBox2, QStringLiteral("Sta"), kTimeFields[i],
+                                       kStaEditLeft[i]);
+        UpDownEnd[i] = MakeTimeControl(GroupBox2, QStringLiteral("End"), kTimeFields[i],
+                                       kEndEditLeft[i]);
+    }
+    ButtonOut = MakeButton(GroupBox2, "ButtonOut", QRect(14, 88, 51, 25), QStringLiteral("出力"));
+    PanelDstFn = MakePanel(GroupBox2, "PanelDstFn", QRect(72, 88, 684, 25));
+
+    // Tab visits the load button, the twelve edits from start year to end second, then export.
+    QWidget* previous = ButtonOpen;
+    for (const ControlRow* row : {&UpDownSta, &UpDownEnd}) {
+        for (QSpinBox* spin : *row) {
+            setTabOrder(previous, spin);
+            previous = spin;
+        }
+    }
+    setTabOrder(previous, ButtonOut);
+
+    connect(ButtonOpen, &QPushButton::clicked, this, &TFormMain::ButtonOpenClick);
+    connect(ButtonOut, &QPushButton::clicked, this, &TFormMain::ButtonOutClick);
+}
+
+void TFormMain::FormCreate()
+{
+    // Fix times are local standard time: the zone's base bias, never its daylight saving.
+    m_store.LocalEpoch = LocalEpochFromBias(StandardTimeZoneBias());
+    // The store allocated its FixCapacity zero-filled entries when it was made; FixCount is 0.
+
+    const QDateTime now = QDateTime::currentDateTime();
+    const CalendarTime nowFields = ClampToControls(
+        {now.date().year(), now.date().month(), now.date().day(), now.time().hour(),
+         now.time().minute(), now.time().second(), 0});
+    SetRow(UpDownSta, nowFields);
+    SetRow(UpDownEnd, nowFields);
+
+    const QString documents = DocumentsFolder();
+    m_saveFolder = QDir::toNativeSeparators(documents);
+    m_openFolder = QDir::toNativeSeparators(documents + QStringLiteral("/Tallomer/Raw/"));
+
+    const QLocale locale = QLocale::system();
+    m_dateSeparator = DateSeparator(locale);
+    m_timeSeparator = TimeSeparator(locale);
+}
+
+void TFormMain::ButtonOpenClick()
+{
+    PanelSrcFn->clear();
+    const std::optional<QString> chosen = m_dialogs.AskOpenPath(this, m_openFolder);
+    if (!chosen)
+        return;
+
+    const std::string path = ToLocalPath(*chosen);
+    const LoadResult result = LoadLogFile(m_store, path);
+    if (result.Failed()) {
+        ShowErrorBox(IoErrorText(result.IoErrno));
+        return;
+    }
+    if (result.Kind == LogKind::None)
+        return;
+
+    m_loadedPath = path;
+    PanelSrcFn->setText(QDir::toNativeSeparators(*chosen));
+    if (!result.FirstTime || !result.LastTime)
+        return;
+
+    LabelSta->setText(FormatTime(*result.FirstTime));
+    LabelSta->adjustSize();
+    LabelEnd->setText(FormatTime(*result.LastTime));
+    LabelEnd->adjustSize();
+    // The end is exclusive: one second past the last fix's second keeps that fix in the window.
+    SetRow(UpDownSta, ClampToControls(CutToSecond(*result.FirstTime)));
+    SetRow(UpDownEnd, ClampToControls(AddOneSecond(CutToSecond(*result.LastTime))));
+    PanelDstFn->clear();
+}
+
+void TFormMain::ButtonOutClick()
+{
+    if (m_store.FixCount == 0)
+        return;
+    const std::optional<QString> chosen = m_dialogs.AskSavePath(this, m_saveFolder);
+    if (!chosen)
+        return;
+
+    const std::string chosenPath = ToLocalPath(*chosen);
+    const std::string target = NmeaTargetPath(chosenPath);
+    const std::optional<double> start = RowMoment(UpDownSta);
+    const std::optional<double> end = RowMoment(UpDownEnd);
+    if (!start || !end) {
+        ShowErrorBox(kDateConversionError);
+        return;
+    }
+    if (!m_loadedPath.empty() && SameFile(target, m_loadedPath)) {
+        ShowErrorBox(kSameFileError);
+        return;
+    }
+
+    // The dialog confirmed replacing the name chosen in it; a different target is asked about.
+    const QString targetText = QDir::toNativeSeparators(FromLocalPath(target));
+    if (target != chosenPath && QFileInfo::exists(FromLocalPath(target)) &&
+        !m_dialogs.AskOverwrite(this, OverwriteQuestion(targetText)))
+        return;
+
+    const ExportResult result = ExportNmea(m_store, target, *start, *end);
+    if (!result.Ok()) {
+        ShowErrorBox(ExportErrorText(result, target));
+        return;
+    }
+    PanelDstFn->setText(targetText);
+}
+
+void TFormMain::SetRow(const ControlRow& row, const CalendarTime& time)
+{
+    const std::array<int, 6> values{time.Year, time.Month,  time.Day,
+                                    time.Hour, time.Minute, time.Second};
+    for (std::size_t i = 0; i < row.size(); ++i)
+        row[i]->setValue(values[i]);
+}
+
+std::optional<double> TFormMain::RowMoment(const ControlRow& row) const
+{
+    return EncodeDateTime(row[0]->value(), row[1]->value(), row[2]->value(), row[3]->value(),
+                          row[4]->value(), row[5]->value());
+}
+
+QString TFormMain::FormatTime(double dayCount) const
+{
+    return QString::fromStdString(
+        FormatDayCount(dayCount, m_dateSeparator.toStdString(), m_timeSeparator.toStdString()));
+}
+
+void TFormMain::ShowErrorBox(std::string_view message)
+{
+    m_dialogs.ShowError(this, QString::fromStdString(WithFinalPoint(message)));
+}
