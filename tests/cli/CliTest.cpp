@@ -1,0 +1,215 @@
+#include "cli/Cli.h"
+
+#include "support/LogWriter.h"
+
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace fs = std::filesystem;
+using namespace t2ntest;
+
+namespace {
+
+struct CliRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+CliRun RunTool(const std::vector<std::string>& args)
+{
+    std::ostringstream out, err;
+    const int status = RunCli(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+// One block with two fixes: 2021-05-03 03:34:56.789 UTC and one second later.
+Bytes TwoFixBlockLog()
+{
+    FlashImage log = BlockLog(1, kBlockBasicMask);
+    RawFix fix;
+    fix.Seconds = 1620012896;
+    fix.Millisecond = 789;
+    log.Append(0, BlockRecord(fix, kBlockBasicMask));
+    fix.Seconds += 1;
+    fix.Millisecond = 0;
+    log.Append(0, BlockRecord(fix, kBlockBasicMask));
+    return log.Data();
+}
+
+std::size_t CountLines(const std::string& text)
+{
+    std::size_t n = 0;
+    for (std::size_t at = text.find("\r\n"); at != std::string::npos;
+         at = text.find("\r\n", at + 2))
+        ++n;
+    return n;
+}
+
+} // namespace
+
+TEST(Cli, InfoPrintsKindCountAndSpanInLocalTime)
+{
+    TempDir dir;
+    const std::string log = dir.Write("track.bin", TwoFixBlockLog());
+    const CliRun r = RunTool({"--info", "--bias", "-540", log});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "kind: block\nfixes: 2\nfirst: 2021/05/03 12:34:56.789\n"
+                     "last: 2021/05/03 12:34:57.000\n");
+}
+
+TEST(Cli, InfoOfEmptyAndIgnoredInputs)
+{
+    TempDir dir;
+    const std::string empty = dir.Write("empty.bin", {});
+    const std::string erased = dir.Write("erased.BNX4", SectorLog(2, kSectorFixMask).Data());
+    const std::string odd = dir.Write("odd.bin", Bytes(100, 0));
+    const CliRun r = RunTool({"--info", "--bias", "0", empty, erased, odd});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.out, "kind: block\nfixes: 0\nfirst: -\nlast: -\n"
+                     "kind: sector\nfixes: 0\nfirst: -\nlast: -\n"
+                     "kind: ignored\n");
+    EXPECT_NE(r.err.find("odd.bin"), std::string::npos);
+    EXPECT_NE(r.err.find("multiple of 65536"), std::string::npos);
+}
+
+TEST(Cli, ConvertsToTheDefaultNameWithinTheWindow)
+{
+    TempDir dir;
+    const std::string log = dir.Write("track.binx", TwoFixBlockLog());
+    const std::string nmea = (dir.Path() / "track.nmea").string();
+
+    // Whole log: both lines, the first one exactly as the logger's software wrote it.
+    CliRun r = RunTool({"--bias", "-540", log});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string all = ReadWholeFile(nmea);
+    EXPECT_EQ(CountLines(all), 2u);
+    EXPECT_EQ(all.rfind("$GPRMC,123456.789,A,3530.000000,N,13945.000000,E,", 0), 0u) << all;
+
+    // --from inclusive, --to exclusive, whole seconds.
+    const struct {
+        std::string from, to;
+        std::size_t lines;
+    } windows[] = {
+        {"2021-05-03 12:34:56", "2021-05-03 12:34:57", 1},
+        {"2021-05-03 12:34:57", "2021-05-03 12:34:58", 1},
+        {"2021-05-03 12:34:57", "2021-05-03 12:34:57", 0},
+        {"2021-05-03 12:34:58", "2021-05-03 12:34:56", 0},
+    };
+    for (const auto& w : windows) {
+        r = RunTool({"--bias", "-540", "--from", w.from, "--to", w.to, log});
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(CountLines(ReadWholeFile(nmea)), w.lines) << w.from << " .. " << w.to;
+    }
+}
+
+TEST(Cli, DefaultBiasIsTheStandardOffsetOfTheLocalZone)
+{
+    TempDir dir;
+    const std::string log = dir.Write("track.bin", TwoFixBlockLog());
+    const char* old = std::getenv("TZ");
+    const std::string saved = old ? old : "";
+    // New York in May keeps its standard offset (-5 h): daylight saving is never applied.
+    const struct {
+        const char* zone;
+        const char* first;
+    } zones[] = {{"JST-9", "first: 2021/05/03 12:34:56.789"},
+                 {"EST5EDT,M3.2.0,M11.1.0", "first: 2021/05/02 22:34:56.789"}};
+    for (const auto& z : zones) {
+        setenv("TZ", z.zone, 1);
+        tzset();
+        const CliRun r = RunTool({"--info", log});
+        EXPECT_NE(r.out.find(z.first), std::string::npos) << z.zone << "\n" << r.out;
+    }
+    if (old)
+        setenv("TZ", saved.c_str(), 1);
+    else
+        unsetenv("TZ");
+    tzset();
+}
+
+TEST(Cli, StatusesOnBadCommandLinesAndInputs)
+{
+    TempDir dir;
+    const std::string log = dir.Write("track.bin", TwoFixBlockLog());
+    const std::string other = dir.Write("other.bin", TwoFixBlockLog());
+    fs::create_directory(dir.Path() / "folder.bin");
+    const std::string folder = (dir.Path() / "folder.bin").string();
+    const std::string badSize = dir.Write("short.BNX4", Bytes(4097, 0xFF));
+    const std::string tooLarge = dir.Write("huge.bin", Bytes(16777216 + 65536, 0xFF));
+    const std::string missing = (dir.Path() / "missing.bin").string();
+
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        const char* errorHas;
+    } cases[] = {
+        {{}, 2, "no input"},
+        {{"--frobnicate", log}, 2, "unknown option"},
+        {{log, "--bias"}, 2, "needs a value"},
+        {{"--bias", log}, 2, "--bias takes whole minutes"},
+        {{"--bias", "abc", log}, 2, "--bias"},
+        {{"--from", "2021-05-03", log}, 2, "YYYY-MM-DD"},
+        {{"--from", "2021-05-03 24:00:00", log}, 2, "hour"},
+        {{"--to", "2021-05-03 12:60:00", log}, 2, "minute"},
+        {{"-o", "x.nmea", log, other}, 2, "single input"},
+        {{"--from", "2024-02-30 00:00:00", log}, 1, "日付に変換できない値が渡されました."},
+        {{"--to", "2021-13-01 00:00:00", log}, 1, "日付に変換できない値が渡されました."},
+        {{"--from", "0000-01-01 00:00:00", log}, 1, "日付に変換できない値が渡されました."},
+        {{missing}, 3, "no such file"},
+        {{folder}, 3, "not a regular file"},
+        {{badSize}, 3, "multiple of 4096"},
+        {{tooLarge}, 3, "16 MiB"},
+        {{"-o", (dir.Path() / "no" / "such" / "out.nmea").string(), log}, 1, "を作成できません"},
+        {{missing, badSize, log}, 3, "missing.bin"},
+    };
+    for (const auto& c : cases) {
+        const CliRun r = RunTool(c.args);
+        std::string joined;
+        for (const auto& a : c.args)
+            joined += a + " ";
+        EXPECT_EQ(r.status, c.status) << joined << "\n" << r.err;
+        EXPECT_NE(r.err.find(c.errorHas), std::string::npos) << joined << "\n" << r.err;
+    }
+    // Nothing was written for an ignored input, and a date error reads no file at all.
+    EXPECT_FALSE(fs::exists(dir.Path() / "short.nmea"));
+    EXPECT_FALSE(fs::exists(dir.Path() / "huge.nmea"));
+}
+
+TEST(Cli, SeveralInputsAreConvertedAndTheHighestStatusWins)
+{
+    TempDir dir;
+    const std::string a = dir.Write("a.bin", TwoFixBlockLog());
+    const std::string b = dir.Write("b.bnx4", SectorLog(1, kSectorFixMask).Data());
+    const std::string missing = (dir.Path() / "gone.bin").string();
+    const CliRun r = RunTool({"--bias", "0", a, missing, b});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(CountLines(ReadWholeFile((dir.Path() / "a.nmea").string())), 2u);
+    ASSERT_TRUE(fs::exists(dir.Path() / "b.nmea"));
+    EXPECT_EQ(fs::file_size(dir.Path() / "b.nmea"), 0u); // a log without any fix
+}
+
+TEST(Cli, RefusesToOverwriteItsOwnInput)
+{
+    TempDir dir;
+    const Bytes bytes = TwoFixBlockLog();
+    const std::string log = dir.Write("x.nmea", bytes);
+    const CliRun r = RunTool({"--bias", "0", log});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("ログファイルは上書きできません."), std::string::npos) << r.err;
+    const std::string after = ReadWholeFile(log);
+    EXPECT_EQ(Bytes(after.begin(), after.end()), bytes);
+}
+
+TEST(Cli, HelpAndVersion)
+{
+    CliRun r = RunTool({"--help"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("Usage: tallo2nmea-cli"), std::string::npos);
+    r = RunTool({"--version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.rfind("tallo2nmea-cli ", 0), 0u);
+}
