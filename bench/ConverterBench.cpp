@@ -22,11 +22,15 @@ std::string ScratchPath(const std::string& name)
         .string();
 }
 
+// Logs written for this run, removed at exit.
+std::vector<std::string> g_written;
+
 const std::string& BlockLogPath()
 {
     static const std::string path = [] {
         std::string p = ScratchPath("log.bin");
         WriteFile(p, MakeBlockLog());
+        g_written.push_back(p);
         return p;
     }();
     return path;
@@ -37,6 +41,7 @@ const std::string& SectorLogPath()
     static const std::string path = [] {
         std::string p = ScratchPath("log.BNX4");
         WriteFile(p, MakeSectorLog());
+        g_written.push_back(p);
         return p;
     }();
     return path;
@@ -182,7 +187,7 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    fs::remove(BlockLogPath());
-    fs::remove(SectorLogPath());
+    for (const std::string& path : g_written)
+        fs::remove(path);
     return 0;
 }
