@@ -41,8 +41,6 @@ std::int32_t DecodeBlockRecord(const std::uint8_t* RecordStart, std::uint32_t Fi
     Fix = TGpsFix{};
     std::int32_t seconds = 0;
     ByteReader r(RecordStart, kLongestRecord);
-    const auto entrySize =
-        static_cast<std::size_t>(4 + 2 * std::popcount(FieldMask & kEntryWideningBits));
 
     for (std::uint32_t bits = FieldMask & kFieldBits; bits != 0; bits &= bits - 1) {
         switch (std::countr_zero(bits)) {
@@ -74,9 +72,12 @@ std::int32_t DecodeBlockRecord(const std::uint8_t* RecordStart, std::uint32_t Fi
             Fix.SatelliteCount = r.U8();
             Fix.ExtraCount = r.U8();
             break;
-        case 13:
+        case 13: {
+            const auto entrySize =
+                static_cast<std::size_t>(4 + 2 * std::popcount(FieldMask & kEntryWideningBits));
             r.Skip(Fix.SatelliteCount * entrySize);
             break;
+        }
         case 14:
         case 15:
         case 16:

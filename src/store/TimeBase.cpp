@@ -1,5 +1,6 @@
 #include "store/TimeBase.h"
 
+#include <array>
 #include <cmath>
 #include <ctime>
 
@@ -64,13 +65,28 @@ double LocalEpochFromBias(std::int32_t biasMinutes)
     return static_cast<double>(25569.0L - biasMinutes / 1440.0L);
 }
 
+namespace {
+
+// The time of day of every millisecond value a fix can carry, rounded to double once: decoding
+// looks them up instead of dividing for every record.
+const std::array<double, 1000> kMillisecondFractions = [] {
+    std::array<double, 1000> table{};
+    for (std::uint32_t ms = 0; ms < table.size(); ++ms)
+        table[ms] = static_cast<double>(ms / kMillisecondsPerDay);
+    return table;
+}();
+
+} // namespace
+
 double LoggerTimeToDayCount(std::int32_t seconds, std::uint32_t millisecond, double localEpoch)
 {
     // Two roundings to double, as the loggers' software stored the sum before adding the
     // millisecond: the last bit of the day count decides 210 ms neighbours and whole-second
     // window boundaries, so the order matters.
     double time = static_cast<double>(static_cast<long double>(seconds) / 86400 + localEpoch);
-    const double fraction = static_cast<double>(millisecond / kMillisecondsPerDay);
+    const double fraction = millisecond < kMillisecondFractions.size()
+                                ? kMillisecondFractions[millisecond]
+                                : static_cast<double>(millisecond / kMillisecondsPerDay);
     time = static_cast<double>(static_cast<long double>(time) + fraction);
     return time;
 }
