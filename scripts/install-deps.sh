@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev libgl-dev
     fonts-noto-cjk
     clang libclang-rt-14-dev
+    desktop-file-utils appstream groff-base man-db dpkg-dev file
 )
 
 missing=()
