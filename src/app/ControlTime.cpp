@@ -3,8 +3,7 @@
 #include <chrono>
 #include <tuple>
 
-namespace
-{
+namespace {
 
 auto Fields(const CalendarTime& t)
 {

@@ -9,7 +9,7 @@ class QWidget;
 // this interface only, so tests answer it without modal loops.
 class Dialogs
 {
-public:
+  public:
     virtual ~Dialogs() = default;
 
     // The full path chosen in the log file dialog, or nothing when the user cancelled.

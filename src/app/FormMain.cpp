@@ -13,13 +13,13 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QSpinBox>
 #include <QStyle>
 
-namespace
-{
+namespace {
 
 // The window was laid out in pixels at 96 dpi for a 15-pixel Japanese proportional font.
 constexpr int kClientWidth = 788;
@@ -36,8 +36,7 @@ const QStringList kFontFamilies{
 
 // One date or time field of a row: its name suffix, range, longest text and edit width. The
 // spin buttons are 16 pixels wide and sit right of their edit; every control is 23 high.
-struct TimeField
-{
+struct TimeField {
     const char* Suffix;
     int Min;
     int Max;
@@ -58,8 +57,7 @@ constexpr int kTimeRowTop = 50;
 constexpr int kSpinWidth = 16;
 constexpr int kTimeRowHeight = 23;
 
-struct LabelPlace
-{
+struct LabelPlace {
     const char* Name;
     int Left;
     int Top;
@@ -78,6 +76,46 @@ constexpr std::array<LabelPlace, 11> kOutputLabels{{
     {"Label13", 672, 55, ":"},
     {"Label14", 728, 55, "まで"},
 }};
+
+// A group box as the design draws it: a thin frame whose top line runs through the middle of
+// the caption, and the caption (padded with spaces of its own) 8 pixels from the left edge.
+// The toolkit's own styles put the caption above the frame, where it would cover the controls
+// that the design places just below the caption line.
+class CaptionOnFrameGroupBox final : public QGroupBox
+{
+  public:
+    using QGroupBox::QGroupBox;
+
+  protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        const QFontMetrics metrics = fontMetrics();
+        const QRectF frame = QRectF(rect()).adjusted(0.5, metrics.height() / 2 + 0.5, -0.5, -0.5);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(palette().color(QPalette::Mid));
+        painter.drawRoundedRect(frame, kFrameRadius, kFrameRadius);
+        painter.setRenderHint(QPainter::Antialiasing, false);
+
+        const QRect caption(kCaptionLeft, 0, metrics.horizontalAdvance(title()), metrics.height());
+        painter.fillRect(caption, palette().window());
+        style()->drawItemText(&painter, caption, Qt::AlignLeft | Qt::AlignVCenter, palette(),
+                              isEnabled(), title(), QPalette::WindowText);
+    }
+
+  private:
+    static constexpr int kCaptionLeft = 8;
+    static constexpr double kFrameRadius = 3.0;
+};
+
+QGroupBox* MakeGroupBox(QWidget* parent, const char* name, const QRect& geometry,
+                        const QString& caption)
+{
+    auto* group = new CaptionOnFrameGroupBox(caption, parent);
+    group->setObjectName(QString::fromLatin1(name));
+    group->setGeometry(geometry);
+    return group;
+}
 
 QLabel* MakeLabel(QWidget* parent, const char* name, int left, int top, const QString& caption)
 {
@@ -164,9 +202,8 @@ TFormMain::TFormMain(FixStore& store, Dialogs& dialogs, QWidget* parent)
 
 void TFormMain::CreateControls()
 {
-    GroupBox1 = new QGroupBox(QStringLiteral(" GPSログファイル "), this);
-    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    GroupBox1->setGeometry(8, 8, 772, 113);
+    GroupBox1 =
+        MakeGroupBox(this, "GroupBox1", QRect(8, 8, 772, 113), QStringLiteral(" GPSログファイル "));
     ButtonOpen = MakeButton(GroupBox1, "ButtonOpen", QRect(14, 24, 51, 25), QStringLiteral("読込"));
     PanelSrcFn = MakePanel(GroupBox1, "PanelSrcFn", QRect(72, 24, 684, 25));
     MakeLabel(GroupBox1, "Label1", 16, 64, QStringLiteral("ログ内容"));
@@ -175,16 +212,15 @@ void TFormMain::CreateControls()
     LabelEnd = MakeLabel(GroupBox1, "LabelEnd", 240, 82, QString());
     MakeLabel(GroupBox1, "Label3", 414, 82, QStringLiteral("まで"));
 
-    GroupBox2 = new QGroupBox(QStringLiteral(" NMEAファイル"), this);
-    GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
-    GroupBox2->setGeometry(8, 128, 772, 129);
+    GroupBox2 =
+        MakeGroupBox(this, "GroupBox2", QRect(8, 128, 772, 129), QStringLiteral(" NMEAファイル"));
     for (const LabelPlace& place : kOutputLabels)
         MakeLabel(GroupBox2, place.Name, place.Left, place.Top, QString::fromUtf8(place.Caption));
     for (std::size_t i = 0; i < kTimeFields.size(); ++i) {
-        UpDownSta[i] = MakeTimeControl(GroupBox2, QStringLiteral("Sta"), kTimeFields[i],
-                                       kStaEditLeft[i]);
-        UpDownEnd[i] = MakeTimeControl(GroupBox2, QStringLiteral("End"), kTimeFields[i],
-                                       kEndEditLeft[i]);
+        UpDownSta[i] =
+            MakeTimeControl(GroupBox2, QStringLiteral("Sta"), kTimeFields[i], kStaEditLeft[i]);
+        UpDownEnd[i] =
+            MakeTimeControl(GroupBox2, QStringLiteral("End"), kTimeFields[i], kEndEditLeft[i]);
     }
     ButtonOut = MakeButton(GroupBox2, "ButtonOut", QRect(14, 88, 51, 25), QStringLiteral("出力"));
     PanelDstFn = MakePanel(GroupBox2, "PanelDstFn", QRect(72, 88, 684, 25));
@@ -210,9 +246,9 @@ void TFormMain::FormCreate()
     // The store allocated its FixCapacity zero-filled entries when it was made; FixCount is 0.
 
     const QDateTime now = QDateTime::currentDateTime();
-    const CalendarTime nowFields = ClampToControls(
-        {now.date().year(), now.date().month(), now.date().day(), now.time().hour(),
-         now.time().minute(), now.time().second(), 0});
+    const CalendarTime nowFields =
+        ClampToControls({now.date().year(), now.date().month(), now.date().day(), now.time().hour(),
+                         now.time().minute(), now.time().second(), 0});
     SetRow(UpDownSta, nowFields);
     SetRow(UpDownEnd, nowFields);
 

@@ -20,7 +20,7 @@ class TFormMain : public QWidget
 {
     Q_OBJECT
 
-public:
+  public:
     TFormMain(FixStore& store, Dialogs& dialogs, QWidget* parent = nullptr);
 
     // Sets the time base, presets the twelve controls to now and picks the dialogs' folders.
@@ -38,7 +38,7 @@ public:
     // One row of six controls: year, month, day, hour, minute, second.
     using ControlRow = std::array<QSpinBox*, 6>;
 
-private:
+  private:
     void CreateControls();
     void SetRow(const ControlRow& row, const CalendarTime& time);
     [[nodiscard]] std::optional<double> RowMoment(const ControlRow& row) const;

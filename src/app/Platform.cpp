@@ -5,8 +5,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-namespace
-{
+namespace {
 
 QString FirstSeparator(const QString& format, const QString& fallback)
 {
@@ -46,10 +45,7 @@ QString TimeSeparator(const QLocale& locale)
     return FirstSeparator(locale.timeFormat(QLocale::ShortFormat), QStringLiteral(":"));
 }
 
-std::string ToLocalPath(const QString& path)
-{
-    return QFile::encodeName(path).toStdString();
-}
+std::string ToLocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
 QString FromLocalPath(const std::string& path)
 {

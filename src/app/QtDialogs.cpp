@@ -8,19 +8,20 @@
 const QString kOpenFilter = QStringLiteral("GPSログファイル (*.bnx4 *.binx *.bin)");
 const QString kSaveFilter = QStringLiteral("NMEAファイル (*.nmea)");
 
-namespace
-{
+namespace {
 
 // The folder itself when it exists, else its nearest existing ancestor: the initial folder is
 // never created, and a dialog pointed at a missing folder would start somewhere arbitrary.
 QString ExistingFolder(const QString& folder)
 {
-    QDir dir(folder);
-    while (!dir.exists() && !dir.isRoot()) {
-        if (!dir.cdUp())
+    QString path = QDir::cleanPath(QDir::fromNativeSeparators(folder));
+    while (!path.isEmpty() && !QFileInfo(path).isDir()) {
+        const QString parent = QFileInfo(path).path();
+        if (parent == path)
             break;
+        path = parent;
     }
-    return dir.exists() ? dir.absolutePath() : QDir::homePath();
+    return !path.isEmpty() && QFileInfo(path).isDir() ? path : QDir::homePath();
 }
 
 std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* parent, const QString& initialFolder,

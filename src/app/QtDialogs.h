@@ -19,7 +19,7 @@ std::unique_ptr<QMessageBox> MakeOverwriteBox(QWidget* parent, const QString& qu
 // The real, modal dialogs of the application.
 class QtDialogs final : public Dialogs
 {
-public:
+  public:
     std::optional<QString> AskOpenPath(QWidget* parent, const QString& initialFolder) override;
     std::optional<QString> AskSavePath(QWidget* parent, const QString& initialFolder) override;
     void ShowError(QWidget* parent, const QString& text) override;

@@ -21,14 +21,13 @@ int SystemErrorCode(int errnoValue)
     case ENOSPC:
         return 101;
     default:
-        return errnoValue;
+        return 0;
     }
 }
 
 std::string IoErrorText(int errnoValue)
 {
-    const int code = SystemErrorCode(errnoValue);
-    switch (code) {
+    switch (SystemErrorCode(errnoValue)) {
     case 2:
         return "ファイルが見つかりません";
     case 3:
@@ -37,14 +36,11 @@ std::string IoErrorText(int errnoValue)
         return "オープンしたファイルが多すぎます";
     case 5:
         return "ファイルへのアクセスが拒否されました";
-    case 100:
-        return "ファイルの末尾以降を読み込みました";
     case 101:
         return "ディスクがいっぱいです";
-    case 106:
-        return "入力値が数値ではありません";
     default:
-        return "I/O エラー (" + std::to_string(code) + ")";
+        // Any other error keeps its own number, e.g. EIO gives "I/O エラー (5)".
+        return "I/O エラー (" + std::to_string(errnoValue) + ")";
     }
 }
 

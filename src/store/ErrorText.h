@@ -10,10 +10,11 @@ inline constexpr std::string_view kSameFileError =
     "出力ファイルが読み込んだログファイルと同じです。ログファイルは上書きできません";
 
 // The system error code the texts are keyed on (2 not found, 3 bad path, 4 too many open files,
-// 5 access denied, 101 disk full) from a POSIX errno value; other values pass through.
+// 5 access denied, 101 disk full) for the errno values that have one; 0 for every other value.
 int SystemErrorCode(int errnoValue);
 
-// The text of an input/output error, e.g. "ファイルが見つかりません" or "I/O エラー (n)".
+// The text of an input/output error, e.g. "ファイルが見つかりません"; an errno value without a
+// text of its own gives "I/O エラー (n)" with the errno value n.
 std::string IoErrorText(int errnoValue);
 
 // The reason text for a file that cannot be created, in Japanese.

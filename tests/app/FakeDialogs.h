@@ -1,0 +1,36 @@
+#pragma once
+
+#include "app/Dialogs.h"
+
+#include <QStringList>
+
+// Answers the window's questions from preset values and records everything it was asked.
+class FakeDialogs final : public Dialogs
+{
+  public:
+    std::optional<QString> OpenAnswer; // nothing: the user cancels
+    std::optional<QString> SaveAnswer;
+    bool OverwriteAnswer = false;
+
+    QStringList OpenFolders; // the initial folder of every open dialog shown
+    QStringList SaveFolders;
+    QStringList Errors; // the text of every error box
+    QStringList Questions;
+
+    std::optional<QString> AskOpenPath(QWidget*, const QString& initialFolder) override
+    {
+        OpenFolders.append(initialFolder);
+        return OpenAnswer;
+    }
+    std::optional<QString> AskSavePath(QWidget*, const QString& initialFolder) override
+    {
+        SaveFolders.append(initialFolder);
+        return SaveAnswer;
+    }
+    void ShowError(QWidget*, const QString& text) override { Errors.append(text); }
+    bool AskOverwrite(QWidget*, const QString& question) override
+    {
+        Questions.append(question);
+        return OverwriteAnswer;
+    }
+};

@@ -1,0 +1,624 @@
+#include "app/FormMain.h"
+
+#include "FakeDialogs.h"
+#include "QtPrint.h"
+#include "app/Platform.h"
+#include "export/NmeaExport.h"
+#include "store/ErrorText.h"
+#include "store/TimeBase.h"
+#include "support/LogWriter.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTest>
+#include <array>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace t2ntest;
+
+namespace {
+
+// Japan's standard bias: logger second 1609459200 (2021-01-01 00:00:00 UTC) is 09:00 local.
+constexpr std::int32_t kTokyoBias = -540;
+constexpr std::int32_t kNewYear2021Utc = 1609459200;
+// 2023-12-31 14:59:59 UTC, that is 23:59:59 of the year's last day in Japan.
+constexpr std::int32_t kLastSecondOf2023Tokyo = 1704034799;
+// The block records of these tests carry bit 12 as well, for the count the RMC line ends with.
+constexpr std::uint32_t kMask = kBlockBasicMask | 0x1000u;
+
+constexpr std::array<const char*, 6> kSuffixes{"YY", "MM", "DD", "HH", "NN", "SS"};
+using Row = std::array<int, 6>;
+
+RawFix FixAt(std::int32_t seconds, std::uint16_t millisecond)
+{
+    RawFix fix;
+    fix.Seconds = seconds;
+    fix.Millisecond = millisecond;
+    return fix;
+}
+
+Bytes BlockLogOf(const std::vector<RawFix>& fixes)
+{
+    FlashImage image = BlockLog(1, kMask);
+    for (const RawFix& fix : fixes)
+        image.Append(0, BlockRecord(fix, kMask));
+    return image.Data();
+}
+
+Bytes SectorLogOf(const std::vector<RawFix>& fixes)
+{
+    FlashImage image = SectorLog(1, kSectorFixMask);
+    for (const RawFix& fix : fixes)
+        image.Append(0, SectorRecord(fix, kSectorFixMask));
+    return image.Data();
+}
+
+QString Native(const std::string& path)
+{
+    return QDir::toNativeSeparators(QString::fromStdString(path));
+}
+
+class FormMainTest : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        form = std::make_unique<TFormMain>(store, dialogs);
+        // Fixed time base, so fix times do not depend on the machine's zone.
+        store.LocalEpoch = LocalEpochFromBias(kTokyoBias);
+        form->show();
+    }
+
+    template <class T> T* Find(const QString& name) const
+    {
+        T* widget = form->findChild<T*>(name);
+        if (widget == nullptr)
+            throw std::runtime_error("no control " + name.toStdString());
+        return widget;
+    }
+    QString Text(const char* name) const { return Find<QLabel>(QString::fromLatin1(name))->text(); }
+    void Click(const char* name) const
+    {
+        QTest::mouseClick(Find<QPushButton>(QString::fromLatin1(name)), Qt::LeftButton);
+    }
+    QSpinBox* Spin(const char* role, std::size_t field) const
+    {
+        return Find<QSpinBox>(
+            QStringLiteral("UpDown%1%2").arg(QLatin1String(role), QLatin1String(kSuffixes[field])));
+    }
+    Row Values(const char* role) const
+    {
+        Row row{};
+        for (std::size_t i = 0; i < row.size(); ++i)
+            row[i] = Spin(role, i)->value();
+        return row;
+    }
+    void SetValues(const char* role, const Row& row) const
+    {
+        for (std::size_t i = 0; i < row.size(); ++i)
+            Spin(role, i)->setValue(row[i]);
+    }
+
+    // Writes the log, answers the open dialog with it and clicks the load button.
+    std::string Load(const std::string& name, const Bytes& bytes)
+    {
+        const std::string path = dir.Write(name, bytes);
+        dialogs.OpenAnswer = QString::fromStdString(path);
+        Click("ButtonOpen");
+        return path;
+    }
+    std::string Export(const std::string& chosenName)
+    {
+        const std::string chosen = (dir.Path() / chosenName).string();
+        dialogs.SaveAnswer = QString::fromStdString(chosen);
+        Click("ButtonOut");
+        return chosen;
+    }
+    QString Label(const std::string& text) const
+    {
+        // The labels use the locale's separators in place of "/" and ":".
+        QString label = QString::fromStdString(text);
+        label.replace(u'/', DateSeparator(QLocale::system()));
+        label.replace(u':', TimeSeparator(QLocale::system()));
+        return label;
+    }
+
+    FixStore store;
+    FakeDialogs dialogs;
+    TempDir dir;
+    std::unique_ptr<TFormMain> form;
+};
+
+// Every control: name, kind, parent, geometry, caption, range, text length and tab stop.
+TEST_F(FormMainTest, ControlsMatchTheDesign)
+{
+    enum Kind {
+        Group,
+        Button,
+        Panel,
+        Label,
+        Spin,
+    };
+    struct Expected {
+        const char* Name;
+        Kind Type;
+        const char* Parent;
+        QRect Geometry; // width and height -1: sized to the caption
+        const char* Caption;
+        int Min = 0, Max = 0, MaxLength = 0;
+    };
+    const auto at = [](int x, int y) { return QRect(x, y, -1, -1); };
+    const std::vector<Expected> table{
+        {"GroupBox1", Group, "FormMain", {8, 8, 772, 113}, " GPSログファイル "},
+        {"ButtonOpen", Button, "GroupBox1", {14, 24, 51, 25}, "読込"},
+        {"PanelSrcFn", Panel, "GroupBox1", {72, 24, 684, 25}, ""},
+        {"Label1", Label, "GroupBox1", at(16, 64), "ログ内容"},
+        {"LabelSta", Label, "GroupBox1", at(32, 82), ""},
+        {"Label2", Label, "GroupBox1", at(206, 82), "から"},
+        {"LabelEnd", Label, "GroupBox1", at(240, 82), ""},
+        {"Label3", Label, "GroupBox1", at(414, 82), "まで"},
+        {"GroupBox2", Group, "FormMain", {8, 128, 772, 129}, " NMEAファイル"},
+        {"Label4", Label, "GroupBox2", at(8, 26), "出力範囲"},
+        {"Label5", Label, "GroupBox2", at(84, 55), "/"},
+        {"Label6", Label, "GroupBox2", at(140, 55), "/"},
+        {"Label7", Label, "GroupBox2", at(252, 55), ":"},
+        {"Label8", Label, "GroupBox2", at(304, 55), ":"},
+        {"Label9", Label, "GroupBox2", at(360, 55), "から"},
+        {"Label10", Label, "GroupBox2", at(452, 55), "/"},
+        {"Label11", Label, "GroupBox2", at(508, 55), "/"},
+        {"Label12", Label, "GroupBox2", at(620, 55), ":"},
+        {"Label13", Label, "GroupBox2", at(672, 55), ":"},
+        {"Label14", Label, "GroupBox2", at(728, 55), "まで"},
+        // Spin boxes span their edit and the 16-pixel spin button right of it.
+        {"UpDownStaYY", Spin, "GroupBox2", {24, 50, 41 + 16, 23}, "", 2000, 2099, 4},
+        {"UpDownStaMM", Spin, "GroupBox2", {96, 50, 25 + 16, 23}, "", 1, 12, 2},
+        {"UpDownStaDD", Spin, "GroupBox2", {152, 50, 25 + 16, 23}, "", 1, 31, 2},
+        {"UpDownStaHH", Spin, "GroupBox2", {208, 50, 25 + 16, 23}, "", 0, 23, 2},
+        {"UpDownStaNN", Spin, "GroupBox2", {260, 50, 25 + 16, 23}, "", 0, 59, 2},
+        {"UpDownStaSS", Spin, "GroupBox2", {312, 50, 25 + 16, 23}, "", 0, 59, 2},
+        {"UpDownEndYY", Spin, "GroupBox2", {392, 50, 41 + 16, 23}, "", 2000, 2099, 4},
+        {"UpDownEndMM", Spin, "GroupBox2", {464, 50, 25 + 16, 23}, "", 1, 12, 2},
+        {"UpDownEndDD", Spin, "GroupBox2", {520, 50, 25 + 16, 23}, "", 1, 31, 2},
+        {"UpDownEndHH", Spin, "GroupBox2", {576, 50, 25 + 16, 23}, "", 0, 23, 2},
+        {"UpDownEndNN", Spin, "GroupBox2", {628, 50, 25 + 16, 23}, "", 0, 59, 2},
+        {"UpDownEndSS", Spin, "GroupBox2", {680, 50, 25 + 16, 23}, "", 0, 59, 2},
+        {"ButtonOut", Button, "GroupBox2", {14, 88, 51, 25}, "出力"},
+        {"PanelDstFn", Panel, "GroupBox2", {72, 88, 684, 25}, ""},
+    };
+
+    EXPECT_EQ(form->objectName(), "FormMain");
+    EXPECT_STREQ(form->metaObject()->className(), "TFormMain");
+    EXPECT_EQ(form->size(), QSize(788, 266));
+    EXPECT_EQ(form->minimumSize(), form->maximumSize());
+    EXPECT_FALSE(form->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(form->windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_TRUE(form->windowTitle().startsWith("Tallomer to NMEA Ver1.4 "));
+    EXPECT_GT(form->windowTitle().size(), QString("Tallomer to NMEA Ver1.4 ").size());
+    EXPECT_EQ(form->font().families().value(0), "ＭＳ Ｐゴシック");
+    EXPECT_EQ(form->font().pixelSize(), 15);
+    if (QFontDatabase::families().contains("Noto Sans CJK JP") &&
+        !QFontDatabase::families().contains("ＭＳ Ｐゴシック")) {
+        EXPECT_EQ(QFontInfo(form->font()).family(), "Noto Sans CJK JP");
+    }
+
+    for (const Expected& row : table) {
+        SCOPED_TRACE(row.Name);
+        QWidget* widget = Find<QWidget>(QString::fromLatin1(row.Name));
+        ASSERT_NE(widget->parentWidget(), nullptr);
+        EXPECT_EQ(widget->parentWidget()->objectName(), row.Parent);
+        EXPECT_EQ(widget->pos(), row.Geometry.topLeft());
+        if (row.Geometry.width() >= 0) {
+            EXPECT_EQ(widget->size(), row.Geometry.size());
+        }
+        EXPECT_EQ(widget->font().pixelSize(), 15);
+        const QString caption = QString::fromUtf8(row.Caption);
+        switch (row.Type) {
+        case Group:
+            EXPECT_EQ(qobject_cast<QGroupBox*>(widget)->title(), caption);
+            EXPECT_EQ(widget->focusPolicy(), Qt::NoFocus);
+            break;
+        case Button:
+            EXPECT_EQ(qobject_cast<QPushButton*>(widget)->text(), caption);
+            break;
+        case Panel:
+        case Label: {
+            auto* label = qobject_cast<QLabel*>(widget);
+            ASSERT_NE(label, nullptr);
+            EXPECT_EQ(label->text(), caption);
+            EXPECT_EQ(label->focusPolicy(), Qt::NoFocus);
+            if (row.Type == Panel) {
+                EXPECT_EQ(label->frameShape(), QFrame::NoFrame);
+                EXPECT_TRUE(label->alignment() & Qt::AlignLeft);
+            }
+            break;
+        }
+        case Spin: {
+            auto* spin = qobject_cast<QSpinBox*>(widget);
+            ASSERT_NE(spin, nullptr);
+            EXPECT_EQ(spin->minimum(), row.Min);
+            EXPECT_EQ(spin->maximum(), row.Max);
+            EXPECT_EQ(spin->singleStep(), 1);
+            EXPECT_FALSE(spin->wrapping());
+            EXPECT_FALSE(spin->isGroupSeparatorShown());
+            const QString editName = QString::fromLatin1(row.Name).replace("UpDown", "Edit");
+            auto* edit = Find<QLineEdit>(editName);
+            EXPECT_EQ(edit->parentWidget(), spin);
+            EXPECT_EQ(edit->maxLength(), row.MaxLength);
+            EXPECT_FALSE(edit->testAttribute(Qt::WA_InputMethodEnabled));
+            EXPECT_FALSE(spin->testAttribute(Qt::WA_InputMethodEnabled));
+            EXPECT_TRUE(edit->inputMethodHints() & Qt::ImhDigitsOnly);
+            // The arrow keys step by one and stop at the ends of the range.
+            spin->setValue(row.Max);
+            QTest::keyClick(spin, Qt::Key_Up);
+            EXPECT_EQ(spin->value(), row.Max);
+            spin->setValue(row.Min);
+            QTest::keyClick(spin, Qt::Key_Down);
+            EXPECT_EQ(spin->value(), row.Min);
+            QTest::keyClick(spin, Qt::Key_Up);
+            EXPECT_EQ(spin->value(), row.Min + 1);
+            EXPECT_EQ(edit->text(), QString::number(row.Min + 1));
+            break;
+        }
+        }
+    }
+
+    // Tab visits the load button, the twelve edits and the export button, then wraps.
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    Find<QPushButton>("ButtonOpen")->setFocus();
+    QStringList visited{"ButtonOpen"};
+    for (int i = 0; i < 14; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        if (auto* spin = qobject_cast<QSpinBox*>(focus))
+            focus = spin->findChild<QLineEdit*>();
+        visited << focus->objectName();
+    }
+    const QStringList expectedOrder{
+        "ButtonOpen", "EditStaYY", "EditStaMM", "EditStaDD", "EditStaHH",
+        "EditStaNN",  "EditStaSS", "EditEndYY", "EditEndMM", "EditEndDD",
+        "EditEndHH",  "EditEndNN", "EditEndSS", "ButtonOut", "ButtonOpen",
+    };
+    EXPECT_EQ(visited, expectedOrder);
+}
+
+TEST(FormCreate, PresetsTimeBaseControlsAndFolders)
+{
+    const QByteArray oldTz = qgetenv("TZ");
+    const QByteArray oldHome = qgetenv("HOME");
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    TempDir home;
+    qputenv("TZ", "Asia/Tokyo");
+    qputenv("HOME", QByteArray::fromStdString(home.Path().string()));
+    qunsetenv("XDG_CONFIG_HOME");
+    const auto restore = [&] {
+        oldTz.isNull() ? qunsetenv("TZ") : qputenv("TZ", oldTz);
+        qputenv("HOME", oldHome);
+        if (!oldConfig.isNull())
+            qputenv("XDG_CONFIG_HOME", oldConfig);
+        tzset();
+    };
+
+    FixStore store;
+    FakeDialogs dialogs;
+    const QDateTime before = QDateTime::currentDateTime();
+    TFormMain form(store, dialogs);
+    const QDateTime after = QDateTime::currentDateTime();
+    // Without a documents folder the dialogs start from the home folder.
+    const QString homeOnly = form.SaveFolder();
+    const QString homeRaw = form.OpenFolder();
+    std::filesystem::create_directory(home.Path() / "Documents");
+    TFormMain withDocuments(store, dialogs);
+    restore();
+
+    EXPECT_EQ(store.LocalEpoch, 25569.375);
+    EXPECT_EQ(store.FixCount, 0);
+    for (const char* role : {"Sta", "End"}) {
+        Row row{};
+        for (std::size_t i = 0; i < row.size(); ++i)
+            row[i] = form.findChild<QSpinBox*>(
+                             QStringLiteral("UpDown%1%2")
+                                 .arg(QLatin1String(role), QLatin1String(kSuffixes[i])))
+                         ->value();
+        const QDateTime shown(QDate(row[0], row[1], row[2]), QTime(row[3], row[4], row[5]));
+        EXPECT_GE(shown, before.addMSecs(-before.time().msec())) << role;
+        EXPECT_LE(shown, after) << role;
+    }
+    for (const char* name : {"PanelSrcFn", "PanelDstFn", "LabelSta", "LabelEnd"})
+        EXPECT_EQ(form.findChild<QLabel*>(name)->text(), "") << name;
+
+    const QString sep = QDir::separator();
+    EXPECT_EQ(homeOnly, Native(home.Path().string()));
+    EXPECT_EQ(homeRaw, homeOnly + sep + "Tallomer" + sep + "Raw" + sep);
+    EXPECT_EQ(withDocuments.SaveFolder(), Native((home.Path() / "Documents").string()));
+    EXPECT_EQ(withDocuments.OpenFolder(),
+              withDocuments.SaveFolder() + sep + "Tallomer" + sep + "Raw" + sep);
+    EXPECT_FALSE(std::filesystem::exists(home.Path() / "Tallomer"));
+    EXPECT_FALSE(std::filesystem::exists(home.Path() / "Documents" / "Tallomer"));
+}
+
+TEST_F(FormMainTest, LoadOfBlockLogShowsPathSpanAndPresetsTheWindow)
+{
+    Find<QLabel>("PanelDstFn")->setText("stale");
+    // Entry 1 is the earliest fix: the span still runs from entry 0 to the last entry.
+    const std::string path = Load("track.bin", BlockLogOf({
+                                                   FixAt(kNewYear2021Utc, 250),
+                                                   FixAt(kNewYear2021Utc - 86400 * 200, 0),
+                                                   FixAt(kLastSecondOf2023Tokyo, 999),
+                                               }));
+
+    EXPECT_EQ(dialogs.OpenFolders, QStringList{form->OpenFolder()});
+    EXPECT_TRUE(dialogs.Errors.isEmpty());
+    EXPECT_EQ(store.FixCount, 3);
+    EXPECT_EQ(Text("PanelSrcFn"), Native(path));
+    EXPECT_EQ(Text("LabelSta"), Label("2021/01/01 09:00:00.250"));
+    EXPECT_EQ(Text("LabelEnd"), Label("2023/12/31 23:59:59.999"));
+    EXPECT_EQ(Values("Sta"), (Row{2021, 1, 1, 9, 0, 0}));
+    // One second past the last fix's second, carried into the next year.
+    EXPECT_EQ(Values("End"), (Row{2024, 1, 1, 0, 0, 0}));
+    EXPECT_EQ(Text("PanelDstFn"), "");
+}
+
+TEST_F(FormMainTest, LoadOfSectorLogShowsPathAndSpan)
+{
+    std::vector<RawFix> fixes;
+    for (int i = 0; i < 8; ++i)
+        fixes.push_back(FixAt(kNewYear2021Utc + i, static_cast<std::uint16_t>(100 * i)));
+    const std::string path = Load("TRACK.BNX4", SectorLogOf(fixes));
+
+    EXPECT_TRUE(dialogs.Errors.isEmpty());
+    EXPECT_EQ(store.FixCount, 8);
+    EXPECT_EQ(Text("PanelSrcFn"), Native(path));
+    EXPECT_EQ(Text("LabelSta"), Label("2021/01/01 09:00:00.000"));
+    EXPECT_EQ(Text("LabelEnd"), Label("2021/01/01 09:00:07.700"));
+    EXPECT_EQ(Values("Sta"), (Row{2021, 1, 1, 9, 0, 0}));
+    EXPECT_EQ(Values("End"), (Row{2021, 1, 1, 9, 0, 8}));
+}
+
+// After a good load, a file the loading ignores, a cancelled dialog and a log without fixes.
+TEST_F(FormMainTest, LoadsThatBringNoFixesKeepTheShownSpan)
+{
+    enum Answer {
+        WrittenFile,
+        MissingFile,
+        Cancel,
+    };
+    struct Case {
+        const char* What;
+        Answer Dialog;
+        std::string Name;
+        Bytes Content;
+        bool PathShown;
+        std::int32_t FixCount;
+    };
+    const std::vector<Case> cases{
+        {"size not a whole block", WrittenFile, "short.bin", Bytes(4096, 0xFF), false, 2},
+        {"missing file", MissingFile, "none.bin", {}, false, 2},
+        {"cancelled dialog", Cancel, "", {}, false, 2},
+        {"log without fixes", WrittenFile, "empty.binx", BlockLogOf({}), true, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        Load("good.bin", BlockLogOf({FixAt(kNewYear2021Utc, 0), FixAt(kNewYear2021Utc + 5, 0)}));
+        Find<QLabel>("PanelDstFn")->setText("out.nmea");
+        const QString sta = Text("LabelSta");
+        const QString end = Text("LabelEnd");
+        SetValues("End", {2030, 6, 7, 8, 9, 10});
+
+        std::string path = (dir.Path() / c.Name).string();
+        if (c.Dialog == WrittenFile)
+            path = Load(c.Name, c.Content);
+        if (c.Dialog == MissingFile)
+            dialogs.OpenAnswer = QString::fromStdString(path);
+        if (c.Dialog == Cancel)
+            dialogs.OpenAnswer.reset();
+        if (c.Dialog != WrittenFile)
+            Click("ButtonOpen");
+
+        EXPECT_TRUE(dialogs.Errors.isEmpty());
+        EXPECT_EQ(Text("PanelSrcFn"), c.PathShown ? Native(path) : QString());
+        EXPECT_EQ(store.FixCount, c.FixCount);
+        EXPECT_EQ(Text("LabelSta"), sta);
+        EXPECT_EQ(Text("LabelEnd"), end);
+        EXPECT_EQ(Values("End"), (Row{2030, 6, 7, 8, 9, 10}));
+        EXPECT_EQ(Text("PanelDstFn"), "out.nmea");
+
+        // The export works on what the table holds, and does nothing when it is empty.
+        const auto asked = dialogs.SaveFolders.size();
+        Export("after.txt");
+        EXPECT_EQ(dialogs.SaveFolders.size(), asked + (c.FixCount > 0 ? 1 : 0));
+        EXPECT_EQ(std::filesystem::remove(dir.Path() / "after.nmea"), c.FixCount > 0);
+    }
+}
+
+TEST_F(FormMainTest, LoadThatCannotOpenTheFileShowsTheErrorBox)
+{
+    const std::string path = (dir.Path() / "denied.bnx4").string();
+    if (::geteuid() != 0) {
+        dir.Write("denied.bnx4", Bytes(4096, 0xFF));
+        ::chmod(path.c_str(), 0);
+    } else {
+        // Root reads any file; a write-only kernel attribute of one sector refuses it too.
+        std::string target;
+        for (const char* candidate : {"/sys/bus/pci/rescan", "/sys/bus/pci/drivers_probe"}) {
+            struct stat info {
+            };
+            if (::stat(candidate, &info) == 0 && (info.st_mode & 0444) == 0 && info.st_size == 4096)
+                target = candidate;
+        }
+        if (target.empty())
+            GTEST_SKIP() << "running as root without a write-only file to open";
+        std::filesystem::create_symlink(target, path);
+    }
+    dialogs.OpenAnswer = QString::fromStdString(path);
+    Click("ButtonOpen");
+
+    EXPECT_EQ(dialogs.Errors, QStringList{"ファイルへのアクセスが拒否されました."});
+    EXPECT_EQ(Text("PanelSrcFn"), "");
+    EXPECT_EQ(Text("LabelSta"), "");
+}
+
+class ExportTest : public FormMainTest
+{
+  protected:
+    void SetUp() override
+    {
+        FormMainTest::SetUp();
+        // 2021-05-03 12:34:56.789 local, and two fixes of the following seconds.
+        RawFix first = FixAt(1620012896, 789);
+        first.Latitude = 35.5020576;
+        first.Longitude = 139.75;
+        first.Speed = 22.7796f;
+        first.Course = 0.0f;
+        first.ExtraValue = 1.25f;
+        first.ExtraCount = 9;
+        logPath =
+            Load("track.bin", BlockLogOf({first, FixAt(1620012897, 0), FixAt(1620012898, 999)}));
+    }
+    std::string logPath;
+};
+
+TEST_F(ExportTest, WritesTheFixesOfTheWindowToTheNmeaName)
+{
+    const std::string chosen = Export("out.txt");
+    const std::string target = (dir.Path() / "out.nmea").string();
+
+    EXPECT_TRUE(dialogs.Errors.isEmpty());
+    EXPECT_TRUE(dialogs.Questions.isEmpty());
+    EXPECT_EQ(dialogs.SaveFolders, QStringList{form->SaveFolder()});
+    EXPECT_FALSE(std::filesystem::exists(chosen));
+    EXPECT_EQ(Text("PanelDstFn"), Native(target));
+    // The preset window holds every fix, the last one of the log's last second included.
+    const std::string written = ReadWholeFile(target);
+    std::string expected = "$GPRMC,123456.789,A,3530.123456,N,13945.000000,E,12.3,0.0,030521,"
+                           "1.250,9,A*43\r\n";
+    char line[kMaxRmcLength];
+    for (int i = 1; i < 3; ++i)
+        expected += std::string(line, FormatRmcLine(store.FixTable[i], line)) + "\r\n";
+    EXPECT_EQ(written, expected);
+}
+
+TEST_F(ExportTest, DoesNothingWithoutFixesOrWhenCancelled)
+{
+    FixStore emptyStore;
+    FakeDialogs emptyDialogs;
+    TFormMain emptyForm(emptyStore, emptyDialogs);
+    emptyDialogs.SaveAnswer = QString::fromStdString((dir.Path() / "empty.nmea").string());
+    QTest::mouseClick(emptyForm.findChild<QPushButton*>("ButtonOut"), Qt::LeftButton);
+    EXPECT_TRUE(emptyDialogs.SaveFolders.isEmpty());
+    EXPECT_TRUE(emptyDialogs.Errors.isEmpty());
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() / "empty.nmea"));
+
+    Find<QLabel>("PanelDstFn")->setText("earlier.nmea");
+    dialogs.SaveAnswer.reset();
+    Click("ButtonOut");
+    EXPECT_EQ(dialogs.SaveFolders.size(), 1);
+    EXPECT_TRUE(dialogs.Errors.isEmpty());
+    EXPECT_EQ(Text("PanelDstFn"), "earlier.nmea");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+}
+
+TEST_F(ExportTest, ImpossibleDateShowsTheErrorBoxAndWritesNothing)
+{
+    for (const char* role : {"Sta", "End"}) {
+        SCOPED_TRACE(role);
+        dialogs.Errors.clear();
+        const Row kept = Values(role);
+        SetValues(role, {2024, 2, 30, 0, 0, 0});
+        Export("feb30.nmea");
+        SetValues(role, kept);
+
+        EXPECT_EQ(dialogs.Errors, QStringList{"日付に変換できない値が渡されました."});
+        EXPECT_FALSE(std::filesystem::exists(dir.Path() / "feb30.nmea"));
+        EXPECT_EQ(Text("PanelDstFn"), "");
+    }
+}
+
+TEST_F(ExportTest, AsksBeforeReplacingATargetTheDialogDidNotConfirm)
+{
+    struct Case {
+        const char* Chosen;
+        bool Answer;
+        bool Asked;
+        bool Replaced;
+    };
+    for (const Case& c : {Case{"out.txt", false, true, false}, Case{"out.txt", true, true, true},
+                          Case{"out.nmea", false, false, true}}) {
+        SCOPED_TRACE(std::string(c.Chosen) + (c.Answer ? " yes" : " no"));
+        const std::string target = dir.Write("out.nmea", Bytes{'o', 'l', 'd'});
+        dialogs.Questions.clear();
+        dialogs.OverwriteAnswer = c.Answer;
+        Find<QLabel>("PanelDstFn")->clear();
+        Export(c.Chosen);
+
+        const QStringList asked{Native(target) + " は既に存在します。上書きしますか?"};
+        EXPECT_EQ(dialogs.Questions, c.Asked ? asked : QStringList());
+        EXPECT_EQ(ReadWholeFile(target) == "old", !c.Replaced);
+        EXPECT_EQ(Text("PanelDstFn"), c.Replaced ? Native(target) : QString());
+    }
+    EXPECT_TRUE(dialogs.Errors.isEmpty());
+}
+
+TEST_F(ExportTest, RefusesToWriteOverTheLoadedLog)
+{
+    const Bytes log = BlockLogOf({FixAt(kNewYear2021Utc, 0)});
+    const std::string path = Load("track.nmea", log);
+    dialogs.OverwriteAnswer = true;
+    Export("track.txt");
+
+    EXPECT_EQ(dialogs.Errors, QStringList{QString::fromStdString(WithFinalPoint(kSameFileError))});
+    EXPECT_TRUE(dialogs.Questions.isEmpty());
+    EXPECT_EQ(ReadWholeFile(path), std::string(log.begin(), log.end()));
+    EXPECT_EQ(Text("PanelDstFn"), "");
+}
+
+TEST_F(ExportTest, FailedExportShowsTheReasonAndKeepsThePanel)
+{
+    Find<QLabel>("PanelDstFn")->setText("earlier.nmea");
+    Export("missing-folder/out.nmea");
+
+    ASSERT_EQ(dialogs.Errors.size(), 1);
+    EXPECT_TRUE(dialogs.Errors[0].contains("missing-folder")) << dialogs.Errors[0].toStdString();
+    EXPECT_TRUE(dialogs.Errors[0].endsWith("を作成できません.")) << dialogs.Errors[0].toStdString();
+    EXPECT_EQ(Text("PanelDstFn"), "earlier.nmea");
+}
+
+// Typed text that is no number in range reverts to the last valid value, as the spin box does.
+TEST_F(ExportTest, TypedTextOutsideTheRangeReverts)
+{
+    struct Case {
+        std::size_t Field;
+        const char* Typed;
+        int Expected; // -1: the value before typing
+    };
+    // A keystroke that cannot lead to a number in range is refused ("13": the 3), and text
+    // that is no number in range when the edit is left or Return pressed reverts.
+    for (const Case& c : {Case{0, "1999", -1}, Case{0, "2100", -1}, Case{0, "2050", 2050},
+                          Case{0, "20", -1}, Case{1, "13", 1}, Case{1, "ab", -1}, Case{2, "31", 31},
+                          Case{3, "24", 2}, Case{5, "7", 7}}) {
+        SCOPED_TRACE(c.Typed);
+        QSpinBox* spin = Spin("Sta", c.Field);
+        const int before = spin->value();
+        spin->selectAll();
+        QTest::keyClicks(spin, c.Typed);
+        QTest::keyClick(spin, Qt::Key_Return);
+        const int expected = c.Expected < 0 ? before : c.Expected;
+        EXPECT_EQ(spin->value(), expected);
+        EXPECT_EQ(spin->findChild<QLineEdit*>()->text(), QString::number(expected));
+    }
+}
+
+} // namespace

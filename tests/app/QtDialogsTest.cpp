@@ -1,0 +1,77 @@
+#include "app/QtDialogs.h"
+
+#include "QtPrint.h"
+
+#include <QAbstractItemModel>
+#include <QDir>
+#include <QFile>
+#include <QListView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+QStringList Listed(const QFileDialog& dialog)
+{
+    const auto* view = dialog.findChild<QListView*>(QStringLiteral("listView"));
+    if (view == nullptr || view->model() == nullptr)
+        return {};
+    QStringList names;
+    const QAbstractItemModel* model = view->model();
+    for (int row = 0; row < model->rowCount(view->rootIndex()); ++row)
+        names << model->index(row, 0, view->rootIndex()).data().toString();
+    names.sort();
+    return names;
+}
+
+// The log dialog lists logs whatever the letter case of their names, and nothing else.
+TEST(QtDialogs, OpenDialogListsLogsInAnyLetterCase)
+{
+    QTemporaryDir folder;
+    for (const char* name : {"TRACK.BNX4", "track.bnx4", "Log.BinX", "day.bin", "notes.txt",
+                             "out.nmea", "track.bnx4.bak"})
+        QFile(folder.filePath(QString::fromLatin1(name))).open(QIODevice::WriteOnly);
+
+    // The initial folder is not created: the dialog starts in its nearest existing ancestor.
+    const QString raw = QDir::toNativeSeparators(folder.path() + "/Tallomer/Raw/");
+    auto dialog = MakeOpenDialog(nullptr, raw);
+    EXPECT_FALSE(QDir(folder.filePath("Tallomer")).exists());
+    EXPECT_EQ(dialog->directory().absolutePath(), QDir(folder.path()).absolutePath());
+    EXPECT_EQ(dialog->nameFilters(), QStringList{"GPSログファイル (*.bnx4 *.binx *.bin)"});
+    EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptOpen);
+    EXPECT_EQ(dialog->fileMode(), QFileDialog::AnyFile);
+    EXPECT_EQ(dialog->defaultSuffix(), "");
+
+    dialog->show();
+    const QStringList logs{"Log.BinX", "TRACK.BNX4", "day.bin", "track.bnx4"};
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Listed(*dialog) == logs; }, 5000))
+        << Listed(*dialog).join(", ").toStdString();
+}
+
+TEST(QtDialogs, SaveDialogConfirmsOverwriteWithoutDefaultSuffix)
+{
+    QTemporaryDir folder;
+    auto dialog = MakeSaveDialog(nullptr, folder.path());
+    EXPECT_EQ(dialog->directory().absolutePath(), QDir(folder.path()).absolutePath());
+    EXPECT_EQ(dialog->nameFilters(), QStringList{"NMEAファイル (*.nmea)"});
+    EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
+    EXPECT_FALSE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
+    EXPECT_EQ(dialog->defaultSuffix(), "");
+}
+
+TEST(QtDialogs, MessageBoxes)
+{
+    auto error = MakeErrorBox(nullptr, "ディスクがいっぱいです.");
+    EXPECT_EQ(error->windowTitle(), "Tallo2NMEA");
+    EXPECT_EQ(error->icon(), QMessageBox::Critical);
+    EXPECT_EQ(error->standardButtons(), QMessageBox::Ok);
+    EXPECT_EQ(error->text(), "ディスクがいっぱいです.");
+
+    auto question = MakeOverwriteBox(nullptr, "a.nmea は既に存在します。上書きしますか?");
+    EXPECT_EQ(question->windowTitle(), "Tallo2NMEA");
+    EXPECT_EQ(question->standardButtons(), QMessageBox::Yes | QMessageBox::No);
+    EXPECT_EQ(question->text(), "a.nmea は既に存在します。上書きしますか?");
+}
+
+} // namespace
