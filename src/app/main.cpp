@@ -4,11 +4,15 @@
 #include "store/FixStore.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(kAppTitle);
+    // Lets desktops match the window to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Tallo2NMEA"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.example.Tallo2NMEA")));
 
     FixStore store;
     QtDialogs dialogs;
