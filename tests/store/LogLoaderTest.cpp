@@ -1,0 +1,222 @@
+#include "store/LogLoader.h"
+
+#include "store/TimeBase.h"
+#include "support/LogWriter.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace {
+
+using namespace t2ntest;
+namespace fs = std::filesystem;
+
+class LogLoader : public ::testing::Test
+{
+  protected:
+    void SetUp() override { store.LocalEpoch = LocalEpochFromBias(-540); }
+
+    // Two recognisable table entries and a recognisable start of the log buffer.
+    void Prefill()
+    {
+        store.FixCount = 2;
+        store.FixTable[0].Time = 44000.5;
+        store.FixTable[1].Time = 44001.5;
+        std::memset(store.LogBuffer.get(), 0x77, 64);
+    }
+    void ExpectPrefillUntouched()
+    {
+        EXPECT_EQ(store.FixCount, 2);
+        EXPECT_EQ(store.FixTable[1].Time, 44001.5);
+        EXPECT_TRUE(std::all_of(store.LogBuffer.get(), store.LogBuffer.get() + 64,
+                                [](std::uint8_t b) { return b == 0x77; }));
+    }
+    double TimeOf(std::int32_t s, std::uint16_t ms = 0) const
+    {
+        return LoggerTimeToDayCount(s, ms, store.LocalEpoch);
+    }
+
+    FixStore store;
+    TempDir dir;
+};
+
+TEST(LogKindFromPath, ExtensionOfTheLastComponentInAnyCase)
+{
+    for (const char* path : {"track.bnx4", "track.Bnx4", "TRACK.BNX4", "/a.b/track.bNX4"})
+        EXPECT_EQ(KindFromPath(path), LogKind::Sector) << path;
+    for (const char* path : {"track.binx", "track.bin", "track.bnx", "track.bnx4.bak", "track",
+                             "data.bnx4/track", "/x/data.bnx4/track", "track.bnx44", "t_bnx4"})
+        EXPECT_EQ(KindFromPath(path), LogKind::Block) << path;
+}
+
+// Accepted loads empty the table (these erased files hold no fix); ignored ones touch nothing.
+TEST_F(LogLoader, ExistenceExtensionAndSizeRules)
+{
+    struct Case {
+        const char* Name;
+        std::size_t Size; // SIZE_MAX: no file at all; 1: a folder
+        LogKind Kind;
+        IgnoreReason Ignored;
+    };
+    const Case cases[] = {
+        {"track.binx", 3 * kBlockBytes, LogKind::Block, IgnoreReason::None},
+        {"track.binx", 3 * kBlockBytes + 4096, LogKind::None, IgnoreReason::SizeNotMultiple},
+        {"track", kBlockBytes, LogKind::Block, IgnoreReason::None},
+        {"track.bnx4", 5 * kSectorBytes, LogKind::Sector, IgnoreReason::None},
+        {"track.bnx4", 4097, LogKind::None, IgnoreReason::SizeNotMultiple},
+        {"TRACK.Bnx4", kSectorBytes, LogKind::Sector, IgnoreReason::None},
+        {"track.bnx", kSectorBytes, LogKind::None, IgnoreReason::SizeNotMultiple},
+        {"track.bnx4.bak", kSectorBytes, LogKind::None, IgnoreReason::SizeNotMultiple},
+        {"data.bnx4/track", kSectorBytes, LogKind::None, IgnoreReason::SizeNotMultiple},
+        {"empty.binx", 0, LogKind::Block, IgnoreReason::None},
+        {"empty.bnx4", 0, LogKind::Sector, IgnoreReason::None},
+        {"big.binx", kBufferBytes + kBlockBytes, LogKind::None, IgnoreReason::TooLarge},
+        {"big.bnx4", kBufferBytes + kSectorBytes, LogKind::None, IgnoreReason::TooLarge},
+        {"missing.bnx4", SIZE_MAX, LogKind::None, IgnoreReason::NotFound},
+        {"folder.bnx4", 1, LogKind::None, IgnoreReason::NotAFile},
+        {"folder.binx", 1, LogKind::None, IgnoreReason::NotAFile},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        std::string path = (dir.Path() / std::to_string(n++) / c.Name).string();
+        if (c.Size == 1)
+            fs::create_directories(path);
+        else if (c.Size != SIZE_MAX) {
+            path = dir.Write(std::to_string(n - 1) + "/" + c.Name, Repeat(0xFF, 4096));
+            fs::resize_file(path, c.Size); // the rest reads as zero bytes
+        }
+        Prefill();
+        const LoadResult result = LoadLogFile(store, path);
+        EXPECT_EQ(result.Kind, c.Kind);
+        EXPECT_EQ(result.Ignored, c.Ignored);
+        EXPECT_FALSE(result.Failed());
+        EXPECT_FALSE(result.FirstTime || result.LastTime);
+        if (c.Kind == LogKind::None) {
+            ExpectPrefillUntouched();
+        } else {
+            EXPECT_EQ(store.FixCount, 0);
+        }
+    }
+}
+
+TEST_F(LogLoader, EveryUnitIsScannedAndFirstAndLastFollowTableOrder)
+{
+    FlashImage blocks = BlockLog(3, kBlockBasicMask);
+    // Times run backwards through the file: "first" is entry 0 all the same.
+    for (std::size_t b = 0; b < 3; ++b)
+        blocks.Append(b, BlockRecord({.Seconds = kMay2021 + 30 - int(b) * 10,
+                                      .Millisecond = std::uint16_t(b * 250)},
+                                     kBlockBasicMask));
+    LoadResult result = LoadLogFile(store, dir.Write("track.binx", blocks.Data()));
+    EXPECT_EQ(result.Kind, LogKind::Block);
+    EXPECT_EQ(store.FixCount, 3);
+    EXPECT_EQ(result.FirstTime, TimeOf(kMay2021 + 30));
+    EXPECT_EQ(result.LastTime, TimeOf(kMay2021 + 10, 500));
+
+    FlashImage sectors = SectorLog(5, kSectorFixMask);
+    for (std::size_t s = 0; s < 5; ++s)
+        sectors.Append(s, SectorRecord({.Seconds = kMay2021 + int(s)}, kSectorFixMask));
+    result = LoadLogFile(store, dir.Write("track.BNX4", sectors.Data()));
+    EXPECT_EQ(result.Kind, LogKind::Sector);
+    EXPECT_EQ(store.FixCount, 5);
+    EXPECT_EQ(result.FirstTime, TimeOf(kMay2021));
+    EXPECT_EQ(result.LastTime, TimeOf(kMay2021 + 4));
+}
+
+TEST_F(LogLoader, FullSizeImagesReachTheirLastUnit)
+{
+    FlashImage blocks = BlockLog(256, kBlockBasicMask);
+    blocks.Append(0, BlockRecord({}, kBlockBasicMask));
+    blocks.Append(255, BlockRecord({.Seconds = kMay2021 + 1}, kBlockBasicMask));
+    // A record that would end past the 16 MiB reads erased flash there: no '*', rejected.
+    Bytes cut = BlockRecord({.Seconds = kMay2021 + 2}, kBlockBasicMask);
+    cut.resize(16);
+    blocks.SetCursor(255, kBlockBytes - 16);
+    blocks.Append(255, cut);
+    LoadResult result = LoadLogFile(store, dir.Write("full.binx", blocks.Data()));
+    EXPECT_EQ(store.FixCount, 2);
+    EXPECT_EQ(result.LastTime, TimeOf(kMay2021 + 1));
+
+    FlashImage sectors = SectorLog(4096, kSectorFixMask);
+    sectors.Append(0, SectorRecord({}, kSectorFixMask));
+    sectors.Append(4095, SectorRecord({.Seconds = kMay2021 + 1}, kSectorFixMask));
+    result = LoadLogFile(store, dir.Write("full.bnx4", sectors.Data()));
+    EXPECT_EQ(store.FixCount, 2);
+    EXPECT_EQ(result.LastTime, TimeOf(kMay2021 + 1));
+}
+
+TEST_F(LogLoader, BufferIsErasedPastAShorterFileAndRejectsGiveNoTimes)
+{
+    ASSERT_EQ(LoadLogFile(store, dir.Write("big.binx", Bytes(16 * kBlockBytes, 0))).Kind,
+              LogKind::Block);
+    FlashImage small = BlockLog(1, kBlockBasicMask);
+    small.Append(0, BlockRecord({}, kBlockBasicMask, Seal::BadChecksum));
+    small.Append(0, BlockRecord({.Seconds = 0}, kBlockBasicMask));
+    const LoadResult result = LoadLogFile(store, dir.Write("small.binx", small.Data()));
+    EXPECT_EQ(result.Kind, LogKind::Block);
+    EXPECT_EQ(store.FixCount, 0);
+    EXPECT_FALSE(result.FirstTime || result.LastTime);
+    const std::uint8_t* buffer = store.LogBuffer.get();
+    EXPECT_TRUE(std::equal(small.Data().begin(), small.Data().end(), buffer));
+    const std::uint8_t* end = buffer + kBufferBytes + kLogBufferSlack;
+    EXPECT_EQ(std::find_if(buffer + kBlockBytes, end, [](auto b) { return b != 0xFF; }), end);
+}
+
+// The fix-type gate does not carry over from one file into the next.
+TEST_F(LogLoader, FixTypeGateStartsAfreshForEveryFile)
+{
+    FlashImage first = SectorLog(1, kSectorFixMask);
+    first.Append(0, SectorRecord({}, kSectorFixMask));
+    first.Append(0, SectorRecord({.Seconds = kMay2021 + 1, .FixType = 2}, kSectorFixMask));
+    ASSERT_EQ(LoadLogFile(store, dir.Write("a.bnx4", first.Data())).Kind, LogKind::Sector);
+    EXPECT_EQ(store.FixCount, 1);
+    EXPECT_EQ(store.SkipCounter, 5);
+
+    FlashImage second = SectorLog(1, kSectorFixMask);
+    for (int i = 0; i < 6; ++i)
+        second.Append(0, SectorRecord({.Seconds = kMay2021 + 100 + i}, kSectorFixMask));
+    EXPECT_EQ(LoadLogFile(store, dir.Write("b.bnx4", second.Data())).FirstTime,
+              TimeOf(kMay2021 + 100));
+    EXPECT_EQ(store.FixCount, 6);
+}
+
+// The same three 10 Hz fixes: smoothed from a sector log, untouched from a block log.
+TEST_F(LogLoader, OnlySectorLogsAreSmoothed)
+{
+    const float speeds[] = {10.0f, 20.0f, 10.0f};
+    FlashImage blocks = BlockLog(1, kBlockBasicMask), sectors = SectorLog(1, kSectorFixMask);
+    for (std::uint16_t i = 0; i < 3; ++i) {
+        const RawFix fix{.Speed = speeds[i], .Millisecond = std::uint16_t(100 * i)};
+        blocks.Append(0, BlockRecord(fix, kBlockBasicMask));
+        sectors.Append(0, SectorRecord(fix, kSectorFixMask));
+    }
+    ASSERT_EQ(LoadLogFile(store, dir.Write("t.binx", blocks.Data())).Kind, LogKind::Block);
+    EXPECT_EQ(store.FixTable[1].Speed, 20.0f);
+    ASSERT_EQ(LoadLogFile(store, dir.Write("t.bnx4", sectors.Data())).Kind, LogKind::Sector);
+    ASSERT_EQ(store.FixCount, 3);
+    EXPECT_EQ(store.FixTable[1].Speed,
+              float((1.8L * 20 + 0.5L * 10 + 0.5L * 10) / (1.8L + 0.5L + 0.5L)));
+    // 200 ms lies inside the 210 ms window (10, 20, 10 is no run).
+    EXPECT_EQ(store.FixTable[0].Speed,
+              float((1.8L * 10 + 0.5L * 20 + 0.35L * 10) / (1.8L + 0.5L + 0.35L)));
+    EXPECT_TRUE(store.WorkTable.empty());
+}
+
+TEST_F(LogLoader, UnreadableFileIsAnIoErrorThatLeavesTheTable)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "permissions do not stop the superuser";
+    const std::string path = dir.Write("locked.binx", Bytes(kBlockBytes, 0xFF));
+    fs::permissions(path, fs::perms::none);
+    Prefill();
+    const LoadResult result = LoadLogFile(store, path);
+    EXPECT_EQ(result.IoErrno, EACCES);
+    EXPECT_EQ(result.Kind, LogKind::None);
+    EXPECT_EQ(store.FixCount, 2);
+}
+
+} // namespace

@@ -1,0 +1,216 @@
+#include "support/LogWriter.h"
+
+#include <atomic>
+#include <bit>
+#include <cstring>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace t2ntest {
+
+namespace {
+// Field sizes by mask bit. Bit 13 of a block record (per-satellite entries) is sized apart.
+constexpr std::size_t kBlockSizes[20] = {4, 2, 8, 8, 4, 4, 4, 2, 4, 2,
+                                         2, 2, 2, 0, 0, 0, 0, 2, 2, 8};
+constexpr std::size_t kSectorSizes[22] = {4, 2, 8, 8, 4, 4, 0, 0, 0, 0, 0,
+                                          0, 2, 0, 0, 0, 0, 2, 2, 0, 0, 52};
+
+void PutU16(Bytes& out, std::uint16_t v)
+{
+    out.push_back(static_cast<std::uint8_t>(v));
+    out.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+void PutU64(Bytes& out, std::uint64_t v)
+{
+    PutU32(out, static_cast<std::uint32_t>(v));
+    PutU32(out, static_cast<std::uint32_t>(v >> 32));
+}
+
+// The selected fields in ascending bit order; uninterpreted ones are filled with 0x3C.
+template <std::size_t N>
+Bytes Fields(const RawFix& f, std::uint32_t mask, const std::size_t (&sizes)[N], bool block)
+{
+    Bytes out;
+    for (int bit = 0; bit < static_cast<int>(N); ++bit) {
+        if ((mask >> bit & 1u) == 0)
+            continue;
+        const std::size_t at = out.size();
+        switch (bit) {
+        case 0:
+            PutU32(out, static_cast<std::uint32_t>(f.Seconds));
+            break;
+        case 1:
+            PutU16(out, f.FixType);
+            break;
+        case 2:
+            PutU64(out, std::bit_cast<std::uint64_t>(f.Latitude));
+            break;
+        case 3:
+            PutU64(out, std::bit_cast<std::uint64_t>(f.Longitude));
+            break;
+        case 4:
+            PutU32(out, std::bit_cast<std::uint32_t>(f.ExtraValue));
+            break;
+        case 5:
+            PutU32(out, std::bit_cast<std::uint32_t>(f.Speed));
+            break;
+        case 6:
+            if (block)
+                PutU32(out, std::bit_cast<std::uint32_t>(f.Course));
+            break;
+        case 12:
+            out.push_back(f.SatelliteCount), out.push_back(f.ExtraCount);
+            break;
+        case 13:
+            // One entry per satellite (bit 12 selected): 4 bytes plus 2 per bit 14, 15, 16.
+            if (block && (mask & 0x1000u) != 0)
+                out.resize(at + f.SatelliteCount * (4 + 2 * std::popcount(mask & 0x1C000u)), 0x3C);
+            break;
+        case 18:
+            PutU16(out, f.Millisecond);
+            break;
+        default:
+            out.resize(at + sizes[bit], 0x3C);
+            break;
+        }
+    }
+    return out;
+}
+} // namespace
+
+void PutU32(Bytes& out, std::uint32_t v)
+{
+    for (int shift = 0; shift < 32; shift += 8)
+        out.push_back(static_cast<std::uint8_t>(v >> shift));
+}
+
+Bytes Repeat(std::uint8_t value, std::size_t count) { return Bytes(count, value); }
+
+std::uint8_t XorOf(const Bytes& bytes)
+{
+    std::uint8_t x = 0;
+    for (std::uint8_t b : bytes)
+        x ^= b;
+    return x;
+}
+
+Bytes BlockRecord(const RawFix& fix, std::uint32_t mask, Seal seal)
+{
+    Bytes out = Fields(fix, mask, kBlockSizes, true);
+    const std::uint8_t checksum = XorOf(out);
+    out.push_back(seal == Seal::BadTerminator ? 0x00 : 0x2A);
+    out.push_back(seal == Seal::BadChecksum ? checksum ^ 0x01 : checksum);
+    return out;
+}
+
+Bytes SectorRecord(const RawFix& fix, std::uint32_t mask)
+{
+    Bytes out = Fields(fix, mask, kSectorSizes, false);
+    out.resize(out.size() + 2, 0x3C);
+    return out;
+}
+
+Bytes MaskMarker(std::uint8_t kind, std::uint32_t mask)
+{
+    Bytes out = Repeat(0xAA, 7);
+    out.push_back(kind);
+    PutU32(out, mask);
+    out.resize(16, 0xBB);
+    return out;
+}
+
+Bytes IncompleteMarker(std::size_t leadingAa)
+{
+    Bytes out = Repeat(0xAA, leadingAa);
+    out.resize(12, 0x02);
+    out.insert(out.end(), {0xBB, 0xBB, 0xBB, 0x00});
+    return out;
+}
+
+FlashImage::FlashImage(std::size_t unitBytes, std::size_t units, std::uint32_t headerMask)
+    : m_unitBytes(unitBytes), m_data(unitBytes * units, 0xFF), m_cursor(units, kItemsStart)
+{
+    for (std::size_t unit = 0; unit < units; ++unit) {
+        std::memset(m_data.data() + unit * unitBytes, 0, kItemsStart);
+        SetHeaderMask(unit, headerMask);
+    }
+}
+
+void FlashImage::SetHeaderMask(std::size_t unit, std::uint32_t mask)
+{
+    Bytes bytes;
+    PutU32(bytes, mask);
+    Put(unit * m_unitBytes + 2, bytes);
+}
+
+void FlashImage::Append(std::size_t unit, const Bytes& item)
+{
+    const std::size_t at = m_cursor.at(unit);
+    if (at + item.size() > m_unitBytes)
+        throw std::out_of_range("item does not fit in its unit");
+    Put(unit * m_unitBytes + at, item);
+    m_cursor[unit] = at + item.size();
+}
+
+void FlashImage::Put(std::size_t fileOffset, const Bytes& bytes)
+{
+    if (fileOffset + bytes.size() > m_data.size())
+        throw std::out_of_range("bytes run past the image");
+    std::memcpy(m_data.data() + fileOffset, bytes.data(), bytes.size());
+}
+
+TempDir::TempDir()
+{
+    static std::atomic<unsigned> counter{0};
+    std::random_device random;
+    do {
+        std::ostringstream name;
+        name << "t2n-test-" << ::getpid() << '-' << counter++ << '-' << std::hex << random();
+        m_path = std::filesystem::temp_directory_path() / name.str();
+    } while (!std::filesystem::create_directory(m_path));
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(m_path, ignored);
+}
+
+std::string TempDir::Write(const std::string& name, const Bytes& bytes) const
+{
+    const std::filesystem::path path = m_path / name;
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    if (!out.flush())
+        throw std::runtime_error("cannot write " + path.string());
+    return path.string();
+}
+
+std::string ReadWholeFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void PutInLogBuffer(FixStore& store, const Bytes& bytes)
+{
+    if (bytes.size() > kBufferBytes)
+        throw std::out_of_range("log larger than the buffer");
+    std::memset(store.LogBuffer.get(), 0xFF, kBufferBytes);
+    std::memcpy(store.LogBuffer.get(), bytes.data(), bytes.size());
+}
+
+void DecodeBytes(FixStore& store, LogKind kind, const Bytes& bytes)
+{
+    PutInLogBuffer(store, bytes);
+    DecodeLogBuffer(store, kind, bytes.size());
+}
+
+} // namespace t2ntest

@@ -1,0 +1,111 @@
+#pragma once
+
+// Builds raw logger images for the tests. Offsets and sizes are written out here from the
+// format's own description, never taken from the decoders, so that a wrong constant in the
+// decoders cannot hide on both sides.
+
+#include "store/FixStore.h"
+#include "store/LogLoader.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace t2ntest {
+
+using Bytes = std::vector<std::uint8_t>;
+
+inline constexpr std::size_t kBlockBytes = 65536;      // one flash block of a block log
+inline constexpr std::size_t kSectorBytes = 4096;      // one flash sector of a sector log
+inline constexpr std::size_t kItemsStart = 512;        // first item of a block or sector
+inline constexpr std::size_t kBufferBytes = 16777216;  // the 16 MiB log buffer
+inline constexpr std::int32_t kTableCapacity = 480000; // entries of the fix table
+
+inline constexpr std::uint32_t kBlockBasicMask = 0x4007F;  // block bits 0-6 and 18: 38 bytes
+inline constexpr std::uint32_t kSectorFixMask = 0x4103F;   // what a sector fix needs: 36 bytes
+inline constexpr std::uint32_t kSectorFullMask = 0x26103F; // all ten sized sector fields: 90
+inline constexpr std::int32_t kMay2021 = 1620000000;       // 2021-05-03 00:00:00 UTC
+
+// The values of one record as the logger writes them (time as seconds since 1970 UTC).
+struct RawFix {
+    std::int32_t Seconds = kMay2021;
+    std::uint16_t FixType = 3;
+    double Latitude = 35.5;
+    double Longitude = 139.75;
+    float ExtraValue = 1.25f;
+    float Speed = 36.0f;
+    float Course = 90.0f;
+    std::uint8_t SatelliteCount = 0;
+    std::uint8_t ExtraCount = 7;
+    std::uint16_t Millisecond = 0;
+};
+
+void PutU32(Bytes& out, std::uint32_t v);
+Bytes Repeat(std::uint8_t value, std::size_t count);
+std::uint8_t XorOf(const Bytes& bytes);
+
+// Block record: the fields of bits 0-19 the mask selects, '*' and the XOR of the field bytes.
+// Fields the decoder does not interpret hold 0x3C (no '*', 0xAA, 0xBB or 0xFF).
+enum class Seal {
+    Good,
+    BadTerminator, // 0x00 in place of '*'
+    BadChecksum,   // the checksum with its lowest bit flipped
+};
+Bytes BlockRecord(const RawFix& fix, std::uint32_t mask, Seal seal = Seal::Good);
+// Sector record: the sized fields (bits 0-5, 12, 17, 18, 21) the mask selects, then 2 bytes.
+Bytes SectorRecord(const RawFix& fix, std::uint32_t mask);
+// Seven 0xAA, the kind, the mask, four 0xBB.
+Bytes MaskMarker(std::uint8_t kind, std::uint32_t mask);
+// 16 bytes that open with `leadingAa` 0xAA bytes (then 0x02) and end without four 0xBB.
+Bytes IncompleteMarker(std::size_t leadingAa);
+
+// A flash image of equal units (blocks or sectors), erased (0xFF) except each unit's first 512
+// bytes, which are zero apart from the field mask at offset 2.
+class FlashImage
+{
+  public:
+    FlashImage(std::size_t unitBytes, std::size_t units, std::uint32_t headerMask);
+    void SetHeaderMask(std::size_t unit, std::uint32_t mask);
+    // Writes the item at the unit's cursor (512 at first), which then moves past it.
+    void Append(std::size_t unit, const Bytes& item);
+    void SetCursor(std::size_t unit, std::size_t unitOffset) { m_cursor.at(unit) = unitOffset; }
+    [[nodiscard]] std::size_t Cursor(std::size_t unit) const { return m_cursor.at(unit); }
+    // Raw bytes at a file offset; they may run on into the next unit, never past the image.
+    void Put(std::size_t fileOffset, const Bytes& bytes);
+    [[nodiscard]] const Bytes& Data() const { return m_data; }
+
+  private:
+    std::size_t m_unitBytes;
+    Bytes m_data;
+    std::vector<std::size_t> m_cursor;
+};
+
+inline FlashImage BlockLog(std::size_t n, std::uint32_t mask) { return {kBlockBytes, n, mask}; }
+inline FlashImage SectorLog(std::size_t n, std::uint32_t mask) { return {kSectorBytes, n, mask}; }
+
+// A fresh folder under the system's temporary folder, removed with its contents.
+class TempDir
+{
+  public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    [[nodiscard]] const std::filesystem::path& Path() const { return m_path; }
+    // Writes Path()/name (sub-folders created) and returns its full path.
+    std::string Write(const std::string& name, const Bytes& bytes) const;
+
+  private:
+    std::filesystem::path m_path;
+};
+
+std::string ReadWholeFile(const std::string& path);
+
+// Erases the store's 16 MiB log buffer and copies the bytes to its start, as a load does.
+void PutInLogBuffer(FixStore& store, const Bytes& bytes);
+// PutInLogBuffer, then DecodeLogBuffer over the bytes' length.
+void DecodeBytes(FixStore& store, LogKind kind, const Bytes& bytes);
+
+} // namespace t2ntest
