@@ -1,6 +1,7 @@
 #include "decoders/BlockDecoder.h"
 
 #include "decoders/ByteReader.h"
+#include "decoders/MaskMarker.h"
 #include "store/TimeBase.h"
 
 #include <bit>
@@ -8,29 +9,12 @@
 namespace {
 
 constexpr std::uint8_t kTerminator = 0x2A; // '*'
-constexpr std::uint8_t kMarkerByte = 0xAA;
-constexpr std::uint8_t kMarkerEndByte = 0xBB;
-constexpr std::uint8_t kErasedByte = 0xFF;
-constexpr std::uint8_t kMaskReplacingMarker = 2;
 // 48 bytes for bits 0 to 12, 255 satellite entries of 10 bytes, 12 bytes for bits 17 to 19,
 // the terminator and the checksum.
 constexpr std::size_t kLongestRecord = 2612;
 // Only bits 0 to 19 describe fields; bits 14 to 16 widen the bit-13 entries by 2 bytes each.
 constexpr std::uint32_t kFieldBits = 0xFFFFF;
 constexpr std::uint32_t kEntryWideningBits = 0x1C000;
-
-bool AllEqual(const std::uint8_t* p, int count, std::uint8_t value)
-{
-    for (int i = 0; i < count; ++i)
-        if (p[i] != value)
-            return false;
-    return true;
-}
-
-bool IsMaskMarker(const std::uint8_t* p)
-{
-    return AllEqual(p, 7, kMarkerByte) && AllEqual(p + 12, 4, kMarkerEndByte);
-}
 
 } // namespace
 
@@ -141,11 +125,10 @@ void ScanBlock(FixStore& store, std::int32_t BlockIndex)
     while (position < kBlockSize) {
         const std::uint8_t* p = base + position;
         if (IsMaskMarker(p)) {
-            if (p[7] == kMaskReplacingMarker)
-                mask = LoadU32(p + 8);
-            position += 16;
+            mask = MaskAfterMarker(p, mask);
+            position += kMarkerLength;
         } else if (AllEqual(p, 4, kMarkerByte)) { // an incomplete marker
-            position += 16;
+            position += kMarkerLength;
         } else if (AllEqual(p, 4, kErasedByte)) { // erased flash: on to the next 16-byte line
             position = (position + 16) & ~15;
         } else {

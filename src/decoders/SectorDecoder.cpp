@@ -1,15 +1,11 @@
 #include "decoders/SectorDecoder.h"
 
 #include "decoders/ByteReader.h"
+#include "decoders/MaskMarker.h"
 #include "store/TimeBase.h"
 
 namespace {
 
-constexpr std::uint8_t kMarkerByte = 0xAA;
-constexpr std::uint8_t kMarkerEndByte = 0xBB;
-constexpr std::uint8_t kErasedByte = 0xFF;
-constexpr std::uint8_t kMaskReplacingMarker = 2;
-constexpr std::int32_t kMarkerLength = 16;
 constexpr std::uint16_t kThreeDimensionalFix = 3;
 // Fix-type-3 records dropped after a record of another fix type.
 constexpr std::int32_t kRecordsSkippedAfterBadFix = 5;
@@ -39,14 +35,6 @@ constexpr std::int32_t FieldSize(int bit)
     }
 }
 
-bool AllEqual(const std::uint8_t* p, int count, std::uint8_t value)
-{
-    for (int i = 0; i < count; ++i)
-        if (p[i] != value)
-            return false;
-    return true;
-}
-
 } // namespace
 
 std::int32_t SectorRecordLength(std::uint32_t FieldMask)
@@ -72,11 +60,9 @@ void ScanSector(FixStore& store, std::int32_t SectorIndex)
     std::int32_t position = kFirstRecordOffset;
     do {
         const std::uint8_t* p = base + position;
-        if (AllEqual(p, 7, kMarkerByte) && AllEqual(p + 12, 4, kMarkerEndByte)) {
-            if (p[7] == kMaskReplacingMarker) {
-                mask = LoadU32(p + 8);
-                length = SectorRecordLength(mask);
-            }
+        if (IsMaskMarker(p)) {
+            mask = MaskAfterMarker(p, mask);
+            length = SectorRecordLength(mask);
             position += kMarkerLength;
         } else {
             // Erased space is stepped over in strides of the current record length.
