@@ -21,6 +21,8 @@ run: build
 
 test: build
 	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	@$(MAKE) --no-print-directory test-asan
+	@$(MAKE) --no-print-directory fuzz-smoke
 	@$(MAKE) --no-print-directory package-test PKG_BUILD=$(BUILD)
 
 bench: deps
@@ -43,8 +45,34 @@ package-test:
 	@cd $(PKG_BUILD) && cpack -G DEB > /dev/null
 	@bash scripts/check-package.sh $(PKG_BUILD)
 
+# The whole test suite under AddressSanitizer and UndefinedBehaviorSanitizer: any report, a leak
+# included, fails its test.
+.PHONY: test-asan fuzz-build fuzz fuzz-smoke
+ASAN_BUILD ?= build-asan
+SANITIZE = -fsanitize=address,undefined,float-cast-overflow -fno-sanitize-recover=all -fno-omit-frame-pointer
+SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:abort_on_error=1:detect_stack_use_after_return=1 \
+	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+test-asan: deps
+	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS="$(SANITIZE)" \
+		-DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE)" -DCMAKE_SHARED_LINKER_FLAGS="$(SANITIZE)" > /dev/null
+	@$(SANITIZER_ENV) cmake --build $(ASAN_BUILD) -j $(JOBS)
+	@cd $(ASAN_BUILD) && $(SANITIZER_ENV) QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# libFuzzer targets, built by clang++ in a project of their own (fuzz/). `make fuzz` runs each
+# for FUZZ_SECONDS; `make fuzz-smoke` (part of `make test`) for 20 s from regenerated seeds.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 180
+FUZZ_SMOKE_SECONDS ?= 20
+fuzz-build: deps
+	@cmake -S fuzz -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ > /dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
+fuzz: fuzz-build
+	@bash fuzz/run-fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+fuzz-smoke: fuzz-build
+	@bash fuzz/run-fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SMOKE_SECONDS) smoke
+
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	@rm -rf $(BUILD) $(BUILD)-bench $(PKG_BUILD)
+	@rm -rf $(BUILD) $(BUILD)-bench $(PKG_BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

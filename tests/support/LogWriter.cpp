@@ -159,7 +159,7 @@ void FlashImage::Put(std::size_t fileOffset, const Bytes& bytes)
 {
     if (fileOffset + bytes.size() > m_data.size())
         throw std::out_of_range("bytes run past the image");
-    std::memcpy(m_data.data() + fileOffset, bytes.data(), bytes.size());
+    std::copy(bytes.begin(), bytes.end(), m_data.begin() + static_cast<std::ptrdiff_t>(fileOffset));
 }
 
 TempDir::TempDir()

@@ -1,0 +1,309 @@
+// Writes the seed corpora of the fuzz targets, built with the tests' log writer: small but
+// well-formed block and sector logs (every item kind, masks, markers, damaged records, gate
+// and smoothing patterns), fix tables for the smoothing pass and fixes for the RMC writer.
+//
+// Usage: t2n_fuzz_seeds <folder>; one sub-folder per target is (re)created.
+
+#include "FuzzCommon.h"
+#include "support/LogWriter.h"
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <limits>
+#include <random>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+using namespace t2ntest;
+
+namespace {
+
+// Little-endian appenders for the fuzz targets' own input layouts.
+template <class T> void PutLe(Bytes& out, T value)
+{
+    std::uint8_t bytes[sizeof(T)];
+    std::memcpy(bytes, &value, sizeof(T));
+    out.insert(out.end(), bytes, bytes + sizeof(T)); // x86 and ARM are little-endian
+}
+void PutU8(Bytes& out, std::uint8_t v) { out.push_back(v); }
+void PutU16(Bytes& out, std::uint16_t v) { PutLe(out, v); }
+void PutF32(Bytes& out, float v) { PutLe(out, v); }
+void PutF64(Bytes& out, double v) { PutLe(out, v); }
+
+class SeedFolder
+{
+  public:
+    SeedFolder(const fs::path& root, const std::string& target) : m_path(root / target)
+    {
+        fs::remove_all(m_path);
+        fs::create_directories(m_path);
+    }
+    void Add(const Bytes& bytes)
+    {
+        std::ofstream out(m_path / ("seed-" + std::to_string(m_count++)), std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+    }
+    [[nodiscard]] int Count() const { return m_count; }
+
+  private:
+    fs::path m_path;
+    int m_count = 0;
+};
+
+// Prefixes an image with the two headroom bytes of the nearly-full targets.
+Bytes WithHeadroom(std::uint16_t headroom, const Bytes& image)
+{
+    Bytes out;
+    PutU16(out, headroom);
+    out.insert(out.end(), image.begin(), image.end());
+    return out;
+}
+
+RawFix Fix(std::int32_t seconds, std::uint16_t ms, float speed, double lat, double lon)
+{
+    RawFix f;
+    f.Seconds = seconds;
+    f.Millisecond = ms;
+    f.Speed = speed;
+    f.Latitude = lat;
+    f.Longitude = lon;
+    f.SatelliteCount = 0;
+    return f;
+}
+
+std::vector<Bytes> BlockLogs()
+{
+    std::vector<Bytes> logs;
+    constexpr std::uint32_t kMask = kBlockBasicMask | 0x1000u;
+
+    // A steady track, one record after another.
+    {
+        FlashImage log = BlockLog(1, kMask);
+        for (int i = 0; i < 40; ++i)
+            log.Append(0, BlockRecord(Fix(kMay2021 + i, static_cast<std::uint16_t>(i * 25),
+                                          30.0f + static_cast<float>(i), 35.5 + i * 1e-4, 139.75),
+                                      kMask));
+        logs.push_back(log.Data());
+    }
+    // Every item kind: markers of kind 2 and others, incomplete markers, erased gaps, damaged
+    // records, satellite entries with widened sizes, limits of the ranges.
+    {
+        FlashImage log = BlockLog(2, kMask);
+        RawFix f = Fix(kMay2021, 999, 2000.0f, 90.0, -180.0);
+        log.Append(0, BlockRecord(f, kMask));
+        log.Append(0, MaskMarker(2, 0xFFFFF));
+        f.SatelliteCount = 3;
+        log.Append(0, BlockRecord(f, 0xFFFFF));
+        log.Append(0, MaskMarker(1, 0x1));
+        log.Append(0, IncompleteMarker(4));
+        log.Append(0, BlockRecord(f, 0xFFFFF, Seal::BadChecksum));
+        log.Append(0, BlockRecord(f, 0xFFFFF, Seal::BadTerminator));
+        log.SetCursor(0, (log.Cursor(0) + 64) & ~std::size_t{15});
+        f.Latitude = 90.5;
+        log.Append(0, BlockRecord(f, 0xFFFFF));
+        f.Latitude = -90.0;
+        f.Millisecond = 1000;
+        log.Append(0, BlockRecord(f, 0xFFFFF));
+        f.Millisecond = 0;
+        f.Seconds = 0;
+        log.Append(0, BlockRecord(f, 0xFFFFF));
+        f.Seconds = -86400;
+        log.Append(0, BlockRecord(f, 0xFFFFF));
+        // The second block keeps its own header mask; a record runs up to the block's end.
+        for (int i = 0; i < 5; ++i)
+            log.Append(1, BlockRecord(Fix(kMay2021 + 60 + i, 0, 5.0f, -33.5, -70.25), 0x1));
+        const Bytes last = BlockRecord(Fix(kMay2021 + 99, 0, 5.0f, 1.0, 2.0), kMask);
+        log.SetCursor(1, kBlockBytes - last.size());
+        log.Append(1, last);
+        logs.push_back(log.Data());
+    }
+    // A record that starts near the end of a block and runs into the next.
+    {
+        FlashImage log = BlockLog(2, kMask);
+        const Bytes record = BlockRecord(Fix(kMay2021, 0, 10.0f, 1.0, 2.0), kMask);
+        log.Put(kBlockBytes - 20, record);
+        logs.push_back(log.Data());
+    }
+    // Random bytes after valid headers, to start from somewhere less regular.
+    {
+        std::mt19937 random(7);
+        FlashImage log = BlockLog(1, kMask);
+        Bytes noise(2048);
+        for (auto& b : noise)
+            b = static_cast<std::uint8_t>(random());
+        log.Append(0, noise);
+        log.Append(0, BlockRecord(Fix(kMay2021, 1, 1.0f, 0.0, 0.0), kMask));
+        logs.push_back(log.Data());
+    }
+    return logs;
+}
+
+std::vector<Bytes> SectorLogs()
+{
+    std::vector<Bytes> logs;
+    // A 10 Hz track over three sectors with small speed changes (runs for the smoothing).
+    {
+        FlashImage log = SectorLog(3, kSectorFixMask);
+        int n = 0;
+        for (std::size_t s = 0; s < 3; ++s)
+            for (int i = 0; i < 99; ++i, ++n)
+                log.Append(
+                    s, SectorRecord(Fix(kMay2021 + n / 10, static_cast<std::uint16_t>(n % 10 * 100),
+                                        20.0f + static_cast<float>(n % 7), 35.5 + n * 1e-5,
+                                        139.75 - n * 1e-5),
+                                    kSectorFixMask));
+        logs.push_back(log.Data());
+    }
+    // The gate, markers, the full mask, limits and records the plausibility tests drop.
+    {
+        FlashImage log = SectorLog(2, kSectorFullMask);
+        RawFix f = Fix(kMay2021, 0, 2000.0f, -90.0, 180.0);
+        f.FixType = 2;
+        log.Append(0, SectorRecord(f, kSectorFullMask));
+        f.FixType = 3;
+        for (int i = 0; i < 6; ++i)
+            log.Append(0, SectorRecord(f, kSectorFullMask));
+        log.Append(0, MaskMarker(2, kSectorFixMask));
+        f.Speed = 0.0f;
+        log.Append(0, SectorRecord(f, kSectorFixMask));
+        f.Speed = 1.0f;
+        f.Millisecond = 1000;
+        log.Append(0, SectorRecord(f, kSectorFixMask));
+        f.Millisecond = 999;
+        f.Seconds = 1609459200 - 1; // before 2021-01-01 UTC
+        log.Append(0, SectorRecord(f, kSectorFixMask));
+        log.Append(0, MaskMarker(7, 0));
+        log.Append(0, IncompleteMarker(7));
+        f.Seconds = kMay2021;
+        log.Append(1, MaskMarker(2, 0x3F));
+        log.Append(1, SectorRecord(f, 0x3F));
+        log.Append(1, Repeat(0xFF, 200));
+        log.Append(1, MaskMarker(2, kSectorFixMask));
+        log.Append(1, SectorRecord(f, kSectorFixMask));
+        logs.push_back(log.Data());
+    }
+    // Erased sectors only.
+    logs.push_back(SectorLog(2, 0xFFFFFFFF).Data());
+    return logs;
+}
+
+// The seeds must have the layout the targets read (FuzzCommon.h).
+void CheckLayout(std::size_t written, std::size_t expected)
+{
+    if (written != expected)
+        throw std::logic_error("seed layout differs from the fuzz targets' fix layout");
+}
+
+void PutPlausible(Bytes& out, std::int16_t stepMs, std::uint16_t ms, std::uint32_t speed,
+                  std::int32_t lat, std::int32_t lon)
+{
+    const std::size_t start = out.size();
+    PutU16(out, static_cast<std::uint16_t>(stepMs));
+    PutU16(out, ms);
+    PutU32(out, speed);
+    PutU32(out, static_cast<std::uint32_t>(lat));
+    PutU32(out, static_cast<std::uint32_t>(lon));
+    CheckLayout(out.size() - start, t2nfuzz::kPlausibleFixBytes);
+}
+
+void PutRaw(Bytes& out, double time, std::uint16_t fixType, double lat, double lon, float extra,
+            float speed, float course, std::uint8_t count, std::uint8_t satellites,
+            std::uint16_t ms)
+{
+    const std::size_t start = out.size();
+    PutF64(out, time);
+    PutU16(out, fixType);
+    PutF64(out, lat);
+    PutF64(out, lon);
+    PutF32(out, extra);
+    PutF32(out, speed);
+    PutF32(out, course);
+    PutU8(out, count);
+    PutU8(out, satellites);
+    PutU16(out, ms);
+    CheckLayout(out.size() - start, t2nfuzz::kRawFixBytes);
+}
+
+std::vector<Bytes> SmoothingTables()
+{
+    std::vector<Bytes> tables;
+    // 10, 20 and 5 Hz, a speed outlier, times running backwards and a gap.
+    for (const std::int16_t step : {100, 50, 200, -3600, 210, 209}) {
+        Bytes t{0};
+        for (int i = 0; i < 24; ++i)
+            PutPlausible(t, i == 12 ? std::int16_t{5000} : step, 0,
+                         static_cast<std::uint32_t>(i == 7 ? 20000 : 10000 + i * 100), i * 1000,
+                         -i * 2000);
+        tables.push_back(t);
+    }
+    // Raw values, non-finite ones included.
+    Bytes raw{1};
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    PutRaw(raw, 45000.0, 3, nan, inf, 0.0f, -1.0f, 0.0f, 0, 0, 0);
+    PutRaw(raw, 45000.0, 3, 1e308, -inf, 0.0f, 3e38f, 0.0f, 0, 0, 0);
+    PutRaw(raw, nan, 3, 35.0, 139.0, 0.0f, 10.0f, 0.0f, 0, 0, 0);
+    tables.push_back(raw);
+    return tables;
+}
+
+std::vector<Bytes> RmcFixes()
+{
+    std::vector<Bytes> fixes;
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const float fnan = std::numeric_limits<float>::quiet_NaN();
+    const float finf = std::numeric_limits<float>::infinity();
+    const float fmax = std::numeric_limits<float>::max();
+    const double dmax = std::numeric_limits<double>::max();
+    // 2021-05-03 12:34:56.789, the worked example of the line format.
+    const double example = 44319.0 + (12 * 3600000 + 34 * 60000 + 56 * 1000 + 789) / 86400000.0;
+    Bytes one;
+    PutRaw(one, example, 3, 35.5020576, 139.75, 1.25f, 22.7796f, 0.0f, 9, 0, 789);
+    fixes.push_back(one);
+    Bytes odd;
+    PutRaw(odd, -700000.0, 0, -33.5, -70.25, -fnan, 18.52f, 256.25f, 255, 255, 65535);
+    PutRaw(odd, 3e6, 0, -0.0, 0.0, finf, -finf, fnan, 0, 0, 0);
+    PutRaw(odd, nan, 0, nan, -nan, -finf, fnan, -fmax, 100, 1, 1);
+    PutRaw(odd, inf, 0, dmax, -dmax, fmax, fmax, fmax, 99, 2, 2);
+    PutRaw(odd, 2958465.99999999, 0, 89.9999999999, 179.99999999999, 1e-45f, 1e-45f, -0.0f, 10, 3,
+           3);
+    fixes.push_back(odd);
+    return fixes;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::cerr << "usage: t2n_fuzz_seeds <folder>\n";
+        return 2;
+    }
+    const fs::path root = argv[1];
+    SeedFolder block(root, "block_log"), blockFull(root, "block_log_full");
+    SeedFolder sector(root, "sector_log"), sectorFull(root, "sector_log_full");
+    SeedFolder smoothing(root, "smoothing"), rmc(root, "rmc_line");
+    for (const Bytes& log : BlockLogs()) {
+        block.Add(log);
+        for (const std::uint16_t headroom : {0, 1, 3, 40})
+            blockFull.Add(WithHeadroom(headroom, log));
+    }
+    for (const Bytes& log : SectorLogs()) {
+        sector.Add(log);
+        for (const std::uint16_t headroom : {0, 1, 3, 40})
+            sectorFull.Add(WithHeadroom(headroom, log));
+    }
+    for (const Bytes& table : SmoothingTables())
+        smoothing.Add(table);
+    for (const Bytes& fix : RmcFixes())
+        rmc.Add(fix);
+    std::cout << "seeds: block_log " << block.Count() << ", block_log_full " << blockFull.Count()
+              << ", sector_log " << sector.Count() << ", sector_log_full " << sectorFull.Count()
+              << ", smoothing " << smoothing.Count() << ", rmc_line " << rmc.Count() << '\n';
+    return 0;
+}

@@ -1,0 +1,473 @@
+// Every bad input a user can hand the command-line converter, run through the real executable
+// in a child process: each case states the exit status, the message on stderr and which files
+// must exist afterwards with which content. A crash (a signal) fails the case whatever it prints.
+
+#include "store/ErrorText.h"
+#include "support/LogWriter.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <filesystem>
+#include <functional>
+#include <gtest/gtest.h>
+#include <optional>
+#include <random>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+using namespace t2ntest;
+namespace fs = std::filesystem;
+
+constexpr std::size_t kMiB = 1024 * 1024;
+
+struct Outcome {
+    bool exited = false; // false: killed by a signal (a crash)
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs the converter with its stdout and stderr in files of `scratch`.
+Outcome RunConverter(const std::vector<std::string>& args, const fs::path& scratch)
+{
+    const std::string outPath = (scratch / "stdout.txt").string();
+    const std::string errPath = (scratch / "stderr.txt").string();
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    std::vector<std::string> argv{T2N_CLI_BINARY};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::vector<char*> pointers;
+    for (std::string& a : argv)
+        pointers.push_back(a.data());
+    pointers.push_back(nullptr);
+
+    Outcome outcome;
+    pid_t pid = 0;
+    const int spawned =
+        posix_spawn(&pid, T2N_CLI_BINARY, &actions, nullptr, pointers.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
+        throw std::runtime_error("cannot start " + std::string(T2N_CLI_BINARY));
+    int wstatus = 0;
+    while (waitpid(pid, &wstatus, 0) < 0 && errno == EINTR) {
+    }
+    outcome.exited = WIFEXITED(wstatus);
+    outcome.status = outcome.exited ? WEXITSTATUS(wstatus) : -WTERMSIG(wstatus);
+    outcome.out = ReadWholeFile(outPath);
+    outcome.err = ReadWholeFile(errPath);
+    return outcome;
+}
+
+Bytes Filled(std::size_t size, std::uint8_t value) { return Bytes(size, value); }
+
+Bytes RandomBytes(std::size_t size, unsigned seed)
+{
+    std::mt19937 random(seed);
+    Bytes out(size);
+    for (std::size_t i = 0; i < size; i += 4) {
+        const std::uint32_t v = static_cast<std::uint32_t>(random());
+        for (std::size_t k = 0; k < 4 && i + k < size; ++k)
+            out[i + k] = static_cast<std::uint8_t>(v >> (8 * k));
+    }
+    return out;
+}
+
+// A block log with three fixes and a sector log with twelve (10 Hz, past the smoothing).
+Bytes BlockLogWithFixes()
+{
+    FlashImage log = BlockLog(1, kBlockBasicMask);
+    RawFix fix;
+    for (int i = 0; i < 3; ++i) {
+        fix.Seconds = kMay2021 + i;
+        log.Append(0, BlockRecord(fix, kBlockBasicMask));
+    }
+    return log.Data();
+}
+
+Bytes SectorLogWithFixes()
+{
+    FlashImage log = SectorLog(1, kSectorFixMask);
+    RawFix fix;
+    for (int i = 0; i < 12; ++i) {
+        fix.Seconds = kMay2021 + i / 10;
+        fix.Millisecond = static_cast<std::uint16_t>(i % 10 * 100);
+        log.Append(0, SectorRecord(fix, kSectorFixMask));
+    }
+    return log.Data();
+}
+
+// Every line of a converter's output: "$GPRMC," ... "*hh" and CR LF.
+std::size_t RmcLines(const std::string& text)
+{
+    std::size_t lines = 0;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t end = text.find("\r\n", at);
+        if (end == std::string::npos || text.compare(at, 7, "$GPRMC,") != 0 || text[end - 3] != '*')
+            return std::string::npos;
+        ++lines;
+        at = end + 2;
+    }
+    return lines;
+}
+
+// What must hold for one file after the run: absent, or present with exact content, or
+// present with a number of RMC lines.
+struct FileCheck {
+    std::string path;
+    enum Kind { Absent, Content, Lines } kind = Absent;
+    std::string content;
+    std::size_t lines = 0;
+};
+
+FileCheck Absent(const fs::path& p) { return {p.string(), FileCheck::Absent, {}, 0}; }
+FileCheck HasContent(const fs::path& p, const std::string& c)
+{
+    return {p.string(), FileCheck::Content, c, 0};
+}
+FileCheck HasLines(const fs::path& p, std::size_t n)
+{
+    return {p.string(), FileCheck::Lines, {}, n};
+}
+
+std::string AsText(const Bytes& b) { return {b.begin(), b.end()}; }
+
+struct Scenario {
+    std::vector<std::string> args;
+    int status;
+    std::string message; // must appear on stderr (empty: stderr must be empty)
+    std::vector<FileCheck> files;
+    std::string skip; // non-empty: the case cannot be run here, and why
+};
+
+struct Case {
+    const char* name;
+    std::function<Scenario(const TempDir&)> prepare;
+};
+
+std::string Ignored(const std::string& what) { return ": ignored: " + what; }
+
+// A log that cannot be opened for reading. Permissions do not stop root, so as root the log is a
+// link to a kernel attribute that is write-only for everybody: opening it for reading fails
+// with "access denied" whoever asks.
+std::optional<std::string> UnreadableLog(const TempDir& dir)
+{
+    if (geteuid() != 0) {
+        const std::string path = dir.Write("locked.BNX4", SectorLogWithFixes());
+        fs::permissions(path, fs::perms::none);
+        return path;
+    }
+    for (const char* attribute : {"/sys/bus/pci/rescan", "/sys/bus/pci/drivers_probe"}) {
+        struct stat st = {};
+        if (::stat(attribute, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size != 4096 ||
+            (st.st_mode & 0444) != 0)
+            continue;
+        const fs::path link = dir.Path() / "locked.BNX4";
+        fs::create_symlink(attribute, link);
+        return link.string();
+    }
+    return std::nullopt;
+}
+
+const std::vector<Case>& Cases()
+{
+    static const std::vector<Case> cases{
+        {"MissingFile",
+         [](const TempDir& d) -> Scenario {
+             return {{(d.Path() / "nothing.bin").string()},
+                     3,
+                     Ignored("no such file"),
+                     {Absent(d.Path() / "nothing.nmea")},
+                     {}};
+         }},
+        {"Folder",
+         [](const TempDir& d) -> Scenario {
+             fs::create_directory(d.Path() / "folder.bin");
+             return {{(d.Path() / "folder.bin").string()},
+                     3,
+                     Ignored("not a regular file"),
+                     {Absent(d.Path() / "folder.nmea")},
+                     {}};
+         }},
+        {"PipeNamedAsALog",
+         [](const TempDir& d) -> Scenario {
+             // Opening a pipe without a writer would block for ever.
+             const fs::path pipe = d.Path() / "pipe.bin";
+             if (::mkfifo(pipe.c_str(), 0600) != 0)
+                 return {{}, 0, "", {}, "cannot make a named pipe here"};
+             return {{pipe.string()},
+                     3,
+                     Ignored("not a regular file"),
+                     {Absent(d.Path() / "pipe.nmea")},
+                     {}};
+         }},
+        {"EndlessDeviceLinkedAsALog",
+         [](const TempDir& d) -> Scenario {
+             if (!fs::exists("/dev/zero"))
+                 return {{}, 0, "", {}, "no /dev/zero on this system"};
+             fs::create_symlink("/dev/zero", d.Path() / "zero.BNX4");
+             return {{(d.Path() / "zero.BNX4").string()},
+                     3,
+                     Ignored("not a regular file"),
+                     {Absent(d.Path() / "zero.nmea")},
+                     {}};
+         }},
+        {"EmptyFileGivesAnEmptyOutput",
+         [](const TempDir& d) -> Scenario {
+             return {
+                 {d.Write("empty.bin", {})}, 0, "", {HasContent(d.Path() / "empty.nmea", "")}, {}};
+         }},
+        {"BlockLogOneByteShortOfABlock",
+         [](const TempDir& d) -> Scenario {
+             return {{d.Write("short.bin", Filled(65535, 0))},
+                     3,
+                     Ignored("its size is not a multiple of 65536"),
+                     {Absent(d.Path() / "short.nmea")},
+                     {}};
+         }},
+        {"BlockLogOfSectorSize",
+         [](const TempDir& d) -> Scenario {
+             return {{d.Write("sector-sized.binx", SectorLogWithFixes())},
+                     3,
+                     Ignored("its size is not a multiple of 65536"),
+                     {Absent(d.Path() / "sector-sized.nmea")},
+                     {}};
+         }},
+        {"SectorLogOneByteOverASector",
+         [](const TempDir& d) -> Scenario {
+             return {{d.Write("long.bnx4", Filled(4097, 0xFF))},
+                     3,
+                     Ignored("its size is not a multiple of 4096"),
+                     {Absent(d.Path() / "long.nmea")},
+                     {}};
+         }},
+        {"BlockLogOverSixteenMiB",
+         [](const TempDir& d) -> Scenario {
+             return {{d.Write("huge.bin", Filled(16 * kMiB + 65536, 0xFF))},
+                     3,
+                     Ignored("larger than 16 MiB"),
+                     {Absent(d.Path() / "huge.nmea")},
+                     {}};
+         }},
+        {"SectorLogOverSixteenMiB",
+         [](const TempDir& d) -> Scenario {
+             return {{d.Write("huge.BNX4", Filled(16 * kMiB + 4096, 0xFF))},
+                     3,
+                     Ignored("larger than 16 MiB"),
+                     {Absent(d.Path() / "huge.nmea")},
+                     {}};
+         }},
+        {"UnreadableFile",
+         [](const TempDir& d) -> Scenario {
+             const std::optional<std::string> log = UnreadableLog(d);
+             if (!log)
+                 return {{}, 0, "", {}, "running as root and no write-only kernel attribute"};
+             return {{*log},
+                     1,
+                     WithFinalPoint(IoErrorText(EACCES)),
+                     {Absent(d.Path() / "locked.nmea")},
+                     {}};
+         }},
+        {"OutputFolderMissing",
+         [](const TempDir& d) -> Scenario {
+             const fs::path target = d.Path() / "no such folder" / "out.nmea";
+             return {{"-o", target.string(), d.Write("track.bin", BlockLogWithFixes())},
+                     1,
+                     WithFinalPoint(CreateErrorText(target.string(), ENOENT)),
+                     {Absent(target)},
+                     {}};
+         }},
+        {"OutputOnAFullDevice",
+         [](const TempDir& d) -> Scenario {
+             if (!fs::exists("/dev/full"))
+                 return {{}, 0, "", {}, "no /dev/full on this system"};
+             return {{"-o", "/dev/full", d.Write("track.bin", BlockLogWithFixes())},
+                     1,
+                     "ディスクがいっぱいです.",
+                     {},
+                     {}};
+         }},
+        {"DefaultOutputNameIsTheLogItself",
+         [](const TempDir& d) -> Scenario {
+             const Bytes log = BlockLogWithFixes();
+             return {{d.Write("x.nmea", log)},
+                     1,
+                     WithFinalPoint(kSameFileError),
+                     {HasContent(d.Path() / "x.nmea", AsText(log))},
+                     {}};
+         }},
+        {"OutputNamedAsTheLogByAnotherPath",
+         [](const TempDir& d) -> Scenario {
+             const Bytes log = SectorLogWithFixes();
+             const std::string path = d.Write("sub/run.BNX4", log);
+             fs::create_symlink(path, d.Path() / "alias.nmea");
+             return {{"-o", (d.Path() / "sub" / ".." / "alias.nmea").string(), path},
+                     1,
+                     WithFinalPoint(kSameFileError),
+                     {HasContent(d.Path() / "sub" / "run.BNX4", AsText(log))},
+                     {}};
+         }},
+        {"ExistingOutputKeptWhenTheInputIsIgnored",
+         [](const TempDir& d) -> Scenario {
+             const std::string kept = d.Write("track.nmea", Bytes{'k', 'e', 'e', 'p'});
+             return {{d.Write("track.bin", Filled(100, 0))},
+                     3,
+                     Ignored("its size is not a multiple of 65536"),
+                     {HasContent(kept, "keep")},
+                     {}};
+         }},
+        {"ExistingOutputKeptWhenTheInputCannotBeRead",
+         [](const TempDir& d) -> Scenario {
+             const std::optional<std::string> log = UnreadableLog(d);
+             if (!log)
+                 return {{}, 0, "", {}, "running as root and no write-only kernel attribute"};
+             const std::string kept = d.Write("locked.nmea", Bytes{'k', 'e', 'e', 'p'});
+             return {
+                 {*log}, 1, WithFinalPoint(IoErrorText(EACCES)), {HasContent(kept, "keep")}, {}};
+         }},
+        {"ExistingOutputKeptWhenTheDateIsImpossible",
+         [](const TempDir& d) -> Scenario {
+             const std::string kept = d.Write("track.nmea", Bytes{'k', 'e', 'e', 'p'});
+             return {{"--from", "2024-02-30 00:00:00", d.Write("track.bin", BlockLogWithFixes())},
+                     1,
+                     WithFinalPoint(kDateConversionError),
+                     {HasContent(kept, "keep")},
+                     {}};
+         }},
+        {"ExistingOutputReplacedOnSuccess",
+         [](const TempDir& d) -> Scenario {
+             d.Write("track.nmea", Bytes{'o', 'l', 'd'});
+             return {{d.Write("track.bin", BlockLogWithFixes())},
+                     0,
+                     "",
+                     {HasLines(d.Path() / "track.nmea", 3)},
+                     {}};
+         }},
+        {"BlockLogPathWithSpacesAndJapanese",
+         [](const TempDir& d) -> Scenario {
+             return {{d.Write("ログ フォルダ/走行 記録.bin", BlockLogWithFixes())},
+                     0,
+                     "",
+                     {HasLines(d.Path() / "ログ フォルダ" / "走行 記録.nmea", 3)},
+                     {}};
+         }},
+        {"SectorLogPathWithSpacesAndJapanese",
+         [](const TempDir& d) -> Scenario {
+             const fs::path target = d.Path() / "出力 先" / "東京 → 横浜.nmea";
+             fs::create_directory(target.parent_path());
+             return {{"-o", target.string(),
+                      d.Write("ログ フォルダ/朝の 走行.BNX4", SectorLogWithFixes())},
+                     0,
+                     "",
+                     {HasLines(target, 12)},
+                     {}};
+         }},
+    };
+    return cases;
+}
+
+void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
+
+class BadInput : public ::testing::TestWithParam<Case>
+{
+};
+
+TEST_P(BadInput, ExitStatusMessageAndFiles)
+{
+    TempDir dir;
+    const Scenario s = GetParam().prepare(dir);
+    if (!s.skip.empty())
+        GTEST_SKIP() << s.skip;
+    const fs::path scratch = dir.Path() / "scratch";
+    fs::create_directory(scratch);
+    const Outcome r = RunConverter(s.args, scratch);
+
+    ASSERT_TRUE(r.exited) << "killed by signal " << -r.status << "\n" << r.err;
+    EXPECT_EQ(r.status, s.status) << r.err;
+    if (s.message.empty())
+        EXPECT_EQ(r.err, "");
+    else
+        EXPECT_NE(r.err.find(s.message), std::string::npos) << r.err;
+    for (const FileCheck& f : s.files) {
+        switch (f.kind) {
+        case FileCheck::Absent:
+            EXPECT_FALSE(fs::exists(fs::path(f.path))) << f.path;
+            break;
+        case FileCheck::Content:
+            ASSERT_TRUE(fs::exists(fs::path(f.path))) << f.path;
+            EXPECT_EQ(ReadWholeFile(f.path), f.content) << f.path;
+            break;
+        case FileCheck::Lines:
+            ASSERT_TRUE(fs::exists(fs::path(f.path))) << f.path;
+            EXPECT_EQ(RmcLines(ReadWholeFile(f.path)), f.lines) << f.path;
+            break;
+        }
+    }
+    // A failed conversion leaves no temporary file behind.
+    for (const auto& entry : fs::recursive_directory_iterator(dir.Path()))
+        EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
+}
+
+INSTANTIATE_TEST_SUITE_P(Cli, BadInput, ::testing::ValuesIn(Cases()),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+// Full-size images of one byte value or of random bytes: whatever the decoders make of them, the
+// converter finishes, exits 0 and writes only well-formed lines.
+struct Flood {
+    const char* name;
+    const char* file;
+    std::function<Bytes()> bytes;
+};
+
+void PrintTo(const Flood& f, std::ostream* out) { *out << f.name; }
+
+class FullSizeFlood : public ::testing::TestWithParam<Flood>
+{
+};
+
+TEST_P(FullSizeFlood, ConvertsWithoutFaultIntoWellFormedLines)
+{
+    TempDir dir;
+    const std::string log = dir.Write(GetParam().file, GetParam().bytes());
+    const fs::path scratch = dir.Path() / "scratch";
+    fs::create_directory(scratch);
+    const Outcome r = RunConverter({"--bias", "-540", log}, scratch);
+
+    ASSERT_TRUE(r.exited) << "killed by signal " << -r.status << "\n" << r.err;
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    const fs::path target = fs::path(log).replace_extension(".nmea");
+    ASSERT_TRUE(fs::exists(target));
+    const std::string text = ReadWholeFile(target.string());
+    const std::size_t lines = RmcLines(text);
+    EXPECT_NE(lines, std::string::npos) << text.substr(0, 200);
+    // The summary names as many lines as the file holds.
+    std::string written = std::to_string(lines);
+    written.insert(0, 1, '(').append(" of ");
+    EXPECT_NE(r.out.find(written), std::string::npos) << r.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cli, FullSizeFlood,
+    ::testing::Values(
+        Flood{"RandomBlockLog", "random.bin", [] { return RandomBytes(16 * kMiB, 1); }},
+        Flood{"RandomSectorLog", "random.BNX4", [] { return RandomBytes(16 * kMiB, 2); }},
+        Flood{"AllAaBlockLog", "aa.bin", [] { return Filled(16 * kMiB, 0xAA); }},
+        Flood{"AllAaSectorLog", "aa.BNX4", [] { return Filled(16 * kMiB, 0xAA); }},
+        Flood{"AllFfBlockLog", "ff.bin", [] { return Filled(16 * kMiB, 0xFF); }},
+        Flood{"AllFfSectorLog", "ff.BNX4", [] { return Filled(16 * kMiB, 0xFF); }},
+        Flood{"AllStarsBlockLog", "stars.bin", [] { return Filled(16 * kMiB, 0x2A); }},
+        Flood{"AllStarsSectorLog", "stars.BNX4", [] { return Filled(16 * kMiB, 0x2A); }}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+} // namespace

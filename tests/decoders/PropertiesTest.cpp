@@ -1,0 +1,450 @@
+// Properties of the decoders over a few hundred generated logs: random but structured block and
+// sector logs (random masks, records good and damaged, markers, erased gaps, flipped bytes).
+// Each seed builds the same log on every run, so a failure names a seed that reproduces it.
+
+#include "decoders/BlockDecoder.h"
+#include "decoders/SectorDecoder.h"
+#include "store/LogLoader.h"
+#include "store/TimeBase.h"
+#include "support/LogWriter.h"
+
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <limits>
+#include <memory>
+#include <random>
+#include <vector>
+
+namespace {
+
+using namespace t2ntest;
+
+constexpr int kSeeds = 300;
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// Raw engine output only: the distributions of the standard library may differ between
+// library versions, the engine's sequence never does.
+class Rng
+{
+  public:
+    explicit Rng(unsigned seed) : m_engine(seed) {}
+    std::uint32_t Next() { return static_cast<std::uint32_t>(m_engine()); }
+    // 0 .. n-1
+    std::uint32_t Below(std::uint32_t n) { return Next() % n; }
+    bool Chance(std::uint32_t percent) { return Below(100) < percent; }
+    template <class T> T Pick(std::initializer_list<T> values)
+    {
+        return values.begin()[Below(static_cast<std::uint32_t>(values.size()))];
+    }
+
+  private:
+    std::mt19937 m_engine;
+};
+
+// A record's values: mostly a plausible fix 100 ms after the previous one, sometimes a value at
+// a limit or beyond it, an erased-flash NaN, no time or another fix type.
+RawFix RandomFix(Rng& r, int& tenths)
+{
+    tenths += r.Chance(90) ? 1 : static_cast<int>(r.Below(50));
+    RawFix f;
+    f.Seconds = kMay2021 + tenths / 10;
+    f.Millisecond = static_cast<std::uint16_t>(tenths % 10 * 100 + r.Below(3));
+    f.FixType = r.Chance(92) ? 3 : r.Pick<std::uint16_t>({0, 1, 2, 0xFFFF});
+    f.Latitude = -90.0 + r.Below(18000001) / 1e5;
+    f.Longitude = -180.0 + r.Below(36000001) / 1e5;
+    f.Speed = static_cast<float>(r.Below(200001)) / 100.0f;
+    f.Course = static_cast<float>(r.Below(3600)) / 10.0f;
+    f.ExtraValue = static_cast<float>(r.Next() % 1000) / 8.0f;
+    f.SatelliteCount = static_cast<std::uint8_t>(r.Below(13));
+    f.ExtraCount = static_cast<std::uint8_t>(r.Next());
+    if (r.Chance(20)) {
+        switch (r.Below(12)) {
+        case 0:
+            f.Latitude = r.Pick({90.0, -90.0, 90.000001, -91.0, kNaN});
+            break;
+        case 1:
+            f.Longitude = r.Pick({180.0, -180.0, 180.5, -1e300, kNaN});
+            break;
+        case 2:
+            f.Speed = r.Pick({0.0f, 2000.0f, 2000.001f, -1.0f, -0.0f});
+            break;
+        case 3:
+            f.Speed = std::numeric_limits<float>::quiet_NaN();
+            break;
+        case 4:
+            f.Millisecond = r.Pick<std::uint16_t>({999, 1000, 65535});
+            break;
+        case 5:
+            f.Seconds = 0;
+            break;
+        case 6:
+            f.Seconds = r.Pick({-1, 1, 1609459199, 1609426800, 1609426799});
+            break;
+        case 7:
+            f.Speed = std::numeric_limits<float>::infinity();
+            break;
+        case 8:
+            f.SatelliteCount = 255;
+            break;
+        default:
+            f.Latitude = std::bit_cast<double>(~std::uint64_t{0});
+            break;
+        }
+    }
+    return f;
+}
+
+// Flips a few random bytes anywhere in the image, headers included.
+void Corrupt(Rng& r, Bytes& image)
+{
+    const std::uint32_t flips = r.Below(6);
+    for (std::uint32_t i = 0; i < flips; ++i)
+        image[r.Below(static_cast<std::uint32_t>(image.size()))] ^=
+            static_cast<std::uint8_t>(1u << r.Below(8));
+}
+
+bool Fits(const FlashImage& image, std::size_t unit, std::size_t unitBytes, const Bytes& item)
+{
+    return image.Cursor(unit) + item.size() <= unitBytes;
+}
+
+Bytes RandomBlockLog(unsigned seed)
+{
+    Rng r(seed);
+    auto mask = [&] {
+        return r.Pick<std::uint32_t>({kBlockBasicMask, kBlockBasicMask | 0x1000u, 0xFFFFF, 0x3FFF,
+                                      0x1u, 0x0u, r.Next() & 0xFFFFF, r.Next()});
+    };
+    const std::size_t blocks = 1 + r.Below(4);
+    FlashImage image = BlockLog(blocks, kBlockBasicMask);
+    int tenths = 0;
+    for (std::size_t b = 0; b < blocks; ++b) {
+        std::uint32_t current = mask();
+        image.SetHeaderMask(b, current);
+        // Some blocks stay partly erased; a few are filled up to their end.
+        const std::size_t items = r.Chance(15) ? 20000 : r.Below(400);
+        for (std::size_t i = 0; i < items; ++i) {
+            Bytes item;
+            const std::uint32_t kind = r.Below(100);
+            if (kind < 75) {
+                const Seal seal =
+                    r.Chance(90) ? Seal::Good : r.Pick({Seal::BadChecksum, Seal::BadTerminator});
+                item = BlockRecord(RandomFix(r, tenths), current, seal);
+            } else if (kind < 80) {
+                const std::uint32_t next = mask();
+                const std::uint8_t markerKind = r.Pick<std::uint8_t>({2, 2, 1, 0, 3});
+                if (markerKind == 2)
+                    current = next;
+                item = MaskMarker(markerKind, next);
+            } else if (kind < 84) {
+                item = IncompleteMarker(4 + r.Below(4));
+            } else if (kind < 94) {
+                item = Repeat(0xFF, r.Below(200));
+            } else {
+                item.resize(r.Below(40));
+                for (auto& byte : item)
+                    byte = static_cast<std::uint8_t>(r.Next());
+            }
+            if (item.empty())
+                continue;
+            if (!Fits(image, b, kBlockBytes, item))
+                break;
+            image.Append(b, item);
+        }
+    }
+    Bytes data = image.Data();
+    if (r.Chance(30))
+        Corrupt(r, data);
+    return data;
+}
+
+Bytes RandomSectorLog(unsigned seed)
+{
+    Rng r(seed);
+    auto mask = [&] {
+        return r.Pick<std::uint32_t>({kSectorFixMask, kSectorFixMask, kSectorFullMask,
+                                      kSectorFixMask | 0x20000u, 0x3Fu, 0xFFFFFFFFu,
+                                      r.Next() & 0x26103F, r.Next()});
+    };
+    const std::size_t sectors = 1 + r.Below(24);
+    FlashImage image = SectorLog(sectors, kSectorFixMask);
+    int tenths = 0;
+    for (std::size_t s = 0; s < sectors; ++s) {
+        std::uint32_t current = mask();
+        image.SetHeaderMask(s, current);
+        const std::size_t items = r.Below(110);
+        for (std::size_t i = 0; i < items; ++i) {
+            Bytes item;
+            const std::uint32_t kind = r.Below(100);
+            if (kind < 85) {
+                item = SectorRecord(RandomFix(r, tenths), current);
+            } else if (kind < 90) {
+                const std::uint32_t next = mask();
+                const std::uint8_t markerKind = r.Pick<std::uint8_t>({2, 2, 1, 7});
+                if (markerKind == 2)
+                    current = next;
+                item = MaskMarker(markerKind, next);
+            } else if (kind < 93) {
+                item = IncompleteMarker(7);
+            } else {
+                // Erased space of whole records, as the walk steps over it.
+                item = Repeat(0xFF, SectorRecord(RawFix{}, current).size() * (1 + r.Below(3)));
+            }
+            if (!Fits(image, s, kSectorBytes, item))
+                break;
+            image.Append(s, item);
+        }
+    }
+    Bytes data = image.Data();
+    if (r.Chance(30))
+        Corrupt(r, data);
+    return data;
+}
+
+// The table's valid entries, copied out.
+std::vector<TGpsFix> Table(const FixStore& store)
+{
+    return {store.FixTable.get(), store.FixTable.get() + store.FixCount};
+}
+
+template <class T> bool SameBits(const T& a, const T& b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// Field by field and bit for bit (the record has padding; NaN never compares equal).
+bool SameFix(const TGpsFix& a, const TGpsFix& b)
+{
+    return SameBits(a.Time, b.Time) && a.FixType == b.FixType && SameBits(a.Latitude, b.Latitude) &&
+           SameBits(a.Longitude, b.Longitude) && SameBits(a.ExtraValue, b.ExtraValue) &&
+           SameBits(a.Speed, b.Speed) && SameBits(a.Course, b.Course) &&
+           a.ExtraCount == b.ExtraCount && a.SatelliteCount == b.SatelliteCount &&
+           a.Millisecond == b.Millisecond;
+}
+
+// Empty when equal, else where the two tables first differ.
+std::string Difference(const std::vector<TGpsFix>& a, const std::vector<TGpsFix>& b)
+{
+    if (a.size() != b.size())
+        return "sizes " + std::to_string(a.size()) + " and " + std::to_string(b.size());
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (!SameFix(a[i], b[i]))
+            return "entry " + std::to_string(i);
+    return {};
+}
+
+void ExpectCommonRanges(const TGpsFix& f, const std::string& where)
+{
+    EXPECT_TRUE(f.Latitude >= -90.0 && f.Latitude <= 90.0) << where << ": " << f.Latitude;
+    EXPECT_TRUE(f.Longitude >= -180.0 && f.Longitude <= 180.0) << where << ": " << f.Longitude;
+    EXPECT_LE(f.Millisecond, 999) << where;
+    EXPECT_TRUE(std::isfinite(f.Time)) << where;
+}
+
+void ExpectBlockRanges(const std::vector<TGpsFix>& table, unsigned seed)
+{
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const std::string where = "seed " + std::to_string(seed) + " entry " + std::to_string(i);
+        ExpectCommonRanges(table[i], where);
+        EXPECT_TRUE(table[i].Speed >= 0.0f && table[i].Speed <= 2000.0f) << where;
+        EXPECT_NE(table[i].Time, 0.0) << where; // a record without time is never stored
+    }
+}
+
+void ExpectSectorRanges(const std::vector<TGpsFix>& table, unsigned seed)
+{
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const std::string where = "seed " + std::to_string(seed) + " entry " + std::to_string(i);
+        ExpectCommonRanges(table[i], where);
+        EXPECT_TRUE(table[i].Speed > 0.0f && table[i].Speed <= 2000.0f) << where;
+        EXPECT_GE(table[i].Time, 44197.0) << where;
+        EXPECT_EQ(table[i].FixType, 3) << where;
+        EXPECT_TRUE(SameBits(table[i].Course, 0.0f)) << where;
+    }
+}
+
+class Properties : public ::testing::Test
+{
+  protected:
+    static void SetUpTestSuite()
+    {
+        store = new FixStore();
+        store->LocalEpoch = LocalEpochFromBias(-540);
+    }
+    static void TearDownTestSuite()
+    {
+        delete store;
+        store = nullptr;
+    }
+
+    // Scans the units of the log in the buffer into a table that already holds `preset`
+    // entries, without the smoothing of a sector-log load.
+    static void ScanInto(LogKind kind, std::size_t bytes, std::int32_t preset)
+    {
+        store->FixCount = preset;
+        store->SkipCounter = 0;
+        if (kind == LogKind::Block) {
+            for (std::size_t b = 0; b < bytes / kBlockBytes; ++b)
+                ScanBlock(*store, static_cast<std::int32_t>(b));
+        } else {
+            for (std::size_t s = 0; s < bytes / kSectorBytes; ++s)
+                ScanSector(*store, static_cast<std::int32_t>(s));
+        }
+    }
+
+    static FixStore* store;
+};
+
+FixStore* Properties::store = nullptr;
+
+TEST_F(Properties, BlockLogFixesStayWithinTheirRanges)
+{
+    std::size_t total = 0;
+    for (unsigned seed = 1; seed <= kSeeds; ++seed) {
+        DecodeBytes(*store, LogKind::Block, RandomBlockLog(seed));
+        ASSERT_GE(store->FixCount, 0);
+        ASSERT_LE(store->FixCount, kTableCapacity);
+        ExpectBlockRanges(Table(*store), seed);
+        total += static_cast<std::size_t>(store->FixCount);
+    }
+    // The generator must actually produce fixes, or the ranges above are checked on nothing.
+    EXPECT_GT(total, 10000u);
+}
+
+TEST_F(Properties, SectorLogFixesStayWithinTheirRangesAfterSmoothing)
+{
+    std::size_t total = 0;
+    for (unsigned seed = 1; seed <= kSeeds; ++seed) {
+        DecodeBytes(*store, LogKind::Sector, RandomSectorLog(seed));
+        ASSERT_GE(store->FixCount, 0);
+        ASSERT_LE(store->FixCount, kTableCapacity);
+        EXPECT_TRUE(store->WorkTable.empty());
+        ExpectSectorRanges(Table(*store), seed);
+        total += static_cast<std::size_t>(store->FixCount);
+    }
+    EXPECT_GT(total, 10000u);
+}
+
+// Each block starts from its own header mask; only the count carries over. So scanning block k
+// alone into an empty table gives exactly the fixes the whole decode stored for it.
+TEST_F(Properties, BlockLogDecodesAsItsBlocksOneByOne)
+{
+    for (unsigned seed = 1; seed <= kSeeds; ++seed) {
+        const Bytes log = RandomBlockLog(seed);
+        DecodeBytes(*store, LogKind::Block, log);
+        const std::vector<TGpsFix> whole = Table(*store);
+
+        std::vector<TGpsFix> joined;
+        for (std::size_t b = 0; b < log.size() / kBlockBytes; ++b) {
+            store->FixCount = 0;
+            ScanBlock(*store, static_cast<std::int32_t>(b));
+            const std::vector<TGpsFix> part = Table(*store);
+            joined.insert(joined.end(), part.begin(), part.end());
+        }
+        EXPECT_EQ(Difference(whole, joined), "") << "seed " << seed;
+    }
+}
+
+// With a nearly full table the walk goes on exactly as before: the fixes that still fit are the
+// first ones an empty table would have taken, the count stops at the capacity, and nothing
+// before the preset entries changes.
+TEST_F(Properties, NearlyFullTableTakesTheFirstFixesAndStops)
+{
+    int cut = 0; // logs with more fixes than the headroom
+    for (const LogKind kind : {LogKind::Block, LogKind::Sector}) {
+        for (unsigned seed = 1; seed <= kSeeds; ++seed) {
+            const Bytes log = kind == LogKind::Block ? RandomBlockLog(seed) : RandomSectorLog(seed);
+            PutInLogBuffer(*store, log);
+            ScanInto(kind, log.size(), 0);
+            const std::vector<TGpsFix> all = Table(*store);
+
+            Rng r(seed);
+            const auto headroom = static_cast<std::int32_t>(r.Below(40));
+            const std::int32_t preset = kTableCapacity - headroom;
+            TGpsFix before{};
+            before.Time = 44444.0;
+            before.Latitude = 1.5;
+            store->FixTable[static_cast<std::size_t>(preset - 1)] = before;
+            ScanInto(kind, log.size(), preset);
+
+            const std::string where = std::string(kind == LogKind::Block ? "block" : "sector") +
+                                      " seed " + std::to_string(seed);
+            const auto taken = std::min<std::size_t>(all.size(), headroom);
+            cut += taken < all.size() ? 1 : 0;
+            ASSERT_EQ(store->FixCount, preset + static_cast<std::int32_t>(taken)) << where;
+            EXPECT_TRUE(SameFix(store->FixTable[static_cast<std::size_t>(preset - 1)], before))
+                << where;
+            const std::vector<TGpsFix> stored(store->FixTable.get() + preset,
+                                              store->FixTable.get() + store->FixCount);
+            const std::vector<TGpsFix> expected(all.begin(),
+                                                all.begin() + static_cast<std::ptrdiff_t>(taken));
+            EXPECT_EQ(Difference(stored, expected), "") << where;
+        }
+    }
+    EXPECT_GT(cut, kSeeds);
+}
+
+// A full 16 MiB block log of the shortest records that carry a time (6 bytes) holds far more
+// records than the table has entries: the table fills to its capacity and not one entry more.
+TEST_F(Properties, DenseFullSizeBlockLogFillsTheTableExactly)
+{
+    // One block of records whose times count up from kMay2021, repeated 256 times.
+    FlashImage block = BlockLog(1, 0x1u);
+    RawFix fix;
+    for (std::int32_t i = 0; kBlockBytes - block.Cursor(0) >= 6; ++i) {
+        fix.Seconds = kMay2021 + i;
+        block.Append(0, BlockRecord(fix, 0x1u));
+    }
+    FlashImage log = BlockLog(kBufferBytes / kBlockBytes, 0x1u);
+    for (std::size_t b = 0; b < kBufferBytes / kBlockBytes; ++b)
+        log.Put(b * kBlockBytes, block.Data());
+    DecodeBytes(*store, LogKind::Block, log.Data());
+    ASSERT_EQ(store->FixCount, kTableCapacity);
+    // The last entry is the 480000th record of the file, not a later one written over it.
+    const std::size_t perBlock = (kBlockBytes - kItemsStart) / 6;
+    const std::size_t last = kTableCapacity - 1;
+    EXPECT_EQ(store->FixTable[last].Time,
+              LoggerTimeToDayCount(kMay2021 + static_cast<std::int32_t>(last % perBlock), 0,
+                                   store->LocalEpoch));
+}
+
+// Loading a file twice gives the same table, whatever was loaded in between (a sector log whose
+// last record closed the fix-type gate, a block log, an ignored file).
+TEST_F(Properties, LoadingTheSameFileTwiceGivesTheSameTable)
+{
+    TempDir dir;
+    const std::string ignored = dir.Write("odd.bin", Bytes(1000, 0x2A));
+    FlashImage gateCloser = SectorLog(1, kSectorFixMask);
+    RawFix bad;
+    bad.FixType = 2;
+    gateCloser.Append(0, SectorRecord(bad, kSectorFixMask));
+    const std::string closer = dir.Write("closer.BNX4", gateCloser.Data());
+
+    for (unsigned seed = 1; seed <= kSeeds; ++seed) {
+        const bool sector = seed % 2 == 0;
+        const std::string path = dir.Write(sector ? "log.bnx4" : "log.bin",
+                                           sector ? RandomSectorLog(seed) : RandomBlockLog(seed));
+        const LoadResult first = LoadLogFile(*store, path);
+        ASSERT_EQ(first.Kind, sector ? LogKind::Sector : LogKind::Block) << "seed " << seed;
+        const std::vector<TGpsFix> table = Table(*store);
+
+        const std::string between = seed % 3 == 0 ? closer : seed % 3 == 1 ? ignored : path;
+        (void)LoadLogFile(*store, between);
+        (void)LoadLogFile(*store, seed % 5 == 0 ? closer : ignored);
+
+        const LoadResult second = LoadLogFile(*store, path);
+        EXPECT_EQ(second.Kind, first.Kind) << "seed " << seed;
+        EXPECT_EQ(Difference(Table(*store), table), "") << "seed " << seed;
+        if (first.FirstTime) {
+            ASSERT_TRUE(second.FirstTime && second.LastTime) << "seed " << seed;
+            EXPECT_TRUE(SameBits(*first.FirstTime, *second.FirstTime)) << "seed " << seed;
+            EXPECT_TRUE(SameBits(*first.LastTime, *second.LastTime)) << "seed " << seed;
+        } else {
+            EXPECT_FALSE(second.FirstTime) << "seed " << seed;
+        }
+    }
+}
+
+} // namespace
