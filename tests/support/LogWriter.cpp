@@ -1,5 +1,6 @@
 #include "support/LogWriter.h"
 
+#include <algorithm>
 #include <atomic>
 #include <bit>
 #include <cstring>
