@@ -6,6 +6,7 @@
 #include "QtPrint.h"
 #include "app/FormMain.h"
 #include "store/ErrorText.h"
+#include "support/BadFiles.h"
 #include "support/LogWriter.h"
 
 #include <QLabel>
@@ -29,72 +30,6 @@ namespace {
 
 constexpr std::size_t kMiB = 1024 * 1024;
 constexpr std::int32_t kGoodFixes = 3;
-
-Bytes GoodBlockLog()
-{
-    FlashImage log = BlockLog(1, kBlockBasicMask);
-    RawFix fix;
-    for (int i = 0; i < kGoodFixes; ++i) {
-        fix.Seconds = kMay2021 + i;
-        log.Append(0, BlockRecord(fix, kBlockBasicMask));
-    }
-    return log.Data();
-}
-
-Bytes GoodSectorLog()
-{
-    FlashImage log = SectorLog(1, kSectorFixMask);
-    RawFix fix;
-    for (int i = 0; i < 12; ++i) {
-        fix.Seconds = kMay2021 + i / 10;
-        fix.Millisecond = static_cast<std::uint16_t>(i % 10 * 100);
-        log.Append(0, SectorRecord(fix, kSectorFixMask));
-    }
-    return log.Data();
-}
-
-Bytes RandomBytes(std::size_t size, unsigned seed)
-{
-    std::mt19937 random(seed);
-    Bytes out(size);
-    for (auto& b : out)
-        b = static_cast<std::uint8_t>(random());
-    return out;
-}
-
-// The number of lines when every one is "$GPRMC,...*hh" CR LF; npos otherwise.
-std::size_t RmcLines(const std::string& text)
-{
-    std::size_t lines = 0;
-    for (std::size_t at = 0; at < text.size(); ++lines) {
-        const std::size_t end = text.find("\r\n", at);
-        if (end == std::string::npos || text.compare(at, 7, "$GPRMC,") != 0 || text[end - 3] != '*')
-            return std::string::npos;
-        at = end + 2;
-    }
-    return lines;
-}
-
-// A log that cannot be opened for reading, also by root (see tests/cli/BadInputTest.cpp): a
-// file without permissions, or as root a link to a kernel attribute that is write-only for all.
-std::optional<std::string> UnreadableLog(const TempDir& dir)
-{
-    if (geteuid() != 0) {
-        const std::string path = dir.Write("locked.BNX4", GoodSectorLog());
-        fs::permissions(path, fs::perms::none);
-        return path;
-    }
-    for (const char* attribute : {"/sys/bus/pci/rescan", "/sys/bus/pci/drivers_probe"}) {
-        struct stat st = {};
-        if (::stat(attribute, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size != 4096 ||
-            (st.st_mode & 0444) != 0)
-            continue;
-        const fs::path link = dir.Path() / "locked.BNX4";
-        fs::create_symlink(attribute, link);
-        return link.string();
-    }
-    return std::nullopt;
-}
 
 class WindowFixture : public ::testing::Test
 {
@@ -154,7 +89,7 @@ class WindowLoad : public WindowFixture, public ::testing::WithParamInterface<Lo
 TEST_P(WindowLoad, ErrorBoxPanelAndTable)
 {
     const LoadCase& c = GetParam();
-    Load(dir.Write("good.bin", GoodBlockLog()));
+    Load(dir.Write("good.bin", BlockLogWithFixes()));
     ASSERT_EQ(store.FixCount, kGoodFixes);
     const std::optional<std::string> path = c.make(dir);
     if (!path)
@@ -210,7 +145,8 @@ const LoadCase kLoadCases[] = {
      [](const TempDir& d) { return d.Write("huge.bin", Bytes(16 * kMiB + 65536, 0xFF)); },
      {},
      false},
-    {"UnreadableFile", [](const TempDir& d) { return UnreadableLog(d); },
+    {"UnreadableFile",
+     [](const TempDir& d) { return UnreadableFile(d, "locked.BNX4", SectorLogWithFixes()); },
      QString::fromStdString(WithFinalPoint(IoErrorText(EACCES))), false},
     {"RandomBlockLog",
      [](const TempDir& d) { return d.Write("r.bin", RandomBytes(16 * kMiB, 3)); },
@@ -245,7 +181,7 @@ const LoadCase kLoadCases[] = {
      {},
      true},
     {"JapanesePathWithSpaces",
-     [](const TempDir& d) { return d.Write("ログ フォルダ/朝の 走行.BNX4", GoodSectorLog()); },
+     [](const TempDir& d) { return d.Write("ログ フォルダ/朝の 走行.BNX4", SectorLogWithFixes()); },
      {},
      true},
 };
@@ -330,7 +266,7 @@ const ExportCase kExportCases[] = {
     {"OutputFolderMissing",
      [](const TempDir& d) {
          const std::string target = (d.Path() / "gone" / "out.nmea").string();
-         return ExportPlan{d.Write("t.bin", GoodBlockLog()),
+         return ExportPlan{d.Write("t.bin", BlockLogWithFixes()),
                            target,
                            {},
                            QString::fromStdString(WithFinalPoint(CreateErrorText(target, ENOENT))),
@@ -344,7 +280,7 @@ const ExportCase kExportCases[] = {
          // The save name gets ".nmea", so the device is reached through a link of that name.
          const fs::path link = d.Path() / "full.nmea";
          fs::create_symlink("/dev/full", link);
-         return ExportPlan{d.Write("t.bin", GoodBlockLog()),
+         return ExportPlan{d.Write("t.bin", BlockLogWithFixes()),
                            link.string(),
                            {},
                            QStringLiteral("ディスクがいっぱいです."),
@@ -353,7 +289,7 @@ const ExportCase kExportCases[] = {
      }},
     {"SaveNameIsTheLoadedLog",
      [](const TempDir& d) {
-         const Bytes log = GoodBlockLog();
+         const Bytes log = BlockLogWithFixes();
          const std::string path = d.Write("x.nmea", log);
          return ExportPlan{path,
                            path,
@@ -365,7 +301,7 @@ const ExportCase kExportCases[] = {
     {"SaveNameBecomesTheLoadedLog",
      [](const TempDir& d) {
          // "x.txt" is written as "x.nmea", which is the log.
-         const Bytes log = GoodBlockLog();
+         const Bytes log = BlockLogWithFixes();
          const std::string path = d.Write("x.nmea", log);
          return ExportPlan{path,
                            (d.Path() / "x.txt").string(),
@@ -379,7 +315,7 @@ const ExportCase kExportCases[] = {
      [](const TempDir& d) {
          const std::string kept = Keep(d, "out.nmea");
          return ExportPlan{
-             d.Write("t.bin", GoodBlockLog()),
+             d.Write("t.bin", BlockLogWithFixes()),
              kept,
              [](WindowFixture& f) { static_cast<WindowExport&>(f).SetStartDay(2, 30); },
              QString::fromStdString(WithFinalPoint(kDateConversionError)),
@@ -390,7 +326,7 @@ const ExportCase kExportCases[] = {
      [](const TempDir& d) {
          const std::string kept = Keep(d, "out.nmea");
          const std::string target = (d.Path() / "gone" / "out.nmea").string();
-         return ExportPlan{d.Write("t.bin", GoodBlockLog()),
+         return ExportPlan{d.Write("t.bin", BlockLogWithFixes()),
                            target,
                            {},
                            QString::fromStdString(WithFinalPoint(CreateErrorText(target, ENOENT))),
@@ -400,7 +336,7 @@ const ExportCase kExportCases[] = {
     {"ExistingOutputReplaced",
      [](const TempDir& d) {
          const std::string old = Keep(d, "out.nmea");
-         return ExportPlan{d.Write("t.bin", GoodBlockLog()),
+         return ExportPlan{d.Write("t.bin", BlockLogWithFixes()),
                            old,
                            {},
                            {},
@@ -411,7 +347,7 @@ const ExportCase kExportCases[] = {
      [](const TempDir& d) {
          fs::create_directories(d.Path() / "出力 先");
          const std::string chosen = (d.Path() / "出力 先" / "東京 横浜.txt").string();
-         return ExportPlan{d.Write("ログ フォルダ/朝の 走行.BNX4", GoodSectorLog()),
+         return ExportPlan{d.Write("ログ フォルダ/朝の 走行.BNX4", SectorLogWithFixes()),
                            chosen,
                            {},
                            {},

@@ -3,6 +3,7 @@
 // must exist afterwards with which content. A crash (a signal) fails the case whatever it prints.
 
 #include "store/ErrorText.h"
+#include "support/BadFiles.h"
 #include "support/LogWriter.h"
 
 #include <cerrno>
@@ -70,57 +71,6 @@ Outcome RunConverter(const std::vector<std::string>& args, const fs::path& scrat
 
 Bytes Filled(std::size_t size, std::uint8_t value) { return Bytes(size, value); }
 
-Bytes RandomBytes(std::size_t size, unsigned seed)
-{
-    std::mt19937 random(seed);
-    Bytes out(size);
-    for (std::size_t i = 0; i < size; i += 4) {
-        const std::uint32_t v = static_cast<std::uint32_t>(random());
-        for (std::size_t k = 0; k < 4 && i + k < size; ++k)
-            out[i + k] = static_cast<std::uint8_t>(v >> (8 * k));
-    }
-    return out;
-}
-
-// A block log with three fixes and a sector log with twelve (10 Hz, past the smoothing).
-Bytes BlockLogWithFixes()
-{
-    FlashImage log = BlockLog(1, kBlockBasicMask);
-    RawFix fix;
-    for (int i = 0; i < 3; ++i) {
-        fix.Seconds = kMay2021 + i;
-        log.Append(0, BlockRecord(fix, kBlockBasicMask));
-    }
-    return log.Data();
-}
-
-Bytes SectorLogWithFixes()
-{
-    FlashImage log = SectorLog(1, kSectorFixMask);
-    RawFix fix;
-    for (int i = 0; i < 12; ++i) {
-        fix.Seconds = kMay2021 + i / 10;
-        fix.Millisecond = static_cast<std::uint16_t>(i % 10 * 100);
-        log.Append(0, SectorRecord(fix, kSectorFixMask));
-    }
-    return log.Data();
-}
-
-// Every line of a converter's output: "$GPRMC," ... "*hh" and CR LF.
-std::size_t RmcLines(const std::string& text)
-{
-    std::size_t lines = 0;
-    std::size_t at = 0;
-    while (at < text.size()) {
-        const std::size_t end = text.find("\r\n", at);
-        if (end == std::string::npos || text.compare(at, 7, "$GPRMC,") != 0 || text[end - 3] != '*')
-            return std::string::npos;
-        ++lines;
-        at = end + 2;
-    }
-    return lines;
-}
-
 // What must hold for one file after the run: absent, or present with exact content, or
 // present with a number of RMC lines.
 struct FileCheck {
@@ -156,28 +106,6 @@ struct Case {
 };
 
 std::string Ignored(const std::string& what) { return ": ignored: " + what; }
-
-// A log that cannot be opened for reading. Permissions do not stop root, so as root the log is a
-// link to a kernel attribute that is write-only for everybody: opening it for reading fails
-// with "access denied" whoever asks.
-std::optional<std::string> UnreadableLog(const TempDir& dir)
-{
-    if (geteuid() != 0) {
-        const std::string path = dir.Write("locked.BNX4", SectorLogWithFixes());
-        fs::permissions(path, fs::perms::none);
-        return path;
-    }
-    for (const char* attribute : {"/sys/bus/pci/rescan", "/sys/bus/pci/drivers_probe"}) {
-        struct stat st = {};
-        if (::stat(attribute, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size != 4096 ||
-            (st.st_mode & 0444) != 0)
-            continue;
-        const fs::path link = dir.Path() / "locked.BNX4";
-        fs::create_symlink(attribute, link);
-        return link.string();
-    }
-    return std::nullopt;
-}
 
 const std::vector<Case>& Cases()
 {
@@ -269,7 +197,8 @@ const std::vector<Case>& Cases()
          }},
         {"UnreadableFile",
          [](const TempDir& d) -> Scenario {
-             const std::optional<std::string> log = UnreadableLog(d);
+             const std::optional<std::string> log =
+                 UnreadableFile(d, "locked.BNX4", SectorLogWithFixes());
              if (!log)
                  return {{}, 0, "", {}, "running as root and no write-only kernel attribute"};
              return {{*log},
@@ -328,7 +257,8 @@ const std::vector<Case>& Cases()
          }},
         {"ExistingOutputKeptWhenTheInputCannotBeRead",
          [](const TempDir& d) -> Scenario {
-             const std::optional<std::string> log = UnreadableLog(d);
+             const std::optional<std::string> log =
+                 UnreadableFile(d, "locked.BNX4", SectorLogWithFixes());
              if (!log)
                  return {{}, 0, "", {}, "running as root and no write-only kernel attribute"};
              const std::string kept = d.Write("locked.nmea", Bytes{'k', 'e', 'e', 'p'});
