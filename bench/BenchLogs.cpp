@@ -45,6 +45,25 @@ struct Track {
     float Speed() const { return static_cast<float>(30.0 + 10.0 * std::sin(n * 0.01)); }
 };
 
+// Time, fix type (3D), position, extra value and speed: the fields both formats open with.
+void WriteLeadingFields(Writer& w, const Track& track)
+{
+    w.U32(static_cast<std::uint32_t>(track.Seconds()));
+    w.U16(3);
+    w.F64(track.Latitude());
+    w.F64(track.Longitude());
+    w.F32(1.25f);
+    w.F32(track.Speed());
+}
+
+// Satellite count, extra count and millisecond.
+void WriteCountsAndMillisecond(Writer& w, const Track& track)
+{
+    w.U8(9);
+    w.U8(8);
+    w.U16(track.Millisecond());
+}
+
 } // namespace
 
 std::vector<std::uint8_t> MakeBlockLog()
@@ -57,16 +76,9 @@ std::vector<std::uint8_t> MakeBlockLog()
         w.pos = block * 65536 + 512;
         while (w.pos + 40 <= (block + 1) * 65536) {
             const std::size_t start = w.pos;
-            w.U32(static_cast<std::uint32_t>(track.Seconds()));
-            w.U16(3);
-            w.F64(track.Latitude());
-            w.F64(track.Longitude());
-            w.F32(1.25f);
-            w.F32(track.Speed());
-            w.F32(static_cast<float>(track.n % 3600) / 10.0f);
-            w.U8(9);
-            w.U8(8);
-            w.U16(track.Millisecond());
+            WriteLeadingFields(w, track);
+            w.F32(static_cast<float>(track.n % 3600) / 10.0f); // course
+            WriteCountsAndMillisecond(w, track);
             std::uint8_t checksum = 0;
             for (std::size_t i = start; i < w.pos; ++i)
                 checksum ^= bytes[i];
@@ -87,16 +99,9 @@ std::vector<std::uint8_t> MakeSectorLog()
         w.U32(kSectorMask);
         w.pos = sector * 4096 + 512;
         for (int record = 0; record < 99; ++record) {
-            w.U32(static_cast<std::uint32_t>(track.Seconds()));
-            w.U16(3);
-            w.F64(track.Latitude());
-            w.F64(track.Longitude());
-            w.F32(1.25f);
-            w.F32(track.Speed());
-            w.U8(9);
-            w.U8(8);
-            w.U16(track.Millisecond());
-            w.U16(0);
+            WriteLeadingFields(w, track);
+            WriteCountsAndMillisecond(w, track);
+            w.U16(0); // the two trailing bytes
             ++track.n;
         }
     }
