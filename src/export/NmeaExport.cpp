@@ -2,6 +2,7 @@
 
 #include "export/NumberFormat.h"
 #include "store/ErrorText.h"
+#include "store/PathText.h"
 #include "store/TimeBase.h"
 
 #include <cerrno>
@@ -46,11 +47,6 @@ char* AppendCoordinate(char* out, double v)
                                     : std::trunc(value);
     const long double minutes = (value - degrees) * 60;
     return AppendFixed(out, degrees * 100 + minutes, 6);
-}
-
-fs::path NativePath(const std::string& utf8)
-{
-    return fs::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
 std::FILE* OpenNative(const fs::path& path, bool exclusive)
@@ -104,12 +100,8 @@ bool WriteAll(std::FILE* f, const char* data, std::size_t n, int& error)
 
 std::string NmeaTargetPath(std::string_view chosen)
 {
-    const std::size_t slash = chosen.find_last_of("/\\");
-    const std::size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
-    const std::size_t dot = chosen.rfind('.');
-    std::string target(
-        chosen.substr(0, dot == std::string_view::npos || dot < nameStart ? chosen.size() : dot));
-    return target + ".nmea";
+    std::string target(chosen.substr(0, ExtensionStart(chosen)));
+    return target.append(".nmea");
 }
 
 std::string FormatNmeaCoordinate(double v)

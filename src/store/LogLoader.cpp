@@ -3,6 +3,7 @@
 #include "decoders/BlockDecoder.h"
 #include "decoders/SectorDecoder.h"
 #include "decoders/Smoothing.h"
+#include "store/PathText.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -13,11 +14,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-fs::path NativePath(const std::string& utf8)
-{
-    return fs::path(std::u8string(utf8.begin(), utf8.end()));
-}
 
 std::FILE* OpenForReading(const std::string& path)
 {
@@ -34,12 +30,7 @@ std::int32_t UnitSize(LogKind kind) { return kind == LogKind::Sector ? kSectorSi
 
 LogKind KindFromPath(const std::string& path)
 {
-    // The extension is taken from the last component only: a "." in a folder name never counts.
-    const std::size_t slash = path.find_last_of("/\\");
-    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    const std::size_t dot = path.rfind('.');
-    if (dot == std::string::npos || dot < nameStart)
-        return LogKind::Block;
+    const std::size_t dot = ExtensionStart(path);
     static constexpr char kSectorExtension[] = ".BNX4";
     if (path.size() - dot != sizeof kSectorExtension - 1)
         return LogKind::Block;
