@@ -10,8 +10,7 @@
 
 namespace {
 
-constexpr long double kMillisecondsPerDay = 86400000.0L;
-constexpr std::int64_t kMsPerDay = 86400000;
+constexpr long double kMillisecondsPerDayL = 86400000.0L;
 
 // Days from 1970-01-01 to a proleptic Gregorian date (Howard Hinnant's days_from_civil).
 std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d)
@@ -62,7 +61,7 @@ char* Put2(char* out, int v)
 
 double LocalEpochFromBias(std::int32_t biasMinutes)
 {
-    return static_cast<double>(25569.0L - biasMinutes / 1440.0L);
+    return static_cast<double>(static_cast<long double>(kUnixEpochDayCount) - biasMinutes / 1440.0L);
 }
 
 namespace {
@@ -72,7 +71,7 @@ namespace {
 const std::array<double, 1000> kMillisecondFractions = [] {
     std::array<double, 1000> table{};
     for (std::uint32_t ms = 0; ms < table.size(); ++ms)
-        table[ms] = static_cast<double>(ms / kMillisecondsPerDay);
+        table[ms] = static_cast<double>(ms / kMillisecondsPerDayL);
     return table;
 }();
 
@@ -86,7 +85,7 @@ double LoggerTimeToDayCount(std::int32_t seconds, std::uint32_t millisecond, dou
     double time = static_cast<double>(static_cast<long double>(seconds) / 86400 + localEpoch);
     const double fraction = millisecond < kMillisecondFractions.size()
                                 ? kMillisecondFractions[millisecond]
-                                : static_cast<double>(millisecond / kMillisecondsPerDay);
+                                : static_cast<double>(millisecond / kMillisecondsPerDayL);
     time = static_cast<double>(static_cast<long double>(time) + fraction);
     return time;
 }
@@ -97,14 +96,15 @@ std::optional<double> EncodeDate(int year, int month, int day)
         day > DaysInMonth(year, month))
         return std::nullopt;
     return static_cast<double>(
-        DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) + 25569);
+        DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) +
+        static_cast<std::int64_t>(kUnixEpochDayCount));
 }
 
 double EncodeTime(int hour, int minute, int second, int millisecond)
 {
     const long double ms =
         static_cast<long double>(hour) * 3600000 + minute * 60000 + second * 1000 + millisecond;
-    return static_cast<double>(ms / kMillisecondsPerDay);
+    return static_cast<double>(ms / kMillisecondsPerDayL);
 }
 
 std::optional<double> EncodeDateTime(int year, int month, int day, int hour, int minute, int second)
@@ -116,26 +116,49 @@ std::optional<double> EncodeDateTime(int year, int month, int day, int hour, int
     return static_cast<double>(static_cast<long double>(*date) + time);
 }
 
-CalendarTime DecodeDayCount(double dayCount)
+std::int64_t DayCountToMilliseconds(double dayCount)
+{
+    if (!std::isfinite(dayCount))
+        return 0;
+    // Round to the whole millisecond, so 12:34:56.789 never splits as 12:34:56.788999.
+    const long double scaled = static_cast<long double>(dayCount) * kMillisecondsPerDayL;
+    const long double limit = 0x1p62L;
+    if (!(scaled > -limit && scaled < limit))
+        return scaled < 0 ? -static_cast<std::int64_t>(limit) : static_cast<std::int64_t>(limit);
+    return static_cast<std::int64_t>(scaled >= 0 ? scaled + 0.5L : scaled - 0.5L);
+}
+
+std::int64_t CalendarToMilliseconds(const CalendarTime& t)
+{
+    const std::int64_t days = DaysFromCivil(t.Year, static_cast<unsigned>(t.Month),
+                                            static_cast<unsigned>(t.Day)) +
+                              static_cast<std::int64_t>(kUnixEpochDayCount);
+    return days * kMillisecondsPerDay + std::int64_t{t.Hour} * 3600000 + t.Minute * 60000 +
+           t.Second * 1000 + t.Millisecond;
+}
+
+CalendarTime MillisecondsToCalendar(std::int64_t ms)
 {
     CalendarTime t;
-    if (!std::isfinite(dayCount) || dayCount < kFirstDay || dayCount >= kEndDay)
-        return t;
-    // Round to the whole millisecond first, so 12:34:56.789 never splits as 12:34:56.788999.
-    const long double scaled = static_cast<long double>(dayCount) * kMillisecondsPerDay;
-    const auto ms = static_cast<std::int64_t>(scaled >= 0 ? scaled + 0.5L : scaled - 0.5L);
-    std::int64_t days = ms / kMsPerDay;
-    std::int64_t msOfDay = ms % kMsPerDay;
+    std::int64_t days = ms / kMillisecondsPerDay;
+    std::int64_t msOfDay = ms % kMillisecondsPerDay;
     if (msOfDay < 0) {
-        msOfDay += kMsPerDay;
+        msOfDay += kMillisecondsPerDay;
         --days;
     }
-    CivilFromDays(days - 25569, t.Year, t.Month, t.Day);
+    CivilFromDays(days - static_cast<std::int64_t>(kUnixEpochDayCount), t.Year, t.Month, t.Day);
     t.Hour = static_cast<int>(msOfDay / 3600000);
     t.Minute = static_cast<int>(msOfDay / 60000 % 60);
     t.Second = static_cast<int>(msOfDay / 1000 % 60);
     t.Millisecond = static_cast<int>(msOfDay % 1000);
     return t;
+}
+
+CalendarTime DecodeDayCount(double dayCount)
+{
+    if (!std::isfinite(dayCount) || dayCount < kFirstDay || dayCount >= kEndDay)
+        return CalendarTime{};
+    return MillisecondsToCalendar(DayCountToMilliseconds(dayCount));
 }
 
 std::string FormatDayCount(double dayCount, std::string_view dateSeparator,

@@ -10,6 +10,7 @@
 constexpr double kUnixEpochDayCount = 25569.0;
 // 2021-01-01 00:00:00.000, the earliest time a sector-log fix may carry.
 constexpr double kSectorLogEarliestTime = 44197.0;
+constexpr std::int64_t kMillisecondsPerDay = 86400000;
 
 // The local time base from a time-zone bias in minutes (UTC = local time + bias).
 double LocalEpochFromBias(std::int32_t biasMinutes);
@@ -39,6 +40,14 @@ struct CalendarTime {
 // Splits a day count into calendar fields after rounding it to the nearest whole millisecond.
 // Values outside years 1..9999 (or not finite) give 1899-12-30 00:00:00.000.
 CalendarTime DecodeDayCount(double dayCount);
+
+// A day count as whole milliseconds since 1899-12-30 00:00, rounded to nearest in extended
+// precision exactly as the printed time rounds it; 0 for a value that is not finite.
+std::int64_t DayCountToMilliseconds(double dayCount);
+// Whole milliseconds since 1899-12-30 00:00 of calendar fields (any year, no range checks).
+std::int64_t CalendarToMilliseconds(const CalendarTime& time);
+// The calendar fields of whole milliseconds since 1899-12-30 00:00 (proleptic Gregorian).
+CalendarTime MillisecondsToCalendar(std::int64_t milliseconds);
 
 // "yyyy/mm/dd hh:nn:ss.zzz" with the given date and time separators.
 std::string FormatDayCount(double dayCount, std::string_view dateSeparator = "/",
