@@ -44,7 +44,8 @@ void AtomicFile::Discard()
 
 bool AtomicFile::Open()
 {
-    struct stat status{};
+    struct stat status {
+    };
     if (::stat(m_target.c_str(), &status) == 0) {
         if (S_ISDIR(status.st_mode))
             return Fail(Stage::Create, EISDIR);

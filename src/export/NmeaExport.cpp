@@ -1,5 +1,6 @@
 #include "export/NmeaExport.h"
 
+#include "export/AtomicFile.h"
 #include "export/NumberFormat.h"
 #include "store/ErrorText.h"
 #include "store/PathText.h"
@@ -47,53 +48,6 @@ char* AppendCoordinate(char* out, double v)
                                     : std::trunc(value);
     const long double minutes = (value - degrees) * 60;
     return AppendFixed(out, degrees * 100 + minutes, 6);
-}
-
-std::FILE* OpenNative(const fs::path& path, bool exclusive)
-{
-#ifdef _WIN32
-    return _wfopen(path.c_str(), exclusive ? L"wbx" : L"wb");
-#else
-    return std::fopen(path.c_str(), exclusive ? "wbx" : "wb");
-#endif
-}
-
-struct FileCloser {
-    void operator()(std::FILE* f) const noexcept { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
-// A fresh file beside the target, to be renamed over it once complete.
-FilePtr CreateTemporary(const fs::path& target, fs::path& temporary, int& error)
-{
-    const fs::path folder = target.parent_path();
-    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string name(1, '.');
-        name.append(target.filename().string())
-            .append(".tmp")
-            .append(std::to_string(stamp))
-            .append("-")
-            .append(std::to_string(attempt));
-        temporary = folder.empty() ? fs::path(name) : folder / name;
-        errno = 0;
-        if (std::FILE* f = OpenNative(temporary, true))
-            return FilePtr(f);
-        error = errno != 0 ? errno : EIO;
-        if (error != EEXIST)
-            return nullptr;
-    }
-    return nullptr;
-}
-
-bool WriteAll(std::FILE* f, const char* data, std::size_t n, int& error)
-{
-    errno = 0;
-    if (n != 0 && std::fwrite(data, 1, n, f) != n) {
-        error = errno != 0 ? errno : EIO;
-        return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -156,54 +110,27 @@ char* FormatRmcLine(const TGpsFix& fix, char* out)
 ExportResult ExportNmea(const FixStore& store, const std::string& target, double Start, double End)
 {
     ExportResult result;
-    const fs::path targetPath = NativePath(target);
-    std::error_code ec;
-    const fs::file_status status = fs::status(targetPath, ec);
-    if (fs::is_directory(status)) {
-        result.Status = ExportStatus::CreateFailed;
-        result.Errno = EISDIR;
-        return result;
-    }
-    // A device (or a pipe) cannot be replaced by a rename: it is written directly.
-    const bool direct = fs::exists(status) && !fs::is_regular_file(status);
-
-    fs::path temporary;
-    FilePtr file;
-    if (direct) {
-        errno = 0;
-        file.reset(OpenNative(targetPath, false));
-        result.Errno = errno != 0 ? errno : EIO;
-    } else {
-        file = CreateTemporary(targetPath, temporary, result.Errno);
-    }
-    if (!file) {
-        result.Status = ExportStatus::CreateFailed;
-        return result;
-    }
-    result.Errno = 0;
-    std::setvbuf(file.get(), nullptr, _IONBF, 0);
-
-    auto fail = [&](int error) {
-        file.reset();
-        if (!direct)
-            fs::remove(temporary, ec);
-        result.Status = ExportStatus::WriteFailed;
-        result.Errno = error;
+    AtomicFile file(target);
+    auto fail = [&] {
+        result.Status = file.FailedStage() == AtomicFile::Stage::Create ? ExportStatus::CreateFailed
+                                                                        : ExportStatus::WriteFailed;
+        result.Errno = file.Errno();
         result.LinesWritten = 0;
         return result;
     };
+    if (!file.Open())
+        return fail();
 
     std::unique_ptr<char[]> chunk(new char[kChunkSize]);
     std::size_t used = 0;
-    int error = 0;
     const TGpsFix* fixes = store.FixTable.get();
     for (std::int32_t i = 0; i < store.FixCount; ++i) {
         const TGpsFix& fix = fixes[i];
         if (!(Start <= fix.Time && fix.Time < End))
             continue;
         if (kChunkSize - used < kMaxRmcLength + 2) {
-            if (!WriteAll(file.get(), chunk.get(), used, error))
-                return fail(error);
+            if (!file.Write(chunk.get(), used))
+                return fail();
             used = 0;
         }
         char* end = FormatRmcLine(fix, chunk.get() + used);
@@ -212,16 +139,8 @@ ExportResult ExportNmea(const FixStore& store, const std::string& target, double
         used = static_cast<std::size_t>(end - chunk.get());
         ++result.LinesWritten;
     }
-    if (!WriteAll(file.get(), chunk.get(), used, error))
-        return fail(error);
-    errno = 0;
-    if (std::fclose(file.release()) != 0)
-        return fail(errno != 0 ? errno : EIO);
-    if (!direct) {
-        fs::rename(temporary, targetPath, ec);
-        if (ec)
-            return fail(ec.value());
-    }
+    if (!file.Write(chunk.get(), used) || !file.Commit())
+        return fail();
     return result;
 }
 

@@ -61,7 +61,8 @@ char* Put2(char* out, int v)
 
 double LocalEpochFromBias(std::int32_t biasMinutes)
 {
-    return static_cast<double>(static_cast<long double>(kUnixEpochDayCount) - biasMinutes / 1440.0L);
+    return static_cast<double>(static_cast<long double>(kUnixEpochDayCount) -
+                               biasMinutes / 1440.0L);
 }
 
 namespace {
@@ -130,9 +131,9 @@ std::int64_t DayCountToMilliseconds(double dayCount)
 
 std::int64_t CalendarToMilliseconds(const CalendarTime& t)
 {
-    const std::int64_t days = DaysFromCivil(t.Year, static_cast<unsigned>(t.Month),
-                                            static_cast<unsigned>(t.Day)) +
-                              static_cast<std::int64_t>(kUnixEpochDayCount);
+    const std::int64_t days =
+        DaysFromCivil(t.Year, static_cast<unsigned>(t.Month), static_cast<unsigned>(t.Day)) +
+        static_cast<std::int64_t>(kUnixEpochDayCount);
     return days * kMillisecondsPerDay + std::int64_t{t.Hour} * 3600000 + t.Minute * 60000 +
            t.Second * 1000 + t.Millisecond;
 }
