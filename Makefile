@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test bench format clean package package-test
+.PHONY: all deps configure build run check test bench format clean package package-test
 
 all: build
 
@@ -11,7 +11,7 @@ deps:
 	@bash scripts/install-deps.sh
 
 configure: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) > /dev/null
+	@cmake --preset release -B $(BUILD) $(CMAKE_FLAGS) > /dev/null
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
@@ -19,14 +19,17 @@ build: configure
 run: build
 	@$(BUILD)/src/app/tallo2nmea
 
-test: build
+# The quick inner loop: the release build's tests only.
+check: build
 	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+test: check
 	@$(MAKE) --no-print-directory test-asan
 	@$(MAKE) --no-print-directory fuzz-smoke
 	@$(MAKE) --no-print-directory package-test PKG_BUILD=$(BUILD)
 
 bench: deps
-	@cmake -S . -B $(BUILD)-bench -DCMAKE_BUILD_TYPE=Release -DT2N_BUILD_BENCH=ON -DT2N_BUILD_TESTS=ON > /dev/null
+	@cmake --preset bench -B $(BUILD)-bench > /dev/null
 	@cmake --build $(BUILD)-bench -j $(JOBS) --target t2n_bench
 	@$(BUILD)-bench/bench/t2n_bench
 
@@ -49,12 +52,10 @@ package-test:
 # included, fails its test.
 .PHONY: test-asan fuzz-build fuzz fuzz-smoke
 ASAN_BUILD ?= build-asan
-SANITIZE = -fsanitize=address,undefined,float-cast-overflow -fno-sanitize-recover=all -fno-omit-frame-pointer
 SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:abort_on_error=1:detect_stack_use_after_return=1 \
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 test-asan: deps
-	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS="$(SANITIZE)" \
-		-DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE)" -DCMAKE_SHARED_LINKER_FLAGS="$(SANITIZE)" > /dev/null
+	@cmake --preset asan -B $(ASAN_BUILD) > /dev/null
 	@$(SANITIZER_ENV) cmake --build $(ASAN_BUILD) -j $(JOBS)
 	@cd $(ASAN_BUILD) && $(SANITIZER_ENV) QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
@@ -64,7 +65,7 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 180
 FUZZ_SMOKE_SECONDS ?= 20
 fuzz-build: deps
-	@cmake -S fuzz -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ > /dev/null
+	@cmake -S fuzz --preset fuzz -B $(FUZZ_BUILD) > /dev/null
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
 fuzz: fuzz-build
 	@bash fuzz/run-fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)

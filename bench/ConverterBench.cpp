@@ -3,7 +3,7 @@
 #include "decoders/SectorDecoder.h"
 #include "decoders/Smoothing.h"
 #include "export/NmeaExport.h"
-#include "store/LogLoader.h"
+#include "load/LogFile.h"
 
 #include <benchmark/benchmark.h>
 #include <cstring>
@@ -47,77 +47,76 @@ const std::string& SectorLogPath()
     return path;
 }
 
-void SetPerFix(benchmark::State& state, const FixStore& store)
+void SetPerFix(benchmark::State& state, const FixTable& table)
 {
-    state.counters["fixes"] = store.FixCount;
+    state.counters["fixes"] = table.Count();
     state.counters["ns_per_fix"] = benchmark::Counter(
-        static_cast<double>(store.FixCount) * static_cast<double>(state.iterations()),
+        static_cast<double>(table.Count()) * static_cast<double>(state.iterations()),
         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
-// Load: fill the buffer, read the 16 MiB file, decode every block.
+constexpr double kJapanEpoch = 25569.375;
+
+// Load: read the 16 MiB file, decode every block.
 void BM_LoadBlockLog(benchmark::State& state)
 {
-    auto store = std::make_unique<FixStore>();
+    FixTable table;
     for (auto _ : state)
-        benchmark::DoNotOptimize(LoadLogFile(*store, BlockLogPath()));
-    SetPerFix(state, *store);
+        benchmark::DoNotOptimize(LoadLogFile(BlockLogPath(), kJapanEpoch, table));
+    SetPerFix(state, table);
 }
 BENCHMARK(BM_LoadBlockLog)->Unit(benchmark::kMillisecond);
 
-// Decode only: the log already lies in the buffer.
+// Decode only: the log already lies in memory.
 void BM_DecodeBlockLog(benchmark::State& state)
 {
-    auto store = std::make_unique<FixStore>();
+    FixTable table;
     const std::vector<std::uint8_t> log = MakeBlockLog();
-    std::memcpy(store->LogBuffer.get(), log.data(), log.size());
     for (auto _ : state)
-        DecodeLogBuffer(*store, LogKind::Block, log.size());
-    SetPerFix(state, *store);
+        DecodeLogImage(LogKind::Block, log, kJapanEpoch, table);
+    SetPerFix(state, table);
 }
 BENCHMARK(BM_DecodeBlockLog)->Unit(benchmark::kMillisecond);
 
 void BM_LoadSectorLog(benchmark::State& state)
 {
-    auto store = std::make_unique<FixStore>();
+    FixTable table;
     for (auto _ : state)
-        benchmark::DoNotOptimize(LoadLogFile(*store, SectorLogPath()));
-    SetPerFix(state, *store);
+        benchmark::DoNotOptimize(LoadLogFile(SectorLogPath(), kJapanEpoch, table));
+    SetPerFix(state, table);
 }
 BENCHMARK(BM_LoadSectorLog)->Unit(benchmark::kMillisecond);
 
 // Sector decoding without the smoothing step.
 void BM_DecodeSectorsOnly(benchmark::State& state)
 {
-    auto store = std::make_unique<FixStore>();
+    FixTable table;
     const std::vector<std::uint8_t> log = MakeSectorLog();
-    std::memcpy(store->LogBuffer.get(), log.data(), log.size());
-    DecodeLogBuffer(*store, LogKind::Sector, log.size());
-    const std::int32_t expected = store->FixCount;
+    DecodeLogImage(LogKind::Sector, log, kJapanEpoch, table);
+    const std::int32_t expected = table.Count();
     for (auto _ : state) {
-        store->FixCount = 0;
-        store->SkipCounter = 0;
+        table.Clear();
+        SectorScanState scan;
         for (std::int32_t i = 0; i < 4096; ++i)
-            ScanSector(*store, i);
+            ScanSector(log, i, kJapanEpoch, scan, table);
     }
-    if (store->FixCount != expected)
+    if (table.Count() != expected)
         state.SkipWithError("sector decoding changed between runs");
-    SetPerFix(state, *store);
+    SetPerFix(state, table);
 }
 BENCHMARK(BM_DecodeSectorsOnly)->Unit(benchmark::kMillisecond);
 
 void BM_SmoothFixes(benchmark::State& state)
 {
-    auto store = std::make_unique<FixStore>();
+    FixTable table;
     const std::vector<std::uint8_t> log = MakeSectorLog();
-    std::memcpy(store->LogBuffer.get(), log.data(), log.size());
-    DecodeLogBuffer(*store, LogKind::Sector, log.size());
-    std::vector<TGpsFix> work(static_cast<std::size_t>(store->FixCount));
+    DecodeLogImage(LogKind::Sector, log, kJapanEpoch, table);
+    std::vector<TGpsFix> work(static_cast<std::size_t>(table.Count()));
     for (auto _ : state) {
-        SmoothFixes(store->FixTable.get(), store->FixCount, work.data());
+        SmoothFixes(table.Fixes().data(), table.Count(), work.data());
         benchmark::ClobberMemory();
     }
-    SetPerFix(state, *store);
+    SetPerFix(state, table);
 }
 BENCHMARK(BM_SmoothFixes)->Unit(benchmark::kMillisecond);
 
@@ -142,17 +141,14 @@ BENCHMARK(BM_FormatRmcLine);
 // Export of a full table: 480 000 fixes to a file.
 void BM_ExportFullTable(benchmark::State& state)
 {
-    auto store = std::make_unique<FixStore>();
-    const std::vector<std::uint8_t> log = MakeBlockLog();
-    std::memcpy(store->LogBuffer.get(), log.data(), log.size());
-    DecodeLogBuffer(*store, LogKind::Block, log.size());
-    for (std::int32_t i = store->FixCount; i < FixCapacity; ++i)
-        store->FixTable[static_cast<std::size_t>(i)] =
-            store->FixTable[static_cast<std::size_t>(i - store->FixCount)];
-    store->FixCount = FixCapacity;
+    FixTable decoded;
+    DecodeLogImage(LogKind::Block, MakeBlockLog(), kJapanEpoch, decoded);
+    std::vector<TGpsFix> fixes;
+    while (fixes.size() < std::size_t{FixCapacity})
+        fixes.push_back(decoded[fixes.size() % static_cast<std::size_t>(decoded.Count())]);
     const std::string target = ScratchPath("export.nmea");
     for (auto _ : state) {
-        const ExportResult r = ExportNmea(*store, target, -1e9, 1e9);
+        const ExportResult r = ExportNmea(fixes, target, [](const TGpsFix&) { return true; });
         if (!r.Ok())
             state.SkipWithError("export failed");
     }
@@ -163,7 +159,7 @@ void BM_ExportFullTable(benchmark::State& state)
 }
 BENCHMARK(BM_ExportFullTable)->Unit(benchmark::kMillisecond);
 
-// The command-line converter end to end, in process: a fresh store, load, convert, write.
+// The command-line converter end to end, in process: a fresh service, load, convert, write.
 void CliEndToEnd(benchmark::State& state, const std::string& input)
 {
     const std::string output = ScratchPath("cli.nmea");

@@ -4,7 +4,7 @@
 // promises every decoded table must keep. A broken promise aborts with a message, which the
 // fuzzer records as a crash together with the input that caused it.
 
-#include "store/FixStore.h"
+#include "store/FixTable.h"
 #include "store/GpsFix.h"
 
 #include <cmath>
@@ -51,11 +51,6 @@ inline void CheckSectorFix(const TGpsFix& f, std::int64_t i)
     Check(f.Time >= 44197.0, "sector time not before 2021-01-01", i);
     Check(f.FixType == 3, "sector fix type 3", i);
     Check(f.Course == 0.0f && !std::signbit(f.Course), "sector course 0", i);
-}
-
-inline void CheckCount(const FixStore& store, std::int32_t atLeast)
-{
-    Check(store.FixCount >= atLeast && store.FixCount <= FixCapacity, "FixCount within range");
 }
 
 // Little-endian reads from a fuzz input; missing bytes read as 0.

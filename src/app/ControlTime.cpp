@@ -1,6 +1,5 @@
 #include "app/ControlTime.h"
 
-#include <chrono>
 #include <tuple>
 
 namespace {
@@ -21,24 +20,9 @@ CalendarTime CutToSecond(double dayCount)
 
 CalendarTime AddOneSecond(const CalendarTime& time)
 {
-    using namespace std::chrono;
-    const sys_days day{year{time.Year} / month{static_cast<unsigned>(time.Month)} /
-                       std::chrono::day{static_cast<unsigned>(time.Day)}};
-    const sys_seconds moment =
-        day + hours{time.Hour} + minutes{time.Minute} + seconds{time.Second} + seconds{1};
-    const sys_days newDay = floor<days>(moment);
-    const year_month_day date{newDay};
-    const hh_mm_ss<seconds> clock{moment - newDay};
-
-    CalendarTime next;
-    next.Year = static_cast<int>(date.year());
-    next.Month = static_cast<int>(static_cast<unsigned>(date.month()));
-    next.Day = static_cast<int>(static_cast<unsigned>(date.day()));
-    next.Hour = static_cast<int>(clock.hours().count());
-    next.Minute = static_cast<int>(clock.minutes().count());
-    next.Second = static_cast<int>(clock.seconds().count());
-    next.Millisecond = 0;
-    return next;
+    CalendarTime whole = time;
+    whole.Millisecond = 0;
+    return MillisecondsToCalendar(CalendarToMilliseconds(whole) + 1000);
 }
 
 CalendarTime ClampToControls(const CalendarTime& time)

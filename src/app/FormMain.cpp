@@ -3,9 +3,7 @@
 #include "app/AppText.h"
 #include "app/ControlTime.h"
 #include "app/Platform.h"
-#include "export/NmeaExport.h"
-#include "store/ErrorText.h"
-#include "store/LogLoader.h"
+#include "messages/ErrorText.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -171,11 +169,11 @@ QSpinBox* MakeTimeControl(QWidget* parent, const QString& role, const TimeField&
 
 } // namespace
 
-TFormMain::TFormMain(FixStore& store, Dialogs& dialogs, QWidget* parent)
+TFormMain::TFormMain(ConversionService& service, Dialogs& dialogs, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      m_store(store), m_dialogs(dialogs)
+      m_service(service), m_dialogs(dialogs)
 {
     setObjectName(QStringLiteral("FormMain"));
     setWindowTitle(kWindowCaption);
@@ -242,8 +240,7 @@ void TFormMain::CreateControls()
 void TFormMain::FormCreate()
 {
     // Fix times are local standard time: the zone's base bias, never its daylight saving.
-    m_store.LocalEpoch = LocalEpochFromBias(StandardTimeZoneBias());
-    // The store allocated its FixCapacity zero-filled entries when it was made; FixCount is 0.
+    m_service.SetBias(StandardTimeZoneBias());
 
     const QDateTime now = QDateTime::currentDateTime();
     const CalendarTime nowFields =
@@ -269,7 +266,7 @@ void TFormMain::ButtonOpenClick()
         return;
 
     const std::string path = ToLocalPath(*chosen);
-    const LoadResult result = LoadLogFile(m_store, path);
+    const LoadResult result = m_service.Load(path);
     if (result.Failed()) {
         ShowErrorBox(IoErrorText(result.IoErrno));
         return;
@@ -277,38 +274,38 @@ void TFormMain::ButtonOpenClick()
     if (result.Kind == LogKind::None)
         return;
 
-    m_loadedPath = path;
     PanelSrcFn->setText(QDir::toNativeSeparators(*chosen));
-    if (!result.FirstTime || !result.LastTime)
+    const std::optional<LogSpan> span = m_service.Span();
+    if (!span)
         return;
 
-    LabelSta->setText(FormatTime(*result.FirstTime));
+    LabelSta->setText(FormatTime(span->First));
     LabelSta->adjustSize();
-    LabelEnd->setText(FormatTime(*result.LastTime));
+    LabelEnd->setText(FormatTime(span->Last));
     LabelEnd->adjustSize();
     // The end is exclusive: one second past the last fix's second keeps that fix in the window.
-    SetRow(UpDownSta, ClampToControls(CutToSecond(*result.FirstTime)));
-    SetRow(UpDownEnd, ClampToControls(AddOneSecond(CutToSecond(*result.LastTime))));
+    SetRow(UpDownSta, ClampToControls(CutToSecond(span->First)));
+    SetRow(UpDownEnd, ClampToControls(AddOneSecond(CutToSecond(span->Last))));
     PanelDstFn->clear();
 }
 
 void TFormMain::ButtonOutClick()
 {
-    if (m_store.FixCount == 0)
+    if (m_service.FixCount() == 0)
         return;
     const std::optional<QString> chosen = m_dialogs.AskSavePath(this, m_saveFolder);
     if (!chosen)
         return;
 
     const std::string chosenPath = ToLocalPath(*chosen);
-    const std::string target = NmeaTargetPath(chosenPath);
+    const std::string target = ConversionService::DefaultTarget(chosenPath);
     const std::optional<double> start = RowMoment(UpDownSta);
     const std::optional<double> end = RowMoment(UpDownEnd);
     if (!start || !end) {
         ShowErrorBox(kDateConversionError);
         return;
     }
-    if (!m_loadedPath.empty() && SameFile(target, m_loadedPath)) {
+    if (m_service.IsLoadedLog(target)) {
         ShowErrorBox(kSameFileError);
         return;
     }
@@ -319,7 +316,7 @@ void TFormMain::ButtonOutClick()
         !m_dialogs.AskOverwrite(this, OverwriteQuestion(targetText)))
         return;
 
-    const ExportResult result = ExportNmea(m_store, target, *start, *end);
+    const ExportResult result = m_service.Export(target, TimeWindow{*start, *end});
     if (!result.Ok()) {
         ShowErrorBox(ExportErrorText(result, target));
         return;
@@ -337,8 +334,8 @@ void TFormMain::SetRow(const ControlRow& row, const CalendarTime& time)
 
 std::optional<double> TFormMain::RowMoment(const ControlRow& row) const
 {
-    return EncodeDateTime(row[0]->value(), row[1]->value(), row[2]->value(), row[3]->value(),
-                          row[4]->value(), row[5]->value());
+    return ConversionService::MomentOf({row[0]->value(), row[1]->value(), row[2]->value(),
+                                        row[3]->value(), row[4]->value(), row[5]->value(), 0});
 }
 
 QString TFormMain::FormatTime(double dayCount) const

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/Dialogs.h"
-#include "store/FixStore.h"
+#include "convert/ConversionService.h"
 #include "store/TimeBase.h"
 
 #include <QWidget>
@@ -21,7 +21,7 @@ class TFormMain : public QWidget
     Q_OBJECT
 
   public:
-    TFormMain(FixStore& store, Dialogs& dialogs, QWidget* parent = nullptr);
+    TFormMain(ConversionService& service, Dialogs& dialogs, QWidget* parent = nullptr);
 
     // Sets the time base, presets the twelve controls to now and picks the dialogs' folders.
     // Run once by the constructor, after the controls exist.
@@ -45,14 +45,12 @@ class TFormMain : public QWidget
     [[nodiscard]] QString FormatTime(double dayCount) const;
     void ShowErrorBox(std::string_view message);
 
-    FixStore& m_store;
+    ConversionService& m_service;
     Dialogs& m_dialogs;
     QString m_openFolder;
     QString m_saveFolder;
     QString m_dateSeparator;
     QString m_timeSeparator;
-    // The log the table was last loaded from: an export never writes over it.
-    std::string m_loadedPath;
 
     QGroupBox* GroupBox1 = nullptr;
     QPushButton* ButtonOpen = nullptr;

@@ -1,7 +1,7 @@
 #include "app/AppText.h"
 #include "app/FormMain.h"
 #include "app/QtDialogs.h"
-#include "store/FixStore.h"
+#include "convert/ConversionService.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -14,9 +14,9 @@ int main(int argc, char* argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Tallo2NMEA"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.example.Tallo2NMEA")));
 
-    FixStore store;
+    ConversionService service;
     QtDialogs dialogs;
-    TFormMain form(store, dialogs);
+    TFormMain form(service, dialogs);
     form.show();
     return QApplication::exec();
 }

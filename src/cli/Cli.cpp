@@ -1,10 +1,9 @@
 #include "cli/Cli.h"
 
-#include "export/NmeaExport.h"
-#include "store/ErrorText.h"
-#include "store/FixStore.h"
-#include "store/LogLoader.h"
+#include "convert/ConversionService.h"
+#include "messages/ErrorText.h"
 #include "store/TimeBase.h"
+#include "store/Version.h"
 
 #include <algorithm>
 #include <charconv>
@@ -191,7 +190,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return kCliOk;
     }
     if (std::find(args.begin(), args.end(), "--version") != args.end()) {
-        out << kProgram << ' ' << T2N_VERSION << '\n';
+        out << kProgram << ' ' << kVersion << '\n';
         return kCliOk;
     }
     std::string problem;
@@ -204,15 +203,15 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     const Options& o = *parsed;
 
     // The time window is checked before any file is read, so a bad date reads and writes nothing.
-    double start = -std::numeric_limits<double>::infinity();
-    double end = std::numeric_limits<double>::infinity();
+    TimeWindow window;
     if (!o.info) {
-        for (const auto& [text, bound] : {std::pair{&o.from, &start}, std::pair{&o.to, &end}}) {
+        for (const auto& [text, bound] :
+             {std::pair{&o.from, &window.Start}, std::pair{&o.to, &window.End}}) {
             if (!*text)
                 continue;
             const DateTimeText t = *ParseDateTime(**text);
-            const std::optional<double> day =
-                EncodeDateTime(t.year, t.month, t.day, t.hour, t.minute, t.second);
+            const std::optional<double> day = ConversionService::MomentOf(
+                {t.year, t.month, t.day, t.hour, t.minute, t.second, 0});
             if (!day) {
                 err << kProgram << ": " << WithFinalPoint(kDateConversionError) << '\n';
                 return kCliError;
@@ -221,12 +220,11 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         }
     }
 
-    auto store = std::make_unique<FixStore>();
-    store->LocalEpoch = LocalEpochFromBias(o.bias ? *o.bias : StandardTimeZoneBias());
+    ConversionService service(o.bias ? *o.bias : StandardTimeZoneBias());
 
     int status = kCliOk;
     for (const std::string& input : o.inputs) {
-        const LoadResult r = LoadLogFile(*store, input);
+        const LoadResult r = service.Load(input);
         if (r.Failed()) {
             err << kProgram << ": " << input << ": " << WithFinalPoint(IoErrorText(r.IoErrno))
                 << '\n';
@@ -242,27 +240,28 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
             continue;
         }
         if (o.info) {
+            const std::optional<LogSpan> span = service.Span();
             out << "kind: " << KindName(r.Kind) << '\n'
-                << "fixes: " << store->FixCount << '\n'
-                << "first: " << (r.FirstTime ? FormatDayCount(*r.FirstTime) : "-") << '\n'
-                << "last: " << (r.LastTime ? FormatDayCount(*r.LastTime) : "-") << '\n';
+                << "fixes: " << service.FixCount() << '\n'
+                << "first: " << (span ? FormatDayCount(span->First) : "-") << '\n'
+                << "last: " << (span ? FormatDayCount(span->Last) : "-") << '\n';
             continue;
         }
 
-        const std::string target = o.output ? *o.output : NmeaTargetPath(input);
-        if (SameFile(target, input)) {
+        const std::string target = o.output ? *o.output : ConversionService::DefaultTarget(input);
+        const ExportResult written = service.Export(target, window);
+        if (written.Status == ExportStatus::SameAsLog) {
             err << kProgram << ": " << target << ": " << WithFinalPoint(kSameFileError) << '\n';
             status = std::max(status, static_cast<int>(kCliError));
             continue;
         }
-        const ExportResult written = ExportNmea(*store, target, start, end);
         if (!written.Ok()) {
             err << kProgram << ": " << WithFinalPoint(ExportErrorText(written, target)) << '\n';
             status = std::max(status, static_cast<int>(kCliError));
             continue;
         }
         out << input << " -> " << target << " (" << written.LinesWritten << " of "
-            << store->FixCount << " fixes)\n";
+            << service.FixCount() << " fixes)\n";
     }
     return status;
 }

@@ -4,7 +4,10 @@
 #include "decoders/MaskMarker.h"
 #include "store/TimeBase.h"
 
+#include <algorithm>
 #include <bit>
+#include <cstring>
+#include <vector>
 
 namespace {
 
@@ -16,60 +19,62 @@ constexpr std::size_t kLongestRecord = 2612;
 constexpr std::uint32_t kFieldBits = 0xFFFFF;
 constexpr std::uint32_t kEntryWideningBits = 0x1C000;
 
-} // namespace
+// A block's walk reads at most this far past the block's end: a record or marker that starts in
+// its last bytes. A block that ends closer than this to the image's end is decoded from a copy
+// followed by erased flash.
+constexpr std::size_t kReadPastBlock = 4096;
+static_assert(kReadPastBlock >= kLongestRecord && kReadPastBlock >= std::size_t{kMarkerLength});
 
-std::int32_t DecodeBlockRecord(const std::uint8_t* RecordStart, std::uint32_t FieldMask,
-                               TGpsFix& Fix, bool& Rejected, double LocalEpoch)
+constexpr std::uint32_t Bit(BlockField field) { return 1u << static_cast<int>(field); }
+
+// Reads the fields the mask selects, in bit order. Returns the logger's second count.
+std::int32_t ReadFields(ByteReader& r, std::uint32_t mask, TGpsFix& fix)
 {
-    Rejected = false;
-    Fix = TGpsFix{};
     std::int32_t seconds = 0;
-    ByteReader r(RecordStart, kLongestRecord);
-
-    for (std::uint32_t bits = FieldMask & kFieldBits; bits != 0; bits &= bits - 1) {
-        switch (std::countr_zero(bits)) {
-        case 0:
+    for (std::uint32_t bits = mask & kFieldBits; bits != 0; bits &= bits - 1) {
+        switch (static_cast<BlockField>(std::countr_zero(bits))) {
+        case BlockField::Time:
             seconds = r.I32();
             break;
-        case 1:
-            Fix.FixType = r.U16();
+        case BlockField::FixType:
+            fix.FixType = r.U16();
             break;
-        case 2:
-            Fix.Latitude = r.F64();
+        case BlockField::Latitude:
+            fix.Latitude = r.F64();
             break;
-        case 3:
-            Fix.Longitude = r.F64();
+        case BlockField::Longitude:
+            fix.Longitude = r.F64();
             break;
-        case 4:
-            Fix.ExtraValue = r.F32();
+        case BlockField::Height:
+            fix.ExtraValue = r.F32();
             break;
-        case 5:
-            Fix.Speed = r.F32();
+        case BlockField::Speed:
+            fix.Speed = r.F32();
             break;
-        case 6:
-            Fix.Course = r.F32();
+        case BlockField::Course:
+            fix.Course = r.F32();
             break;
-        case 8:
+        case BlockField::Reserved8:
             r.Skip(4);
             break;
-        case 12:
-            Fix.SatelliteCount = r.U8();
-            Fix.ExtraCount = r.U8();
+        case BlockField::SatelliteCounts:
+            fix.SatelliteCount = r.U8();
+            fix.ExtraCount = r.U8();
             break;
-        case 13: {
+        case BlockField::SatelliteEntries: {
             const auto entrySize =
-                static_cast<std::size_t>(4 + 2 * std::popcount(FieldMask & kEntryWideningBits));
-            r.Skip(Fix.SatelliteCount * entrySize);
+                static_cast<std::size_t>(4 + 2 * std::popcount(mask & kEntryWideningBits));
+            r.Skip(fix.SatelliteCount * entrySize);
             break;
         }
-        case 14:
-        case 15:
-        case 16:
+        case BlockField::EntryWidening14:
+        case BlockField::EntryWidening15:
+        case BlockField::EntryWidening16:
             break;
-        case 18:
-            Fix.Millisecond = r.U16();
+        case BlockField::Millisecond:
+            fix.Millisecond = r.U16();
             break;
-        case 19:
+        case BlockField::Reserved19:
             r.Skip(8);
             break;
         default: // bits 7, 9, 10, 11 and 17: two bytes not interpreted
@@ -77,50 +82,41 @@ std::int32_t DecodeBlockRecord(const std::uint8_t* RecordStart, std::uint32_t Fi
             break;
         }
     }
+    return seconds;
+}
 
-    const std::size_t fieldBytes = r.Position();
-    const auto length = static_cast<std::int32_t>(fieldBytes + 2);
-    if (RecordStart[fieldBytes] != kTerminator) {
-        Rejected = true;
-        return length;
-    }
+// The '*' after the fields and the XOR of the field bytes after it.
+bool SealIsGood(const std::uint8_t* record, std::size_t fieldBytes)
+{
+    if (record[fieldBytes] != kTerminator)
+        return false;
     std::uint8_t checksum = 0;
     for (std::size_t i = 0; i < fieldBytes; ++i)
-        checksum ^= RecordStart[i];
-    if (RecordStart[fieldBytes + 1] != checksum)
-        Rejected = true;
+        checksum ^= record[i];
+    return record[fieldBytes + 1] == checksum;
+}
 
-    // Written so that a NaN (erased flash reads as one) fails the test like any bad value.
-    if (!(Fix.Latitude >= -90.0 && Fix.Latitude <= 90.0))
-        Rejected = true;
-    if (!(Fix.Longitude >= -180.0 && Fix.Longitude <= 180.0))
-        Rejected = true;
-    if (!(Fix.Speed >= 0.0f && Fix.Speed <= 2000.0f))
-        Rejected = true;
-    if (Fix.Millisecond > 999)
-        Rejected = true;
-    if (Rejected)
-        return length;
+// Written so that a NaN (erased flash reads as one) fails the test like any bad value.
+bool IsPlausible(const TGpsFix& fix)
+{
+    return fix.Latitude >= -90.0 && fix.Latitude <= 90.0 && fix.Longitude >= -180.0 &&
+           fix.Longitude <= 180.0 && fix.Speed >= 0.0f && fix.Speed <= 2000.0f &&
+           fix.Millisecond <= 999;
+}
 
-    if (seconds == 0) { // a record without time, or a mask without bit 0
-        Rejected = true;
-        return length;
-    }
-    Fix.Time = LoggerTimeToDayCount(seconds, Fix.Millisecond, LocalEpoch);
+// Where the walk resumes after a bad record: 2 bytes after its first '*' (the likely end of a
+// record whose mask did not fit), else past its computed length.
+std::int32_t ResumeAfterBadRecord(const std::uint8_t* record, std::int32_t length)
+{
+    for (std::int32_t i = 0; i < length; ++i)
+        if (record[i] == kTerminator)
+            return i + 2;
     return length;
 }
 
-void ScanBlock(FixStore& store, std::int32_t BlockIndex)
+void WalkBlock(const std::uint8_t* base, double localEpoch, FixTable& table)
 {
-    if (BlockIndex < 0 || static_cast<std::size_t>(BlockIndex) >= kLogBufferSize / kBlockSize)
-        return;
-    const std::uint8_t* base =
-        store.LogBuffer.get() + static_cast<std::size_t>(BlockIndex) * kBlockSize;
     std::uint32_t mask = LoadU32(base + 2);
-    // Once the table is full, records are still walked (their lengths move the scan) but are
-    // decoded here and dropped.
-    TGpsFix overflow{};
-
     std::int32_t position = kFirstRecordOffset;
     while (position < kBlockSize) {
         const std::uint8_t* p = base + position;
@@ -132,28 +128,55 @@ void ScanBlock(FixStore& store, std::int32_t BlockIndex)
         } else if (AllEqual(p, 4, kErasedByte)) { // erased flash: on to the next 16-byte line
             position = (position + 16) & ~15;
         } else {
-            const bool hasRoom = store.FixCount < FixCapacity;
-            TGpsFix& slot =
-                hasRoom ? store.FixTable[static_cast<std::size_t>(store.FixCount)] : overflow;
+            TGpsFix fix;
             bool rejected = false;
-            const std::int32_t length =
-                DecodeBlockRecord(p, mask, slot, rejected, store.LocalEpoch);
-            if (!rejected) {
-                if (hasRoom)
-                    ++store.FixCount;
-                position += length;
-                continue;
-            }
-            // Resynchronise after a bad record: resume 2 bytes after its first '*' (the likely
-            // end of a record whose mask did not fit), else step over its computed length.
-            std::int32_t next = position + length;
-            for (std::int32_t i = 0; i < length; ++i) {
-                if (p[i] == kTerminator) {
-                    next = position + i + 2;
-                    break;
-                }
-            }
-            position = next;
+            const std::int32_t length = DecodeBlockRecord(p, mask, fix, rejected, localEpoch);
+            if (!rejected)
+                table.Append(fix);
+            position += rejected ? ResumeAfterBadRecord(p, length) : length;
         }
     }
+}
+
+} // namespace
+
+std::int32_t DecodeBlockRecord(const std::uint8_t* RecordStart, std::uint32_t FieldMask,
+                               TGpsFix& Fix, bool& Rejected, double LocalEpoch)
+{
+    Fix = TGpsFix{};
+    ByteReader r(RecordStart, kLongestRecord);
+    const std::int32_t seconds = ReadFields(r, FieldMask, Fix);
+    const std::size_t fieldBytes = r.Position();
+    const auto length = static_cast<std::int32_t>(fieldBytes + 2);
+
+    // A record without time (or a mask without bit 0) is dropped like a bad one.
+    Rejected = !SealIsGood(RecordStart, fieldBytes) || !IsPlausible(Fix) || seconds == 0;
+    if (!Rejected)
+        Fix.Time = LoggerTimeToDayCount(seconds, Fix.Millisecond, LocalEpoch);
+    return length;
+}
+
+void ScanBlock(std::span<const std::uint8_t> image, std::int32_t BlockIndex, double localEpoch,
+               FixTable& table)
+{
+    if (BlockIndex < 0)
+        return;
+    const std::size_t start = static_cast<std::size_t>(BlockIndex) * kBlockSize;
+    if (start >= image.size())
+        return;
+    if (image.size() - start >= kBlockSize + kReadPastBlock) {
+        WalkBlock(image.data() + start, localEpoch, table);
+        return;
+    }
+    std::vector<std::uint8_t> padded(kBlockSize + kReadPastBlock, kErasedByte);
+    const std::size_t available = std::min(image.size() - start, padded.size());
+    std::memcpy(padded.data(), image.data() + start, available);
+    WalkBlock(padded.data(), localEpoch, table);
+}
+
+void DecodeBlockLog(std::span<const std::uint8_t> image, double localEpoch, FixTable& table)
+{
+    const auto blocks = static_cast<std::int32_t>(image.size() / kBlockSize);
+    for (std::int32_t i = 0; i < blocks; ++i)
+        ScanBlock(image, i, localEpoch, table);
 }

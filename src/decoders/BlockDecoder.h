@@ -1,15 +1,44 @@
 #pragma once
 
-#include "store/FixStore.h"
+#include "store/FixTable.h"
 
 #include <cstdint>
+#include <span>
 
 // The block log: 64 KiB flash blocks. Each block holds its initial field mask at offset 2 and,
 // from offset 512, a stream of records (the fields the mask selects, a '*' terminator and an XOR
 // checksum), mask markers and erased 0xFF space.
 
-// Decodes block `BlockIndex` of the store's log buffer and appends its accepted fixes.
-void ScanBlock(FixStore& store, std::int32_t BlockIndex);
+constexpr std::int32_t kBlockSize = 65536;
+
+// Field bits of a block record's mask, in the order their bytes follow each other. Bits 7, 9,
+// 10, 11 and 17 carry two bytes each that are not interpreted.
+enum class BlockField : int {
+    Time = 0,              // 4 bytes: seconds since 1970-01-01 UTC, signed
+    FixType = 1,           // 2 bytes
+    Latitude = 2,          // 8 bytes: double, degrees
+    Longitude = 3,         // 8 bytes: double, degrees
+    Height = 4,            // 4 bytes: float, metres above sea level
+    Speed = 5,             // 4 bytes: float, km/h
+    Course = 6,            // 4 bytes: float, degrees
+    Reserved8 = 8,         // 4 bytes, not interpreted
+    SatelliteCounts = 12,  // 2 bytes: satellites used, then the extra count
+    SatelliteEntries = 13, // 4 bytes per satellite, widened by bits 14 to 16
+    EntryWidening14 = 14,  // each of bits 14 to 16 adds 2 bytes to every bit-13 entry
+    EntryWidening15 = 15,
+    EntryWidening16 = 16,
+    Millisecond = 18, // 2 bytes
+    Reserved19 = 19,  // 8 bytes, not interpreted
+};
+
+// Decodes every whole 64 KiB block of a block-log image in order and appends the accepted fixes
+// to `table`. Bytes past the image's end read as erased flash (0xFF).
+void DecodeBlockLog(std::span<const std::uint8_t> image, double localEpoch, FixTable& table);
+
+// Decodes block `BlockIndex` of the image and appends its accepted fixes. Once the table is full,
+// records are still walked but dropped.
+void ScanBlock(std::span<const std::uint8_t> image, std::int32_t BlockIndex, double localEpoch,
+               FixTable& table);
 
 // Decodes the record at `RecordStart` under `FieldMask` into `Fix`. Returns the record's length
 // (2 plus its field sizes, whatever the outcome); `Rejected` tells whether the fix is to be

@@ -8,6 +8,9 @@
 // a kind byte, a 32-bit little-endian field mask and four 0xBB bytes. Only kind 2 replaces the
 // mask, for the rest of its block or sector. Erased flash reads as 0xFF.
 
+// The first item of a block or sector starts here; the bytes before it are the unit's header.
+constexpr std::int32_t kFirstRecordOffset = 512;
+
 constexpr std::uint8_t kMarkerByte = 0xAA;
 constexpr std::uint8_t kMarkerEndByte = 0xBB;
 constexpr std::uint8_t kErasedByte = 0xFF;

@@ -2,6 +2,7 @@
 
 #include "decoders/ByteReader.h"
 #include "decoders/MaskMarker.h"
+#include "decoders/Smoothing.h"
 #include "store/TimeBase.h"
 
 namespace {
@@ -15,24 +16,63 @@ constexpr std::size_t kLongestRecord = 90;
 // Bytes of each field bit; bits not listed carry no bytes.
 constexpr std::int32_t FieldSize(int bit)
 {
-    switch (bit) {
-    case 0:
-    case 4:
-    case 5:
+    switch (static_cast<SectorField>(bit)) {
+    case SectorField::Time:
+    case SectorField::Height:
+    case SectorField::Speed:
         return 4;
-    case 1:
-    case 12:
-    case 17:
-    case 18:
+    case SectorField::FixType:
+    case SectorField::SatelliteCounts:
+    case SectorField::Reserved17:
+    case SectorField::Millisecond:
         return 2;
-    case 2:
-    case 3:
+    case SectorField::Latitude:
+    case SectorField::Longitude:
         return 8;
-    case 21:
+    case SectorField::Reserved21:
         return 52;
     default:
         return 0;
     }
+}
+
+bool Has(std::uint32_t mask, SectorField field) { return (mask & FieldBit(field)) != 0; }
+
+// Reads the fields the mask selects. Returns the logger's second count.
+std::int32_t ReadFields(const std::uint8_t* record, std::uint32_t mask, TGpsFix& fix)
+{
+    std::int32_t seconds = 0;
+    ByteReader r(record, kLongestRecord);
+    if (Has(mask, SectorField::Time))
+        seconds = r.I32();
+    if (Has(mask, SectorField::FixType))
+        fix.FixType = r.U16();
+    if (Has(mask, SectorField::Latitude))
+        fix.Latitude = r.F64();
+    if (Has(mask, SectorField::Longitude))
+        fix.Longitude = r.F64();
+    if (Has(mask, SectorField::Height))
+        fix.ExtraValue = r.F32();
+    if (Has(mask, SectorField::Speed))
+        fix.Speed = r.F32();
+    if (Has(mask, SectorField::SatelliteCounts)) {
+        fix.SatelliteCount = r.U8();
+        fix.ExtraCount = r.U8();
+    }
+    if (Has(mask, SectorField::Reserved17))
+        r.Skip(2);
+    if (Has(mask, SectorField::Millisecond))
+        fix.Millisecond = r.U16();
+    // Bit 21 (52 bytes) is the last sized field and is not interpreted.
+    return seconds;
+}
+
+// Written so that a NaN fails like any bad value.
+bool IsPlausible(const TGpsFix& fix, std::uint32_t mask)
+{
+    return fix.Speed > 0.0f && fix.Speed <= 2000.0f && fix.Latitude >= -90.0 &&
+           fix.Latitude <= 90.0 && fix.Longitude >= -180.0 && fix.Longitude <= 180.0 &&
+           fix.Millisecond <= 999 && (mask & kSectorRequiredMask) == kSectorRequiredMask;
 }
 
 } // namespace
@@ -46,12 +86,13 @@ std::int32_t SectorRecordLength(std::uint32_t FieldMask)
     return length;
 }
 
-void ScanSector(FixStore& store, std::int32_t SectorIndex)
+void ScanSector(std::span<const std::uint8_t> image, std::int32_t SectorIndex, double localEpoch,
+                SectorScanState& state, FixTable& table)
 {
-    if (SectorIndex < 0 || static_cast<std::size_t>(SectorIndex) >= kLogBufferSize / kSectorSize)
+    if (SectorIndex < 0 ||
+        static_cast<std::size_t>(SectorIndex) >= image.size() / std::size_t{kSectorSize})
         return;
-    const std::uint8_t* base =
-        store.LogBuffer.get() + static_cast<std::size_t>(SectorIndex) * kSectorSize;
+    const std::uint8_t* base = image.data() + static_cast<std::size_t>(SectorIndex) * kSectorSize;
     std::uint32_t mask = LoadU32(base + 2);
     std::int32_t length = SectorRecordLength(mask);
 
@@ -67,68 +108,50 @@ void ScanSector(FixStore& store, std::int32_t SectorIndex)
         } else {
             // Erased space is stepped over in strides of the current record length.
             if (!AllEqual(p, 6, kErasedByte))
-                DecodeSectorRecord(store, p, mask);
+                DecodeSectorRecord(p, mask, localEpoch, state, table);
             position += length;
         }
     } while (position + kMarkerLength <= kSectorSize && position + length <= kSectorSize);
 }
 
-void DecodeSectorRecord(FixStore& store, const std::uint8_t* RecordStart, std::uint32_t FieldMask)
+void DecodeSectorRecord(const std::uint8_t* RecordStart, std::uint32_t FieldMask, double localEpoch,
+                        SectorScanState& state, FixTable& table)
 {
     TGpsFix fix{};
-    std::int32_t seconds = 0;
-    ByteReader r(RecordStart, kLongestRecord);
-    if (FieldMask & (1u << 0))
-        seconds = r.I32();
-    if (FieldMask & (1u << 1))
-        fix.FixType = r.U16();
-    if (FieldMask & (1u << 2))
-        fix.Latitude = r.F64();
-    if (FieldMask & (1u << 3))
-        fix.Longitude = r.F64();
-    if (FieldMask & (1u << 4))
-        fix.ExtraValue = r.F32();
-    if (FieldMask & (1u << 5))
-        fix.Speed = r.F32();
-    if (FieldMask & (1u << 12)) {
-        fix.SatelliteCount = r.U8();
-        fix.ExtraCount = r.U8();
-    }
-    if (FieldMask & (1u << 17))
-        r.Skip(2);
-    if (FieldMask & (1u << 18))
-        fix.Millisecond = r.U16();
-    // Bit 21 (52 bytes) is the last sized field and is not interpreted.
-
+    const std::int32_t seconds = ReadFields(RecordStart, FieldMask, fix);
     // A millisecond of 1000 or more gives a time of no consequence: the record is dropped below.
-    fix.Time =
-        seconds == 0 ? 0.0 : LoggerTimeToDayCount(seconds, fix.Millisecond, store.LocalEpoch);
+    fix.Time = seconds == 0 ? 0.0 : LoggerTimeToDayCount(seconds, fix.Millisecond, localEpoch);
     fix.Course = 0.0f;
 
     // Fix-type gate: after a record that is not a 3D fix, the next five 3D fixes are untrusted.
     if (fix.FixType != kThreeDimensionalFix) {
-        store.SkipCounter = kRecordsSkippedAfterBadFix;
+        state.SkipCounter = kRecordsSkippedAfterBadFix;
+        ++state.Dropped.FixTypeGate;
         return;
     }
-    if (store.SkipCounter != 0) {
-        --store.SkipCounter;
+    if (state.SkipCounter != 0) {
+        --state.SkipCounter;
+        ++state.Dropped.FixTypeGate;
         return;
     }
+    if (!IsPlausible(fix, FieldMask)) {
+        ++state.Dropped.Implausible;
+        return;
+    }
+    if (!(fix.Time >= kSectorLogEarliestTime)) {
+        ++state.Dropped.BeforeEarliest;
+        return;
+    }
+    table.Append(fix);
+}
 
-    // Plausibility, written so that a NaN fails like any bad value.
-    if (!(fix.Speed > 0.0f && fix.Speed <= 2000.0f))
-        return;
-    if (!(fix.Latitude >= -90.0 && fix.Latitude <= 90.0))
-        return;
-    if (!(fix.Longitude >= -180.0 && fix.Longitude <= 180.0))
-        return;
-    if (fix.Millisecond > 999)
-        return;
-    if (!(fix.Time >= kSectorLogEarliestTime))
-        return;
-    if ((FieldMask & kSectorRequiredMask) != kSectorRequiredMask)
-        return;
-
-    if (store.FixCount < FixCapacity)
-        store.FixTable[static_cast<std::size_t>(store.FixCount++)] = fix;
+SectorDropCounts DecodeSectorLog(std::span<const std::uint8_t> image, double localEpoch,
+                                 FixTable& table)
+{
+    SectorScanState state;
+    const auto sectors = static_cast<std::int32_t>(image.size() / std::size_t{kSectorSize});
+    for (std::int32_t i = 0; i < sectors; ++i)
+        ScanSector(image, i, localEpoch, state, table);
+    SmoothFixTable(table);
+    return state.Dropped;
 }

@@ -1,6 +1,7 @@
 #include "decoders/Smoothing.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -93,12 +94,10 @@ void SmoothFixes(const TGpsFix* fixTable, std::int32_t fixCount, TGpsFix* workTa
     }
 }
 
-void RunSmoothingStep(FixStore& store)
+void SmoothFixTable(FixTable& table)
 {
-    const auto count = static_cast<std::size_t>(std::max(store.FixCount, 0));
-    store.WorkTable.resize(count);
-    SmoothFixes(store.FixTable.get(), store.FixCount, store.WorkTable.data());
-    std::copy_n(store.WorkTable.data(), count, store.FixTable.get());
-    store.WorkTable.clear();
-    store.WorkTable.shrink_to_fit();
+    const std::span<TGpsFix> fixes = table.Fixes();
+    std::vector<TGpsFix> workTable(fixes.size());
+    SmoothFixes(fixes.data(), table.Count(), workTable.data());
+    std::copy(workTable.begin(), workTable.end(), fixes.begin());
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/FixStore.h"
+#include "store/FixTable.h"
 
 #include <cstdint>
 
@@ -11,6 +11,6 @@
 // speed and position smoothed. Right-hand values come only from fixTable.
 void SmoothFixes(const TGpsFix* fixTable, std::int32_t fixCount, TGpsFix* workTable);
 
-// The smoothing step of a sector-log load: sizes the work table to FixCount, smooths, copies the
-// result back over the fix table and releases the work table.
-void RunSmoothingStep(FixStore& store);
+// The smoothing step of a sector-log load: smooths the table's fixes into a work table of the
+// same length, then copies the result back over the table.
+void SmoothFixTable(FixTable& table);

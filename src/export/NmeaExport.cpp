@@ -2,34 +2,22 @@
 
 #include "export/AtomicFile.h"
 #include "export/NumberFormat.h"
-#include "store/ErrorText.h"
+#include "store/Digits.h"
 #include "store/PathText.h"
 #include "store/TimeBase.h"
 
-#include <cerrno>
 #include <charconv>
-#include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <memory>
 #include <system_error>
-
-namespace fs = std::filesystem;
 
 namespace {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 // Lines are collected in chunks of this size and written chunk by chunk.
 constexpr std::size_t kChunkSize = 1 << 20;
-
-char* Put2(char* out, int v)
-{
-    out[0] = static_cast<char>('0' + v / 10 % 10);
-    out[1] = static_cast<char>('0' + v % 10);
-    return out + 2;
-}
 
 char* Put(char* out, const char* text, std::size_t n)
 {
@@ -72,12 +60,12 @@ char* FormatRmcLine(const TGpsFix& fix, char* out)
     p = Put(p, "GPRMC,", 6);
 
     const CalendarTime t = DecodeDayCount(fix.Time);
-    p = Put2(p, t.Hour);
-    p = Put2(p, t.Minute);
-    p = Put2(p, t.Second);
+    p = PutTwoDigits(p, t.Hour);
+    p = PutTwoDigits(p, t.Minute);
+    p = PutTwoDigits(p, t.Second);
     *p++ = '.';
     *p++ = static_cast<char>('0' + t.Millisecond / 100);
-    p = Put2(p, t.Millisecond % 100);
+    p = PutTwoDigits(p, t.Millisecond % 100);
     p = Put(p, ",A,", 3);
 
     p = AppendCoordinate(p, fix.Latitude);
@@ -89,9 +77,9 @@ char* FormatRmcLine(const TGpsFix& fix, char* out)
     *p++ = ',';
     p = AppendFixed(p, static_cast<double>(fix.Course), 1);
     *p++ = ',';
-    p = Put2(p, t.Day);
-    p = Put2(p, t.Month);
-    p = Put2(p, t.Year % 100);
+    p = PutTwoDigits(p, t.Day);
+    p = PutTwoDigits(p, t.Month);
+    p = PutTwoDigits(p, t.Year % 100);
     *p++ = ',';
     p = AppendFixed(p, static_cast<double>(fix.ExtraValue), 3);
     *p++ = ',';
@@ -107,7 +95,8 @@ char* FormatRmcLine(const TGpsFix& fix, char* out)
     return p;
 }
 
-ExportResult ExportNmea(const FixStore& store, const std::string& target, double Start, double End)
+ExportResult ExportNmea(std::span<const TGpsFix> fixes, const std::string& target,
+                        const FixFilter& selected)
 {
     ExportResult result;
     AtomicFile file(target);
@@ -121,12 +110,10 @@ ExportResult ExportNmea(const FixStore& store, const std::string& target, double
     if (!file.Open())
         return fail();
 
-    std::unique_ptr<char[]> chunk(new char[kChunkSize]);
+    const std::unique_ptr<char[]> chunk(new char[kChunkSize]);
     std::size_t used = 0;
-    const TGpsFix* fixes = store.FixTable.get();
-    for (std::int32_t i = 0; i < store.FixCount; ++i) {
-        const TGpsFix& fix = fixes[i];
-        if (!(Start <= fix.Time && fix.Time < End))
+    for (const TGpsFix& fix : fixes) {
+        if (!selected(fix))
             continue;
         if (kChunkSize - used < kMaxRmcLength + 2) {
             if (!file.Write(chunk.get(), used))
@@ -144,16 +131,9 @@ ExportResult ExportNmea(const FixStore& store, const std::string& target, double
     return result;
 }
 
-std::string ExportErrorText(const ExportResult& result, std::string_view target)
-{
-    if (result.Status == ExportStatus::CreateFailed)
-        return CreateErrorText(target, result.Errno);
-    return IoErrorText(result.Errno);
-}
-
 bool SameFile(const std::string& a, const std::string& b)
 {
     std::error_code ec;
-    const bool same = fs::equivalent(NativePath(a), NativePath(b), ec);
+    const bool same = std::filesystem::equivalent(NativePath(a), NativePath(b), ec);
     return !ec && same;
 }

@@ -1,7 +1,10 @@
 #pragma once
 
-#include "store/FixStore.h"
+#include "store/GpsFix.h"
 
+#include <cstddef>
+#include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -21,6 +24,7 @@ enum class ExportStatus {
     Ok,
     CreateFailed, // the target (or its temporary file) could not be created
     WriteFailed,  // writing, flushing or renaming into place failed
+    SameAsLog,    // the target is the loaded log itself, which is never written over
 };
 
 struct ExportResult {
@@ -31,15 +35,13 @@ struct ExportResult {
     [[nodiscard]] bool Ok() const { return Status == ExportStatus::Ok; }
 };
 
-// Writes every fix with Start <= Time < End, in table order, as RMC lines ended by CR LF. The
-// lines go to a temporary file beside the target, which replaces the target only once all of it
-// is written: a failed export leaves an existing target untouched. A target that exists but is no
-// regular file (a device) is written directly.
-[[nodiscard]] ExportResult ExportNmea(const FixStore& store, const std::string& target,
-                                      double Start, double End);
+// Which fixes an export writes.
+using FixFilter = std::function<bool(const TGpsFix&)>;
 
-// The Japanese message of a failed export, for the error box and the command line.
-[[nodiscard]] std::string ExportErrorText(const ExportResult& result, std::string_view target);
+// Writes every selected fix, in table order, as RMC lines ended by CR LF, through an AtomicFile:
+// a failed export leaves an existing target untouched.
+[[nodiscard]] ExportResult ExportNmea(std::span<const TGpsFix> fixes, const std::string& target,
+                                      const FixFilter& selected);
 
 // True when both paths name the same existing file (same device and inode).
 [[nodiscard]] bool SameFile(const std::string& a, const std::string& b);

@@ -1,5 +1,7 @@
 #include "store/TimeBase.h"
 
+#include "store/Digits.h"
+
 #include <array>
 #include <cmath>
 #include <ctime>
@@ -49,13 +51,6 @@ int DaysInMonth(int y, int m)
 // Day counts of 0001-01-01 and of 10000-01-01.
 constexpr double kFirstDay = -693593.0;
 constexpr double kEndDay = 2958466.0;
-
-char* Put2(char* out, int v)
-{
-    out[0] = static_cast<char>('0' + v / 10 % 10);
-    out[1] = static_cast<char>('0' + v % 10);
-    return out + 2;
-}
 
 } // namespace
 
@@ -171,15 +166,15 @@ std::string FormatDayCount(double dayCount, std::string_view dateSeparator,
     std::string s;
     year[0] = static_cast<char>('0' + t.Year / 1000);
     year[1] = static_cast<char>('0' + t.Year / 100 % 10);
-    Put2(year + 2, t.Year % 100);
+    PutTwoDigits(year + 2, t.Year % 100);
     s.append(year, 4).append(dateSeparator);
-    s.append(buf, Put2(buf, t.Month)).append(dateSeparator);
-    s.append(buf, Put2(buf, t.Day)).append(" ");
-    s.append(buf, Put2(buf, t.Hour)).append(timeSeparator);
-    s.append(buf, Put2(buf, t.Minute)).append(timeSeparator);
-    s.append(buf, Put2(buf, t.Second)).append(".");
+    s.append(buf, PutTwoDigits(buf, t.Month)).append(dateSeparator);
+    s.append(buf, PutTwoDigits(buf, t.Day)).append(" ");
+    s.append(buf, PutTwoDigits(buf, t.Hour)).append(timeSeparator);
+    s.append(buf, PutTwoDigits(buf, t.Minute)).append(timeSeparator);
+    s.append(buf, PutTwoDigits(buf, t.Second)).append(".");
     s.push_back(static_cast<char>('0' + t.Millisecond / 100));
-    s.append(buf, Put2(buf, t.Millisecond % 100));
+    s.append(buf, PutTwoDigits(buf, t.Millisecond % 100));
     return s;
 }
 

@@ -5,7 +5,7 @@
 #include "FakeDialogs.h"
 #include "QtPrint.h"
 #include "app/FormMain.h"
-#include "store/ErrorText.h"
+#include "messages/ErrorText.h"
 #include "support/BadFiles.h"
 #include "support/LogWriter.h"
 
@@ -63,7 +63,7 @@ class WindowFixture : public ::testing::Test
         Click("ButtonOut");
     }
 
-    FixStore store;
+    ConversionService store;
     FakeDialogs dialogs;
     TempDir dir;
     std::unique_ptr<TFormMain> form;
@@ -90,7 +90,7 @@ TEST_P(WindowLoad, ErrorBoxPanelAndTable)
 {
     const LoadCase& c = GetParam();
     Load(dir.Write("good.bin", BlockLogWithFixes()));
-    ASSERT_EQ(store.FixCount, kGoodFixes);
+    ASSERT_EQ(store.FixCount(), kGoodFixes);
     const std::optional<std::string> path = c.make(dir);
     if (!path)
         GTEST_SKIP() << "running as root and no write-only kernel attribute to read";
@@ -103,12 +103,12 @@ TEST_P(WindowLoad, ErrorBoxPanelAndTable)
         EXPECT_EQ(dialogs.Errors, QStringList{c.error});
     if (!c.accepted) {
         EXPECT_EQ(Text("PanelSrcFn"), QString());
-        EXPECT_EQ(store.FixCount, kGoodFixes);
+        EXPECT_EQ(store.FixCount(), kGoodFixes);
         return;
     }
     EXPECT_EQ(Text("PanelSrcFn"), QString::fromStdString(*path));
     // Whatever the log held, the export writes only well-formed lines, or is not offered.
-    const std::int32_t fixes = store.FixCount;
+    const std::int32_t fixes = store.FixCount();
     const std::string target = (dir.Path() / "out.nmea").string();
     Export(target);
     if (fixes == 0) {
@@ -234,7 +234,7 @@ TEST_P(WindowExport, ErrorBoxPanelAndFiles)
     if (!plan.skip.empty())
         GTEST_SKIP() << plan.skip;
     Load(plan.log);
-    ASSERT_GT(store.FixCount, 0);
+    ASSERT_GT(store.FixCount(), 0);
     if (plan.before)
         plan.before(*this);
 

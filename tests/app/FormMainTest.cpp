@@ -4,7 +4,7 @@
 #include "QtPrint.h"
 #include "app/Platform.h"
 #include "export/NmeaExport.h"
-#include "store/ErrorText.h"
+#include "messages/ErrorText.h"
 #include "store/TimeBase.h"
 #include "support/LogWriter.h"
 
@@ -77,7 +77,7 @@ class FormMainTest : public ::testing::Test
     {
         form = std::make_unique<TFormMain>(store, dialogs);
         // Fixed time base, so fix times do not depend on the machine's zone.
-        store.LocalEpoch = LocalEpochFromBias(kTokyoBias);
+        store.SetBias(kTokyoBias);
         form->show();
     }
 
@@ -135,7 +135,7 @@ class FormMainTest : public ::testing::Test
         return label;
     }
 
-    FixStore store;
+    ConversionService store;
     FakeDialogs dialogs;
     TempDir dir;
     std::unique_ptr<TFormMain> form;
@@ -312,7 +312,7 @@ TEST(FormCreate, PresetsTimeBaseControlsAndFolders)
         tzset();
     };
 
-    FixStore store;
+    ConversionService store;
     FakeDialogs dialogs;
     const QDateTime before = QDateTime::currentDateTime();
     TFormMain form(store, dialogs);
@@ -324,8 +324,8 @@ TEST(FormCreate, PresetsTimeBaseControlsAndFolders)
     TFormMain withDocuments(store, dialogs);
     restore();
 
-    EXPECT_EQ(store.LocalEpoch, 25569.375);
-    EXPECT_EQ(store.FixCount, 0);
+    EXPECT_EQ(store.LocalEpoch(), 25569.375);
+    EXPECT_EQ(store.FixCount(), 0);
     for (const char* role : {"Sta", "End"}) {
         Row row{};
         for (std::size_t i = 0; i < row.size(); ++i)
@@ -362,7 +362,7 @@ TEST_F(FormMainTest, LoadOfBlockLogShowsPathSpanAndPresetsTheWindow)
 
     EXPECT_EQ(dialogs.OpenFolders, QStringList{form->OpenFolder()});
     EXPECT_TRUE(dialogs.Errors.isEmpty());
-    EXPECT_EQ(store.FixCount, 3);
+    EXPECT_EQ(store.FixCount(), 3);
     EXPECT_EQ(Text("PanelSrcFn"), Native(path));
     EXPECT_EQ(Text("LabelSta"), Label("2021/01/01 09:00:00.250"));
     EXPECT_EQ(Text("LabelEnd"), Label("2023/12/31 23:59:59.999"));
@@ -380,7 +380,7 @@ TEST_F(FormMainTest, LoadOfSectorLogShowsPathAndSpan)
     const std::string path = Load("TRACK.BNX4", SectorLogOf(fixes));
 
     EXPECT_TRUE(dialogs.Errors.isEmpty());
-    EXPECT_EQ(store.FixCount, 8);
+    EXPECT_EQ(store.FixCount(), 8);
     EXPECT_EQ(Text("PanelSrcFn"), Native(path));
     EXPECT_EQ(Text("LabelSta"), Label("2021/01/01 09:00:00.000"));
     EXPECT_EQ(Text("LabelEnd"), Label("2021/01/01 09:00:07.700"));
@@ -430,7 +430,7 @@ TEST_F(FormMainTest, LoadsThatBringNoFixesKeepTheShownSpan)
 
         EXPECT_TRUE(dialogs.Errors.isEmpty());
         EXPECT_EQ(Text("PanelSrcFn"), c.PathShown ? Native(path) : QString());
-        EXPECT_EQ(store.FixCount, c.FixCount);
+        EXPECT_EQ(store.FixCount(), c.FixCount);
         EXPECT_EQ(Text("LabelSta"), sta);
         EXPECT_EQ(Text("LabelEnd"), end);
         EXPECT_EQ(Values("End"), (Row{2030, 6, 7, 8, 9, 10}));
@@ -507,13 +507,15 @@ TEST_F(ExportTest, WritesTheFixesOfTheWindowToTheNmeaName)
                            "1.250,9,A*43\r\n";
     char line[kMaxRmcLength];
     for (int i = 1; i < 3; ++i)
-        expected += std::string(line, FormatRmcLine(store.FixTable[i], line)) + "\r\n";
+        expected +=
+            std::string(line, FormatRmcLine(store.Fixes()[static_cast<std::size_t>(i)], line)) +
+            "\r\n";
     EXPECT_EQ(written, expected);
 }
 
 TEST_F(ExportTest, DoesNothingWithoutFixesOrWhenCancelled)
 {
-    FixStore emptyStore;
+    ConversionService emptyStore;
     FakeDialogs emptyDialogs;
     TFormMain emptyForm(emptyStore, emptyDialogs);
     emptyDialogs.SaveAnswer = QString::fromStdString((dir.Path() / "empty.nmea").string());

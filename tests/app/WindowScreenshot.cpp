@@ -66,14 +66,14 @@ int main(int argc, char* argv[])
     }
     file.close();
 
-    FixStore store;
+    ConversionService store;
     FakeDialogs dialogs;
     TFormMain form(store, dialogs);
-    store.LocalEpoch = LocalEpochFromBias(-540);
+    store.SetBias(-540);
     form.show();
     dialogs.OpenAnswer = logPath;
     form.ButtonOpenClick();
-    if (!dialogs.Errors.isEmpty() || store.FixCount == 0) {
+    if (!dialogs.Errors.isEmpty() || store.FixCount() == 0) {
         std::fprintf(stderr, "the log did not load\n");
         return 1;
     }

@@ -2,7 +2,7 @@
 // in a child process: each case states the exit status, the message on stderr and which files
 // must exist afterwards with which content. A crash (a signal) fails the case whatever it prints.
 
-#include "store/ErrorText.h"
+#include "messages/ErrorText.h"
 #include "support/BadFiles.h"
 #include "support/LogWriter.h"
 

@@ -13,15 +13,15 @@ namespace {
 
 using namespace t2ntest;
 
-constexpr double kEpoch = 25569.375; // Japan, bias -540
+constexpr double kEpoch = kJapanEpoch;
 constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
 constexpr float kNanF = std::numeric_limits<float>::quiet_NaN();
+// 2021-05-03 12:34:56.789 and 12:34:56.000 in Japan (logger second 1620012896).
+constexpr double kWorkedTime = 0x1.5a3f0c6ce8152p+15;
+constexpr double kWorkedSecond = 0x1.5a3f0c6bb5aa5p+15;
 
-double TimeOf(std::int32_t s, std::uint32_t ms = 0)
-{
-    const double whole = double(static_cast<long double>(s) / 86400 + kEpoch);
-    return double(static_cast<long double>(whole) + (long double)double(ms / 86400000.0L));
-}
+// Whole seconds after 2021-05-03 09:00:00 in Japan (kMay2021), the day count 44319.375.
+long SecondsAfterMay2021(double time) { return std::lround((time - 44319.375) * 86400); }
 
 struct Decoded {
     std::int32_t Length;
@@ -73,7 +73,7 @@ TEST(BlockRecord, DecodesEveryFieldAndZeroesTheUnselected)
     const RawFix fix{1620012896, 0x1234, -35.5020576, 139.75, -2.5f, 22.7796f, 359.9f, 3, 9, 789};
     const Decoded d = Decode(BlockRecord(fix, 0xFFFFF), 0xFFFFF);
     ASSERT_FALSE(d.Rejected);
-    EXPECT_EQ(d.Fix.Time, TimeOf(1620012896, 789));
+    EXPECT_EQ(d.Fix.Time, kWorkedTime);
     EXPECT_EQ(d.Fix.FixType, 0x1234);
     EXPECT_EQ(d.Fix.Latitude, -35.5020576);
     EXPECT_EQ(d.Fix.Longitude, 139.75);
@@ -89,7 +89,7 @@ TEST(BlockRecord, DecodesEveryFieldAndZeroesTheUnselected)
     const TGpsFix& f = few.Fix;
     EXPECT_EQ(std::tuple(f.Time, f.FixType, f.Latitude, f.Longitude, f.ExtraValue, f.Speed,
                          f.Course, f.ExtraCount, f.SatelliteCount, f.Millisecond),
-              std::tuple(TimeOf(1620012896), 0, -35.5020576, 0.0, 0.0f, 0.0f, 0.0f, 0, 0, 0));
+              std::tuple(kWorkedSecond, 0, -35.5020576, 0.0, 0.0f, 0.0f, 0.0f, 0, 0, 0));
 }
 
 TEST(BlockRecord, AcceptanceRules)
@@ -137,8 +137,11 @@ TEST(BlockRecord, AcceptanceRules)
     for (const Case& c : cases) {
         const Decoded d = Decode(BlockRecord(c.Fix, c.Mask, c.Sealing), c.Mask);
         EXPECT_EQ(d.Rejected, c.Rejected) << c.What;
+        const char* clock = c.Fix.Seconds == -2        ? "08:59:58.000"
+                            : c.Fix.Millisecond == 999 ? "09:00:00.999"
+                                                       : "09:00:00.000";
         if (!d.Rejected) {
-            EXPECT_EQ(d.Fix.Time, TimeOf(c.Fix.Seconds, c.Fix.Millisecond)) << c.What;
+            EXPECT_EQ(FormatDayCount(d.Fix.Time).substr(11), clock) << c.What;
         }
     }
     // 86400 s and 250 ms: the epoch plus one day plus 250 ms; -2 s is 1969-12-31 23:59:58 UTC.
@@ -157,15 +160,15 @@ TEST(BlockRecord, AcceptanceRules)
 class BlockScan : public ::testing::Test
 {
   protected:
-    void SetUp() override { store.LocalEpoch = kEpoch; }
-    void Load(const FlashImage& log) { DecodeBytes(store, LogKind::Block, log.Data()); }
-    void ExpectTimes(const std::vector<double>& times)
+    void Load(const FlashImage& log) { fixes = DecodeBytes(LogKind::Block, log.Data()); }
+    // The fixes' times as whole seconds after kMay2021.
+    void ExpectTimes(const std::vector<long>& seconds)
     {
-        ASSERT_EQ(store.FixCount, static_cast<std::int32_t>(times.size()));
-        for (std::size_t i = 0; i < times.size(); ++i)
-            EXPECT_EQ(store.FixTable[i].Time, times[i]) << "entry " << i;
+        ASSERT_EQ(fixes.size(), seconds.size());
+        for (std::size_t i = 0; i < seconds.size(); ++i)
+            EXPECT_EQ(SecondsAfterMay2021(fixes[i].Time), seconds[i]) << "entry " << i;
     }
-    FixStore store;
+    std::vector<TGpsFix> fixes;
 };
 
 // Erased space ends at the next block offset that is a multiple of 16, wherever its four 0xFF
@@ -189,7 +192,7 @@ TEST_F(BlockScan, ErasedSpaceEndsAtTheNextMultipleOf16)
         log.Append(0, MaskMarker(2, kBlockBasicMask));
         log.Append(0, BlockRecord({}, kBlockBasicMask));
         Load(log);
-        ExpectTimes({TimeOf(kMay2021)});
+        ExpectTimes({0});
     }
 }
 
@@ -209,9 +212,9 @@ TEST_F(BlockScan, MarkersReplaceTheMaskForTheRestOfTheirBlockOnly)
         log.Append(0, BlockRecord({.Seconds = kMay2021 + 1, .ExtraCount = 44}, mask));
         log.Append(1, BlockRecord({.Seconds = kMay2021 + 2, .ExtraCount = 44}, kBlockBasicMask));
         Load(log);
-        ExpectTimes({TimeOf(kMay2021), TimeOf(kMay2021 + 1), TimeOf(kMay2021 + 2)});
-        EXPECT_EQ(store.FixTable[1].ExtraCount, mask == wider ? 44 : 0);
-        EXPECT_EQ(store.FixTable[2].ExtraCount, 0);
+        ExpectTimes({0, 1, 2});
+        EXPECT_EQ(fixes[1].ExtraCount, mask == wider ? 44 : 0);
+        EXPECT_EQ(fixes[2].ExtraCount, 0);
     }
 }
 
@@ -234,8 +237,7 @@ TEST_F(BlockScan, RejectedRecordsAreSteppedOver)
     log.Append(1, MaskMarker(2, kBlockBasicMask));
     log.Append(1, BlockRecord({.Seconds = kMay2021 + 6}, kBlockBasicMask));
     Load(log);
-    ExpectTimes(
-        {TimeOf(kMay2021 + 2), TimeOf(kMay2021 + 3), TimeOf(kMay2021 + 5), TimeOf(kMay2021 + 6)});
+    ExpectTimes({2, 3, 5, 6});
 }
 
 // After a rejected record the scan resumes two bytes after its first 0x2A, even inside it.
@@ -257,7 +259,7 @@ TEST_F(BlockScan, ResyncResumesTwoBytesAfterAnInnerStar)
     log.Append(0, r);
     log.Append(0, s);
     Load(log);
-    ExpectTimes({TimeOf(kMay2021 + 5)});
+    ExpectTimes({5});
 }
 
 TEST_F(BlockScan, RecordRunningPastTheBlockEnd)
@@ -269,7 +271,7 @@ TEST_F(BlockScan, RecordRunningPastTheBlockEnd)
     log.Put(kBlockBytes - 16, BlockRecord({}, mask));
     log.Append(1, BlockRecord({.Seconds = kMay2021 + 1}, kBlockBasicMask));
     Load(log);
-    ExpectTimes({TimeOf(kMay2021), TimeOf(kMay2021 + 1)});
+    ExpectTimes({0, 1});
 
     // In the last block a record that ends exactly at the block's end is taken; one that runs
     // into the erased flash after the file is rejected.
@@ -277,7 +279,7 @@ TEST_F(BlockScan, RecordRunningPastTheBlockEnd)
     last.SetCursor(0, kBlockBytes - 16);
     last.Append(0, BlockRecord({.Seconds = kMay2021 + 2}, 0x7));
     Load(last);
-    ExpectTimes({TimeOf(kMay2021 + 2)});
+    ExpectTimes({2});
     last.SetHeaderMask(0, mask);
     Bytes cut = BlockRecord({}, mask);
     cut.resize(16);
@@ -289,19 +291,20 @@ TEST_F(BlockScan, RecordRunningPastTheBlockEnd)
 // With a full table the records are still walked, but no further fix is stored.
 TEST_F(BlockScan, FullTableKeepsItsLastFix)
 {
-    ASSERT_EQ(FixCapacity, kTableCapacity);
     FlashImage log = BlockLog(1, kBlockBasicMask);
     for (std::int32_t i = 0; i < 5; ++i)
         log.Append(0, BlockRecord({.Seconds = kMay2021 + i}, kBlockBasicMask,
                                   i == 3 ? Seal::BadChecksum : Seal::Good));
-    PutInLogBuffer(store, log.Data());
-    store.FixTable[kTableCapacity - 2].Time = 123.0;
-    store.FixCount = kTableCapacity - 1;
+    FixTable table(3);
+    TGpsFix before{};
+    before.Time = 123.0;
+    table.Append(before);
+    table.Append(before);
     for (int pass = 0; pass < 2; ++pass) {
-        ScanBlock(store, 0);
-        EXPECT_EQ(store.FixCount, kTableCapacity);
-        EXPECT_EQ(store.FixTable[kTableCapacity - 2].Time, 123.0);
-        EXPECT_EQ(store.FixTable[kTableCapacity - 1].Time, TimeOf(kMay2021));
+        ScanBlock(log.Data(), 0, kEpoch, table);
+        EXPECT_EQ(table.Count(), 3);
+        EXPECT_EQ(table[1].Time, 123.0);
+        EXPECT_EQ(SecondsAfterMay2021(table[2].Time), 0);
     }
 }
 

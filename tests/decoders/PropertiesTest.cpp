@@ -4,7 +4,7 @@
 
 #include "decoders/BlockDecoder.h"
 #include "decoders/SectorDecoder.h"
-#include "store/LogLoader.h"
+#include "load/LogFile.h"
 #include "store/TimeBase.h"
 #include "support/LogWriter.h"
 
@@ -204,9 +204,9 @@ Bytes RandomSectorLog(unsigned seed)
 }
 
 // The table's valid entries, copied out.
-std::vector<TGpsFix> Table(const FixStore& store)
+std::vector<TGpsFix> Table(const FixTable& table)
 {
-    return {store.FixTable.get(), store.FixTable.get() + store.FixCount};
+    return {table.Fixes().begin(), table.Fixes().end()};
 }
 
 template <class T> bool SameBits(const T& a, const T& b)
@@ -268,46 +268,28 @@ void ExpectSectorRanges(const std::vector<TGpsFix>& table, unsigned seed)
 class Properties : public ::testing::Test
 {
   protected:
-    static void SetUpTestSuite()
+    // Scans the units of the log into a table of the given capacity that already holds
+    // `preset` entries, without the smoothing of a sector-log load.
+    static void ScanInto(LogKind kind, const Bytes& log, FixTable& table)
     {
-        store = new FixStore();
-        store->LocalEpoch = LocalEpochFromBias(-540);
-    }
-    static void TearDownTestSuite()
-    {
-        delete store;
-        store = nullptr;
-    }
-
-    // Scans the units of the log in the buffer into a table that already holds `preset`
-    // entries, without the smoothing of a sector-log load.
-    static void ScanInto(LogKind kind, std::size_t bytes, std::int32_t preset)
-    {
-        store->FixCount = preset;
-        store->SkipCounter = 0;
+        SectorScanState state;
         if (kind == LogKind::Block) {
-            for (std::size_t b = 0; b < bytes / kBlockBytes; ++b)
-                ScanBlock(*store, static_cast<std::int32_t>(b));
+            for (std::size_t b = 0; b < log.size() / kBlockBytes; ++b)
+                ScanBlock(log, static_cast<std::int32_t>(b), kJapanEpoch, table);
         } else {
-            for (std::size_t s = 0; s < bytes / kSectorBytes; ++s)
-                ScanSector(*store, static_cast<std::int32_t>(s));
+            for (std::size_t s = 0; s < log.size() / kSectorBytes; ++s)
+                ScanSector(log, static_cast<std::int32_t>(s), kJapanEpoch, state, table);
         }
     }
-
-    static FixStore* store;
 };
-
-FixStore* Properties::store = nullptr;
 
 TEST_F(Properties, BlockLogFixesStayWithinTheirRanges)
 {
     std::size_t total = 0;
     for (unsigned seed = 1; seed <= kSeeds; ++seed) {
-        DecodeBytes(*store, LogKind::Block, RandomBlockLog(seed));
-        ASSERT_GE(store->FixCount, 0);
-        ASSERT_LE(store->FixCount, kTableCapacity);
-        ExpectBlockRanges(Table(*store), seed);
-        total += static_cast<std::size_t>(store->FixCount);
+        const std::vector<TGpsFix> table = DecodeBytes(LogKind::Block, RandomBlockLog(seed));
+        ExpectBlockRanges(table, seed);
+        total += table.size();
     }
     // The generator must actually produce fixes, or the ranges above are checked on nothing.
     EXPECT_GT(total, 10000u);
@@ -317,12 +299,9 @@ TEST_F(Properties, SectorLogFixesStayWithinTheirRangesAfterSmoothing)
 {
     std::size_t total = 0;
     for (unsigned seed = 1; seed <= kSeeds; ++seed) {
-        DecodeBytes(*store, LogKind::Sector, RandomSectorLog(seed));
-        ASSERT_GE(store->FixCount, 0);
-        ASSERT_LE(store->FixCount, kTableCapacity);
-        EXPECT_TRUE(store->WorkTable.empty());
-        ExpectSectorRanges(Table(*store), seed);
-        total += static_cast<std::size_t>(store->FixCount);
+        const std::vector<TGpsFix> table = DecodeBytes(LogKind::Sector, RandomSectorLog(seed));
+        ExpectSectorRanges(table, seed);
+        total += table.size();
     }
     EXPECT_GT(total, 10000u);
 }
@@ -333,14 +312,13 @@ TEST_F(Properties, BlockLogDecodesAsItsBlocksOneByOne)
 {
     for (unsigned seed = 1; seed <= kSeeds; ++seed) {
         const Bytes log = RandomBlockLog(seed);
-        DecodeBytes(*store, LogKind::Block, log);
-        const std::vector<TGpsFix> whole = Table(*store);
+        const std::vector<TGpsFix> whole = DecodeBytes(LogKind::Block, log);
 
         std::vector<TGpsFix> joined;
         for (std::size_t b = 0; b < log.size() / kBlockBytes; ++b) {
-            store->FixCount = 0;
-            ScanBlock(*store, static_cast<std::int32_t>(b));
-            const std::vector<TGpsFix> part = Table(*store);
+            FixTable table;
+            ScanBlock(log, static_cast<std::int32_t>(b), kJapanEpoch, table);
+            const std::vector<TGpsFix> part = Table(table);
             joined.insert(joined.end(), part.begin(), part.end());
         }
         EXPECT_EQ(Difference(whole, joined), "") << "seed " << seed;
@@ -356,28 +334,28 @@ TEST_F(Properties, NearlyFullTableTakesTheFirstFixesAndStops)
     for (const LogKind kind : {LogKind::Block, LogKind::Sector}) {
         for (unsigned seed = 1; seed <= kSeeds; ++seed) {
             const Bytes log = kind == LogKind::Block ? RandomBlockLog(seed) : RandomSectorLog(seed);
-            PutInLogBuffer(*store, log);
-            ScanInto(kind, log.size(), 0);
-            const std::vector<TGpsFix> all = Table(*store);
+            FixTable empty;
+            ScanInto(kind, log, empty);
+            const std::vector<TGpsFix> all = Table(empty);
 
             Rng r(seed);
             const auto headroom = static_cast<std::int32_t>(r.Below(40));
-            const std::int32_t preset = kTableCapacity - headroom;
+            const std::int32_t preset = 1 + static_cast<std::int32_t>(r.Below(3));
+            FixTable table(preset + headroom);
             TGpsFix before{};
             before.Time = 44444.0;
             before.Latitude = 1.5;
-            store->FixTable[static_cast<std::size_t>(preset - 1)] = before;
-            ScanInto(kind, log.size(), preset);
+            for (std::int32_t i = 0; i < preset; ++i)
+                table.Append(before);
+            ScanInto(kind, log, table);
 
             const std::string where = std::string(kind == LogKind::Block ? "block" : "sector") +
                                       " seed " + std::to_string(seed);
             const auto taken = std::min<std::size_t>(all.size(), headroom);
             cut += taken < all.size() ? 1 : 0;
-            ASSERT_EQ(store->FixCount, preset + static_cast<std::int32_t>(taken)) << where;
-            EXPECT_TRUE(SameFix(store->FixTable[static_cast<std::size_t>(preset - 1)], before))
-                << where;
-            const std::vector<TGpsFix> stored(store->FixTable.get() + preset,
-                                              store->FixTable.get() + store->FixCount);
+            ASSERT_EQ(table.Count(), preset + static_cast<std::int32_t>(taken)) << where;
+            EXPECT_TRUE(SameFix(table[static_cast<std::size_t>(preset - 1)], before)) << where;
+            const std::vector<TGpsFix> stored(table.Fixes().begin() + preset, table.Fixes().end());
             const std::vector<TGpsFix> expected(all.begin(),
                                                 all.begin() + static_cast<std::ptrdiff_t>(taken));
             EXPECT_EQ(Difference(stored, expected), "") << where;
@@ -400,14 +378,11 @@ TEST_F(Properties, DenseFullSizeBlockLogFillsTheTableExactly)
     FlashImage log = BlockLog(kBufferBytes / kBlockBytes, 0x1u);
     for (std::size_t b = 0; b < kBufferBytes / kBlockBytes; ++b)
         log.Put(b * kBlockBytes, block.Data());
-    DecodeBytes(*store, LogKind::Block, log.Data());
-    ASSERT_EQ(store->FixCount, kTableCapacity);
-    // The last entry is the 480000th record of the file, not a later one written over it.
-    const std::size_t perBlock = (kBlockBytes - kItemsStart) / 6;
-    const std::size_t last = kTableCapacity - 1;
-    EXPECT_EQ(store->FixTable[last].Time,
-              LoggerTimeToDayCount(kMay2021 + static_cast<std::int32_t>(last % perBlock), 0,
-                                   store->LocalEpoch));
+    const std::vector<TGpsFix> table = DecodeBytes(LogKind::Block, log.Data());
+    ASSERT_EQ(table.size(), std::size_t{kTableCapacity});
+    // The last entry is the 480000th record of the file, not a later one written over it:
+    // 10837 records a block, so record 479999 is record 3171 of its block, 3171 s after 09:00.
+    EXPECT_EQ(FormatDayCount(table.back().Time), "2021/05/03 09:52:51.000");
 }
 
 // Loading a file twice gives the same table, whatever was loaded in between (a sector log whose
@@ -422,28 +397,22 @@ TEST_F(Properties, LoadingTheSameFileTwiceGivesTheSameTable)
     gateCloser.Append(0, SectorRecord(bad, kSectorFixMask));
     const std::string closer = dir.Write("closer.BNX4", gateCloser.Data());
 
+    FixTable table;
     for (unsigned seed = 1; seed <= kSeeds; ++seed) {
         const bool sector = seed % 2 == 0;
         const std::string path = dir.Write(sector ? "log.bnx4" : "log.bin",
                                            sector ? RandomSectorLog(seed) : RandomBlockLog(seed));
-        const LoadResult first = LoadLogFile(*store, path);
+        const LoadResult first = LoadLogFile(path, kJapanEpoch, table);
         ASSERT_EQ(first.Kind, sector ? LogKind::Sector : LogKind::Block) << "seed " << seed;
-        const std::vector<TGpsFix> table = Table(*store);
+        const std::vector<TGpsFix> fixes = Table(table);
 
         const std::string between = seed % 3 == 0 ? closer : seed % 3 == 1 ? ignored : path;
-        (void)LoadLogFile(*store, between);
-        (void)LoadLogFile(*store, seed % 5 == 0 ? closer : ignored);
+        (void)LoadLogFile(between, kJapanEpoch, table);
+        (void)LoadLogFile(seed % 5 == 0 ? closer : ignored, kJapanEpoch, table);
 
-        const LoadResult second = LoadLogFile(*store, path);
+        const LoadResult second = LoadLogFile(path, kJapanEpoch, table);
         EXPECT_EQ(second.Kind, first.Kind) << "seed " << seed;
-        EXPECT_EQ(Difference(Table(*store), table), "") << "seed " << seed;
-        if (first.FirstTime) {
-            ASSERT_TRUE(second.FirstTime && second.LastTime) << "seed " << seed;
-            EXPECT_TRUE(SameBits(*first.FirstTime, *second.FirstTime)) << "seed " << seed;
-            EXPECT_TRUE(SameBits(*first.LastTime, *second.LastTime)) << "seed " << seed;
-        } else {
-            EXPECT_FALSE(second.FirstTime) << "seed " << seed;
-        }
+        EXPECT_EQ(Difference(Table(table), fixes), "") << "seed " << seed;
     }
 }
 

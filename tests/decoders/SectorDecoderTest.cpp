@@ -13,15 +13,11 @@ namespace {
 
 using namespace t2ntest;
 
-constexpr double kEpoch = 25569.375;          // Japan, bias -540
+constexpr double kEpoch = kJapanEpoch;
 constexpr std::int32_t kJan2021 = 1609426800; // 2021-01-01 00:00:00 in Japan
 constexpr float kNanF = std::numeric_limits<float>::quiet_NaN();
-
-double TimeOf(std::int32_t s, std::uint32_t ms = 0)
-{
-    const double whole = double(static_cast<long double>(s) / 86400 + kEpoch);
-    return double(static_cast<long double>(whole) + (long double)double(ms / 86400000.0L));
-}
+// 2021-05-03 12:34:56.789 in Japan (logger second 1620012896, millisecond 789).
+constexpr double kWorkedTime = 0x1.5a3f0c6ce8152p+15;
 
 // A fix-type-3 record at kMay2021 + i seconds.
 RawFix At(std::int32_t i, std::uint16_t fixType = 3) { return {kMay2021 + i, fixType}; }
@@ -30,24 +26,25 @@ RawFix At(std::int32_t i, std::uint16_t fixType = 3) { return {kMay2021 + i, fix
 class SectorScan : public ::testing::Test
 {
   protected:
-    void SetUp() override { store.LocalEpoch = kEpoch; }
+    // A fresh table and gate for every scan.
     void Scan(const FlashImage& log)
     {
-        PutInLogBuffer(store, log.Data());
-        store.FixCount = 0;
+        table.Clear();
+        state = {};
         for (std::size_t s = 0; s < log.Data().size() / kSectorBytes; ++s)
-            ScanSector(store, static_cast<std::int32_t>(s));
+            ScanSector(log.Data(), static_cast<std::int32_t>(s), kEpoch, state, table);
     }
-    // The i of the stored fixes made by At(i).
+    // The i of the stored fixes made by At(i): whole seconds after 2021-05-03 09:00:00 in Japan,
+    // the day count 44319.375.
     std::vector<std::int32_t> Kept() const
     {
         std::vector<std::int32_t> out;
-        for (std::int32_t k = 0; k < store.FixCount; ++k)
-            out.push_back(static_cast<std::int32_t>(
-                std::lround((store.FixTable[k].Time - TimeOf(kMay2021)) * 86400)));
+        for (const TGpsFix& fix : table.Fixes())
+            out.push_back(static_cast<std::int32_t>(std::lround((fix.Time - 44319.375) * 86400)));
         return out;
     }
-    FixStore store;
+    FixTable table;
+    SectorScanState state;
 };
 
 TEST(SectorRecord, LengthFromTheFieldTable)
@@ -73,9 +70,9 @@ TEST_F(SectorScan, DecodesTheFields)
     FlashImage log = SectorLog(1, mask);
     log.Append(0, SectorRecord(raw, mask));
     Scan(log);
-    ASSERT_EQ(store.FixCount, 1);
-    const TGpsFix& got = store.FixTable[0];
-    EXPECT_EQ(got.Time, TimeOf(1620012896, 789));
+    ASSERT_EQ(table.Count(), 1);
+    const TGpsFix& got = table[0];
+    EXPECT_EQ(got.Time, kWorkedTime);
     EXPECT_EQ(got.FixType, 3);
     EXPECT_EQ(got.Latitude, -33.5);
     EXPECT_EQ(got.Longitude, -70.25);
@@ -107,8 +104,8 @@ TEST_F(SectorScan, RecordsPerSector)
         log.Put(log.Cursor(0), SectorRecord(At(i), mask));
         log.SetHeaderMask(1, mask);
         Scan(log);
-        EXPECT_EQ(store.FixCount, count) << std::hex << mask;
-        EXPECT_EQ(store.FixTable[count - 1].Time, TimeOf(kMay2021 + count - 1));
+        EXPECT_EQ(table.Count(), count) << std::hex << mask;
+        EXPECT_EQ(Kept().back(), count - 1);
     }
 }
 
@@ -167,7 +164,7 @@ TEST_F(SectorScan, ErasedSpaceAndLookalikes)
     FlashImage erased = SectorLog(1, 0); // erased throughout: mask 0xFFFFFFFF, 90-byte steps
     erased.Put(0, Repeat(0xFF, kItemsStart));
     Scan(erased);
-    EXPECT_EQ(store.FixCount, 0);
+    EXPECT_EQ(table.Count(), 0);
 }
 
 TEST_F(SectorScan, FixTypeGate)
@@ -180,7 +177,6 @@ TEST_F(SectorScan, FixTypeGate)
         {{0, 0xFFFE, 3, 3, 3, 3, 3, 3}, {7}},
     };
     for (const auto& [fixTypes, kept] : cases) {
-        store.SkipCounter = 0;
         FlashImage log = SectorLog(1, kSectorFixMask);
         for (std::size_t i = 0; i < fixTypes.size(); ++i)
             log.Append(0, SectorRecord(At(std::int32_t(i), fixTypes[i]), kSectorFixMask));
@@ -208,7 +204,6 @@ TEST_F(SectorScan, FixTypeGateCrossesSectorBoundaries)
     log.Append(4, MaskMarker(2, kSectorFixMask));
     for (std::int32_t i = 16; i < 22; ++i)
         log.Append(4, SectorRecord(At(i), kSectorFixMask));
-    store.SkipCounter = 0;
     Scan(log);
     EXPECT_EQ(Kept(), (std::vector<std::int32_t>{0, 7, 14, 21}));
 }
@@ -233,10 +228,12 @@ TEST_F(SectorScan, NanAndImplausibleRecordsLeaveTheGateAlone)
     FlashImage log = SectorLog(1, kSectorFixMask);
     for (const RawFix& raw : records)
         log.Append(0, SectorRecord(raw, kSectorFixMask));
-    store.SkipCounter = 0;
     Scan(log);
     EXPECT_EQ(Kept(), (std::vector<std::int32_t>{3, 10}));
-    EXPECT_EQ(store.SkipCounter, 0);
+    EXPECT_EQ(state.SkipCounter, 0);
+    EXPECT_EQ(state.Dropped.FixTypeGate, 6);
+    EXPECT_EQ(state.Dropped.Implausible, 3);
+    EXPECT_EQ(state.Dropped.BeforeEarliest, 0);
 }
 
 TEST_F(SectorScan, PlausibilityLimits)
@@ -267,16 +264,18 @@ TEST_F(SectorScan, PlausibilityLimits)
         {{.Seconds = 0}, false},
     };
     for (const auto& [raw, kept] : cases) {
-        store.SkipCounter = 0;
         FlashImage log = SectorLog(1, kSectorFixMask);
         log.Append(0, SectorRecord(raw, kSectorFixMask));
         Scan(log);
-        EXPECT_EQ(store.FixCount, kept ? 1 : 0)
+        EXPECT_EQ(table.Count(), kept ? 1 : 0)
             << raw.Speed << " " << raw.Latitude << " " << raw.Longitude << " " << raw.Millisecond
             << " " << raw.Seconds;
-        EXPECT_EQ(store.SkipCounter, 0);
+        EXPECT_EQ(state.SkipCounter, 0);
+        // The date test is the last one: only otherwise good records count as too early.
+        const bool early = raw.Seconds < kJan2021 && raw.Millisecond < 1000;
+        EXPECT_EQ(state.Dropped.BeforeEarliest, early ? 1 : 0) << raw.Seconds;
+        EXPECT_EQ(state.Dropped.Implausible, kept || early ? 0 : 1) << raw.Speed;
     }
-    EXPECT_EQ(TimeOf(kJan2021), 44197.0);
 }
 
 TEST_F(SectorScan, RequiredAndExtraFields)
@@ -286,11 +285,10 @@ TEST_F(SectorScan, RequiredAndExtraFields)
         FlashImage log = SectorLog(1, mask);
         log.Append(0, SectorRecord(At(0), mask));
         Scan(log);
-        EXPECT_EQ(store.FixCount, 0) << "without bit " << bit;
+        EXPECT_EQ(table.Count(), 0) << "without bit " << bit;
     }
     for (std::uint32_t mask : {0x6103Fu, 0x24103Fu, kSectorFullMask, kSectorFixMask | 0x19E040u,
                                kSectorFixMask | 0xFFC00000u}) {
-        store.SkipCounter = 0;
         FlashImage log = SectorLog(1, mask);
         log.Append(0, SectorRecord(At(0), mask));
         log.Append(0, SectorRecord(At(1), mask));
@@ -303,16 +301,17 @@ TEST_F(SectorScan, FullTableStoresNothingMore)
 {
     FlashImage log = SectorLog(1, kSectorFixMask);
     log.Append(0, SectorRecord(At(0), kSectorFixMask));
-    PutInLogBuffer(store, log.Data());
-    store.FixTable[kTableCapacity - 1].Time = 77.0;
-    store.FixCount = kTableCapacity;
-    ScanSector(store, 0);
-    EXPECT_EQ(store.FixCount, kTableCapacity);
-    EXPECT_EQ(store.FixTable[kTableCapacity - 1].Time, 77.0);
-    store.FixCount = kTableCapacity - 1;
-    ScanSector(store, 0);
-    EXPECT_EQ(store.FixCount, kTableCapacity);
-    EXPECT_EQ(store.FixTable[kTableCapacity - 1].Time, TimeOf(kMay2021));
+    FixTable full(1);
+    TGpsFix before{};
+    before.Time = 77.0;
+    full.Append(before);
+    ScanSector(log.Data(), 0, kEpoch, state, full);
+    EXPECT_EQ(full.Count(), 1);
+    EXPECT_EQ(full[0].Time, 77.0);
+    FixTable room(1);
+    ScanSector(log.Data(), 0, kEpoch, state, room);
+    EXPECT_EQ(room.Count(), 1);
+    EXPECT_EQ(room[0].Time, 44319.375);
 }
 
 } // namespace

@@ -40,14 +40,13 @@ class Smoothing : public ::testing::Test
     // The smoothing step of a load over the fixes.
     std::vector<TGpsFix> Smooth(const std::vector<TGpsFix>& fixes)
     {
-        std::copy(fixes.begin(), fixes.end(), store.FixTable.get());
-        store.FixCount = static_cast<std::int32_t>(fixes.size());
-        RunSmoothingStep(store);
-        EXPECT_EQ(store.FixCount, static_cast<std::int32_t>(fixes.size()));
-        EXPECT_TRUE(store.WorkTable.empty());
-        return {store.FixTable.get(), store.FixTable.get() + fixes.size()};
+        FixTable table(static_cast<std::int32_t>(fixes.size()));
+        for (const TGpsFix& fix : fixes)
+            table.Append(fix);
+        SmoothFixTable(table);
+        EXPECT_EQ(table.Count(), static_cast<std::int32_t>(fixes.size()));
+        return {table.Fixes().begin(), table.Fixes().end()};
     }
-    FixStore store;
 };
 
 TEST_F(Smoothing, SpeedWorkedExamples)
@@ -206,7 +205,6 @@ TEST_F(Smoothing, OnlySpeedAndPositionOfValidEntriesChange)
         fixes[i].SatelliteCount = static_cast<std::uint8_t>(20 - i);
         fixes[i].Millisecond = static_cast<std::uint16_t>(100 * i);
     }
-    store.FixTable[3] = Fix(At(300), 99.0f);
     const auto out = Smooth(fixes);
     for (std::size_t i = 0; i < 3; ++i) {
         const TGpsFix &a = out[i], &b = fixes[i];
@@ -217,10 +215,18 @@ TEST_F(Smoothing, OnlySpeedAndPositionOfValidEntriesChange)
                              std::bit_cast<std::uint32_t>(b.ExtraValue), b.Course, b.ExtraCount,
                              b.SatelliteCount, b.Millisecond));
     }
-    EXPECT_EQ(store.FixTable[3].Speed, 99.0f); // past FixCount: neither read nor written
-    store.FixCount = 0;
-    RunSmoothingStep(store);
-    EXPECT_EQ(store.FixTable[0].Speed, out[0].Speed);
+    // Entries past the count are neither read nor written.
+    FixTable table(4);
+    for (const TGpsFix& fix : fixes)
+        table.Append(fix);
+    table.Append(Fix(At(300), 99.0f));
+    table.Clear();
+    SmoothFixTable(table);
+    for (const TGpsFix& fix : fixes)
+        table.Append(fix);
+    SmoothFixTable(table);
+    EXPECT_EQ(table[0].Speed, out[0].Speed);
+    EXPECT_EQ(table[3].Speed, 99.0f);
 
     // SmoothFixes reads its input table only and leaves it as it was.
     const std::vector<TGpsFix> copy = fixes;

@@ -1,6 +1,6 @@
 #include "export/NmeaExport.h"
 
-#include "store/ErrorText.h"
+#include "messages/ErrorText.h"
 #include "store/TimeBase.h"
 #include "support/LogWriter.h"
 
@@ -235,20 +235,27 @@ class Export : public ::testing::Test
   protected:
     void SetFixes(const std::vector<double>& times)
     {
-        store.FixCount = 0;
+        fixes.clear();
         for (double t : times) {
             TGpsFix fix = WorkedFix();
             fix.Time = t;
-            fix.ExtraCount = static_cast<std::uint8_t>(store.FixCount);
-            store.FixTable[store.FixCount++] = fix;
+            fix.ExtraCount = static_cast<std::uint8_t>(fixes.size());
+            fixes.push_back(fix);
         }
+    }
+
+    // The fixes with from <= Time < to.
+    ExportResult Write(const std::string& target, double from, double to) const
+    {
+        return ExportNmea(fixes, target,
+                          [=](const TGpsFix& fix) { return from <= fix.Time && fix.Time < to; });
     }
 
     std::string Expected(const std::vector<int>& indices) const
     {
         std::string out;
         for (int i : indices)
-            out += Line(store.FixTable[i]) + "\r\n";
+            out += Line(fixes[static_cast<std::size_t>(i)]) + "\r\n";
         return out;
     }
 
@@ -260,7 +267,7 @@ class Export : public ::testing::Test
         return names;
     }
 
-    FixStore store;
+    std::vector<TGpsFix> fixes;
     TempDir dir;
     const double start = *EncodeDateTime(2021, 5, 3, 12, 0, 0);
     const double end = *EncodeDateTime(2021, 5, 3, 12, 0, 10);
@@ -275,7 +282,7 @@ TEST_F(Export, SelectsTheWindowInTableOrder)
               LoggerTimeToDayCount(1620010800, 0, kJapanEpoch),   // 12:00:00 from the logger
               LoggerTimeToDayCount(1620010810, 0, kJapanEpoch)}); // 12:00:10
     const std::string target = dir.Write("track.nmea", Bytes(100000, 'x'));
-    const ExportResult result = ExportNmea(store, target, start, end);
+    const ExportResult result = Write(target, start, end);
     ASSERT_TRUE(result.Ok());
     EXPECT_EQ(result.LinesWritten, 4u);
     const std::string text = ReadWholeFile(target);
@@ -283,7 +290,7 @@ TEST_F(Export, SelectsTheWindowInTableOrder)
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 4);
     EXPECT_EQ(text.find("$GPRMC,120005.005,A,3530.123456,N,13945.000000,E,12.3,0.0,030521,1.250,4,"
                         "A*"),
-              Line(store.FixTable[1]).size() + Line(store.FixTable[2]).size() + 4);
+              Line(fixes[1]).size() + Line(fixes[2]).size() + 4);
     EXPECT_EQ(FolderContents(), std::vector<std::string>{"track.nmea"});
 }
 
@@ -294,14 +301,14 @@ TEST_F(Export, NothingSelectedGivesAnEmptyFile)
         {end, start}, {start, start}, {end, end + 1}, {start - 1, start}};
     for (const auto& [from, to] : windows) {
         const std::string target = dir.Write("empty.nmea", Bytes(20, 'x'));
-        const ExportResult result = ExportNmea(store, target, from, to);
+        const ExportResult result = Write(target, from, to);
         EXPECT_TRUE(result.Ok());
         EXPECT_EQ(result.LinesWritten, 0u);
         EXPECT_EQ(ReadWholeFile(target), "");
     }
-    store.FixCount = 0;
+    fixes.clear();
     const std::string target = (dir.Path() / "none.nmea").string();
-    EXPECT_TRUE(ExportNmea(store, target, start, end).Ok());
+    EXPECT_TRUE(Write(target, start, end).Ok());
     EXPECT_TRUE(fs::exists(target));
     EXPECT_EQ(fs::file_size(target), 0u);
 }
@@ -310,7 +317,7 @@ TEST_F(Export, MissingFolderIsACreationError)
 {
     SetFixes({start});
     const std::string target = (dir.Path() / "no-such-folder" / "track.nmea").string();
-    const ExportResult result = ExportNmea(store, target, start, end);
+    const ExportResult result = Write(target, start, end);
     EXPECT_FALSE(result.Ok());
     EXPECT_EQ(result.Status, ExportStatus::CreateFailed);
     EXPECT_EQ(result.Errno, ENOENT);
@@ -324,7 +331,7 @@ TEST_F(Export, FullDeviceIsAWriteError)
     if (::access("/dev/full", W_OK) != 0)
         GTEST_SKIP() << "no writable full device";
     SetFixes({start});
-    const ExportResult result = ExportNmea(store, "/dev/full", start, end);
+    const ExportResult result = Write("/dev/full", start, end);
     EXPECT_FALSE(result.Ok());
     EXPECT_EQ(result.Status, ExportStatus::WriteFailed);
     EXPECT_EQ(result.Errno, ENOSPC);
@@ -347,7 +354,7 @@ TEST_F(Export, FailedWriteLeavesTheTargetIntact)
     rlimit small = old;
     small.rlim_cur = 4096;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const ExportResult result = ExportNmea(store, target, start, end);
+    const ExportResult result = Write(target, start, end);
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, previous);
 

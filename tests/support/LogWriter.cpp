@@ -200,18 +200,11 @@ std::string ReadWholeFile(const std::string& path)
     return text.str();
 }
 
-void PutInLogBuffer(FixStore& store, const Bytes& bytes)
+std::vector<TGpsFix> DecodeBytes(LogKind kind, const Bytes& bytes, double localEpoch)
 {
-    if (bytes.size() > kBufferBytes)
-        throw std::out_of_range("log larger than the buffer");
-    std::memset(store.LogBuffer.get(), 0xFF, kBufferBytes);
-    std::memcpy(store.LogBuffer.get(), bytes.data(), bytes.size());
-}
-
-void DecodeBytes(FixStore& store, LogKind kind, const Bytes& bytes)
-{
-    PutInLogBuffer(store, bytes);
-    DecodeLogBuffer(store, kind, bytes.size());
+    FixTable table;
+    DecodeLogImage(kind, bytes, localEpoch, table);
+    return {table.Fixes().begin(), table.Fixes().end()};
 }
 
 } // namespace t2ntest

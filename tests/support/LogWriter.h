@@ -4,8 +4,8 @@
 // format's own description, never taken from the decoders, so that a wrong constant in the
 // decoders cannot hide on both sides.
 
-#include "store/FixStore.h"
-#include "store/LogLoader.h"
+#include "load/LogFile.h"
+#include "store/FixTable.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -103,9 +103,11 @@ class TempDir
 
 std::string ReadWholeFile(const std::string& path);
 
-// Erases the store's 16 MiB log buffer and copies the bytes to its start, as a load does.
-void PutInLogBuffer(FixStore& store, const Bytes& bytes);
-// PutInLogBuffer, then DecodeLogBuffer over the bytes' length.
-void DecodeBytes(FixStore& store, LogKind kind, const Bytes& bytes);
+// Japan's time base (bias -540): 1970-01-01 00:00 UTC is 09:00 local.
+inline constexpr double kJapanEpoch = 25569.375;
+
+// Decodes a whole image as a load does (every unit, then the smoothing of a sector log) into a
+// fresh table and returns its fixes.
+std::vector<TGpsFix> DecodeBytes(LogKind kind, const Bytes& bytes, double localEpoch = kJapanEpoch);
 
 } // namespace t2ntest

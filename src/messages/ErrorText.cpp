@@ -1,4 +1,4 @@
-#include "store/ErrorText.h"
+#include "messages/ErrorText.h"
 
 #include <cerrno>
 
@@ -86,4 +86,18 @@ std::string WithFinalPoint(std::string_view message)
     if (!s.empty() && static_cast<unsigned char>(s.back()) > static_cast<unsigned char>('.'))
         s.push_back('.');
     return s;
+}
+
+std::string ExportErrorText(const ExportResult& result, std::string_view target)
+{
+    switch (result.Status) {
+    case ExportStatus::CreateFailed:
+        return CreateErrorText(target, result.Errno);
+    case ExportStatus::SameAsLog:
+        return std::string(kSameFileError);
+    case ExportStatus::WriteFailed:
+    case ExportStatus::Ok:
+        break;
+    }
+    return IoErrorText(result.Errno);
 }

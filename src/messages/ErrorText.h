@@ -1,5 +1,7 @@
 #pragma once
 
+#include "export/NmeaExport.h"
+
 #include <string>
 #include <string_view>
 
@@ -25,3 +27,6 @@ std::string CreateErrorText(std::string_view path, int errnoValue);
 
 // The message followed by "." when its last character comes after "." in code order.
 std::string WithFinalPoint(std::string_view message);
+
+// The Japanese message of a failed export, for the error box and the command line.
+[[nodiscard]] std::string ExportErrorText(const ExportResult& result, std::string_view target);

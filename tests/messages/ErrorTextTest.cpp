@@ -1,4 +1,4 @@
-#include "store/ErrorText.h"
+#include "messages/ErrorText.h"
 
 #include <cerrno>
 #include <gtest/gtest.h>

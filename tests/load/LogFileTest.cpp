@@ -1,4 +1,4 @@
-#include "store/LogLoader.h"
+#include "load/LogFile.h"
 
 #include "store/TimeBase.h"
 #include "support/BadFiles.h"
@@ -18,29 +18,27 @@ namespace fs = std::filesystem;
 class LogLoader : public ::testing::Test
 {
   protected:
-    void SetUp() override { store.LocalEpoch = LocalEpochFromBias(-540); }
+    LoadResult Load(const std::string& path) { return LoadLogFile(path, kJapanEpoch, table); }
 
-    // Two recognisable table entries and a recognisable start of the log buffer.
+    // Two recognisable table entries.
     void Prefill()
     {
-        store.FixCount = 2;
-        store.FixTable[0].Time = 44000.5;
-        store.FixTable[1].Time = 44001.5;
-        std::memset(store.LogBuffer.get(), 0x77, 64);
+        table.Clear();
+        TGpsFix fix{};
+        fix.Time = 44000.5;
+        table.Append(fix);
+        fix.Time = 44001.5;
+        table.Append(fix);
     }
     void ExpectPrefillUntouched()
     {
-        EXPECT_EQ(store.FixCount, 2);
-        EXPECT_EQ(store.FixTable[1].Time, 44001.5);
-        EXPECT_TRUE(std::all_of(store.LogBuffer.get(), store.LogBuffer.get() + 64,
-                                [](std::uint8_t b) { return b == 0x77; }));
+        EXPECT_EQ(table.Count(), 2);
+        EXPECT_EQ(table[1].Time, 44001.5);
     }
-    double TimeOf(std::int32_t s, std::uint16_t ms = 0) const
-    {
-        return LoggerTimeToDayCount(s, ms, store.LocalEpoch);
-    }
+    // Entry i's time as "hh:mm:ss.zzz" (kMay2021 is 09:00:00 in Japan).
+    std::string Clock(std::size_t i) const { return FormatDayCount(table[i].Time).substr(11); }
 
-    FixStore store;
+    FixTable table;
     TempDir dir;
 };
 
@@ -91,15 +89,14 @@ TEST_F(LogLoader, ExistenceExtensionAndSizeRules)
             fs::resize_file(path, c.Size); // the rest reads as zero bytes
         }
         Prefill();
-        const LoadResult result = LoadLogFile(store, path);
+        const LoadResult result = Load(path);
         EXPECT_EQ(result.Kind, c.Kind);
         EXPECT_EQ(result.Ignored, c.Ignored);
         EXPECT_FALSE(result.Failed());
-        EXPECT_FALSE(result.FirstTime || result.LastTime);
         if (c.Kind == LogKind::None) {
             ExpectPrefillUntouched();
         } else {
-            EXPECT_EQ(store.FixCount, 0);
+            EXPECT_EQ(table.Count(), 0);
         }
     }
 }
@@ -112,20 +109,20 @@ TEST_F(LogLoader, EveryUnitIsScannedAndFirstAndLastFollowTableOrder)
         blocks.Append(b, BlockRecord({.Seconds = kMay2021 + 30 - int(b) * 10,
                                       .Millisecond = std::uint16_t(b * 250)},
                                      kBlockBasicMask));
-    LoadResult result = LoadLogFile(store, dir.Write("track.binx", blocks.Data()));
+    LoadResult result = Load(dir.Write("track.binx", blocks.Data()));
     EXPECT_EQ(result.Kind, LogKind::Block);
-    EXPECT_EQ(store.FixCount, 3);
-    EXPECT_EQ(result.FirstTime, TimeOf(kMay2021 + 30));
-    EXPECT_EQ(result.LastTime, TimeOf(kMay2021 + 10, 500));
+    ASSERT_EQ(table.Count(), 3);
+    EXPECT_EQ(Clock(0), "09:00:30.000");
+    EXPECT_EQ(Clock(2), "09:00:10.500");
 
     FlashImage sectors = SectorLog(5, kSectorFixMask);
     for (std::size_t s = 0; s < 5; ++s)
         sectors.Append(s, SectorRecord({.Seconds = kMay2021 + int(s)}, kSectorFixMask));
-    result = LoadLogFile(store, dir.Write("track.BNX4", sectors.Data()));
+    result = Load(dir.Write("track.BNX4", sectors.Data()));
     EXPECT_EQ(result.Kind, LogKind::Sector);
-    EXPECT_EQ(store.FixCount, 5);
-    EXPECT_EQ(result.FirstTime, TimeOf(kMay2021));
-    EXPECT_EQ(result.LastTime, TimeOf(kMay2021 + 4));
+    ASSERT_EQ(table.Count(), 5);
+    EXPECT_EQ(Clock(0), "09:00:00.000");
+    EXPECT_EQ(Clock(4), "09:00:04.000");
 }
 
 TEST_F(LogLoader, FullSizeImagesReachTheirLastUnit)
@@ -138,33 +135,27 @@ TEST_F(LogLoader, FullSizeImagesReachTheirLastUnit)
     cut.resize(16);
     blocks.SetCursor(255, kBlockBytes - 16);
     blocks.Append(255, cut);
-    LoadResult result = LoadLogFile(store, dir.Write("full.binx", blocks.Data()));
-    EXPECT_EQ(store.FixCount, 2);
-    EXPECT_EQ(result.LastTime, TimeOf(kMay2021 + 1));
+    LoadResult result = Load(dir.Write("full.binx", blocks.Data()));
+    ASSERT_EQ(table.Count(), 2);
+    EXPECT_EQ(Clock(1), "09:00:01.000");
 
     FlashImage sectors = SectorLog(4096, kSectorFixMask);
     sectors.Append(0, SectorRecord({}, kSectorFixMask));
     sectors.Append(4095, SectorRecord({.Seconds = kMay2021 + 1}, kSectorFixMask));
-    result = LoadLogFile(store, dir.Write("full.bnx4", sectors.Data()));
-    EXPECT_EQ(store.FixCount, 2);
-    EXPECT_EQ(result.LastTime, TimeOf(kMay2021 + 1));
+    result = Load(dir.Write("full.bnx4", sectors.Data()));
+    ASSERT_EQ(table.Count(), 2);
+    EXPECT_EQ(Clock(1), "09:00:01.000");
 }
 
-TEST_F(LogLoader, BufferIsErasedPastAShorterFileAndRejectsGiveNoTimes)
+TEST_F(LogLoader, NothingOfALongerEarlierFileSurvives)
 {
-    ASSERT_EQ(LoadLogFile(store, dir.Write("big.binx", Bytes(16 * kBlockBytes, 0))).Kind,
-              LogKind::Block);
+    ASSERT_EQ(Load(dir.Write("big.binx", Bytes(16 * kBlockBytes, 0))).Kind, LogKind::Block);
     FlashImage small = BlockLog(1, kBlockBasicMask);
     small.Append(0, BlockRecord({}, kBlockBasicMask, Seal::BadChecksum));
     small.Append(0, BlockRecord({.Seconds = 0}, kBlockBasicMask));
-    const LoadResult result = LoadLogFile(store, dir.Write("small.binx", small.Data()));
+    const LoadResult result = Load(dir.Write("small.binx", small.Data()));
     EXPECT_EQ(result.Kind, LogKind::Block);
-    EXPECT_EQ(store.FixCount, 0);
-    EXPECT_FALSE(result.FirstTime || result.LastTime);
-    const std::uint8_t* buffer = store.LogBuffer.get();
-    EXPECT_TRUE(std::equal(small.Data().begin(), small.Data().end(), buffer));
-    const std::uint8_t* end = buffer + kBufferBytes + kLogBufferSlack;
-    EXPECT_EQ(std::find_if(buffer + kBlockBytes, end, [](auto b) { return b != 0xFF; }), end);
+    EXPECT_EQ(table.Count(), 0);
 }
 
 // The fix-type gate does not carry over from one file into the next.
@@ -173,16 +164,15 @@ TEST_F(LogLoader, FixTypeGateStartsAfreshForEveryFile)
     FlashImage first = SectorLog(1, kSectorFixMask);
     first.Append(0, SectorRecord({}, kSectorFixMask));
     first.Append(0, SectorRecord({.Seconds = kMay2021 + 1, .FixType = 2}, kSectorFixMask));
-    ASSERT_EQ(LoadLogFile(store, dir.Write("a.bnx4", first.Data())).Kind, LogKind::Sector);
-    EXPECT_EQ(store.FixCount, 1);
-    EXPECT_EQ(store.SkipCounter, 5);
+    ASSERT_EQ(Load(dir.Write("a.bnx4", first.Data())).Kind, LogKind::Sector);
+    EXPECT_EQ(table.Count(), 1);
 
     FlashImage second = SectorLog(1, kSectorFixMask);
     for (int i = 0; i < 6; ++i)
         second.Append(0, SectorRecord({.Seconds = kMay2021 + 100 + i}, kSectorFixMask));
-    EXPECT_EQ(LoadLogFile(store, dir.Write("b.bnx4", second.Data())).FirstTime,
-              TimeOf(kMay2021 + 100));
-    EXPECT_EQ(store.FixCount, 6);
+    EXPECT_EQ(Load(dir.Write("b.bnx4", second.Data())).Kind, LogKind::Sector);
+    ASSERT_EQ(table.Count(), 6);
+    EXPECT_EQ(Clock(0), "09:01:40.000");
 }
 
 // The same three 10 Hz fixes: smoothed from a sector log, untouched from a block log.
@@ -195,16 +185,13 @@ TEST_F(LogLoader, OnlySectorLogsAreSmoothed)
         blocks.Append(0, BlockRecord(fix, kBlockBasicMask));
         sectors.Append(0, SectorRecord(fix, kSectorFixMask));
     }
-    ASSERT_EQ(LoadLogFile(store, dir.Write("t.binx", blocks.Data())).Kind, LogKind::Block);
-    EXPECT_EQ(store.FixTable[1].Speed, 20.0f);
-    ASSERT_EQ(LoadLogFile(store, dir.Write("t.bnx4", sectors.Data())).Kind, LogKind::Sector);
-    ASSERT_EQ(store.FixCount, 3);
-    EXPECT_EQ(store.FixTable[1].Speed,
-              float((1.8L * 20 + 0.5L * 10 + 0.5L * 10) / (1.8L + 0.5L + 0.5L)));
+    ASSERT_EQ(Load(dir.Write("t.binx", blocks.Data())).Kind, LogKind::Block);
+    EXPECT_EQ(table[1].Speed, 20.0f);
+    ASSERT_EQ(Load(dir.Write("t.bnx4", sectors.Data())).Kind, LogKind::Sector);
+    ASSERT_EQ(table.Count(), 3);
+    EXPECT_EQ(table[1].Speed, float((1.8L * 20 + 0.5L * 10 + 0.5L * 10) / (1.8L + 0.5L + 0.5L)));
     // 200 ms lies inside the 210 ms window (10, 20, 10 is no run).
-    EXPECT_EQ(store.FixTable[0].Speed,
-              float((1.8L * 10 + 0.5L * 20 + 0.35L * 10) / (1.8L + 0.5L + 0.35L)));
-    EXPECT_TRUE(store.WorkTable.empty());
+    EXPECT_EQ(table[0].Speed, float((1.8L * 10 + 0.5L * 20 + 0.35L * 10) / (1.8L + 0.5L + 0.35L)));
 }
 
 TEST_F(LogLoader, UnreadableFileIsAnIoErrorThatLeavesTheTable)
@@ -215,10 +202,10 @@ TEST_F(LogLoader, UnreadableFileIsAnIoErrorThatLeavesTheTable)
     if (!path)
         GTEST_SKIP() << "no file here that the superuser cannot read";
     Prefill();
-    const LoadResult result = LoadLogFile(store, *path);
+    const LoadResult result = Load(*path);
     EXPECT_EQ(result.IoErrno, EACCES);
     EXPECT_EQ(result.Kind, LogKind::None);
-    EXPECT_EQ(store.FixCount, 2);
+    EXPECT_EQ(table.Count(), 2);
 }
 
 } // namespace

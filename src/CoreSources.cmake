@@ -1,0 +1,21 @@
+# The sources of the toolkit-free core, in the order of use. Included by src/ and by the fuzz
+# project, so both compile the same list.
+set(T2N_CORE_SOURCES
+    store/FixTable.cpp
+    store/TimeBase.cpp
+    decoders/BlockDecoder.cpp
+    decoders/SectorDecoder.cpp
+    decoders/Smoothing.cpp
+    load/LogFile.cpp
+    export/AtomicFile.cpp
+    export/NumberFormat.cpp
+    export/NmeaExport.cpp
+    messages/ErrorText.cpp
+    convert/ConversionService.cpp
+)
+list(TRANSFORM T2N_CORE_SOURCES PREPEND ${CMAKE_CURRENT_LIST_DIR}/)
+
+# The release as a header, for --version and the About text.
+configure_file(${CMAKE_CURRENT_LIST_DIR}/store/Version.h.in
+               ${CMAKE_CURRENT_BINARY_DIR}/generated/store/Version.h @ONLY)
+set(T2N_GENERATED_INCLUDE_DIR ${CMAKE_CURRENT_BINARY_DIR}/generated)

@@ -1,0 +1,62 @@
+#include "convert/ConversionService.h"
+
+#include <algorithm>
+
+bool TimeWindow::Contains(const TGpsFix& fix) const
+{
+    return (!Start || *Start <= fix.Time) && (!End || fix.Time < *End);
+}
+
+ConversionService::ConversionService(std::int32_t biasMinutes)
+    : m_bias(biasMinutes), m_localEpoch(LocalEpochFromBias(biasMinutes))
+{
+}
+
+void ConversionService::SetBias(std::int32_t biasMinutes)
+{
+    m_bias = biasMinutes;
+    m_localEpoch = LocalEpochFromBias(biasMinutes);
+}
+
+LoadResult ConversionService::Load(const std::string& path)
+{
+    const LoadResult result = LoadLogFile(path, m_localEpoch, m_table);
+    if (result.Kind != LogKind::None)
+        m_loadedPath = path;
+    return result;
+}
+
+std::optional<LogSpan> ConversionService::Span() const
+{
+    const std::span<const TGpsFix> fixes = m_table.Fixes();
+    if (fixes.empty())
+        return std::nullopt;
+    const auto [earliest, latest] =
+        std::minmax_element(fixes.begin(), fixes.end(),
+                            [](const TGpsFix& a, const TGpsFix& b) { return a.Time < b.Time; });
+    return LogSpan{fixes.front().Time, fixes.back().Time, earliest->Time, latest->Time};
+}
+
+std::optional<double> ConversionService::MomentOf(const CalendarTime& fields)
+{
+    return EncodeDateTime(fields.Year, fields.Month, fields.Day, fields.Hour, fields.Minute,
+                          fields.Second);
+}
+
+std::string ConversionService::DefaultTarget(std::string_view path) { return NmeaTargetPath(path); }
+
+bool ConversionService::IsLoadedLog(const std::string& path) const
+{
+    return !m_loadedPath.empty() && SameFile(path, m_loadedPath);
+}
+
+ExportResult ConversionService::Export(const std::string& target, const TimeWindow& window) const
+{
+    if (IsLoadedLog(target)) {
+        ExportResult refused;
+        refused.Status = ExportStatus::SameAsLog;
+        return refused;
+    }
+    return ExportNmea(m_table.Fixes(), target,
+                      [&window](const TGpsFix& fix) { return window.Contains(fix); });
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "export/NmeaExport.h"
+#include "load/LogFile.h"
+#include "store/FixTable.h"
+#include "store/TimeBase.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+// A time window in local standard time as day counts: a fix is in it when Start <= Time < End.
+// An absent side is unbounded.
+struct TimeWindow {
+    std::optional<double> Start;
+    std::optional<double> End;
+
+    [[nodiscard]] bool Contains(const TGpsFix& fix) const;
+};
+
+// The times of a loaded log: the first and last table entries (the logger's own order) and the
+// earliest and latest fix.
+struct LogSpan {
+    double First = 0;
+    double Last = 0;
+    double Earliest = 0;
+    double Latest = 0;
+};
+
+// The one place where a conversion happens, for the window and the command line alike: it owns
+// the fix table, the time-zone bias and the path of the loaded log, and carries the rules both
+// front ends share.
+class ConversionService
+{
+  public:
+    explicit ConversionService(std::int32_t biasMinutes = 0);
+
+    // The time-zone bias in minutes (UTC = local time + bias); it applies to later loads.
+    void SetBias(std::int32_t biasMinutes);
+    [[nodiscard]] std::int32_t Bias() const { return m_bias; }
+    [[nodiscard]] double LocalEpoch() const { return m_localEpoch; }
+
+    // Loads a log. An accepted file replaces the table and becomes the loaded log; an ignored
+    // file or a failed read leaves both as they were.
+    [[nodiscard]] LoadResult Load(const std::string& path);
+    [[nodiscard]] std::span<const TGpsFix> Fixes() const { return m_table.Fixes(); }
+    [[nodiscard]] std::int32_t FixCount() const { return m_table.Count(); }
+    // The path of the log the table was last loaded from; empty before the first load.
+    [[nodiscard]] const std::string& LoadedPath() const { return m_loadedPath; }
+    // Nothing while the table is empty.
+    [[nodiscard]] std::optional<LogSpan> Span() const;
+
+    // The moment of calendar fields of whole seconds, or nothing for an impossible date.
+    [[nodiscard]] static std::optional<double> MomentOf(const CalendarTime& fields);
+    // The export name of a log or a chosen name: the extension replaced by ".nmea".
+    [[nodiscard]] static std::string DefaultTarget(std::string_view path);
+
+    // True when the path names the loaded log's file: an export never writes over it.
+    [[nodiscard]] bool IsLoadedLog(const std::string& path) const;
+    // Writes the fixes of the window as RMC lines. A target that is the loaded log itself is
+    // refused (SameAsLog) and nothing is written.
+    [[nodiscard]] ExportResult Export(const std::string& target, const TimeWindow& window) const;
+
+  private:
+    FixTable m_table;
+    std::int32_t m_bias = 0;
+    double m_localEpoch;
+    std::string m_loadedPath;
+};

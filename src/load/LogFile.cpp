@@ -1,0 +1,126 @@
+#include "load/LogFile.h"
+
+#include "decoders/BlockDecoder.h"
+#include "store/PathText.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::FILE* OpenForReading(const std::string& path)
+{
+#ifdef _WIN32
+    return _wfopen(NativePath(path).c_str(), L"rb");
+#else
+    return std::fopen(path.c_str(), "rb");
+#endif
+}
+
+std::uintmax_t UnitSize(LogKind kind)
+{
+    return static_cast<std::uintmax_t>(kind == LogKind::Sector ? kSectorSize : kBlockSize);
+}
+
+// The existence and size rules: the file's size when it is taken, the reason when it is not.
+IgnoreReason CheckLogFile(const std::string& path, LogKind kind, std::uintmax_t& size)
+{
+    std::error_code ec;
+    const fs::path native = NativePath(path);
+    const fs::file_status status = fs::status(native, ec);
+    if (!fs::exists(status))
+        return IgnoreReason::NotFound;
+    // Folders, devices and pipes are not log files; a pipe would block the open, too.
+    if (!fs::is_regular_file(status))
+        return IgnoreReason::NotAFile;
+    const std::uintmax_t reported = fs::file_size(native, ec);
+    size = ec ? 0 : reported;
+    if (size > kLargestLogBytes)
+        return IgnoreReason::TooLarge;
+    if (size % UnitSize(kind) != 0)
+        return IgnoreReason::SizeNotMultiple;
+    return IgnoreReason::None;
+}
+
+// Reads up to `size` bytes in one read; returns the count read, or sets `error`.
+std::size_t ReadInOnePiece(const std::string& path, std::uint8_t* buffer, std::size_t size,
+                           int& error)
+{
+    errno = 0;
+    std::FILE* file = OpenForReading(path);
+    if (file == nullptr) {
+        error = errno != 0 ? errno : EIO;
+        return 0;
+    }
+    errno = 0;
+    const std::size_t countRead = std::fread(buffer, 1, size, file);
+    const bool readFailed = std::ferror(file) != 0;
+    const int readErrno = errno;
+    std::fclose(file);
+    if (readFailed)
+        error = readErrno != 0 ? readErrno : EIO;
+    return countRead;
+}
+
+} // namespace
+
+LogKind KindFromPath(const std::string& path)
+{
+    const std::size_t dot = ExtensionStart(path);
+    static constexpr char kSectorExtension[] = ".BNX4";
+    if (path.size() - dot != sizeof kSectorExtension - 1)
+        return LogKind::Block;
+    for (std::size_t i = 0; i < sizeof kSectorExtension - 1; ++i) {
+        char c = path[dot + i];
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+        if (c != kSectorExtension[i])
+            return LogKind::Block;
+    }
+    return LogKind::Sector;
+}
+
+SectorDropCounts DecodeLogImage(LogKind kind, std::span<const std::uint8_t> image,
+                                double localEpoch, FixTable& table)
+{
+    // Every accepted load starts from an empty table and an open fix-type gate, so a file
+    // converts the same whatever was loaded before it.
+    table.Clear();
+    if (kind == LogKind::Block)
+        DecodeBlockLog(image, localEpoch, table);
+    else if (kind == LogKind::Sector)
+        return DecodeSectorLog(image, localEpoch, table);
+    return {};
+}
+
+LoadResult LoadLogFile(const std::string& path, double localEpoch, FixTable& table)
+{
+    LoadResult result;
+    const LogKind kind = KindFromPath(path);
+    std::uintmax_t fileSize = 0;
+    result.Ignored = CheckLogFile(path, kind, fileSize);
+    if (result.Ignored != IgnoreReason::None)
+        return result;
+
+    const auto size = static_cast<std::size_t>(fileSize);
+    const std::unique_ptr<std::uint8_t[]> image(new std::uint8_t[size]);
+    const std::size_t countRead = ReadInOnePiece(path, image.get(), size, result.IoErrno);
+    if (result.Failed())
+        return result;
+    if (countRead % UnitSize(kind) != 0) {
+        result.Ignored = IgnoreReason::ShortRead;
+        return result;
+    }
+    // Bytes the read did not deliver read as erased flash.
+    std::memset(image.get() + countRead, 0xFF, size - countRead);
+
+    result.Dropped = DecodeLogImage(kind, {image.get(), size}, localEpoch, table);
+    result.Kind = kind;
+    return result;
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "decoders/SectorDecoder.h"
+#include "store/FixTable.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+enum class LogKind {
+    None,   // the file was ignored or could not be read
+    Block,  // 64 KiB flash blocks
+    Sector, // 4 KiB flash sectors (".BNX4")
+};
+
+// Why a file was ignored. Ignored files leave the table as it was.
+enum class IgnoreReason {
+    None,
+    NotFound,        // no file under the path
+    NotAFile,        // the path names a folder (or something else that is not a file)
+    SizeNotMultiple, // the size is not a whole number of blocks or sectors
+    TooLarge,        // more than the 16 MiB a logger holds
+    ShortRead,       // the read delivered a count that is not a whole number of units
+};
+
+// The largest image any logger holds: 256 blocks or 4096 sectors.
+constexpr std::uintmax_t kLargestLogBytes = 16u * 1024u * 1024u;
+
+struct LoadResult {
+    LogKind Kind = LogKind::None;
+    IgnoreReason Ignored = IgnoreReason::None;
+    int IoErrno = 0; // non-zero when the open or the read failed
+    // Records of a sector log dropped by each of its tests; zero for a block log.
+    SectorDropCounts Dropped;
+
+    [[nodiscard]] bool Failed() const { return IoErrno != 0; }
+};
+
+// ".BNX4" in any letter case, taken from the last path component only.
+[[nodiscard]] LogKind KindFromPath(const std::string& path);
+
+// Reads a raw log and decodes it into the table. A file that passes the existence and size rules
+// and is read completely empties the table first; an ignored file or a failed open or read leaves
+// the table as it was.
+[[nodiscard]] LoadResult LoadLogFile(const std::string& path, double localEpoch, FixTable& table);
+
+// Empties the table and decodes a whole image of the given kind into it: every unit in order,
+// then, for a sector log, the smoothing. Returns the sector log's drop counts.
+SectorDropCounts DecodeLogImage(LogKind kind, std::span<const std::uint8_t> image,
+                                double localEpoch, FixTable& table);

@@ -1,0 +1,61 @@
+#include "support/GoldenLogs.h"
+
+namespace t2ntest {
+
+Bytes GoldenBlockLog()
+{
+    constexpr std::uint32_t wide = kBlockBasicMask | 0x1000 | 0x2000 | 0x4000; // counts, entries
+    FlashImage log = BlockLog(1, kBlockBasicMask);
+    for (std::int32_t i = 0; i < 12; ++i) {
+        RawFix fix{.Seconds = kMay2021 + i,
+                   .Latitude = i < 6 ? 35.6812 + i * 1e-4 : -33.8568 - i * 1e-4,
+                   .Longitude = i < 6 ? 139.7671 + i * 1e-4 : -151.2153 + i * 1e-4,
+                   .ExtraValue = 40.5f + static_cast<float>(i),
+                   .Speed = 3.6f * static_cast<float>(i),
+                   .Course = 30.0f * static_cast<float>(i),
+                   .Millisecond = static_cast<std::uint16_t>(i * 83)};
+        if (i == 6)
+            log.Append(0, MaskMarker(2, wide));
+        const std::uint32_t mask = i < 6 ? kBlockBasicMask : wide;
+        if (i >= 6) {
+            fix.SatelliteCount = static_cast<std::uint8_t>(i);
+            fix.ExtraCount = static_cast<std::uint8_t>(i + 1);
+        }
+        log.Append(0, BlockRecord(fix, mask, i == 4 ? Seal::BadChecksum : Seal::Good));
+    }
+    // Erased space, then one more fix under the marker's mask and a record torn off.
+    log.Append(0, Repeat(0xFF, 40));
+    log.SetCursor(0, 2048);
+    log.Append(0, BlockRecord({.Seconds = kMay2021 + 60, .Speed = 0.0f}, wide));
+    Bytes torn = BlockRecord({.Seconds = kMay2021 + 61}, wide);
+    torn.resize(20);
+    log.Append(0, torn);
+    return log.Data();
+}
+
+Bytes GoldenSectorLog()
+{
+    FlashImage log = SectorLog(4, kSectorFixMask);
+    std::int32_t tenths = 0;
+    for (std::size_t sector = 0; sector < 3; ++sector) {
+        for (int r = 0; r < 12; ++r, ++tenths) {
+            RawFix fix{.Seconds = kMay2021 + tenths / 10,
+                       .Latitude = 35.0 + tenths * 2e-5,
+                       .Longitude = 139.0 + tenths * 3e-5,
+                       .ExtraValue = 12.5f,
+                       .Speed = 20.0f + static_cast<float>(r % 5),
+                       .SatelliteCount = 8,
+                       .Millisecond = static_cast<std::uint16_t>(tenths % 10 * 100)};
+            if (sector == 1 && r == 2)
+                fix.FixType = 2; // closes the gate for the next five 3D fixes
+            if (sector == 2 && r == 7)
+                fix.Speed = 0.0f; // implausible
+            if (sector == 2 && r == 9)
+                fix.Seconds = 1577836800; // 2020-01-01: before the earliest date
+            log.Append(sector, SectorRecord(fix, kSectorFixMask));
+        }
+    }
+    return log.Data(); // sector 3 stays erased
+}
+
+} // namespace t2ntest
