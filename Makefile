@@ -3,12 +3,15 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test bench format clean package package-test
+.PHONY: all deps deps-test configure build run test bench format clean package package-test
 
 all: build
 
+# scripts/install-deps.sh groups: `build` for building and running, `test` for the tests alone.
 deps:
-	@bash scripts/install-deps.sh
+	@bash scripts/install-deps.sh build
+deps-test:
+	@bash scripts/install-deps.sh build test
 
 configure: deps
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) > /dev/null
@@ -19,27 +22,27 @@ build: configure
 run: build
 	@$(BUILD)/src/app/tallo2nmea
 
-test: build
+test: deps-test build
 	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 	@$(MAKE) --no-print-directory test-asan
 	@$(MAKE) --no-print-directory fuzz-smoke
 	@$(MAKE) --no-print-directory package-test PKG_BUILD=$(BUILD)
 
-bench: deps
+bench: deps-test
 	@cmake -S . -B $(BUILD)-bench -DCMAKE_BUILD_TYPE=Release -DT2N_BUILD_BENCH=ON -DT2N_BUILD_TESTS=ON > /dev/null
 	@cmake --build $(BUILD)-bench -j $(JOBS) --target t2n_bench
 	@$(BUILD)-bench/bench/t2n_bench
 
 # The Debian package, from a release build of its own (no tests), and its check in a scratch root.
 PKG_BUILD ?= build-package
-package: deps
+package: deps-test
 	@cmake -S . -B $(PKG_BUILD) -DCMAKE_BUILD_TYPE=Release -DT2N_BUILD_TESTS=OFF > /dev/null
 	@cmake --build $(PKG_BUILD) -j $(JOBS)
 	@rm -f $(PKG_BUILD)/tallo2nmea_*.deb
 	@cd $(PKG_BUILD) && cpack -G DEB
 
 # Packs whatever release build PKG_BUILD holds (make test packs its own build, not a second one).
-package-test:
+package-test: deps-test
 	@test -f $(PKG_BUILD)/CPackConfig.cmake || $(MAKE) --no-print-directory package
 	@rm -f $(PKG_BUILD)/tallo2nmea_*.deb
 	@cd $(PKG_BUILD) && cpack -G DEB > /dev/null
@@ -52,7 +55,7 @@ ASAN_BUILD ?= build-asan
 SANITIZE = -fsanitize=address,undefined,float-cast-overflow -fno-sanitize-recover=all -fno-omit-frame-pointer
 SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:abort_on_error=1:detect_stack_use_after_return=1 \
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
-test-asan: deps
+test-asan: deps-test
 	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS="$(SANITIZE)" \
 		-DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE)" -DCMAKE_SHARED_LINKER_FLAGS="$(SANITIZE)" > /dev/null
 	@$(SANITIZER_ENV) cmake --build $(ASAN_BUILD) -j $(JOBS)
@@ -63,7 +66,7 @@ test-asan: deps
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 180
 FUZZ_SMOKE_SECONDS ?= 20
-fuzz-build: deps
+fuzz-build: deps-test
 	@cmake -S fuzz -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ > /dev/null
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
 fuzz: fuzz-build
