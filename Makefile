@@ -3,12 +3,15 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run check test bench format clean package package-test
+.PHONY: all deps deps-test configure build run check test bench format clean package package-test
 
 all: build
 
+# scripts/install-deps.sh groups: `build` for building and running, `test` for the tests alone.
 deps:
-	@bash scripts/install-deps.sh
+	@bash scripts/install-deps.sh build
+deps-test:
+	@bash scripts/install-deps.sh build test
 
 configure: deps
 	@cmake --preset release -B $(BUILD) $(CMAKE_FLAGS) > /dev/null
@@ -20,7 +23,7 @@ run: build
 	@$(BUILD)/src/app/tallo2nmea
 
 # The quick inner loop: the release build's tests only.
-check: build
+check: deps-test build
 	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 test: check
@@ -28,21 +31,21 @@ test: check
 	@$(MAKE) --no-print-directory fuzz-smoke
 	@$(MAKE) --no-print-directory package-test PKG_BUILD=$(BUILD)
 
-bench: deps
+bench: deps-test
 	@cmake --preset bench -B $(BUILD)-bench > /dev/null
 	@cmake --build $(BUILD)-bench -j $(JOBS) --target t2n_bench
 	@$(BUILD)-bench/bench/t2n_bench
 
 # The Debian package, from a release build of its own (no tests), and its check in a scratch root.
 PKG_BUILD ?= build-package
-package: deps
+package: deps-test
 	@cmake -S . -B $(PKG_BUILD) -DCMAKE_BUILD_TYPE=Release -DT2N_BUILD_TESTS=OFF > /dev/null
 	@cmake --build $(PKG_BUILD) -j $(JOBS)
 	@rm -f $(PKG_BUILD)/tallo2nmea_*.deb
 	@cd $(PKG_BUILD) && cpack -G DEB
 
 # Packs whatever release build PKG_BUILD holds (make test packs its own build, not a second one).
-package-test:
+package-test: deps-test
 	@test -f $(PKG_BUILD)/CPackConfig.cmake || $(MAKE) --no-print-directory package
 	@rm -f $(PKG_BUILD)/tallo2nmea_*.deb
 	@cd $(PKG_BUILD) && cpack -G DEB > /dev/null
@@ -54,7 +57,7 @@ package-test:
 ASAN_BUILD ?= build-asan
 SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:abort_on_error=1:detect_stack_use_after_return=1 \
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
-test-asan: deps
+test-asan: deps-test
 	@cmake --preset asan -B $(ASAN_BUILD) > /dev/null
 	@$(SANITIZER_ENV) cmake --build $(ASAN_BUILD) -j $(JOBS)
 	@cd $(ASAN_BUILD) && $(SANITIZER_ENV) QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
@@ -64,7 +67,7 @@ test-asan: deps
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 180
 FUZZ_SMOKE_SECONDS ?= 20
-fuzz-build: deps
+fuzz-build: deps-test
 	@cmake -S fuzz --preset fuzz -B $(FUZZ_BUILD) > /dev/null
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
 fuzz: fuzz-build

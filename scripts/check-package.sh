@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Checks the Debian package that `make package` built, as a user's machine would see it: unpacks
 # it into a scratch root, checks that every file lands where the desktop and man expect it, runs
-# the installed programs from there, and validates the desktop entry, the AppStream metainfo and
-# the manual pages with their standard tools.
+# the installed programs from there, validates the desktop entry, the AppStream metainfo and
+# the manual pages with their standard tools, checks the copyright file against LICENSE, and runs
+# lintian on the package (any error fails; warnings are printed).
 #
 # Usage: scripts/check-package.sh [BUILD_DIR]   (default build-package)
 set -euo pipefail
 
 build=${1:-build-package}
 app_id=org.example.Tallo2NMEA
+license_file=$(cd "$(dirname "$0")/.." && pwd)/LICENSE
 
 failures=0
 fail() {
@@ -35,13 +37,22 @@ echo "check-package: $deb unpacked into a scratch root"
 version=$(dpkg-deb -f "$deb" Version)
 depends=$(dpkg-deb -f "$deb" Depends)
 [ "$(dpkg-deb -f "$deb" Package)" = tallo2nmea ] && pass "package name" || fail "package name"
-for dep in libqt6widgets6 libqt6gui6 libqt6core6 fonts-noto-cjk; do
+for dep in libqt6widgets6 libqt6gui6 libqt6core6 fonts-noto-cjk qt6-translations-l10n; do
     if grep -Eq "(^|, )$dep( |,|$)" <<<"$depends"; then
         pass "depends on $dep"
     else
         fail "Depends lacks $dep: $depends"
     fi
 done
+# The window loads Qt's Japanese translation from qt6-translations-l10n: that package, as installed
+# here by scripts/install-deps.sh, must really hold it.
+# (The list is taken whole first: grep -q leaving a pipe early would fail it under pipefail.)
+translations=$(dpkg-query -L qt6-translations-l10n 2>/dev/null || true)
+if grep -q '/qtbase_ja\.qm$' <<<"$translations"; then
+    pass "qt6-translations-l10n ships qtbase_ja.qm"
+else
+    fail "qt6-translations-l10n is not installed here or ships no qtbase_ja.qm"
+fi
 maintainer=$(dpkg-deb -f "$deb" Maintainer)
 grep -q '@example\.org>' <<<"$maintainer" && pass "maintainer" || fail "maintainer: $maintainer"
 
@@ -57,6 +68,8 @@ files=(
     share/man/man1/tallo2nmea.1.gz
     share/doc/tallo2nmea/window.md
     share/doc/tallo2nmea/cli.md
+    share/doc/tallo2nmea/copyright
+    share/doc/tallo2nmea/changelog.gz
 )
 for size in 16 32 48 64 128 256; do
     files+=("share/icons/hicolor/${size}x${size}/apps/$app_id.png")
@@ -161,6 +174,93 @@ for page in "$usr"/share/man/man1/*.1.gz; do
         fail "man --warnings -l $(basename "$page"): $out"
     fi
 done
+
+# ---- licence ------------------------------------------------------------------------------------
+# The copyright file is read by python3-debian's parser of the machine-readable format (Debian's
+# own interpreter: the one first on PATH may be another), and then held against LICENSE: the
+# whole tree under one licence, MIT, with LICENSE's copyright holder and its text word for word.
+copyright=$usr/share/doc/tallo2nmea/copyright
+if [ -f "$copyright" ]; then
+    if out=$(/usr/bin/python3 - "$copyright" "$license_file" 2>&1 <<'PY'
+import re
+import sys
+
+from debian import copyright as dep5
+
+path, license_path = sys.argv[1], sys.argv[2]
+with open(path, encoding="utf-8") as f:
+    parsed = dep5.Copyright(f, strict=True)
+with open(license_path, encoding="utf-8") as f:
+    license_lines = f.read().splitlines()
+
+problems = []
+header = parsed.header
+if not header.upstream_name:
+    problems.append("the header has no Upstream-Name")
+files = list(parsed.all_files_paragraphs())
+if not files or files[0].files != ("*",):
+    problems.append("the first Files paragraph is not 'Files: *'")
+texts = {p.license.synopsis: p.license.text for p in parsed.all_license_paragraphs()}
+for p in files:
+    name = p.license.synopsis
+    if not p.license.text and not texts.get(name):
+        problems.append(f"license {name!r} of Files {' '.join(p.files)} has no text")
+if files and files[0].license.synopsis != "MIT":
+    problems.append(f"'Files: *' is under {files[0].license.synopsis!r}, not MIT")
+
+holder = next((re.sub(r"^Copyright (\(c\) )?", "", l) for l in license_lines
+               if l.startswith("Copyright")), None)
+if holder is None:
+    problems.append("LICENSE has no copyright line")
+elif files and holder not in (files[0].copyright or ""):
+    problems.append(f"'Files: *' has Copyright {files[0].copyright!r}, LICENSE {holder!r}")
+
+start = next((i for i, l in enumerate(license_lines) if l.startswith("Permission is hereby")), None)
+mit = files[0].license.text or texts.get("MIT", "") if files else ""
+if start is None:
+    problems.append("LICENSE has no MIT permission notice")
+elif mit.strip().splitlines() != [l.rstrip() for l in license_lines[start:]]:
+    problems.append("the MIT text differs from LICENSE")
+
+if problems:
+    print("; ".join(problems))
+    sys.exit(1)
+PY
+    ); then
+        pass "copyright: machine-readable, MIT, matches LICENSE"
+    else
+        fail "copyright: $out"
+    fi
+fi
+if [ -f "$metainfo" ]; then
+    project_license=$(sed -n 's|.*<project_license>\(.*\)</project_license>.*|\1|p' "$metainfo")
+    [ "$project_license" = MIT ] && pass "metainfo project_license MIT" ||
+        fail "metainfo project_license is '$project_license', not MIT"
+fi
+changelog=$usr/share/doc/tallo2nmea/changelog.gz
+if [ -f "$changelog" ]; then
+    # A new version needs its own entry in packaging/debian/changelog.
+    gzip -dc "$changelog" >"$root/changelog"
+    top=$(dpkg-parsechangelog -l "$root/changelog" -S Version 2>&1) || true
+    if [ "$top" = "$version" ]; then
+        pass "changelog's latest entry is $version"
+    else
+        fail "changelog's latest entry is '$top', not the package version $version"
+    fi
+fi
+
+# ---- lintian ----------------------------------------------------------------------------------
+# Errors fail (lintian then exits non-zero, as it does when it cannot run); warnings are shown.
+# Info tags are left out.
+status=0
+out=$(lintian "$deb" 2>&1) || status=$?
+tags=$(grep -E '^[EW]: ' <<<"$out" || true)
+if [ "$status" -eq 0 ] && ! grep -q '^E: ' <<<"$tags"; then
+    pass "lintian: no errors${tags:+; warnings:}"
+    [ -z "$tags" ] || sed 's/^/check-package:     /' <<<"$tags"
+else
+    fail "lintian (status $status): $(grep -v 'running with root privileges' <<<"$out")"
+fi
 
 if [ "$failures" -ne 0 ]; then
     echo "check-package: $failures check(s) failed" >&2

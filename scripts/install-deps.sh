@@ -1,15 +1,56 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the window need, only when missing.
+# Installs the Debian packages of the named groups, only those that are missing.
+#
+# Usage: scripts/install-deps.sh [GROUP...]   (no group means build)
+#
+#   build    what `make run` needs: compilers, CMake, Qt, the Japanese font and Qt's translations
+#   test     what only the tests need: GoogleTest/GMock, Google Benchmark, clang for the fuzzers,
+#            the package check's tools (lintian, validators, man) and the clients later tests use
+#   windows  the MinGW-w64 cross compiler and Wine, for a cross-build of the Windows programs
 set -euo pipefail
 
-packages=(
-    build-essential cmake g++ make pkg-config
-    libgtest-dev libgmock-dev libbenchmark-dev
-    qt6-base-dev libgl-dev
-    fonts-noto-cjk
-    clang libclang-rt-14-dev
-    desktop-file-utils appstream groff-base man-db dpkg-dev file
-)
+usage() {
+    echo "usage: $0 [build|test|windows]..." >&2
+    exit 2
+}
+
+group_packages() {
+    case "$1" in
+    build)
+        echo build-essential cmake g++ make pkg-config
+        echo qt6-base-dev libgl-dev
+        # The window's Japanese texts need a CJK font and load Qt's own qtbase_ja.qm.
+        echo fonts-noto-cjk qt6-translations-l10n
+        ;;
+    test)
+        echo libgtest-dev libgmock-dev libbenchmark-dev
+        echo clang libclang-rt-14-dev
+        # The package check: lintian, the desktop/AppStream validators, man and its helpers, and
+        # python3-debian, whose parser reads the machine-readable copyright file.
+        echo lintian desktop-file-utils appstream groff-base man-db dpkg-dev file python3-debian
+        # Tools later tests use: track and picture readers, and a virtual display for the window.
+        echo gpsbabel libimage-exiftool-perl python3-gpxpy imagemagick xvfb xauth
+        ;;
+    windows)
+        echo g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 wine
+        ;;
+    *)
+        echo "install-deps: unknown group '$1'" >&2
+        usage
+        ;;
+    esac
+}
+
+groups=("$@")
+if [ ${#groups[@]} -eq 0 ]; then groups=(build); fi
+
+packages=()
+for g in "${groups[@]}"; do
+    # The group's list is read before use, so an unknown group stops the script here.
+    list=$(group_packages "$g")
+    read -r -a words <<<"$(tr '\n' ' ' <<<"$list")"
+    packages+=("${words[@]}")
+done
 
 missing=()
 for p in "${packages[@]}"; do
