@@ -299,8 +299,8 @@ void TFormMain::ButtonOutClick()
 
     const std::string chosenPath = ToLocalPath(*chosen);
     const std::string target = ConversionService::DefaultTarget(chosenPath);
-    const std::optional<double> start = RowMoment(UpDownSta);
-    const std::optional<double> end = RowMoment(UpDownEnd);
+    const std::optional<std::int64_t> start = RowMoment(UpDownSta);
+    const std::optional<std::int64_t> end = RowMoment(UpDownEnd);
     if (!start || !end) {
         ShowErrorBox(kDateConversionError);
         return;
@@ -332,7 +332,7 @@ void TFormMain::SetRow(const ControlRow& row, const CalendarTime& time)
         row[i]->setValue(values[i]);
 }
 
-std::optional<double> TFormMain::RowMoment(const ControlRow& row) const
+std::optional<std::int64_t> TFormMain::RowMoment(const ControlRow& row) const
 {
     return ConversionService::MomentOf({row[0]->value(), row[1]->value(), row[2]->value(),
                                         row[3]->value(), row[4]->value(), row[5]->value(), 0});

@@ -41,7 +41,7 @@ class TFormMain : public QWidget
   private:
     void CreateControls();
     void SetRow(const ControlRow& row, const CalendarTime& time);
-    [[nodiscard]] std::optional<double> RowMoment(const ControlRow& row) const;
+    [[nodiscard]] std::optional<std::int64_t> RowMoment(const ControlRow& row) const;
     [[nodiscard]] QString FormatTime(double dayCount) const;
     void ShowErrorBox(std::string_view message);
 

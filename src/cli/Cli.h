@@ -4,7 +4,8 @@
 #include <string>
 #include <vector>
 
-// Exit statuses of the command-line converter. With several inputs the highest one wins.
+// Exit statuses of the command-line converter. A usage error stops everything before it runs;
+// otherwise an input that failed makes the run's status 1, else one that was ignored makes it 3.
 enum CliStatus : int {
     kCliOk = 0,
     kCliError = 1,   // input/output, date or write error

@@ -4,7 +4,10 @@
 
 bool TimeWindow::Contains(const TGpsFix& fix) const
 {
-    return (!Start || *Start <= fix.Time) && (!End || fix.Time < *End);
+    if (!Start && !End)
+        return true;
+    const std::int64_t moment = DayCountToMilliseconds(fix.Time);
+    return (!Start || *Start <= moment) && (!End || moment < *End);
 }
 
 ConversionService::ConversionService(std::int32_t biasMinutes)
@@ -37,10 +40,13 @@ std::optional<LogSpan> ConversionService::Span() const
     return LogSpan{fixes.front().Time, fixes.back().Time, earliest->Time, latest->Time};
 }
 
-std::optional<double> ConversionService::MomentOf(const CalendarTime& fields)
+std::optional<std::int64_t> ConversionService::MomentOf(const CalendarTime& fields)
 {
-    return EncodeDateTime(fields.Year, fields.Month, fields.Day, fields.Hour, fields.Minute,
-                          fields.Second);
+    if (!EncodeDate(fields.Year, fields.Month, fields.Day))
+        return std::nullopt;
+    CalendarTime whole = fields;
+    whole.Millisecond = 0;
+    return CalendarToMilliseconds(whole);
 }
 
 std::string ConversionService::DefaultTarget(std::string_view path) { return NmeaTargetPath(path); }

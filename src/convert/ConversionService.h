@@ -11,11 +11,12 @@
 #include <string>
 #include <string_view>
 
-// A time window in local standard time as day counts: a fix is in it when Start <= Time < End.
-// An absent side is unbounded.
+// A time window in local standard time, as whole milliseconds since 1899-12-30 00:00. A fix is
+// in it when its moment, rounded to the whole millisecond exactly as its printed time is, lies at
+// or after Start and before End. An absent side is unbounded.
 struct TimeWindow {
-    std::optional<double> Start;
-    std::optional<double> End;
+    std::optional<std::int64_t> Start;
+    std::optional<std::int64_t> End;
 
     [[nodiscard]] bool Contains(const TGpsFix& fix) const;
 };
@@ -52,8 +53,9 @@ class ConversionService
     // Nothing while the table is empty.
     [[nodiscard]] std::optional<LogSpan> Span() const;
 
-    // The moment of calendar fields of whole seconds, or nothing for an impossible date.
-    [[nodiscard]] static std::optional<double> MomentOf(const CalendarTime& fields);
+    // The moment of calendar fields of whole seconds (local standard time) in whole
+    // milliseconds, or nothing for an impossible date.
+    [[nodiscard]] static std::optional<std::int64_t> MomentOf(const CalendarTime& fields);
     // The export name of a log or a chosen name: the extension replaced by ".nmea".
     [[nodiscard]] static std::string DefaultTarget(std::string_view path);
 

@@ -44,6 +44,11 @@ void AtomicFile::Discard()
 
 bool AtomicFile::Open()
 {
+    if (m_target == kStandardOutput) {
+        m_direct = true;
+        m_fd = ::dup(STDOUT_FILENO);
+        return m_fd >= 0 || Fail(Stage::Create, ErrnoOr(EBADF));
+    }
     struct stat status {
     };
     if (::stat(m_target.c_str(), &status) == 0) {

@@ -17,6 +17,9 @@ class AtomicFile
         Write,
     };
 
+    // The target name that means the process's standard output, written directly.
+    static constexpr const char* kStandardOutput = "-";
+
     // `target` is a UTF-8 path. Nothing is opened until Open().
     explicit AtomicFile(std::string target);
     ~AtomicFile();

@@ -28,14 +28,20 @@ std::uintmax_t UnitSize(LogKind kind)
     return static_cast<std::uintmax_t>(kind == LogKind::Sector ? kSectorSize : kBlockSize);
 }
 
-// The existence and size rules: the file's size when it is taken, the reason when it is not.
-IgnoreReason CheckLogFile(const std::string& path, LogKind kind, std::uintmax_t& size)
+// The existence and size rules: the file's size when it is taken, the reason when it is not. A
+// path that cannot be examined (a folder on the way that may not be read, a loop of links, a
+// name too long) is an error of its own, not a missing file.
+IgnoreReason CheckLogFile(const std::string& path, LogKind kind, std::uintmax_t& size, int& error)
 {
     std::error_code ec;
     const fs::path native = NativePath(path);
     const fs::file_status status = fs::status(native, ec);
-    if (!fs::exists(status))
+    if (status.type() == fs::file_type::not_found)
         return IgnoreReason::NotFound;
+    if (status.type() == fs::file_type::none) {
+        error = ec ? ec.value() : EIO;
+        return IgnoreReason::None;
+    }
     // Folders, devices and pipes are not log files; a pipe would block the open, too.
     if (!fs::is_regular_file(status))
         return IgnoreReason::NotAFile;
@@ -104,8 +110,8 @@ LoadResult LoadLogFile(const std::string& path, double localEpoch, FixTable& tab
     LoadResult result;
     const LogKind kind = KindFromPath(path);
     std::uintmax_t fileSize = 0;
-    result.Ignored = CheckLogFile(path, kind, fileSize);
-    if (result.Ignored != IgnoreReason::None)
+    result.Ignored = CheckLogFile(path, kind, fileSize, result.IoErrno);
+    if (result.Ignored != IgnoreReason::None || result.Failed())
         return result;
 
     const auto size = static_cast<std::size_t>(fileSize);

@@ -152,8 +152,11 @@ const std::vector<Case>& Cases()
          }},
         {"EmptyFileGivesAnEmptyOutput",
          [](const TempDir& d) -> Scenario {
-             return {
-                 {d.Write("empty.bin", {})}, 0, "", {HasContent(d.Path() / "empty.nmea", "")}, {}};
+             return {{"-q", d.Write("empty.bin", {})},
+                     0,
+                     "",
+                     {HasContent(d.Path() / "empty.nmea", "")},
+                     {}};
          }},
         {"BlockLogOneByteShortOfABlock",
          [](const TempDir& d) -> Scenario {
@@ -205,6 +208,16 @@ const std::vector<Case>& Cases()
                      1,
                      WithFinalPoint(IoErrorText(EACCES)),
                      {Absent(d.Path() / "locked.nmea")},
+                     {}};
+         }},
+        {"LinkLoopIsAnErrorNotAMissingFile",
+         [](const TempDir& d) -> Scenario {
+             const fs::path loop = d.Path() / "loop.bin";
+             fs::create_symlink(loop, loop);
+             return {{loop.string()},
+                     1,
+                     loop.string() + ": " + WithFinalPoint(IoErrorText(ELOOP)),
+                     {Absent(d.Path() / "loop.nmea")},
                      {}};
          }},
         {"OutputFolderMissing",
@@ -277,7 +290,7 @@ const std::vector<Case>& Cases()
         {"ExistingOutputReplacedOnSuccess",
          [](const TempDir& d) -> Scenario {
              d.Write("track.nmea", Bytes{'o', 'l', 'd'});
-             return {{d.Write("track.bin", BlockLogWithFixes())},
+             return {{"--quiet", d.Write("track.bin", BlockLogWithFixes())},
                      0,
                      "",
                      {HasLines(d.Path() / "track.nmea", 3)},
@@ -285,7 +298,7 @@ const std::vector<Case>& Cases()
          }},
         {"BlockLogPathWithSpacesAndJapanese",
          [](const TempDir& d) -> Scenario {
-             return {{d.Write("ログ フォルダ/走行 記録.bin", BlockLogWithFixes())},
+             return {{"-q", d.Write("ログ フォルダ/走行 記録.bin", BlockLogWithFixes())},
                      0,
                      "",
                      {HasLines(d.Path() / "ログ フォルダ" / "走行 記録.nmea", 3)},
@@ -295,7 +308,7 @@ const std::vector<Case>& Cases()
          [](const TempDir& d) -> Scenario {
              const fs::path target = d.Path() / "出力 先" / "東京 → 横浜.nmea";
              fs::create_directory(target.parent_path());
-             return {{"-o", target.string(),
+             return {{"-q", "-o", target.string(),
                       d.Write("ログ フォルダ/朝の 走行.BNX4", SectorLogWithFixes())},
                      0,
                      "",
@@ -324,6 +337,7 @@ TEST_P(BadInput, ExitStatusMessageAndFiles)
 
     ASSERT_TRUE(r.exited) << "killed by signal " << -r.status << "\n" << r.err;
     EXPECT_EQ(r.status, s.status) << r.err;
+    EXPECT_EQ(r.out, "") << "standard output carries data only";
     if (s.message.empty())
         EXPECT_EQ(r.err, "");
     else
@@ -375,7 +389,8 @@ TEST_P(FullSizeFlood, ConvertsWithoutFaultIntoWellFormedLines)
 
     ASSERT_TRUE(r.exited) << "killed by signal " << -r.status << "\n" << r.err;
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err.find("tallo2nmea-cli:"), std::string::npos) << r.err;
     const fs::path target = fs::path(log).replace_extension(".nmea");
     ASSERT_TRUE(fs::exists(target));
     const std::string text = ReadWholeFile(target.string());
@@ -384,7 +399,24 @@ TEST_P(FullSizeFlood, ConvertsWithoutFaultIntoWellFormedLines)
     // The summary names as many lines as the file holds.
     std::string written = std::to_string(lines);
     written.insert(0, 1, '(').append(" of ");
-    EXPECT_NE(r.out.find(written), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find(written), std::string::npos) << r.err;
+}
+
+// "-o -" writes the NMEA to standard output and nothing else there; the summary names "-".
+TEST(StandardOutput, CarriesTheNmeaOfOneInput)
+{
+    TempDir dir;
+    const std::string log = dir.Write("track.bin", BlockLogWithFixes());
+    const fs::path scratch = dir.Path() / "scratch";
+    fs::create_directory(scratch);
+    const Outcome viaFile = RunConverter({"--bias", "-540", log}, scratch);
+    ASSERT_EQ(viaFile.status, 0) << viaFile.err;
+    const Outcome r = RunConverter({"--bias", "-540", "-o", "-", log}, scratch);
+    ASSERT_TRUE(r.exited);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, ReadWholeFile((dir.Path() / "track.nmea").string()));
+    EXPECT_EQ(RmcLines(r.out), 3u);
+    EXPECT_EQ(r.err, log + " -> - (3 of 3 fixes)\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -1,5 +1,6 @@
 #include "cli/Cli.h"
 
+#include "messages/ErrorText.h"
 #include "support/LogWriter.h"
 
 #include <cstdlib>
@@ -57,8 +58,9 @@ TEST(Cli, InfoPrintsKindCountAndSpanInLocalTime)
     const std::string log = dir.Write("track.bin", TwoFixBlockLog());
     const CliRun r = RunTool({"--info", "--bias", "-540", log});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "kind: block\nfixes: 2\nfirst: 2021/05/03 12:34:56.789\n"
-                     "last: 2021/05/03 12:34:57.000\n");
+    EXPECT_EQ(r.out, "file: " + log +
+                         "\nkind: block\nfixes: 2\nfirst: 2021/05/03 12:34:56.789\n"
+                         "last: 2021/05/03 12:34:57.000\n");
 }
 
 TEST(Cli, InfoOfEmptyAndIgnoredInputs)
@@ -67,13 +69,21 @@ TEST(Cli, InfoOfEmptyAndIgnoredInputs)
     const std::string empty = dir.Write("empty.bin", {});
     const std::string erased = dir.Write("erased.BNX4", SectorLog(2, kSectorFixMask).Data());
     const std::string odd = dir.Write("odd.bin", Bytes(100, 0));
-    const CliRun r = RunTool({"--info", "--bias", "0", empty, erased, odd});
+    const std::string loop = (dir.Path() / "loop.bin").string();
+    fs::create_symlink(loop, loop);
+    CliRun r = RunTool({"--info", "--bias", "0", empty, erased, odd});
     EXPECT_EQ(r.status, 3);
-    EXPECT_EQ(r.out, "kind: block\nfixes: 0\nfirst: -\nlast: -\n"
-                     "kind: sector\nfixes: 0\nfirst: -\nlast: -\n"
-                     "kind: ignored\n");
+    EXPECT_EQ(r.out, "file: " + empty + "\nkind: block\nfixes: 0\nfirst: -\nlast: -\n" +
+                         "file: " + erased + "\nkind: sector\nfixes: 0\nfirst: -\nlast: -\n" +
+                         "file: " + odd + "\nkind: ignored\n");
     EXPECT_NE(r.err.find("odd.bin"), std::string::npos);
     EXPECT_NE(r.err.find("multiple of 65536"), std::string::npos);
+    // A path that cannot be examined is an error, which outranks an ignored input.
+    r = RunTool({"--info", odd, loop});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "file: " + odd + "\nkind: ignored\nfile: " + loop + "\nkind: error\n");
+    EXPECT_NE(r.err.find(loop + ": " + WithFinalPoint(IoErrorText(ELOOP))), std::string::npos)
+        << r.err;
 }
 
 TEST(Cli, ConvertsToTheDefaultNameWithinTheWindow)
@@ -156,6 +166,14 @@ TEST(Cli, StatusesOnBadCommandLinesAndInputs)
         {{"--from", "2021-05-03 24:00:00", log}, 2, "hour"},
         {{"--to", "2021-05-03 12:60:00", log}, 2, "minute"},
         {{"-o", "x.nmea", log, other}, 2, "single input"},
+        {{"-o", "", log}, 2, "-o needs a path"},
+        {{"--output-dir", "", log}, 2, "--output-dir needs a path"},
+        {{"-o", "x.nmea", "--output-dir", "d", log}, 2, "cannot be used together"},
+        {{"--bias", "0", "--utc-offset", "+09:00", log}, 2, "either --bias or --utc-offset"},
+        {{"--utc-offset", "9:00", log}, 2, "+HH:MM"},
+        {{"--utc-offset", "+24:01", log}, 2, "+HH:MM"},
+        {{"--utc-offset", "+09:60", log}, 2, "+HH:MM"},
+        {{"--quiet=yes", log}, 2, "unknown option"},
         {{"--from", "2024-02-30 00:00:00", log}, 1, "日付に変換できない値が渡されました."},
         {{"--to", "2021-13-01 00:00:00", log}, 1, "日付に変換できない値が渡されました."},
         {{"--from", "0000-01-01 00:00:00", log}, 1, "日付に変換できない値が渡されました."},
@@ -165,6 +183,7 @@ TEST(Cli, StatusesOnBadCommandLinesAndInputs)
         {{tooLarge}, 3, "16 MiB"},
         {{"-o", (dir.Path() / "no" / "such" / "out.nmea").string(), log}, 1, "を作成できません"},
         {{missing, badSize, log}, 3, "missing.bin"},
+        {{missing, (dir.Path() / std::string(300, 'n')).string() + ".bin"}, 1, "ファイル名の指定"},
     };
     for (const auto& c : cases) {
         const CliRun r = RunTool(c.args);
@@ -179,17 +198,88 @@ TEST(Cli, StatusesOnBadCommandLinesAndInputs)
     EXPECT_FALSE(fs::exists(dir.Path() / "huge.nmea"));
 }
 
-TEST(Cli, SeveralInputsAreConvertedAndTheHighestStatusWins)
+TEST(Cli, SeveralInputsAreConvertedAndAFailureOutranksAnIgnoredInput)
 {
     TempDir dir;
     const std::string a = dir.Write("a.bin", TwoFixBlockLog());
     const std::string b = dir.Write("b.bnx4", SectorLog(1, kSectorFixMask).Data());
     const std::string missing = (dir.Path() / "gone.bin").string();
-    const CliRun r = RunTool({"--bias", "0", a, missing, b});
+    CliRun r = RunTool({"--bias", "0", a, missing, b});
     EXPECT_EQ(r.status, 3);
     EXPECT_EQ(CountLines(ReadWholeFile((dir.Path() / "a.nmea").string())), 2u);
     ASSERT_TRUE(fs::exists(dir.Path() / "b.nmea"));
     EXPECT_EQ(fs::file_size(dir.Path() / "b.nmea"), 0u); // a log without any fix
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find(a + " -> " + (dir.Path() / "a.nmea").string() + " (2 of 2 fixes)\n"),
+              std::string::npos)
+        << r.err;
+
+    // Two inputs of one run with the same default output: the second is refused.
+    const std::string sameName = dir.Write("a.binx", TwoFixBlockLog());
+    r = RunTool({"--bias", "0", "--to", "2021-05-03 03:34:57", a, missing, sameName});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("a.nmea: not written: the output of " + a), std::string::npos) << r.err;
+    EXPECT_EQ(CountLines(ReadWholeFile((dir.Path() / "a.nmea").string())), 1u);
+}
+
+// Standard output carries data only; the summary goes to standard error unless --quiet, and a
+// window without any fix still writes its (empty) file, with a warning.
+TEST(Cli, SummaryQuietAndEmptyWindowWarning)
+{
+    TempDir dir;
+    const std::string log = dir.Write("track.bin", TwoFixBlockLog());
+    const std::string nmea = (dir.Path() / "track.nmea").string();
+    const struct {
+        std::vector<std::string> args;
+        std::string err;
+    } cases[] = {
+        {{"-q", log}, ""},
+        {{"--quiet", "--from", "2030-01-01 00:00:00", log},
+         "tallo2nmea-cli: " + log + ": warning: no fix lies in the time window; " + nmea +
+             " is empty\n"},
+        {{"--from", "2030-01-01 00:00:00", log},
+         "tallo2nmea-cli: " + log + ": warning: no fix lies in the time window; " + nmea +
+             " is empty\n" + log + " -> " + nmea + " (0 of 2 fixes)\n"},
+    };
+    for (const auto& c : cases) {
+        const CliRun r = RunTool(c.args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, c.err);
+        EXPECT_TRUE(fs::exists(nmea));
+    }
+}
+
+// "--" ends the options; the long and short names, --utc-offset and --bias, and --output-dir.
+TEST(Cli, OptionSpellingsAndOutputPlaces)
+{
+    TempDir dir;
+    const std::string help = dir.Write("--help", TwoFixBlockLog());
+    fs::create_directory(dir.Path() / "out");
+    const std::string out = (dir.Path() / "out").string();
+    const std::string plain = dir.Write("plain.bin", TwoFixBlockLog());
+    const struct {
+        std::vector<std::string> args;
+        fs::path written;
+    } cases[] = {
+        {{"--utc-offset", "+09:00", "--", help}, dir.Path() / "--help.nmea"},
+        {{"--bias", "-540", "--output", (dir.Path() / "o1.txt").string(), plain},
+         dir.Path() / "o1.txt"},
+        {{"--utc-offset=+09:00", "--output-dir", out, plain}, dir.Path() / "out" / "plain.nmea"},
+        {{"--bias=-540", "--output-dir=" + out, "-o", "-", "--help"}, {}},
+    };
+    for (const auto& c : cases) {
+        const CliRun r = RunTool(c.args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        if (c.written.empty()) {
+            EXPECT_NE(r.out.find("Usage:"), std::string::npos); // --help wins wherever it is
+            continue;
+        }
+        const std::string text = ReadWholeFile(c.written.string());
+        EXPECT_EQ(text.rfind("$GPRMC,123456.789,", 0), 0u) << c.written << "\n" << text;
+    }
+    EXPECT_EQ(RunTool({"-h"}).out, RunTool({"--help"}).out);
+    EXPECT_FALSE(fs::exists(dir.Path() / "plain.nmea"));
 }
 
 TEST(Cli, RefusesToOverwriteItsOwnInput)

@@ -1,5 +1,6 @@
 #include "convert/ConversionService.h"
 
+#include "store/TimeBase.h"
 #include "support/LogWriter.h"
 
 #include <gtest/gtest.h>
@@ -43,6 +44,31 @@ TEST(ConversionService, RefusesToWriteOverTheLoadedLog)
     }
     EXPECT_EQ(ReadWholeFile(path).size(), kBlockBytes);
     EXPECT_TRUE(service.Export((dir.Path() / "other.nmea").string(), {}).Ok());
+}
+
+// A fix at an exact local second lies inside a window that starts at that second and outside
+// one that ends there, in every time zone: the decision is taken on whole milliseconds, as the
+// printed time rounds them, never on the last bit of a day count.
+TEST(TimeWindow, ExactSecondsAtEveryBias)
+{
+    const std::int64_t utcMidnight = CalendarToMilliseconds({2021, 5, 3, 0, 0, 0, 0});
+    int checked = 0;
+    for (std::int32_t bias = -1440; bias <= 1440; ++bias) {
+        const double epoch = LocalEpochFromBias(bias);
+        for (std::int32_t second = 0; second < 86400; second += 3607) {
+            TGpsFix fix{};
+            fix.Time = LoggerTimeToDayCount(kMay2021 + second, 0, epoch);
+            const std::int64_t local = utcMidnight + second * 1000LL - bias * 60000LL;
+            ASSERT_TRUE((TimeWindow{local, std::nullopt}.Contains(fix))) << bias << " " << second;
+            ASSERT_FALSE((TimeWindow{std::nullopt, local}.Contains(fix))) << bias << " " << second;
+            ASSERT_TRUE((TimeWindow{local - 1000, local + 1}.Contains(fix)));
+            ++checked;
+        }
+    }
+    EXPECT_EQ(checked, 2881 * 24);
+    // Impossible dates give no moment; whole seconds give exact milliseconds.
+    EXPECT_FALSE(ConversionService::MomentOf({2024, 2, 30, 0, 0, 0, 0}));
+    EXPECT_EQ(ConversionService::MomentOf({1899, 12, 31, 0, 0, 1, 0}), 86401000);
 }
 
 } // namespace

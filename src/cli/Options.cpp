@@ -1,0 +1,222 @@
+#include "cli/Options.h"
+
+#include <charconv>
+#include <string_view>
+
+const char* const kCliUsageText =
+    "Usage: tallo2nmea-cli [OPTION]... INPUT...\n"
+    "       tallo2nmea-cli --info [--bias MINUTES | --utc-offset +HH:MM] INPUT...\n"
+    "\n"
+    "Converts raw GPS logger images to NMEA 0183 $GPRMC files. A file whose extension is\n"
+    "\".BNX4\" (any letter case) is read as a sector log, any other as a block log.\n"
+    "\n"
+    "Options:\n"
+    "  --utc-offset +HH:MM  the local time zone as an offset from UTC, east positive:\n"
+    "                       --utc-offset +09:00 for Japan, --utc-offset -03:30 for\n"
+    "                       Newfoundland\n"
+    "  --bias MINUTES       the same as a bias in minutes, UTC = local time + bias, so\n"
+    "                       west positive: --bias -540 for Japan, --bias 210 for\n"
+    "                       Newfoundland (default for both: the local time zone's\n"
+    "                       standard time)\n"
+    "  --from TIME          write fixes at or after TIME, \"YYYY-MM-DD hh:mm:ss\" in local\n"
+    "                       standard time\n"
+    "  --to TIME            write fixes before TIME\n"
+    "  -o, --output FILE    output file (one INPUT only; \"-\" for standard output;\n"
+    "                       default: INPUT with its extension replaced by \".nmea\")\n"
+    "  --output-dir DIR     write each default output name into DIR\n"
+    "  -q, --quiet          no summary line per input on standard error\n"
+    "  --info               print each input's kind, fix count, first and last fix time;\n"
+    "                       write nothing\n"
+    "  -h, --help           show this help\n"
+    "  --version            show the version\n"
+    "  --                   every argument after it is an INPUT\n"
+    "\n"
+    "Standard output carries data only (the --info records, or the NMEA with -o -);\n"
+    "summaries, warnings and errors go to standard error.\n"
+    "\n"
+    "Exit status: 0 success, 1 an input or output failed, 2 usage error (nothing was\n"
+    "run), 3 an input was ignored (missing, a folder, a size that is not a whole number of\n"
+    "blocks or sectors, over 16 MiB).\n";
+
+namespace {
+
+using Setter = std::optional<std::string> (*)(CliOptions&, const std::string&);
+
+struct OptionSpec {
+    std::string_view Long;
+    std::string_view Short; // empty when there is none
+    bool TakesValue;
+    Setter Apply;
+};
+
+std::optional<std::int32_t> ParseBias(const std::string& text)
+{
+    std::int32_t value = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    // A day either way covers every time zone there is.
+    if (text.empty() || ec != std::errc() || ptr != end || value < -1440 || value > 1440)
+        return std::nullopt;
+    return value;
+}
+
+// "+HH:MM" or "-HH:MM" (hours 00-24, minutes 00-59, at most a day) as a bias: "+09:00" is -540.
+std::optional<std::int32_t> ParseUtcOffset(const std::string& text)
+{
+    auto digit = [&](std::size_t i) { return text[i] >= '0' && text[i] <= '9'; };
+    if (text.size() != 6 || (text[0] != '+' && text[0] != '-') || text[3] != ':' || !digit(1) ||
+        !digit(2) || !digit(4) || !digit(5))
+        return std::nullopt;
+    const int hours = (text[1] - '0') * 10 + (text[2] - '0');
+    const int minutes = (text[4] - '0') * 10 + (text[5] - '0');
+    const int offset = hours * 60 + minutes;
+    if (minutes > 59 || offset > 1440)
+        return std::nullopt;
+    return text[0] == '+' ? -offset : offset;
+}
+
+std::optional<std::string> SetBias(CliOptions& o, const std::string& value)
+{
+    if (o.Bias)
+        return "give the time zone once, with either --bias or --utc-offset";
+    o.Bias = ParseBias(value);
+    if (!o.Bias)
+        return "--bias takes whole minutes from -1440 to 1440, not '" + value + "'";
+    return std::nullopt;
+}
+
+std::optional<std::string> SetUtcOffset(CliOptions& o, const std::string& value)
+{
+    if (o.Bias)
+        return "give the time zone once, with either --bias or --utc-offset";
+    o.Bias = ParseUtcOffset(value);
+    if (!o.Bias)
+        return "--utc-offset takes +HH:MM or -HH:MM (at most 24:00), not '" + value + "'";
+    return std::nullopt;
+}
+
+std::optional<std::string> SetTime(std::optional<std::string>& side, const std::string& value)
+{
+    if (!ParseCliDateTime(value))
+        return "a time must be written \"YYYY-MM-DD hh:mm:ss\" with hour 00-23, minute and "
+               "second 00-59, not '" +
+               value + "'";
+    side = value;
+    return std::nullopt;
+}
+
+std::optional<std::string> SetPath(std::optional<std::string>& path, const std::string& name,
+                                   const std::string& value)
+{
+    if (value.empty())
+        return name + " needs a path, not an empty text";
+    path = value;
+    return std::nullopt;
+}
+
+constexpr OptionSpec kOptions[] = {
+    {"--info", "", false,
+     [](CliOptions& o, const std::string&) -> std::optional<std::string> {
+         o.Info = true;
+         return std::nullopt;
+     }},
+    {"--quiet", "-q", false,
+     [](CliOptions& o, const std::string&) -> std::optional<std::string> {
+         o.Quiet = true;
+         return std::nullopt;
+     }},
+    {"--bias", "", true, SetBias},
+    {"--utc-offset", "", true, SetUtcOffset},
+    {"--from", "", true, [](CliOptions& o, const std::string& v) { return SetTime(o.From, v); }},
+    {"--to", "", true, [](CliOptions& o, const std::string& v) { return SetTime(o.To, v); }},
+    {"--output", "-o", true,
+     [](CliOptions& o, const std::string& v) { return SetPath(o.Output, "-o", v); }},
+    {"--output-dir", "", true,
+     [](CliOptions& o, const std::string& v) { return SetPath(o.OutputDir, "--output-dir", v); }},
+};
+
+const OptionSpec* FindOption(std::string_view name)
+{
+    for (const OptionSpec& spec : kOptions)
+        if (name == spec.Long || (!spec.Short.empty() && name == spec.Short))
+            return &spec;
+    return nullptr;
+}
+
+// Rules between options, checked once all are read.
+std::optional<std::string> CheckCombination(const CliOptions& o)
+{
+    if (o.Inputs.empty())
+        return "no input file given";
+    if (o.Info)
+        return std::nullopt;
+    if (o.Output && o.OutputDir)
+        return "-o and --output-dir cannot be used together";
+    if (o.Output && o.Inputs.size() != 1)
+        return "-o can only be used with a single input";
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<CliDateTime> ParseCliDateTime(const std::string& text)
+{
+    static constexpr char kPattern[] = "dddd-dd-dd dd:dd:dd";
+    if (text.size() != sizeof kPattern - 1)
+        return std::nullopt;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const bool digit = text[i] >= '0' && text[i] <= '9';
+        if (kPattern[i] == 'd' ? !digit : text[i] != kPattern[i])
+            return std::nullopt;
+    }
+    auto number = [&](std::size_t at, std::size_t n) {
+        int v = 0;
+        for (std::size_t i = at; i < at + n; ++i)
+            v = v * 10 + (text[i] - '0');
+        return v;
+    };
+    const CliDateTime t{number(0, 4),  number(5, 2),  number(8, 2),
+                        number(11, 2), number(14, 2), number(17, 2)};
+    if (t.Hour > 23 || t.Minute > 59 || t.Second > 59)
+        return std::nullopt;
+    return t;
+}
+
+CliParse ParseCliArguments(const std::vector<std::string>& args)
+{
+    CliOptions o;
+    bool onlyInputs = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (onlyInputs || arg.size() < 2 || arg[0] != '-') {
+            o.Inputs.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            onlyInputs = true;
+            continue;
+        }
+        if (arg == "--help" || arg == "-h")
+            return CliQuestion::Help;
+        if (arg == "--version")
+            return CliQuestion::Version;
+        // "--name=value" for the long options.
+        const std::size_t eq = arg.rfind("--", 0) == 0 ? arg.find('=') : std::string::npos;
+        const std::string name = arg.substr(0, eq);
+        const OptionSpec* spec = FindOption(name);
+        if (spec == nullptr || (eq != std::string::npos && !spec->TakesValue))
+            return CliUsageError{"unknown option '" + arg + "'"};
+        std::string value;
+        if (eq != std::string::npos)
+            value = arg.substr(eq + 1);
+        else if (spec->TakesValue && i + 1 >= args.size())
+            return CliUsageError{"option '" + name + "' needs a value"};
+        else if (spec->TakesValue)
+            value = args[++i];
+        if (const std::optional<std::string> problem = spec->Apply(o, value))
+            return CliUsageError{*problem};
+    }
+    if (const std::optional<std::string> problem = CheckCombination(o))
+        return CliUsageError{*problem};
+    return o;
+}

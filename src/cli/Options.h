@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+// What the command line asks for, once parsed and checked as a whole.
+struct CliOptions {
+    bool Info = false;
+    bool Quiet = false;
+    std::optional<std::int32_t> Bias; // minutes, UTC = local time + bias
+    std::optional<std::string> From;  // "YYYY-MM-DD hh:mm:ss", local standard time
+    std::optional<std::string> To;
+    std::optional<std::string> Output; // "-" for standard output
+    std::optional<std::string> OutputDir;
+    std::vector<std::string> Inputs;
+};
+
+// Why the command line cannot run; the text names the option or value at fault.
+struct CliUsageError {
+    std::string Text;
+};
+
+// --help or --version, answered before anything else.
+enum class CliQuestion {
+    Help,
+    Version,
+};
+
+using CliParse = std::variant<CliOptions, CliUsageError, CliQuestion>;
+
+// Parses the arguments (without the program name). "--" ends the options; long options take
+// their value as the next argument or after "=".
+[[nodiscard]] CliParse ParseCliArguments(const std::vector<std::string>& args);
+
+// "YYYY-MM-DD hh:mm:ss" as calendar numbers, when it has that shape and the hour, minute and
+// second are in range. The date is checked as a whole later, so an impossible date is an error
+// of its own rather than of usage.
+struct CliDateTime {
+    int Year, Month, Day, Hour, Minute, Second;
+};
+[[nodiscard]] std::optional<CliDateTime> ParseCliDateTime(const std::string& text);
+
+extern const char* const kCliUsageText;
