@@ -12,6 +12,8 @@ set(T2N_CORE_SOURCES
     export/NmeaExport.cpp
     messages/ErrorText.cpp
     convert/ConversionService.cpp
+    convert/Trips.cpp
+    convert/TripText.cpp
 )
 list(TRANSFORM T2N_CORE_SOURCES PREPEND ${CMAKE_CURRENT_LIST_DIR}/)
 

@@ -1,0 +1,143 @@
+#include "convert/Trips.h"
+
+#include "convert/TripText.h"
+
+#include <algorithm>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+constexpr std::int64_t kBase = 3921120000000; // 2024-04-01 08:00:00.000 local
+constexpr float kNoValue = NAN;
+
+TGpsFix At(std::int64_t ms, double lat = 0, double lon = 0, float speed = kNoValue,
+           float height = kNoValue)
+{
+    TGpsFix fix{};
+    fix.Time = static_cast<double>(kBase + ms) / 86400000.0;
+    fix.Latitude = lat;
+    fix.Longitude = lon;
+    fix.Speed = speed;
+    fix.ExtraValue = height;
+    return fix;
+}
+
+TEST(Trips, SplitsInTimeOrder)
+{
+    struct Case {
+        std::vector<std::int64_t> ms;   // table order, from kBase
+        std::vector<std::size_t> order; // expected table index of each time-order position
+        std::vector<std::size_t> sizes; // expected fixes per trip
+    };
+    const Case cases[] = {
+        {{}, {}, {}},
+        {{0}, {0}, {1}},
+        {{0, 600000, 1200000}, {0, 1, 2}, {3}},              // exactly the gap stays together
+        {{0, 600001, 600002}, {0, 1, 2}, {1, 2}},            // one millisecond more splits
+        {{5, 0, 5, 5}, {1, 0, 2, 3}, {4}},                   // equal moments keep table order
+        {{2000000, 2001000, 0, 1000}, {2, 3, 0, 1}, {2, 2}}, // wrapped log
+        {{900, 100, 700, 300, 500}, {1, 3, 4, 2, 0}, {5}},   // three runs merged
+    };
+    for (const Case& c : cases) {
+        std::vector<TGpsFix> fixes;
+        for (std::int64_t ms : c.ms)
+            fixes.push_back(At(ms));
+        const TripAnalysis a = AnalyseTrips(fixes);
+        std::vector<std::size_t> order, sizes;
+        for (std::size_t i = 0; i < fixes.size(); ++i)
+            order.push_back(a.TableIndex(i));
+        for (const Trip& t : a.Trips)
+            sizes.push_back(t.FixCount());
+        EXPECT_EQ(order, c.order);
+        EXPECT_EQ(sizes, c.sizes);
+        EXPECT_EQ(a.Order.empty(), std::is_sorted(c.ms.begin(), c.ms.end()));
+        if (!a.Trips.empty()) {
+            EXPECT_EQ(a.Trips.back().End, fixes.size());
+        }
+    }
+}
+
+TEST(Trips, MeasuresTripsAndLog)
+{
+    // 1 degree of latitude, then 1 degree of longitude along 1 N: 111195.080 + 111178.144 m.
+    const std::vector<TGpsFix> fixes = {At(7200250, 5, 5, INFINITY, -INFINITY),
+                                        At(250, 0, 0, 10.0f), At(60250, 1, 0, kNoValue, 12.5f),
+                                        At(120250, 1, 1, 25.5f, -3.0f), At(7201250, NAN, 5, 7.5f)};
+    const TripAnalysis a = AnalyseTrips(fixes);
+    ASSERT_EQ(a.Trips.size(), 2u);
+    const Trip& t = a.Trips[0];
+    EXPECT_EQ(t.FirstMs, kBase + 250);
+    EXPECT_EQ(t.LastMs, kBase + 120250);
+    EXPECT_EQ(t.FixCount(), 3u);
+    EXPECT_NEAR(t.DistanceM, 222373.224, 0.001);
+    EXPECT_EQ(t.MaxSpeedKmh, 25.5f);
+    EXPECT_EQ(t.MinHeightM, -3.0f);
+    EXPECT_EQ(t.MaxHeightM, 12.5f);
+    EXPECT_EQ(a.Trips[1].MaxSpeedKmh, 7.5f); // infinite speed, no height and no position skipped
+    EXPECT_FALSE(a.Trips[1].MinHeightM || a.Trips[1].MaxHeightM);
+    EXPECT_EQ(a.Trips[1].DistanceM, 0.0);
+    EXPECT_EQ(a.FirstMs, kBase + 250);
+    EXPECT_EQ(a.LastMs, kBase + 7201250);
+    EXPECT_EQ(a.DistanceM, t.DistanceM);
+    EXPECT_EQ(TripWindow(t).Start, kBase);
+    EXPECT_EQ(TripWindow(t).End, kBase + 121000);
+    Trip early;
+    early.FirstMs = -1500;
+    early.LastMs = -1;
+    EXPECT_EQ(TripWindow(early).Start, -2000);
+    EXPECT_EQ(TripWindow(early).End, 0);
+    EXPECT_EQ(FormatTripRow(1, t), "1\t2024-04-01 08:00:00.250\t2024-04-01 08:02:00.250\t3\t"
+                                   "00:02:00\t222.373\t25.5\t-3.0\t12.5");
+}
+
+TEST(Trips, GreatCircle)
+{
+    const double cases[][5] = {
+        {0, 0, 1, 0, 111195.08023353292},          // 1 degree of latitude
+        {0, 179.5, 0, -179.5, 111195.08023353292}, // across 180 degrees
+        {89, 0, 89, 180, 222390.16046706584},      // over the pole
+        {35, 139, 35.05, 139, 5559.754011676329},  // a few seconds' drive
+        {35, 139, 35.001, 139.001, 143.73880854573457},
+    };
+    for (const auto& c : cases)
+        EXPECT_NEAR(GreatCircleM(c[0], c[1], c[2], c[3]), c[4], c[4] * 1e-13) << c[4];
+}
+
+TEST(TripText, Rows)
+{
+    Trip t;
+    t.LastMs = 363599999;
+    t.Begin = 4;
+    t.End = 6;
+    t.DistanceM = 1234.5;
+    EXPECT_EQ(FormatTripRow(12, t), "12\t1899-12-30 00:00:00.000\t1900-01-03 04:59:59.999\t2\t"
+                                    "100:59:59\t1.234\t-\t-\t-");
+    t.MaxSpeedKmh = 0.25f;
+    t.MinHeightM = -0.05f;
+    const std::string row = FormatTripRow(1, t);
+    EXPECT_EQ(row.substr(row.rfind("1.234")), "1.234\t0.2\t-0.1\t-"); // %.1f: 0.25 ties to even
+    EXPECT_EQ(std::count(row.begin(), row.end(), '\t'),
+              std::count(kTripListHeader.begin(), kTripListHeader.end(), '\t'));
+}
+
+TEST(TripText, ParsesTripLists)
+{
+    using V = std::vector<std::int32_t>;
+    const std::pair<const char*, V> good[] = {
+        {"1", {1}},   {"1,3-5", {1, 3, 4, 5}}, {"4-5,1,3-4,4", {1, 3, 4, 5}},
+        {"2-2", {2}}, {"480000", {480000}},    {"007", {7}}};
+    for (const auto& [text, expected] : good)
+        EXPECT_EQ(ParseTripList(text), expected) << text;
+    const char* bad[] = {"",      "0",   "1,",  ",1",     " 1",          "1,,2",
+                         "5-4",   "a",   "1-",  "-1",     "+1",          "1--2",
+                         "1-2-3", "1.5", "1;2", "480001", "99999999999", "1-99999999999"};
+    for (const char* text : bad)
+        EXPECT_EQ(ParseTripList(text), std::nullopt) << text;
+}
+
+} // namespace
