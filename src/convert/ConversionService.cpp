@@ -24,8 +24,11 @@ void ConversionService::SetBias(std::int32_t biasMinutes)
 LoadResult ConversionService::Load(const std::string& path)
 {
     const LoadResult result = LoadLogFile(path, m_localEpoch, m_table);
-    if (result.Kind != LogKind::None)
+    if (result.Kind != LogKind::None) {
         m_loadedPath = path;
+        m_lastLoad = result;
+        m_trips.reset();
+    }
     return result;
 }
 
@@ -38,6 +41,18 @@ std::optional<LogSpan> ConversionService::Span() const
         std::minmax_element(fixes.begin(), fixes.end(),
                             [](const TGpsFix& a, const TGpsFix& b) { return a.Time < b.Time; });
     return LogSpan{fixes.front().Time, fixes.back().Time, earliest->Time, latest->Time};
+}
+
+const TripAnalysis& ConversionService::Trips() const
+{
+    if (!m_trips)
+        m_trips = AnalyseTrips(m_table.Fixes());
+    return *m_trips;
+}
+
+TripAnalysis ConversionService::TripsWithGap(std::int64_t gapMs) const
+{
+    return AnalyseTrips(m_table.Fixes(), gapMs);
 }
 
 std::optional<std::int64_t> ConversionService::MomentOf(const CalendarTime& fields)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "convert/Trips.h"
 #include "export/NmeaExport.h"
 #include "load/LogFile.h"
 #include "store/FixTable.h"
@@ -52,6 +53,12 @@ class ConversionService
     [[nodiscard]] const std::string& LoadedPath() const { return m_loadedPath; }
     // Nothing while the table is empty.
     [[nodiscard]] std::optional<LogSpan> Span() const;
+    // What the last accepted load gave (kind, drop counts of a sector log).
+    [[nodiscard]] const LoadResult& LastLoad() const { return m_lastLoad; }
+    // The loaded log's trips with the default gap, worked out once per load.
+    [[nodiscard]] const TripAnalysis& Trips() const;
+    // The loaded log's trips with another gap, worked out afresh.
+    [[nodiscard]] TripAnalysis TripsWithGap(std::int64_t gapMs) const;
 
     // The moment of calendar fields of whole seconds (local standard time) in whole
     // milliseconds, or nothing for an impossible date.
@@ -70,4 +77,6 @@ class ConversionService
     std::int32_t m_bias = 0;
     double m_localEpoch;
     std::string m_loadedPath;
+    LoadResult m_lastLoad;
+    mutable std::optional<TripAnalysis> m_trips;
 };
