@@ -1,6 +1,7 @@
 #include "app/AppText.h"
 #include "app/FormMain.h"
 #include "app/QtDialogs.h"
+#include "export/InterruptCleanup.h"
 #include "store/FixStore.h"
 
 #include <QApplication>
@@ -8,6 +9,7 @@
 
 int main(int argc, char* argv[])
 {
+    InstallInterruptCleanup();
     QApplication app(argc, argv);
     QApplication::setApplicationName(kAppTitle);
     // Lets desktops match the window to its menu entry and icon.
