@@ -8,6 +8,7 @@ set(T2N_CORE_SOURCES
     decoders/Smoothing.cpp
     load/LogFile.cpp
     export/AtomicFile.cpp
+    export/InterruptCleanup.cpp
     export/NumberFormat.cpp
     export/NmeaExport.cpp
     messages/ErrorText.cpp

@@ -2,12 +2,14 @@
 #include "app/FormMain.h"
 #include "app/QtDialogs.h"
 #include "convert/ConversionService.h"
+#include "export/InterruptCleanup.h"
 
 #include <QApplication>
 #include <QIcon>
 
 int main(int argc, char* argv[])
 {
+    InstallInterruptCleanup();
     QApplication app(argc, argv);
     QApplication::setApplicationName(kAppTitle);
     // Lets desktops match the window to its menu entry and icon.

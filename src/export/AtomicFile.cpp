@@ -1,22 +1,120 @@
 #include "export/AtomicFile.h"
 
-#include "store/PathText.h"
+#include "export/InterruptCleanup.h"
+
+#ifndef _WIN32
 
 #include <cerrno>
-#include <chrono>
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
 #include <fcntl.h>
-#include <filesystem>
+#include <random>
+#include <string>
 #include <sys/stat.h>
-#include <system_error>
 #include <unistd.h>
-
-namespace fs = std::filesystem;
 
 namespace {
 
+// Links followed before giving up, as the kernel counts them.
+constexpr int kMaxLinks = 40;
+
 int ErrnoOr(int fallback) { return errno != 0 ? errno : fallback; }
 
+// The folder part of a path without its last slash: "." for a bare name, "/" for the root.
+std::string FolderOf(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string NameOf(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+
+std::string Joined(const std::string& folder, const std::string& name)
+{
+    return folder.back() == '/' ? folder + name : folder + '/' + name;
+}
+
+// The absolute path with every link, "." and ".." resolved; empty (errno set) when it fails.
+std::string Canonical(const std::string& path)
+{
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (resolved == nullptr)
+        return {};
+    std::string out(resolved);
+    std::free(resolved);
+    return out;
+}
+
+// Follows a chain of links to its end, the first path that is not a link; false on a loop or an
+// unreadable link.
+bool FollowLinks(std::string& path)
+{
+    for (int hop = 0; hop < kMaxLinks; ++hop) {
+        struct stat status = {};
+        if (::lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode))
+            return true;
+        std::string destination(PATH_MAX, '\0');
+        const ssize_t length = ::readlink(path.c_str(), destination.data(), destination.size());
+        if (length <= 0)
+            return false;
+        destination.resize(static_cast<std::size_t>(length));
+        path = destination.front() == '/' ? destination : Joined(FolderOf(path), destination);
+    }
+    errno = ELOOP;
+    return false;
+}
+
+// ".t2n-", six random letters or digits and ".tmp": short and of fixed length, so that every target
+// name the file system accepts leaves room for it, whatever the folder.
+std::string TemporaryName()
+{
+    static constexpr char kAlphabet[] =
+        "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    std::random_device random;
+    std::uint64_t bits = (std::uint64_t{random()} << 32) ^ random();
+    std::string name = ".t2n-";
+    for (int i = 0; i < 6; ++i, bits /= 62)
+        name.push_back(kAlphabet[bits % 62]);
+    return name.append(".tmp");
+}
+
+// The replacement keeps the mode bits and, where the process may set them (root), the owner and
+// group; without that right it may still keep a group the user belongs to. The owner goes first:
+// changing it clears the set-user-ID bit.
+void KeepOwnerAndMode(int fd, const struct stat& old)
+{
+    if (::fchown(fd, old.st_uid, old.st_gid) != 0 && ::fchown(fd, ::geteuid(), old.st_gid) != 0) {
+        // The new file stays the user's, with the user's group.
+    }
+    if (::fchmod(fd, old.st_mode & 07777) != 0) {
+        // A file system without modes (FAT) keeps its own.
+    }
+}
+
+// After the rename, so that the new name survives a power cut as the content does. A folder that
+// cannot be synced changes nothing already written.
+void SyncFolder(const std::string& folder)
+{
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    if (::fsync(fd) != 0) {
+        // EINVAL: the file system keeps no folder to sync.
+    }
+    ::close(fd);
+}
+
 } // namespace
+
+struct AtomicFile::Destination {
+    Way way = Way::Replace;
+    std::string path;        // opened directly, or replaced by the temporary file
+    bool exists = false;     // a regular file is there
+    struct stat status = {}; // of that file
+};
 
 AtomicFile::AtomicFile(std::string target) : m_target(std::move(target)) {}
 
@@ -40,49 +138,113 @@ void AtomicFile::Discard()
     if (!m_temporary.empty())
         ::unlink(m_temporary.c_str());
     m_temporary.clear();
+    ReleaseTemporaryFile(m_slot);
+    m_slot = -1;
+}
+
+// Decides where the bytes for `target` go; 0, or the errno value that makes writing impossible.
+int AtomicFile::Locate(const std::string& target, Destination& out)
+{
+    struct stat status = {};
+    errno = 0;
+    if (::stat(target.c_str(), &status) == 0) {
+        if (S_ISDIR(status.st_mode))
+            return EISDIR;
+        out.path = target;
+        out.way = Way::Direct;
+        if (!S_ISREG(status.st_mode))
+            return 0; // a device, a pipe or a socket
+        // Replaced where its links lead, unless that is no path of the file system (a deleted
+        // file behind /proc/self/fd, whose link text names nothing).
+        const std::string canonical = Canonical(target);
+        struct stat there = {};
+        if (canonical.empty() || ::stat(canonical.c_str(), &there) != 0 ||
+            there.st_dev != status.st_dev || there.st_ino != status.st_ino)
+            return 0;
+        // Refused as cp refuses it, although its folder would allow a rename over it.
+        errno = 0;
+        if (::access(canonical.c_str(), W_OK) != 0)
+            return ErrnoOr(EACCES);
+        out = {Way::Replace, canonical, true, status};
+        return 0;
+    }
+    if (errno != ENOENT)
+        return ErrnoOr(EIO);
+    // Nothing there, or a link to nothing: the file is created where the links end, as cp does.
+    std::string end = target;
+    if (!FollowLinks(end))
+        return ErrnoOr(ELOOP);
+    if (end.empty())
+        return ENOENT;
+    const std::string name = NameOf(end);
+    if (name.empty() || name == "." || name == "..")
+        return EISDIR;
+    const std::string folder = Canonical(FolderOf(end));
+    if (folder.empty())
+        return ErrnoOr(ENOENT);
+    // The temporary name is short, so the target's own name is checked here.
+    const long nameMax = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+    if (nameMax > 0 && name.size() > static_cast<std::size_t>(nameMax))
+        return ENAMETOOLONG;
+    out.path = Joined(folder, name);
+    out.way = Way::Replace;
+    return 0;
+}
+
+// 0, or the errno value of the failure.
+int AtomicFile::CreateTemporary(const std::string& folder)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string path = Joined(folder, TemporaryName());
+        // An interrupt between creating and registering would leave the file behind.
+        const DeferredInterrupts deferred;
+        errno = 0;
+        // 0666: the umask and a default access list of the folder apply as to any new file.
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            m_fd = fd;
+            m_temporary = path;
+            m_slot = RegisterTemporaryFile(path.c_str());
+            return 0;
+        }
+        if (errno != EEXIST)
+            return ErrnoOr(EIO);
+    }
+    return EEXIST;
+}
+
+bool AtomicFile::OpenFile(Way way)
+{
+    m_way = way;
+    errno = 0;
+    m_fd = ::open(m_path.c_str(), O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC);
+    return m_fd >= 0 || Fail(Stage::Create, ErrnoOr(EIO));
 }
 
 bool AtomicFile::Open()
 {
     if (m_target == kStandardOutput) {
-        m_direct = true;
+        m_way = Way::Direct;
         m_fd = ::dup(STDOUT_FILENO);
         return m_fd >= 0 || Fail(Stage::Create, ErrnoOr(EBADF));
     }
-    struct stat status {
-    };
-    if (::stat(m_target.c_str(), &status) == 0) {
-        if (S_ISDIR(status.st_mode))
-            return Fail(Stage::Create, EISDIR);
-        // A device (or a pipe) cannot be replaced by a rename: it is written directly.
-        m_direct = !S_ISREG(status.st_mode);
+    Destination destination;
+    if (const int error = Locate(m_target, destination); error != 0)
+        return Fail(Stage::Create, error);
+    m_path = destination.path;
+    if (destination.way == Way::Direct)
+        return OpenFile(Way::Direct);
+    m_way = Way::Replace;
+    const int error = CreateTemporary(FolderOf(m_path));
+    if (error == 0) {
+        if (destination.exists)
+            KeepOwnerAndMode(m_fd, destination.status);
+        return true;
     }
-    if (m_direct) {
-        errno = 0;
-        m_fd = ::open(m_target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-        return m_fd >= 0 || Fail(Stage::Create, ErrnoOr(EIO));
-    }
-    const fs::path target = NativePath(m_target);
-    const fs::path folder = target.parent_path();
-    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string name(1, '.');
-        name.append(target.filename().string())
-            .append(".tmp")
-            .append(std::to_string(stamp))
-            .append("-")
-            .append(std::to_string(attempt));
-        const std::string temporary = folder.empty() ? name : (folder / name).string();
-        errno = 0;
-        m_fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (m_fd >= 0) {
-            m_temporary = temporary;
-            return true;
-        }
-        if (errno != EEXIST)
-            return Fail(Stage::Create, ErrnoOr(EIO));
-    }
-    return Fail(Stage::Create, EEXIST);
+    // A writable file in a folder that allows no new file: written in place, not atomically.
+    if (destination.exists && (error == EACCES || error == EPERM))
+        return OpenFile(Way::InPlace);
+    return Fail(Stage::Create, error);
 }
 
 bool AtomicFile::Write(const char* data, std::size_t size)
@@ -106,16 +268,25 @@ bool AtomicFile::Commit()
 {
     if (m_fd < 0)
         return Fail(Stage::Write, m_errno != 0 ? m_errno : EBADF);
+    // Files only: a device or a pipe is never synced (it would answer EINVAL).
+    errno = 0;
+    if (m_way != Way::Direct && ::fsync(m_fd) != 0 && errno != EINVAL)
+        return Fail(Stage::Write, ErrnoOr(EIO));
     errno = 0;
     const int closed = ::close(m_fd);
     m_fd = -1;
     if (closed != 0)
         return Fail(Stage::Write, ErrnoOr(EIO));
-    if (m_direct)
+    if (m_way != Way::Replace)
         return true;
     errno = 0;
-    if (::rename(m_temporary.c_str(), m_target.c_str()) != 0)
+    if (::rename(m_temporary.c_str(), m_path.c_str()) != 0)
         return Fail(Stage::Write, ErrnoOr(EIO));
     m_temporary.clear();
+    ReleaseTemporaryFile(m_slot);
+    m_slot = -1;
+    SyncFolder(FolderOf(m_path));
     return true;
 }
+
+#endif // a Windows branch would replace the target with ReplaceFileW or MoveFileExW

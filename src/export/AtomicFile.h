@@ -4,9 +4,20 @@
 #include <string>
 
 // Writes a file so that readers see either the old content or the whole new one: the bytes go to
-// a temporary file beside the target, and Commit() renames it over the target. Destroying an
-// AtomicFile that was not committed removes the temporary file and leaves the target as it was.
-// Targets that are not regular files (devices, pipes) are written directly.
+// a temporary file, and Commit() renames it over the target. Destroying an AtomicFile that was not
+// committed removes the temporary file and leaves the target as it was. Every writer of an output
+// file goes through this class.
+//
+// Where the bytes go, seen through the target's links:
+// - a regular file is replaced where its links lead (so a link stays a link), by a temporary file
+//   in that file's folder; it keeps its mode bits and, where the process may set them, its owner
+//   and group. It gets a new inode: other hard links to it keep the old content;
+// - a link to nothing creates the file it points to, in a folder that exists;
+// - a device, a pipe, a socket or a file outside the file system's paths (a pipe behind
+//   /proc/self/fd) is written directly, never synced or renamed;
+// - a file the user may not write is refused; a writable file in a folder that allows no new file
+//   is written in place, which is not atomic.
+// While the temporary file exists it is registered with the interrupt cleanup.
 class AtomicFile
 {
   public:
@@ -27,11 +38,12 @@ class AtomicFile
     AtomicFile& operator=(const AtomicFile&) = delete;
 
     // Creates the temporary file (or opens a device target). False on failure: see Errno().
+    // A new file gets the mode 0666 less the umask.
     [[nodiscard]] bool Open();
     // Appends bytes; false on failure. Nothing is written after a failure.
     [[nodiscard]] bool Write(const char* data, std::size_t size);
-    // Flushes, syncs and renames the temporary file over the target; false on failure, after
-    // which the target is as it was and no temporary file is left.
+    // Syncs the temporary file, renames it over the target and syncs the folder; false on
+    // failure, after which a replaced target is as it was and no temporary file is left.
     [[nodiscard]] bool Commit();
 
     // The errno value of the first failure, 0 while none.
@@ -40,13 +52,25 @@ class AtomicFile
     [[nodiscard]] const std::string& Target() const { return m_target; }
 
   private:
+    enum class Way {
+        Replace, // through a temporary file
+        InPlace, // into the existing file, its folder allowing no temporary file
+        Direct,  // into a device or a pipe
+    };
+    struct Destination;
+
+    static int Locate(const std::string& target, Destination& out);
+    int CreateTemporary(const std::string& folder);
+    bool OpenFile(Way way);
     bool Fail(Stage stage, int error);
     void Discard();
 
     std::string m_target;
+    std::string m_path;      // the file written directly or replaced, its links resolved
     std::string m_temporary; // empty when writing directly or once committed
+    int m_slot = -1;         // of the temporary file in the interrupt cleanup
     int m_fd = -1;
     int m_errno = 0;
     Stage m_failedStage = Stage::None;
-    bool m_direct = false;
+    Way m_way = Way::Replace;
 };

@@ -1,0 +1,112 @@
+#include "export/InterruptCleanup.h"
+
+#ifndef _WIN32
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <pthread.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+// A slot is free, being filled or emptied by its owner, or holds a path the handler removes.
+enum SlotState : int { kFree, kBusy, kHeld };
+
+// A handful of files written at the same time is plenty: the converter writes one at a time.
+constexpr int kSlotCount = 8;
+
+struct Slot {
+    std::atomic<int> state{kFree};
+    char path[PATH_MAX] = {};
+};
+
+static_assert(std::atomic<int>::is_always_lock_free, "the handler reads the slot states");
+
+Slot g_slots[kSlotCount];
+
+sigset_t InterruptSet()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    for (const int signal : kSignals)
+        sigaddset(&set, signal);
+    return set;
+}
+
+// Only async-signal-safe calls: unlink, sigaction, sigprocmask and raise.
+extern "C" void RemoveTemporariesAndResignal(int signal)
+{
+    const int savedErrno = errno;
+    for (Slot& slot : g_slots)
+        if (slot.state.load() == kHeld)
+            ::unlink(slot.path);
+    struct sigaction fallback {
+    };
+    fallback.sa_handler = SIG_DFL;
+    sigemptyset(&fallback.sa_mask);
+    ::sigaction(signal, &fallback, nullptr);
+    // The signal is blocked while its handler runs: unblocked, the raised one ends the process
+    // right here, by that signal.
+    sigset_t only;
+    sigemptyset(&only);
+    sigaddset(&only, signal);
+    ::sigprocmask(SIG_UNBLOCK, &only, nullptr);
+    ::raise(signal);
+    errno = savedErrno;
+}
+
+} // namespace
+
+void InstallInterruptCleanup()
+{
+    struct sigaction action {
+    };
+    action.sa_handler = RemoveTemporariesAndResignal;
+    action.sa_mask = InterruptSet();
+    action.sa_flags = SA_RESTART;
+    for (const int signal : kSignals) {
+        struct sigaction current {
+        };
+        if (::sigaction(signal, nullptr, &current) == 0 && current.sa_handler == SIG_DFL)
+            ::sigaction(signal, &action, nullptr);
+    }
+}
+
+int RegisterTemporaryFile(const char* path)
+{
+    const std::size_t length = std::strlen(path);
+    if (length >= PATH_MAX)
+        return -1;
+    for (int i = 0; i < kSlotCount; ++i) {
+        int expected = kFree;
+        if (!g_slots[i].state.compare_exchange_strong(expected, kBusy))
+            continue;
+        std::memcpy(g_slots[i].path, path, length + 1);
+        g_slots[i].state.store(kHeld);
+        return i;
+    }
+    return -1;
+}
+
+void ReleaseTemporaryFile(int slot)
+{
+    if (slot < 0 || slot >= kSlotCount)
+        return;
+    g_slots[slot].state.store(kBusy);
+    g_slots[slot].path[0] = '\0';
+    g_slots[slot].state.store(kFree);
+}
+
+DeferredInterrupts::DeferredInterrupts()
+{
+    const sigset_t set = InterruptSet();
+    ::pthread_sigmask(SIG_BLOCK, &set, &m_previous);
+}
+
+DeferredInterrupts::~DeferredInterrupts() { ::pthread_sigmask(SIG_SETMASK, &m_previous, nullptr); }
+
+#endif // a Windows branch would remove the files from a console control handler

@@ -1,0 +1,39 @@
+#pragma once
+
+// Temporary files that an interrupted process must not leave behind.
+//
+// InstallInterruptCleanup() makes SIGINT, SIGTERM and SIGHUP remove every registered file and
+// then end the process by the same signal, so that a shell still sees 130, 143 or 129. A signal
+// the process was started with ignored (nohup, background jobs) stays ignored. The paths are kept
+// in a small fixed table of slots that the handler reads without allocating or locking.
+
+#ifndef _WIN32
+#include <signal.h>
+#endif
+
+// Once, at the start of main(), before any file is written.
+void InstallInterruptCleanup();
+
+// Registers a created temporary file for removal on an interrupt. Returns its slot, or -1 when
+// every slot is taken or the path is longer than a slot holds: that file is then not removed.
+int RegisterTemporaryFile(const char* path);
+
+// Forgets the slot once its file was renamed or removed; -1 is ignored.
+void ReleaseTemporaryFile(int slot);
+
+#ifndef _WIN32
+// Holds SIGINT, SIGTERM and SIGHUP back in the calling thread while it lives, so that a file is
+// not created without being registered in between. A signal that arrives meanwhile is delivered
+// when the object is destroyed.
+class DeferredInterrupts
+{
+  public:
+    DeferredInterrupts();
+    ~DeferredInterrupts();
+    DeferredInterrupts(const DeferredInterrupts&) = delete;
+    DeferredInterrupts& operator=(const DeferredInterrupts&) = delete;
+
+  private:
+    sigset_t m_previous;
+};
+#endif
