@@ -12,6 +12,7 @@ set(T2N_CORE_SOURCES
     export/NumberFormat.cpp
     export/NmeaExport.cpp
     messages/ErrorText.cpp
+    convert/TimeWindow.cpp
     convert/ConversionService.cpp
     convert/Trips.cpp
     convert/TripText.cpp

@@ -2,6 +2,7 @@
 
 #include "cli/Options.h"
 #include "convert/ConversionService.h"
+#include "convert/TripText.h"
 #include "messages/ErrorText.h"
 #include "store/PathText.h"
 #include "store/TimeBase.h"
@@ -19,6 +20,7 @@ enum class Outcome {
     Done,
     Failed,
     Ignored,
+    NoSuchTrip, // a --trip number beyond the log's trips: a usage error found after loading
 };
 
 std::string IgnoreReasonText(IgnoreReason reason, const std::string& input)
@@ -61,7 +63,11 @@ class CliRun
     // Loads the input; nothing when it failed or was ignored (after saying why).
     std::optional<Outcome> Load(const std::string& input, LoadResult& result);
     Outcome PrintInfo(const std::string& input);
+    Outcome PrintTrips(const std::string& input);
     Outcome Convert(const std::string& input);
+    // The windows of the chosen trips; nothing (after a message) when a number is beyond them.
+    std::optional<std::vector<TimeWindow>> ChosenTrips(const std::string& input);
+    [[nodiscard]] TripAnalysis Analysis() const;
     [[nodiscard]] std::string TargetOf(const std::string& input) const;
     void Say(const std::string& subject, const std::string& message)
     {
@@ -95,7 +101,45 @@ bool CliRun::PrepareWindow()
 
 Outcome CliRun::RunInput(const std::string& input)
 {
-    return m_options.Info ? PrintInfo(input) : Convert(input);
+    if (m_options.Info)
+        return PrintInfo(input);
+    return m_options.Trips ? PrintTrips(input) : Convert(input);
+}
+
+TripAnalysis CliRun::Analysis() const
+{
+    return m_options.GapMs ? m_service.TripsWithGap(*m_options.GapMs) : m_service.Trips();
+}
+
+Outcome CliRun::PrintTrips(const std::string& input)
+{
+    m_out << "file: " << input << '\n';
+    LoadResult result;
+    if (const std::optional<Outcome> refused = Load(input, result)) {
+        m_out << "kind: " << (*refused == Outcome::Failed ? "error" : "ignored") << '\n';
+        return *refused;
+    }
+    const TripAnalysis analysis = Analysis();
+    m_out << kTripListHeader << '\n';
+    for (std::size_t i = 0; i < analysis.Trips.size(); ++i)
+        m_out << FormatTripRow(i + 1, analysis.Trips[i]) << '\n';
+    return Outcome::Done;
+}
+
+std::optional<std::vector<TimeWindow>> CliRun::ChosenTrips(const std::string& input)
+{
+    const TripAnalysis analysis = Analysis();
+    std::vector<TimeWindow> windows;
+    for (const std::int32_t number : m_options.TripNumbers) {
+        if (static_cast<std::size_t>(number) > analysis.Trips.size()) {
+            const std::size_t count = analysis.Trips.size();
+            Say(input, "there is no trip " + std::to_string(number) + ": the log has " +
+                           std::to_string(count) + (count == 1 ? " trip" : " trips"));
+            return std::nullopt;
+        }
+        windows.push_back(TripWindow(analysis.Trips[static_cast<std::size_t>(number) - 1]));
+    }
+    return windows;
 }
 
 std::optional<Outcome> CliRun::Load(const std::string& input, LoadResult& result)
@@ -145,6 +189,13 @@ Outcome CliRun::Convert(const std::string& input)
     LoadResult loaded;
     if (const std::optional<Outcome> refused = Load(input, loaded))
         return *refused;
+    std::vector<TimeWindow> windows{m_window};
+    if (!m_options.TripNumbers.empty()) {
+        std::optional<std::vector<TimeWindow>> chosen = ChosenTrips(input);
+        if (!chosen)
+            return Outcome::NoSuchTrip;
+        windows = std::move(*chosen);
+    }
     const std::string target = TargetOf(input);
     for (const auto& [written, from] : m_written) {
         if (written == target || SameFile(written, target)) {
@@ -153,7 +204,7 @@ Outcome CliRun::Convert(const std::string& input)
         }
     }
     m_out.flush();
-    const ExportResult result = m_service.Export(target, m_window);
+    const ExportResult result = m_service.ExportWindows(target, windows);
     if (!result.Ok()) {
         Say(target, WithFinalPoint(ExportErrorText(result, target)));
         return Outcome::Failed;
@@ -189,14 +240,18 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
 
     // The time window is checked before any file is read, so a bad date reads and writes nothing.
     CliRun run(options, out, err);
-    if (!options.Info && !run.PrepareWindow())
+    if (!options.Info && !options.Trips && !run.PrepareWindow())
         return kCliError;
     bool failed = false;
     bool ignored = false;
+    bool noSuchTrip = false;
     for (const std::string& input : options.Inputs) {
         const Outcome outcome = run.RunInput(input);
         failed = failed || outcome == Outcome::Failed;
         ignored = ignored || outcome == Outcome::Ignored;
+        noSuchTrip = noSuchTrip || outcome == Outcome::NoSuchTrip;
     }
+    if (noSuchTrip)
+        return kCliUsage;
     return failed ? kCliError : ignored ? kCliIgnored : kCliOk;
 }

@@ -1,5 +1,8 @@
 #include "cli/Options.h"
 
+#include "convert/TripText.h"
+
+#include <algorithm>
 #include <charconv>
 #include <string_view>
 
@@ -25,6 +28,13 @@ const char* const kCliUsageText =
     "                       default: INPUT with its extension replaced by \".nmea\")\n"
     "  --output-dir DIR     write each default output name into DIR\n"
     "  -q, --quiet          no summary line per input on standard error\n"
+    "  --trips              print each input's trips (start, end, fixes, duration,\n"
+    "                       distance, speed, heights) as tab-separated lines; write\n"
+    "                       nothing\n"
+    "  --trip N             convert only trip N (1-based, as --trips numbers them);\n"
+    "                       repeatable, or a list such as 1,3-5; one INPUT only, not\n"
+    "                       with --from or --to\n"
+    "  --gap MINUTES        a pause longer than this starts a new trip (default 10)\n"
     "  --info               print each input's kind, fix count, first and last fix time;\n"
     "                       write nothing\n"
     "  -h, --help           show this help\n"
@@ -105,6 +115,30 @@ std::optional<std::string> SetTime(std::optional<std::string>& side, const std::
     return std::nullopt;
 }
 
+std::optional<std::string> AddTrips(CliOptions& o, const std::string& value)
+{
+    const std::optional<std::vector<std::int32_t>> numbers = ParseTripList(value);
+    if (!numbers)
+        return "--trip takes trip numbers from 1 and ranges such as 1,3-5, not '" + value + "'";
+    std::vector<std::int32_t>& all = o.TripNumbers;
+    all.insert(all.end(), numbers->begin(), numbers->end());
+    std::sort(all.begin(), all.end());
+    all.erase(std::unique(all.begin(), all.end()), all.end());
+    return std::nullopt;
+}
+
+// Whole minutes from 1 to 100000 (about ten weeks).
+std::optional<std::string> SetGap(CliOptions& o, const std::string& value)
+{
+    std::int64_t minutes = 0;
+    const char* end = value.data() + value.size();
+    const auto [ptr, ec] = std::from_chars(value.data(), end, minutes);
+    if (value.empty() || ec != std::errc() || ptr != end || minutes < 1 || minutes > 100000)
+        return "--gap takes whole minutes from 1 to 100000, not '" + value + "'";
+    o.GapMs = minutes * 60000;
+    return std::nullopt;
+}
+
 std::optional<std::string> SetPath(std::optional<std::string>& path, const std::string& name,
                                    const std::string& value)
 {
@@ -125,6 +159,13 @@ constexpr OptionSpec kOptions[] = {
          o.Quiet = true;
          return std::nullopt;
      }},
+    {"--trips", "", false,
+     [](CliOptions& o, const std::string&) -> std::optional<std::string> {
+         o.Trips = true;
+         return std::nullopt;
+     }},
+    {"--trip", "", true, AddTrips},
+    {"--gap", "", true, SetGap},
     {"--bias", "", true, SetBias},
     {"--utc-offset", "", true, SetUtcOffset},
     {"--from", "", true, [](CliOptions& o, const std::string& v) { return SetTime(o.From, v); }},
@@ -148,8 +189,16 @@ std::optional<std::string> CheckCombination(const CliOptions& o)
 {
     if (o.Inputs.empty())
         return "no input file given";
-    if (o.Info)
+    if (o.Info && o.Trips)
+        return "--info and --trips cannot be used together";
+    if ((o.Info || o.Trips) && !o.TripNumbers.empty())
+        return "--trip converts; it cannot be used with --info or --trips";
+    if (o.Info || o.Trips)
         return std::nullopt;
+    if (!o.TripNumbers.empty() && (o.From || o.To))
+        return "--trip chooses the fixes itself; it cannot be used with --from or --to";
+    if (!o.TripNumbers.empty() && o.Inputs.size() != 1)
+        return "--trip can only be used with a single input";
     if (o.Output && o.OutputDir)
         return "-o and --output-dir cannot be used together";
     if (o.Output && o.Inputs.size() != 1)

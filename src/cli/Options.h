@@ -15,6 +15,9 @@ struct CliOptions {
     std::optional<std::string> To;
     std::optional<std::string> Output; // "-" for standard output
     std::optional<std::string> OutputDir;
+    bool Trips = false;                    // list the trips instead of converting
+    std::vector<std::int32_t> TripNumbers; // 1-based, sorted, unique: convert only these trips
+    std::optional<std::int64_t> GapMs;     // the gap that splits trips
     std::vector<std::string> Inputs;
 };
 

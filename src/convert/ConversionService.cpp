@@ -2,14 +2,6 @@
 
 #include <algorithm>
 
-bool TimeWindow::Contains(const TGpsFix& fix) const
-{
-    if (!Start && !End)
-        return true;
-    const std::int64_t moment = DayCountToMilliseconds(fix.Time);
-    return (!Start || *Start <= moment) && (!End || moment < *End);
-}
-
 ConversionService::ConversionService(std::int32_t biasMinutes)
     : m_bias(biasMinutes), m_localEpoch(LocalEpochFromBias(biasMinutes))
 {
@@ -73,11 +65,17 @@ bool ConversionService::IsLoadedLog(const std::string& path) const
 
 ExportResult ConversionService::Export(const std::string& target, const TimeWindow& window) const
 {
+    return ExportWindows(target, std::span(&window, 1));
+}
+
+ExportResult ConversionService::ExportWindows(const std::string& target,
+                                              std::span<const TimeWindow> windows) const
+{
     if (IsLoadedLog(target)) {
         ExportResult refused;
         refused.Status = ExportStatus::SameAsLog;
         return refused;
     }
     return ExportNmea(m_table.Fixes(), target,
-                      [&window](const TGpsFix& fix) { return window.Contains(fix); });
+                      [windows](const TGpsFix& fix) { return AnyContains(windows, fix); });
 }

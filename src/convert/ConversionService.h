@@ -1,5 +1,6 @@
 #pragma once
 
+#include "convert/TimeWindow.h"
 #include "convert/Trips.h"
 #include "export/NmeaExport.h"
 #include "load/LogFile.h"
@@ -11,16 +12,6 @@
 #include <span>
 #include <string>
 #include <string_view>
-
-// A time window in local standard time, as whole milliseconds since 1899-12-30 00:00. A fix is
-// in it when its moment, rounded to the whole millisecond exactly as its printed time is, lies at
-// or after Start and before End. An absent side is unbounded.
-struct TimeWindow {
-    std::optional<std::int64_t> Start;
-    std::optional<std::int64_t> End;
-
-    [[nodiscard]] bool Contains(const TGpsFix& fix) const;
-};
 
 // The times of a loaded log: the first and last table entries (the logger's own order) and the
 // earliest and latest fix.
@@ -71,6 +62,9 @@ class ConversionService
     // Writes the fixes of the window as RMC lines. A target that is the loaded log itself is
     // refused (SameAsLog) and nothing is written.
     [[nodiscard]] ExportResult Export(const std::string& target, const TimeWindow& window) const;
+    // The same for the fixes that any of the windows holds (the chosen trips), in table order.
+    [[nodiscard]] ExportResult ExportWindows(const std::string& target,
+                                             std::span<const TimeWindow> windows) const;
 
   private:
     FixTable m_table;

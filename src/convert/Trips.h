@@ -1,5 +1,6 @@
 #pragma once
 
+#include "convert/TimeWindow.h"
 #include "store/GpsFix.h"
 
 #include <cstddef>
@@ -55,15 +56,9 @@ struct TripAnalysis {
 [[nodiscard]] TripAnalysis AnalyseTrips(std::span<const TGpsFix> fixes,
                                         std::int64_t gapMs = kDefaultTripGapMs);
 
-// Half-open interval of local whole milliseconds.
-struct MsWindow {
-    std::int64_t Start = 0;
-    std::int64_t End = 0;
-};
-
 // The moments an export of the trip covers: from the start of the second of its first fix to the
 // end of the second of its last fix.
-[[nodiscard]] MsWindow TripWindow(const Trip& trip);
+[[nodiscard]] TimeWindow TripWindow(const Trip& trip);
 
 // Great-circle distance in metres between two positions in degrees (haversine).
 [[nodiscard]] double GreatCircleM(double lat1, double lon1, double lat2, double lon2);

@@ -303,3 +303,80 @@ TEST(Cli, HelpAndVersion)
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out.rfind("tallo2nmea-cli ", 0), 0u);
 }
+
+namespace {
+
+// Three outings of two fixes each, 15 minutes apart; the second fix of each lies 0.001 degrees
+// (111.195 m on the 6371.0088 km sphere) north of the first.
+Bytes ThreeTripBlockLog()
+{
+    FlashImage log = BlockLog(1, kBlockBasicMask);
+    for (std::int32_t trip = 0; trip < 3; ++trip)
+        for (std::int32_t k = 0; k < 2; ++k)
+            log.Append(0, BlockRecord({.Seconds = kMay2021 + trip * 900 + k * 10,
+                                       .Latitude = 35.0 + k * 0.001,
+                                       .ExtraValue = 2.5f + static_cast<float>(trip),
+                                       .Speed = 36.0f + static_cast<float>(k)},
+                                      kBlockBasicMask));
+    return log.Data();
+}
+
+} // namespace
+
+TEST(Cli, TripsListTheOutingsAndTripConvertsChosenOnes)
+{
+    TempDir dir;
+    const std::string log = dir.Write("day.bin", ThreeTripBlockLog());
+    const std::string nmea = (dir.Path() / "day.nmea").string();
+    CliRun r = RunTool({"--trips", "--bias", "-540", "--from", "2030-01-01 00:00:00", log});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string header = "file: " + log +
+                               "\ntrip\tstart\tend\tfixes\tduration\tdistance_km\tmax_kmh\t"
+                               "min_height_m\tmax_height_m\n";
+    EXPECT_EQ(r.out, header +
+                         "1\t2021-05-03 09:00:00.000\t2021-05-03 09:00:10.000\t2\t00:00:10\t0.111\t"
+                         "37.0\t2.5\t2.5\n"
+                         "2\t2021-05-03 09:15:00.000\t2021-05-03 09:15:10.000\t2\t00:00:10\t0.111\t"
+                         "37.0\t3.5\t3.5\n"
+                         "3\t2021-05-03 09:30:00.000\t2021-05-03 09:30:10.000\t2\t00:00:10\t0.111\t"
+                         "37.0\t4.5\t4.5\n");
+    EXPECT_FALSE(fs::exists(nmea));
+    r = RunTool({"--trips", "--gap", "15", "--bias", "-540", log});
+    EXPECT_NE(r.out.find("\n1\t2021-05-03 09:00:00.000\t2021-05-03 09:30:10.000\t6\t00:30:10\t"),
+              std::string::npos)
+        << r.out;
+
+    const struct {
+        std::vector<std::string> trips;
+        std::size_t lines;
+    } chosen[] = {{{"1,3"}, 4}, {{"3", "--trip", "2-3"}, 4}, {{"1-3"}, 6}};
+    for (const auto& c : chosen) {
+        std::vector<std::string> args{"--bias", "-540", "-q", "--trip"};
+        args.insert(args.end(), c.trips.begin(), c.trips.end());
+        args.push_back(log);
+        r = RunTool(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(CountLines(ReadWholeFile(nmea)), c.lines) << c.trips[0];
+    }
+    fs::remove(nmea);
+    r = RunTool({"--trip", "2,4", log});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("there is no trip 4: the log has 3 trips"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(nmea));
+
+    const std::vector<std::string> usage[] = {
+        {"--trip", "1", "--from", "2021-05-03 09:00:00", log},
+        {"--trip", "1", log, log},
+        {"--trip", "0", log},
+        {"--trip", "3-1", log},
+        {"--trip", "1,,2", log},
+        {"--info", "--trips", log},
+        {"--trips", "--trip", "1", log},
+        {"--gap", "0", "--trips", log},
+    };
+    for (const auto& args : usage) {
+        r = RunTool(args);
+        EXPECT_EQ(r.status, 2) << args[0] << " " << args[1] << "\n" << r.err;
+        EXPECT_EQ(r.out, "");
+    }
+}

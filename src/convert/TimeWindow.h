@@ -1,0 +1,20 @@
+#pragma once
+
+#include "store/GpsFix.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+
+// A time window in local standard time, as whole milliseconds since 1899-12-30 00:00. A fix is
+// in it when its moment, rounded to the whole millisecond exactly as its printed time is, lies at
+// or after Start and before End. An absent side is unbounded.
+struct TimeWindow {
+    std::optional<std::int64_t> Start;
+    std::optional<std::int64_t> End;
+
+    [[nodiscard]] bool Contains(const TGpsFix& fix) const;
+};
+
+// True when any of the windows holds the fix.
+[[nodiscard]] bool AnyContains(std::span<const TimeWindow> windows, const TGpsFix& fix);
