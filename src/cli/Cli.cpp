@@ -53,6 +53,7 @@ class CliRun
         : m_options(options), m_out(out), m_err(err),
           m_service(options.Bias ? *options.Bias : StandardTimeZoneBias())
     {
+        m_service.SetAddedWeeks(options.AddedWeeks);
     }
 
     // The window of --from and --to; nothing (after a message) for an impossible date.
@@ -153,6 +154,9 @@ std::optional<Outcome> CliRun::Load(const std::string& input, LoadResult& result
         Say(input, "ignored: " + IgnoreReasonText(result.Ignored, input));
         return Outcome::Ignored;
     }
+    if (result.LikelyWeekRollover)
+        Say(input, "warning: the dates look 1024 weeks (about 19.6 years) early, as from a logger "
+                   "that missed a GPS week rollover; --add-weeks 1024 repairs them");
     return std::nullopt;
 }
 

@@ -35,6 +35,8 @@ const char* const kCliUsageText =
     "                       repeatable, or a list such as 1,3-5; one INPUT only, not\n"
     "                       with --from or --to\n"
     "  --gap MINUTES        a pause longer than this starts a new trip (default 10)\n"
+    "  --add-weeks N        add N GPS weeks (-2048 to 2048) to every logger time;\n"
+    "                       1024 repairs a logger whose dates are 19.6 years early\n"
     "  --info               print each input's kind, fix count, first and last fix time;\n"
     "                       write nothing\n"
     "  -h, --help           show this help\n"
@@ -139,6 +141,17 @@ std::optional<std::string> SetGap(CliOptions& o, const std::string& value)
     return std::nullopt;
 }
 
+std::optional<std::string> SetAddedWeeks(CliOptions& o, const std::string& value)
+{
+    std::int32_t weeks = 0;
+    const char* end = value.data() + value.size();
+    const auto [ptr, ec] = std::from_chars(value.data(), end, weeks);
+    if (value.empty() || ec != std::errc() || ptr != end || weeks < -2048 || weeks > 2048)
+        return "--add-weeks takes whole weeks from -2048 to 2048, not '" + value + "'";
+    o.AddedWeeks = weeks;
+    return std::nullopt;
+}
+
 std::optional<std::string> SetPath(std::optional<std::string>& path, const std::string& name,
                                    const std::string& value)
 {
@@ -166,6 +179,7 @@ constexpr OptionSpec kOptions[] = {
      }},
     {"--trip", "", true, AddTrips},
     {"--gap", "", true, SetGap},
+    {"--add-weeks", "", true, SetAddedWeeks},
     {"--bias", "", true, SetBias},
     {"--utc-offset", "", true, SetUtcOffset},
     {"--from", "", true, [](CliOptions& o, const std::string& v) { return SetTime(o.From, v); }},

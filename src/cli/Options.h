@@ -18,6 +18,7 @@ struct CliOptions {
     bool Trips = false;                    // list the trips instead of converting
     std::vector<std::int32_t> TripNumbers; // 1-based, sorted, unique: convert only these trips
     std::optional<std::int64_t> GapMs;     // the gap that splits trips
+    std::int32_t AddedWeeks = 0;           // GPS weeks added to every logger time
     std::vector<std::string> Inputs;
 };
 

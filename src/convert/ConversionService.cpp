@@ -15,7 +15,8 @@ void ConversionService::SetBias(std::int32_t biasMinutes)
 
 LoadResult ConversionService::Load(const std::string& path)
 {
-    const LoadResult result = LoadLogFile(path, m_localEpoch, m_table);
+    const LoggerClock clock(m_localEpoch, m_addedWeeks * kSecondsPerWeek);
+    const LoadResult result = LoadLogFile(path, clock, m_table);
     if (result.Kind != LogKind::None) {
         m_loadedPath = path;
         m_lastLoad = result;

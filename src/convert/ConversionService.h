@@ -34,6 +34,10 @@ class ConversionService
     void SetBias(std::int32_t biasMinutes);
     [[nodiscard]] std::int32_t Bias() const { return m_bias; }
     [[nodiscard]] double LocalEpoch() const { return m_localEpoch; }
+    // Whole GPS weeks added to every logger time of later loads (1024 repairs a logger that
+    // missed a week rollover); 0 leaves the times as recorded.
+    void SetAddedWeeks(std::int32_t weeks) { m_addedWeeks = weeks; }
+    [[nodiscard]] std::int32_t AddedWeeks() const { return m_addedWeeks; }
 
     // Loads a log. An accepted file replaces the table and becomes the loaded log; an ignored
     // file or a failed read leaves both as they were.
@@ -70,6 +74,7 @@ class ConversionService
     FixTable m_table;
     std::int32_t m_bias = 0;
     double m_localEpoch;
+    std::int32_t m_addedWeeks = 0;
     std::string m_loadedPath;
     LoadResult m_lastLoad;
     mutable std::optional<TripAnalysis> m_trips;

@@ -114,7 +114,7 @@ std::int32_t ResumeAfterBadRecord(const std::uint8_t* record, std::int32_t lengt
     return length;
 }
 
-void WalkBlock(const std::uint8_t* base, double localEpoch, FixTable& table)
+void WalkBlock(const std::uint8_t* base, const LoggerClock& clock, FixTable& table)
 {
     std::uint32_t mask = LoadU32(base + 2);
     std::int32_t position = kFirstRecordOffset;
@@ -130,7 +130,7 @@ void WalkBlock(const std::uint8_t* base, double localEpoch, FixTable& table)
         } else {
             TGpsFix fix;
             bool rejected = false;
-            const std::int32_t length = DecodeBlockRecord(p, mask, fix, rejected, localEpoch);
+            const std::int32_t length = DecodeBlockRecord(p, mask, fix, rejected, clock);
             if (!rejected)
                 table.Append(fix);
             position += rejected ? ResumeAfterBadRecord(p, length) : length;
@@ -141,7 +141,7 @@ void WalkBlock(const std::uint8_t* base, double localEpoch, FixTable& table)
 } // namespace
 
 std::int32_t DecodeBlockRecord(const std::uint8_t* RecordStart, std::uint32_t FieldMask,
-                               TGpsFix& Fix, bool& Rejected, double LocalEpoch)
+                               TGpsFix& Fix, bool& Rejected, const LoggerClock& Clock)
 {
     Fix = TGpsFix{};
     ByteReader r(RecordStart, kLongestRecord);
@@ -152,12 +152,12 @@ std::int32_t DecodeBlockRecord(const std::uint8_t* RecordStart, std::uint32_t Fi
     // A record without time (or a mask without bit 0) is dropped like a bad one.
     Rejected = !SealIsGood(RecordStart, fieldBytes) || !IsPlausible(Fix) || seconds == 0;
     if (!Rejected)
-        Fix.Time = LoggerTimeToDayCount(seconds, Fix.Millisecond, LocalEpoch);
+        Fix.Time = Clock.DayCount(seconds, Fix.Millisecond);
     return length;
 }
 
-void ScanBlock(std::span<const std::uint8_t> image, std::int32_t BlockIndex, double localEpoch,
-               FixTable& table)
+void ScanBlock(std::span<const std::uint8_t> image, std::int32_t BlockIndex,
+               const LoggerClock& clock, FixTable& table)
 {
     if (BlockIndex < 0)
         return;
@@ -165,18 +165,18 @@ void ScanBlock(std::span<const std::uint8_t> image, std::int32_t BlockIndex, dou
     if (start >= image.size())
         return;
     if (image.size() - start >= kBlockSize + kReadPastBlock) {
-        WalkBlock(image.data() + start, localEpoch, table);
+        WalkBlock(image.data() + start, clock, table);
         return;
     }
     std::vector<std::uint8_t> padded(kBlockSize + kReadPastBlock, kErasedByte);
     const std::size_t available = std::min(image.size() - start, padded.size());
     std::memcpy(padded.data(), image.data() + start, available);
-    WalkBlock(padded.data(), localEpoch, table);
+    WalkBlock(padded.data(), clock, table);
 }
 
-void DecodeBlockLog(std::span<const std::uint8_t> image, double localEpoch, FixTable& table)
+void DecodeBlockLog(std::span<const std::uint8_t> image, const LoggerClock& clock, FixTable& table)
 {
     const auto blocks = static_cast<std::int32_t>(image.size() / kBlockSize);
     for (std::int32_t i = 0; i < blocks; ++i)
-        ScanBlock(image, i, localEpoch, table);
+        ScanBlock(image, i, clock, table);
 }

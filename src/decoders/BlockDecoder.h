@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/FixTable.h"
+#include "store/TimeBase.h"
 
 #include <cstdint>
 #include <span>
@@ -33,15 +34,15 @@ enum class BlockField : int {
 
 // Decodes every whole 64 KiB block of a block-log image in order and appends the accepted fixes
 // to `table`. Bytes past the image's end read as erased flash (0xFF).
-void DecodeBlockLog(std::span<const std::uint8_t> image, double localEpoch, FixTable& table);
+void DecodeBlockLog(std::span<const std::uint8_t> image, const LoggerClock& clock, FixTable& table);
 
 // Decodes block `BlockIndex` of the image and appends its accepted fixes. Once the table is full,
 // records are still walked but dropped.
-void ScanBlock(std::span<const std::uint8_t> image, std::int32_t BlockIndex, double localEpoch,
-               FixTable& table);
+void ScanBlock(std::span<const std::uint8_t> image, std::int32_t BlockIndex,
+               const LoggerClock& clock, FixTable& table);
 
 // Decodes the record at `RecordStart` under `FieldMask` into `Fix`. Returns the record's length
 // (2 plus its field sizes, whatever the outcome); `Rejected` tells whether the fix is to be
 // dropped. The bytes from RecordStart must be readable for the longest record (2612 bytes).
 std::int32_t DecodeBlockRecord(const std::uint8_t* RecordStart, std::uint32_t FieldMask,
-                               TGpsFix& Fix, bool& Rejected, double LocalEpoch);
+                               TGpsFix& Fix, bool& Rejected, const LoggerClock& Clock);

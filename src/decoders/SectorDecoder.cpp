@@ -75,6 +75,18 @@ bool IsPlausible(const TGpsFix& fix, std::uint32_t mask)
            fix.Millisecond <= 999 && (mask & kSectorRequiredMask) == kSectorRequiredMask;
 }
 
+void NoteTooEarly(SectorDropCounts& dropped, std::int64_t seconds)
+{
+    ++dropped.BeforeEarliest;
+    if (seconds == 0)
+        return;
+    const bool first = dropped.EarliestTooEarly == 0 && dropped.LatestTooEarly == 0;
+    if (first || seconds < dropped.EarliestTooEarly)
+        dropped.EarliestTooEarly = seconds;
+    if (first || seconds > dropped.LatestTooEarly)
+        dropped.LatestTooEarly = seconds;
+}
+
 } // namespace
 
 std::int32_t SectorRecordLength(std::uint32_t FieldMask)
@@ -86,8 +98,8 @@ std::int32_t SectorRecordLength(std::uint32_t FieldMask)
     return length;
 }
 
-void ScanSector(std::span<const std::uint8_t> image, std::int32_t SectorIndex, double localEpoch,
-                SectorScanState& state, FixTable& table)
+void ScanSector(std::span<const std::uint8_t> image, std::int32_t SectorIndex,
+                const LoggerClock& clock, SectorScanState& state, FixTable& table)
 {
     if (SectorIndex < 0 ||
         static_cast<std::size_t>(SectorIndex) >= image.size() / std::size_t{kSectorSize})
@@ -108,19 +120,19 @@ void ScanSector(std::span<const std::uint8_t> image, std::int32_t SectorIndex, d
         } else {
             // Erased space is stepped over in strides of the current record length.
             if (!AllEqual(p, 6, kErasedByte))
-                DecodeSectorRecord(p, mask, localEpoch, state, table);
+                DecodeSectorRecord(p, mask, clock, state, table);
             position += length;
         }
     } while (position + kMarkerLength <= kSectorSize && position + length <= kSectorSize);
 }
 
-void DecodeSectorRecord(const std::uint8_t* RecordStart, std::uint32_t FieldMask, double localEpoch,
-                        SectorScanState& state, FixTable& table)
+void DecodeSectorRecord(const std::uint8_t* RecordStart, std::uint32_t FieldMask,
+                        const LoggerClock& clock, SectorScanState& state, FixTable& table)
 {
     TGpsFix fix{};
     const std::int32_t seconds = ReadFields(RecordStart, FieldMask, fix);
     // A millisecond of 1000 or more gives a time of no consequence: the record is dropped below.
-    fix.Time = seconds == 0 ? 0.0 : LoggerTimeToDayCount(seconds, fix.Millisecond, localEpoch);
+    fix.Time = seconds == 0 ? 0.0 : clock.DayCount(seconds, fix.Millisecond);
     fix.Course = 0.0f;
 
     // Fix-type gate: after a record that is not a 3D fix, the next five 3D fixes are untrusted.
@@ -139,19 +151,19 @@ void DecodeSectorRecord(const std::uint8_t* RecordStart, std::uint32_t FieldMask
         return;
     }
     if (!(fix.Time >= kSectorLogEarliestTime)) {
-        ++state.Dropped.BeforeEarliest;
+        NoteTooEarly(state.Dropped, seconds == 0 ? 0 : seconds + clock.ShiftSeconds);
         return;
     }
     table.Append(fix);
 }
 
-SectorDropCounts DecodeSectorLog(std::span<const std::uint8_t> image, double localEpoch,
+SectorDropCounts DecodeSectorLog(std::span<const std::uint8_t> image, const LoggerClock& clock,
                                  FixTable& table)
 {
     SectorScanState state;
     const auto sectors = static_cast<std::int32_t>(image.size() / std::size_t{kSectorSize});
     for (std::int32_t i = 0; i < sectors; ++i)
-        ScanSector(image, i, localEpoch, state, table);
+        ScanSector(image, i, clock, state, table);
     SmoothFixTable(table);
     return state.Dropped;
 }

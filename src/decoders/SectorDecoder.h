@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/FixTable.h"
+#include "store/TimeBase.h"
 
 #include <cstdint>
 #include <span>
@@ -40,6 +41,10 @@ struct SectorDropCounts {
     std::int32_t FixTypeGate = 0; // not a 3D fix, or one of the five 3D fixes after one
     std::int32_t Implausible = 0; // speed, position or millisecond out of range, or a field missing
     std::int32_t BeforeEarliest = 0; // a time before 2021-01-01 (or none)
+    // The earliest and latest logger second (as the clock shifted it) among the records that
+    // carried a time and were dropped only for being before 2021; 0 when there was none.
+    std::int64_t EarliestTooEarly = 0;
+    std::int64_t LatestTooEarly = 0;
 };
 
 // The state of one decode: the fix-type gate and the drop counts.
@@ -54,14 +59,14 @@ std::int32_t SectorRecordLength(std::uint32_t FieldMask);
 
 // Decodes every whole 4 KiB sector of a sector-log image in order, appends the accepted fixes to
 // `table` and smooths the table. The fix-type gate starts open.
-SectorDropCounts DecodeSectorLog(std::span<const std::uint8_t> image, double localEpoch,
+SectorDropCounts DecodeSectorLog(std::span<const std::uint8_t> image, const LoggerClock& clock,
                                  FixTable& table);
 
 // Walks sector `SectorIndex` of the image and appends its accepted fixes.
-void ScanSector(std::span<const std::uint8_t> image, std::int32_t SectorIndex, double localEpoch,
-                SectorScanState& state, FixTable& table);
+void ScanSector(std::span<const std::uint8_t> image, std::int32_t SectorIndex,
+                const LoggerClock& clock, SectorScanState& state, FixTable& table);
 
 // Decodes one record, runs the fix-type gate and the plausibility tests, and appends the fix
 // while the table has room.
-void DecodeSectorRecord(const std::uint8_t* RecordStart, std::uint32_t FieldMask, double localEpoch,
-                        SectorScanState& state, FixTable& table);
+void DecodeSectorRecord(const std::uint8_t* RecordStart, std::uint32_t FieldMask,
+                        const LoggerClock& clock, SectorScanState& state, FixTable& table);

@@ -3,10 +3,12 @@
 #include "decoders/BlockDecoder.h"
 #include "store/PathText.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <memory>
 #include <system_error>
 
@@ -74,6 +76,29 @@ std::size_t ReadInOnePiece(const std::string& path, std::uint8_t* buffer, std::s
     return countRead;
 }
 
+// 2006-01-01 00:00:00 UTC: no logger of these formats recorded before it.
+constexpr std::int64_t kFirstLoggerSecond = 1136073600;
+
+bool LooksWeekRolledOver(const FixTable& table, const SectorDropCounts& dropped,
+                         const LoggerClock& clock)
+{
+    if (clock.ShiftSeconds != 0)
+        return false;
+    double earliest = std::numeric_limits<double>::infinity();
+    double latest = -earliest;
+    for (const TGpsFix& fix : table.Fixes()) {
+        earliest = std::min(earliest, fix.Time);
+        latest = std::max(latest, fix.Time);
+    }
+    if (dropped.LatestTooEarly != 0) {
+        earliest = std::min(earliest, clock.DayCount(dropped.EarliestTooEarly, 0));
+        latest = std::max(latest, clock.DayCount(dropped.LatestTooEarly, 0));
+    }
+    const double firstDay = clock.DayCount(kFirstLoggerSecond, 0);
+    const double rollover = static_cast<double>(kWeekRolloverWeeks) * 7;
+    return earliest <= latest && latest < firstDay && earliest + rollover >= firstDay;
+}
+
 } // namespace
 
 LogKind KindFromPath(const std::string& path)
@@ -93,19 +118,19 @@ LogKind KindFromPath(const std::string& path)
 }
 
 SectorDropCounts DecodeLogImage(LogKind kind, std::span<const std::uint8_t> image,
-                                double localEpoch, FixTable& table)
+                                const LoggerClock& clock, FixTable& table)
 {
     // Every accepted load starts from an empty table and an open fix-type gate, so a file
     // converts the same whatever was loaded before it.
     table.Clear();
     if (kind == LogKind::Block)
-        DecodeBlockLog(image, localEpoch, table);
+        DecodeBlockLog(image, clock, table);
     else if (kind == LogKind::Sector)
-        return DecodeSectorLog(image, localEpoch, table);
+        return DecodeSectorLog(image, clock, table);
     return {};
 }
 
-LoadResult LoadLogFile(const std::string& path, double localEpoch, FixTable& table)
+LoadResult LoadLogFile(const std::string& path, const LoggerClock& clock, FixTable& table)
 {
     LoadResult result;
     const LogKind kind = KindFromPath(path);
@@ -126,7 +151,8 @@ LoadResult LoadLogFile(const std::string& path, double localEpoch, FixTable& tab
     // Bytes the read did not deliver read as erased flash.
     std::memset(image.get() + countRead, 0xFF, size - countRead);
 
-    result.Dropped = DecodeLogImage(kind, {image.get(), size}, localEpoch, table);
+    result.Dropped = DecodeLogImage(kind, {image.get(), size}, clock, table);
     result.Kind = kind;
+    result.LikelyWeekRollover = LooksWeekRolledOver(table, result.Dropped, clock);
     return result;
 }

@@ -32,6 +32,10 @@ struct LoadResult {
     int IoErrno = 0; // non-zero when the open or the read failed
     // Records of a sector log dropped by each of its tests; zero for a block log.
     SectorDropCounts Dropped;
+    // The log's dates look 1024 weeks early (a logger that missed a GPS week rollover): it has
+    // fixes (or, in a sector log, records dropped only for their date), all before 2006, and all
+    // after 2006 once moved by 1024 weeks. Never set when the clock already shifts times.
+    bool LikelyWeekRollover = false;
 
     [[nodiscard]] bool Failed() const { return IoErrno != 0; }
 };
@@ -42,9 +46,10 @@ struct LoadResult {
 // Reads a raw log and decodes it into the table. A file that passes the existence and size rules
 // and is read completely empties the table first; an ignored file or a failed open or read leaves
 // the table as it was.
-[[nodiscard]] LoadResult LoadLogFile(const std::string& path, double localEpoch, FixTable& table);
+[[nodiscard]] LoadResult LoadLogFile(const std::string& path, const LoggerClock& clock,
+                                     FixTable& table);
 
 // Empties the table and decodes a whole image of the given kind into it: every unit in order,
 // then, for a sector log, the smoothing. Returns the sector log's drop counts.
 SectorDropCounts DecodeLogImage(LogKind kind, std::span<const std::uint8_t> image,
-                                double localEpoch, FixTable& table);
+                                const LoggerClock& clock, FixTable& table);

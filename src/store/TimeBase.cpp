@@ -73,7 +73,7 @@ const std::array<double, 1000> kMillisecondFractions = [] {
 
 } // namespace
 
-double LoggerTimeToDayCount(std::int32_t seconds, std::uint32_t millisecond, double localEpoch)
+double LoggerTimeToDayCount(std::int64_t seconds, std::uint32_t millisecond, double localEpoch)
 {
     // Two roundings to double, as the loggers' software stored the sum before adding the
     // millisecond: the last bit of the day count decides 210 ms neighbours and whole-second

@@ -17,7 +17,29 @@ double LocalEpochFromBias(std::int32_t biasMinutes);
 
 // A logger time (seconds since 1970-01-01 UTC and a millisecond) as a local day count. The two
 // steps are rounded to double separately, as the loggers' software did.
-double LoggerTimeToDayCount(std::int32_t seconds, std::uint32_t millisecond, double localEpoch);
+double LoggerTimeToDayCount(std::int64_t seconds, std::uint32_t millisecond, double localEpoch);
+
+// One GPS week, and the weeks that a ten-bit week counter wraps after.
+constexpr std::int64_t kSecondsPerWeek = 604800;
+constexpr std::int32_t kWeekRolloverWeeks = 1024;
+
+// How logger times become local day counts: the local time base, and the whole seconds added to
+// every logger time first (the repair of a missed GPS week rollover). A plain time base converts
+// to a clock without repair.
+struct LoggerClock {
+    double LocalEpoch = kUnixEpochDayCount;
+    std::int64_t ShiftSeconds = 0;
+
+    LoggerClock(double localEpoch = kUnixEpochDayCount, std::int64_t shiftSeconds = 0)
+        : LocalEpoch(localEpoch), ShiftSeconds(shiftSeconds)
+    {
+    }
+    // The day count of a logger time, shifted in 64-bit whole seconds before the conversion.
+    [[nodiscard]] double DayCount(std::int64_t seconds, std::uint32_t millisecond) const
+    {
+        return LoggerTimeToDayCount(seconds + ShiftSeconds, millisecond, LocalEpoch);
+    }
+};
 
 // The day number of a calendar date (years 1..9999), or nothing for an impossible date.
 std::optional<double> EncodeDate(int year, int month, int day);

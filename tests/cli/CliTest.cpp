@@ -380,3 +380,53 @@ TEST(Cli, TripsListTheOutingsAndTripConvertsChosenOnes)
         EXPECT_EQ(r.out, "");
     }
 }
+
+// A logger that missed a GPS week rollover writes dates 1024 weeks early. Without the repair the
+// block log keeps its 2001 dates and the sector log loses every fix to its 2021 cut-off, with a
+// hint; with --add-weeks 1024 both convert exactly as the same logs with the true dates.
+TEST(Cli, WeekRolloverIsFoundAndRepaired)
+{
+    constexpr std::int32_t kEarly = 1024 * 604800;
+    TempDir dir;
+    for (const bool sector : {false, true}) {
+        const auto make = [sector](std::int32_t shift) {
+            FlashImage log = sector ? SectorLog(1, kSectorFixMask) : BlockLog(1, kBlockBasicMask);
+            for (std::int32_t i = 0; i < 12; ++i) {
+                const RawFix fix{.Seconds = kMay2021 + i / 5 - shift,
+                                 .Latitude = 35.0 + i * 1e-4,
+                                 .Speed = 30.0f + static_cast<float>(i % 3),
+                                 .Millisecond = static_cast<std::uint16_t>(i % 5 * 200)};
+                log.Append(0, sector ? SectorRecord(fix, kSectorFixMask)
+                                     : BlockRecord(fix, kBlockBasicMask));
+            }
+            return log.Data();
+        };
+        const std::string ext = sector ? ".BNX4" : ".bin";
+        const std::string early = dir.Write("early" + ext, make(kEarly));
+        const std::string right = dir.Write("right" + ext, make(0));
+        const std::string earlyOut = (dir.Path() / "early.nmea").string();
+        const std::string rightOut = (dir.Path() / "right.nmea").string();
+
+        CliRun r = RunTool({"-q", "--bias", "-540", early, right});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, "tallo2nmea-cli: " + early +
+                             ": warning: the dates look 1024 weeks (about 19.6 years) early, as "
+                             "from a logger that missed a GPS week rollover; --add-weeks 1024 "
+                             "repairs them\n");
+        const std::string before = ReadWholeFile(earlyOut);
+        EXPECT_EQ(CountLines(before), sector ? 0u : 12u);
+        if (!sector) {
+            EXPECT_NE(before.find(",170901,"), std::string::npos) << before; // 2001-09-17
+        }
+        r = RunTool({"-q", "--bias", "-540", "--add-weeks", "1024", early});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(ReadWholeFile(earlyOut), ReadWholeFile(rightOut)) << ext;
+        EXPECT_EQ(CountLines(ReadWholeFile(rightOut)), 12u);
+
+        r = RunTool({"--info", early});
+        EXPECT_EQ(r.out.find("weeks"), std::string::npos);
+        EXPECT_NE(r.err.find("--add-weeks 1024"), std::string::npos);
+    }
+    EXPECT_EQ(RunTool({"--add-weeks", "2049", "x.bin"}).status, 2);
+}
