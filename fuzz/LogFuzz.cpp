@@ -29,6 +29,56 @@ namespace {
 constexpr LogKind kKind = LogKind::Sector;
 constexpr std::size_t kUnit = kSectorSize;
 #else
+constexpr LogKind kKind = LogKind::Block;
+constexpr std::size_t kUnit = kBlockSize;
+#endif
+
+constexpr double kJapanEpoch = 25569.375;
+
+// The whole units of the input, in a buffer of their own size.
+std::vector<std::uint8_t> Image(const std::uint8_t* data, std::size_t size)
+{
+    const std::size_t bytes = std::min<std::size_t>(size, kLargestLogBytes) / kUnit * kUnit;
+    return {data, data + bytes};
+}
+
+void CheckCount(const FixTable& table, std::int32_t atLeast)
+{
+    Check(table.Count() >= atLeast && table.Count() <= table.Capacity(), "count within range");
+}
+
+void CheckFix(const TGpsFix& f, std::int64_t i)
+{
+    if constexpr (kKind == LogKind::Sector)
+        CheckSectorFix(f, i);
+    else
+        CheckBlockFix(f, i);
+}
+
+#ifndef T2N_FUZZ_NEARLY_FULL
+
+void Run(const std::uint8_t* data, std::size_t size)
+{
+    static FixTable table;
+    const std::vector<std::uint8_t> image = Image(data, size);
+    // Stale entries from the last input must not count.
+    TGpsFix stale{};
+    table.Append(stale);
+
+    DecodeLogImage(kKind, image, kJapanEpoch, table);
+
+    CheckCount(table, 0);
+    for (std::int32_t i = 0; i < table.Count(); ++i)
+        CheckFix(table[static_cast<std::size_t>(i)], i);
+    // The shortest record that can yield a fix is 6 bytes in a block (time, terminator,
+    // checksum) and 36 in a sector: more fixes would mean some were counted that no record
+    // carried.
+    const std::size_t perUnit = (kUnit - 512) / (kKind == LogKind::Sector ? 36 : 6);
+    Check(static_cast<std::size_t>(table.Count()) <= image.size() / kUnit * perUnit,
+          "no more fixes than records fit");
+}
+
+#else
 
 // Entries already in the table before the scan, which must keep their sentinels.
 constexpr std::int32_t kPresetEntries = 16;

@@ -25,8 +25,6 @@ constexpr std::uint32_t kEntryWideningBits = 0x1C000;
 constexpr std::size_t kReadPastBlock = 4096;
 static_assert(kReadPastBlock >= kLongestRecord && kReadPastBlock >= std::size_t{kMarkerLength});
 
-constexpr std::uint32_t Bit(BlockField field) { return 1u << static_cast<int>(field); }
-
 // Reads the fields the mask selects, in bit order. Returns the logger's second count.
 std::int32_t ReadFields(ByteReader& r, std::uint32_t mask, TGpsFix& fix)
 {
