@@ -63,6 +63,9 @@ class CliRun
   private:
     // Loads the input; nothing when it failed or was ignored (after saying why).
     std::optional<Outcome> Load(const std::string& input, LoadResult& result);
+    // The "file:" line of an --info or --trips record and the load; after a failed or ignored
+    // load also its "kind:" line, and the outcome.
+    std::optional<Outcome> StartRecord(const std::string& input, LoadResult& result);
     Outcome PrintInfo(const std::string& input);
     Outcome PrintTrips(const std::string& input);
     Outcome Convert(const std::string& input);
@@ -114,12 +117,9 @@ TripAnalysis CliRun::Analysis() const
 
 Outcome CliRun::PrintTrips(const std::string& input)
 {
-    m_out << "file: " << input << '\n';
     LoadResult result;
-    if (const std::optional<Outcome> refused = Load(input, result)) {
-        m_out << "kind: " << (*refused == Outcome::Failed ? "error" : "ignored") << '\n';
+    if (const std::optional<Outcome> refused = StartRecord(input, result))
         return *refused;
-    }
     const TripAnalysis analysis = Analysis();
     m_out << kTripListHeader << '\n';
     for (std::size_t i = 0; i < analysis.Trips.size(); ++i)
@@ -160,14 +160,20 @@ std::optional<Outcome> CliRun::Load(const std::string& input, LoadResult& result
     return std::nullopt;
 }
 
-Outcome CliRun::PrintInfo(const std::string& input)
+std::optional<Outcome> CliRun::StartRecord(const std::string& input, LoadResult& result)
 {
     m_out << "file: " << input << '\n';
-    LoadResult result;
-    if (const std::optional<Outcome> refused = Load(input, result)) {
+    const std::optional<Outcome> refused = Load(input, result);
+    if (refused)
         m_out << "kind: " << (*refused == Outcome::Failed ? "error" : "ignored") << '\n';
+    return refused;
+}
+
+Outcome CliRun::PrintInfo(const std::string& input)
+{
+    LoadResult result;
+    if (const std::optional<Outcome> refused = StartRecord(input, result))
         return *refused;
-    }
     const std::optional<LogSpan> span = m_service.Span();
     m_out << "kind: " << KindName(result.Kind) << '\n'
           << "fixes: " << m_service.FixCount() << '\n'

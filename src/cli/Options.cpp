@@ -87,24 +87,27 @@ std::optional<std::int32_t> ParseUtcOffset(const std::string& text)
     return text[0] == '+' ? -offset : offset;
 }
 
-std::optional<std::string> SetBias(CliOptions& o, const std::string& value)
+// --bias and --utc-offset both set the time zone, once.
+std::optional<std::string> SetZone(CliOptions& o, std::optional<std::int32_t> bias,
+                                   const std::string& expected, const std::string& value)
 {
     if (o.Bias)
         return "give the time zone once, with either --bias or --utc-offset";
-    o.Bias = ParseBias(value);
+    o.Bias = bias;
     if (!o.Bias)
-        return "--bias takes whole minutes from -1440 to 1440, not '" + value + "'";
+        return expected + ", not '" + value + "'";
     return std::nullopt;
+}
+
+std::optional<std::string> SetBias(CliOptions& o, const std::string& value)
+{
+    return SetZone(o, ParseBias(value), "--bias takes whole minutes from -1440 to 1440", value);
 }
 
 std::optional<std::string> SetUtcOffset(CliOptions& o, const std::string& value)
 {
-    if (o.Bias)
-        return "give the time zone once, with either --bias or --utc-offset";
-    o.Bias = ParseUtcOffset(value);
-    if (!o.Bias)
-        return "--utc-offset takes +HH:MM or -HH:MM (at most 24:00), not '" + value + "'";
-    return std::nullopt;
+    return SetZone(o, ParseUtcOffset(value), "--utc-offset takes +HH:MM or -HH:MM (at most 24:00)",
+                   value);
 }
 
 std::optional<std::string> SetTime(std::optional<std::string>& side, const std::string& value)
