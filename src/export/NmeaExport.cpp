@@ -19,10 +19,29 @@ constexpr char kHexDigits[] = "0123456789ABCDEF";
 // Lines are collected in chunks of this size and written chunk by chunk.
 constexpr std::size_t kChunkSize = 1 << 20;
 
-char* Put(char* out, const char* text, std::size_t n)
+// Copies a literal without its terminating zero; the size is known, so the copy is inlined.
+template <std::size_t N> char* Put(char* out, const char (&text)[N])
 {
-    std::memcpy(out, text, n);
-    return out + n;
+    std::memcpy(out, text, N - 1);
+    return out + N - 1;
+}
+
+// The XOR of the bytes from `begin` to `end`, eight at a time.
+std::uint8_t XorOf(const char* begin, const char* end)
+{
+    std::uint64_t wide = 0;
+    for (; end - begin >= 8; begin += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, begin, 8);
+        wide ^= word;
+    }
+    wide ^= wide >> 32;
+    wide ^= wide >> 16;
+    wide ^= wide >> 8;
+    auto checksum = static_cast<std::uint8_t>(wide);
+    for (; begin != end; ++begin)
+        checksum ^= static_cast<std::uint8_t>(*begin);
+    return checksum;
 }
 
 char* AppendCoordinate(char* out, double v)
@@ -57,7 +76,7 @@ char* FormatRmcLine(const TGpsFix& fix, char* out)
     char* p = out;
     *p++ = '$';
     char* const body = p;
-    p = Put(p, "GPRMC,", 6);
+    p = Put(p, "GPRMC,");
 
     const CalendarTime t = DecodeDayCount(fix.Time);
     p = PutTwoDigits(p, t.Hour);
@@ -66,12 +85,12 @@ char* FormatRmcLine(const TGpsFix& fix, char* out)
     *p++ = '.';
     *p++ = static_cast<char>('0' + t.Millisecond / 100);
     p = PutTwoDigits(p, t.Millisecond % 100);
-    p = Put(p, ",A,", 3);
+    p = Put(p, ",A,");
 
     p = AppendCoordinate(p, fix.Latitude);
-    p = Put(p, fix.Latitude >= 0 ? ",N," : ",S,", 3);
+    p = fix.Latitude >= 0 ? Put(p, ",N,") : Put(p, ",S,");
     p = AppendCoordinate(p, fix.Longitude);
-    p = Put(p, fix.Longitude >= 0 ? ",E," : ",W,", 3);
+    p = fix.Longitude >= 0 ? Put(p, ",E,") : Put(p, ",W,");
 
     p = AppendFixed(p, static_cast<long double>(fix.Speed) / 1.852L, 1); // km/h to knots
     *p++ = ',';
@@ -84,11 +103,9 @@ char* FormatRmcLine(const TGpsFix& fix, char* out)
     p = AppendFixed(p, static_cast<double>(fix.ExtraValue), 3);
     *p++ = ',';
     p = std::to_chars(p, p + 3, fix.ExtraCount).ptr;
-    p = Put(p, ",A", 2);
+    p = Put(p, ",A");
 
-    std::uint8_t checksum = 0;
-    for (const char* c = body; c != p; ++c)
-        checksum ^= static_cast<std::uint8_t>(*c);
+    const std::uint8_t checksum = XorOf(body, p);
     *p++ = '*';
     *p++ = kHexDigits[checksum >> 4];
     *p++ = kHexDigits[checksum & 15];

@@ -22,19 +22,85 @@ char* Copy(char* out, const char* text)
     return out + n;
 }
 
+// "00" to "99": two digits per division.
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233"
+    "34353637383940414243444546474849505152535455565758596061626364656667"
+    "6869707172737475767778798081828384858687888990919293949596979899";
+
 // Writes the decimal digits of v right-aligned so that they end at `end`; returns their start.
 char* DigitsBackwards(char* end, std::uint64_t v)
 {
-    do {
-        *--end = static_cast<char>('0' + v % 10);
-        v /= 10;
-    } while (v != 0);
+    while (v >= 100) {
+        const std::uint64_t pair = v % 100;
+        v /= 100;
+        end -= 2;
+        std::memcpy(end, kDigitPairs + 2 * pair, 2);
+    }
+    if (v >= 10) {
+        end -= 2;
+        std::memcpy(end, kDigitPairs + 2 * v, 2);
+    } else {
+        *--end = static_cast<char>('0' + v);
+    }
     return end;
+}
+
+// The number of decimal digits of v (at least 1).
+int DigitCount(std::uint64_t v)
+{
+    int n = 1;
+    for (; v >= 100; v /= 100)
+        n += 2;
+    return v >= 10 ? n + 1 : n;
+}
+
+// Writes exactly `count` digits of v (v < 10^count) right-aligned so that they end at `end`.
+void FixedDigitsBackwards(char* end, std::uint64_t v, int count)
+{
+    for (; count >= 2; count -= 2) {
+        end -= 2;
+        std::memcpy(end, kDigitPairs + 2 * (v % 100), 2);
+        v /= 100;
+    }
+    if (count == 1)
+        *--end = static_cast<char>('0' + v);
+}
+
+// Writes v / 10^Decimals with exactly Decimals digits after the point, straight into `out`; the
+// divisor is a constant, so the split costs no division instruction.
+template <int Decimals> char* WriteScaledFixed(char* out, std::uint64_t v)
+{
+    constexpr std::uint64_t divisor = kPowersOfTen[Decimals];
+    const std::uint64_t whole = v / divisor;
+    const int wholeDigits = DigitCount(whole);
+    char* const point = out + wholeDigits;
+    DigitsBackwards(point, whole);
+    if constexpr (Decimals == 0) {
+        return point;
+    } else {
+        *point = '.';
+        FixedDigitsBackwards(point + 1 + Decimals, v % divisor, Decimals);
+        return point + 1 + Decimals;
+    }
 }
 
 // Writes q / 10^decimals with exactly `decimals` digits after the point.
 char* WriteScaled(char* out, Uint128 q, int decimals)
 {
+    if (q <= UINT64_MAX) {
+        const auto v = static_cast<std::uint64_t>(q);
+        switch (decimals) {
+        case 1:
+            return WriteScaledFixed<1>(out, v);
+        case 3:
+            return WriteScaledFixed<3>(out, v);
+        case 6:
+            return WriteScaledFixed<6>(out, v);
+        default:
+            break;
+        }
+    }
     char digits[48];
     char* const end = digits + sizeof digits;
     char* start;
@@ -67,11 +133,12 @@ std::uint64_t Decompose(long double v, int& shift)
 {
 #if LDBL_MANT_DIG == 64 && LDBL_MAX_EXP == 16384
     // x87 extended format: a 64-bit significand with its integer bit, then sign and exponent.
+    // The format exists on little-endian machines only: the significand is the first 8 bytes.
+    static_assert(std::endian::native == std::endian::little);
     unsigned char bytes[sizeof(long double)];
     std::memcpy(bytes, &v, sizeof bytes);
     std::uint64_t mantissa = 0;
-    for (int i = 7; i >= 0; --i)
-        mantissa = mantissa << 8 | bytes[i];
+    std::memcpy(&mantissa, bytes, sizeof mantissa);
     const int exponent = (bytes[8] | (bytes[9] & 0x7F) << 8);
     shift = 16383 + 63 - (exponent == 0 ? 1 : exponent);
     return mantissa;
