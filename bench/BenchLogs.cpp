@@ -45,8 +45,46 @@ struct Track {
     float Speed() const { return static_cast<float>(30.0 + 10.0 * std::sin(n * 0.01)); }
 };
 
+// A day and a half of eight outings at 10 Hz, 86 minutes each and four hours apart, every one a
+// loop out from home and back in its own direction.
+struct OutingsTrack {
+    static constexpr std::uint32_t kPerOuting = 52000;
+    static constexpr std::int32_t kOutingEverySeconds = 19800;
+    static constexpr double kPi = 3.14159265358979323846;
+    std::uint32_t n = 0;
+    std::uint32_t Outing() const { return n / kPerOuting; }
+    double Share() const { return static_cast<double>(n % kPerOuting) / kPerOuting; }
+    std::int32_t Seconds() const
+    {
+        return kStartSeconds + static_cast<std::int32_t>(Outing()) * kOutingEverySeconds +
+               static_cast<std::int32_t>(n % kPerOuting / 10);
+    }
+    std::uint32_t Millisecond() const { return n % 10 * 100; }
+    double Reach() const { return 0.08 + 0.03 * (Outing() % 3); }
+    double Heading() const { return 0.8 * Outing(); }
+    double Latitude() const
+    {
+        const double u = Share();
+        return 35.6 +
+               Reach() * (std::sin(kPi * u) * std::cos(Heading()) -
+                          0.3 * std::sin(2 * kPi * u) * std::sin(Heading())) +
+               0.002 * std::sin(60 * kPi * u);
+    }
+    double Longitude() const
+    {
+        const double u = Share();
+        return 139.7 +
+               Reach() *
+                   (std::sin(kPi * u) * std::sin(Heading()) +
+                    0.3 * std::sin(2 * kPi * u) * std::cos(Heading())) /
+                   std::cos(35.6 * kPi / 180) +
+               0.002 * std::cos(50 * kPi * u);
+    }
+    float Speed() const { return static_cast<float>(35.0 + 20.0 * std::sin(Share() * 40.0)); }
+};
+
 // Time, fix type (3D), position, extra value and speed: the fields both formats open with.
-void WriteLeadingFields(Writer& w, const Track& track)
+template <class AnyTrack> void WriteLeadingFields(Writer& w, const AnyTrack& track)
 {
     w.U32(static_cast<std::uint32_t>(track.Seconds()));
     w.U16(3);
@@ -57,19 +95,16 @@ void WriteLeadingFields(Writer& w, const Track& track)
 }
 
 // Satellite count, extra count and millisecond.
-void WriteCountsAndMillisecond(Writer& w, const Track& track)
+template <class AnyTrack> void WriteCountsAndMillisecond(Writer& w, const AnyTrack& track)
 {
     w.U8(9);
     w.U8(8);
     w.U16(track.Millisecond());
 }
 
-} // namespace
-
-std::vector<std::uint8_t> MakeBlockLog()
+template <class AnyTrack> std::vector<std::uint8_t> WriteBlockLog(AnyTrack track)
 {
     std::vector<std::uint8_t> bytes(kLogSize, 0xFF);
-    Track track;
     for (std::size_t block = 0; block < kLogSize / 65536; ++block) {
         Writer w{bytes, block * 65536 + 2};
         w.U32(kBlockMask);
@@ -89,6 +124,12 @@ std::vector<std::uint8_t> MakeBlockLog()
     }
     return bytes;
 }
+
+} // namespace
+
+std::vector<std::uint8_t> MakeBlockLog() { return WriteBlockLog(Track{}); }
+
+std::vector<std::uint8_t> MakeOutingsBlockLog() { return WriteBlockLog(OutingsTrack{}); }
 
 std::vector<std::uint8_t> MakeSectorLog()
 {

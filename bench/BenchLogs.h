@@ -10,6 +10,9 @@
 // millisecond): about 416 000 fixes.
 std::vector<std::uint8_t> MakeBlockLog();
 
+// The same blocks and records holding eight trips: outings of 52 000 fixes, four hours apart.
+std::vector<std::uint8_t> MakeOutingsBlockLog();
+
 // 4096 sectors of 99 records of 36 bytes: about 405 000 fixes.
 std::vector<std::uint8_t> MakeSectorLog();
 

@@ -3,6 +3,7 @@
 #include "app/AppText.h"
 #include "app/ControlTime.h"
 #include "app/Platform.h"
+#include "app/overview/Overview.h"
 #include "messages/ErrorText.h"
 
 #include <QDateTime>
@@ -16,12 +17,16 @@
 #include <QScreen>
 #include <QSpinBox>
 #include <QStyle>
+#include <QVBoxLayout>
 
 namespace {
 
 // The window was laid out in pixels at 96 dpi for a 15-pixel Japanese proportional font.
 constexpr int kClientWidth = 788;
 constexpr int kClientHeight = 266;
+// The overview below the controls makes the window taller; it takes every pixel of a larger one.
+constexpr int kOpenHeight = 640;
+constexpr int kMinimumHeight = 480;
 constexpr int kFontPixels = 15;
 
 // The design's font first, then Japanese sans fonts commonly installed elsewhere.
@@ -172,7 +177,7 @@ QSpinBox* MakeTimeControl(QWidget* parent, const QString& role, const TimeField&
 TFormMain::TFormMain(ConversionService& service, Dialogs& dialogs, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+                          Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
       m_service(service), m_dialogs(dialogs)
 {
     setObjectName(QStringLiteral("FormMain"));
@@ -189,12 +194,14 @@ TFormMain::TFormMain(ConversionService& service, Dialogs& dialogs, QWidget* pare
     setPalette(buttonFace);
     setAutoFillBackground(true);
 
-    setFixedSize(kClientWidth, kClientHeight);
+    setMinimumSize(kClientWidth, kMinimumHeight);
+    resize(kClientWidth, kOpenHeight);
     if (const QScreen* screen = this->screen())
         move(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), screen->geometry())
                  .topLeft());
 
     CreateControls();
+    CreateOverview();
     FormCreate();
 }
 
@@ -237,6 +244,20 @@ void TFormMain::CreateControls()
     connect(ButtonOut, &QPushButton::clicked, this, &TFormMain::ButtonOutClick);
 }
 
+void TFormMain::CreateOverview()
+{
+    m_overview = new TOverview(m_service, UpDownSta, UpDownEnd, this);
+    // The controls keep their places above; the overview fills the rest of the window.
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, kClientHeight, 8, 8);
+    layout->addWidget(m_overview);
+    for (const ControlRow* row : {&UpDownSta, &UpDownEnd}) {
+        for (QSpinBox* spin : *row)
+            connect(spin, &QSpinBox::valueChanged, m_overview, &TOverview::ControlsChanged);
+    }
+    connect(m_overview, &TOverview::ExportRequested, this, &TFormMain::ButtonOutClick);
+}
+
 void TFormMain::FormCreate()
 {
     // Fix times are local standard time: the zone's base bias, never its daylight saving.
@@ -275,6 +296,7 @@ void TFormMain::ButtonOpenClick()
         return;
 
     PanelSrcFn->setText(QDir::toNativeSeparators(*chosen));
+    m_overview->ShowLog();
     const std::optional<LogSpan> span = m_service.Span();
     if (!span)
         return;

@@ -13,6 +13,7 @@ class QGroupBox;
 class QLabel;
 class QPushButton;
 class QSpinBox;
+class TOverview;
 
 // The one window: the load command and its displays, the twelve date and time controls of the
 // export window, and the export command. The handlers call the core and refresh the displays.
@@ -40,6 +41,8 @@ class TFormMain : public QWidget
 
   private:
     void CreateControls();
+    // The overview of the loaded log below the controls, tied to the twelve controls.
+    void CreateOverview();
     void SetRow(const ControlRow& row, const CalendarTime& time);
     [[nodiscard]] std::optional<std::int64_t> RowMoment(const ControlRow& row) const;
     [[nodiscard]] QString FormatTime(double dayCount) const;
@@ -62,4 +65,5 @@ class TFormMain : public QWidget
     ControlRow UpDownEnd{};
     QPushButton* ButtonOut = nullptr;
     QLabel* PanelDstFn = nullptr;
+    TOverview* m_overview = nullptr;
 };

@@ -200,9 +200,11 @@ TEST_F(FormMainTest, ControlsMatchTheDesign)
 
     EXPECT_EQ(form->objectName(), "FormMain");
     EXPECT_STREQ(form->metaObject()->className(), "TFormMain");
-    EXPECT_EQ(form->size(), QSize(788, 266));
-    EXPECT_EQ(form->minimumSize(), form->maximumSize());
-    EXPECT_FALSE(form->windowFlags() & Qt::WindowMaximizeButtonHint);
+    // Tall enough for the overview below the controls; never narrower than the controls.
+    EXPECT_EQ(form->size(), QSize(788, 640));
+    EXPECT_EQ(form->minimumWidth(), 788);
+    EXPECT_GT(form->maximumWidth(), 788);
+    EXPECT_TRUE(form->windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_TRUE(form->windowFlags() & Qt::WindowMinimizeButtonHint);
     EXPECT_TRUE(form->windowTitle().startsWith("Tallomer to NMEA Ver1.4 "));
     EXPECT_GT(form->windowTitle().size(), QString("Tallomer to NMEA Ver1.4 ").size());
@@ -274,12 +276,13 @@ TEST_F(FormMainTest, ControlsMatchTheDesign)
         }
     }
 
-    // Tab visits the load button, the twelve edits and the export button, then wraps.
+    // Tab visits the load button, the twelve edits, the export button and the trip list, then
+    // wraps.
     form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
     Find<QPushButton>("ButtonOpen")->setFocus();
     QStringList visited{"ButtonOpen"};
-    for (int i = 0; i < 14; ++i) {
+    for (int i = 0; i < 15; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QWidget* focus = QApplication::focusWidget();
         ASSERT_NE(focus, nullptr);
@@ -288,9 +291,9 @@ TEST_F(FormMainTest, ControlsMatchTheDesign)
         visited << focus->objectName();
     }
     const QStringList expectedOrder{
-        "ButtonOpen", "EditStaYY", "EditStaMM", "EditStaDD", "EditStaHH",
-        "EditStaNN",  "EditStaSS", "EditEndYY", "EditEndMM", "EditEndDD",
-        "EditEndHH",  "EditEndNN", "EditEndSS", "ButtonOut", "ButtonOpen",
+        "ButtonOpen", "EditStaYY", "EditStaMM", "EditStaDD",  "EditStaHH", "EditStaNN",
+        "EditStaSS",  "EditEndYY", "EditEndMM", "EditEndDD",  "EditEndHH", "EditEndNN",
+        "EditEndSS",  "ButtonOut", "ListTrips", "ButtonOpen",
     };
     EXPECT_EQ(visited, expectedOrder);
 }

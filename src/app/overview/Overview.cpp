@@ -1,0 +1,214 @@
+#include "app/overview/Overview.h"
+
+#include "app/ControlTime.h"
+#include "app/overview/OverviewText.h"
+#include "app/overview/TimelineView.h"
+#include "app/overview/TrackPath.h"
+#include "app/overview/TrackView.h"
+#include "app/overview/TripListModel.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QSplitter>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace {
+
+constexpr int kRowPadding = 6;
+
+std::optional<std::int64_t> ControlMoment(const TOverview::TimeControls& row)
+{
+    return ConversionService::MomentOf({row[0]->value(), row[1]->value(), row[2]->value(),
+                                        row[3]->value(), row[4]->value(), row[5]->value(), 0});
+}
+
+void SetControls(const TOverview::TimeControls& row, std::int64_t ms)
+{
+    const CalendarTime t = ClampToControls(MillisecondsToCalendar(ms));
+    const std::array<int, 6> values{t.Year, t.Month, t.Day, t.Hour, t.Minute, t.Second};
+    for (std::size_t i = 0; i < row.size(); ++i)
+        row[i]->setValue(values[i]);
+}
+
+} // namespace
+
+TOverview::TOverview(const ConversionService& service, const TimeControls& start,
+                     const TimeControls& end, QWidget* parent)
+    : QWidget(parent), m_service(service), m_start(start), m_end(end)
+{
+    setObjectName(QStringLiteral("Overview"));
+    CreateParts();
+    FollowControls();
+}
+
+void TOverview::CreateParts()
+{
+    m_summary = new QLabel(this);
+    m_summary->setObjectName(QStringLiteral("LabelSummary"));
+    m_summary->setMinimumHeight(m_summary->fontMetrics().height());
+    CreateList();
+    m_track = new TrackView(this);
+    m_timeline = new TimelineView(this);
+
+    m_splitter = new QSplitter(Qt::Horizontal, this);
+    m_splitter->setObjectName(QStringLiteral("SplitterOverview"));
+    m_splitter->setChildrenCollapsible(false);
+    m_splitter->addWidget(m_list);
+    m_splitter->addWidget(m_track);
+    m_splitter->setStretchFactor(0, 0);
+    m_splitter->setStretchFactor(1, 1); // the picture takes every extra pixel
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(6);
+    layout->addWidget(m_summary);
+    layout->addWidget(m_splitter, 1);
+    layout->addWidget(m_timeline);
+
+    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &TOverview::TripsSelected);
+    connect(m_list, &QTableView::doubleClicked, this, &TOverview::TripDoubleClicked);
+    connect(m_timeline, &TimelineView::WindowDragged, this, &TOverview::TimelineDragged);
+    connect(m_timeline, &TimelineView::TripClicked, this, &TOverview::TimelineTripClicked);
+    FitListWidth();
+}
+
+void TOverview::CreateList()
+{
+    m_model = new TripListModel(this);
+    m_list = new QTableView(this);
+    m_list->setObjectName(QStringLiteral("ListTrips"));
+    m_list->setModel(m_model);
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    // Shift extends the selection to a run of neighbouring trips.
+    m_list->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->setAlternatingRowColors(true);
+    m_list->setWordWrap(false);
+    m_list->setCornerButtonEnabled(false);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_list->horizontalHeader()->setHighlightSections(false);
+    m_list->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_list->verticalHeader()->setDefaultSectionSize(m_list->fontMetrics().height() + kRowPadding);
+    m_list->verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    // Room for trip numbers of three digits before the header widens.
+    m_list->verticalHeader()->setMinimumWidth(
+        m_list->fontMetrics().horizontalAdvance(QStringLiteral("000")) + kRowPadding);
+}
+
+// Every column as wide as its widest text, and the list as wide as its columns: the track
+// picture beside it takes the rest.
+void TOverview::FitListWidth()
+{
+    m_list->resizeColumnsToContents();
+    int width = 2 * m_list->frameWidth() + m_list->verticalScrollBar()->sizeHint().width() +
+                std::max(m_list->verticalHeader()->sizeHint().width(),
+                         m_list->verticalHeader()->minimumWidth());
+    for (int column = 0; column < kTripColumnCount; ++column)
+        width += m_list->columnWidth(column);
+    const QList<int> sizes = m_splitter->sizes();
+    const int total =
+        std::max(sizes.value(0) + sizes.value(1), width + m_track->minimumSizeHint().width());
+    m_splitter->setSizes({width, total - width});
+}
+
+void TOverview::ShowLog()
+{
+    const TripAnalysis& analysis = m_service.Trips();
+    m_path = std::make_shared<const TrackPath>(m_service.Fixes(), analysis);
+    m_model->SetTrips(analysis.Trips);
+
+    const LoadResult& load = m_service.LastLoad();
+    const std::optional<SectorDropCounts> dropped =
+        load.Kind == LogKind::Sector ? std::optional(load.Dropped) : std::nullopt;
+    m_summary->setText(
+        SummaryText(analysis.FixCount, analysis.Trips.size(), analysis.DistanceM, dropped));
+
+    std::vector<MsWindow> bars;
+    bars.reserve(analysis.Trips.size());
+    for (const Trip& trip : analysis.Trips)
+        bars.push_back({trip.FirstMs, trip.LastMs});
+    m_timeline->SetLog(analysis.FirstMs, analysis.LastMs, std::move(bars));
+    m_track->SetPath(m_path);
+    FitListWidth();
+    FollowControls();
+}
+
+void TOverview::ControlsChanged()
+{
+    if (m_writingControls)
+        return;
+    // The window is no longer the selected trips' own.
+    m_list->clearSelection();
+    FollowControls();
+}
+
+void TOverview::FollowControls()
+{
+    m_window = ControlWindow();
+    m_track->SetWindow(m_window);
+    m_timeline->SetWindow(m_window);
+}
+
+std::optional<MsWindow> TOverview::ControlWindow() const
+{
+    const std::optional<std::int64_t> start = ControlMoment(m_start);
+    const std::optional<std::int64_t> end = ControlMoment(m_end);
+    if (!start || !end)
+        return std::nullopt;
+    return MsWindow{*start, *end};
+}
+
+void TOverview::WriteControls(const MsWindow& window)
+{
+    m_writingControls = true;
+    SetControls(m_start, window.Start);
+    SetControls(m_end, window.End);
+    m_writingControls = false;
+    FollowControls();
+}
+
+void TOverview::TripsSelected()
+{
+    const QModelIndexList rows = m_list->selectionModel()->selectedRows();
+    if (rows.isEmpty())
+        return;
+    const auto [first, last] = std::minmax_element(
+        rows.begin(), rows.end(),
+        [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+    const std::vector<Trip>& trips = m_model->Trips();
+    WriteControls({TripWindow(trips[static_cast<std::size_t>(first->row())]).Start,
+                   TripWindow(trips[static_cast<std::size_t>(last->row())]).End});
+}
+
+void TOverview::SelectTrip(int row)
+{
+    const QModelIndex index = m_model->index(row, 0);
+    m_list->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect |
+                                                QItemSelectionModel::Rows);
+    m_list->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    m_list->scrollTo(index);
+    TripsSelected();
+}
+
+void TOverview::TripDoubleClicked(const QModelIndex& index)
+{
+    if (!index.isValid())
+        return;
+    SelectTrip(index.row());
+    emit ExportRequested();
+}
+
+void TOverview::TimelineDragged(MsWindow window)
+{
+    m_list->clearSelection();
+    WriteControls(window);
+}
+
+void TOverview::TimelineTripClicked(std::size_t trip) { SelectTrip(static_cast<int>(trip)); }

@@ -1,0 +1,54 @@
+#include "app/overview/TripListModel.h"
+
+#include "app/Platform.h"
+#include "app/overview/OverviewText.h"
+
+TripListModel::TripListModel(QObject* parent)
+    : QAbstractTableModel(parent), m_captions(TripColumnCaptions())
+{
+    const QLocale locale = QLocale::system();
+    m_dateSeparator = DateSeparator(locale);
+    m_timeSeparator = TimeSeparator(locale);
+}
+
+void TripListModel::SetTrips(std::vector<Trip> trips)
+{
+    beginResetModel();
+    m_trips = std::move(trips);
+    endResetModel();
+}
+
+int TripListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_trips.size());
+}
+
+int TripListModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : kTripColumnCount;
+}
+
+QVariant TripListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= rowCount())
+        return {};
+    const auto column = static_cast<TripColumn>(index.column());
+    if (role == Qt::DisplayRole)
+        return TripCellText(m_trips[static_cast<std::size_t>(index.row())], column, m_dateSeparator,
+                            m_timeSeparator);
+    if (role == Qt::TextAlignmentRole) {
+        const bool figure = column == TripColumn::Duration || column == TripColumn::DistanceKm ||
+                            column == TripColumn::Fixes || column == TripColumn::MaxSpeedKmh;
+        return QVariant::fromValue(Qt::AlignVCenter | (figure ? Qt::AlignRight : Qt::AlignLeft));
+    }
+    return {};
+}
+
+QVariant TripListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    if (orientation == Qt::Horizontal)
+        return m_captions.value(section);
+    return section + 1; // trips are numbered from 1, as on the command line
+}
