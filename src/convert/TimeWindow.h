@@ -16,5 +16,13 @@ struct TimeWindow {
     [[nodiscard]] bool Contains(const TGpsFix& fix) const;
 };
 
+// A bounded window: the half-open interval [Start, End) of local whole milliseconds.
+struct MsWindow {
+    std::int64_t Start = 0;
+    std::int64_t End = 0;
+
+    operator TimeWindow() const { return {Start, End}; }
+};
+
 // True when any of the windows holds the fix.
 [[nodiscard]] bool AnyContains(std::span<const TimeWindow> windows, const TGpsFix& fix);

@@ -196,7 +196,7 @@ TripAnalysis AnalyseTrips(std::span<const TGpsFix> fixes, std::int64_t gapMs)
     return out;
 }
 
-TimeWindow TripWindow(const Trip& trip)
+MsWindow TripWindow(const Trip& trip)
 {
     const auto floorToSecond = [](std::int64_t ms) {
         const std::int64_t r = ms % 1000;

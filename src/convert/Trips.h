@@ -58,7 +58,7 @@ struct TripAnalysis {
 
 // The moments an export of the trip covers: from the start of the second of its first fix to the
 // end of the second of its last fix.
-[[nodiscard]] TimeWindow TripWindow(const Trip& trip);
+[[nodiscard]] MsWindow TripWindow(const Trip& trip);
 
 // Great-circle distance in metres between two positions in degrees (haversine).
 [[nodiscard]] double GreatCircleM(double lat1, double lon1, double lat2, double lon2);

@@ -84,13 +84,13 @@ TEST(Trips, MeasuresTripsAndLog)
     EXPECT_EQ(a.FirstMs, kBase + 250);
     EXPECT_EQ(a.LastMs, kBase + 7201250);
     EXPECT_EQ(a.DistanceM, t.DistanceM);
-    EXPECT_EQ(*TripWindow(t).Start, kBase);
-    EXPECT_EQ(*TripWindow(t).End, kBase + 121000);
+    EXPECT_EQ(TripWindow(t).Start, kBase);
+    EXPECT_EQ(TripWindow(t).End, kBase + 121000);
     Trip early;
     early.FirstMs = -1500;
     early.LastMs = -1;
-    EXPECT_EQ(*TripWindow(early).Start, -2000);
-    EXPECT_EQ(*TripWindow(early).End, 0);
+    EXPECT_EQ(TripWindow(early).Start, -2000);
+    EXPECT_EQ(TripWindow(early).End, 0);
     EXPECT_EQ(FormatTripRow(1, t), "1\t2024-04-01 08:00:00.250\t2024-04-01 08:02:00.250\t3\t"
                                    "00:02:00\t222.373\t25.5\t-3.0\t12.5");
 }
