@@ -14,8 +14,10 @@ class Dialogs
 
     // The full path chosen in the log file dialog, or nothing when the user cancelled.
     virtual std::optional<QString> AskOpenPath(QWidget* parent, const QString& initialFolder) = 0;
-    // The full path chosen in the NMEA file dialog, or nothing when the user cancelled.
-    virtual std::optional<QString> AskSavePath(QWidget* parent, const QString& initialFolder) = 0;
+    // The full path chosen in the NMEA file dialog, which proposes `proposedName` in the initial
+    // folder, or nothing when the user cancelled.
+    virtual std::optional<QString> AskSavePath(QWidget* parent, const QString& initialFolder,
+                                               const QString& proposedName) = 0;
     // The application's error box; `text` is shown as it stands.
     virtual void ShowError(QWidget* parent, const QString& text) = 0;
     // A Yes/No question before an existing file is replaced; true for Yes.

@@ -8,13 +8,17 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QSpinBox>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -172,6 +176,15 @@ QSpinBox* MakeTimeControl(QWidget* parent, const QString& role, const TimeField&
     return spin;
 }
 
+// The one local file a drag carries; several files, or anything else, are not taken.
+std::optional<QString> DraggedFile(const QMimeData* mime)
+{
+    if (mime == nullptr || !mime->hasUrls() || mime->urls().size() != 1 ||
+        !mime->urls().constFirst().isLocalFile())
+        return std::nullopt;
+    return mime->urls().constFirst().toLocalFile();
+}
+
 } // namespace
 
 TFormMain::TFormMain(ConversionService& service, Dialogs& dialogs, QWidget* parent)
@@ -242,6 +255,22 @@ void TFormMain::CreateControls()
 
     connect(ButtonOpen, &QPushButton::clicked, this, &TFormMain::ButtonOpenClick);
     connect(ButtonOut, &QPushButton::clicked, this, &TFormMain::ButtonOutClick);
+    CreateShortcuts();
+}
+
+void TFormMain::CreateShortcuts()
+{
+    auto* open = new QShortcut(QKeySequence::Open, this, this, &TFormMain::ButtonOpenClick);
+    open->setObjectName(QStringLiteral("ShortcutOpen"));
+    auto* save = new QShortcut(QKeySequence::Save, this, this, &TFormMain::ButtonOutClick);
+    save->setObjectName(QStringLiteral("ShortcutOut"));
+
+    // A file dropped anywhere on the window is opened, also over the date fields, whose edits
+    // would otherwise take the drop as text.
+    setAcceptDrops(true);
+    for (const ControlRow* row : {&UpDownSta, &UpDownEnd})
+        for (QSpinBox* spin : *row)
+            spin->findChild<QLineEdit*>()->setAcceptDrops(false);
 }
 
 void TFormMain::CreateOverview()
@@ -281,41 +310,56 @@ void TFormMain::FormCreate()
 
 void TFormMain::ButtonOpenClick()
 {
-    PanelSrcFn->clear();
-    const std::optional<QString> chosen = m_dialogs.AskOpenPath(this, m_openFolder);
-    if (!chosen)
-        return;
+    // Cancelling keeps the loaded log, and the panel goes on showing it.
+    if (const std::optional<QString> chosen = m_dialogs.AskOpenPath(this, m_openFolder))
+        OpenLog(*chosen);
+}
 
-    const std::string path = ToLocalPath(*chosen);
-    const LoadResult result = m_service.Load(path);
+void TFormMain::OpenLog(const QString& path)
+{
+    const QString shownPath = QDir::toNativeSeparators(path);
+    const LoadResult result = m_service.Load(ToLocalPath(path));
     if (result.Failed()) {
         ShowErrorBox(IoErrorText(result.IoErrno));
         return;
     }
-    if (result.Kind == LogKind::None)
+    if (result.Kind == LogKind::None) {
+        ShowErrorBox(IgnoredFileText(shownPath.toStdString(), result.Ignored));
         return;
-
-    PanelSrcFn->setText(QDir::toNativeSeparators(*chosen));
+    }
+    PanelSrcFn->setText(shownPath);
+    PanelDstFn->clear();
     m_overview->ShowLog();
-    const std::optional<LogSpan> span = m_service.Span();
+    ShowSpan(m_service.Span());
+}
+
+void TFormMain::ShowSpan(const std::optional<LogSpan>& span)
+{
+    // The labels show the first and last entries in the logger's own order.
+    LabelSta->setText(span ? FormatTime(span->First) : kNoFixesText);
+    LabelSta->adjustSize();
+    LabelEnd->setText(span ? FormatTime(span->Last) : kNoFixesText);
+    LabelEnd->adjustSize();
     if (!span)
         return;
-
-    LabelSta->setText(FormatTime(span->First));
-    LabelSta->adjustSize();
-    LabelEnd->setText(FormatTime(span->Last));
-    LabelEnd->adjustSize();
-    // The end is exclusive: one second past the last fix's second keeps that fix in the window.
-    SetRow(UpDownSta, ClampToControls(CutToSecond(span->First)));
-    SetRow(UpDownEnd, ClampToControls(AddOneSecond(CutToSecond(span->Last))));
-    PanelDstFn->clear();
+    // The controls cover every fix: a logger that filled its memory and wrote on from the front
+    // has its first entry after its last. The end is exclusive, so it lies one second past the
+    // latest fix's second.
+    SetRow(UpDownSta, ClampToControls(CutToSecond(span->Earliest)));
+    SetRow(UpDownEnd, ClampToControls(AddOneSecond(CutToSecond(span->Latest))));
 }
 
 void TFormMain::ButtonOutClick()
 {
-    if (m_service.FixCount() == 0)
+    if (m_service.FixCount() == 0) {
+        ShowErrorBox(m_service.LoadedPath().empty() ? kNothingLoadedError : kNoFixesToWriteError);
         return;
-    const std::optional<QString> chosen = m_dialogs.AskSavePath(this, m_saveFolder);
+    }
+    // The dialog proposes the log's own name with ".nmea".
+    const QString proposed =
+        QFileInfo(FromLocalPath(ConversionService::DefaultTarget(m_service.LoadedPath())))
+            .fileName();
+    const std::optional<QString> chosen = m_dialogs.AskSavePath(this, m_saveFolder, proposed);
     if (!chosen)
         return;
 
@@ -343,7 +387,23 @@ void TFormMain::ButtonOutClick()
         ShowErrorBox(ExportErrorText(result, target));
         return;
     }
-    PanelDstFn->setText(targetText);
+    // The count beside the path keeps an empty result from passing for success.
+    PanelDstFn->setText(targetText + QStringLiteral("  ") + WrittenCountText(result.LinesWritten));
+}
+
+void TFormMain::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (DraggedFile(event->mimeData()))
+        event->acceptProposedAction();
+}
+
+void TFormMain::dropEvent(QDropEvent* event)
+{
+    const std::optional<QString> file = DraggedFile(event->mimeData());
+    if (!file)
+        return;
+    event->acceptProposedAction();
+    OpenLog(*file);
 }
 
 void TFormMain::SetRow(const ControlRow& row, const CalendarTime& time)

@@ -27,9 +27,14 @@ class TFormMain : public QWidget
     // Sets the time base, presets the twelve controls to now and picks the dialogs' folders.
     // Run once by the constructor, after the controls exist.
     void FormCreate();
-    // The load command: asks for a log file, loads it and shows its span.
+    // The load command (also Ctrl+O): asks for a log file and opens it.
     void ButtonOpenClick();
-    // The export command: asks for a file name and writes the fixes of the chosen window.
+    // Loads a log and shows it: its path, its span, the controls preset to cover it. A file the
+    // loading refuses shows an error box and changes nothing. The open dialog, a file dropped on
+    // the window and the command line all come here.
+    void OpenLog(const QString& path);
+    // The export command (also Ctrl+S): asks for a file name and writes the fixes of the chosen
+    // window.
     void ButtonOutClick();
 
     // The dialogs' initial folders as FormCreate set them.
@@ -39,10 +44,17 @@ class TFormMain : public QWidget
     // One row of six controls: year, month, day, hour, minute, second.
     using ControlRow = std::array<QSpinBox*, 6>;
 
+  protected:
+    // A single local file dragged onto the window is opened like a log chosen in the dialog.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
   private:
     void CreateControls();
     // The overview of the loaded log below the controls, tied to the twelve controls.
     void CreateOverview();
+    void CreateShortcuts();
+    void ShowSpan(const std::optional<LogSpan>& span);
     void SetRow(const ControlRow& row, const CalendarTime& time);
     [[nodiscard]] std::optional<std::int64_t> RowMoment(const ControlRow& row) const;
     [[nodiscard]] QString FormatTime(double dayCount) const;

@@ -2,13 +2,28 @@
 
 #include "app/AppText.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QHeaderView>
+#include <QLocale>
+#include <QTreeView>
+#include <algorithm>
 
 const QString kOpenFilter = QStringLiteral("GPSログファイル (*.bnx4 *.binx *.bin)");
+const QString kAllFilesFilter = QStringLiteral("すべてのファイル (*)");
 const QString kSaveFilter = QStringLiteral("NMEAファイル (*.nmea)");
 
 namespace {
+
+// The detail view's columns: name, size, type, date.
+constexpr int kSizeColumn = 1;
+constexpr int kDateColumn = 3;
+// Room for the cell's margins and the header's sort arrow.
+constexpr int kColumnPadding = 24;
+// Wide and high enough for the name column beside the wider size and date columns.
+constexpr int kDialogWidth = 820;
+constexpr int kDialogHeight = 480;
 
 // The folder itself when it exists, else its nearest existing ancestor: the initial folder is
 // never created, and a dialog pointed at a missing folder would start somewhere arbitrary.
@@ -24,18 +39,52 @@ QString ExistingFolder(const QString& folder)
     return !path.isEmpty() && QFileInfo(path).isDir() ? path : QDir::homePath();
 }
 
+// The width of the widest of the sample texts.
+int WidestText(const QFontMetrics& metrics, const QStringList& samples)
+{
+    int widest = 0;
+    for (const QString& sample : samples)
+        widest = std::max(widest, metrics.horizontalAdvance(sample));
+    return widest;
+}
+
+// Lists the files with their size and date, in columns wide enough to read them whole: sizes as
+// the dialog writes them, up to 999.99 of a unit, and a date late in a year at a late time, in
+// the system's locale.
+void ShowDetails(QFileDialog& dialog)
+{
+    dialog.setViewMode(QFileDialog::Detail);
+    auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+    if (view == nullptr)
+        return;
+    const QLocale locale = QLocale::system();
+    const QDateTime lateDate(QDate(2000, 12, 28), QTime(23, 58, 58));
+    const QFontMetrics metrics = view->fontMetrics();
+    const int sizeWidth = WidestText(metrics, {locale.formattedDataSize(999),
+                                               locale.formattedDataSize(1000 * 1024 - 1),
+                                               locale.formattedDataSize(1000 * 1024 * 1024 - 1)});
+    const int dateWidth = WidestText(metrics, {locale.toString(lateDate, QLocale::ShortFormat)});
+    QHeaderView* header = view->header();
+    header->resizeSection(kSizeColumn,
+                          std::max(header->sectionSize(kSizeColumn), sizeWidth + kColumnPadding));
+    header->resizeSection(kDateColumn,
+                          std::max(header->sectionSize(kDateColumn), dateWidth + kColumnPadding));
+    dialog.resize(std::max(dialog.width(), kDialogWidth), std::max(dialog.height(), kDialogHeight));
+}
+
 std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* parent, const QString& initialFolder,
-                                            const QString& filter)
+                                            const QStringList& filters)
 {
     auto dialog = std::make_unique<QFileDialog>(parent);
     dialog->setDirectory(ExistingFolder(initialFolder));
-    dialog->setNameFilter(filter);
+    dialog->setNameFilters(filters);
     dialog->setDefaultSuffix(QString());
 #if !defined(Q_OS_WIN) && !defined(Q_OS_MACOS)
     // The desktop dialogs of these platforms match patterns case-sensitively and would hide
     // TRACK.BNX4; Qt's own dialog matches names without regard to case.
     dialog->setOption(QFileDialog::DontUseNativeDialog, true);
 #endif
+    ShowDetails(*dialog);
     return dialog;
 }
 
@@ -50,16 +99,18 @@ std::optional<QString> RunFileDialog(QFileDialog& dialog)
 
 std::unique_ptr<QFileDialog> MakeOpenDialog(QWidget* parent, const QString& initialFolder)
 {
-    auto dialog = MakeFileDialog(parent, initialFolder, kOpenFilter);
+    auto dialog = MakeFileDialog(parent, initialFolder, {kOpenFilter, kAllFilesFilter});
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
-    // A typed name need not exist: the load ignores a missing file without a word.
+    // A typed name need not exist: the load then says that the file is missing.
     dialog->setFileMode(QFileDialog::AnyFile);
     return dialog;
 }
 
-std::unique_ptr<QFileDialog> MakeSaveDialog(QWidget* parent, const QString& initialFolder)
+std::unique_ptr<QFileDialog> MakeSaveDialog(QWidget* parent, const QString& initialFolder,
+                                            const QString& proposedName)
 {
-    auto dialog = MakeFileDialog(parent, initialFolder, kSaveFilter);
+    auto dialog = MakeFileDialog(parent, initialFolder, {kSaveFilter});
+    dialog->selectFile(proposedName);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
     // Replacing the chosen name is confirmed by the dialog itself.
@@ -86,9 +137,10 @@ std::optional<QString> QtDialogs::AskOpenPath(QWidget* parent, const QString& in
     return RunFileDialog(*MakeOpenDialog(parent, initialFolder));
 }
 
-std::optional<QString> QtDialogs::AskSavePath(QWidget* parent, const QString& initialFolder)
+std::optional<QString> QtDialogs::AskSavePath(QWidget* parent, const QString& initialFolder,
+                                              const QString& proposedName)
 {
-    return RunFileDialog(*MakeSaveDialog(parent, initialFolder));
+    return RunFileDialog(*MakeSaveDialog(parent, initialFolder, proposedName));
 }
 
 void QtDialogs::ShowError(QWidget* parent, const QString& text)

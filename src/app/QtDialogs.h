@@ -6,13 +6,16 @@
 #include <QMessageBox>
 #include <memory>
 
-// The file dialogs' filters: one entry each, listing logs and NMEA files in any letter case.
+// The file dialogs' filters, listing logs and NMEA files in any letter case; the open dialog
+// offers every file as a second choice.
 extern const QString kOpenFilter;
+extern const QString kAllFilesFilter;
 extern const QString kSaveFilter;
 
 // The dialogs as the window shows them, built apart so tests can inspect them without exec().
 std::unique_ptr<QFileDialog> MakeOpenDialog(QWidget* parent, const QString& initialFolder);
-std::unique_ptr<QFileDialog> MakeSaveDialog(QWidget* parent, const QString& initialFolder);
+std::unique_ptr<QFileDialog> MakeSaveDialog(QWidget* parent, const QString& initialFolder,
+                                            const QString& proposedName);
 std::unique_ptr<QMessageBox> MakeErrorBox(QWidget* parent, const QString& text);
 std::unique_ptr<QMessageBox> MakeOverwriteBox(QWidget* parent, const QString& question);
 
@@ -21,7 +24,8 @@ class QtDialogs final : public Dialogs
 {
   public:
     std::optional<QString> AskOpenPath(QWidget* parent, const QString& initialFolder) override;
-    std::optional<QString> AskSavePath(QWidget* parent, const QString& initialFolder) override;
+    std::optional<QString> AskSavePath(QWidget* parent, const QString& initialFolder,
+                                       const QString& proposedName) override;
     void ShowError(QWidget* parent, const QString& text) override;
     bool AskOverwrite(QWidget* parent, const QString& question) override;
 };

@@ -101,3 +101,30 @@ std::string ExportErrorText(const ExportResult& result, std::string_view target)
     }
     return IoErrorText(result.Errno);
 }
+
+std::string IgnoreReasonText(IgnoreReason reason, LogKind kind)
+{
+    const std::string unit = kind == LogKind::Sector ? "4096 バイト (セクターログの単位)"
+                                                     : "65536 バイト (ブロックログの単位)";
+    switch (reason) {
+    case IgnoreReason::NotFound:
+        return "ファイルが見つかりません";
+    case IgnoreReason::NotAFile:
+        return "フォルダーなど、ファイルでないものです";
+    case IgnoreReason::SizeNotMultiple:
+        return "ファイルの大きさが " + unit + " の整数倍ではありません";
+    case IgnoreReason::TooLarge:
+        return "ファイルの大きさが 16 MiB (ロガーの記録容量) を超えています";
+    case IgnoreReason::ShortRead:
+        return "読み込めた大きさが " + unit + " の整数倍ではありません";
+    case IgnoreReason::None:
+        break;
+    }
+    return "ログファイルとして読み込めません";
+}
+
+std::string IgnoredFileText(const std::string& path, IgnoreReason reason)
+{
+    return "ファイル \"" + path + "\" は読み込めません。" +
+           IgnoreReasonText(reason, KindFromPath(path));
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "export/NmeaExport.h"
+#include "load/LogFile.h"
 
 #include <string>
 #include <string_view>
@@ -30,3 +31,11 @@ std::string WithFinalPoint(std::string_view message);
 
 // The Japanese message of a failed export, for the error box and the command line.
 [[nodiscard]] std::string ExportErrorText(const ExportResult& result, std::string_view target);
+
+// Why the loading rules ignored a file, naming the rule; `kind` picks the unit of the size rules
+// (65536-byte blocks or 4096-byte sectors).
+[[nodiscard]] std::string IgnoreReasonText(IgnoreReason reason, LogKind kind);
+
+// The Japanese message of a file the loading rules ignored, with its path and the reason:
+// "ファイル "<path>" は読み込めません。<reason>". The path's extension decides the unit.
+[[nodiscard]] std::string IgnoredFileText(const std::string& path, IgnoreReason reason);

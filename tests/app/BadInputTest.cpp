@@ -75,7 +75,7 @@ struct LoadCase {
     const char* name;
     // The path to load, or nothing when the case cannot be made here.
     std::function<std::optional<std::string>(const TempDir&)> make;
-    QString error; // the error box's text; empty: no box
+    QString error; // a part of the error box's text; empty: no box
     bool accepted; // the log was read: the panel shows it and the table holds its fixes
 };
 
@@ -89,7 +89,8 @@ class WindowLoad : public WindowFixture, public ::testing::WithParamInterface<Lo
 TEST_P(WindowLoad, ErrorBoxPanelAndTable)
 {
     const LoadCase& c = GetParam();
-    Load(dir.Write("good.bin", BlockLogWithFixes()));
+    const std::string good = dir.Write("good.bin", BlockLogWithFixes());
+    Load(good);
     ASSERT_EQ(store.FixCount(), kGoodFixes);
     const std::optional<std::string> path = c.make(dir);
     if (!path)
@@ -100,9 +101,10 @@ TEST_P(WindowLoad, ErrorBoxPanelAndTable)
     if (c.error.isEmpty())
         EXPECT_TRUE(dialogs.Errors.isEmpty()) << dialogs.Errors.join(u'|').toStdString();
     else
-        EXPECT_EQ(dialogs.Errors, QStringList{c.error});
+        EXPECT_TRUE(dialogs.Errors.size() == 1 && dialogs.Errors[0].contains(c.error))
+            << dialogs.Errors.join(u'|').toStdString();
     if (!c.accepted) {
-        EXPECT_EQ(Text("PanelSrcFn"), QString());
+        EXPECT_EQ(Text("PanelSrcFn"), QString::fromStdString(good));
         EXPECT_EQ(store.FixCount(), kGoodFixes);
         return;
     }
@@ -121,30 +123,23 @@ TEST_P(WindowLoad, ErrorBoxPanelAndTable)
 }
 
 const LoadCase kLoadCases[] = {
-    {"MissingFile",
-     [](const TempDir& d) { return (d.Path() / "nothing.bin").string(); },
-     {},
-     false},
+    {"MissingFile", [](const TempDir& d) { return (d.Path() / "nothing.bin").string(); },
+     "は読み込めません。ファイルが見つかりません.", false},
     {"Folder",
      [](const TempDir& d) {
          fs::create_directory(d.Path() / "folder.bin");
          return (d.Path() / "folder.bin").string();
      },
-     {},
-     false},
+     "ファイルでないもの", false},
     {"EmptyFile", [](const TempDir& d) { return d.Write("empty.bin", {}); }, {}, true},
-    {"BlockLogOneByteShort",
-     [](const TempDir& d) { return d.Write("short.bin", Bytes(65535, 0)); },
-     {},
-     false},
+    {"BlockLogOneByteShort", [](const TempDir& d) { return d.Write("short.bin", Bytes(65535, 0)); },
+     "65536 バイト (ブロックログの単位) の整数倍ではありません", false},
     {"SectorLogOneByteOver",
      [](const TempDir& d) { return d.Write("long.BNX4", Bytes(4097, 0xFF)); },
-     {},
-     false},
+     "4096 バイト (セクターログの単位) の整数倍ではありません", false},
     {"BlockLogOverSixteenMiB",
      [](const TempDir& d) { return d.Write("huge.bin", Bytes(16 * kMiB + 65536, 0xFF)); },
-     {},
-     false},
+     "16 MiB (ロガーの記録容量) を超えています", false},
     {"UnreadableFile",
      [](const TempDir& d) { return UnreadableFile(d, "locked.BNX4", SectorLogWithFixes()); },
      QString::fromStdString(WithFinalPoint(IoErrorText(EACCES))), false},

@@ -14,7 +14,8 @@ class FakeDialogs final : public Dialogs
 
     QStringList OpenFolders; // the initial folder of every open dialog shown
     QStringList SaveFolders;
-    QStringList Errors; // the text of every error box
+    QStringList SaveNames; // the name every save dialog proposed
+    QStringList Errors;    // the text of every error box
     QStringList Questions;
 
     std::optional<QString> AskOpenPath(QWidget*, const QString& initialFolder) override
@@ -22,9 +23,11 @@ class FakeDialogs final : public Dialogs
         OpenFolders.append(initialFolder);
         return OpenAnswer;
     }
-    std::optional<QString> AskSavePath(QWidget*, const QString& initialFolder) override
+    std::optional<QString> AskSavePath(QWidget*, const QString& initialFolder,
+                                       const QString& proposedName) override
     {
         SaveFolders.append(initialFolder);
+        SaveNames.append(proposedName);
         return SaveAnswer;
     }
     void ShowError(QWidget*, const QString& text) override { Errors.append(text); }

@@ -16,6 +16,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
@@ -24,6 +25,7 @@
 #include <gtest/gtest.h>
 #include <stdexcept>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 using namespace t2ntest;
@@ -353,23 +355,24 @@ TEST(FormCreate, PresetsTimeBaseControlsAndFolders)
     EXPECT_FALSE(std::filesystem::exists(home.Path() / "Documents" / "Tallomer"));
 }
 
-TEST_F(FormMainTest, LoadOfBlockLogShowsPathSpanAndPresetsTheWindow)
+TEST_F(FormMainTest, LoadOfBlockLogShowsPathEntriesAndPresetsTheWindowToEveryFix)
 {
     Find<QLabel>("PanelDstFn")->setText("stale");
-    // Entry 1 is the earliest fix: the span still runs from entry 0 to the last entry.
+    // A logger that wrote on from the front: entry 0 is the latest fix, entry 1 the earliest. The
+    // labels show the entries in the logger's order, the preset window covers every fix.
     const std::string path = Load("track.bin", BlockLogOf({
-                                                   FixAt(kNewYear2021Utc, 250),
-                                                   FixAt(kNewYear2021Utc - 86400 * 200, 0),
                                                    FixAt(kLastSecondOf2023Tokyo, 999),
+                                                   FixAt(kNewYear2021Utc - 86400 * 200, 0),
+                                                   FixAt(kNewYear2021Utc, 250),
                                                }));
 
     EXPECT_EQ(dialogs.OpenFolders, QStringList{form->OpenFolder()});
     EXPECT_TRUE(dialogs.Errors.isEmpty());
     EXPECT_EQ(store.FixCount(), 3);
     EXPECT_EQ(Text("PanelSrcFn"), Native(path));
-    EXPECT_EQ(Text("LabelSta"), Label("2021/01/01 09:00:00.250"));
-    EXPECT_EQ(Text("LabelEnd"), Label("2023/12/31 23:59:59.999"));
-    EXPECT_EQ(Values("Sta"), (Row{2021, 1, 1, 9, 0, 0}));
+    EXPECT_EQ(Text("LabelSta"), Label("2023/12/31 23:59:59.999"));
+    EXPECT_EQ(Text("LabelEnd"), Label("2021/01/01 09:00:00.250"));
+    EXPECT_EQ(Values("Sta"), (Row{2020, 6, 15, 9, 0, 0}));
     // One second past the last fix's second, carried into the next year.
     EXPECT_EQ(Values("End"), (Row{2024, 1, 1, 0, 0, 0}));
     EXPECT_EQ(Text("PanelDstFn"), "");
@@ -391,8 +394,9 @@ TEST_F(FormMainTest, LoadOfSectorLogShowsPathAndSpan)
     EXPECT_EQ(Values("End"), (Row{2021, 1, 1, 9, 0, 8}));
 }
 
-// After a good load, a file the loading ignores, a cancelled dialog and a log without fixes.
-TEST_F(FormMainTest, LoadsThatBringNoFixesKeepTheShownSpan)
+// After a good load: a file the loading ignores says why and, like a cancelled dialog, changes
+// nothing; a log without fixes is shown as such, and the export says there is nothing to write.
+TEST_F(FormMainTest, LoadsThatBringNoFixesShowWhatIsLoaded)
 {
     enum Answer {
         WrittenFile,
@@ -404,18 +408,21 @@ TEST_F(FormMainTest, LoadsThatBringNoFixesKeepTheShownSpan)
         Answer Dialog;
         std::string Name;
         Bytes Content;
-        bool PathShown;
-        std::int32_t FixCount;
+        QString Error; // after the load
+        bool Loaded;
     };
     const std::vector<Case> cases{
-        {"size not a whole block", WrittenFile, "short.bin", Bytes(4096, 0xFF), false, 2},
-        {"missing file", MissingFile, "none.bin", {}, false, 2},
-        {"cancelled dialog", Cancel, "", {}, false, 2},
-        {"log without fixes", WrittenFile, "empty.binx", BlockLogOf({}), true, 0},
+        {"size not a whole block", WrittenFile, "short.bin", Bytes(4096, 0xFF),
+         "ファイルの大きさが 65536 バイト (ブロックログの単位) の整数倍ではありません.", false},
+        {"missing file", MissingFile, "none.bin", {}, "ファイルが見つかりません.", false},
+        {"cancelled dialog", Cancel, "", {}, "", false},
+        {"log without fixes", WrittenFile, "empty.binx", BlockLogOf({}), "", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.What);
-        Load("good.bin", BlockLogOf({FixAt(kNewYear2021Utc, 0), FixAt(kNewYear2021Utc + 5, 0)}));
+        dialogs.Errors.clear();
+        const std::string good = Load(
+            "good.bin", BlockLogOf({FixAt(kNewYear2021Utc, 0), FixAt(kNewYear2021Utc + 5, 0)}));
         Find<QLabel>("PanelDstFn")->setText("out.nmea");
         const QString sta = Text("LabelSta");
         const QString end = Text("LabelEnd");
@@ -431,19 +438,22 @@ TEST_F(FormMainTest, LoadsThatBringNoFixesKeepTheShownSpan)
         if (c.Dialog != WrittenFile)
             Click("ButtonOpen");
 
-        EXPECT_TRUE(dialogs.Errors.isEmpty());
-        EXPECT_EQ(Text("PanelSrcFn"), c.PathShown ? Native(path) : QString());
-        EXPECT_EQ(store.FixCount(), c.FixCount);
-        EXPECT_EQ(Text("LabelSta"), sta);
-        EXPECT_EQ(Text("LabelEnd"), end);
+        const QString refused = "ファイル \"" + Native(path) + "\" は読み込めません。" + c.Error;
+        EXPECT_EQ(dialogs.Errors, c.Error.isEmpty() ? QStringList() : QStringList{refused});
+        EXPECT_EQ(Text("PanelSrcFn"), Native(c.Loaded ? path : good));
+        EXPECT_EQ(store.FixCount(), c.Loaded ? 0 : 2);
+        EXPECT_EQ(Text("LabelSta"), c.Loaded ? "記録なし" : sta);
+        EXPECT_EQ(Text("LabelEnd"), c.Loaded ? "記録なし" : end);
         EXPECT_EQ(Values("End"), (Row{2030, 6, 7, 8, 9, 10}));
-        EXPECT_EQ(Text("PanelDstFn"), "out.nmea");
+        EXPECT_EQ(Text("PanelDstFn"), c.Loaded ? "" : "out.nmea");
 
-        // The export works on what the table holds, and does nothing when it is empty.
+        // The export works on what the table holds, and says so when it holds nothing.
+        dialogs.Errors.clear();
         const auto asked = dialogs.SaveFolders.size();
         Export("after.txt");
-        EXPECT_EQ(dialogs.SaveFolders.size(), asked + (c.FixCount > 0 ? 1 : 0));
-        EXPECT_EQ(std::filesystem::remove(dir.Path() / "after.nmea"), c.FixCount > 0);
+        EXPECT_EQ(dialogs.SaveFolders.size(), asked + (c.Loaded ? 0 : 1));
+        EXPECT_EQ(dialogs.Errors.size(), c.Loaded ? 1 : 0);
+        EXPECT_EQ(std::filesystem::remove(dir.Path() / "after.nmea"), !c.Loaded);
     }
 }
 
@@ -502,8 +512,9 @@ TEST_F(ExportTest, WritesTheFixesOfTheWindowToTheNmeaName)
     EXPECT_TRUE(dialogs.Errors.isEmpty());
     EXPECT_TRUE(dialogs.Questions.isEmpty());
     EXPECT_EQ(dialogs.SaveFolders, QStringList{form->SaveFolder()});
+    EXPECT_EQ(dialogs.SaveNames, QStringList{"track.nmea"});
     EXPECT_FALSE(std::filesystem::exists(chosen));
-    EXPECT_EQ(Text("PanelDstFn"), Native(target));
+    EXPECT_EQ(Text("PanelDstFn"), Native(target) + "  3 件");
     // The preset window holds every fix, the last one of the log's last second included.
     const std::string written = ReadWholeFile(target);
     std::string expected = "$GPRMC,123456.789,A,3530.123456,N,13945.000000,E,12.3,0.0,030521,"
@@ -516,7 +527,7 @@ TEST_F(ExportTest, WritesTheFixesOfTheWindowToTheNmeaName)
     EXPECT_EQ(written, expected);
 }
 
-TEST_F(ExportTest, DoesNothingWithoutFixesOrWhenCancelled)
+TEST_F(ExportTest, SaysSoWithoutALogAndDoesNothingWhenCancelled)
 {
     ConversionService emptyStore;
     FakeDialogs emptyDialogs;
@@ -524,7 +535,7 @@ TEST_F(ExportTest, DoesNothingWithoutFixesOrWhenCancelled)
     emptyDialogs.SaveAnswer = QString::fromStdString((dir.Path() / "empty.nmea").string());
     QTest::mouseClick(emptyForm.findChild<QPushButton*>("ButtonOut"), Qt::LeftButton);
     EXPECT_TRUE(emptyDialogs.SaveFolders.isEmpty());
-    EXPECT_TRUE(emptyDialogs.Errors.isEmpty());
+    EXPECT_EQ(emptyDialogs.Errors, QStringList{"先にログファイルを読み込んでください."});
     EXPECT_FALSE(std::filesystem::exists(dir.Path() / "empty.nmea"));
 
     Find<QLabel>("PanelDstFn")->setText("earlier.nmea");
@@ -572,7 +583,7 @@ TEST_F(ExportTest, AsksBeforeReplacingATargetTheDialogDidNotConfirm)
         const QStringList asked{Native(target) + " は既に存在します。上書きしますか?"};
         EXPECT_EQ(dialogs.Questions, c.Asked ? asked : QStringList());
         EXPECT_EQ(ReadWholeFile(target) == "old", !c.Replaced);
-        EXPECT_EQ(Text("PanelDstFn"), c.Replaced ? Native(target) : QString());
+        EXPECT_EQ(Text("PanelDstFn"), c.Replaced ? Native(target) + "  3 件" : QString());
     }
     EXPECT_TRUE(dialogs.Errors.isEmpty());
 }
@@ -599,6 +610,38 @@ TEST_F(ExportTest, FailedExportShowsTheReasonAndKeepsThePanel)
     EXPECT_TRUE(dialogs.Errors[0].contains("missing-folder")) << dialogs.Errors[0].toStdString();
     EXPECT_TRUE(dialogs.Errors[0].endsWith("を作成できません.")) << dialogs.Errors[0].toStdString();
     EXPECT_EQ(Text("PanelDstFn"), "earlier.nmea");
+}
+
+// Ctrl+O and Ctrl+S run the commands, and the count shows an empty result as such. A single
+// local file dropped on the window is opened as if chosen in the dialog; several are refused.
+TEST_F(ExportTest, ShortcutsAndDropsRunTheCommands)
+{
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    const std::string other = dir.Write("other.bin", BlockLogOf({FixAt(kNewYear2021Utc, 0)}));
+    dialogs.OpenAnswer = QString::fromStdString(other);
+    QTest::keyClick(Spin("Sta", 2), Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(Text("PanelSrcFn"), Native(other));
+    SetValues("Sta", Values("End"));
+    const std::string keys = (dir.Path() / "keys.nmea").string();
+    dialogs.SaveAnswer = QString::fromStdString(keys);
+    QTest::keyClick(Spin("End", 5), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(Text("PanelDstFn"), Native(keys) + "  0 件");
+
+    const QUrl log = QUrl::fromLocalFile(QString::fromStdString(logPath));
+    const QUrl folder = QUrl::fromLocalFile(QString::fromStdString(dir.Path().string()));
+    for (const auto& [urls, shown, errors] : {std::tuple{QList<QUrl>{log, log}, other, 0},
+                                              {QList<QUrl>{log}, logPath, 0},
+                                              {QList<QUrl>{folder}, logPath, 1}}) {
+        QMimeData mime;
+        mime.setUrls(urls);
+        QDragEnterEvent enter({400, 100}, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent drop({400, 100}, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        if (QApplication::sendEvent(form.get(), &enter) && enter.isAccepted())
+            QApplication::sendEvent(form.get(), &drop);
+        EXPECT_EQ(Text("PanelSrcFn"), Native(shown));
+        EXPECT_EQ(dialogs.Errors.size(), errors);
+    }
 }
 
 // Typed text that is no number in range reverts to the last valid value, as the spin box does.

@@ -5,9 +5,11 @@
 #include <QAbstractItemModel>
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QListView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeView>
 #include <gtest/gtest.h>
 
 namespace {
@@ -38,7 +40,8 @@ TEST(QtDialogs, OpenDialogListsLogsInAnyLetterCase)
     auto dialog = MakeOpenDialog(nullptr, raw);
     EXPECT_FALSE(QDir(folder.filePath("Tallomer")).exists());
     EXPECT_EQ(dialog->directory().absolutePath(), QDir(folder.path()).absolutePath());
-    EXPECT_EQ(dialog->nameFilters(), QStringList{"GPSログファイル (*.bnx4 *.binx *.bin)"});
+    EXPECT_EQ(dialog->nameFilters(),
+              QStringList({"GPSログファイル (*.bnx4 *.binx *.bin)", "すべてのファイル (*)"}));
     EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptOpen);
     EXPECT_EQ(dialog->fileMode(), QFileDialog::AnyFile);
     EXPECT_EQ(dialog->defaultSuffix(), "");
@@ -47,13 +50,24 @@ TEST(QtDialogs, OpenDialogListsLogsInAnyLetterCase)
     const QStringList logs{"Log.BinX", "TRACK.BNX4", "day.bin", "track.bnx4"};
     EXPECT_TRUE(QTest::qWaitFor([&] { return Listed(*dialog) == logs; }, 5000))
         << Listed(*dialog).join(", ").toStdString();
+
+    // The detail view shows every size and date whole, with room for the cell's margins.
+    const auto* view = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+    EXPECT_EQ(dialog->viewMode(), QFileDialog::Detail);
+    for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row)
+        for (int column : {1, 3})
+            EXPECT_LE(view->fontMetrics().horizontalAdvance(
+                          view->model()->index(row, column, view->rootIndex()).data().toString()) +
+                          8,
+                      view->header()->sectionSize(column));
 }
 
 TEST(QtDialogs, SaveDialogConfirmsOverwriteWithoutDefaultSuffix)
 {
     QTemporaryDir folder;
-    auto dialog = MakeSaveDialog(nullptr, folder.path());
+    auto dialog = MakeSaveDialog(nullptr, folder.path(), "track.nmea");
     EXPECT_EQ(dialog->directory().absolutePath(), QDir(folder.path()).absolutePath());
+    EXPECT_EQ(dialog->selectedFiles(), QStringList{QDir(folder.path()).filePath("track.nmea")});
     EXPECT_EQ(dialog->nameFilters(), QStringList{"NMEAファイル (*.nmea)"});
     EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
     EXPECT_FALSE(dialog->testOption(QFileDialog::DontConfirmOverwrite));

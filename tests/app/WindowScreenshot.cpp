@@ -1,7 +1,9 @@
-// Grabs the main window after it loaded a generated block log of several trips, for the README:
+// Grabs the main window after it loaded a generated block log of several trips and exported it,
+// for the README:
 //   t2n_window_screenshot OUTPUT.png [LOG-FOLDER]
-// The log is written into LOG-FOLDER (a temporary folder when none is given); its path shows in
-// the window. Runs on the offscreen platform unless QT_QPA_PLATFORM names another.
+// The log is written into LOG-FOLDER (a temporary folder when none is given) and converted into
+// the same folder; both paths show in the window. Runs on the offscreen platform unless
+// QT_QPA_PLATFORM names another.
 
 #include "FakeDialogs.h"
 #include "app/AppText.h"
@@ -125,8 +127,10 @@ int main(int argc, char* argv[])
     form.show();
     dialogs.OpenAnswer = logPath;
     form.ButtonOpenClick();
+    dialogs.SaveAnswer = QDir(folder).absoluteFilePath(QStringLiteral("20240503.nmea"));
+    form.ButtonOutClick();
     if (!dialogs.Errors.isEmpty() || store.FixCount() == 0) {
-        std::fprintf(stderr, "the log did not load\n");
+        std::fprintf(stderr, "the log did not load or convert\n");
         return 1;
     }
     // The afternoon outing picked in the trip list: its span in the controls, strong in the
