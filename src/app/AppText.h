@@ -29,3 +29,8 @@ inline QString WrittenCountText(std::size_t count)
 {
     return QString::number(count) + QStringLiteral(" 件");
 }
+
+// The question after a load whose dates look like those of a logger that missed a GPS week
+// rollover.
+inline const QString kWeekRepairQuestion = QStringLiteral(
+    "日付が 1024 週 (約 19.6 年) 前になっているようです。補正して読み込み直しますか?");

@@ -22,4 +22,6 @@ class Dialogs
     virtual void ShowError(QWidget* parent, const QString& text) = 0;
     // A Yes/No question before an existing file is replaced; true for Yes.
     virtual bool AskOverwrite(QWidget* parent, const QString& question) = 0;
+    // A Yes/No question after a load whose dates look 1024 GPS weeks early; true for Yes.
+    virtual bool AskWeekRepair(QWidget* parent, const QString& question) = 0;
 };

@@ -318,7 +318,16 @@ void TFormMain::ButtonOpenClick()
 void TFormMain::OpenLog(const QString& path)
 {
     const QString shownPath = QDir::toNativeSeparators(path);
-    const LoadResult result = m_service.Load(ToLocalPath(path));
+    // Every load starts with the times as recorded; the repair is offered once per load.
+    const std::int32_t addedWeeks = m_service.AddedWeeks();
+    m_service.SetAddedWeeks(0);
+    LoadResult result = m_service.Load(ToLocalPath(path));
+    if (result.Kind == LogKind::None)
+        m_service.SetAddedWeeks(addedWeeks); // the loaded log keeps its own repair
+    if (result.LikelyWeekRollover && m_dialogs.AskWeekRepair(this, kWeekRepairQuestion)) {
+        m_service.SetAddedWeeks(kWeekRolloverWeeks);
+        result = m_service.Load(ToLocalPath(path));
+    }
     if (result.Failed()) {
         ShowErrorBox(IoErrorText(result.IoErrno));
         return;

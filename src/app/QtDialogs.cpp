@@ -152,3 +152,11 @@ bool QtDialogs::AskOverwrite(QWidget* parent, const QString& question)
 {
     return MakeOverwriteBox(parent, question)->exec() == QMessageBox::Yes;
 }
+
+bool QtDialogs::AskWeekRepair(QWidget* parent, const QString& question)
+{
+    QMessageBox box(QMessageBox::Question, kAppTitle, question, QMessageBox::Yes | QMessageBox::No,
+                    parent);
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}

@@ -28,4 +28,5 @@ class QtDialogs final : public Dialogs
                                        const QString& proposedName) override;
     void ShowError(QWidget* parent, const QString& text) override;
     bool AskOverwrite(QWidget* parent, const QString& question) override;
+    bool AskWeekRepair(QWidget* parent, const QString& question) override;
 };

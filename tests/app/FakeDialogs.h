@@ -11,12 +11,14 @@ class FakeDialogs final : public Dialogs
     std::optional<QString> OpenAnswer; // nothing: the user cancels
     std::optional<QString> SaveAnswer;
     bool OverwriteAnswer = false;
+    bool WeekRepairAnswer = false;
 
     QStringList OpenFolders; // the initial folder of every open dialog shown
     QStringList SaveFolders;
     QStringList SaveNames; // the name every save dialog proposed
     QStringList Errors;    // the text of every error box
     QStringList Questions;
+    QStringList WeekRepairQuestions;
 
     std::optional<QString> AskOpenPath(QWidget*, const QString& initialFolder) override
     {
@@ -35,5 +37,10 @@ class FakeDialogs final : public Dialogs
     {
         Questions.append(question);
         return OverwriteAnswer;
+    }
+    bool AskWeekRepair(QWidget*, const QString& question) override
+    {
+        WeekRepairQuestions.append(question);
+        return WeekRepairAnswer;
     }
 };

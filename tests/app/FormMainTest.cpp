@@ -670,3 +670,30 @@ TEST_F(ExportTest, TypedTextOutsideTheRangeReverts)
 }
 
 } // namespace
+
+// A log whose dates look 1024 GPS weeks early: the window asks once per load; Yes reloads it with
+// the repair, which holds for its exports; the next load starts without it.
+TEST_F(FormMainTest, OffersTheWeekRolloverRepairOncePerLoad)
+{
+    constexpr std::int32_t kEarly = 1024 * 604800;
+    const Bytes early =
+        BlockLogOf({{.Seconds = kMay2021 - kEarly}, {.Seconds = kMay2021 + 1 - kEarly}});
+    for (const bool yes : {false, true}) {
+        dialogs.WeekRepairAnswer = yes;
+        dialogs.WeekRepairQuestions.clear();
+        Load(yes ? "yes.bin" : "no.bin", early);
+        ASSERT_EQ(dialogs.WeekRepairQuestions,
+                  QStringList{QStringLiteral("日付が 1024 週 (約 19.6 年) 前になっているようです。"
+                                             "補正して読み込み直しますか?")});
+        EXPECT_EQ(Text("LabelSta"),
+                  Label(yes ? "2021/05/03 09:00:00.000" : "2001/09/17 09:00:00.000"));
+        EXPECT_EQ(Values("Sta")[0], yes ? 2021 : 2001);
+    }
+    Export("repaired.nmea");
+    EXPECT_NE(ReadWholeFile((dir.Path() / "repaired.nmea").string()).find(",030521,"),
+              std::string::npos);
+    dialogs.WeekRepairQuestions.clear();
+    Load("today.bin", BlockLogOf({{.Seconds = kMay2021}}));
+    EXPECT_TRUE(dialogs.WeekRepairQuestions.isEmpty());
+    EXPECT_EQ(store.AddedWeeks(), 0);
+}
