@@ -1,6 +1,7 @@
 #pragma once
 
 #include "convert/Trips.h"
+#include "export/ExportFormat.h"
 #include "export/NmeaExport.h"
 #include "load/LogFile.h"
 #include "store/FixTable.h"
@@ -11,6 +12,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // A time window in local standard time, as whole milliseconds since 1899-12-30 00:00. A fix is
 // in it when its moment, rounded to the whole millisecond exactly as its printed time is, lies at
@@ -20,6 +22,38 @@ struct TimeWindow {
     std::optional<std::int64_t> End;
 
     [[nodiscard]] bool Contains(const TGpsFix& fix) const;
+    // The part of this window that lies in [start, end).
+    [[nodiscard]] TimeWindow Within(std::int64_t start, std::int64_t end) const;
+};
+
+// What an export writes: the writer and its options, the fixes of a time window, and the gap
+// that splits the fixes of a GPX file into tracks (one track a trip).
+struct ExportRequest {
+    ExportRequest() = default;
+    // Implicit: a plain window asks for the default file, as it always did.
+    ExportRequest(const TimeWindow& window) : Window(window) {}
+    ExportRequest(const ExportFormat& format, const TimeWindow& window,
+                  std::int64_t tripGapMs = kDefaultTripGapMs)
+        : Format(format), Window(window), TripGapMs(tripGapMs)
+    {
+    }
+
+    ExportFormat Format;
+    TimeWindow Window;
+    std::int64_t TripGapMs = kDefaultTripGapMs;
+};
+
+// How an export is split into several files.
+enum class SplitMode {
+    Trip, // one file a trip
+    Day,  // one file a calendar day: local standard time, or UTC with ExportFormat::Utc
+};
+
+// One file of a split export: what its name takes after the stem, and the request's window
+// narrowed to the trip or day.
+struct ExportPiece {
+    std::string Suffix; // "-YYYYMMDD-hhmmss" (the trip's first fix) or "-YYYYMMDD"
+    TimeWindow Window;
 };
 
 // The times of a loaded log: the first and last table entries (the logger's own order) and the
@@ -63,16 +97,36 @@ class ConversionService
     // The moment of calendar fields of whole seconds (local standard time) in whole
     // milliseconds, or nothing for an impossible date.
     [[nodiscard]] static std::optional<std::int64_t> MomentOf(const CalendarTime& fields);
-    // The export name of a log or a chosen name: the extension replaced by ".nmea".
-    [[nodiscard]] static std::string DefaultTarget(std::string_view path);
+    // The export name of a log or a chosen name: the extension replaced by the format's (".nmea",
+    // ".gpx").
+    [[nodiscard]] static std::string DefaultTarget(std::string_view path,
+                                                   TrackFormat format = TrackFormat::Nmea);
+    // The window that selects exactly the fixes of a run of trips of one analysis, from `first`
+    // to `last` (a gap of at least 0 keeps equal moments in one trip).
+    [[nodiscard]] static TimeWindow TripsWindow(const Trip& first, const Trip& last);
+    // The name of a piece of a split export: the suffix put before the target's extension.
+    [[nodiscard]] static std::string PieceTarget(std::string_view target, std::string_view suffix);
 
     // True when the path names the loaded log's file: an export never writes over it.
     [[nodiscard]] bool IsLoadedLog(const std::string& path) const;
-    // Writes the fixes of the window as RMC lines. A target that is the loaded log itself is
-    // refused (SameAsLog) and nothing is written.
-    [[nodiscard]] ExportResult Export(const std::string& target, const TimeWindow& window) const;
+    // Writes the fixes of the request's window in its format (a plain window: RMC lines): NMEA in
+    // table order, GPX one track a trip (split with the request's gap), each in time order. A
+    // target that is the loaded log itself is refused (SameAsLog) and nothing is written.
+    [[nodiscard]] ExportResult Export(const std::string& target,
+                                      const ExportRequest& request) const;
+    // The files a split export writes, in time order: one for each trip or day that holds a fix
+    // of the request's window. Each is exported with the request and the piece's window.
+    [[nodiscard]] std::vector<ExportPiece> SplitPieces(SplitMode mode,
+                                                       const ExportRequest& request) const;
 
   private:
+    // The trips of the default gap (worked out once) or of another one (into `own`).
+    const TripAnalysis& TripsFor(std::int64_t gapMs, std::optional<TripAnalysis>& own) const;
+    // The table entries that can hold fixes of the window.
+    [[nodiscard]] RecordPart TableRange(const TimeWindow& window) const;
+    [[nodiscard]] std::vector<ExportPiece> TripPieces(const ExportRequest& request) const;
+    [[nodiscard]] std::vector<ExportPiece> DayPieces(const ExportRequest& request) const;
+
     FixTable m_table;
     std::int32_t m_bias = 0;
     double m_localEpoch;
