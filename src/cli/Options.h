@@ -1,5 +1,8 @@
 #pragma once
 
+#include "convert/ConversionService.h"
+#include "export/ExportFormat.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -15,6 +18,8 @@ struct CliOptions {
     std::optional<std::string> To;
     std::optional<std::string> Output; // "-" for standard output
     std::optional<std::string> OutputDir;
+    ExportFormat Format;            // --format, --utc, --gga
+    std::optional<SplitMode> Split; // --split
     std::vector<std::string> Inputs;
 };
 
