@@ -1,6 +1,6 @@
 // Writes the seed corpora of the fuzz targets, built with the tests' log writer: small but
 // well-formed block and sector logs (every item kind, masks, markers, damaged records, gate
-// and smoothing patterns), fix tables for the smoothing pass and fixes for the RMC writer.
+// and smoothing patterns), fix tables for the smoothing pass and fixes for the line writers.
 //
 // Usage: t2n_fuzz_seeds <folder>; one sub-folder per target is (re)created.
 
@@ -276,6 +276,26 @@ std::vector<Bytes> RmcFixes()
     return fixes;
 }
 
+// The line writers' fixes after a style: bias and the UTC and GGA bits (TrackFuzz.cpp).
+std::vector<Bytes> TrackWriterInputs()
+{
+    std::vector<Bytes> inputs;
+    const struct {
+        std::int16_t Bias;
+        std::uint8_t Flags;
+    } styles[] = {{-540, 3}, {300, 2}, {0, 1}, {1440, 3}, {-1440, 3}};
+    for (const Bytes& fixes : RmcFixes())
+        for (const auto& style : styles) {
+            Bytes input;
+            // The fuzz target maps its first two bytes to style.Bias by "% 2881 - 1440".
+            PutU16(input, static_cast<std::uint16_t>(style.Bias + 1440));
+            PutU8(input, style.Flags);
+            input.insert(input.end(), fixes.begin(), fixes.end());
+            inputs.push_back(input);
+        }
+    return inputs;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -288,6 +308,7 @@ int main(int argc, char** argv)
     SeedFolder block(root, "block_log"), blockFull(root, "block_log_full");
     SeedFolder sector(root, "sector_log"), sectorFull(root, "sector_log_full");
     SeedFolder smoothing(root, "smoothing"), rmc(root, "rmc_line");
+    SeedFolder track(root, "track_writers");
     for (const Bytes& log : BlockLogs()) {
         block.Add(log);
         for (const std::uint16_t headroom : {0, 1, 3, 40})
@@ -302,8 +323,11 @@ int main(int argc, char** argv)
         smoothing.Add(table);
     for (const Bytes& fix : RmcFixes())
         rmc.Add(fix);
+    for (const Bytes& input : TrackWriterInputs())
+        track.Add(input);
     std::cout << "seeds: block_log " << block.Count() << ", block_log_full " << blockFull.Count()
               << ", sector_log " << sector.Count() << ", sector_log_full " << sectorFull.Count()
-              << ", smoothing " << smoothing.Count() << ", rmc_line " << rmc.Count() << '\n';
+              << ", smoothing " << smoothing.Count() << ", rmc_line " << rmc.Count()
+              << ", track_writers " << track.Count() << '\n';
     return 0;
 }

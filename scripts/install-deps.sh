@@ -5,7 +5,8 @@
 #
 #   build    what `make run` needs: compilers, CMake, Qt, the Japanese font and Qt's translations
 #   test     what only the tests need: GoogleTest/GMock, Google Benchmark, clang for the fuzzers,
-#            the package check's tools (lintian, validators, man) and the clients later tests use
+#            the package check's tools (lintian, validators, man) and the programs the client
+#            tests read our GPX and NMEA back with
 #   windows  the MinGW-w64 cross compiler and Wine, for a cross-build of the Windows programs
 set -euo pipefail
 
@@ -28,7 +29,8 @@ group_packages() {
         # The package check: lintian, the desktop/AppStream validators, man and its helpers, and
         # python3-debian, whose parser reads the machine-readable copyright file.
         echo lintian desktop-file-utils appstream groff-base man-db dpkg-dev file python3-debian
-        # Tools later tests use: track and picture readers, and a virtual display for the window.
+        # The client tests' track and photo readers (gpsbabel, exiftool, gpxpy for Debian's
+        # /usr/bin/python3, ImageMagick for a JPEG), and a virtual display for the window.
         echo gpsbabel libimage-exiftool-perl python3-gpxpy imagemagick xvfb xauth
         ;;
     windows)

@@ -10,7 +10,9 @@ set(T2N_CORE_SOURCES
     export/AtomicFile.cpp
     export/InterruptCleanup.cpp
     export/NumberFormat.cpp
+    export/TrackWriter.cpp
     export/NmeaExport.cpp
+    export/GpxExport.cpp
     messages/ErrorText.cpp
     convert/TimeWindow.cpp
     convert/ConversionService.cpp

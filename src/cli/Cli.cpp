@@ -72,6 +72,11 @@ class CliRun
     // The windows of the chosen trips; nothing (after a message) when a number is beyond them.
     std::optional<std::vector<TimeWindow>> ChosenTrips(const std::string& input);
     [[nodiscard]] TripAnalysis Analysis() const;
+    Outcome ConvertSplit(const std::string& input, const ExportRequest& request);
+    // Writes one output; nothing (after saying why) when it may not or could not be written.
+    std::optional<ExportResult> Write(const std::string& input, const std::string& target,
+                                      const ExportRequest& request);
+    void Summarise(const std::string& input, const std::string& target, const ExportResult& result);
     [[nodiscard]] std::string TargetOf(const std::string& input) const;
     void Say(const std::string& subject, const std::string& message)
     {
@@ -186,7 +191,7 @@ std::string CliRun::TargetOf(const std::string& input) const
 {
     if (m_options.Output)
         return *m_options.Output;
-    const std::string name = ConversionService::DefaultTarget(input);
+    const std::string name = ConversionService::DefaultTarget(input, m_options.Format.Format);
     if (!m_options.OutputDir)
         return name;
     const std::filesystem::path file = NativePath(name).filename();
@@ -199,34 +204,72 @@ Outcome CliRun::Convert(const std::string& input)
     LoadResult loaded;
     if (const std::optional<Outcome> refused = Load(input, loaded))
         return *refused;
-    std::vector<TimeWindow> windows{m_window};
+    ExportRequest request{m_options.Format, m_window,
+                          m_options.GapMs ? *m_options.GapMs : kDefaultTripGapMs};
     if (!m_options.TripNumbers.empty()) {
         std::optional<std::vector<TimeWindow>> chosen = ChosenTrips(input);
         if (!chosen)
             return Outcome::NoSuchTrip;
-        windows = std::move(*chosen);
+        request.Chosen = std::move(*chosen);
     }
+    if (m_options.Split)
+        return ConvertSplit(input, request);
     const std::string target = TargetOf(input);
+    const std::optional<ExportResult> result = Write(input, target, request);
+    if (!result)
+        return Outcome::Failed;
+    if (result->FixesWritten == 0 && m_service.FixCount() > 0)
+        Say(input, "warning: no fix lies in the time window; " + target + " is empty");
+    Summarise(input, target, *result);
+    return Outcome::Done;
+}
+
+Outcome CliRun::ConvertSplit(const std::string& input, const ExportRequest& request)
+{
+    const std::vector<ExportPiece> pieces = m_service.SplitPieces(*m_options.Split, request);
+    if (pieces.empty() && m_service.FixCount() > 0)
+        Say(input, "warning: no fix lies in the time window; no file written");
+    const std::string stem = TargetOf(input);
+    Outcome outcome = Outcome::Done;
+    for (const ExportPiece& piece : pieces) {
+        const std::string target = ConversionService::PieceTarget(stem, piece.Suffix);
+        ExportRequest part = request;
+        part.Window = piece.Window;
+        const std::optional<ExportResult> result = Write(input, target, part);
+        if (result)
+            Summarise(input, target, *result);
+        else
+            outcome = Outcome::Failed;
+    }
+    return outcome;
+}
+
+std::optional<ExportResult> CliRun::Write(const std::string& input, const std::string& target,
+                                          const ExportRequest& request)
+{
     for (const auto& [written, from] : m_written) {
         if (written == target || SameFile(written, target)) {
             Say(target, "not written: the output of " + from + " in this run");
-            return Outcome::Failed;
+            return std::nullopt;
         }
     }
     m_out.flush();
-    const ExportResult result = m_service.ExportWindows(target, windows);
+    const ExportResult result = m_service.Export(target, request);
     if (!result.Ok()) {
         Say(target, WithFinalPoint(ExportErrorText(result, target)));
-        return Outcome::Failed;
+        return std::nullopt;
     }
     if (target != "-")
         m_written.emplace_back(target, input);
-    if (result.LinesWritten == 0 && m_service.FixCount() > 0)
-        Say(input, "warning: no fix lies in the time window; " + target + " is empty");
+    return result;
+}
+
+void CliRun::Summarise(const std::string& input, const std::string& target,
+                       const ExportResult& result)
+{
     if (!m_options.Quiet)
-        m_err << input << " -> " << target << " (" << result.LinesWritten << " of "
+        m_err << input << " -> " << target << " (" << result.FixesWritten << " of "
               << m_service.FixCount() << " fixes)\n";
-    return Outcome::Done;
 }
 
 } // namespace

@@ -10,8 +10,9 @@ const char* const kCliUsageText =
     "Usage: tallo2nmea-cli [OPTION]... INPUT...\n"
     "       tallo2nmea-cli --info [--bias MINUTES | --utc-offset +HH:MM] INPUT...\n"
     "\n"
-    "Converts raw GPS logger images to NMEA 0183 $GPRMC files. A file whose extension is\n"
-    "\".BNX4\" (any letter case) is read as a sector log, any other as a block log.\n"
+    "Converts raw GPS logger images to NMEA 0183 $GPRMC files or GPX files. A file whose\n"
+    "extension is \".BNX4\" (any letter case) is read as a sector log, any other as a block\n"
+    "log.\n"
     "\n"
     "Options:\n"
     "  --utc-offset +HH:MM  the local time zone as an offset from UTC, east positive:\n"
@@ -27,6 +28,14 @@ const char* const kCliUsageText =
     "  -o, --output FILE    output file (one INPUT only; \"-\" for standard output;\n"
     "                       default: INPUT with its extension replaced by \".nmea\")\n"
     "  --output-dir DIR     write each default output name into DIR\n"
+    "  --format nmea|gpx    the output format (default nmea); the default output name\n"
+    "                       takes its extension, .nmea or .gpx\n"
+    "  --utc                NMEA time and date fields in UTC, in lines other programs\n"
+    "                       read (default: local standard time, the logger's own fields)\n"
+    "  --gga                NMEA: a $GPGGA line with the height before each $GPRMC line\n"
+    "  --split trip|day     one file per trip, or per calendar day (local standard time,\n"
+    "                       UTC with --utc), named STEM-YYYYMMDD-hhmmss.EXT (the trip's\n"
+    "                       start) or STEM-YYYYMMDD.EXT; not with -o\n"
     "  -q, --quiet          no summary line per input on standard error\n"
     "  --trips              print each input's trips (start, end, fixes, duration,\n"
     "                       distance, speed, heights) as tab-separated lines; write\n"
@@ -164,6 +173,34 @@ std::optional<std::string> SetPath(std::optional<std::string>& path, const std::
     return std::nullopt;
 }
 
+std::optional<std::string> SetFormat(CliOptions& o, const std::string& value)
+{
+    if (value == "nmea" || value == "gpx") {
+        o.Format.Format = value == "gpx" ? TrackFormat::Gpx : TrackFormat::Nmea;
+        return std::nullopt;
+    }
+    return "--format takes nmea or gpx, not '" + value + "'";
+}
+
+std::optional<std::string> SetSplit(CliOptions& o, const std::string& value)
+{
+    if (value == "trip" || value == "day") {
+        o.Split = value == "trip" ? SplitMode::Trip : SplitMode::Day;
+        return std::nullopt;
+    }
+    return "--split takes trip or day, not '" + value + "'";
+}
+
+// The output choice against the other options.
+std::optional<std::string> CheckOutputChoice(const CliOptions& o)
+{
+    if (o.Split && o.Output)
+        return "--split writes several files: name their folder with --output-dir, not -o";
+    if (o.Format.Gga && o.Format.Format != TrackFormat::Nmea)
+        return "--gga adds NMEA lines and cannot be used with --format gpx";
+    return std::nullopt;
+}
+
 constexpr OptionSpec kOptions[] = {
     {"--info", "", false,
      [](CliOptions& o, const std::string&) -> std::optional<std::string> {
@@ -191,6 +228,18 @@ constexpr OptionSpec kOptions[] = {
      [](CliOptions& o, const std::string& v) { return SetPath(o.Output, "-o", v); }},
     {"--output-dir", "", true,
      [](CliOptions& o, const std::string& v) { return SetPath(o.OutputDir, "--output-dir", v); }},
+    {"--format", "", true, SetFormat},
+    {"--utc", "", false,
+     [](CliOptions& o, const std::string&) -> std::optional<std::string> {
+         o.Format.Utc = true;
+         return std::nullopt;
+     }},
+    {"--gga", "", false,
+     [](CliOptions& o, const std::string&) -> std::optional<std::string> {
+         o.Format.Gga = true;
+         return std::nullopt;
+     }},
+    {"--split", "", true, SetSplit},
 };
 
 const OptionSpec* FindOption(std::string_view name)
@@ -220,7 +269,7 @@ std::optional<std::string> CheckCombination(const CliOptions& o)
         return "-o and --output-dir cannot be used together";
     if (o.Output && o.Inputs.size() != 1)
         return "-o can only be used with a single input";
-    return std::nullopt;
+    return CheckOutputChoice(o);
 }
 
 } // namespace

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "convert/ConversionService.h"
+#include "export/ExportFormat.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -19,6 +22,8 @@ struct CliOptions {
     std::vector<std::int32_t> TripNumbers; // 1-based, sorted, unique: convert only these trips
     std::optional<std::int64_t> GapMs;     // the gap that splits trips
     std::int32_t AddedWeeks = 0;           // GPS weeks added to every logger time
+    ExportFormat Format;                   // --format, --utc, --gga
+    std::optional<SplitMode> Split;        // --split
     std::vector<std::string> Inputs;
 };
 

@@ -1,6 +1,49 @@
 #include "convert/ConversionService.h"
 
+#include "export/GpxExport.h"
+#include "store/Digits.h"
+#include "store/PathText.h"
+
 #include <algorithm>
+#include <charconv>
+
+namespace {
+
+constexpr std::int64_t kMsPerMinute = 60000;
+
+std::int64_t FloorDiv(std::int64_t a, std::int64_t b)
+{
+    const std::int64_t q = a / b;
+    return q * b > a ? q - 1 : q;
+}
+
+// "-YYYYMMDD", then "-hhmmss" with the time, of whole milliseconds.
+std::string PieceSuffix(std::int64_t ms, bool withTime)
+{
+    const CalendarTime t = MillisecondsToCalendar(ms);
+    char text[48];
+    char* p = text;
+    *p++ = '-';
+    if (t.Year >= 0 && t.Year <= 9999)
+        p = PutTwoDigits(PutTwoDigits(p, t.Year / 100), t.Year % 100);
+    else
+        p = std::to_chars(p, p + 24, t.Year).ptr;
+    p = PutTwoDigits(PutTwoDigits(p, t.Month), t.Day);
+    if (withTime) {
+        *p++ = '-';
+        p = PutTwoDigits(PutTwoDigits(PutTwoDigits(p, t.Hour), t.Minute), t.Second);
+    }
+    return {text, p};
+}
+
+// True when the window may hold a fix of the trip.
+bool Meets(const TimeWindow& window, const Trip& trip)
+{
+    return (!window.Start || trip.LastMs >= *window.Start) &&
+           (!window.End || trip.FirstMs < *window.End);
+}
+
+} // namespace
 
 ConversionService::ConversionService(std::int32_t biasMinutes)
     : m_bias(biasMinutes), m_localEpoch(LocalEpochFromBias(biasMinutes))
@@ -57,26 +100,128 @@ std::optional<std::int64_t> ConversionService::MomentOf(const CalendarTime& fiel
     return CalendarToMilliseconds(whole);
 }
 
-std::string ConversionService::DefaultTarget(std::string_view path) { return NmeaTargetPath(path); }
+std::string ConversionService::DefaultTarget(std::string_view path, TrackFormat format)
+{
+    return TargetPathFor(path, format);
+}
+
+TimeWindow ConversionService::TripsWindow(const Trip& first, const Trip& last)
+{
+    return {first.FirstMs, last.LastMs + 1};
+}
+
+std::string ConversionService::PieceTarget(std::string_view target, std::string_view suffix)
+{
+    const std::size_t dot = ExtensionStart(target);
+    std::string name(target.substr(0, dot));
+    return name.append(suffix).append(target.substr(dot));
+}
 
 bool ConversionService::IsLoadedLog(const std::string& path) const
 {
     return !m_loadedPath.empty() && SameFile(path, m_loadedPath);
 }
 
-ExportResult ConversionService::Export(const std::string& target, const TimeWindow& window) const
-{
-    return ExportWindows(target, std::span(&window, 1));
-}
-
-ExportResult ConversionService::ExportWindows(const std::string& target,
-                                              std::span<const TimeWindow> windows) const
+ExportResult ConversionService::Export(const std::string& target,
+                                       const ExportRequest& request) const
 {
     if (IsLoadedLog(target)) {
         ExportResult refused;
         refused.Status = ExportStatus::SameAsLog;
         return refused;
     }
-    return ExportNmea(m_table.Fixes(), target,
-                      [windows](const TGpsFix& fix) { return AnyContains(windows, fix); });
+    const RecordStyle style{m_bias, request.Format.Utc, request.Format.Gga};
+    const FixFilter selected = [&request](const TGpsFix& fix) { return request.Selects(fix); };
+    if (request.Format.Format == TrackFormat::Nmea) {
+        // Chosen trips may lie anywhere in the window: the whole table is looked at.
+        const RecordPart range = request.Chosen.empty() ? TableRange(request.Window)
+                                                        : RecordPart{0, m_table.Fixes().size()};
+        return WriteTrack(target, NmeaLayout(style), style, {m_table.Fixes(), {}, {&range, 1}},
+                          selected);
+    }
+    std::optional<TripAnalysis> own;
+    const TripAnalysis& trips = TripsFor(request.TripGapMs, own);
+    std::vector<RecordPart> parts;
+    for (const Trip& trip : trips.Trips)
+        if (Meets(request.Window, trip))
+            parts.push_back({trip.Begin, trip.End});
+    return WriteTrack(target, GpxLayout(), style, {m_table.Fixes(), trips.Order, parts}, selected);
+}
+
+std::vector<ExportPiece> ConversionService::SplitPieces(SplitMode mode,
+                                                        const ExportRequest& request) const
+{
+    return mode == SplitMode::Trip ? TripPieces(request) : DayPieces(request);
+}
+
+const TripAnalysis& ConversionService::TripsFor(std::int64_t gapMs,
+                                                std::optional<TripAnalysis>& own) const
+{
+    if (gapMs == kDefaultTripGapMs)
+        return Trips();
+    return own.emplace(TripsWithGap(gapMs));
+}
+
+RecordPart ConversionService::TableRange(const TimeWindow& window) const
+{
+    const std::span<const TGpsFix> fixes = m_table.Fixes();
+    RecordPart range{0, fixes.size()};
+    if ((!window.Start && !window.End) || !Trips().Order.empty())
+        return range;
+    // A table in time order holds the fixes of a window in one run of entries.
+    const auto before = [](const TGpsFix& fix, std::int64_t ms) {
+        return DayCountToMilliseconds(fix.Time) < ms;
+    };
+    const auto at = [&](std::int64_t ms) {
+        return static_cast<std::size_t>(std::lower_bound(fixes.begin(), fixes.end(), ms, before) -
+                                        fixes.begin());
+    };
+    if (window.Start)
+        range.Begin = at(*window.Start);
+    if (window.End)
+        range.End = std::max(range.Begin, at(*window.End));
+    return range;
+}
+
+std::vector<ExportPiece> ConversionService::TripPieces(const ExportRequest& request) const
+{
+    std::optional<TripAnalysis> own;
+    const TripAnalysis& trips = TripsFor(request.TripGapMs, own);
+    const std::int64_t shift = request.Format.Utc ? m_bias * kMsPerMinute : 0;
+    std::vector<ExportPiece> pieces;
+    for (const Trip& trip : trips.Trips) {
+        if (!Meets(request.Window, trip))
+            continue;
+        for (std::size_t position = trip.Begin; position < trip.End; ++position) {
+            if (request.Selects(m_table[trips.TableIndex(position)])) {
+                pieces.push_back({PieceSuffix(trip.FirstMs + shift, true),
+                                  request.Window.Within(trip.FirstMs, trip.LastMs + 1)});
+                break;
+            }
+        }
+    }
+    return pieces;
+}
+
+std::vector<ExportPiece> ConversionService::DayPieces(const ExportRequest& request) const
+{
+    const TripAnalysis& trips = Trips(); // for the time order
+    // Local moments to the clock of the days, and back.
+    const std::int64_t shift = request.Format.Utc ? m_bias * kMsPerMinute : 0;
+    std::vector<ExportPiece> pieces;
+    std::optional<std::int64_t> current;
+    for (std::size_t position = 0; position < trips.FixCount; ++position) {
+        const TGpsFix& fix = m_table[trips.TableIndex(position)];
+        if (!request.Selects(fix))
+            continue;
+        const std::int64_t day =
+            FloorDiv(DayCountToMilliseconds(fix.Time) + shift, kMillisecondsPerDay);
+        if (day == current)
+            continue;
+        current = day;
+        const std::int64_t start = day * kMillisecondsPerDay - shift;
+        pieces.push_back({PieceSuffix(day * kMillisecondsPerDay, false),
+                          request.Window.Within(start, start + kMillisecondsPerDay)});
+    }
+    return pieces;
 }

@@ -2,6 +2,7 @@
 
 #include "convert/TimeWindow.h"
 #include "convert/Trips.h"
+#include "export/ExportFormat.h"
 #include "export/NmeaExport.h"
 #include "load/LogFile.h"
 #include "store/FixTable.h"
@@ -12,6 +13,44 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
+
+// What an export writes: the writer and its options, the fixes of a time window, and the gap
+// that splits the fixes of a GPX file into tracks (one track a trip).
+struct ExportRequest {
+    ExportRequest() = default;
+    // Implicit: a plain window asks for the default file, as it always did.
+    ExportRequest(const TimeWindow& window) : Window(window) {}
+    ExportRequest(const ExportFormat& format, const TimeWindow& window,
+                  std::int64_t tripGapMs = kDefaultTripGapMs)
+        : Format(format), Window(window), TripGapMs(tripGapMs)
+    {
+    }
+
+    ExportFormat Format;
+    TimeWindow Window;
+    std::int64_t TripGapMs = kDefaultTripGapMs;
+    // When not empty, only the fixes that one of these windows holds as well (chosen trips).
+    std::vector<TimeWindow> Chosen;
+
+    [[nodiscard]] bool Selects(const TGpsFix& fix) const
+    {
+        return Window.Contains(fix) && (Chosen.empty() || AnyContains(Chosen, fix));
+    }
+};
+
+// How an export is split into several files.
+enum class SplitMode {
+    Trip, // one file a trip
+    Day,  // one file a calendar day: local standard time, or UTC with ExportFormat::Utc
+};
+
+// One file of a split export: what its name takes after the stem, and the request's window
+// narrowed to the trip or day.
+struct ExportPiece {
+    std::string Suffix; // "-YYYYMMDD-hhmmss" (the trip's first fix) or "-YYYYMMDD"
+    TimeWindow Window;
+};
 
 // The times of a loaded log: the first and last table entries (the logger's own order) and the
 // earliest and latest fix.
@@ -58,19 +97,36 @@ class ConversionService
     // The moment of calendar fields of whole seconds (local standard time) in whole
     // milliseconds, or nothing for an impossible date.
     [[nodiscard]] static std::optional<std::int64_t> MomentOf(const CalendarTime& fields);
-    // The export name of a log or a chosen name: the extension replaced by ".nmea".
-    [[nodiscard]] static std::string DefaultTarget(std::string_view path);
+    // The export name of a log or a chosen name: the extension replaced by the format's (".nmea",
+    // ".gpx").
+    [[nodiscard]] static std::string DefaultTarget(std::string_view path,
+                                                   TrackFormat format = TrackFormat::Nmea);
+    // The window that selects exactly the fixes of a run of trips of one analysis, from `first`
+    // to `last` (a gap of at least 0 keeps equal moments in one trip).
+    [[nodiscard]] static TimeWindow TripsWindow(const Trip& first, const Trip& last);
+    // The name of a piece of a split export: the suffix put before the target's extension.
+    [[nodiscard]] static std::string PieceTarget(std::string_view target, std::string_view suffix);
 
     // True when the path names the loaded log's file: an export never writes over it.
     [[nodiscard]] bool IsLoadedLog(const std::string& path) const;
-    // Writes the fixes of the window as RMC lines. A target that is the loaded log itself is
-    // refused (SameAsLog) and nothing is written.
-    [[nodiscard]] ExportResult Export(const std::string& target, const TimeWindow& window) const;
-    // The same for the fixes that any of the windows holds (the chosen trips), in table order.
-    [[nodiscard]] ExportResult ExportWindows(const std::string& target,
-                                             std::span<const TimeWindow> windows) const;
+    // Writes the fixes of the request's window in its format (a plain window: RMC lines): NMEA in
+    // table order, GPX one track a trip (split with the request's gap), each in time order. A
+    // target that is the loaded log itself is refused (SameAsLog) and nothing is written.
+    [[nodiscard]] ExportResult Export(const std::string& target,
+                                      const ExportRequest& request) const;
+    // The files a split export writes, in time order: one for each trip or day that holds a fix
+    // of the request's window. Each is exported with the request and the piece's window.
+    [[nodiscard]] std::vector<ExportPiece> SplitPieces(SplitMode mode,
+                                                       const ExportRequest& request) const;
 
   private:
+    // The trips of the default gap (worked out once) or of another one (into `own`).
+    const TripAnalysis& TripsFor(std::int64_t gapMs, std::optional<TripAnalysis>& own) const;
+    // The table entries that can hold fixes of the window.
+    [[nodiscard]] RecordPart TableRange(const TimeWindow& window) const;
+    [[nodiscard]] std::vector<ExportPiece> TripPieces(const ExportRequest& request) const;
+    [[nodiscard]] std::vector<ExportPiece> DayPieces(const ExportRequest& request) const;
+
     FixTable m_table;
     std::int32_t m_bias = 0;
     double m_localEpoch;

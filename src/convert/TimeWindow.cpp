@@ -2,12 +2,19 @@
 
 #include "store/TimeBase.h"
 
+#include <algorithm>
+
 bool TimeWindow::Contains(const TGpsFix& fix) const
 {
     if (!Start && !End)
         return true;
     const std::int64_t moment = DayCountToMilliseconds(fix.Time);
     return (!Start || *Start <= moment) && (!End || moment < *End);
+}
+
+TimeWindow TimeWindow::Within(std::int64_t start, std::int64_t end) const
+{
+    return {Start ? std::max(*Start, start) : start, End ? std::min(*End, end) : end};
 }
 
 bool AnyContains(std::span<const TimeWindow> windows, const TGpsFix& fix)

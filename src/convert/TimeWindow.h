@@ -14,6 +14,8 @@ struct TimeWindow {
     std::optional<std::int64_t> End;
 
     [[nodiscard]] bool Contains(const TGpsFix& fix) const;
+    // The part of this window that lies in [start, end).
+    [[nodiscard]] TimeWindow Within(std::int64_t start, std::int64_t end) const;
 };
 
 // A bounded window: the half-open interval [Start, End) of local whole milliseconds.

@@ -1,23 +1,22 @@
 #include "export/NmeaExport.h"
 
-#include "export/AtomicFile.h"
+#include "export/ExportFormat.h"
 #include "export/NumberFormat.h"
 #include "store/Digits.h"
 #include "store/PathText.h"
 #include "store/TimeBase.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
-#include <memory>
 #include <system_error>
 
 namespace {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
-// Lines are collected in chunks of this size and written chunk by chunk.
-constexpr std::size_t kChunkSize = 1 << 20;
+constexpr std::int64_t kMsPerMinute = 60000;
 
 // Copies a literal without its terminating zero; the size is known, so the copy is inlined.
 template <std::size_t N> char* Put(char* out, const char (&text)[N])
@@ -44,6 +43,42 @@ std::uint8_t XorOf(const char* begin, const char* end)
     return checksum;
 }
 
+char* EndLine(char* p)
+{
+    *p++ = '\r';
+    *p++ = '\n';
+    return p;
+}
+
+// "hhmmss.sss"
+char* PutClock(char* p, const CalendarTime& t)
+{
+    p = PutTwoDigits(p, t.Hour);
+    p = PutTwoDigits(p, t.Minute);
+    p = PutTwoDigits(p, t.Second);
+    *p++ = '.';
+    *p++ = static_cast<char>('0' + t.Millisecond / 100);
+    return PutTwoDigits(p, t.Millisecond % 100);
+}
+
+// "ddmmyy"
+char* PutDate(char* p, const CalendarTime& t)
+{
+    p = PutTwoDigits(p, t.Day);
+    p = PutTwoDigits(p, t.Month);
+    return PutTwoDigits(p, (t.Year % 100 + 100) % 100);
+}
+
+// "*hh" after the sentence that starts at `body` (just after its '$').
+char* CloseSentence(const char* body, char* p)
+{
+    const std::uint8_t checksum = XorOf(body, p);
+    *p++ = '*';
+    *p++ = kHexDigits[checksum >> 4];
+    *p++ = kHexDigits[checksum & 15];
+    return p;
+}
+
 char* AppendCoordinate(char* out, double v)
 {
     // Whole degrees times 100 plus minutes, as one number: 59.9999999' rounds into the next
@@ -57,12 +92,103 @@ char* AppendCoordinate(char* out, double v)
     return AppendFixed(out, degrees * 100 + minutes, 6);
 }
 
+// A position other programs can take: both coordinates numbers within their ranges.
+bool HasPosition(const TGpsFix& fix)
+{
+    return std::fabs(fix.Latitude) <= 90 && std::fabs(fix.Longitude) <= 180;
+}
+
+// "llll.llllll,N,yyyyy.yyyyyy,E", or four empty fields without a position.
+char* PutPosition(char* p, const TGpsFix& fix)
+{
+    if (!HasPosition(fix))
+        return Put(p, ",,,");
+    p = AppendCoordinate(p, fix.Latitude);
+    p = (fix.Latitude >= 0 ? Put(p, ",N,") : Put(p, ",S,"));
+    p = AppendCoordinate(p, fix.Longitude);
+    return (fix.Longitude >= 0 ? Put(p, ",E") : Put(p, ",W"));
+}
+
+// The height in metres, the shortest text that reads back to the same float, with at least one
+// decimal.
+char* PutHeight(char* p, float heightM)
+{
+    char* const end = std::to_chars(p, p + 64, heightM, std::chars_format::fixed).ptr;
+    if (std::find(p, end, '.') != end)
+        return end;
+    return Put(end, ".0");
+}
+
+// A line for other programs, formatted with ever fewer optional fields until it fits: `format`
+// takes how many of them it may still write, from `most` down to 0.
+template <typename Format> char* FitLine(char* out, int most, const Format& format)
+{
+    for (int left = most;; --left) {
+        char* const end = format(left, out);
+        if (left == 0 || static_cast<std::size_t>(end - out) + 2 <= kMaxToolLineLength)
+            return end;
+    }
+}
+
+// RMC with the magnetic variation fields empty; `left` 2 keeps the speed and course, 1 the speed.
+char* ToolRmc(const TGpsFix& fix, const CalendarTime& t, int left, char* out)
+{
+    char* p = out;
+    *p++ = '$';
+    char* const body = p;
+    p = Put(p, "GPRMC,");
+    p = PutClock(p, t);
+    const bool position = HasPosition(fix);
+    p = (position ? Put(p, ",A,") : Put(p, ",V,"));
+    p = PutPosition(p, fix);
+    *p++ = ',';
+    if (left >= 1 && std::isfinite(fix.Speed))
+        p = AppendFixed(p, static_cast<long double>(fix.Speed) / 1.852L, 1);
+    *p++ = ',';
+    if (left >= 2 && std::isfinite(fix.Course))
+        p = AppendFixed(p, static_cast<double>(fix.Course), 1);
+    *p++ = ',';
+    p = PutDate(p, t);
+    p = (position ? Put(p, ",,,A") : Put(p, ",,,N"));
+    return CloseSentence(body, p);
+}
+
+// GGA: time, position, quality, satellites, no HDOP, height, no geoid separation; `left` 1 keeps
+// the height.
+char* ToolGga(const TGpsFix& fix, const CalendarTime& t, int left, char* out)
+{
+    char* p = out;
+    *p++ = '$';
+    char* const body = p;
+    p = Put(p, "GPGGA,");
+    p = PutClock(p, t);
+    *p++ = ',';
+    const bool position = HasPosition(fix);
+    p = PutPosition(p, fix);
+    p = (position ? Put(p, ",1,") : Put(p, ",0,"));
+    if (fix.SatelliteCount < 10)
+        *p++ = '0';
+    p = std::to_chars(p, p + 3, fix.SatelliteCount).ptr;
+    p = Put(p, ",,");
+    if (left >= 1 && std::isfinite(fix.ExtraValue))
+        p = Put(PutHeight(p, fix.ExtraValue), ",M");
+    else
+        *p++ = ',';
+    p = Put(p, ",,,,");
+    return CloseSentence(body, p);
+}
+
 } // namespace
+
+std::string TargetPathFor(std::string_view chosen, TrackFormat format)
+{
+    std::string target(chosen.substr(0, ExtensionStart(chosen)));
+    return target.append(ExtensionOf(format));
+}
 
 std::string NmeaTargetPath(std::string_view chosen)
 {
-    std::string target(chosen.substr(0, ExtensionStart(chosen)));
-    return target.append(".nmea");
+    return TargetPathFor(chosen, TrackFormat::Nmea);
 }
 
 std::string FormatNmeaCoordinate(double v)
@@ -79,12 +205,7 @@ char* FormatRmcLine(const TGpsFix& fix, char* out)
     p = Put(p, "GPRMC,");
 
     const CalendarTime t = DecodeDayCount(fix.Time);
-    p = PutTwoDigits(p, t.Hour);
-    p = PutTwoDigits(p, t.Minute);
-    p = PutTwoDigits(p, t.Second);
-    *p++ = '.';
-    *p++ = static_cast<char>('0' + t.Millisecond / 100);
-    p = PutTwoDigits(p, t.Millisecond % 100);
+    p = PutClock(p, t);
     p = Put(p, ",A,");
 
     p = AppendCoordinate(p, fix.Latitude);
@@ -96,56 +217,44 @@ char* FormatRmcLine(const TGpsFix& fix, char* out)
     *p++ = ',';
     p = AppendFixed(p, static_cast<double>(fix.Course), 1);
     *p++ = ',';
-    p = PutTwoDigits(p, t.Day);
-    p = PutTwoDigits(p, t.Month);
-    p = PutTwoDigits(p, t.Year % 100);
+    p = PutDate(p, t);
     *p++ = ',';
     p = AppendFixed(p, static_cast<double>(fix.ExtraValue), 3);
     *p++ = ',';
     p = std::to_chars(p, p + 3, fix.ExtraCount).ptr;
     p = Put(p, ",A");
+    return CloseSentence(body, p);
+}
 
-    const std::uint8_t checksum = XorOf(body, p);
-    *p++ = '*';
-    *p++ = kHexDigits[checksum >> 4];
-    *p++ = kHexDigits[checksum & 15];
-    return p;
+char* FormatNmeaRecord(const TGpsFix& fix, const RecordStyle& style, char* out)
+{
+    if (!style.Utc && !style.Gga)
+        return EndLine(FormatRmcLine(fix, out));
+    const CalendarTime t =
+        style.Utc ? MillisecondsToCalendar(PrintedMilliseconds(fix.Time) +
+                                           std::int64_t{style.BiasMinutes} * kMsPerMinute)
+                  : DecodeDayCount(fix.Time);
+    char* p = out;
+    if (style.Gga)
+        p = EndLine(FitLine(p, 1, [&](int left, char* at) { return ToolGga(fix, t, left, at); }));
+    return EndLine(FitLine(p, 2, [&](int left, char* at) { return ToolRmc(fix, t, left, at); }));
+}
+
+TrackLayout NmeaLayout(const RecordStyle& style)
+{
+    TrackLayout layout;
+    layout.Format = FormatNmeaRecord;
+    layout.MaxRecordLength = kMaxNmeaRecordLength;
+    layout.LinesPerRecord = style.Gga ? 2 : 1;
+    return layout;
 }
 
 ExportResult ExportNmea(std::span<const TGpsFix> fixes, const std::string& target,
                         const FixFilter& selected)
 {
-    ExportResult result;
-    AtomicFile file(target);
-    auto fail = [&] {
-        result.Status = file.FailedStage() == AtomicFile::Stage::Create ? ExportStatus::CreateFailed
-                                                                        : ExportStatus::WriteFailed;
-        result.Errno = file.Errno();
-        result.LinesWritten = 0;
-        return result;
-    };
-    if (!file.Open())
-        return fail();
-
-    const std::unique_ptr<char[]> chunk(new char[kChunkSize]);
-    std::size_t used = 0;
-    for (const TGpsFix& fix : fixes) {
-        if (!selected(fix))
-            continue;
-        if (kChunkSize - used < kMaxRmcLength + 2) {
-            if (!file.Write(chunk.get(), used))
-                return fail();
-            used = 0;
-        }
-        char* end = FormatRmcLine(fix, chunk.get() + used);
-        *end++ = '\r';
-        *end++ = '\n';
-        used = static_cast<std::size_t>(end - chunk.get());
-        ++result.LinesWritten;
-    }
-    if (!file.Write(chunk.get(), used) || !file.Commit())
-        return fail();
-    return result;
+    const RecordStyle style;
+    const RecordPart all{0, fixes.size()};
+    return WriteTrack(target, NmeaLayout(style), style, {fixes, {}, {&all, 1}}, selected);
 }
 
 bool SameFile(const std::string& a, const std::string& b)

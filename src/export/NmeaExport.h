@@ -1,9 +1,9 @@
 #pragma once
 
+#include "export/TrackWriter.h"
 #include "store/GpsFix.h"
 
 #include <cstddef>
-#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -20,23 +20,22 @@
 constexpr std::size_t kMaxRmcLength = 1024;
 char* FormatRmcLine(const TGpsFix& fix, char* out);
 
-enum class ExportStatus {
-    Ok,
-    CreateFailed, // the target (or its temporary file) could not be created
-    WriteFailed,  // writing, flushing or renaming into place failed
-    SameAsLog,    // the target is the loaded log itself, which is never written over
-};
+// The most a line written for other programs (RecordStyle::Utc or Gga) takes, CR LF included.
+constexpr std::size_t kMaxToolLineLength = 82;
 
-struct ExportResult {
-    ExportStatus Status = ExportStatus::Ok;
-    int Errno = 0;
-    std::size_t LinesWritten = 0;
+// The record of one fix in an NMEA file. The default style writes FormatRmcLine's line and CR LF.
+// With Utc the time and date fields are UTC; with Gga a "$GPGGA" line of the same fix comes
+// first. Both make the lines receivers' lines for other programs, each at most
+// kMaxToolLineLength bytes: the RMC line leaves fields 11 and 12 (magnetic variation) empty, a
+// value that is not finite is an empty field, a fix without a position (a latitude or longitude
+// that is not a number within +-90 or +-180) gets empty position fields and status V (RMC) or
+// quality 0 (GGA), and a field that would make a line longer is left empty: first the course,
+// then the speed (RMC), or the height (GGA).
+constexpr std::size_t kMaxNmeaRecordLength = 2 * (kMaxRmcLength + 2);
+char* FormatNmeaRecord(const TGpsFix& fix, const RecordStyle& style, char* out);
 
-    [[nodiscard]] bool Ok() const { return Status == ExportStatus::Ok; }
-};
-
-// Which fixes an export writes.
-using FixFilter = std::function<bool(const TGpsFix&)>;
+// The layout of an NMEA file: records only.
+[[nodiscard]] TrackLayout NmeaLayout(const RecordStyle& style);
 
 // Writes every selected fix, in table order, as RMC lines ended by CR LF, through an AtomicFile:
 // a failed export leaves an existing target untouched.

@@ -150,11 +150,17 @@ CalendarTime MillisecondsToCalendar(std::int64_t ms)
     return t;
 }
 
-CalendarTime DecodeDayCount(double dayCount)
+std::int64_t PrintedMilliseconds(double dayCount)
 {
     if (!std::isfinite(dayCount) || dayCount < kFirstDay || dayCount >= kEndDay)
-        return CalendarTime{};
-    return MillisecondsToCalendar(DayCountToMilliseconds(dayCount));
+        return 0;
+    return DayCountToMilliseconds(dayCount);
+}
+
+CalendarTime DecodeDayCount(double dayCount)
+{
+    // 0 ms is 1899-12-30 00:00:00.000, the fields of a default CalendarTime.
+    return MillisecondsToCalendar(PrintedMilliseconds(dayCount));
 }
 
 std::string FormatDayCount(double dayCount, std::string_view dateSeparator,

@@ -62,6 +62,9 @@ struct CalendarTime {
 // Splits a day count into calendar fields after rounding it to the nearest whole millisecond.
 // Values outside years 1..9999 (or not finite) give 1899-12-30 00:00:00.000.
 CalendarTime DecodeDayCount(double dayCount);
+// The whole milliseconds since 1899-12-30 00:00 that DecodeDayCount splits: 0 for the values it
+// prints as 1899-12-30 00:00:00.000.
+std::int64_t PrintedMilliseconds(double dayCount);
 
 // A day count as whole milliseconds since 1899-12-30 00:00, rounded to nearest in extended
 // precision exactly as the printed time rounds it; 0 for a value that is not finite.

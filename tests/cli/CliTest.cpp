@@ -174,6 +174,10 @@ TEST(Cli, StatusesOnBadCommandLinesAndInputs)
         {{"--utc-offset", "+24:01", log}, 2, "+HH:MM"},
         {{"--utc-offset", "+09:60", log}, 2, "+HH:MM"},
         {{"--quiet=yes", log}, 2, "unknown option"},
+        {{"--format", "kml", log}, 2, "--format takes nmea or gpx"},
+        {{"--split", "week", log}, 2, "--split takes trip or day"},
+        {{"--split", "day", "-o", "x.nmea", log}, 2, "with --output-dir, not -o"},
+        {{"--format", "gpx", "--gga", log}, 2, "--gga adds NMEA lines"},
         {{"--from", "2024-02-30 00:00:00", log}, 1, "日付に変換できない値が渡されました."},
         {{"--to", "2021-13-01 00:00:00", log}, 1, "日付に変換できない値が渡されました."},
         {{"--from", "0000-01-01 00:00:00", log}, 1, "日付に変換できない値が渡されました."},
@@ -280,6 +284,33 @@ TEST(Cli, OptionSpellingsAndOutputPlaces)
     }
     EXPECT_EQ(RunTool({"-h"}).out, RunTool({"--help"}).out);
     EXPECT_FALSE(fs::exists(dir.Path() / "plain.nmea"));
+}
+
+// -o does not choose the format; split files are named after the default output.
+TEST(Cli, OutputNamesOfFormatsAndSplits)
+{
+    TempDir dir;
+    const std::string log = dir.Write("track.bin", TwoFixBlockLog());
+    const fs::path gpx = dir.Path() / "x.gpx", out = dir.Path() / "out";
+    fs::create_directory(out);
+    const struct {
+        std::vector<std::string> args;
+        fs::path written;
+        const char* starts;
+    } cases[] = {
+        {{"--bias=-540", "-o", gpx.string(), log}, gpx, "$GPRMC,123456.789,"},
+        {{"--bias=-540", "--split=trip", "--utc", "--gga", "--output-dir", out.string(), log},
+         out / "track-20210503-033456.nmea",
+         "$GPGGA,033456.789,"},
+        {{"--bias=-540", "--split=day", "--format=gpx", log},
+         dir.Path() / "track-20210503.gpx",
+         "<?xml"},
+    };
+    for (const auto& c : cases) {
+        const CliRun r = RunTool(c.args);
+        EXPECT_EQ(r.err, log + " -> " + c.written.string() + " (2 of 2 fixes)\n");
+        EXPECT_EQ(ReadWholeFile(c.written.string()).rfind(c.starts, 0), 0u) << c.written;
+    }
 }
 
 TEST(Cli, RefusesToOverwriteItsOwnInput)

@@ -1,0 +1,107 @@
+#include "export/GpxExport.h"
+
+#include "store/Digits.h"
+#include "store/TimeBase.h"
+#include "store/Version.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <string_view>
+
+namespace {
+
+constexpr std::int64_t kMsPerMinute = 60000;
+
+char* Put(char* out, std::string_view text)
+{
+    std::memcpy(out, text.data(), text.size());
+    return out + text.size();
+}
+
+// The shortest fixed-point text that reads back to the same value (no exponent, as xsd:decimal
+// wants). `out` has room for any double.
+template <typename Float> char* PutShortest(char* out, Float value)
+{
+    return std::to_chars(out, out + 400, value, std::chars_format::fixed).ptr;
+}
+
+// <name>value</name> for a finite value.
+char* PutElement(char* p, std::string_view open, float value, std::string_view close)
+{
+    if (!std::isfinite(value))
+        return p;
+    return Put(PutShortest(Put(p, open), value), close);
+}
+
+} // namespace
+
+char* AppendGpxTime(char* out, std::int64_t utcMs)
+{
+    const CalendarTime t = MillisecondsToCalendar(utcMs);
+    char* p = out;
+    if (t.Year >= 0 && t.Year <= 9999) {
+        p = PutTwoDigits(p, t.Year / 100);
+        p = PutTwoDigits(p, t.Year % 100);
+    } else {
+        p = std::to_chars(p, p + 16, t.Year).ptr;
+    }
+    *p++ = '-';
+    p = PutTwoDigits(p, t.Month);
+    *p++ = '-';
+    p = PutTwoDigits(p, t.Day);
+    *p++ = 'T';
+    p = PutTwoDigits(p, t.Hour);
+    *p++ = ':';
+    p = PutTwoDigits(p, t.Minute);
+    *p++ = ':';
+    p = PutTwoDigits(p, t.Second);
+    *p++ = '.';
+    *p++ = static_cast<char>('0' + t.Millisecond / 100);
+    p = PutTwoDigits(p, t.Millisecond % 100);
+    *p++ = 'Z';
+    return p;
+}
+
+char* FormatGpxPoint(const TGpsFix& fix, const RecordStyle& style, char* out)
+{
+    if (!(std::fabs(fix.Latitude) <= 90 && std::fabs(fix.Longitude) <= 180))
+        return out;
+    char* p = Put(out, "      <trkpt lat=\"");
+    p = PutShortest(p, fix.Latitude);
+    p = Put(p, "\" lon=\"");
+    p = PutShortest(p, fix.Longitude);
+    p = Put(p, "\">");
+    p = PutElement(p, "<ele>", fix.ExtraValue, "</ele>");
+    p = Put(p, "<time>");
+    p = AppendGpxTime(p, PrintedMilliseconds(fix.Time) +
+                             std::int64_t{style.BiasMinutes} * kMsPerMinute);
+    p = Put(p, "</time><sat>");
+    p = std::to_chars(p, p + 3, fix.SatelliteCount).ptr;
+    p = Put(p, "</sat>");
+    // km/h to m/s, rounded once to float: the speed carries a float's digits, not a double's.
+    const auto speedMs = static_cast<float>(static_cast<double>(fix.Speed) / 3.6);
+    if (std::isfinite(speedMs) || std::isfinite(fix.Course)) {
+        p = Put(p, "<extensions><gpxtpx:TrackPointExtension>");
+        p = PutElement(p, "<gpxtpx:speed>", speedMs, "</gpxtpx:speed>");
+        p = PutElement(p, "<gpxtpx:course>", fix.Course, "</gpxtpx:course>");
+        p = Put(p, "</gpxtpx:TrackPointExtension></extensions>");
+    }
+    return Put(p, "</trkpt>\n");
+}
+
+TrackLayout GpxLayout()
+{
+    TrackLayout layout;
+    layout.Header = std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                "<gpx version=\"1.1\" creator=\"Tallo2NMEA ") +
+                    kVersion +
+                    "\" xmlns=\"http://www.topografix.com/GPX/1/1\" "
+                    "xmlns:gpxtpx=\"http://www.garmin.com/xmlschemas/TrackPointExtension/v2\">\n";
+    layout.PartOpen = "  <trk>\n    <trkseg>\n";
+    layout.PartClose = "    </trkseg>\n  </trk>\n";
+    layout.Footer = "</gpx>\n";
+    layout.Format = FormatGpxPoint;
+    layout.MaxRecordLength = kMaxGpxPointLength;
+    return layout;
+}

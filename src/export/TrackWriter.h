@@ -1,0 +1,72 @@
+#pragma once
+
+#include "store/GpsFix.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+
+// The one writing pipeline of every output format: a header, then one record per selected fix in
+// the order of a plan, the records of each part of the plan between the layout's part texts (a
+// GPX track), then a footer. Records are formatted into a chunk buffer and the chunks written
+// through an AtomicFile, so a failed export leaves an existing target untouched.
+
+enum class ExportStatus {
+    Ok,
+    CreateFailed, // the target (or its temporary file) could not be created
+    WriteFailed,  // writing, flushing or renaming into place failed
+    SameAsLog,    // the target is the loaded log itself, which is never written over
+};
+
+struct ExportResult {
+    ExportStatus Status = ExportStatus::Ok;
+    int Errno = 0;
+    std::size_t LinesWritten = 0; // NMEA sentences (two a fix with GGA lines); 0 for GPX
+    std::size_t FixesWritten = 0;
+
+    [[nodiscard]] bool Ok() const { return Status == ExportStatus::Ok; }
+};
+
+// Which fixes an export writes.
+using FixFilter = std::function<bool(const TGpsFix&)>;
+
+// What every record of one file is formatted with.
+struct RecordStyle {
+    std::int32_t BiasMinutes = 0; // UTC = local time + bias
+    bool Utc = false;             // NMEA: time and date in UTC
+    bool Gga = false;             // NMEA: a GGA line before the RMC line
+};
+
+// Formats the record of one fix at `out` and returns its end; writing nothing leaves the fix out.
+// A pure function of its arguments, so records may be formatted anywhere, in any order.
+using RecordFormatter = char* (*)(const TGpsFix& fix, const RecordStyle& style, char* out);
+
+struct TrackLayout {
+    std::string Header;
+    std::string PartOpen; // before the first record of a part that writes any
+    std::string PartClose;
+    std::string Footer;
+    RecordFormatter Format = nullptr;
+    std::size_t MaxRecordLength = 0; // the most a record may need at `out`
+    std::size_t LinesPerRecord = 0;  // for ExportResult::LinesWritten
+};
+
+// Positions [Begin, End) of a plan.
+struct RecordPart {
+    std::size_t Begin = 0;
+    std::size_t End = 0;
+};
+
+// The fixes a writer visits, in order: the parts one after the other, each position mapped to a
+// table index by Order (the position itself when Order is empty).
+struct RecordPlan {
+    std::span<const TGpsFix> Fixes;
+    std::span<const std::int32_t> Order;
+    std::span<const RecordPart> Parts;
+};
+
+[[nodiscard]] ExportResult WriteTrack(const std::string& target, const TrackLayout& layout,
+                                      const RecordStyle& style, const RecordPlan& plan,
+                                      const FixFilter& selected);

@@ -1,0 +1,97 @@
+// The outputs beside the default file: GPX tracks of trips, split exports, NMEA of a window.
+#include "convert/ConversionService.h"
+#include "support/LogWriter.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace t2ntest;
+
+// Trip A from 23:59:58 to 00:00:01 UTC (08:59:58 to 09:00:01 in Japan), trip B at 01:00:00 UTC;
+// a wrapped log (the logger wrote on from the front) holds B0 B1 A0 A1 A2 A3.
+ConversionService& Loaded(ConversionService& service, const TempDir& dir, bool wrapped)
+{
+    std::vector<std::int32_t> seconds = {3600, 3601, -2, -1, 0, 1};
+    if (!wrapped)
+        std::sort(seconds.begin(), seconds.end());
+    FlashImage log = BlockLog(1, kBlockBasicMask);
+    for (const std::int32_t s : seconds)
+        log.Append(0, BlockRecord({.Seconds = kMay2021 + s}, kBlockBasicMask));
+    EXPECT_EQ(service.Load(dir.Write("w.bin", log.Data())).Kind, LogKind::Block);
+    return service;
+}
+
+const std::int64_t kA1 = *ConversionService::MomentOf({2021, 5, 3, 8, 59, 59, 0});
+
+std::size_t Tracks(const std::string& path)
+{
+    const std::string text = ReadWholeFile(path);
+    std::size_t n = 0;
+    for (std::size_t at = 0; (at = text.find("<trk>", at)) != std::string::npos; ++at)
+        ++n;
+    return n;
+}
+
+TEST(Outputs, GpxHasATrackPerTripInTimeOrder)
+{
+    TempDir dir;
+    ConversionService service(-540);
+    Loaded(service, dir, true);
+    const std::string target = (dir.Path() / "w.gpx").string();
+    const ExportFormat gpx{TrackFormat::Gpx};
+    ASSERT_EQ(service.Export(target, {gpx, {}}).FixesWritten, 6u);
+    EXPECT_EQ(Tracks(target), 2u);
+    const std::string text = ReadWholeFile(target);
+    std::size_t at = 0;
+    for (const char* time : {"23:59:58", "23:59:59", "00:00:00", "00:00:01", "01:00:00"})
+        ASSERT_NE(at = text.find(time, at), std::string::npos) << time << " out of order";
+
+    // A window that cuts trip A; a gap that joins both trips.
+    EXPECT_EQ(service.Export(target, {gpx, {kA1, kA1 + 3000}}).FixesWritten, 3u);
+    EXPECT_EQ(Tracks(target), 1u);
+    ASSERT_TRUE(service.Export(target, {gpx, {}, 3600 * 1000}).Ok());
+    EXPECT_EQ(Tracks(target), 1u);
+}
+
+// Each piece's window exports its fixes from a wrapped table and from one in time order, whose
+// entries of a window are searched rather than all filtered.
+TEST(Outputs, SplitPiecesByTripAndDayInLocalTimeOrUtc)
+{
+    TempDir dir;
+    const ExportFormat local{TrackFormat::Nmea};
+    const ExportFormat utc{TrackFormat::Nmea, true};
+    const struct {
+        SplitMode Mode;
+        ExportFormat Format;
+        std::vector<std::string> Suffixes;
+        std::vector<std::size_t> Fixes;
+    } cases[] = {
+        {SplitMode::Day, local, {"-20210503"}, {6}},
+        {SplitMode::Day, utc, {"-20210502", "-20210503"}, {2, 4}},
+        {SplitMode::Trip, local, {"-20210503-085958", "-20210503-100000"}, {4, 2}},
+        {SplitMode::Trip, utc, {"-20210502-235958", "-20210503-010000"}, {4, 2}},
+    };
+    const std::string target = (dir.Path() / "piece.nmea").string();
+    for (const bool wrapped : {true, false}) {
+        ConversionService service(-540);
+        Loaded(service, dir, wrapped);
+        for (const auto& c : cases) {
+            const std::vector<ExportPiece> pieces = service.SplitPieces(c.Mode, {c.Format, {}});
+            ASSERT_EQ(pieces.size(), c.Suffixes.size());
+            for (std::size_t i = 0; i < pieces.size(); ++i) {
+                EXPECT_EQ(pieces[i].Suffix, c.Suffixes[i]);
+                EXPECT_EQ(service.Export(target, {c.Format, pieces[i].Window}).FixesWritten,
+                          c.Fixes[i]);
+            }
+        }
+    }
+    // A trip without a fix in the window gets no piece.
+    ConversionService service(-540);
+    Loaded(service, dir, true);
+    EXPECT_EQ(service.SplitPieces(SplitMode::Trip, {local, {kA1 + 2000, {}}}).size(), 2u);
+    EXPECT_EQ(service.SplitPieces(SplitMode::Trip, {local, {kA1 + 3000, {}}}).size(), 1u);
+}
+
+} // namespace

@@ -1,0 +1,116 @@
+// The writers for other programs and the pipeline every writer goes through. The expected lines
+// were checked by hand, checksums included.
+#include "export/GpxExport.h"
+#include "export/NmeaExport.h"
+#include "store/TimeBase.h"
+#include "support/LogWriter.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace t2ntest;
+
+// 2021-05-03 12:34:56.789 local in Japan, 03:34:56.789 UTC; `change` makes a variant.
+TGpsFix JapanFix(void (*change)(TGpsFix&) = [](TGpsFix&) {})
+{
+    TGpsFix fix{};
+    fix.Time = LoggerTimeToDayCount(1620012896, 789, kJapanEpoch);
+    fix.Latitude = 35.5020576;
+    fix.Longitude = 139.75;
+    fix.ExtraValue = 1.25f;
+    fix.Speed = 36.0f;
+    fix.SatelliteCount = 7;
+    change(fix);
+    return fix;
+}
+
+void NoValues(TGpsFix& f)
+{
+    f.Latitude = -33.5;
+    f.Longitude = -70.25;
+    f.Speed = f.ExtraValue = NAN;
+    f.Course = INFINITY;
+}
+
+std::string Record(RecordFormatter format, const TGpsFix& fix, const RecordStyle& style)
+{
+    static char buffer[kMaxNmeaRecordLength + kMaxGpxPointLength];
+    return {buffer, format(fix, style, buffer)};
+}
+
+TEST(TrackRecords, NmeaLinesForOtherToolsAndGpxPoints)
+{
+    const RecordStyle japan{-540, true, true};
+    const struct {
+        TGpsFix Fix;
+        RecordStyle Style;
+        const char* Lines;
+    } lines[] = {
+        {JapanFix(), japan,
+         "$GPGGA,033456.789,3530.123456,N,13945.000000,E,1,07,,1.25,M,,,,*19\r\n"
+         "$GPRMC,033456.789,A,3530.123456,N,13945.000000,E,19.4,0.0,030521,,,A*5E\r\n"},
+        {JapanFix(NoValues), japan,
+         "$GPGGA,033456.789,3330.000000,S,7015.000000,W,1,07,,,,,,,*7B\r\n"
+         "$GPRMC,033456.789,A,3330.000000,S,7015.000000,W,,,030521,,,A*55\r\n"},
+        {JapanFix([](TGpsFix& f) { f.Course = -1e12f, f.ExtraValue = 1e30f; }), japan,
+         "$GPGGA,033456.789,3530.123456,N,13945.000000,E,1,07,,,,,,,*4C\r\n"
+         "$GPRMC,033456.789,A,3530.123456,N,13945.000000,E,19.4,,030521,,,A*70\r\n"},
+        {JapanFix([](TGpsFix& f) { f.Latitude = NAN; }), japan,
+         "$GPGGA,033456.789,,,,,0,07,,1.25,M,,,,*2B\r\n"
+         "$GPRMC,033456.789,V,,,,,19.4,0.0,030521,,,N*75\r\n"},
+    };
+    for (const auto& c : lines)
+        EXPECT_EQ(Record(FormatNmeaRecord, c.Fix, c.Style), c.Lines);
+
+    const struct {
+        TGpsFix Fix;
+        std::int32_t Bias;
+        const char* Point;
+    } points[] = {
+        {JapanFix(), -540,
+         "      <trkpt lat=\"35.5020576\" lon=\"139.75\"><ele>1.25</ele>"
+         "<time>2021-05-03T03:34:56.789Z</time><sat>7</sat><extensions>"
+         "<gpxtpx:TrackPointExtension><gpxtpx:speed>10</gpxtpx:speed><gpxtpx:course>0"
+         "</gpxtpx:course></gpxtpx:TrackPointExtension></extensions></trkpt>\n"},
+        {JapanFix(NoValues), 720, // UTC is the next day
+         "      <trkpt lat=\"-33.5\" lon=\"-70.25\"><time>2021-05-04T00:34:56.789Z</time>"
+         "<sat>7</sat></trkpt>\n"},
+        {JapanFix([](TGpsFix& f) { f.Longitude = 180.5; }), 0, ""},
+    };
+    for (const auto& c : points)
+        EXPECT_EQ(Record(FormatGpxPoint, c.Fix, {c.Bias, false, false}), c.Point);
+}
+
+// A part is opened only around records it writes; chunk boundaries change no byte.
+TEST(WriteTrack, PartsAroundTheirRecordsAcrossChunks)
+{
+    std::vector<TGpsFix> fixes(9000, JapanFix());
+    std::vector<std::int32_t> order;
+    for (std::size_t i = 0; i < fixes.size(); ++i) {
+        fixes[i].Time += static_cast<double>(i) / 86400;
+        fixes[i].Millisecond = i >= 8900; // not selected
+        order.push_back(static_cast<std::int32_t>(fixes.size() - 1 - i));
+    }
+    TrackLayout layout = GpxLayout();
+    layout.PartOpen = '<';
+    layout.PartClose = '>';
+    const RecordStyle style{60, false, false};
+    const std::vector<RecordPart> parts = {{0, 100}, {100, fixes.size()}};
+    TempDir dir;
+    const std::string target = (dir.Path() / "t.gpx").string();
+    const ExportResult result = WriteTrack(target, layout, style, {fixes, order, parts},
+                                           [](const TGpsFix& fix) { return !fix.Millisecond; });
+    std::string expected = layout.Header;
+    expected += layout.PartOpen;
+    for (std::size_t i = 8900; i-- > 0;)
+        expected += Record(FormatGpxPoint, fixes[i], style);
+    expected += layout.PartClose;
+    expected += layout.Footer;
+    ASSERT_GT(expected.size(), std::size_t{1} << 20); // more than one chunk
+    EXPECT_EQ(result.FixesWritten, 8900u);
+    EXPECT_EQ(ReadWholeFile(target), expected);
+}
+
+} // namespace
