@@ -1,9 +1,17 @@
 #pragma once
 
+#include "export/ExportFormat.h"
+
 #include <QString>
 #include <optional>
 
 class QWidget;
+
+// The file chosen in the save dialog and the output type picked for it.
+struct SaveChoice {
+    QString Path;
+    OutputType Type = OutputType::Nmea;
+};
 
 // Everything the window asks the user or tells the user in a box of its own. The window talks to
 // this interface only, so tests answer it without modal loops.
@@ -14,10 +22,10 @@ class Dialogs
 
     // The full path chosen in the log file dialog, or nothing when the user cancelled.
     virtual std::optional<QString> AskOpenPath(QWidget* parent, const QString& initialFolder) = 0;
-    // The full path chosen in the NMEA file dialog, which proposes `proposedName` in the initial
-    // folder, or nothing when the user cancelled.
-    virtual std::optional<QString> AskSavePath(QWidget* parent, const QString& initialFolder,
-                                               const QString& proposedName) = 0;
+    // The full path chosen in the output file dialog, which proposes `proposedName` in the initial
+    // folder and offers the output types, with the type picked; nothing when the user cancelled.
+    virtual std::optional<SaveChoice> AskSavePath(QWidget* parent, const QString& initialFolder,
+                                                  const QString& proposedName) = 0;
     // The application's error box; `text` is shown as it stands.
     virtual void ShowError(QWidget* parent, const QString& text) = 0;
     // A Yes/No question before an existing file is replaced; true for Yes.

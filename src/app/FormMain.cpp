@@ -368,12 +368,14 @@ void TFormMain::ButtonOutClick()
     const QString proposed =
         QFileInfo(FromLocalPath(ConversionService::DefaultTarget(m_service.LoadedPath())))
             .fileName();
-    const std::optional<QString> chosen = m_dialogs.AskSavePath(this, m_saveFolder, proposed);
+    const std::optional<SaveChoice> chosen = m_dialogs.AskSavePath(this, m_saveFolder, proposed);
     if (!chosen)
         return;
 
-    const std::string chosenPath = ToLocalPath(*chosen);
-    const std::string target = ConversionService::DefaultTarget(chosenPath);
+    // The type picked in the dialog decides the writer and the extension.
+    const ExportFormat format = FormatOf(chosen->Type);
+    const std::string chosenPath = ToLocalPath(chosen->Path);
+    const std::string target = ConversionService::DefaultTarget(chosenPath, format.Format);
     const std::optional<std::int64_t> start = RowMoment(UpDownSta);
     const std::optional<std::int64_t> end = RowMoment(UpDownEnd);
     if (!start || !end) {
@@ -391,13 +393,14 @@ void TFormMain::ButtonOutClick()
         !m_dialogs.AskOverwrite(this, OverwriteQuestion(targetText)))
         return;
 
-    const ExportResult result = m_service.Export(target, TimeWindow{*start, *end});
+    const ExportResult result =
+        m_service.Export(target, ExportRequest{format, TimeWindow{*start, *end}});
     if (!result.Ok()) {
         ShowErrorBox(ExportErrorText(result, target));
         return;
     }
     // The count beside the path keeps an empty result from passing for success.
-    PanelDstFn->setText(targetText + QStringLiteral("  ") + WrittenCountText(result.LinesWritten));
+    PanelDstFn->setText(targetText + QStringLiteral("  ") + WrittenCountText(result.FixesWritten));
 }
 
 void TFormMain::dragEnterEvent(QDragEnterEvent* event)

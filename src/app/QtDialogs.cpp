@@ -1,6 +1,7 @@
 #include "app/QtDialogs.h"
 
 #include "app/AppText.h"
+#include "messages/OutputText.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -12,7 +13,16 @@
 
 const QString kOpenFilter = QStringLiteral("GPSログファイル (*.bnx4 *.binx *.bin)");
 const QString kAllFilesFilter = QStringLiteral("すべてのファイル (*)");
-const QString kSaveFilter = QStringLiteral("NMEAファイル (*.nmea)");
+
+QStringList SaveFilters()
+{
+    QStringList filters;
+    for (const OutputType type : kOutputTypes) {
+        const std::string_view label = OutputTypeLabel(type);
+        filters << QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size()));
+    }
+    return filters;
+}
 
 namespace {
 
@@ -109,7 +119,7 @@ std::unique_ptr<QFileDialog> MakeOpenDialog(QWidget* parent, const QString& init
 std::unique_ptr<QFileDialog> MakeSaveDialog(QWidget* parent, const QString& initialFolder,
                                             const QString& proposedName)
 {
-    auto dialog = MakeFileDialog(parent, initialFolder, {kSaveFilter});
+    auto dialog = MakeFileDialog(parent, initialFolder, SaveFilters());
     dialog->selectFile(proposedName);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
@@ -137,10 +147,16 @@ std::optional<QString> QtDialogs::AskOpenPath(QWidget* parent, const QString& in
     return RunFileDialog(*MakeOpenDialog(parent, initialFolder));
 }
 
-std::optional<QString> QtDialogs::AskSavePath(QWidget* parent, const QString& initialFolder,
-                                              const QString& proposedName)
+std::optional<SaveChoice> QtDialogs::AskSavePath(QWidget* parent, const QString& initialFolder,
+                                                 const QString& proposedName)
 {
-    return RunFileDialog(*MakeSaveDialog(parent, initialFolder, proposedName));
+    const std::unique_ptr<QFileDialog> dialog = MakeSaveDialog(parent, initialFolder, proposedName);
+    const std::optional<QString> path = RunFileDialog(*dialog);
+    if (!path)
+        return std::nullopt;
+    const qsizetype picked = SaveFilters().indexOf(dialog->selectedNameFilter());
+    const auto index = static_cast<std::size_t>(std::max<qsizetype>(picked, 0));
+    return SaveChoice{*path, kOutputTypes[std::min(index, std::size(kOutputTypes) - 1)]};
 }
 
 void QtDialogs::ShowError(QWidget* parent, const QString& text)

@@ -10,7 +10,8 @@
 // offers every file as a second choice.
 extern const QString kOpenFilter;
 extern const QString kAllFilesFilter;
-extern const QString kSaveFilter;
+// The save dialog's filters, one per output type, in the order of kOutputTypes.
+QStringList SaveFilters();
 
 // The dialogs as the window shows them, built apart so tests can inspect them without exec().
 std::unique_ptr<QFileDialog> MakeOpenDialog(QWidget* parent, const QString& initialFolder);
@@ -24,8 +25,8 @@ class QtDialogs final : public Dialogs
 {
   public:
     std::optional<QString> AskOpenPath(QWidget* parent, const QString& initialFolder) override;
-    std::optional<QString> AskSavePath(QWidget* parent, const QString& initialFolder,
-                                       const QString& proposedName) override;
+    std::optional<SaveChoice> AskSavePath(QWidget* parent, const QString& initialFolder,
+                                          const QString& proposedName) override;
     void ShowError(QWidget* parent, const QString& text) override;
     bool AskOverwrite(QWidget* parent, const QString& question) override;
     bool AskWeekRepair(QWidget* parent, const QString& question) override;

@@ -10,6 +10,7 @@ class FakeDialogs final : public Dialogs
   public:
     std::optional<QString> OpenAnswer; // nothing: the user cancels
     std::optional<QString> SaveAnswer;
+    OutputType SaveType = OutputType::Nmea;
     bool OverwriteAnswer = false;
     bool WeekRepairAnswer = false;
 
@@ -25,12 +26,14 @@ class FakeDialogs final : public Dialogs
         OpenFolders.append(initialFolder);
         return OpenAnswer;
     }
-    std::optional<QString> AskSavePath(QWidget*, const QString& initialFolder,
-                                       const QString& proposedName) override
+    std::optional<SaveChoice> AskSavePath(QWidget*, const QString& initialFolder,
+                                          const QString& proposedName) override
     {
         SaveFolders.append(initialFolder);
         SaveNames.append(proposedName);
-        return SaveAnswer;
+        if (!SaveAnswer)
+            return std::nullopt;
+        return SaveChoice{*SaveAnswer, SaveType};
     }
     void ShowError(QWidget*, const QString& text) override { Errors.append(text); }
     bool AskOverwrite(QWidget*, const QString& question) override

@@ -697,3 +697,34 @@ TEST_F(FormMainTest, OffersTheWeekRolloverRepairOncePerLoad)
     EXPECT_TRUE(dialogs.WeekRepairQuestions.isEmpty());
     EXPECT_EQ(store.AddedWeeks(), 0);
 }
+
+// The type picked in the save dialog decides the writer and the extension: the default file as
+// always, UTC NMEA with a GGA line before each RMC line, or GPX with one track per trip of the
+// window (two outings 15 minutes apart here).
+TEST_F(FormMainTest, SaveDialogTypeDecidesTheWriter)
+{
+    Load("day.bin", BlockLogOf({FixAt(1620012896, 0), FixAt(1620012897, 0),
+                                FixAt(1620012896 + 900, 0), FixAt(1620012897 + 900, 0)}));
+    const struct {
+        OutputType type;
+        const char* written;
+        const char* has;
+        std::size_t count;
+    } cases[] = {
+        {OutputType::Nmea, "a.nmea", "$GPRMC,12", 4},
+        {OutputType::NmeaUtcHeights, "b.nmea", "$GPGGA,03", 4},
+        {OutputType::Gpx, "c.gpx", "<trk>", 2},
+    };
+    for (const auto& c : cases) {
+        dialogs.SaveType = c.type;
+        Export(std::string(c.written, 1) + ".txt");
+        const std::string text = ReadWholeFile((dir.Path() / c.written).string());
+        std::size_t found = 0;
+        for (std::size_t at = text.find(c.has); at != std::string::npos;
+             at = text.find(c.has, at + 1))
+            ++found;
+        EXPECT_EQ(found, c.count) << c.written << "\n" << text.substr(0, 300);
+        EXPECT_TRUE(Text("PanelDstFn").endsWith(QStringLiteral("  4 件"))) << c.written;
+    }
+    EXPECT_TRUE(dialogs.Errors.isEmpty());
+}
