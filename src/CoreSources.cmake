@@ -1,6 +1,7 @@
 # The sources of the toolkit-free core, in the order of use. Included by src/ and by the fuzz
 # project, so both compile the same list.
 set(T2N_CORE_SOURCES
+    store/LargeBuffer.cpp
     store/FixTable.cpp
     store/TimeBase.cpp
     decoders/BlockDecoder.cpp

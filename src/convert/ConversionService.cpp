@@ -137,7 +137,7 @@ ExportResult ConversionService::Export(const std::string& target,
         const RecordPart range = request.Chosen.empty() ? TableRange(request.Window)
                                                         : RecordPart{0, m_table.Fixes().size()};
         return WriteTrack(target, NmeaLayout(style), style, {m_table.Fixes(), {}, {&range, 1}},
-                          selected);
+                          selected, request.Threads);
     }
     std::optional<TripAnalysis> own;
     const TripAnalysis& trips = TripsFor(request.TripGapMs, own);
@@ -145,7 +145,8 @@ ExportResult ConversionService::Export(const std::string& target,
     for (const Trip& trip : trips.Trips)
         if (Meets(request.Window, trip))
             parts.push_back({trip.Begin, trip.End});
-    return WriteTrack(target, GpxLayout(), style, {m_table.Fixes(), trips.Order, parts}, selected);
+    return WriteTrack(target, GpxLayout(), style, {m_table.Fixes(), trips.Order, parts}, selected,
+                      request.Threads);
 }
 
 std::vector<ExportPiece> ConversionService::SplitPieces(SplitMode mode,

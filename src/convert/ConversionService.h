@@ -32,6 +32,8 @@ struct ExportRequest {
     std::int64_t TripGapMs = kDefaultTripGapMs;
     // When not empty, only the fixes that one of these windows holds as well (chosen trips).
     std::vector<TimeWindow> Chosen;
+    // The threads that format the records (the bytes are the same whatever they are).
+    WriteThreads Threads;
 
     [[nodiscard]] bool Selects(const TGpsFix& fix) const
     {

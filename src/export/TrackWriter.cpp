@@ -3,9 +3,16 @@
 #include "export/AtomicFile.h"
 
 #include <algorithm>
+#include <array>
+#include <atomic>
+#include <condition_variable>
 #include <cstring>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string_view>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -50,35 +57,223 @@ class ChunkSink
     std::size_t m_used = 0;
 };
 
-// Writes the selected fixes of one part, opened and closed only when it writes a record.
-bool WritePart(ChunkSink& sink, const TrackLayout& layout, const RecordStyle& style,
-               const RecordPlan& plan, RecordPart part, const FixFilter& selected,
-               std::size_t& records)
+// Plan positions [Begin, End) of part Part; Last marks the part's last batch.
+struct Batch {
+    std::size_t Part = 0;
+    std::size_t Begin = 0;
+    std::size_t End = 0;
+    bool Last = false;
+};
+
+std::vector<Batch> MakeBatches(const RecordPlan& plan, std::size_t positions)
 {
-    bool open = false;
-    for (std::size_t position = part.Begin; position < part.End; ++position) {
+    std::vector<Batch> batches;
+    for (std::size_t part = 0; part < plan.Parts.size(); ++part) {
+        const RecordPart& range = plan.Parts[part];
+        std::size_t begin = range.Begin;
+        do {
+            const std::size_t end = std::min(range.End, begin + positions);
+            batches.push_back({part, begin, end, end >= range.End});
+            begin = end;
+        } while (begin < range.End);
+    }
+    return batches;
+}
+
+// What formatting one batch gave: its bytes, the fixes selected and the records written.
+struct Formatted {
+    std::size_t Bytes = 0;
+    std::size_t Selected = 0;
+    std::size_t Records = 0;
+};
+
+// Formats the selected fixes of a batch at `out`; a pure function of its arguments, so batches
+// are formatted on any thread.
+Formatted FormatBatch(const TrackLayout& layout, const RecordStyle& style, const RecordPlan& plan,
+                      const FixFilter& selected, const Batch& batch, char* out)
+{
+    Formatted formatted;
+    char* p = out;
+    for (std::size_t position = batch.Begin; position < batch.End; ++position) {
         const std::size_t index =
             plan.Order.empty() ? position : static_cast<std::size_t>(plan.Order[position]);
         const TGpsFix& fix = plan.Fixes[index];
         if (!selected(fix))
             continue;
-        if (!open && !sink.Append(layout.PartOpen))
-            return false;
-        open = true;
-        if (!sink.Reserve(layout.MaxRecordLength))
-            return false;
-        char* const start = sink.Cursor();
-        const char* end = layout.Format(fix, style, start);
-        records += end != start ? 1 : 0;
-        sink.Advance(end);
+        ++formatted.Selected;
+        char* const end = layout.Format(fix, style, p);
+        formatted.Records += end != p ? 1 : 0;
+        p = end;
     }
-    return !open || sink.Append(layout.PartClose);
+    formatted.Bytes = static_cast<std::size_t>(p - out);
+    return formatted;
+}
+
+// Writes formatted batches in order with the layout's texts around them: a part is opened before
+// its first selected fix and closed after its last batch, only when it selected any.
+class Stitcher
+{
+  public:
+    Stitcher(AtomicFile& file, const TrackLayout& layout)
+        : m_file(file), m_sink(file), m_layout(layout)
+    {
+    }
+
+    [[nodiscard]] bool Begin() { return m_sink.Append(m_layout.Header); }
+    [[nodiscard]] bool Write(const Batch& batch, const Formatted& formatted, const char* bytes)
+    {
+        if (formatted.Selected > 0 && !m_open) {
+            if (!m_sink.Append(m_layout.PartOpen))
+                return false;
+            m_open = true;
+        }
+        m_records += formatted.Records;
+        // The batch goes to the file as it stands, after the texts before it.
+        if (formatted.Bytes > 0 && (!m_sink.Flush() || !m_file.Write(bytes, formatted.Bytes)))
+            return false;
+        if (batch.Last && m_open) {
+            m_open = false;
+            return m_sink.Append(m_layout.PartClose);
+        }
+        return true;
+    }
+    [[nodiscard]] bool End() { return m_sink.Append(m_layout.Footer) && m_sink.Flush(); }
+    [[nodiscard]] std::size_t Records() const { return m_records; }
+
+  private:
+    AtomicFile& m_file;
+    ChunkSink m_sink;
+    const TrackLayout& m_layout;
+    bool m_open = false;
+    std::size_t m_records = 0;
+};
+
+// Batches formatted by worker threads into a ring of buffers, handed to the writer in order. A
+// worker formats batch i only once the writer has taken batch i - kSlots, so memory stays at
+// kSlots buffers however long the output.
+class BatchRing
+{
+  public:
+    static constexpr std::size_t kSlots = 4;
+
+    BatchRing(std::size_t batches, std::size_t bufferBytes) : m_batches(batches)
+    {
+        for (Slot& slot : m_slots)
+            slot.Buffer.reset(new char[bufferBytes]);
+    }
+
+    // The next batch a worker is to format, with its buffer; nothing when all are taken or the
+    // writer gave up.
+    std::optional<std::pair<std::size_t, char*>> Take()
+    {
+        const std::size_t i = m_next.fetch_add(1);
+        if (i >= m_batches)
+            return std::nullopt;
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return m_stopped || i < m_written + kSlots; });
+        if (m_stopped)
+            return std::nullopt;
+        return std::pair{i, m_slots[i % kSlots].Buffer.get()};
+    }
+    void Done(std::size_t i, const Formatted& formatted)
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_slots[i % kSlots].Ready = i;
+            m_slots[i % kSlots].Result = formatted;
+        }
+        m_changed.notify_all();
+    }
+    // Waits for batch i; its bytes stay valid until Written(i).
+    std::pair<const char*, Formatted> Wait(std::size_t i)
+    {
+        std::unique_lock lock(m_mutex);
+        Slot& slot = m_slots[i % kSlots];
+        m_changed.wait(lock, [&] { return slot.Ready == i; });
+        return {slot.Buffer.get(), slot.Result};
+    }
+    void Written(std::size_t i)
+    {
+        Update([&] { m_written = i + 1; });
+    }
+    void Stop()
+    {
+        Update([&] { m_stopped = true; });
+    }
+
+  private:
+    struct Slot {
+        std::unique_ptr<char[]> Buffer;
+        std::size_t Ready = static_cast<std::size_t>(-1);
+        Formatted Result;
+    };
+    template <typename Change> void Update(Change change)
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            change();
+        }
+        m_changed.notify_all();
+    }
+
+    const std::size_t m_batches;
+    std::array<Slot, kSlots> m_slots;
+    std::atomic<std::size_t> m_next{0};
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::size_t m_written = 0;
+    bool m_stopped = false;
+};
+
+struct Job {
+    const TrackLayout& Layout;
+    const RecordStyle& Style;
+    const RecordPlan& Plan;
+    const FixFilter& Selected;
+    std::vector<Batch> Batches;
+};
+
+// Formats and writes every batch on the calling thread.
+bool WriteInline(Stitcher& stitcher, const Job& job, std::size_t bufferBytes)
+{
+    const std::unique_ptr<char[]> buffer(new char[bufferBytes]);
+    for (const Batch& batch : job.Batches) {
+        const Formatted formatted =
+            FormatBatch(job.Layout, job.Style, job.Plan, job.Selected, batch, buffer.get());
+        if (!stitcher.Write(batch, formatted, buffer.get()))
+            return false;
+    }
+    return true;
+}
+
+// Workers format, the calling thread writes the batches in order.
+bool WriteThreaded(Stitcher& stitcher, const Job& job, std::size_t bufferBytes, unsigned workers)
+{
+    BatchRing ring(job.Batches.size(), bufferBytes);
+    std::vector<std::thread> threads;
+    for (unsigned w = 0; w < workers; ++w)
+        threads.emplace_back([&] {
+            while (const auto taken = ring.Take())
+                ring.Done(taken->first, FormatBatch(job.Layout, job.Style, job.Plan, job.Selected,
+                                                    job.Batches[taken->first], taken->second));
+        });
+    bool ok = true;
+    for (std::size_t i = 0; ok && i < job.Batches.size(); ++i) {
+        const auto [bytes, formatted] = ring.Wait(i);
+        ok = stitcher.Write(job.Batches[i], formatted, bytes);
+        ring.Written(i);
+    }
+    ring.Stop();
+    for (std::thread& thread : threads)
+        thread.join();
+    return ok;
 }
 
 } // namespace
 
 ExportResult WriteTrack(const std::string& target, const TrackLayout& layout,
-                        const RecordStyle& style, const RecordPlan& plan, const FixFilter& selected)
+                        const RecordStyle& style, const RecordPlan& plan, const FixFilter& selected,
+                        const WriteThreads& threads)
 {
     ExportResult result;
     AtomicFile file(target);
@@ -92,16 +287,19 @@ ExportResult WriteTrack(const std::string& target, const TrackLayout& layout,
     if (!file.Open())
         return fail();
 
-    ChunkSink sink(file);
-    std::size_t records = 0;
-    if (!sink.Append(layout.Header))
+    const std::size_t positions = std::max<std::size_t>(threads.BatchPositions, 1);
+    const Job job{layout, style, plan, selected, MakeBatches(plan, positions)};
+    const std::size_t bufferBytes = positions * layout.MaxRecordLength;
+    Stitcher stitcher(file, layout);
+    if (!stitcher.Begin())
         return fail();
-    for (const RecordPart& part : plan.Parts)
-        if (!WritePart(sink, layout, style, plan, part, selected, records))
-            return fail();
-    if (!sink.Append(layout.Footer) || !sink.Flush() || !file.Commit())
+    // A short output is not worth the threads.
+    const bool written = threads.Workers == 0 || job.Batches.size() < 2
+                             ? WriteInline(stitcher, job, bufferBytes)
+                             : WriteThreaded(stitcher, job, bufferBytes, threads.Workers);
+    if (!written || !stitcher.End() || !file.Commit())
         return fail();
-    result.FixesWritten = records;
-    result.LinesWritten = records * layout.LinesPerRecord;
+    result.FixesWritten = stitcher.Records();
+    result.LinesWritten = stitcher.Records() * layout.LinesPerRecord;
     return result;
 }

@@ -67,6 +67,14 @@ struct RecordPlan {
     std::span<const RecordPart> Parts;
 };
 
+// How the records are formatted: by `Workers` threads (0: all on the calling thread) in batches
+// of `BatchPositions` plan positions, while the calling thread writes finished batches in order.
+// The bytes written are the same whatever the settings.
+struct WriteThreads {
+    unsigned Workers = 2;
+    std::size_t BatchPositions = 8192;
+};
+
 [[nodiscard]] ExportResult WriteTrack(const std::string& target, const TrackLayout& layout,
                                       const RecordStyle& style, const RecordPlan& plan,
-                                      const FixFilter& selected);
+                                      const FixFilter& selected, const WriteThreads& threads = {});

@@ -1,6 +1,7 @@
 #include "load/LogFile.h"
 
 #include "decoders/BlockDecoder.h"
+#include "store/LargeBuffer.h"
 #include "store/PathText.h"
 
 #include <algorithm>
@@ -140,8 +141,9 @@ LoadResult LoadLogFile(const std::string& path, const LoggerClock& clock, FixTab
         return result;
 
     const auto size = static_cast<std::size_t>(fileSize);
-    const std::unique_ptr<std::uint8_t[]> image(new std::uint8_t[size]);
-    const std::size_t countRead = ReadInOnePiece(path, image.get(), size, result.IoErrno);
+    const LargeBuffer buffer(size);
+    auto* const image = static_cast<std::uint8_t*>(buffer.Data());
+    const std::size_t countRead = ReadInOnePiece(path, image, size, result.IoErrno);
     if (result.Failed())
         return result;
     if (countRead % UnitSize(kind) != 0) {
@@ -149,9 +151,9 @@ LoadResult LoadLogFile(const std::string& path, const LoggerClock& clock, FixTab
         return result;
     }
     // Bytes the read did not deliver read as erased flash.
-    std::memset(image.get() + countRead, 0xFF, size - countRead);
+    std::memset(image + countRead, 0xFF, size - countRead);
 
-    result.Dropped = DecodeLogImage(kind, {image.get(), size}, clock, table);
+    result.Dropped = DecodeLogImage(kind, {image, size}, clock, table);
     result.Kind = kind;
     result.LikelyWeekRollover = LooksWeekRolledOver(table, result.Dropped, clock);
     return result;

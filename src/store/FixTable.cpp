@@ -1,13 +1,10 @@
 #include "store/FixTable.h"
 
 #include <algorithm>
-#include <new>
 
-FixTable::FixTable(std::int32_t capacity) : m_capacity(std::max(capacity, 0))
+// The entries start zero-filled: a fix of all-zero bytes is a valid TGpsFix.
+FixTable::FixTable(std::int32_t capacity)
+    : m_memory(static_cast<std::size_t>(std::max(capacity, 1)) * sizeof(TGpsFix)),
+      m_entries(static_cast<TGpsFix*>(m_memory.Data())), m_capacity(std::max(capacity, 0))
 {
-    // calloc hands out fresh zero pages for large blocks: the table costs nothing until it is used.
-    void* p = std::calloc(static_cast<std::size_t>(std::max(m_capacity, 1)), sizeof(TGpsFix));
-    if (p == nullptr)
-        throw std::bad_alloc();
-    m_entries.reset(static_cast<TGpsFix*>(p));
 }

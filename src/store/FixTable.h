@@ -1,11 +1,10 @@
 #pragma once
 
 #include "store/GpsFix.h"
+#include "store/LargeBuffer.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <memory>
 #include <span>
 
 // The most fixes a table of the converter holds.
@@ -39,19 +38,16 @@ class FixTable
     [[nodiscard]] TGpsFix& operator[](std::size_t i) { return m_entries[i]; }
     [[nodiscard]] std::span<const TGpsFix> Fixes() const
     {
-        return {m_entries.get(), static_cast<std::size_t>(m_count)};
+        return {m_entries, static_cast<std::size_t>(m_count)};
     }
     [[nodiscard]] std::span<TGpsFix> Fixes()
     {
-        return {m_entries.get(), static_cast<std::size_t>(m_count)};
+        return {m_entries, static_cast<std::size_t>(m_count)};
     }
 
   private:
-    struct FreeDeleter {
-        void operator()(void* p) const noexcept { std::free(p); }
-    };
-
-    std::unique_ptr<TGpsFix[], FreeDeleter> m_entries;
+    LargeBuffer m_memory;
+    TGpsFix* m_entries;
     std::int32_t m_capacity;
     std::int32_t m_count = 0;
 };

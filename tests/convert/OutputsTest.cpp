@@ -1,5 +1,6 @@
 // The outputs beside the default file: GPX tracks of trips, split exports, NMEA of a window.
 #include "convert/ConversionService.h"
+#include "support/GoldenLogs.h"
 #include "support/LogWriter.h"
 
 #include <algorithm>
@@ -92,6 +93,59 @@ TEST(Outputs, SplitPiecesByTripAndDayInLocalTimeOrUtc)
     Loaded(service, dir, true);
     EXPECT_EQ(service.SplitPieces(SplitMode::Trip, {local, {kA1 + 2000, {}}}).size(), 2u);
     EXPECT_EQ(service.SplitPieces(SplitMode::Trip, {local, {kA1 + 3000, {}}}).size(), 1u);
+}
+
+} // namespace
+
+namespace {
+
+// The golden logs, a wrapped log and a decoded random log of every trip and window shape the
+// tests write: each format's bytes do not depend on how many threads format them or on where
+// the batches end (one position a batch puts a part's open and close texts at every edge).
+TEST(Outputs, ThreadsAndBatchesNeverChangeTheBytes)
+{
+    TempDir dir;
+    std::vector<std::string> logs;
+    for (const GoldenPair& pair : kGoldenPairs)
+        logs.push_back(dir.Write(pair.Log, pair.Make()));
+    // Three blocks of 1 Hz outings with pauses, heights and speeds that vary.
+    FlashImage trips = BlockLog(3, kBlockBasicMask);
+    for (std::int32_t i = 0; i < 4500; ++i)
+        trips.Append(static_cast<std::size_t>(i / 1500),
+                     BlockRecord({.Seconds = kMay2021 + i + i / 700 * 1200,
+                                  .Latitude = 35.0 + i * 1e-5,
+                                  .ExtraValue = static_cast<float>(i % 97) - 3.5f,
+                                  .Speed = static_cast<float>(i % 50)},
+                                 kBlockBasicMask));
+    logs.push_back(dir.Write("trips.bin", trips.Data()));
+    ConversionService wrapped(-540);
+    logs.push_back(Loaded(wrapped, dir, true).LoadedPath());
+    const ExportFormat formats[] = {
+        {}, {TrackFormat::Nmea, true, true}, {TrackFormat::Gpx, false, false}};
+    const WriteThreads settings[] = {{2, 1}, {2, 3}, {1, 5}, {2, 8192}};
+    std::size_t compared = 0;
+    for (const std::string& log : logs) {
+        ConversionService service(-540);
+        ASSERT_NE(service.Load(log).Kind, LogKind::None) << log;
+        for (const ExportFormat& format : formats) {
+            for (const TimeWindow& window : {TimeWindow{}, TimeWindow{kA1, std::nullopt}}) {
+                ExportRequest request{format, window, 2000};
+                request.Threads = {0, 4096};
+                const std::string single = (dir.Path() / "single").string();
+                ASSERT_TRUE(service.Export(single, request).Ok());
+                for (const WriteThreads& threads : settings) {
+                    request.Threads = threads;
+                    const std::string threaded = (dir.Path() / "threaded").string();
+                    ASSERT_TRUE(service.Export(threaded, request).Ok());
+                    ASSERT_EQ(ReadWholeFile(threaded), ReadWholeFile(single))
+                        << log << " format " << static_cast<int>(format.Format) << " batch "
+                        << threads.BatchPositions;
+                    ++compared;
+                }
+            }
+        }
+    }
+    EXPECT_EQ(compared, logs.size() * 3 * 2 * 4);
 }
 
 } // namespace
