@@ -33,8 +33,9 @@ test: check
 
 bench: deps-test
 	@cmake --preset bench -B $(BUILD)-bench > /dev/null
-	@cmake --build $(BUILD)-bench -j $(JOBS) --target t2n_bench
+	@cmake --build $(BUILD)-bench -j $(JOBS) --target t2n_bench make-bench-log tallo2nmea-cli
 	@$(BUILD)-bench/bench/t2n_bench
+	@bash bench/time-cli.sh $(BUILD)-bench
 	@cmake --build $(BUILD)-bench -j $(JOBS) --target t2n_window_bench && QT_QPA_PLATFORM=offscreen $(BUILD)-bench/bench/t2n_window_bench
 
 # The Debian package, from a release build of its own (no tests), and its check in a scratch root.

@@ -1,5 +1,6 @@
 #include "BenchLogs.h"
 #include "cli/Cli.h"
+#include "convert/ConversionService.h"
 #include "decoders/SectorDecoder.h"
 #include "decoders/Smoothing.h"
 #include "export/NmeaExport.h"
@@ -159,11 +160,39 @@ void BM_ExportFullTable(benchmark::State& state)
 }
 BENCHMARK(BM_ExportFullTable)->Unit(benchmark::kMillisecond);
 
-// The command-line converter end to end, in process: a fresh service, load, convert, write.
-void CliEndToEnd(benchmark::State& state, const std::string& input)
+// Every writer over a loaded 16 MiB block log, by the number of formatting threads (0: all on
+// the writing thread): the formats' own cost, without the load.
+void BM_ExportFormats(benchmark::State& state)
 {
-    const std::string output = ScratchPath("cli.nmea");
-    const std::vector<std::string> args = {"--bias", "-540", "-o", output, input};
+    static const ExportFormat kFormats[] = {
+        {}, {TrackFormat::Nmea, true, true}, {TrackFormat::Gpx, false, false}};
+    ConversionService service(-540);
+    if (service.Load(BlockLogPath()).Kind != LogKind::Block)
+        state.SkipWithError("load failed");
+    ExportRequest request{kFormats[state.range(0)], TimeWindow{}};
+    request.Threads.Workers = static_cast<unsigned>(state.range(1));
+    const std::string target = ScratchPath("export.out");
+    for (auto _ : state)
+        if (!service.Export(target, request).Ok())
+            state.SkipWithError("export failed");
+    state.SetLabel(std::string(state.range(0) == 0   ? "nmea"
+                               : state.range(0) == 1 ? "utc+gga"
+                                                     : "gpx") +
+                   ", " + std::to_string(state.range(1)) + " workers");
+    fs::remove(target);
+}
+BENCHMARK(BM_ExportFormats)
+    ->ArgsProduct({{0, 1, 2}, {0, 2}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// The command-line converter end to end, in process: a fresh service, load, convert, write.
+void CliEndToEnd(benchmark::State& state, const std::string& input,
+                 const std::vector<std::string>& format = {})
+{
+    const std::string output = ScratchPath("cli.out");
+    std::vector<std::string> args = {"--bias", "-540", "-q", "-o", output, input};
+    args.insert(args.begin(), format.begin(), format.end());
     for (auto _ : state) {
         std::ostringstream out, err;
         if (RunCli(args, out, err) != 0)
@@ -173,8 +202,18 @@ void CliEndToEnd(benchmark::State& state, const std::string& input)
 }
 void BM_CliBlockLog(benchmark::State& state) { CliEndToEnd(state, BlockLogPath()); }
 void BM_CliSectorLog(benchmark::State& state) { CliEndToEnd(state, SectorLogPath()); }
-BENCHMARK(BM_CliBlockLog)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_CliSectorLog)->Unit(benchmark::kMillisecond);
+void BM_CliBlockLogGpx(benchmark::State& state)
+{
+    CliEndToEnd(state, BlockLogPath(), {"--format", "gpx"});
+}
+void BM_CliBlockLogUtcGga(benchmark::State& state)
+{
+    CliEndToEnd(state, BlockLogPath(), {"--utc", "--gga"});
+}
+BENCHMARK(BM_CliBlockLog)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CliSectorLog)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CliBlockLogGpx)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CliBlockLogUtcGga)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 

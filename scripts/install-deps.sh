@@ -32,6 +32,8 @@ group_packages() {
         # The client tests' track and photo readers (gpsbabel, exiftool, gpxpy for Debian's
         # /usr/bin/python3, ImageMagick for a JPEG), and a virtual display for the window.
         echo gpsbabel libimage-exiftool-perl python3-gpxpy imagemagick xvfb xauth
+        # make bench: the converter's peak memory.
+        echo time
         ;;
     windows)
         echo g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 wine
