@@ -40,9 +40,13 @@ class BenchDialogs final : public Dialogs
     {
         return QString::fromStdString(OutingsLogPath());
     }
-    std::optional<QString> AskSavePath(QWidget*, const QString&) override { return {}; }
+    std::optional<SaveChoice> AskSavePath(QWidget*, const QString&, const QString&) override
+    {
+        return {};
+    }
     void ShowError(QWidget*, const QString&) override {}
     bool AskOverwrite(QWidget*, const QString&) override { return false; }
+    bool AskWeekRepair(QWidget*, const QString&) override { return false; }
 };
 
 // The window as it opens, the log loaded through its load command.

@@ -52,6 +52,8 @@ class AtomicFile
     [[nodiscard]] const std::string& Target() const { return m_target; }
 
   private:
+    void StartWriteback();
+
     enum class Way {
         Replace, // through a temporary file
         InPlace, // into the existing file, its folder allowing no temporary file
@@ -73,4 +75,6 @@ class AtomicFile
     int m_errno = 0;
     Stage m_failedStage = Stage::None;
     Way m_way = Way::Replace;
+    std::size_t m_written = 0;       // bytes written so far
+    std::size_t m_writebackFrom = 0; // where the disk writeback started last stops
 };
