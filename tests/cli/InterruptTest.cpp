@@ -1,18 +1,26 @@
 // A conversion interrupted while its temporary file exists, run through the real converter: the
-// file is removed, an older output stays whole, and the converter dies by that signal.
+// file is removed, an older output stays whole, and the converter dies by that interrupt.
 
+#include "support/ChildProcess.h"
 #include "support/LogWriter.h"
 
 #include <csignal>
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
 using namespace t2ntest;
 namespace fs = std::filesystem;
+
+#ifdef _WIN32
+// Ctrl-C on the converter's console, once without and once with an older output; it ends with
+// STATUS_CONTROL_C_EXIT.
+constexpr std::pair<int, bool> kInterrupts[] = {{0, false}, {0, true}};
+constexpr int EndStatus(int) { return static_cast<int>(0xC000013Au); }
+#else
+constexpr std::pair<int, bool> kInterrupts[] = {{SIGINT, false}, {SIGTERM, true}, {SIGHUP, true}};
+constexpr int EndStatus(int signal) { return -signal; }
+#endif
 
 // A full 16 MiB block log: some 400 000 fixes, 35 MB of lines to write.
 Bytes FullBlockLog()
@@ -38,33 +46,21 @@ bool HasTemporary(const fs::path& dir)
 TEST(Cli, InterruptRemovesTheTemporaryFileAndEndsByTheSignal)
 {
     const Bytes log = FullBlockLog();
-    for (const auto& [signal, oldOutput] :
-         {std::pair{SIGINT, false}, {SIGTERM, true}, {SIGHUP, true}}) {
+    for (const auto& [signal, oldOutput] : kInterrupts) {
         TempDir dir;
         if (oldOutput)
             dir.Write("track.nmea", {'o', 'l', 'd'});
         const std::string input = dir.Write("track.bin", log);
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            std::signal(signal, SIG_DFL); // whatever the test runner ignores
-            ::dup2(::open("/dev/null", O_WRONLY), 1);
-            ::execl(T2N_CLI_BINARY, T2N_CLI_BINARY, input.c_str(), nullptr);
-            ::_exit(127);
-        }
-        int status = 0;
-        pid_t ended = 0;
-        while (!HasTemporary(dir.Path()) && (ended = ::waitpid(pid, &status, WNOHANG)) == 0) {
+        ChildProcess child(T2N_CLI_BINARY, {input});
+        while (!HasTemporary(dir.Path()) && child.Running()) {
             // No time limit: the child ends either way.
         }
-        ASSERT_EQ(ended, 0) << "the conversion ended before it could be interrupted: " << status;
-        // Stopped first, so that the signal surely arrives before the rename.
-        ::kill(pid, SIGSTOP);
-        ASSERT_TRUE(::waitpid(pid, &status, WUNTRACED) == pid && WIFSTOPPED(status)) << status;
+        ASSERT_TRUE(child.Running()) << "the conversion ended before it could be interrupted";
+        // Stopped first, so that the interrupt surely arrives before the rename.
+        child.Pause();
         EXPECT_TRUE(HasTemporary(dir.Path()));
-        ::kill(pid, signal);
-        ::kill(pid, SIGCONT);
-        ::waitpid(pid, &status, 0);
-        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << signal << ' ' << status;
+        const ProcessOutcome end = child.InterruptAndWait(signal);
+        EXPECT_TRUE(!end.exited && end.status == EndStatus(signal)) << signal << ' ' << end.status;
         EXPECT_FALSE(HasTemporary(dir.Path())) << signal;
         EXPECT_EQ(ReadWholeFile((dir.Path() / "track.nmea").string()), oldOutput ? "old" : "");
         EXPECT_EQ(fs::exists(dir.Path() / "track.nmea"), oldOutput);

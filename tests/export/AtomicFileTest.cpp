@@ -1,17 +1,96 @@
 #include "export/AtomicFile.h"
 
+#include "store/PathText.h"
 #include "support/LogWriter.h"
+
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+using namespace t2ntest;
+
+namespace {
+
+// 0, or the errno value times 10 plus the failed stage (1 create, 2 write).
+int Put(const std::string& target)
+{
+    AtomicFile file(target);
+    const bool ok = file.Open() && file.Write("new", 3) && file.Commit();
+    return ok ? 0 : file.Errno() * 10 + static_cast<int>(file.FailedStage());
+}
+
+} // namespace
+
+#ifdef _WIN32
+
+#include <windows.h>
+
+namespace {
+
+// Japanese names, kept attributes, other links, read-only files, a target another program holds
+// open without sharing its deletion, a folder missing or in the way, the NUL device.
+TEST(AtomicFile, WindowsTargetsAttributesAndSharing)
+{
+    TempDir d;
+    const std::string p = Utf8Path(d.Path() / NativePath("出力 先")) + "/";
+    const auto wide = [&](const std::string& name) { return NativePath(p + name).wstring(); };
+    d.Write("出力 先/hidden", {'o'});
+    SetFileAttributesW(wide("hidden").c_str(), FILE_ATTRIBUTE_HIDDEN);
+    d.Write("出力 先/locked", {'o'});
+    SetFileAttributesW(wide("locked").c_str(), FILE_ATTRIBUTE_READONLY);
+    fs::create_hard_link(NativePath(d.Write("出力 先/h1", {'o'})), wide("h2"));
+    const HANDLE busy =
+        CreateFileW(NativePath(d.Write("出力 先/busy", {'o'})).c_str(), GENERIC_READ,
+                    FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    const struct {
+        std::string target;
+        int result;
+        std::string shows;
+    } rows[] = {
+        {"東京 → 横浜.nmea", 0, "new"},
+        {"hidden", 0, "new"},
+        {"h1", 0, "new"},
+        {"locked", EACCES * 10 + 1, "o"},
+        {"busy", EACCES * 10 + 2, "o"},
+        {"無い/x", ENOENT * 10 + 1, ""},
+        {"", EISDIR * 10 + 1, ""},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(Put(p + row.target), row.result) << row.target;
+        EXPECT_EQ(ReadWholeFile(p + row.target), row.shows) << row.target;
+    }
+    CloseHandle(busy);
+    EXPECT_EQ(Put("NUL"), 0);
+    EXPECT_EQ(ReadWholeFile(p + "h2"), "o");
+    EXPECT_NE(GetFileAttributesW(wide("hidden").c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
+    for (const auto& e : fs::recursive_directory_iterator(d.Path()))
+        EXPECT_NE(Utf8Path(e.path().filename()).rfind(".t2n-", 0), 0u) << Utf8Path(e.path());
+}
+
+// The interrupt handler deletes the temporary file while its writer holds it open; the commit
+// then fails and leaves nothing behind.
+TEST(AtomicFile, TemporaryFileCanBeDeletedWhileOpen)
+{
+    TempDir d;
+    const std::string target = Utf8Path(d.Path() / NativePath("記録.nmea"));
+    AtomicFile file(target);
+    ASSERT_TRUE(file.Open());
+    const fs::directory_iterator temporary(d.Path());
+    ASSERT_NE(temporary, fs::directory_iterator());
+    EXPECT_TRUE(DeleteFileW(temporary->path().c_str()));
+    EXPECT_FALSE(file.Write("new", 3) && file.Commit());
+    EXPECT_TRUE(fs::is_empty(d.Path()));
+}
+
+} // namespace
+
+#else
 
 #include <cctype>
 #include <fcntl.h>
 #include <grp.h>
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
-
-namespace fs = std::filesystem;
-using namespace t2ntest;
 
 // The writer's fsyncs: 'f' file, 'd' folder, 'o' other; upper case once g_watched holds "new".
 static std::string g_syncs, g_watched;
@@ -27,14 +106,6 @@ extern "C" int fsync(int fd)
 }
 
 namespace {
-
-// 0, or the errno value times 10 plus the failed stage (1 create, 2 write).
-int Put(const std::string& target)
-{
-    AtomicFile file(target);
-    const bool ok = file.Open() && file.Write("new", 3) && file.Commit();
-    return ok ? 0 : file.Errno() * 10 + static_cast<int>(file.FailedStage());
-}
 
 TEST(AtomicFile, WhereTheBytesGoAndWhatTheReplacementKeeps)
 {
@@ -118,3 +189,5 @@ TEST(AtomicFile, ReadOnlyFileAndReadOnlyFolder)
 }
 
 } // namespace
+
+#endif
