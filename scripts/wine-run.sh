@@ -39,21 +39,25 @@ export WINEPREFIX
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=C.UTF-8 LC_ALL=C.UTF-8
 unset DISPLAY WAYLAND_DISPLAY
 
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    mkdir -p "$WINEPREFIX"
-    (
-        flock 9
-        if [ ! -f "$WINEPREFIX/system.reg" ]; then
-            "$wine" wineboot --init >/dev/null 2>&1 || true
-            wineserver=$(dirname "$wine")/wineserver
-            [ -x "$wineserver" ] || wineserver=wineserver
-            "$wineserver" --wait || true
-        fi
-    ) 9>"$WINEPREFIX.lock"
+wineserver=$(dirname "$wine")/wineserver
+[ -x "$wineserver" ] || wineserver=wineserver
+
+# One program at a time makes the prefix and starts Wine's server: programs that start it side by
+# side race, and one of them loses its connection. The server stays 30 s after its last program,
+# so that it does not go away between two tests.
+mkdir -p "$WINEPREFIX"
+(
+    flock 9
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
-        echo "wine-run: could not make the Wine prefix $WINEPREFIX" >&2
-        exit 1
+        "$wine" wineboot --init >/dev/null 2>&1 9>&- || true
+        "$wineserver" --wait 9>&- || true
     fi
+    # Not holding the lock: the server lives on.
+    "$wineserver" -p30 9>&- 2>/dev/null || true
+) 9>"$WINEPREFIX.lock"
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "wine-run: could not make the Wine prefix $WINEPREFIX" >&2
+    exit 1
 fi
 
 exec "$wine" "$@"

@@ -6,6 +6,7 @@
 #include "store/PathText.h"
 #include "support/BadFiles.h"
 #include "support/ChildProcess.h"
+#include "support/GoldenLogs.h"
 #include "support/LogWriter.h"
 
 #include <cerrno>
@@ -18,7 +19,13 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
 #endif
 
 namespace {
@@ -28,12 +35,64 @@ namespace fs = std::filesystem;
 
 constexpr std::size_t kMiB = 1024 * 1024;
 
-using Outcome = ProcessOutcome;
+struct Outcome {
+    bool exited = false; // false: killed by a signal (a crash)
+    int status = -1;
+    std::string out;
+    std::string err;
+};
 
+// Runs the converter with its stdout and stderr in files of `scratch`.
+#ifdef _WIN32
 Outcome RunConverter(const std::vector<std::string>& args, const fs::path& scratch)
 {
-    return RunProgram(T2N_CLI_BINARY, args, scratch);
+    const std::string outPath = Utf8Path(scratch / "stdout.txt");
+    const std::string errPath = Utf8Path(scratch / "stderr.txt");
+    void* out = InheritableOutput(outPath);
+    void* err = InheritableOutput(errPath);
+    void* process = StartProcess(T2N_CLI_BINARY, args, out, err, 0);
+    CloseHandle(out);
+    CloseHandle(err);
+    // An exception (0xC0000005 and the like) ends a process without a status of its own.
+    const unsigned long code = WaitForExit(process);
+    return {code < 0xC0000000u, static_cast<int>(code), ReadWholeFile(outPath),
+            ReadWholeFile(errPath)};
 }
+#else
+Outcome RunConverter(const std::vector<std::string>& args, const fs::path& scratch)
+{
+    const std::string outPath = (scratch / "stdout.txt").string();
+    const std::string errPath = (scratch / "stderr.txt").string();
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    std::vector<std::string> argv{T2N_CLI_BINARY};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::vector<char*> pointers;
+    for (std::string& a : argv)
+        pointers.push_back(a.data());
+    pointers.push_back(nullptr);
+
+    Outcome outcome;
+    pid_t pid = 0;
+    const int spawned =
+        posix_spawn(&pid, T2N_CLI_BINARY, &actions, nullptr, pointers.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
+        throw std::runtime_error("cannot start " + std::string(T2N_CLI_BINARY));
+    int wstatus = 0;
+    while (waitpid(pid, &wstatus, 0) < 0 && errno == EINTR) {
+    }
+    outcome.exited = WIFEXITED(wstatus);
+    outcome.status = outcome.exited ? WEXITSTATUS(wstatus) : -WTERMSIG(wstatus);
+    outcome.out = ReadWholeFile(outPath);
+    outcome.err = ReadWholeFile(errPath);
+    return outcome;
+}
+#endif
 
 Bytes Filled(std::size_t size, std::uint8_t value) { return Bytes(size, value); }
 
@@ -94,38 +153,35 @@ const std::vector<Case>& Cases()
                      {}};
          }},
         {"PipeNamedAsALog",
-         [](const TempDir& d) -> Scenario {
-    // Opening a pipe without a writer would block for ever.
+         []([[maybe_unused]] const TempDir& d) -> Scenario {
 #ifdef _WIN32
-             // Windows keeps its named pipes in a namespace of their own.
-             const std::string pipe = "\\\\.\\pipe\\" + d.Path().filename().string() + ".bin";
-             const HANDLE server =
-                 CreateNamedPipeW(NativePath(pipe).c_str(), PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE,
-                                  PIPE_UNLIMITED_INSTANCES, 0, 0, 0, nullptr);
-             if (server == INVALID_HANDLE_VALUE)
-                 return {{}, 0, "", {}, "cannot make a named pipe here"};
-             d.Hold(std::shared_ptr<void>(server, CloseHandle));
+             return {{}, 0, "", {}, "Windows keeps its named pipes outside the folders"};
 #else
-             const std::string pipe = (d.Path() / "pipe.bin").string();
+             // Opening a pipe without a writer would block for ever.
+             const fs::path pipe = d.Path() / "pipe.bin";
              if (::mkfifo(pipe.c_str(), 0600) != 0)
                  return {{}, 0, "", {}, "cannot make a named pipe here"};
+             return {{pipe.string()},
+                     3,
+                     Ignored("not a regular file"),
+                     {Absent(d.Path() / "pipe.nmea")},
+                     {}};
 #endif
-             return {
-                 {pipe}, 3, Ignored("not a regular file"), {Absent(d.Path() / "pipe.nmea")}, {}};
          }},
         {"EndlessDeviceLinkedAsALog",
          [](const TempDir& d) -> Scenario {
 #ifdef _WIN32
              // A device name, which every folder has.
-             const std::string device = "NUL";
-#else
+             return {{"NUL"}, 3, Ignored("not a regular file"), {}, {}};
+#endif
              if (!fs::exists("/dev/zero"))
                  return {{}, 0, "", {}, "no /dev/zero on this system"};
              fs::create_symlink("/dev/zero", d.Path() / "zero.BNX4");
-             const std::string device = (d.Path() / "zero.BNX4").string();
-#endif
-             return {
-                 {device}, 3, Ignored("not a regular file"), {Absent(d.Path() / "zero.nmea")}, {}};
+             return {{(d.Path() / "zero.BNX4").string()},
+                     3,
+                     Ignored("not a regular file"),
+                     {Absent(d.Path() / "zero.nmea")},
+                     {}};
          }},
         {"EmptyFileGivesAnEmptyOutput",
          [](const TempDir& d) -> Scenario {
@@ -190,18 +246,14 @@ const std::vector<Case>& Cases()
         {"LinkLoopIsAnErrorNotAMissingFile",
          [](const TempDir& d) -> Scenario {
 #ifdef _WIN32
-             // No links here (Wine makes none): a name the system refuses cannot be examined
-             // either.
-             const fs::path loop = d.Path() / "loop<.bin";
-             const int error = EINVAL;
-#else
+             return {
+                 {}, 0, "", {}, "no symbolic links under Wine; see InfoOfEmptyAndIgnoredInputs"};
+#endif
              const fs::path loop = d.Path() / "loop.bin";
              fs::create_symlink(loop, loop);
-             const int error = ELOOP;
-#endif
              return {{loop.string()},
                      1,
-                     loop.string() + ": " + WithFinalPoint(IoErrorText(error)),
+                     loop.string() + ": " + WithFinalPoint(IoErrorText(ELOOP)),
                      {Absent(d.Path() / "loop.nmea")},
                      {}};
          }},
@@ -351,8 +403,7 @@ TEST_P(BadInput, ExitStatusMessageAndFiles)
     }
     // A failed conversion leaves no temporary file behind.
     for (const auto& entry : fs::recursive_directory_iterator(dir.Path()))
-        EXPECT_EQ(Utf8Path(entry.path().filename()).find(".tmp"), std::string::npos)
-            << Utf8Path(entry.path());
+        EXPECT_EQ(Utf8Path(entry.path().filename()).find(".tmp"), std::string::npos);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cli, BadInput, ::testing::ValuesIn(Cases()),
@@ -410,6 +461,29 @@ TEST(StandardOutput, CarriesTheNmeaOfOneInput)
     EXPECT_EQ(r.out, ReadWholeFile((dir.Path() / "track.nmea").string()));
     EXPECT_EQ(RmcLines(r.out), 3u);
     EXPECT_EQ(r.err, log + " -> - (3 of 3 fixes)\n");
+}
+
+// The golden logs with Japanese folder and file names on both sides give the committed outputs
+// byte for byte on every system, through a file and through standard output; --info ends its
+// lines with LF alone.
+TEST(StandardOutput, GoldenLogsWithJapanesePaths)
+{
+    TempDir dir;
+    fs::create_directories(dir.Path() / "scratch");
+    const std::string target = dir.Write("出力 先/東京 → 横浜.nmea", {});
+    for (const GoldenPair& pair : kGoldenPairs) {
+        const std::string log =
+            dir.Write("ログ フォルダ/走行 " + std::string(pair.Log), pair.Make());
+        const std::string golden = ReadWholeFile(T2N_TEST_DATA "/" + std::string(pair.Nmea));
+        const std::string bias = "--bias=" + std::to_string(kGoldenBias);
+        Outcome r = RunConverter({bias, "-o", target, log}, dir.Path() / "scratch");
+        EXPECT_EQ(r.err.rfind(log + " -> " + target + " (", 0), 0u) << r.err;
+        EXPECT_EQ(ReadWholeFile(target), golden) << pair.Log;
+        EXPECT_EQ(RunConverter({"-q", bias, "-o", "-", log}, dir.Path() / "scratch").out, golden);
+        r = RunConverter({"--info", log}, dir.Path() / "scratch");
+        EXPECT_EQ(r.out.substr(0, r.out.find("kind")), "file: " + log + "\n");
+        EXPECT_EQ(r.out.find('\r'), std::string::npos);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
