@@ -42,18 +42,21 @@ unset DISPLAY WAYLAND_DISPLAY
 wineserver=$(dirname "$wine")/wineserver
 [ -x "$wineserver" ] || wineserver=wineserver
 
-# One program at a time makes the prefix and starts Wine's server: programs that start it side by
-# side race, and one of them loses its connection. The server stays 30 s after its last program,
-# so that it does not go away between two tests.
+# One program at a time makes the prefix and starts Wine's server and its services: programs that
+# start them side by side race, and one of them loses its connection. The server stays 30 s after
+# its last program, so that it does not go away between two tests. Neither it nor the services
+# hold the lock or the caller's output, which a test runner waits on until it is closed.
 mkdir -p "$WINEPREFIX"
 (
     flock 9
+    exec </dev/null >/dev/null 2>&1
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
-        "$wine" wineboot --init >/dev/null 2>&1 9>&- || true
+        "$wine" wineboot --init 9>&- || true
         "$wineserver" --wait 9>&- || true
     fi
-    # Not holding the lock: the server lives on.
-    "$wineserver" -p30 9>&- 2>/dev/null || true
+    if "$wineserver" -p30 9>&-; then
+        "$wine" cmd.exe /c exit 9>&- || true
+    fi
 ) 9>"$WINEPREFIX.lock"
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "wine-run: could not make the Wine prefix $WINEPREFIX" >&2
