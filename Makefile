@@ -3,15 +3,19 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps deps-test configure build run check test bench format clean package package-test
+.PHONY: all deps deps-test deps-windows configure build run check test bench format clean package \
+	package-test test-windows package-windows
 
 all: build
 
-# scripts/install-deps.sh groups: `build` for building and running, `test` for the tests alone.
+# scripts/install-deps.sh groups: `build` for building and running, `test` for the tests alone,
+# `windows` for the Windows cross build and Wine, which only the Windows targets ask for.
 deps:
 	@bash scripts/install-deps.sh build
 deps-test:
 	@bash scripts/install-deps.sh build test
+deps-windows:
+	@bash scripts/install-deps.sh windows
 
 configure: deps
 	@cmake --preset release -B $(BUILD) $(CMAKE_FLAGS) > /dev/null
@@ -30,6 +34,7 @@ test: check
 	@$(MAKE) --no-print-directory test-asan
 	@$(MAKE) --no-print-directory fuzz-smoke
 	@$(MAKE) --no-print-directory package-test PKG_BUILD=$(BUILD)
+	@$(MAKE) --no-print-directory test-windows
 
 bench: deps-test
 	@cmake --preset bench -B $(BUILD)-bench > /dev/null
@@ -52,6 +57,29 @@ package-test: deps-test
 	@rm -f $(PKG_BUILD)/tallo2nmea_*.deb
 	@cd $(PKG_BUILD) && cpack -G DEB > /dev/null
 	@bash scripts/check-package.sh $(PKG_BUILD)
+
+# The core, the command-line converter and every test program that needs no Qt, cross-built for
+# 64-bit Windows with MinGW-w64 (statically linked) and run under Wine. Wine's prefix is made in
+# the build folder the first time a test program runs (scripts/wine-run.sh), before the test
+# discovery lists the cases.
+WIN_BUILD ?= build-windows
+test-windows: deps-windows
+	@cmake --preset windows -B $(WIN_BUILD) > /dev/null
+	@cmake --build $(WIN_BUILD) -j $(JOBS)
+	@cd $(WIN_BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The download for Windows users: tallo2nmea-cli-VERSION-win64.zip with the program, its manual
+# and the licence, from a release build of its own (no tests).
+WIN_PKG_BUILD ?= build-windows-package
+package-windows: deps-windows
+	@cmake -S . -B $(WIN_PKG_BUILD) --toolchain cmake/mingw-w64-x86_64.cmake \
+		-DCMAKE_BUILD_TYPE=Release -DT2N_BUILD_APP=OFF -DT2N_BUILD_TESTS=OFF \
+		-DCMAKE_INSTALL_BINDIR=. > /dev/null
+	@cmake --build $(WIN_PKG_BUILD) -j $(JOBS)
+	@rm -f $(WIN_PKG_BUILD)/tallo2nmea-cli-*-win64.zip
+	@cd $(WIN_PKG_BUILD) && cpack -G ZIP > /dev/null
+	@cd $(WIN_PKG_BUILD) && for zip in tallo2nmea-cli-*-win64.zip; do \
+		echo "$(WIN_PKG_BUILD)/$$zip:"; cmake -E tar tf "$$zip"; done
 
 # The whole test suite under AddressSanitizer and UndefinedBehaviorSanitizer: any report, a leak
 # included, fails its test.
@@ -81,4 +109,5 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	@rm -rf $(BUILD) $(BUILD)-bench $(PKG_BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	@rm -rf $(BUILD) $(BUILD)-bench $(PKG_BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WIN_BUILD) \
+		$(WIN_PKG_BUILD)

@@ -45,9 +45,6 @@ QString TimeSeparator(const QLocale& locale)
     return FirstSeparator(locale.timeFormat(QLocale::ShortFormat), QStringLiteral(":"));
 }
 
-std::string ToLocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+std::string ToLocalPath(const QString& path) { return path.toStdString(); }
 
-QString FromLocalPath(const std::string& path)
-{
-    return QFile::decodeName(QByteArray::fromStdString(path));
-}
+QString FromLocalPath(const std::string& path) { return QString::fromStdString(path); }

@@ -305,4 +305,257 @@ bool AtomicFile::Commit()
     return true;
 }
 
-#endif // a Windows branch would replace the target with ReplaceFileW or MoveFileExW
+#else // _WIN32
+
+#include "store/PathText.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
+#include <io.h>
+#include <random>
+#include <string>
+#include <windows.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The longest file name the Windows file systems take, in UTF-16 units.
+constexpr std::size_t kNameMax = 255;
+// The attributes a replacement takes over from the file it replaces.
+constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                  FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
+int LastErrno() { return ErrnoFromWindowsError(GetLastError()); }
+
+std::wstring Wide(const std::string& utf8) { return NativePath(utf8).wstring(); }
+
+std::string FolderOf(const std::string& path) { return Utf8Path(NativePath(path).parent_path()); }
+
+// ".t2n-", six random letters or digits and ".tmp", as on the other systems.
+std::wstring TemporaryName()
+{
+    static constexpr wchar_t kAlphabet[] =
+        L"0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    std::random_device random;
+    std::uint64_t bits = (std::uint64_t{random()} << 32) ^ random();
+    std::wstring name = L".t2n-";
+    for (int i = 0; i < 6; ++i, bits /= 62)
+        name.push_back(kAlphabet[bits % 62]);
+    return name.append(L".tmp");
+}
+
+// The path the system reached through every link of an open file; empty when it cannot say.
+std::string FinalPath(HANDLE file)
+{
+    std::wstring path(MAX_PATH, L'\0');
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const DWORD length =
+            GetFinalPathNameByHandleW(file, path.data(), static_cast<DWORD>(path.size()), 0);
+        if (length == 0)
+            return {};
+        if (length < path.size()) {
+            path.resize(length);
+            return Utf8Path(fs::path(path));
+        }
+        path.resize(length);
+    }
+    return {};
+}
+
+} // namespace
+
+struct AtomicFile::Destination {
+    Way way = Way::Replace;
+    std::string path;     // opened directly, or replaced by the temporary file
+    bool exists = false;  // a file is there
+    DWORD attributes = 0; // of that file
+};
+
+AtomicFile::AtomicFile(std::string target) : m_target(std::move(target)) {}
+
+AtomicFile::~AtomicFile() { Discard(); }
+
+bool AtomicFile::Fail(Stage stage, int error)
+{
+    if (m_failedStage == Stage::None) {
+        m_failedStage = stage;
+        m_errno = error;
+    }
+    Discard();
+    return false;
+}
+
+void AtomicFile::Discard()
+{
+    if (m_handle != nullptr)
+        CloseHandle(m_handle);
+    m_handle = nullptr;
+    if (!m_temporary.empty())
+        DeleteFileW(Wide(m_temporary).c_str());
+    m_temporary.clear();
+    ReleaseTemporaryFile(m_slot);
+    m_slot = -1;
+}
+
+// Decides where the bytes for `target` go; 0, or the errno value that makes writing impossible.
+int AtomicFile::Locate(const std::string& target, Destination& out)
+{
+    const fs::path native = NativePath(target);
+    // Opened for no access at all, which a folder, a device and a locked file allow too.
+    const HANDLE existing =
+        CreateFileW(native.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (existing != INVALID_HANDLE_VALUE) {
+        BY_HANDLE_FILE_INFORMATION info = {};
+        const DWORD type = GetFileType(existing);
+        const bool known = GetFileInformationByHandle(existing, &info) != 0;
+        const std::string final = type == FILE_TYPE_DISK ? FinalPath(existing) : std::string();
+        CloseHandle(existing);
+        out.path = target;
+        out.way = Way::Direct;
+        if (type != FILE_TYPE_DISK || !known)
+            return 0; // a device or a pipe
+        if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+            return EISDIR;
+        if ((info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0)
+            return EACCES;
+        out = {Way::Replace, final.empty() ? target : final, true, info.dwFileAttributes};
+        return 0;
+    }
+    if (const DWORD error = GetLastError(); error != ERROR_FILE_NOT_FOUND)
+        return ErrnoFromWindowsError(error);
+    // Nothing there: the file is created in a folder that exists.
+    const fs::path name = native.filename();
+    if (name.empty() || name == L"." || name == L"..")
+        return EISDIR;
+    if (name.native().size() > kNameMax)
+        return ENAMETOOLONG;
+    std::error_code ec;
+    const fs::path absolute = fs::absolute(native, ec);
+    if (ec)
+        return ENOENT;
+    const DWORD folder = GetFileAttributesW(absolute.parent_path().c_str());
+    if (folder == INVALID_FILE_ATTRIBUTES)
+        return LastErrno();
+    if ((folder & FILE_ATTRIBUTE_DIRECTORY) == 0)
+        return ENOTDIR;
+    out.path = Utf8Path(absolute);
+    out.way = Way::Replace;
+    return 0;
+}
+
+// 0, or the errno value of the failure.
+int AtomicFile::CreateTemporary(const std::string& folder)
+{
+    const fs::path where = NativePath(folder);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const fs::path path = where / TemporaryName();
+        // The interrupt handler runs in a thread of its own: it waits until the file is
+        // registered. Other processes may delete it too, as the handler does.
+        const DeferredInterrupts deferred;
+        const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
+                                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            m_handle = file;
+            m_temporary = Utf8Path(path);
+            m_slot = RegisterTemporaryFile(m_temporary.c_str());
+            return 0;
+        }
+        if (const DWORD error = GetLastError();
+            error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
+            return ErrnoFromWindowsError(error);
+    }
+    return EEXIST;
+}
+
+bool AtomicFile::OpenFile(Way way)
+{
+    m_way = way;
+    const HANDLE file = CreateFileW(
+        Wide(m_path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+        way == Way::InPlace ? TRUNCATE_EXISTING : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return Fail(Stage::Create, LastErrno());
+    m_handle = file;
+    return true;
+}
+
+bool AtomicFile::Open()
+{
+    if (m_target == kStandardOutput) {
+        m_way = Way::Direct;
+        // The C library's stream translates nothing either from now on.
+        std::fflush(stdout);
+        _setmode(_fileno(stdout), _O_BINARY);
+        const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+        HANDLE copy = nullptr;
+        if (out == nullptr || out == INVALID_HANDLE_VALUE ||
+            !DuplicateHandle(GetCurrentProcess(), out, GetCurrentProcess(), &copy, 0, FALSE,
+                             DUPLICATE_SAME_ACCESS))
+            return Fail(Stage::Create, EBADF);
+        m_handle = copy;
+        return true;
+    }
+    Destination destination;
+    if (const int error = Locate(m_target, destination); error != 0)
+        return Fail(Stage::Create, error);
+    m_path = destination.path;
+    if (destination.way == Way::Direct)
+        return OpenFile(Way::Direct);
+    m_way = Way::Replace;
+    const int error = CreateTemporary(FolderOf(m_path));
+    if (error == 0) {
+        if (destination.exists && (destination.attributes & kKeptAttributes) != 0)
+            SetFileAttributesW(Wide(m_temporary).c_str(), destination.attributes & kKeptAttributes);
+        return true;
+    }
+    // A writable file in a folder that allows no new file: written in place, not atomically.
+    if (destination.exists && error == EACCES)
+        return OpenFile(Way::InPlace);
+    return Fail(Stage::Create, error);
+}
+
+bool AtomicFile::Write(const char* data, std::size_t size)
+{
+    if (m_handle == nullptr)
+        return Fail(Stage::Write, m_errno != 0 ? m_errno : EBADF);
+    while (size > 0) {
+        const DWORD piece = size > (1u << 30) ? 1u << 30 : static_cast<DWORD>(size);
+        DWORD written = 0;
+        if (!WriteFile(m_handle, data, piece, &written, nullptr) || written == 0)
+            return Fail(Stage::Write, LastErrno());
+        data += written;
+        size -= written;
+    }
+    return true;
+}
+
+bool AtomicFile::Commit()
+{
+    if (m_handle == nullptr)
+        return Fail(Stage::Write, m_errno != 0 ? m_errno : EBADF);
+    // Files only: a console or a pipe is never flushed.
+    if (m_way != Way::Direct && !FlushFileBuffers(m_handle))
+        return Fail(Stage::Write, LastErrno());
+    const bool closed = CloseHandle(m_handle) != 0;
+    m_handle = nullptr;
+    if (!closed)
+        return Fail(Stage::Write, LastErrno());
+    if (m_way != Way::Replace)
+        return true;
+    // Write-through: the call returns once the new name is on the disk, as the folder's sync
+    // makes sure elsewhere.
+    if (!MoveFileExW(Wide(m_temporary).c_str(), Wide(m_path).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return Fail(Stage::Write, LastErrno());
+    m_temporary.clear();
+    ReleaseTemporaryFile(m_slot);
+    m_slot = -1;
+    return true;
+}
+
+#endif

@@ -18,6 +18,14 @@
 // - a file the user may not write is refused; a writable file in a folder that allows no new file
 //   is written in place, which is not atomic.
 // While the temporary file exists it is registered with the interrupt cleanup.
+//
+// On Windows the same rules hold with the system's own calls: the temporary file is made with
+// CreateFileW under a new name, synced with FlushFileBuffers and moved over the target with
+// MoveFileExW(MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH); a replaced file keeps its
+// hidden, system and archive attributes, and its access list becomes the folder's default.
+// Links are followed as the system resolves them, a file with the read-only attribute is refused,
+// and a device (NUL, CON, a COM port, a pipe) is written directly. Windows error codes are
+// reported as the errno values of the same meaning.
 class AtomicFile
 {
   public:
@@ -28,7 +36,8 @@ class AtomicFile
         Write,
     };
 
-    // The target name that means the process's standard output, written directly.
+    // The target name that means the process's standard output, written directly (on Windows in
+    // binary mode, so that CR LF stays CR LF).
     static constexpr const char* kStandardOutput = "-";
 
     // `target` is a UTF-8 path. Nothing is opened until Open().
@@ -71,7 +80,11 @@ class AtomicFile
     std::string m_path;      // the file written directly or replaced, its links resolved
     std::string m_temporary; // empty when writing directly or once committed
     int m_slot = -1;         // of the temporary file in the interrupt cleanup
+#ifdef _WIN32
+    void* m_handle = nullptr; // the HANDLE written, null while none is open
+#else
     int m_fd = -1;
+#endif
     int m_errno = 0;
     Stage m_failedStage = Stage::None;
     Way m_way = Way::Replace;

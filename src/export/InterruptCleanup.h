@@ -6,6 +6,11 @@
 // then end the process by the same signal, so that a shell still sees 130, 143 or 129. A signal
 // the process was started with ignored (nohup, background jobs) stays ignored. The paths are kept
 // in a small fixed table of slots that the handler reads without allocating or locking.
+//
+// On Windows a console control handler does the same for Ctrl-C, Ctrl-Break and the closing of
+// the console window, and then ends the process with status 0xC000013A (STATUS_CONTROL_C_EXIT),
+// as the system's handler would. That handler runs in a thread of its own, so it takes a lock
+// that DeferredInterrupts holds while a file is created and registered.
 
 #ifndef _WIN32
 #include <signal.h>
@@ -21,10 +26,9 @@ int RegisterTemporaryFile(const char* path);
 // Forgets the slot once its file was renamed or removed; -1 is ignored.
 void ReleaseTemporaryFile(int slot);
 
-#ifndef _WIN32
 // Holds SIGINT, SIGTERM and SIGHUP back in the calling thread while it lives, so that a file is
 // not created without being registered in between. A signal that arrives meanwhile is delivered
-// when the object is destroyed.
+// when the object is destroyed. On Windows the console control handler waits for it instead.
 class DeferredInterrupts
 {
   public:
@@ -33,7 +37,8 @@ class DeferredInterrupts
     DeferredInterrupts(const DeferredInterrupts&) = delete;
     DeferredInterrupts& operator=(const DeferredInterrupts&) = delete;
 
+#ifndef _WIN32
   private:
     sigset_t m_previous;
-};
 #endif
+};

@@ -69,8 +69,15 @@ TEST(Cli, InfoOfEmptyAndIgnoredInputs)
     const std::string empty = dir.Write("empty.bin", {});
     const std::string erased = dir.Write("erased.BNX4", SectorLog(2, kSectorFixMask).Data());
     const std::string odd = dir.Write("odd.bin", Bytes(100, 0));
+#ifdef _WIN32
+    // Windows makes no loop of links here; a name it refuses cannot be examined either.
+    const std::string loop = (dir.Path() / "a<b.bin").string();
+    const int loopError = EINVAL;
+#else
     const std::string loop = (dir.Path() / "loop.bin").string();
     fs::create_symlink(loop, loop);
+    const int loopError = ELOOP;
+#endif
     CliRun r = RunTool({"--info", "--bias", "0", empty, erased, odd});
     EXPECT_EQ(r.status, 3);
     EXPECT_EQ(r.out, "file: " + empty + "\nkind: block\nfixes: 0\nfirst: -\nlast: -\n" +
@@ -82,7 +89,7 @@ TEST(Cli, InfoOfEmptyAndIgnoredInputs)
     r = RunTool({"--info", odd, loop});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "file: " + odd + "\nkind: ignored\nfile: " + loop + "\nkind: error\n");
-    EXPECT_NE(r.err.find(loop + ": " + WithFinalPoint(IoErrorText(ELOOP))), std::string::npos)
+    EXPECT_NE(r.err.find(loop + ": " + WithFinalPoint(IoErrorText(loopError))), std::string::npos)
         << r.err;
 }
 
@@ -118,6 +125,9 @@ TEST(Cli, ConvertsToTheDefaultNameWithinTheWindow)
 
 TEST(Cli, DefaultBiasIsTheStandardOffsetOfTheLocalZone)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows takes the zone from GetTimeZoneInformation, which TZ does not change";
+#else
     TempDir dir;
     const std::string log = dir.Write("track.bin", TwoFixBlockLog());
     const char* old = std::getenv("TZ");
@@ -139,6 +149,7 @@ TEST(Cli, DefaultBiasIsTheStandardOffsetOfTheLocalZone)
     else
         unsetenv("TZ");
     tzset();
+#endif
 }
 
 TEST(Cli, StatusesOnBadCommandLinesAndInputs)
@@ -187,7 +198,11 @@ TEST(Cli, StatusesOnBadCommandLinesAndInputs)
         {{tooLarge}, 3, "16 MiB"},
         {{"-o", (dir.Path() / "no" / "such" / "out.nmea").string(), log}, 1, "を作成できません"},
         {{missing, badSize, log}, 3, "missing.bin"},
+#ifdef _WIN32
+        {{missing, (dir.Path() / "a|b.bin").string()}, 1, "ファイル名の指定"},
+#else
         {{missing, (dir.Path() / std::string(300, 'n')).string() + ".bin"}, 1, "ファイル名の指定"},
+#endif
     };
     for (const auto& c : cases) {
         const CliRun r = RunTool(c.args);

@@ -1,17 +1,65 @@
 #include "export/AtomicFile.h"
 
+#include "store/PathText.h"
 #include "support/LogWriter.h"
+
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+using namespace t2ntest;
+
+namespace {
+
+// 0, or the errno value times 10 plus the failed stage (1 create, 2 write).
+int Put(const std::string& target)
+{
+    AtomicFile file(target);
+    const bool ok = file.Open() && file.Write("new", 3) && file.Commit();
+    return ok ? 0 : file.Errno() * 10 + static_cast<int>(file.FailedStage());
+}
+
+} // namespace
+
+#ifdef _WIN32
+
+#include <windows.h>
+
+namespace {
+
+// Read-only and hidden files, a file another program holds open without sharing its deletion, a
+// folder in the way, the NUL device. (Japanese names, links and missing folders: the CLI tests.)
+TEST(AtomicFile, WindowsAttributesAndSharing)
+{
+    TempDir d;
+    const auto at = [&](const char* name) { return NativePath(Utf8Path(d.Path()) + "/" + name); };
+    SetFileAttributesW(NativePath(d.Write("読み取り専用", {'o'})).c_str(), FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesW(NativePath(d.Write("隠し", {'o'})).c_str(), FILE_ATTRIBUTE_HIDDEN);
+    const HANDLE busy = CreateFileW(NativePath(d.Write("使用中", {'o'})).c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(Put(Utf8Path(at("読み取り専用"))), EACCES * 10 + 1);
+    EXPECT_EQ(Put(Utf8Path(at("使用中"))), EACCES * 10 + 2);
+    EXPECT_EQ(Put(Utf8Path(at("隠し"))), 0);
+    EXPECT_EQ(Put(Utf8Path(d.Path())), EISDIR * 10 + 1);
+    EXPECT_EQ(Put("NUL"), 0);
+    CloseHandle(busy);
+    EXPECT_EQ(ReadWholeFile(Utf8Path(at("読み取り専用"))) + ReadWholeFile(Utf8Path(at("使用中"))) +
+                  ReadWholeFile(Utf8Path(at("隠し"))),
+              "oonew");
+    EXPECT_NE(GetFileAttributesW(at("隠し").c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(d.Path()), {}), 3); // no temporary file left
+    SetFileAttributesW(at("読み取り専用").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+} // namespace
+
+#else
 
 #include <cctype>
 #include <fcntl.h>
 #include <grp.h>
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
-
-namespace fs = std::filesystem;
-using namespace t2ntest;
 
 // The writer's fsyncs: 'f' file, 'd' folder, 'o' other; upper case once g_watched holds "new".
 static std::string g_syncs, g_watched;
@@ -27,14 +75,6 @@ extern "C" int fsync(int fd)
 }
 
 namespace {
-
-// 0, or the errno value times 10 plus the failed stage (1 create, 2 write).
-int Put(const std::string& target)
-{
-    AtomicFile file(target);
-    const bool ok = file.Open() && file.Write("new", 3) && file.Commit();
-    return ok ? 0 : file.Errno() * 10 + static_cast<int>(file.FailedStage());
-}
 
 TEST(AtomicFile, WhereTheBytesGoAndWhatTheReplacementKeeps)
 {
@@ -118,3 +158,5 @@ TEST(AtomicFile, ReadOnlyFileAndReadOnlyFolder)
 }
 
 } // namespace
+
+#endif

@@ -1,9 +1,16 @@
 #include "support/BadFiles.h"
 
+#include "store/PathText.h"
+
 #include <filesystem>
 #include <random>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 namespace fs = std::filesystem;
 
@@ -60,6 +67,16 @@ std::size_t RmcLines(const std::string& text)
 std::optional<std::string> UnreadableFile(const TempDir& dir, const std::string& name,
                                           const Bytes& bytes)
 {
+#ifdef _WIN32
+    // Held open with a share mode of 0 until the folder goes: no other open succeeds.
+    const std::string path = dir.Write(name, bytes);
+    const HANDLE held = CreateFileW(NativePath(path).c_str(), GENERIC_READ, 0, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (held == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    dir.Hold(std::shared_ptr<void>(held, CloseHandle));
+    return path;
+#else
     if (geteuid() != 0) {
         const std::string path = dir.Write(name, bytes);
         fs::permissions(path, fs::perms::none);
@@ -74,6 +91,7 @@ std::optional<std::string> UnreadableFile(const TempDir& dir, const std::string&
         return link.string();
     }
     return std::nullopt;
+#endif
 }
 
 } // namespace t2ntest

@@ -22,7 +22,8 @@ std::size_t RmcLines(const std::string& text);
 
 // A file named `name` in `dir` that cannot be opened for reading, by root too: without root, a
 // file with `bytes` and no permissions; as root, a link to a kernel attribute that is write-only
-// for everybody. Nothing when this machine offers no such attribute.
+// for everybody. Nothing when this machine offers no such attribute. On Windows, a file with
+// `bytes` that `dir` holds open with a share mode of 0.
 std::optional<std::string> UnreadableFile(const TempDir& dir, const std::string& name,
                                           const Bytes& bytes);
 

@@ -1,5 +1,7 @@
 #include "support/LogWriter.h"
 
+#include "store/PathText.h"
+
 #include <algorithm>
 #include <atomic>
 #include <bit>
@@ -176,25 +178,26 @@ TempDir::TempDir()
 
 TempDir::~TempDir()
 {
+    m_held.clear();
     std::error_code ignored;
     std::filesystem::remove_all(m_path, ignored);
 }
 
 std::string TempDir::Write(const std::string& name, const Bytes& bytes) const
 {
-    const std::filesystem::path path = m_path / name;
+    const std::filesystem::path path = m_path / NativePath(name);
     std::filesystem::create_directories(path.parent_path());
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
     if (!out.flush())
-        throw std::runtime_error("cannot write " + path.string());
-    return path.string();
+        throw std::runtime_error("cannot write " + Utf8Path(path));
+    return Utf8Path(path);
 }
 
 std::string ReadWholeFile(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(NativePath(path), std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();

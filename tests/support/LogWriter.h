@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -94,13 +95,17 @@ class TempDir
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
     [[nodiscard]] const std::filesystem::path& Path() const { return m_path; }
-    // Writes Path()/name (sub-folders created) and returns its full path.
+    // Writes Path()/name (UTF-8, sub-folders created) and returns its full path in UTF-8.
     std::string Write(const std::string& name, const Bytes& bytes) const;
+    // Keeps `resource` (a file held open, say) until just before the folder is removed.
+    void Hold(std::shared_ptr<void> resource) const { m_held.push_back(std::move(resource)); }
 
   private:
     std::filesystem::path m_path;
+    mutable std::vector<std::shared_ptr<void>> m_held;
 };
 
+// The whole file at a UTF-8 path; empty when it cannot be read.
 std::string ReadWholeFile(const std::string& path);
 
 // Japan's time base (bias -540): 1970-01-01 00:00 UTC is 09:00 local.
