@@ -1,7 +1,7 @@
 #pragma once
 
+#include "convert/ConversionService.h"
 #include "convert/Trips.h"
-#include "decoders/SectorDecoder.h"
 
 #include <QString>
 #include <QStringList>
