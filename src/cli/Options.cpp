@@ -63,7 +63,7 @@ namespace {
 
 using Setter = std::optional<std::string> (*)(CliOptions&, const std::string&);
 
-struct OptionSpec {
+struct OptionEntry {
     std::string_view Long;
     std::string_view Short; // empty when there is none
     bool TakesValue;
@@ -201,7 +201,7 @@ std::optional<std::string> CheckOutputChoice(const CliOptions& o)
     return std::nullopt;
 }
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionEntry kOptions[] = {
     {"--info", "", false,
      [](CliOptions& o, const std::string&) -> std::optional<std::string> {
          o.Info = true;
@@ -242,11 +242,11 @@ constexpr OptionSpec kOptions[] = {
     {"--split", "", true, SetSplit},
 };
 
-const OptionSpec* FindOption(std::string_view name)
+const OptionEntry* FindOption(std::string_view name)
 {
-    for (const OptionSpec& spec : kOptions)
-        if (name == spec.Long || (!spec.Short.empty() && name == spec.Short))
-            return &spec;
+    for (const OptionEntry& entry : kOptions)
+        if (name == entry.Long || (!entry.Short.empty() && name == entry.Short))
+            return &entry;
     return nullptr;
 }
 
@@ -318,17 +318,17 @@ CliParse ParseCliArguments(const std::vector<std::string>& args)
         // "--name=value" for the long options.
         const std::size_t eq = arg.rfind("--", 0) == 0 ? arg.find('=') : std::string::npos;
         const std::string name = arg.substr(0, eq);
-        const OptionSpec* spec = FindOption(name);
-        if (spec == nullptr || (eq != std::string::npos && !spec->TakesValue))
+        const OptionEntry* entry = FindOption(name);
+        if (entry == nullptr || (eq != std::string::npos && !entry->TakesValue))
             return CliUsageError{"unknown option '" + arg + "'"};
         std::string value;
         if (eq != std::string::npos)
             value = arg.substr(eq + 1);
-        else if (spec->TakesValue && i + 1 >= args.size())
+        else if (entry->TakesValue && i + 1 >= args.size())
             return CliUsageError{"option '" + name + "' needs a value"};
-        else if (spec->TakesValue)
+        else if (entry->TakesValue)
             value = args[++i];
-        if (const std::optional<std::string> problem = spec->Apply(o, value))
+        if (const std::optional<std::string> problem = entry->Apply(o, value))
             return CliUsageError{*problem};
     }
     if (const std::optional<std::string> problem = CheckCombination(o))
