@@ -3,6 +3,7 @@
 #include "decoders/ByteReader.h"
 #include "decoders/MaskMarker.h"
 #include "store/TimeBase.h"
+#include "store/Xor.h"
 
 #include <algorithm>
 #include <bit>
@@ -86,12 +87,8 @@ std::int32_t ReadFields(ByteReader& r, std::uint32_t mask, TGpsFix& fix)
 // The '*' after the fields and the XOR of the field bytes after it.
 bool SealIsGood(const std::uint8_t* record, std::size_t fieldBytes)
 {
-    if (record[fieldBytes] != kTerminator)
-        return false;
-    std::uint8_t checksum = 0;
-    for (std::size_t i = 0; i < fieldBytes; ++i)
-        checksum ^= record[i];
-    return record[fieldBytes + 1] == checksum;
+    return record[fieldBytes] == kTerminator &&
+           record[fieldBytes + 1] == XorOfBytes(record, fieldBytes);
 }
 
 // Written so that a NaN (erased flash reads as one) fails the test like any bad value.
@@ -126,11 +123,13 @@ void WalkBlock(const std::uint8_t* base, const LoggerClock& clock, FixTable& tab
         } else if (AllEqual(p, 4, kErasedByte)) { // erased flash: on to the next 16-byte line
             position = (position + 16) & ~15;
         } else {
-            TGpsFix fix;
+            // Decoded in place at the table's end; once the table is full, into a scratch fix.
+            TGpsFix overflow;
+            TGpsFix* const slot = table.Full() ? &overflow : table.End();
             bool rejected = false;
-            const std::int32_t length = DecodeBlockRecord(p, mask, fix, rejected, clock);
-            if (!rejected)
-                table.Append(fix);
+            const std::int32_t length = DecodeBlockRecord(p, mask, *slot, rejected, clock);
+            if (!rejected && slot != &overflow)
+                table.Keep();
             position += rejected ? ResumeAfterBadRecord(p, length) : length;
         }
     }

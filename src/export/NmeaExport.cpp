@@ -5,6 +5,7 @@
 #include "store/Digits.h"
 #include "store/PathText.h"
 #include "store/TimeBase.h"
+#include "store/Xor.h"
 
 #include <algorithm>
 #include <charconv>
@@ -25,22 +26,10 @@ template <std::size_t N> char* Put(char* out, const char (&text)[N])
     return out + N - 1;
 }
 
-// The XOR of the bytes from `begin` to `end`, eight at a time.
+// The XOR of the bytes from `begin` to `end`.
 std::uint8_t XorOf(const char* begin, const char* end)
 {
-    std::uint64_t wide = 0;
-    for (; end - begin >= 8; begin += 8) {
-        std::uint64_t word = 0;
-        std::memcpy(&word, begin, 8);
-        wide ^= word;
-    }
-    wide ^= wide >> 32;
-    wide ^= wide >> 16;
-    wide ^= wide >> 8;
-    auto checksum = static_cast<std::uint8_t>(wide);
-    for (; begin != end; ++begin)
-        checksum ^= static_cast<std::uint8_t>(*begin);
-    return checksum;
+    return XorOfBytes(begin, static_cast<std::size_t>(end - begin));
 }
 
 char* EndLine(char* p)

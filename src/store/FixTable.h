@@ -33,6 +33,10 @@ class FixTable
         return true;
     }
     void Clear() { m_count = 0; }
+    // The entry after the last valid one, for a decoder to fill in place; Keep() then counts it.
+    // Only while the table is not full.
+    [[nodiscard]] TGpsFix* End() { return m_entries + m_count; }
+    void Keep() { ++m_count; }
 
     [[nodiscard]] const TGpsFix& operator[](std::size_t i) const { return m_entries[i]; }
     [[nodiscard]] TGpsFix& operator[](std::size_t i) { return m_entries[i]; }
