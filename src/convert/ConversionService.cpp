@@ -158,16 +158,20 @@ std::vector<ExportPiece> ConversionService::SplitPieces(SplitMode mode,
 const TripAnalysis& ConversionService::TripsFor(std::int64_t gapMs,
                                                 std::optional<TripAnalysis>& own) const
 {
-    if (gapMs == kDefaultTripGapMs)
-        return Trips();
-    return own.emplace(TripsWithGap(gapMs));
+    // The loaded log's own analysis when it is already there; a file needs only the bounds.
+    if (gapMs == kDefaultTripGapMs && m_trips)
+        return *m_trips;
+    return own.emplace(AnalyseTrips(m_table.Fixes(), gapMs, TripFigures::BoundsOnly));
 }
 
 RecordPart ConversionService::TableRange(const TimeWindow& window) const
 {
     const std::span<const TGpsFix> fixes = m_table.Fixes();
     RecordPart range{0, fixes.size()};
-    if ((!window.Start && !window.End) || !Trips().Order.empty())
+    if (!window.Start && !window.End)
+        return range;
+    std::optional<TripAnalysis> own;
+    if (!TripsFor(kDefaultTripGapMs, own).Order.empty())
         return range;
     // A table in time order holds the fixes of a window in one run of entries.
     const auto before = [](const TGpsFix& fix, std::int64_t ms) {
@@ -206,7 +210,8 @@ std::vector<ExportPiece> ConversionService::TripPieces(const ExportRequest& requ
 
 std::vector<ExportPiece> ConversionService::DayPieces(const ExportRequest& request) const
 {
-    const TripAnalysis& trips = Trips(); // for the time order
+    std::optional<TripAnalysis> own;
+    const TripAnalysis& trips = TripsFor(kDefaultTripGapMs, own); // for the time order
     // Local moments to the clock of the days, and back.
     const std::int64_t shift = request.Format.Utc ? m_bias * kMsPerMinute : 0;
     std::vector<ExportPiece> pieces;

@@ -143,27 +143,29 @@ double HaversineM(double lat1, double cos1, double lon1, double lat2, double cos
 }
 
 void WalkTrips(std::span<const TGpsFix> fixes, const std::vector<std::int64_t>& ms,
-               std::int64_t gapMs, TripAnalysis& out)
+               std::int64_t gapMs, TripFigures figures, TripAnalysis& out)
 {
+    const bool measure = figures == TripFigures::All;
     TripWalk walk;
     double prevCos = 0;
     for (std::size_t i = 0; i < ms.size(); ++i) {
         const TGpsFix& fix = fixes[out.TableIndex(i)];
-        const double cosLat = std::cos(fix.Latitude * kRadiansPerDegree);
+        const double cosLat = measure ? std::cos(fix.Latitude * kRadiansPerDegree) : 0.0;
         if (i == 0 || Splits(ms[i - 1], ms[i], gapMs)) {
             if (i > 0)
                 out.Trips.push_back(walk.Close(i, ms[i - 1]));
             walk = TripWalk{};
             walk.Current.Begin = i;
             walk.Current.FirstMs = ms[i];
-        } else {
+        } else if (measure) {
             const TGpsFix& prev = fixes[out.TableIndex(i - 1)];
             const double step = HaversineM(prev.Latitude, prevCos, prev.Longitude, fix.Latitude,
                                            cosLat, fix.Longitude);
             if (std::isfinite(step)) // a fix without a position adds nothing
                 walk.Current.DistanceM += step;
         }
-        walk.Add(fix);
+        if (measure)
+            walk.Add(fix);
         prevCos = cosLat;
     }
     if (!ms.empty())
@@ -178,14 +180,14 @@ double GreatCircleM(double lat1, double lon1, double lat2, double lon2)
                       std::cos(lat2 * kRadiansPerDegree), lon2);
 }
 
-TripAnalysis AnalyseTrips(std::span<const TGpsFix> fixes, std::int64_t gapMs)
+TripAnalysis AnalyseTrips(std::span<const TGpsFix> fixes, std::int64_t gapMs, TripFigures figures)
 {
     TripAnalysis out;
     std::vector<std::int64_t> ms;
     const std::vector<std::size_t> runStarts = ReadMoments(fixes, ms);
     if (runStarts.size() > 1)
         out.Order = SortMoments(ms, runStarts);
-    WalkTrips(fixes, ms, gapMs, out);
+    WalkTrips(fixes, ms, gapMs, figures, out);
     out.FixCount = fixes.size();
     if (!ms.empty()) {
         out.FirstMs = ms.front();

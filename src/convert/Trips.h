@@ -53,8 +53,15 @@ struct TripAnalysis {
 // lie more than `gapMs` apart (exactly `gapMs` stays together) and measures every trip. A table
 // already in time order is only checked, never sorted; a table that wraps (the logger wrote on
 // from the front after filling its memory) is merged from its ordered runs.
+// What an analysis works out beside the trips' bounds and the time order.
+enum class TripFigures {
+    All,        // distance, speed and heights as well
+    BoundsOnly, // enough to write a file trip by trip
+};
+
 [[nodiscard]] TripAnalysis AnalyseTrips(std::span<const TGpsFix> fixes,
-                                        std::int64_t gapMs = kDefaultTripGapMs);
+                                        std::int64_t gapMs = kDefaultTripGapMs,
+                                        TripFigures figures = TripFigures::All);
 
 // The moments an export of the trip covers: from the start of the second of its first fix to the
 // end of the second of its last fix.
