@@ -1,7 +1,6 @@
 #include "app/Platform.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 

@@ -17,6 +17,6 @@ QString FolderOrHome(const QString& location);
 QString DateSeparator(const QLocale& locale);
 QString TimeSeparator(const QLocale& locale);
 
-// Paths cross between Qt and the core in the file system's own encoding.
+// Paths cross between Qt and the core as UTF-8, the form the core's NativePath reads everywhere.
 std::string ToLocalPath(const QString& path);
 QString FromLocalPath(const std::string& path);
