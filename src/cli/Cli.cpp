@@ -71,7 +71,9 @@ class CliRun
     Outcome Convert(const std::string& input);
     // The windows of the chosen trips; nothing (after a message) when a number is beyond them.
     std::optional<std::vector<TimeWindow>> ChosenTrips(const std::string& input);
-    [[nodiscard]] TripAnalysis Analysis() const;
+    // The loaded log's trips with the --gap given: the service's own analysis for the default
+    // gap, else one worked out into `own`.
+    [[nodiscard]] const TripAnalysis& Analysis(std::optional<TripAnalysis>& own) const;
     Outcome ConvertSplit(const std::string& input, const ExportRequest& request);
     // Writes one output; nothing (after saying why) when it may not or could not be written.
     std::optional<ExportResult> Write(const std::string& input, const std::string& target,
@@ -115,9 +117,11 @@ Outcome CliRun::RunInput(const std::string& input)
     return m_options.Trips ? PrintTrips(input) : Convert(input);
 }
 
-TripAnalysis CliRun::Analysis() const
+const TripAnalysis& CliRun::Analysis(std::optional<TripAnalysis>& own) const
 {
-    return m_options.GapMs ? m_service.TripsWithGap(*m_options.GapMs) : m_service.Trips();
+    if (!m_options.GapMs)
+        return m_service.Trips();
+    return own.emplace(m_service.TripsWithGap(*m_options.GapMs));
 }
 
 Outcome CliRun::PrintTrips(const std::string& input)
@@ -125,7 +129,8 @@ Outcome CliRun::PrintTrips(const std::string& input)
     LoadResult result;
     if (const std::optional<Outcome> refused = StartRecord(input, result))
         return *refused;
-    const TripAnalysis analysis = Analysis();
+    std::optional<TripAnalysis> own;
+    const TripAnalysis& analysis = Analysis(own);
     m_out << kTripListHeader << '\n';
     for (std::size_t i = 0; i < analysis.Trips.size(); ++i)
         m_out << FormatTripRow(i + 1, analysis.Trips[i]) << '\n';
@@ -134,7 +139,8 @@ Outcome CliRun::PrintTrips(const std::string& input)
 
 std::optional<std::vector<TimeWindow>> CliRun::ChosenTrips(const std::string& input)
 {
-    const TripAnalysis analysis = Analysis();
+    std::optional<TripAnalysis> own;
+    const TripAnalysis& analysis = Analysis(own);
     std::vector<TimeWindow> windows;
     for (const std::int32_t number : m_options.TripNumbers) {
         if (static_cast<std::size_t>(number) > analysis.Trips.size()) {

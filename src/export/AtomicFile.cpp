@@ -116,20 +116,6 @@ struct AtomicFile::Destination {
     struct stat status = {}; // of that file
 };
 
-AtomicFile::AtomicFile(std::string target) : m_target(std::move(target)) {}
-
-AtomicFile::~AtomicFile() { Discard(); }
-
-bool AtomicFile::Fail(Stage stage, int error)
-{
-    if (m_failedStage == Stage::None) {
-        m_failedStage = stage;
-        m_errno = error;
-    }
-    Discard();
-    return false;
-}
-
 void AtomicFile::Discard()
 {
     if (m_fd >= 0)
@@ -375,20 +361,6 @@ struct AtomicFile::Destination {
     DWORD attributes = 0; // of that file
 };
 
-AtomicFile::AtomicFile(std::string target) : m_target(std::move(target)) {}
-
-AtomicFile::~AtomicFile() { Discard(); }
-
-bool AtomicFile::Fail(Stage stage, int error)
-{
-    if (m_failedStage == Stage::None) {
-        m_failedStage = stage;
-        m_errno = error;
-    }
-    Discard();
-    return false;
-}
-
 void AtomicFile::Discard()
 {
     if (m_handle != nullptr)
@@ -559,3 +531,19 @@ bool AtomicFile::Commit()
 }
 
 #endif
+
+// Both systems.
+
+AtomicFile::AtomicFile(std::string target) : m_target(std::move(target)) {}
+
+AtomicFile::~AtomicFile() { Discard(); }
+
+bool AtomicFile::Fail(Stage stage, int error)
+{
+    if (m_failedStage == Stage::None) {
+        m_failedStage = stage;
+        m_errno = error;
+    }
+    Discard();
+    return false;
+}

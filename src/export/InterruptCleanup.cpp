@@ -92,15 +92,6 @@ int RegisterTemporaryFile(const char* path)
     return -1;
 }
 
-void ReleaseTemporaryFile(int slot)
-{
-    if (slot < 0 || slot >= kSlotCount)
-        return;
-    g_slots[slot].state.store(kBusy);
-    g_slots[slot].path[0] = '\0';
-    g_slots[slot].state.store(kFree);
-}
-
 DeferredInterrupts::DeferredInterrupts()
 {
     const sigset_t set = InterruptSet();
@@ -164,17 +155,17 @@ int RegisterTemporaryFile(const char* path)
     return -1;
 }
 
-void ReleaseTemporaryFile(int slot)
-{
-    if (slot < 0 || slot >= kSlotCount)
-        return;
-    g_slots[slot].state.store(kBusy);
-    g_slots[slot].path[0] = L'\0';
-    g_slots[slot].state.store(kFree);
-}
-
 DeferredInterrupts::DeferredInterrupts() { AcquireSRWLockExclusive(&g_creating); }
 
 DeferredInterrupts::~DeferredInterrupts() { ReleaseSRWLockExclusive(&g_creating); }
 
 #endif
+
+void ReleaseTemporaryFile(int slot)
+{
+    if (slot < 0 || slot >= kSlotCount)
+        return;
+    g_slots[slot].state.store(kBusy);
+    g_slots[slot].path[0] = {};
+    g_slots[slot].state.store(kFree);
+}

@@ -26,12 +26,6 @@ template <std::size_t N> char* Put(char* out, const char (&text)[N])
     return out + N - 1;
 }
 
-// The XOR of the bytes from `begin` to `end`.
-std::uint8_t XorOf(const char* begin, const char* end)
-{
-    return XorOfBytes(begin, static_cast<std::size_t>(end - begin));
-}
-
 char* EndLine(char* p)
 {
     *p++ = '\r';
@@ -58,10 +52,19 @@ char* PutDate(char* p, const CalendarTime& t)
     return PutTwoDigits(p, (t.Year % 100 + 100) % 100);
 }
 
+// "$NAME,hhmmss.sss": the start of a sentence; `body` is set just after its '$'.
+template <std::size_t N>
+char* OpenSentence(char* out, const char (&name)[N], const CalendarTime& t, char*& body)
+{
+    *out++ = '$';
+    body = out;
+    return PutClock(Put(out, name), t);
+}
+
 // "*hh" after the sentence that starts at `body` (just after its '$').
 char* CloseSentence(const char* body, char* p)
 {
-    const std::uint8_t checksum = XorOf(body, p);
+    const std::uint8_t checksum = XorOfBytes(body, static_cast<std::size_t>(p - body));
     *p++ = '*';
     *p++ = kHexDigits[checksum >> 4];
     *p++ = kHexDigits[checksum & 15];
@@ -122,11 +125,8 @@ template <typename Format> char* FitLine(char* out, int most, const Format& form
 // RMC with the magnetic variation fields empty; `left` 2 keeps the speed and course, 1 the speed.
 char* ToolRmc(const TGpsFix& fix, const CalendarTime& t, int left, char* out)
 {
-    char* p = out;
-    *p++ = '$';
-    char* const body = p;
-    p = Put(p, "GPRMC,");
-    p = PutClock(p, t);
+    char* body = nullptr;
+    char* p = OpenSentence(out, "GPRMC,", t, body);
     const bool position = HasPosition(fix);
     p = (position ? Put(p, ",A,") : Put(p, ",V,"));
     p = PutPosition(p, fix);
@@ -146,11 +146,8 @@ char* ToolRmc(const TGpsFix& fix, const CalendarTime& t, int left, char* out)
 // the height.
 char* ToolGga(const TGpsFix& fix, const CalendarTime& t, int left, char* out)
 {
-    char* p = out;
-    *p++ = '$';
-    char* const body = p;
-    p = Put(p, "GPGGA,");
-    p = PutClock(p, t);
+    char* body = nullptr;
+    char* p = OpenSentence(out, "GPGGA,", t, body);
     *p++ = ',';
     const bool position = HasPosition(fix);
     p = PutPosition(p, fix);
@@ -188,13 +185,9 @@ std::string FormatNmeaCoordinate(double v)
 
 char* FormatRmcLine(const TGpsFix& fix, char* out)
 {
-    char* p = out;
-    *p++ = '$';
-    char* const body = p;
-    p = Put(p, "GPRMC,");
-
     const CalendarTime t = DecodeDayCount(fix.Time);
-    p = PutClock(p, t);
+    char* body = nullptr;
+    char* p = OpenSentence(out, "GPRMC,", t, body);
     p = Put(p, ",A,");
 
     p = AppendCoordinate(p, fix.Latitude);
