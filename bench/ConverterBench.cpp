@@ -3,6 +3,7 @@
 #include "convert/ConversionService.h"
 #include "decoders/SectorDecoder.h"
 #include "decoders/Smoothing.h"
+#include "export/GpxExport.h"
 #include "export/NmeaExport.h"
 #include "load/LogFile.h"
 
@@ -138,6 +139,32 @@ void BM_FormatRmcLine(benchmark::State& state)
     }
 }
 BENCHMARK(BM_FormatRmcLine);
+
+// The records of every fix of the 16 MiB block log, formatted on one thread into a reused buffer
+// (no file): the per-record cost on real, varying values.
+void BM_FormatBlockLogRecords(benchmark::State& state)
+{
+    static const RecordStyle kStyles[] = {{-540, false, false}, {-540, true, true}, {-540}};
+    static const RecordFormatter kFormatters[] = {FormatNmeaRecord, FormatNmeaRecord,
+                                                  FormatGpxPoint};
+    FixTable table;
+    DecodeLogImage(LogKind::Block, MakeBlockLog(), kJapanEpoch, table);
+    const RecordStyle& style = kStyles[state.range(0)];
+    const RecordFormatter format = kFormatters[state.range(0)];
+    std::vector<char> buffer(1 << 20);
+    for (auto _ : state) {
+        char* p = buffer.data();
+        for (const TGpsFix& fix : table.Fixes()) {
+            p = format(fix, style, p);
+            if (p > buffer.data() + buffer.size() - 1024)
+                p = buffer.data();
+        }
+        benchmark::DoNotOptimize(p);
+    }
+    SetPerFix(state, table);
+    state.SetLabel(state.range(0) == 0 ? "nmea" : state.range(0) == 1 ? "utc+gga" : "gpx");
+}
+BENCHMARK(BM_FormatBlockLogRecords)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 
 // Export of a full table: 480 000 fixes to a file.
 void BM_ExportFullTable(benchmark::State& state)

@@ -5,6 +5,7 @@
 #include "store/Digits.h"
 #include "store/PathText.h"
 #include "store/TimeBase.h"
+#include "store/WholePart.h"
 #include "store/Xor.h"
 
 #include <algorithm>
@@ -77,9 +78,8 @@ char* AppendCoordinate(char* out, double v)
     // degree by itself.
     const long double value = std::fabs(static_cast<long double>(v));
     // Whole degrees: a plain conversion covers every coordinate a fix can hold.
-    const long double degrees = value < 0x1p62L
-                                    ? static_cast<long double>(static_cast<std::int64_t>(value))
-                                    : std::trunc(value);
+    const long double degrees =
+        value < 0x1p62L ? static_cast<long double>(WholePart(value)) : std::trunc(value);
     const long double minutes = (value - degrees) * 60;
     return AppendFixed(out, degrees * 100 + minutes, 6);
 }

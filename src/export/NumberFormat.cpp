@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -85,82 +86,52 @@ template <int Decimals> char* WriteScaledFixed(char* out, std::uint64_t v)
     }
 }
 
+template <int... Decimals>
+char* WriteScaledSmall(char* out, std::uint64_t v, int decimals,
+                       std::integer_sequence<int, Decimals...>)
+{
+    char* end = out;
+    ((decimals == Decimals ? (end = WriteScaledFixed<Decimals>(out, v), true) : false) || ...);
+    return end;
+}
+
 // Writes q / 10^decimals with exactly `decimals` digits after the point.
 char* WriteScaled(char* out, Uint128 q, int decimals)
 {
-    if (q <= UINT64_MAX) {
-        const auto v = static_cast<std::uint64_t>(q);
-        switch (decimals) {
-        case 1:
-            return WriteScaledFixed<1>(out, v);
-        case 3:
-            return WriteScaledFixed<3>(out, v);
-        case 6:
-            return WriteScaledFixed<6>(out, v);
-        default:
-            break;
-        }
-    }
+    if (q <= UINT64_MAX)
+        return WriteScaledSmall(out, static_cast<std::uint64_t>(q), decimals,
+                                std::make_integer_sequence<int, 10>());
     char digits[48];
     char* const end = digits + sizeof digits;
-    char* start;
-    if (q <= UINT64_MAX) {
-        start = DigitsBackwards(end, static_cast<std::uint64_t>(q));
-    } else {
-        // Below 2^94: the low 18 digits, zero-padded, then the rest.
-        start = DigitsBackwards(end, static_cast<std::uint64_t>(q % kTenPow18));
-        while (start > end - 18)
-            *--start = '0';
-        start = DigitsBackwards(start, static_cast<std::uint64_t>(q / kTenPow18));
-    }
-    // At least one digit before the point.
-    while (end - start < decimals + 1)
+    // Below 2^94: the low 18 digits, zero-padded, then the rest.
+    char* start = DigitsBackwards(end, static_cast<std::uint64_t>(q % kTenPow18));
+    while (start > end - 18)
         *--start = '0';
+    start = DigitsBackwards(start, static_cast<std::uint64_t>(q / kTenPow18));
     const std::ptrdiff_t integerDigits = (end - start) - decimals;
     std::memcpy(out, start, static_cast<std::size_t>(integerDigits));
     out += integerDigits;
-    if (decimals > 0) {
-        *out++ = '.';
-        std::memcpy(out, start + integerDigits, static_cast<std::size_t>(decimals));
-        out += decimals;
-    }
-    return out;
-}
-
-// Splits a finite 0 <= v < 2^63 into a 64-bit mantissa and a right shift (>= 1):
-// v = mantissa / 2^shift exactly.
-std::uint64_t Decompose(long double v, int& shift)
-{
-#if LDBL_MANT_DIG == 64 && LDBL_MAX_EXP == 16384
-    // x87 extended format: a 64-bit significand with its integer bit, then sign and exponent.
-    // The format exists on little-endian machines only: the significand is the first 8 bytes.
-    static_assert(std::endian::native == std::endian::little);
-    unsigned char bytes[sizeof(long double)];
-    std::memcpy(bytes, &v, sizeof bytes);
-    std::uint64_t mantissa = 0;
-    std::memcpy(&mantissa, bytes, sizeof mantissa);
-    const int exponent = (bytes[8] | (bytes[9] & 0x7F) << 8);
-    shift = 16383 + 63 - (exponent == 0 ? 1 : exponent);
-    return mantissa;
-#else
-    if (v == 0) {
-        shift = 1;
-        return 0;
-    }
-    int exponent = 0;
-    const long double fraction = std::frexp(v, &exponent);
-    shift = 64 - exponent;
-    return static_cast<std::uint64_t>(std::ldexp(fraction, 64));
-#endif
+    *out++ = '.';
+    std::memcpy(out, start + integerDigits, static_cast<std::size_t>(decimals));
+    return out + decimals;
 }
 
 // Writes mantissa / 2^shift with `decimals` decimals, rounded half to even on the bits lost.
 char* WriteExact(char* out, std::uint64_t mantissa, int shift, int decimals)
 {
-    // mantissa * 10^decimals stays below 2^94.
+    const Uint128 scaled = Uint128{mantissa} * kPowersOfTen[decimals]; // below 2^94
+    if (shift >= 32 && shift < 64) {
+        // Below 2^32, the common case: everything fits in 64-bit halves.
+        const auto low = static_cast<std::uint64_t>(scaled);
+        const auto high = static_cast<std::uint64_t>(scaled >> 64);
+        std::uint64_t q = (high << (64 - shift)) | (low >> shift);
+        const std::uint64_t rest = low & ((std::uint64_t{1} << shift) - 1);
+        const std::uint64_t half = std::uint64_t{1} << (shift - 1);
+        q += rest > half || (rest == half && (q & 1) != 0);
+        return WriteScaledSmall(out, q, decimals, std::make_integer_sequence<int, 10>());
+    }
     Uint128 q = 0;
     if (mantissa != 0 && shift < 128) {
-        const Uint128 scaled = Uint128{mantissa} * kPowersOfTen[decimals];
         if (shift <= 0) {
             q = scaled << -shift;
         } else {
@@ -193,13 +164,34 @@ template <typename Float> char* AppendSpecialOrGeneral(char* out, Float value, i
 
 char* AppendFixed(char* out, long double value, int decimals)
 {
+#if LDBL_MANT_DIG == 64 && LDBL_MAX_EXP == 16384
+    // x87 extended format: a 64-bit significand with its integer bit, then the exponent and the
+    // sign. The format exists on little-endian machines only: the significand is the first 8
+    // bytes. Read as integers, the sign costs no x87 status-word round trip.
+    static_assert(std::endian::native == std::endian::little);
+    unsigned char bytes[sizeof(long double)];
+    std::memcpy(bytes, &value, sizeof bytes);
+    std::uint64_t mantissa = 0;
+    std::memcpy(&mantissa, bytes, sizeof mantissa);
+    const int exponent = bytes[8] | (bytes[9] & 0x7F) << 8;
+    // Below 2^63 (biased exponent 16383 + 63) the exact path applies; NaN and infinity have 32767.
+    if (decimals < 0 || decimals > 9 || exponent >= 16383 + 63)
+        return AppendSpecialOrGeneral(out, value, decimals);
+    if ((bytes[9] & 0x80) != 0)
+        *out++ = '-';
+    return WriteExact(out, mantissa, 16383 + 63 - (exponent == 0 ? 1 : exponent), decimals);
+#else
     if (decimals < 0 || decimals > 9 || !(std::fabs(value) < 0x1p63L))
         return AppendSpecialOrGeneral(out, value, decimals);
     if (std::signbit(value))
         *out++ = '-';
-    int shift = 0;
-    const std::uint64_t mantissa = Decompose(std::fabs(value), shift);
-    return WriteExact(out, mantissa, shift, decimals);
+    if (value == 0)
+        return WriteExact(out, 0, 1, decimals);
+    int exponent = 0;
+    const long double fraction = std::frexp(std::fabs(value), &exponent);
+    return WriteExact(out, static_cast<std::uint64_t>(std::ldexp(fraction, 64)), 64 - exponent,
+                      decimals);
+#endif
 }
 
 char* AppendFixed(char* out, double value, int decimals)
@@ -215,6 +207,7 @@ char* AppendFixed(char* out, double value, int decimals)
     std::uint64_t mantissa = bits & ((std::uint64_t{1} << 52) - 1);
     if (exponent != 0)
         mantissa |= std::uint64_t{1} << 52;
-    const int shift = 1075 - (exponent == 0 ? 1 : exponent);
-    return WriteExact(out, mantissa, shift, decimals);
+    // Aligned like a long double's significand, so both share the 64-bit path.
+    const int shift = 1075 + 11 - (exponent == 0 ? 1 : exponent);
+    return WriteExact(out, mantissa << 11, shift, decimals);
 }

@@ -1,6 +1,7 @@
 #include "store/TimeBase.h"
 
 #include "store/Digits.h"
+#include "store/WholePart.h"
 
 #include <array>
 #include <cmath>
@@ -121,7 +122,7 @@ std::int64_t DayCountToMilliseconds(double dayCount)
     const long double limit = 0x1p62L;
     if (!(scaled > -limit && scaled < limit))
         return scaled < 0 ? -static_cast<std::int64_t>(limit) : static_cast<std::int64_t>(limit);
-    return static_cast<std::int64_t>(scaled >= 0 ? scaled + 0.5L : scaled - 0.5L);
+    return scaled >= 0 ? WholePart(scaled + 0.5L) : -WholePart(0.5L - scaled);
 }
 
 std::int64_t CalendarToMilliseconds(const CalendarTime& t)
@@ -142,7 +143,17 @@ CalendarTime MillisecondsToCalendar(std::int64_t ms)
         msOfDay += kMillisecondsPerDay;
         --days;
     }
-    CivilFromDays(days - static_cast<std::int64_t>(kUnixEpochDayCount), t.Year, t.Month, t.Day);
+    // Neighbouring records fall on the same day: each thread keeps the last date it worked out.
+    thread_local std::int64_t lastDays = INT64_MIN;
+    thread_local CalendarTime lastDate;
+    if (days != lastDays) {
+        CivilFromDays(days - static_cast<std::int64_t>(kUnixEpochDayCount), lastDate.Year,
+                      lastDate.Month, lastDate.Day);
+        lastDays = days;
+    }
+    t.Year = lastDate.Year;
+    t.Month = lastDate.Month;
+    t.Day = lastDate.Day;
     t.Hour = static_cast<int>(msOfDay / 3600000);
     t.Minute = static_cast<int>(msOfDay / 60000 % 60);
     t.Second = static_cast<int>(msOfDay / 1000 % 60);

@@ -105,6 +105,10 @@ TEST(AppendFixed, MatchesPrintfOverRandomValues)
             ASSERT_EQ(Fixed(d, decimals), Printf(d, decimals)) << std::hexfloat << d;
             ASSERT_EQ(Fixed(f, decimals), Printf(f, decimals)) << std::hexfloat << f;
             ASSERT_EQ(Fixed(knots, decimals), Printf(knots, decimals)) << std::hexfloat << knots;
+            // The double overload, which takes its digits from the double's own bits.
+            char out[400];
+            ASSERT_EQ(std::string(out, AppendFixed(out, d, decimals)), Printf(d, decimals))
+                << std::hexfloat << d;
         }
     }
     // Random bit patterns of every finite magnitude a float field can hold.
