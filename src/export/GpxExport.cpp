@@ -1,5 +1,6 @@
 #include "export/GpxExport.h"
 
+#include "export/NumberFormat.h"
 #include "store/Digits.h"
 #include "store/TimeBase.h"
 #include "store/Version.h"
@@ -13,25 +14,20 @@ namespace {
 
 constexpr std::int64_t kMsPerMinute = 60000;
 
-char* Put(char* out, std::string_view text)
+// Copies a literal without its terminating zero; the size is known, so the copy is inlined.
+template <std::size_t N> char* Put(char* out, const char (&text)[N])
 {
-    std::memcpy(out, text.data(), text.size());
-    return out + text.size();
-}
-
-// The shortest fixed-point text that reads back to the same value (no exponent, as xsd:decimal
-// wants). `out` has room for any double.
-template <typename Float> char* PutShortest(char* out, Float value)
-{
-    return std::to_chars(out, out + 400, value, std::chars_format::fixed).ptr;
+    std::memcpy(out, text, N - 1);
+    return out + N - 1;
 }
 
 // <name>value</name> for a finite value.
-char* PutElement(char* p, std::string_view open, float value, std::string_view close)
+template <std::size_t Open, std::size_t Close>
+char* PutElement(char* p, const char (&open)[Open], float value, const char (&close)[Close])
 {
     if (!std::isfinite(value))
         return p;
-    return Put(PutShortest(Put(p, open), value), close);
+    return Put(AppendShortest(Put(p, open), value), close);
 }
 
 } // namespace
@@ -68,9 +64,9 @@ char* FormatGpxPoint(const TGpsFix& fix, const RecordStyle& style, char* out)
     if (!(std::fabs(fix.Latitude) <= 90 && std::fabs(fix.Longitude) <= 180))
         return out;
     char* p = Put(out, "      <trkpt lat=\"");
-    p = PutShortest(p, fix.Latitude);
+    p = AppendShortest(p, fix.Latitude);
     p = Put(p, "\" lon=\"");
-    p = PutShortest(p, fix.Longitude);
+    p = AppendShortest(p, fix.Longitude);
     p = Put(p, "\">");
     p = PutElement(p, "<ele>", fix.ExtraValue, "</ele>");
     p = Put(p, "<time>");

@@ -105,7 +105,7 @@ char* PutPosition(char* p, const TGpsFix& fix)
 // decimal.
 char* PutHeight(char* p, float heightM)
 {
-    char* const end = std::to_chars(p, p + 64, heightM, std::chars_format::fixed).ptr;
+    char* const end = AppendShortest(p, heightM);
     if (std::find(p, end, '.') != end)
         return end;
     return Put(end, ".0");

@@ -1,5 +1,7 @@
 #include "export/NumberFormat.h"
 
+#include <algorithm>
+#include <array>
 #include <bit>
 #include <cfloat>
 #include <charconv>
@@ -12,8 +14,8 @@ namespace {
 
 __extension__ typedef unsigned __int128 Uint128;
 
-constexpr std::uint64_t kPowersOfTen[10] = {1,      10,      100,      1000,      10000,
-                                            100000, 1000000, 10000000, 100000000, 1000000000};
+constexpr std::uint64_t kPowersOfTen[11] = {
+    1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000, 10000000000};
 constexpr std::uint64_t kTenPow18 = 1000000000000000000ull;
 
 char* Copy(char* out, const char* text)
@@ -160,6 +162,110 @@ template <typename Float> char* AppendSpecialOrGeneral(char* out, Float value, i
     return out + n;
 }
 
+// 10^0 to 10^21, for the double search: below 2^70.
+constexpr auto kWidePowersOfTen = [] {
+    std::array<Uint128, 22> powers{};
+    Uint128 p = 1;
+    for (Uint128& power : powers) {
+        power = p;
+        p *= 10;
+    }
+    return powers;
+}();
+
+template <typename Wide> Wide PowerOfTen(int d)
+{
+    if constexpr (sizeof(Wide) == 8)
+        return kPowersOfTen[d];
+    else
+        return kWidePowersOfTen[static_cast<std::size_t>(d)];
+}
+
+// The shortest fixed-point text that reads back to the binary value m * 2^e2 (m normal, e2 <= 0),
+// in `Wide` integers that hold four times m times 10^d for the decimals d the search needs.
+// In units of 2^(e2 - 2) the value is 4m; what reads back to it lies between 4m - 2 and 4m + 2
+// (4m - 1 below a power of two, where the gap below is half as wide), ends included when m is
+// even, as a reader rounds ties to even.
+template <typename Wide> char* WriteShortest(char* p, std::uint64_t m, int e2, bool powerOfTwo)
+{
+    const int k = 2 - e2;
+    // The first number of decimals whose step 10^-d is at most half the gap, so that the
+    // interval surely holds a multiple of it: ceil((1 - e2) * log10 2), log10 2 as 78913 / 2^18.
+    int d = ((1 - e2) * 78913 + (1 << 18) - 1) >> 18;
+    const Wide upper = Wide{4 * m + 2} * PowerOfTen<Wide>(d);
+    const Wide lower = Wide{4 * m - (powerOfTwo ? 1 : 2)} * PowerOfTen<Wide>(d);
+    const bool endsIncluded = (m & 1) == 0;
+    Wide top = upper >> k;
+    if (!endsIncluded && top << k == upper)
+        --top;
+    Wide bottom = (lower + (Wide{1} << k) - 1) >> k;
+    if (!endsIncluded && bottom << k == lower)
+        ++bottom;
+    // Both below 2^58: about 10 times 2^54 at most.
+    auto highest = static_cast<std::uint64_t>(top);
+    auto lowest = static_cast<std::uint64_t>(bottom);
+    // Fewer decimals while the interval still holds a multiple of a hundred, then of ten steps.
+    while (d > 1 && highest / 100 * 100 >= lowest) {
+        lowest = (lowest + 99) / 100;
+        highest /= 100;
+        d -= 2;
+    }
+    if (d > 0 && highest / 10 * 10 >= lowest) {
+        lowest = (lowest + 9) / 10;
+        highest /= 10;
+        --d;
+    }
+    // Of the candidates left, the one nearest the value; an exact tie goes to the even one.
+    const Wide exact = Wide{4 * m} * PowerOfTen<Wide>(d);
+    auto c = static_cast<std::uint64_t>(exact >> k);
+    const Wide rest = exact - (Wide{c} << k);
+    const Wide half = Wide{1} << (k - 1);
+    c += rest > half || (rest == half && (c & 1) != 0);
+    c = std::min(std::max(c, lowest), highest);
+
+    // Written in place from the end: d decimals (zero-padded), the point, the whole part.
+    const int wholeDigits = std::max(DigitCount(c) - d, 1);
+    char* const end = p + wholeDigits + (d > 0 ? d + 1 : 0);
+    char* q = end;
+    for (int left = d; left >= 2; left -= 2) {
+        q -= 2;
+        std::memcpy(q, kDigitPairs + 2 * (c % 100), 2);
+        c /= 100;
+    }
+    if (d % 2 != 0) {
+        *--q = static_cast<char>('0' + c % 10);
+        c /= 10;
+    }
+    if (d > 0)
+        *--q = '.';
+    DigitsBackwards(q, c);
+    return end;
+}
+
+// The sign, then zero, the integer search or the general way. Bits: the float type's
+// significand bits without the hidden one, `Low`/`High`: the range of e2 the search takes.
+template <typename Wide, int FractionBits, int Bias, int Low, typename Float, typename Bits>
+char* AppendShortestOf(char* out, Float value)
+{
+    const auto bits = std::bit_cast<Bits>(value);
+    constexpr int kSignShift = sizeof(Bits) * 8 - 1;
+    const auto exponent =
+        static_cast<int>(bits >> FractionBits & ((1u << (kSignShift - FractionBits)) - 1));
+    const std::uint64_t fraction = bits & ((Bits{1} << FractionBits) - 1);
+    const int e2 = exponent - Bias - FractionBits; // value = (2^F + fraction) * 2^e2 when normal
+    char* p = out;
+    if ((bits >> kSignShift) != 0)
+        *p++ = '-';
+    if (static_cast<Bits>(bits << 1) == 0) {
+        *p = '0';
+        return p + 1;
+    }
+    // Subnormals, NaN, infinity and values outside the search's range go the general way.
+    if (exponent == 0 || e2 > 0 || e2 < Low)
+        return std::to_chars(out, out + kShortestRoom, value, std::chars_format::fixed).ptr;
+    return WriteShortest<Wide>(p, fraction | std::uint64_t{1} << FractionBits, e2, fraction == 0);
+}
+
 } // namespace
 
 char* AppendFixed(char* out, long double value, int decimals)
@@ -210,4 +316,16 @@ char* AppendFixed(char* out, double value, int decimals)
     // Aligned like a long double's significand, so both share the 64-bit path.
     const int shift = 1075 + 11 - (exponent == 0 ? 1 : exponent);
     return WriteExact(out, mantissa << 11, shift, decimals);
+}
+
+// Floats from 2^-7 to 2^24 in 64-bit integers: 4m below 2^26, 10^d at most 10^10.
+char* AppendShortest(char* out, float value)
+{
+    return AppendShortestOf<std::uint64_t, 23, 127, -30, float, std::uint32_t>(out, value);
+}
+
+// Doubles from 2^-16 to 2^53 in 128-bit integers: 4m below 2^55, 10^d at most 10^21.
+char* AppendShortest(char* out, double value)
+{
+    return AppendShortestOf<Uint128, 52, 1023, -68, double, std::uint64_t>(out, value);
 }

@@ -10,3 +10,11 @@
 char* AppendFixed(char* out, long double value, int decimals);
 // The same for a double (and so a float), without going through extended precision.
 char* AppendFixed(char* out, double value, int decimals);
+
+// Room AppendShortest may need: a sign and up to 309 integer digits, or "0." and the up to 341
+// decimals of the smallest values.
+constexpr std::size_t kShortestRoom = 400;
+// The shortest text that reads back to the same value, without an exponent: what
+// std::to_chars(out, end, value, std::chars_format::fixed) writes, "-0" for -0.0 included.
+char* AppendShortest(char* out, float value);
+char* AppendShortest(char* out, double value);
