@@ -9,6 +9,7 @@
 #include "store/Xor.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -74,6 +75,20 @@ char* CloseSentence(const char* body, char* p)
 
 char* AppendCoordinate(char* out, double v)
 {
+    // Below 2^32 the extended-precision steps below are exact: the minutes, the fraction times
+    // 15 times 4, have at most 57 significant bits, and the whole-degree part adds at most 7 bits
+    // above them (64 fit). So for |v| = m / 2^shift the text is that of
+    // (100 m - 40 (m mod 2^shift)) / 2^shift, which integers work out without the x87 unit.
+    const auto bits = std::bit_cast<std::uint64_t>(v);
+    const auto exponent = static_cast<int>(bits >> 52 & 0x7FF);
+    if (exponent < 1023 + 32) {
+        std::uint64_t m = bits & ((std::uint64_t{1} << 52) - 1);
+        if (exponent != 0)
+            m |= std::uint64_t{1} << 52;
+        const int shift = 1075 - (exponent == 0 ? 1 : exponent); // at least 21
+        const std::uint64_t fraction = shift < 64 ? m & ((std::uint64_t{1} << shift) - 1) : m;
+        return AppendFixedRatio(out, 100 * m - 40 * fraction, shift, 6);
+    }
     // Whole degrees times 100 plus minutes, as one number: 59.9999999' rounds into the next
     // degree by itself.
     const long double value = std::fabs(static_cast<long double>(v));

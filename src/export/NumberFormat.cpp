@@ -300,6 +300,11 @@ char* AppendFixed(char* out, long double value, int decimals)
 #endif
 }
 
+char* AppendFixedRatio(char* out, std::uint64_t numerator, int shift, int decimals)
+{
+    return WriteExact(out, numerator, shift, decimals);
+}
+
 char* AppendFixed(char* out, double value, int decimals)
 {
     const auto bits = std::bit_cast<std::uint64_t>(value);

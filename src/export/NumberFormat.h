@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 // Writes `value` with exactly `decimals` digits after the point, as C's printf("%.*f") does in
 // the C locale: correctly rounded from the exact binary value, exact ties to even, the sign of
@@ -10,6 +11,8 @@
 char* AppendFixed(char* out, long double value, int decimals);
 // The same for a double (and so a float), without going through extended precision.
 char* AppendFixed(char* out, double value, int decimals);
+// The same for the non-negative value numerator / 2^shift (0 <= shift, 0 <= decimals <= 9).
+char* AppendFixedRatio(char* out, std::uint64_t numerator, int shift, int decimals);
 
 // Room AppendShortest may need: a sign and up to 309 integer digits, or "0." and the up to 341
 // decimals of the smallest values.

@@ -103,13 +103,25 @@ TEST(FormatNmeaCoordinate, DegreesAndMinutes)
     for (const auto& [degrees, text] : cases)
         EXPECT_EQ(FormatNmeaCoordinate(degrees), text) << degrees;
 
-    // d * 100 + (v - d) * 60 in extended precision, printed by the C library.
+    // d * 100 + (v - d) * 60 of |v| in extended precision, printed by the C library: values of
+    // a coordinate's range, random bit patterns of any magnitude below 2^34 (either sign, tiny
+    // and subnormal ones included), whole and half degrees and their neighbours.
     std::mt19937_64 random(5);
-    std::uniform_real_distribution<double> any(0.0, 180.0);
-    for (int i = 0; i < 20000; ++i) {
-        const double v = any(random);
-        const long double d = std::trunc(static_cast<long double>(v));
-        const long double value = d * 100 + (static_cast<long double>(v) - d) * 60;
+    std::uniform_real_distribution<double> any(-180.0, 180.0);
+    std::vector<double> values;
+    for (int i = 0; i < 40000; ++i) {
+        values.push_back(any(random));
+        const std::uint64_t bits = random();
+        values.push_back(
+            std::bit_cast<double>(bits % (std::uint64_t{1056} << 52) | bits >> 63 << 63));
+    }
+    for (double whole = 0; whole <= 181; whole += 0.5)
+        for (double v : {std::nextafter(whole, -1.0), whole, std::nextafter(whole, 200.0)})
+            values.push_back(v);
+    for (double v : values) {
+        const long double magnitude = std::fabs(static_cast<long double>(v));
+        const long double d = std::trunc(magnitude);
+        const long double value = d * 100 + (magnitude - d) * 60;
         ASSERT_EQ(FormatNmeaCoordinate(v), Printf("%.6Lf", value)) << std::hexfloat << v;
     }
 }
