@@ -171,14 +171,9 @@ void ScanBlock(std::span<const std::uint8_t> image, std::int32_t BlockIndex,
     WalkBlock(padded.data(), clock, table);
 }
 
-void DecodeBlocks(std::span<const std::uint8_t> image, std::int32_t firstBlock,
-                  std::int32_t endBlock, const LoggerClock& clock, FixTable& table)
-{
-    for (std::int32_t i = firstBlock; i < endBlock; ++i)
-        ScanBlock(image, i, clock, table);
-}
-
 void DecodeBlockLog(std::span<const std::uint8_t> image, const LoggerClock& clock, FixTable& table)
 {
-    DecodeBlocks(image, 0, static_cast<std::int32_t>(image.size() / kBlockSize), clock, table);
+    const auto blocks = static_cast<std::int32_t>(image.size() / kBlockSize);
+    for (std::int32_t i = 0; i < blocks; ++i)
+        ScanBlock(image, i, clock, table);
 }

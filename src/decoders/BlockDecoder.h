@@ -36,10 +36,6 @@ enum class BlockField : int {
 // to `table`. Bytes past the image's end read as erased flash (0xFF).
 void DecodeBlockLog(std::span<const std::uint8_t> image, const LoggerClock& clock, FixTable& table);
 
-// Decodes blocks firstBlock to endBlock - 1 of the image in order, as DecodeBlockLog does them.
-void DecodeBlocks(std::span<const std::uint8_t> image, std::int32_t firstBlock,
-                  std::int32_t endBlock, const LoggerClock& clock, FixTable& table);
-
 // Decodes block `BlockIndex` of the image and appends its accepted fixes. Once the table is full,
 // records are still walked but dropped.
 void ScanBlock(std::span<const std::uint8_t> image, std::int32_t BlockIndex,

@@ -8,12 +8,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <exception>
 #include <filesystem>
 #include <limits>
 #include <memory>
 #include <system_error>
-#include <thread>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -131,36 +129,6 @@ bool LooksWeekRolledOver(const FixTable& table, const SectorDropCounts& dropped,
     return earliest <= latest && latest < firstDay && earliest + rollover >= firstDay;
 }
 
-// A block log decoded on two cores: the later half of the blocks on another thread into a table
-// of its own, appended once both halves are done. Blocks decode independently, so the fixes,
-// their order and the ones a full table drops are those of one pass over the image.
-void DecodeBlockLogInHalves(std::span<const std::uint8_t> image, const LoggerClock& clock,
-                            FixTable& table)
-{
-    const auto blocks = static_cast<std::int32_t>(image.size() / kBlockSize);
-    const std::int32_t half = blocks / 2;
-    FixTable later(table.Capacity());
-    std::exception_ptr failure;
-    std::thread worker;
-    try {
-        worker = std::thread([&] {
-            try {
-                DecodeBlocks(image, half, blocks, clock, later);
-            } catch (...) {
-                failure = std::current_exception();
-            }
-        });
-    } catch (const std::system_error&) { // no thread to be had: one pass, then
-        DecodeBlockLog(image, clock, table);
-        return;
-    }
-    DecodeBlocks(image, 0, half, clock, table);
-    worker.join();
-    if (failure)
-        std::rethrow_exception(failure);
-    table.AppendAll(later.Fixes());
-}
-
 } // namespace
 
 LogKind KindFromPath(const std::string& path)
@@ -186,7 +154,7 @@ SectorDropCounts DecodeLogImage(LogKind kind, std::span<const std::uint8_t> imag
     // converts the same whatever was loaded before it.
     table.Clear();
     if (kind == LogKind::Block)
-        DecodeBlockLogInHalves(image, clock, table);
+        DecodeBlockLog(image, clock, table);
     else if (kind == LogKind::Sector)
         return DecodeSectorLog(image, clock, table);
     return {};

@@ -3,7 +3,6 @@
 #include "store/GpsFix.h"
 #include "store/LargeBuffer.h"
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -32,15 +31,6 @@ class FixTable
             return false;
         m_entries[static_cast<std::size_t>(m_count++)] = fix;
         return true;
-    }
-    // Stores as many of `fixes` as there is room for, in order; returns how many.
-    std::size_t AppendAll(std::span<const TGpsFix> fixes)
-    {
-        const std::size_t room = static_cast<std::size_t>(m_capacity - m_count);
-        const std::size_t n = fixes.size() < room ? fixes.size() : room;
-        std::copy_n(fixes.data(), n, m_entries + m_count);
-        m_count += static_cast<std::int32_t>(n);
-        return n;
     }
     void Clear() { m_count = 0; }
     // The entry after the last valid one, for a decoder to fill in place; Keep() then counts it.

@@ -1,6 +1,5 @@
 #include "load/LogFile.h"
 
-#include "decoders/BlockDecoder.h"
 #include "store/TimeBase.h"
 #include "support/BadFiles.h"
 #include "support/LogWriter.h"
@@ -193,35 +192,6 @@ TEST_F(LogLoader, OnlySectorLogsAreSmoothed)
     EXPECT_EQ(table[1].Speed, float((1.8L * 20 + 0.5L * 10 + 0.5L * 10) / (1.8L + 0.5L + 0.5L)));
     // 200 ms lies inside the 210 ms window (10, 20, 10 is no run).
     EXPECT_EQ(table[0].Speed, float((1.8L * 10 + 0.5L * 20 + 0.35L * 10) / (1.8L + 0.5L + 0.35L)));
-}
-
-// A block log is decoded in two halves on two threads. Whatever the table's room, the result is
-// that of one pass: the same fixes in the same order, the same ones dropped once it is full,
-// and a record that runs from the first half's last block into the second read whole.
-TEST_F(LogLoader, BlockLogHalvesMakeOnePass)
-{
-    FlashImage blocks = BlockLog(5, kBlockBasicMask);
-    int second = 0;
-    for (std::size_t b = 0; b < 5; ++b)
-        for (int r = 0; r < 3; ++r)
-            blocks.Append(b, BlockRecord({.Seconds = kMay2021 + ++second}, kBlockBasicMask));
-    // Blocks 0-1 form the first half: block 1's last record ends 24 bytes into block 2.
-    blocks.Put(2 * kBlockBytes - 16, BlockRecord({.Seconds = kMay2021 + 100}, kBlockBasicMask));
-    const std::string path = dir.Write("halves.bin", blocks.Data());
-    for (std::int32_t capacity : {1, 3, 7, 9, 15, 16, 17, 100}) {
-        FixTable onePass(capacity);
-        DecodeBlockLog(blocks.Data(), kJapanEpoch, onePass);
-        FixTable loaded(capacity);
-        ASSERT_EQ(LoadLogFile(path, kJapanEpoch, loaded).Kind, LogKind::Block);
-        ASSERT_EQ(loaded.Count(), onePass.Count()) << "room for " << capacity;
-        for (std::size_t i = 0; i < std::size_t(onePass.Count()); ++i)
-            ASSERT_EQ(loaded[i].Time, onePass[i].Time) << "room for " << capacity;
-    }
-    FixTable all(100);
-    ASSERT_EQ(LoadLogFile(path, kJapanEpoch, all).Kind, LogKind::Block);
-    EXPECT_TRUE(std::any_of(all.Fixes().begin(), all.Fixes().end(), [](const TGpsFix& fix) {
-        return FormatDayCount(fix.Time).substr(11) == "09:01:40.000";
-    }));
 }
 
 TEST_F(LogLoader, UnreadableFileIsAnIoErrorThatLeavesTheTable)
