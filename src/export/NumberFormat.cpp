@@ -14,8 +14,16 @@ namespace {
 
 __extension__ typedef unsigned __int128 Uint128;
 
-constexpr std::uint64_t kPowersOfTen[11] = {
-    1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000, 10000000000};
+// 10^0 to 10^19.
+constexpr auto kPowersOfTen = [] {
+    std::array<std::uint64_t, 20> powers{};
+    std::uint64_t p = 1;
+    for (std::uint64_t& power : powers) {
+        power = p;
+        p *= 10;
+    }
+    return powers;
+}();
 constexpr std::uint64_t kTenPow18 = 1000000000000000000ull;
 
 char* Copy(char* out, const char* text)
@@ -49,13 +57,22 @@ char* DigitsBackwards(char* end, std::uint64_t v)
     return end;
 }
 
-// The number of decimal digits of v (at least 1).
+// The number of decimal digits of v (at least 1): quickest for the few digits of a fixed
+// field's whole part.
 int DigitCount(std::uint64_t v)
 {
     int n = 1;
     for (; v >= 100; v /= 100)
         n += 2;
     return v >= 10 ? n + 1 : n;
+}
+
+// The same from v's bit length (log10 2 as 1233 / 2^12): quicker for the many digits of a
+// shortest text.
+int LongDigitCount(std::uint64_t v)
+{
+    const int guess = (static_cast<int>(std::bit_width(v | 1)) * 1233) >> 12;
+    return guess + (v >= kPowersOfTen[static_cast<std::size_t>(guess)] ? 1 : 0);
 }
 
 // Writes exactly `count` digits of v (v < 10^count) right-aligned so that they end at `end`.
@@ -121,7 +138,8 @@ char* WriteScaled(char* out, Uint128 q, int decimals)
 // Writes mantissa / 2^shift with `decimals` decimals, rounded half to even on the bits lost.
 char* WriteExact(char* out, std::uint64_t mantissa, int shift, int decimals)
 {
-    const Uint128 scaled = Uint128{mantissa} * kPowersOfTen[decimals]; // below 2^94
+    const Uint128 scaled =
+        Uint128{mantissa} * kPowersOfTen[static_cast<std::size_t>(decimals)]; // below 2^94
     if (shift >= 32 && shift < 64) {
         // Below 2^32, the common case: everything fits in 64-bit halves.
         const auto low = static_cast<std::uint64_t>(scaled);
@@ -176,7 +194,7 @@ constexpr auto kWidePowersOfTen = [] {
 template <typename Wide> Wide PowerOfTen(int d)
 {
     if constexpr (sizeof(Wide) == 8)
-        return kPowersOfTen[d];
+        return kPowersOfTen[static_cast<std::size_t>(d)];
     else
         return kWidePowersOfTen[static_cast<std::size_t>(d)];
 }
@@ -224,7 +242,7 @@ template <typename Wide> char* WriteShortest(char* p, std::uint64_t m, int e2, b
     c = std::min(std::max(c, lowest), highest);
 
     // Written in place from the end: d decimals (zero-padded), the point, the whole part.
-    const int wholeDigits = std::max(DigitCount(c) - d, 1);
+    const int wholeDigits = std::max(LongDigitCount(c) - d, 1);
     char* const end = p + wholeDigits + (d > 0 ? d + 1 : 0);
     char* q = end;
     for (int left = d; left >= 2; left -= 2) {
