@@ -8,7 +8,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <utility>
 
 namespace {
 
@@ -105,21 +104,38 @@ template <int Decimals> char* WriteScaledFixed(char* out, std::uint64_t v)
     }
 }
 
-template <int... Decimals>
-char* WriteScaledSmall(char* out, std::uint64_t v, int decimals,
-                       std::integer_sequence<int, Decimals...>)
+// The same for decimals from 0 to 9, each with its own constant divisor.
+char* WriteScaledSmall(char* out, std::uint64_t v, int decimals)
 {
-    char* end = out;
-    ((decimals == Decimals ? (end = WriteScaledFixed<Decimals>(out, v), true) : false) || ...);
-    return end;
+    switch (decimals) {
+    case 0:
+        return WriteScaledFixed<0>(out, v);
+    case 1:
+        return WriteScaledFixed<1>(out, v);
+    case 2:
+        return WriteScaledFixed<2>(out, v);
+    case 3:
+        return WriteScaledFixed<3>(out, v);
+    case 4:
+        return WriteScaledFixed<4>(out, v);
+    case 5:
+        return WriteScaledFixed<5>(out, v);
+    case 6:
+        return WriteScaledFixed<6>(out, v);
+    case 7:
+        return WriteScaledFixed<7>(out, v);
+    case 8:
+        return WriteScaledFixed<8>(out, v);
+    default:
+        return WriteScaledFixed<9>(out, v);
+    }
 }
 
 // Writes q / 10^decimals with exactly `decimals` digits after the point.
 char* WriteScaled(char* out, Uint128 q, int decimals)
 {
     if (q <= UINT64_MAX)
-        return WriteScaledSmall(out, static_cast<std::uint64_t>(q), decimals,
-                                std::make_integer_sequence<int, 10>());
+        return WriteScaledSmall(out, static_cast<std::uint64_t>(q), decimals);
     char digits[48];
     char* const end = digits + sizeof digits;
     // Below 2^94: the low 18 digits, zero-padded, then the rest.
@@ -148,7 +164,7 @@ char* WriteExact(char* out, std::uint64_t mantissa, int shift, int decimals)
         const std::uint64_t rest = low & ((std::uint64_t{1} << shift) - 1);
         const std::uint64_t half = std::uint64_t{1} << (shift - 1);
         q += rest > half || (rest == half && (q & 1) != 0);
-        return WriteScaledSmall(out, q, decimals, std::make_integer_sequence<int, 10>());
+        return WriteScaledSmall(out, q, decimals);
     }
     Uint128 q = 0;
     if (mantissa != 0 && shift < 128) {
