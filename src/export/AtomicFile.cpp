@@ -207,30 +207,15 @@ bool AtomicFile::OpenFile(Way way)
     return m_fd >= 0 || Fail(Stage::Create, ErrnoOr(EIO));
 }
 
-bool AtomicFile::Open()
+bool AtomicFile::OpenStandardOutput()
 {
-    if (m_target == kStandardOutput) {
-        m_way = Way::Direct;
-        m_fd = ::dup(STDOUT_FILENO);
-        return m_fd >= 0 || Fail(Stage::Create, ErrnoOr(EBADF));
-    }
-    Destination destination;
-    if (const int error = Locate(m_target, destination); error != 0)
-        return Fail(Stage::Create, error);
-    m_path = destination.path;
-    if (destination.way == Way::Direct)
-        return OpenFile(Way::Direct);
-    m_way = Way::Replace;
-    const int error = CreateTemporary(FolderOf(m_path));
-    if (error == 0) {
-        if (destination.exists)
-            KeepOwnerAndMode(m_fd, destination.status);
-        return true;
-    }
-    // A writable file in a folder that allows no new file: written in place, not atomically.
-    if (destination.exists && (error == EACCES || error == EPERM))
-        return OpenFile(Way::InPlace);
-    return Fail(Stage::Create, error);
+    m_fd = ::dup(STDOUT_FILENO);
+    return m_fd >= 0 || Fail(Stage::Create, ErrnoOr(EBADF));
+}
+
+void AtomicFile::KeepAttributes(const Destination& replaced)
+{
+    KeepOwnerAndMode(m_fd, replaced.status);
 }
 
 bool AtomicFile::Write(const char* data, std::size_t size)
@@ -456,39 +441,25 @@ bool AtomicFile::OpenFile(Way way)
     return true;
 }
 
-bool AtomicFile::Open()
+bool AtomicFile::OpenStandardOutput()
 {
-    if (m_target == kStandardOutput) {
-        m_way = Way::Direct;
-        // The C library's stream translates nothing either from now on.
-        std::fflush(stdout);
-        _setmode(_fileno(stdout), _O_BINARY);
-        const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-        HANDLE copy = nullptr;
-        if (out == nullptr || out == INVALID_HANDLE_VALUE ||
-            !DuplicateHandle(GetCurrentProcess(), out, GetCurrentProcess(), &copy, 0, FALSE,
-                             DUPLICATE_SAME_ACCESS))
-            return Fail(Stage::Create, EBADF);
-        m_handle = copy;
-        return true;
-    }
-    Destination destination;
-    if (const int error = Locate(m_target, destination); error != 0)
-        return Fail(Stage::Create, error);
-    m_path = destination.path;
-    if (destination.way == Way::Direct)
-        return OpenFile(Way::Direct);
-    m_way = Way::Replace;
-    const int error = CreateTemporary(FolderOf(m_path));
-    if (error == 0) {
-        if (destination.exists && (destination.attributes & kKeptAttributes) != 0)
-            SetFileAttributesW(Wide(m_temporary).c_str(), destination.attributes & kKeptAttributes);
-        return true;
-    }
-    // A writable file in a folder that allows no new file: written in place, not atomically.
-    if (destination.exists && error == EACCES)
-        return OpenFile(Way::InPlace);
-    return Fail(Stage::Create, error);
+    // The C library's stream translates nothing either from now on.
+    std::fflush(stdout);
+    _setmode(_fileno(stdout), _O_BINARY);
+    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    HANDLE copy = nullptr;
+    if (out == nullptr || out == INVALID_HANDLE_VALUE ||
+        !DuplicateHandle(GetCurrentProcess(), out, GetCurrentProcess(), &copy, 0, FALSE,
+                         DUPLICATE_SAME_ACCESS))
+        return Fail(Stage::Create, EBADF);
+    m_handle = copy;
+    return true;
+}
+
+void AtomicFile::KeepAttributes(const Destination& replaced)
+{
+    if ((replaced.attributes & kKeptAttributes) != 0)
+        SetFileAttributesW(Wide(m_temporary).c_str(), replaced.attributes & kKeptAttributes);
 }
 
 bool AtomicFile::Write(const char* data, std::size_t size)
@@ -531,6 +502,31 @@ bool AtomicFile::Commit()
 }
 
 #endif
+
+bool AtomicFile::Open()
+{
+    if (m_target == kStandardOutput) {
+        m_way = Way::Direct;
+        return OpenStandardOutput();
+    }
+    Destination destination;
+    if (const int error = Locate(m_target, destination); error != 0)
+        return Fail(Stage::Create, error);
+    m_path = destination.path;
+    if (destination.way == Way::Direct)
+        return OpenFile(Way::Direct);
+    m_way = Way::Replace;
+    const int error = CreateTemporary(FolderOf(m_path));
+    if (error == 0) {
+        if (destination.exists)
+            KeepAttributes(destination);
+        return true;
+    }
+    // A writable file in a folder that allows no new file: written in place, not atomically.
+    if (destination.exists && (error == EACCES || error == EPERM))
+        return OpenFile(Way::InPlace);
+    return Fail(Stage::Create, error);
+}
 
 // Both systems.
 

@@ -73,6 +73,8 @@ class AtomicFile
     static int Locate(const std::string& target, Destination& out);
     int CreateTemporary(const std::string& folder);
     bool OpenFile(Way way);
+    bool OpenStandardOutput();
+    void KeepAttributes(const Destination& replaced); // of the file replaced, on the temporary
     bool Fail(Stage stage, int error);
     void Discard();
 

@@ -14,13 +14,6 @@ namespace {
 
 constexpr std::int64_t kMsPerMinute = 60000;
 
-// Copies a literal without its terminating zero; the size is known, so the copy is inlined.
-template <std::size_t N> char* Put(char* out, const char (&text)[N])
-{
-    std::memcpy(out, text, N - 1);
-    return out + N - 1;
-}
-
 // <name>value</name> for a finite value.
 template <std::size_t Open, std::size_t Close>
 char* PutElement(char* p, const char (&open)[Open], float value, const char (&close)[Close])

@@ -21,13 +21,6 @@ namespace {
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 constexpr std::int64_t kMsPerMinute = 60000;
 
-// Copies a literal without its terminating zero; the size is known, so the copy is inlined.
-template <std::size_t N> char* Put(char* out, const char (&text)[N])
-{
-    std::memcpy(out, text, N - 1);
-    return out + N - 1;
-}
-
 char* EndLine(char* p)
 {
     *p++ = '\r';

@@ -107,28 +107,11 @@ template <int Decimals> char* WriteScaledFixed(char* out, std::uint64_t v)
 // The same for decimals from 0 to 9, each with its own constant divisor.
 char* WriteScaledSmall(char* out, std::uint64_t v, int decimals)
 {
-    switch (decimals) {
-    case 0:
-        return WriteScaledFixed<0>(out, v);
-    case 1:
-        return WriteScaledFixed<1>(out, v);
-    case 2:
-        return WriteScaledFixed<2>(out, v);
-    case 3:
-        return WriteScaledFixed<3>(out, v);
-    case 4:
-        return WriteScaledFixed<4>(out, v);
-    case 5:
-        return WriteScaledFixed<5>(out, v);
-    case 6:
-        return WriteScaledFixed<6>(out, v);
-    case 7:
-        return WriteScaledFixed<7>(out, v);
-    case 8:
-        return WriteScaledFixed<8>(out, v);
-    default:
-        return WriteScaledFixed<9>(out, v);
-    }
+    static constexpr char* (*kWriters[])(char*, std::uint64_t) = {
+        WriteScaledFixed<0>, WriteScaledFixed<1>, WriteScaledFixed<2>, WriteScaledFixed<3>,
+        WriteScaledFixed<4>, WriteScaledFixed<5>, WriteScaledFixed<6>, WriteScaledFixed<7>,
+        WriteScaledFixed<8>, WriteScaledFixed<9>};
+    return kWriters[decimals](out, v);
 }
 
 // Writes q / 10^decimals with exactly `decimals` digits after the point.
