@@ -92,12 +92,6 @@ char* AppendCoordinate(char* out, double v)
     return AppendFixed(out, degrees * 100 + minutes, 6);
 }
 
-// A position other programs can take: both coordinates numbers within their ranges.
-bool HasPosition(const TGpsFix& fix)
-{
-    return std::fabs(fix.Latitude) <= 90 && std::fabs(fix.Longitude) <= 180;
-}
-
 // "llll.llllll,N,yyyyy.yyyyyy,E", or four empty fields without a position.
 char* PutPosition(char* p, const TGpsFix& fix)
 {

@@ -16,3 +16,15 @@ struct TGpsFix {
     std::uint8_t SatelliteCount; // first byte of field bit 12
     std::uint16_t Millisecond;   // 0..999 for every stored fix
 };
+
+// The fix-type word of a block-log record that the logger wrote without a fix: its position is a
+// stale one, left over from the last fix.
+constexpr std::uint16_t kNoFixType = 1;
+
+// A fix with a position other programs can take: not flagged "no fix" by the logger, and both
+// coordinates numbers within their ranges.
+[[nodiscard]] inline bool HasPosition(const TGpsFix& fix)
+{
+    return fix.FixType != kNoFixType && fix.Latitude >= -90 && fix.Latitude <= 90 &&
+           fix.Longitude >= -180 && fix.Longitude <= 180;
+}
