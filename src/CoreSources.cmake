@@ -14,6 +14,7 @@ set(T2N_CORE_SOURCES
     export/TrackWriter.cpp
     export/NmeaExport.cpp
     export/GpxExport.cpp
+    messages/Language.cpp
     messages/ErrorText.cpp
     convert/TimeWindow.cpp
     convert/ConversionService.cpp

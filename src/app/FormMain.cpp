@@ -333,7 +333,7 @@ void TFormMain::OpenLog(const QString& path)
         return;
     }
     if (result.Kind == LogKind::None) {
-        ShowErrorBox(IgnoredFileText(shownPath.toStdString(), result.Ignored));
+        ShowErrorBox(IgnoredFileText(shownPath.toStdString(), result.Ignored, result.Named));
         return;
     }
     PanelSrcFn->setText(shownPath);

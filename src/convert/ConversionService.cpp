@@ -122,15 +122,31 @@ bool ConversionService::IsLoadedLog(const std::string& path) const
     return !m_loadedPath.empty() && SameFile(path, m_loadedPath);
 }
 
+ExportResult ConversionService::CheckTarget(const std::string& target) const
+{
+    ExportResult check;
+    if (IsLoadedLog(target)) {
+        check.Status = ExportStatus::SameAsLog;
+        return check;
+    }
+    for (const std::string& input : m_inputs) {
+        if (SameFileOrPath(target, input)) {
+            check.Status = ExportStatus::SameAsInput;
+            check.Input = input;
+            break;
+        }
+    }
+    return check;
+}
+
 ExportResult ConversionService::Export(const std::string& target,
                                        const ExportRequest& request) const
 {
-    if (IsLoadedLog(target)) {
-        ExportResult refused;
-        refused.Status = ExportStatus::SameAsLog;
+    if (ExportResult refused = CheckTarget(target); !refused.Ok())
         return refused;
-    }
-    const RecordStyle style{m_bias, request.Format.Utc, request.Format.Gga};
+    // Sector logs carry no course: the files for other programs leave it out.
+    const RecordStyle style{m_bias, request.Format.Utc, request.Format.Gga,
+                            m_lastLoad.Kind != LogKind::Sector};
     const FixFilter selected = [&request](const TGpsFix& fix) { return request.Selects(fix); };
     if (request.Format.Format == TrackFormat::Nmea) {
         // Chosen trips may lie anywhere in the window: the whole table is looked at.

@@ -111,9 +111,14 @@ class ConversionService
 
     // True when the path names the loaded log's file: an export never writes over it.
     [[nodiscard]] bool IsLoadedLog(const std::string& path) const;
+    // The inputs of a run over several logs: no export writes over any of them either.
+    void ProtectInputs(std::vector<std::string> paths) { m_inputs = std::move(paths); }
+    // Whether an export may write to the target: not when it is the loaded log (SameAsLog) or
+    // another protected input (SameAsInput, the result's Input naming it).
+    [[nodiscard]] ExportResult CheckTarget(const std::string& target) const;
     // Writes the fixes of the request's window in its format (a plain window: RMC lines): NMEA in
     // table order, GPX one track a trip (split with the request's gap), each in time order. A
-    // target that is the loaded log itself is refused (SameAsLog) and nothing is written.
+    // target that CheckTarget refuses is not written to.
     [[nodiscard]] ExportResult Export(const std::string& target,
                                       const ExportRequest& request) const;
     // The files a split export writes, in time order: one for each trip or day that holds a fix
@@ -134,6 +139,7 @@ class ConversionService
     double m_localEpoch;
     std::int32_t m_addedWeeks = 0;
     std::string m_loadedPath;
+    std::vector<std::string> m_inputs;
     LoadResult m_lastLoad;
     mutable std::optional<TripAnalysis> m_trips;
 };

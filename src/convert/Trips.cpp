@@ -142,34 +142,40 @@ double HaversineM(double lat1, double cos1, double lon1, double lat2, double cos
     return 2 * kTripEarthRadiusM * AsinOfSmall(std::sqrt(h));
 }
 
+// Trips are made of the fixes with a position; the records without one (a logger's "no fix"
+// records carry a stale position) start and measure nothing, and belong to a trip only when they
+// lie between two of its fixes.
 void WalkTrips(std::span<const TGpsFix> fixes, const std::vector<std::int64_t>& ms,
                std::int64_t gapMs, TripFigures figures, TripAnalysis& out)
 {
     const bool measure = figures == TripFigures::All;
     TripWalk walk;
-    double prevCos = 0;
+    std::optional<std::size_t> last; // the position of the last fix with a position
+    double lastCos = 0;
     for (std::size_t i = 0; i < ms.size(); ++i) {
         const TGpsFix& fix = fixes[out.TableIndex(i)];
+        if (!HasPosition(fix))
+            continue;
         const double cosLat = measure ? std::cos(fix.Latitude * kRadiansPerDegree) : 0.0;
-        if (i == 0 || Splits(ms[i - 1], ms[i], gapMs)) {
-            if (i > 0)
-                out.Trips.push_back(walk.Close(i, ms[i - 1]));
+        if (!last || Splits(ms[*last], ms[i], gapMs)) {
+            if (last)
+                out.Trips.push_back(walk.Close(*last + 1, ms[*last]));
             walk = TripWalk{};
             walk.Current.Begin = i;
             walk.Current.FirstMs = ms[i];
         } else if (measure) {
-            const TGpsFix& prev = fixes[out.TableIndex(i - 1)];
-            const double step = HaversineM(prev.Latitude, prevCos, prev.Longitude, fix.Latitude,
-                                           cosLat, fix.Longitude);
-            if (std::isfinite(step)) // a fix without a position adds nothing
-                walk.Current.DistanceM += step;
+            const TGpsFix& prev = fixes[out.TableIndex(*last)];
+            walk.Current.DistanceM += HaversineM(prev.Latitude, lastCos, prev.Longitude,
+                                                 fix.Latitude, cosLat, fix.Longitude);
         }
+        ++walk.Current.Fixes;
         if (measure)
             walk.Add(fix);
-        prevCos = cosLat;
+        last = i;
+        lastCos = cosLat;
     }
-    if (!ms.empty())
-        out.Trips.push_back(walk.Close(ms.size(), ms.back()));
+    if (last)
+        out.Trips.push_back(walk.Close(*last + 1, ms[*last]));
 }
 
 } // namespace

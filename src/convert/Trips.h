@@ -17,20 +17,24 @@ constexpr std::int64_t kDefaultTripGapMs = 10 * 60 * 1000;
 // Radius of the sphere the distances are measured on (the mean Earth radius), in metres.
 constexpr double kTripEarthRadiusM = 6371008.8;
 
+// A trip is made of fixes with a position (HasPosition): a record the logger wrote without a fix
+// starts no trip and adds no distance, though it rides along in the trip it lies within.
 struct Trip {
     std::int64_t FirstMs = 0; // first fix, local
     std::int64_t LastMs = 0;  // last fix, local
-    // Positions [Begin, End) in time order; TripAnalysis::TableIndex maps them to the table.
+    // Positions [Begin, End) in time order, from the first to the last fix with a position;
+    // TripAnalysis::TableIndex maps them to the table.
     std::size_t Begin = 0;
     std::size_t End = 0;
-    double DistanceM = 0; // great-circle steps between neighbours in time order
+    std::size_t Fixes = 0; // the fixes with a position among them
+    double DistanceM = 0;  // great-circle steps between neighbours in time order
     // Largest finite speed in km/h; nothing when no fix of the trip has one.
     std::optional<float> MaxSpeedKmh;
     // Lowest and highest finite height above sea level in metres (the fixes' ExtraValue).
     std::optional<float> MinHeightM;
     std::optional<float> MaxHeightM;
 
-    [[nodiscard]] std::size_t FixCount() const { return End - Begin; }
+    [[nodiscard]] std::size_t FixCount() const { return Fixes; }
     [[nodiscard]] std::int64_t DurationMs() const { return LastMs - FirstMs; }
 };
 

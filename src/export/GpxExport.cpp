@@ -23,6 +23,22 @@ char* PutElement(char* p, const char (&open)[Open], float value, const char (&cl
     return Put(AppendShortest(Put(p, open), value), close);
 }
 
+// <fix> where the logger's fix type says more than "a fix": none, dgps or pps. A plain fix does
+// not say whether it was 2D or 3D, so it has no element.
+char* PutFixKind(char* p, const TGpsFix& fix)
+{
+    switch (fix.FixType) {
+    case kNoFixType:
+        return Put(p, "<fix>none</fix>");
+    case kDgpsFixType:
+        return Put(p, "<fix>dgps</fix>");
+    case kPpsFixType:
+        return Put(p, "<fix>pps</fix>");
+    default:
+        return p;
+    }
+}
+
 } // namespace
 
 char* AppendGpxTime(char* out, std::int64_t utcMs)
@@ -65,15 +81,19 @@ char* FormatGpxPoint(const TGpsFix& fix, const RecordStyle& style, char* out)
     p = Put(p, "<time>");
     p = AppendGpxTime(p, PrintedMilliseconds(fix.Time) +
                              std::int64_t{style.BiasMinutes} * kMsPerMinute);
-    p = Put(p, "</time><sat>");
-    p = std::to_chars(p, p + 3, fix.SatelliteCount).ptr;
+    p = Put(p, "</time>");
+    p = PutFixKind(p, fix);
+    // The satellites used in the fix.
+    p = Put(p, "<sat>");
+    p = std::to_chars(p, p + 3, fix.ExtraCount).ptr;
     p = Put(p, "</sat>");
     // km/h to m/s, rounded once to float: the speed carries a float's digits, not a double's.
     const auto speedMs = static_cast<float>(static_cast<double>(fix.Speed) / 3.6);
-    if (std::isfinite(speedMs) || std::isfinite(fix.Course)) {
+    if (std::isfinite(speedMs) || (style.Course && std::isfinite(fix.Course))) {
         p = Put(p, "<extensions><gpxtpx:TrackPointExtension>");
         p = PutElement(p, "<gpxtpx:speed>", speedMs, "</gpxtpx:speed>");
-        p = PutElement(p, "<gpxtpx:course>", fix.Course, "</gpxtpx:course>");
+        if (style.Course)
+            p = PutElement(p, "<gpxtpx:course>", fix.Course, "</gpxtpx:course>");
         p = Put(p, "</gpxtpx:TrackPointExtension></extensions>");
     }
     return Put(p, "</trkpt>\n");

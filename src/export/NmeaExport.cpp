@@ -124,8 +124,21 @@ template <typename Format> char* FitLine(char* out, int most, const Format& form
     }
 }
 
+// The GGA quality of a fix from the logger's fix type: 0 without a position, 2 DGPS, 3 PPS,
+// 4 RTK, 5 float RTK, 6 estimated, 7 manual, 8 simulated, and 1 for any other fix.
+char GgaQuality(const TGpsFix& fix)
+{
+    if (!HasPosition(fix))
+        return '0';
+    const unsigned type = fix.FixType;
+    if (type >= kDgpsFixType && type <= kSimulatedFixType && std::has_single_bit(type))
+        return static_cast<char>('0' + std::countr_zero(type));
+    return '1';
+}
+
 // RMC with the magnetic variation fields empty; `left` 2 keeps the speed and course, 1 the speed.
-char* ToolRmc(const TGpsFix& fix, const CalendarTime& t, int left, char* out)
+char* ToolRmc(const TGpsFix& fix, const RecordStyle& style, const CalendarTime& t, int left,
+              char* out)
 {
     char* body = nullptr;
     char* p = OpenSentence(out, "GPRMC,", t, body);
@@ -136,7 +149,7 @@ char* ToolRmc(const TGpsFix& fix, const CalendarTime& t, int left, char* out)
     if (left >= 1 && std::isfinite(fix.Speed))
         p = AppendFixed(p, static_cast<long double>(fix.Speed) / 1.852L, 1);
     *p++ = ',';
-    if (left >= 2 && std::isfinite(fix.Course))
+    if (left >= 2 && style.Course && std::isfinite(fix.Course))
         p = AppendFixed(p, static_cast<double>(fix.Course), 1);
     *p++ = ',';
     p = PutDate(p, t);
@@ -151,12 +164,14 @@ char* ToolGga(const TGpsFix& fix, const CalendarTime& t, int left, char* out)
     char* body = nullptr;
     char* p = OpenSentence(out, "GPGGA,", t, body);
     *p++ = ',';
-    const bool position = HasPosition(fix);
     p = PutPosition(p, fix);
-    p = (position ? Put(p, ",1,") : Put(p, ",0,"));
-    if (fix.SatelliteCount < 10)
+    *p++ = ',';
+    *p++ = GgaQuality(fix);
+    *p++ = ',';
+    // The satellites used in the fix, as two digits at least.
+    if (fix.ExtraCount < 10)
         *p++ = '0';
-    p = std::to_chars(p, p + 3, fix.SatelliteCount).ptr;
+    p = std::to_chars(p, p + 3, fix.ExtraCount).ptr;
     p = Put(p, ",,");
     if (left >= 1 && std::isfinite(fix.ExtraValue))
         p = Put(PutHeight(p, fix.ExtraValue), ",M");
@@ -221,7 +236,8 @@ char* FormatNmeaRecord(const TGpsFix& fix, const RecordStyle& style, char* out)
     char* p = out;
     if (style.Gga)
         p = EndLine(FitLine(p, 1, [&](int left, char* at) { return ToolGga(fix, t, left, at); }));
-    return EndLine(FitLine(p, 2, [&](int left, char* at) { return ToolRmc(fix, t, left, at); }));
+    return EndLine(
+        FitLine(p, 2, [&](int left, char* at) { return ToolRmc(fix, style, t, left, at); }));
 }
 
 TrackLayout NmeaLayout(const RecordStyle& style)
@@ -246,4 +262,16 @@ bool SameFile(const std::string& a, const std::string& b)
     std::error_code ec;
     const bool same = std::filesystem::equivalent(NativePath(a), NativePath(b), ec);
     return !ec && same;
+}
+
+bool SameFileOrPath(const std::string& a, const std::string& b)
+{
+    if (a == b || SameFile(a, b))
+        return true;
+    std::error_code ec;
+    const std::filesystem::path pa = std::filesystem::weakly_canonical(NativePath(a), ec);
+    if (ec)
+        return false;
+    const std::filesystem::path pb = std::filesystem::weakly_canonical(NativePath(b), ec);
+    return !ec && pa == pb;
 }

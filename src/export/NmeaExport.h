@@ -44,3 +44,7 @@ char* FormatNmeaRecord(const TGpsFix& fix, const RecordStyle& style, char* out);
 
 // True when both paths name the same existing file (same device and inode).
 [[nodiscard]] bool SameFile(const std::string& a, const std::string& b);
+
+// True when both paths name the same file, existing or not: the same file, or the same path once
+// made absolute and resolved as far as it exists (links, "." and "..").
+[[nodiscard]] bool SameFileOrPath(const std::string& a, const std::string& b);

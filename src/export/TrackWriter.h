@@ -18,6 +18,7 @@ enum class ExportStatus {
     CreateFailed, // the target (or its temporary file) could not be created
     WriteFailed,  // writing, flushing or renaming into place failed
     SameAsLog,    // the target is the loaded log itself, which is never written over
+    SameAsInput,  // the target is another input of the run (ExportResult::Input names it)
 };
 
 struct ExportResult {
@@ -25,6 +26,7 @@ struct ExportResult {
     int Errno = 0;
     std::size_t LinesWritten = 0; // NMEA sentences (two a fix with GGA lines); 0 for GPX
     std::size_t FixesWritten = 0;
+    std::string Input; // with SameAsInput: the input the target is
 
     [[nodiscard]] bool Ok() const { return Status == ExportStatus::Ok; }
 };
@@ -37,6 +39,9 @@ struct RecordStyle {
     std::int32_t BiasMinutes = 0; // UTC = local time + bias
     bool Utc = false;             // NMEA: time and date in UTC
     bool Gga = false;             // NMEA: a GGA line before the RMC line
+    // False for a log whose records carry no course (sector logs): the course is left out of the
+    // files for other programs rather than written as 0.
+    bool Course = true;
 };
 
 // Formats the record of one fix at `out` and returns its end; writing nothing leaves the fix out.

@@ -114,31 +114,66 @@ bool LooksWeekRolledOver(const FixTable& table, const SectorDropCounts& dropped,
 {
     if (clock.ShiftSeconds != 0)
         return false;
-    double earliest = std::numeric_limits<double>::infinity();
-    double latest = -earliest;
-    for (const TGpsFix& fix : table.Fixes()) {
-        earliest = std::min(earliest, fix.Time);
-        latest = std::max(latest, fix.Time);
-    }
-    if (dropped.LatestTooEarly != 0) {
-        earliest = std::min(earliest, clock.DayCount(dropped.EarliestTooEarly, 0));
-        latest = std::max(latest, clock.DayCount(dropped.LatestTooEarly, 0));
-    }
     const double firstDay = clock.DayCount(kFirstLoggerSecond, 0);
-    const double rollover = static_cast<double>(kWeekRolloverWeeks) * 7;
-    return earliest <= latest && latest < firstDay && earliest + rollover >= firstDay;
+    const double firstMovable = firstDay - static_cast<double>(kWeekRolloverWeeks) * 7;
+    const auto movable = [&](double t) { return t < firstDay && t >= firstMovable; };
+    // A stray record (one at the GPS epoch, say) does not decide it: nearly all fixes do.
+    std::size_t positioned = 0;
+    std::size_t moved = 0;
+    for (const TGpsFix& fix : table.Fixes()) {
+        if (!HasPosition(fix))
+            continue;
+        ++positioned;
+        if (movable(fix.Time))
+            ++moved;
+    }
+    if (positioned > 0)
+        return moved * 100 >= positioned * 99;
+    // A sector log drops every record before 2021: then the dropped ones' dates tell.
+    return dropped.LatestTooEarly != 0 && movable(clock.DayCount(dropped.EarliestTooEarly, 0)) &&
+           movable(clock.DayCount(dropped.LatestTooEarly, 0));
+}
+
+// How many fixes the first units of an image give when read as `kind`: enough to tell a log
+// named for the other kind, at little cost.
+std::int32_t ProbeFixes(LogKind kind, std::span<const std::uint8_t> image, const LoggerClock& clock)
+{
+    constexpr std::size_t kProbeBytes = 4 * static_cast<std::size_t>(kBlockSize);
+    const std::span<const std::uint8_t> prefix = image.first(std::min(image.size(), kProbeBytes));
+    FixTable probe(16384);
+    if (kind == LogKind::Block) {
+        DecodeBlockLog(prefix, clock, probe);
+    } else {
+        SectorScanState state;
+        const auto sectors = static_cast<std::int32_t>(prefix.size() / kSectorSize);
+        for (std::int32_t i = 0; i < sectors; ++i)
+            ScanSector(prefix, i, clock, state, probe);
+    }
+    return probe.Count();
+}
+
+// The other kind when it fits the image far better than the named one.
+LogKind Resemblance(LogKind named, std::span<const std::uint8_t> image, const LoggerClock& clock)
+{
+    const LogKind other = named == LogKind::Sector ? LogKind::Block : LogKind::Sector;
+    const std::int32_t asOther = ProbeFixes(other, image, clock);
+    if (asOther < 16)
+        return LogKind::None;
+    return asOther >= 4 * ProbeFixes(named, image, clock) ? other : LogKind::None;
 }
 
 } // namespace
 
 LogKind KindFromPath(const std::string& path)
 {
-    const std::size_t dot = ExtensionStart(path);
-    static constexpr char kSectorExtension[] = ".BNX4";
-    if (path.size() - dot != sizeof kSectorExtension - 1)
+    // The name's last five characters, so that a file named only ".BNX4" is a sector log too.
+    static constexpr std::string_view kSectorExtension = ".BNX4";
+    const std::string_view name = std::string_view(path).substr(NameStart(path));
+    if (name.size() < kSectorExtension.size())
         return LogKind::Block;
-    for (std::size_t i = 0; i < sizeof kSectorExtension - 1; ++i) {
-        char c = path[dot + i];
+    const std::string_view tail = name.substr(name.size() - kSectorExtension.size());
+    for (std::size_t i = 0; i < tail.size(); ++i) {
+        char c = tail[i];
         if (c >= 'a' && c <= 'z')
             c = static_cast<char>(c - 'a' + 'A');
         if (c != kSectorExtension[i])
@@ -164,7 +199,8 @@ LoadResult LoadLogFile(const std::string& path, const LoggerClock& clock, FixTab
 {
     LoadResult result;
     const LogKind kind = KindFromPath(path);
-    std::uintmax_t fileSize = 0;
+    result.Named = kind;
+    std::uintmax_t& fileSize = result.FileBytes;
     result.Ignored = CheckLogFile(path, kind, fileSize, result.IoErrno);
     if (result.Ignored != IgnoreReason::None || result.Failed())
         return result;
@@ -185,5 +221,6 @@ LoadResult LoadLogFile(const std::string& path, const LoggerClock& clock, FixTab
     result.Dropped = DecodeLogImage(kind, {image, size}, clock, table);
     result.Kind = kind;
     result.LikelyWeekRollover = LooksWeekRolledOver(table, result.Dropped, clock);
+    result.Resembles = Resemblance(kind, {image, size}, clock);
     return result;
 }

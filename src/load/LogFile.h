@@ -28,14 +28,23 @@ constexpr std::uintmax_t kLargestLogBytes = 16u * 1024u * 1024u;
 
 struct LoadResult {
     LogKind Kind = LogKind::None;
+    // The kind the path's name gives, whether the file was read or not: it picks the unit of the
+    // size rules.
+    LogKind Named = LogKind::None;
     IgnoreReason Ignored = IgnoreReason::None;
-    int IoErrno = 0; // non-zero when the open or the read failed
+    std::uintmax_t FileBytes = 0; // the size the rules looked at
+    int IoErrno = 0;              // non-zero when the open or the read failed
     // Records of a sector log dropped by each of its tests; zero for a block log.
     SectorDropCounts Dropped;
-    // The log's dates look 1024 weeks early (a logger that missed a GPS week rollover): it has
-    // fixes (or, in a sector log, records dropped only for their date), all before 2006, and all
-    // after 2006 once moved by 1024 weeks. Never set when the clock already shifts times.
+    // The log's dates look 1024 weeks early (a logger that missed a GPS week rollover): nearly all
+    // of its fixes with a position (99 %) lie before 2006 and after it once moved by 1024 weeks,
+    // or, in a sector log without fixes, all records dropped only for their date do. Never set when
+    // the clock already shifts times.
     bool LikelyWeekRollover = false;
+    // The other kind, when the file's first units give far more fixes read as that kind than as
+    // the kind its name gives (a block log named ".BNX4", a sector log named ".bin"); None
+    // otherwise. The name still decides how the file is read.
+    LogKind Resembles = LogKind::None;
 
     [[nodiscard]] bool Failed() const { return IoErrno != 0; }
 };

@@ -2,6 +2,98 @@
 
 #include <cerrno>
 
+namespace {
+
+// The texts of the system error codes, keyed as SystemErrorCode keys them.
+Bilingual SystemErrorTextOf(int code)
+{
+    switch (code) {
+    case 2:
+        return {"file not found", "ファイルが見つかりません"};
+    case 3:
+        return {"the file name is not valid", "ファイル名の指定が間違っています"};
+    case 4:
+        return {"too many open files", "オープンしたファイルが多すぎます"};
+    case 5:
+        return {"access denied", "ファイルへのアクセスが拒否されました"};
+    case 101:
+        return {"the disk is full", "ディスクがいっぱいです"};
+    default:
+        return {"I/O error ({1})", "I/O エラー ({1})"};
+    }
+}
+
+Bilingual CreateReasonOf(int errnoValue)
+{
+    switch (errnoValue) {
+    case ENOENT:
+        return {"the folder was not found", "指定されたパスが見つかりません。"};
+    case ENOTDIR:
+        return {"a part of the path is not a folder",
+                "パスの途中にフォルダーでないものがあります。"};
+    case EACCES:
+    case EPERM:
+        return {"access denied", "アクセスが拒否されました。"};
+    case EROFS:
+        return {"the drive is read-only", "読み取り専用のドライブには書き込めません。"};
+    case EISDIR:
+        return {"a folder has that name", "同じ名前のフォルダーがあります。"};
+    case ENAMETOOLONG:
+        return {"the name is too long", "ファイル名が長すぎます。"};
+    case EMFILE:
+    case ENFILE:
+        return {"too many open files", "開いているファイルが多すぎます。"};
+    case ENOSPC:
+        return {"there is not enough space on the disk", "ディスクに十分な空き領域がありません。"};
+    case EEXIST:
+        return {"the file already exists", "ファイルが既に存在します。"};
+    default:
+        return {"system error ({1})", "システム エラー ({1})。"};
+    }
+}
+
+// One table of the loading rules' reasons; {1} is the unit of the size rules.
+Bilingual IgnoreReasonOf(IgnoreReason reason)
+{
+    switch (reason) {
+    case IgnoreReason::NotFound:
+        return {"no such file", "ファイルが見つかりません"};
+    case IgnoreReason::NotAFile:
+        return {"not a regular file (a folder?)", "フォルダーなど、ファイルでないものです"};
+    case IgnoreReason::SizeNotMultiple:
+        return {"its size is not a whole number of {1}",
+                "ファイルの大きさが {1} の整数倍ではありません"};
+    case IgnoreReason::TooLarge:
+        return {"larger than 16 MiB, more than any logger holds",
+                "ファイルの大きさが 16 MiB (ロガーの記録容量) を超えています"};
+    case IgnoreReason::ShortRead:
+        return {"the bytes read were not a whole number of {1}",
+                "読み込めた大きさが {1} の整数倍ではありません"};
+    case IgnoreReason::None:
+        break;
+    }
+    return {"not readable as a log file", "ログファイルとして読み込めません"};
+}
+
+constexpr Bilingual kBlockUnit{"65536-byte blocks (block log)",
+                               "65536 バイト (ブロックログの単位)"};
+constexpr Bilingual kSectorUnit{"4096-byte sectors (sector log)",
+                                "4096 バイト (セクターログの単位)"};
+
+} // namespace
+
+std::string_view DateConversionErrorText(Language language)
+{
+    return Bilingual{"a value that is not a date was given", kDateConversionError}.In(language);
+}
+
+std::string_view SameFileErrorText(Language language)
+{
+    return Bilingual{"the output is the loaded log file itself, which is never written over",
+                     kSameFileError}
+        .In(language);
+}
+
 int SystemErrorCode(int errnoValue)
 {
     switch (errnoValue) {
@@ -25,58 +117,22 @@ int SystemErrorCode(int errnoValue)
     }
 }
 
-std::string IoErrorText(int errnoValue)
+std::string IoErrorText(int errnoValue, Language language)
 {
-    switch (SystemErrorCode(errnoValue)) {
-    case 2:
-        return "ファイルが見つかりません";
-    case 3:
-        return "ファイル名の指定が間違っています";
-    case 4:
-        return "オープンしたファイルが多すぎます";
-    case 5:
-        return "ファイルへのアクセスが拒否されました";
-    case 101:
-        return "ディスクがいっぱいです";
-    default:
-        // Any other error keeps its own number, e.g. EIO gives "I/O エラー (5)".
-        return "I/O エラー (" + std::to_string(errnoValue) + ")";
-    }
+    // Any other error keeps its own number, e.g. EIO gives "I/O エラー (5)".
+    return Fill(SystemErrorTextOf(SystemErrorCode(errnoValue)).In(language),
+                {std::to_string(errnoValue)});
 }
 
-std::string CreateReasonText(int errnoValue)
+std::string CreateReasonText(int errnoValue, Language language)
 {
-    switch (errnoValue) {
-    case ENOENT:
-        return "指定されたパスが見つかりません。";
-    case ENOTDIR:
-        return "パスの途中にフォルダーでないものがあります。";
-    case EACCES:
-    case EPERM:
-        return "アクセスが拒否されました。";
-    case EROFS:
-        return "読み取り専用のドライブには書き込めません。";
-    case EISDIR:
-        return "同じ名前のフォルダーがあります。";
-    case ENAMETOOLONG:
-        return "ファイル名が長すぎます。";
-    case EMFILE:
-    case ENFILE:
-        return "開いているファイルが多すぎます。";
-    case ENOSPC:
-        return "ディスクに十分な空き領域がありません。";
-    case EEXIST:
-        return "ファイルが既に存在します。";
-    default:
-        return "システム エラー (" + std::to_string(errnoValue) + ")。";
-    }
+    return Fill(CreateReasonOf(errnoValue).In(language), {std::to_string(errnoValue)});
 }
 
-std::string CreateErrorText(std::string_view path, int errnoValue)
+std::string CreateErrorText(std::string_view path, int errnoValue, Language language)
 {
-    std::string s = "ファイル \"";
-    s.append(path).append("\". ").append(CreateReasonText(errnoValue)).append(" を作成できません");
-    return s;
+    const Bilingual pattern{"cannot create \"{1}\": {2}", "ファイル \"{1}\". {2} を作成できません"};
+    return Fill(pattern.In(language), {path, CreateReasonText(errnoValue, language)});
 }
 
 std::string WithFinalPoint(std::string_view message)
@@ -88,43 +144,45 @@ std::string WithFinalPoint(std::string_view message)
     return s;
 }
 
-std::string ExportErrorText(const ExportResult& result, std::string_view target)
+std::string ExportErrorText(const ExportResult& result, std::string_view target, Language language)
 {
     switch (result.Status) {
     case ExportStatus::CreateFailed:
-        return CreateErrorText(target, result.Errno);
+        return CreateErrorText(target, result.Errno, language);
     case ExportStatus::SameAsLog:
-        return std::string(kSameFileError);
+        return std::string(SameFileErrorText(language));
+    case ExportStatus::SameAsInput:
+        return Fill(Bilingual{"not written: it is the input {1} of this run, which is never "
+                              "written over",
+                              "書き込みません。この実行の入力ファイル {1} と同じファイルです"}
+                        .In(language),
+                    {result.Input});
     case ExportStatus::WriteFailed:
     case ExportStatus::Ok:
         break;
     }
-    return IoErrorText(result.Errno);
+    return IoErrorText(result.Errno, language);
 }
 
-std::string IgnoreReasonText(IgnoreReason reason, LogKind kind)
+std::string IgnoreReasonText(IgnoreReason reason, LogKind kind, Language language)
 {
-    const std::string unit = kind == LogKind::Sector ? "4096 バイト (セクターログの単位)"
-                                                     : "65536 バイト (ブロックログの単位)";
-    switch (reason) {
-    case IgnoreReason::NotFound:
-        return "ファイルが見つかりません";
-    case IgnoreReason::NotAFile:
-        return "フォルダーなど、ファイルでないものです";
-    case IgnoreReason::SizeNotMultiple:
-        return "ファイルの大きさが " + unit + " の整数倍ではありません";
-    case IgnoreReason::TooLarge:
-        return "ファイルの大きさが 16 MiB (ロガーの記録容量) を超えています";
-    case IgnoreReason::ShortRead:
-        return "読み込めた大きさが " + unit + " の整数倍ではありません";
-    case IgnoreReason::None:
-        break;
-    }
-    return "ログファイルとして読み込めません";
+    const Bilingual unit = kind == LogKind::Sector ? kSectorUnit : kBlockUnit;
+    return Fill(IgnoreReasonOf(reason).In(language), {unit.In(language)});
 }
 
-std::string IgnoredFileText(const std::string& path, IgnoreReason reason)
+std::string NextSizeText(IgnoreReason reason, LogKind kind, std::uintmax_t bytes, Language language)
 {
-    return "ファイル \"" + path + "\" は読み込めません。" +
-           IgnoreReasonText(reason, KindFromPath(path));
+    if (reason != IgnoreReason::SizeNotMultiple)
+        return {};
+    const std::uintmax_t unit = kind == LogKind::Sector ? 4096 : 65536;
+    const std::string next = std::to_string((bytes / unit + 1) * unit);
+    return Fill(Bilingual{" ({1} bytes; the next whole size is {2})",
+                          " ({1} バイト。次の整数倍は {2} バイト)"}
+                    .In(language),
+                {std::to_string(bytes), next});
+}
+
+std::string IgnoredFileText(const std::string& path, IgnoreReason reason, LogKind kind)
+{
+    return "ファイル \"" + path + "\" は読み込めません。" + IgnoreReasonText(reason, kind);
 }

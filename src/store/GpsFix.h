@@ -17,9 +17,19 @@ struct TGpsFix {
     std::uint16_t Millisecond;   // 0..999 for every stored fix
 };
 
-// The fix-type word of a block-log record that the logger wrote without a fix: its position is a
-// stale one, left over from the last fix.
-constexpr std::uint16_t kNoFixType = 1;
+// The fix-type word of a block-log record: one bit for the kind of fix the logger had. Sector
+// logs keep only fixes of their own type 3 (a three-dimensional fix), which is none of these.
+enum BlockFixType : std::uint16_t {
+    kNoFixType = 1, // no fix: the position is a stale one, left over from the last fix
+    kSpsFixType = 2,
+    kDgpsFixType = 4,
+    kPpsFixType = 8,
+    kRtkFixType = 16,
+    kFloatRtkFixType = 32,
+    kEstimatedFixType = 64,
+    kManualFixType = 128,
+    kSimulatedFixType = 256,
+};
 
 // A fix with a position other programs can take: not flagged "no fix" by the logger, and both
 // coordinates numbers within their ranges.

@@ -26,14 +26,20 @@ inline std::string Utf8Path(const std::filesystem::path& path)
     return {text.begin(), text.end()};
 }
 
-// Where the extension of the last path component starts (its "."), or the path's length when
-// that component has none: a "." in a folder name never counts.
-inline std::size_t ExtensionStart(std::string_view path)
+// Where the last path component starts.
+inline std::size_t NameStart(std::string_view path)
 {
     const std::size_t slash = path.find_last_of("/\\");
-    const std::size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
+    return slash == std::string_view::npos ? 0 : slash + 1;
+}
+
+// Where the extension of the last path component starts (its last "."), or the path's length
+// when that component has none: a "." in a folder name never counts, and neither does the
+// leading "." of a name such as ".hidden".
+inline std::size_t ExtensionStart(std::string_view path)
+{
     const std::size_t dot = path.rfind('.');
-    return dot == std::string_view::npos || dot < nameStart ? path.size() : dot;
+    return dot == std::string_view::npos || dot <= NameStart(path) ? path.size() : dot;
 }
 
 #ifdef _WIN32

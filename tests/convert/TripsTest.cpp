@@ -62,6 +62,42 @@ TEST(Trips, SplitsInTimeOrder)
     }
 }
 
+// Records the logger wrote without a fix carry a stale position: they make no trip of their
+// own, split none and add no distance, but ride along in a trip they lie within.
+TEST(Trips, RecordsWithoutAFixMakeNoTrip)
+{
+    struct Case {
+        std::vector<std::pair<std::int64_t, bool>> records;     // moment, written without a fix
+        std::vector<std::pair<std::size_t, std::size_t>> spans; // positions of each trip
+        std::vector<std::size_t> fixes;                         // its fixes with a position
+    };
+    const Case cases[] = {
+        {{{0, false}, {1000, true}, {2000, false}}, {{0, 3}}, {2}},
+        {{{0, false}, {700000, true}, {1400000, true}}, {{0, 1}}, {1}}, // no phantom trip
+        {{{0, true}, {700000, false}, {1400000, true}}, {{1, 2}}, {1}},
+        {{{0, false}, {300000, true}, {900000, false}}, {{0, 1}, {2, 3}}, {1, 1}},
+        {{{0, true}, {1000, true}}, {}, {}},
+    };
+    for (const Case& c : cases) {
+        std::vector<TGpsFix> fixes;
+        for (const auto& [ms, noFix] : c.records) {
+            fixes.push_back(At(ms, noFix ? 1.0 : 0.0)); // the stale position lies 111 km away
+            fixes.back().FixType = noFix ? kNoFixType : kSpsFixType;
+        }
+        const TripAnalysis a = AnalyseTrips(fixes);
+        std::vector<std::pair<std::size_t, std::size_t>> spans;
+        std::vector<std::size_t> counts;
+        for (const Trip& t : a.Trips) {
+            spans.emplace_back(t.Begin, t.End);
+            counts.push_back(t.FixCount());
+            EXPECT_EQ(t.DistanceM, 0.0);
+        }
+        EXPECT_EQ(spans, c.spans);
+        EXPECT_EQ(counts, c.fixes);
+        EXPECT_EQ(a.FixCount, fixes.size());
+    }
+}
+
 TEST(Trips, MeasuresTripsAndLog)
 {
     // 1 degree of latitude, then 1 degree of longitude along 1 N: 111195.080 + 111178.144 m.
@@ -78,9 +114,12 @@ TEST(Trips, MeasuresTripsAndLog)
     EXPECT_EQ(t.MaxSpeedKmh, 25.5f);
     EXPECT_EQ(t.MinHeightM, -3.0f);
     EXPECT_EQ(t.MaxHeightM, 12.5f);
-    EXPECT_EQ(a.Trips[1].MaxSpeedKmh, 7.5f); // infinite speed, no height and no position skipped
+    // Infinite speed and no height skipped; the fix without a position is in no trip.
+    EXPECT_FALSE(a.Trips[1].MaxSpeedKmh);
     EXPECT_FALSE(a.Trips[1].MinHeightM || a.Trips[1].MaxHeightM);
     EXPECT_EQ(a.Trips[1].DistanceM, 0.0);
+    EXPECT_EQ(a.Trips[1].FixCount(), 1u);
+    EXPECT_EQ(a.Trips[1].LastMs, kBase + 7200250);
     EXPECT_EQ(a.FirstMs, kBase + 250);
     EXPECT_EQ(a.LastMs, kBase + 7201250);
     EXPECT_EQ(a.DistanceM, t.DistanceM);
@@ -114,6 +153,7 @@ TEST(TripText, Rows)
     t.LastMs = 363599999;
     t.Begin = 4;
     t.End = 6;
+    t.Fixes = 2;
     t.DistanceM = 1234.5;
     EXPECT_EQ(FormatTripRow(12, t), "12\t1899-12-30 00:00:00.000\t1900-01-03 04:59:59.999\t2\t"
                                     "100:59:59\t1.234\t-\t-\t-");

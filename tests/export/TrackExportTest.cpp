@@ -21,7 +21,8 @@ TGpsFix JapanFix(void (*change)(TGpsFix&) = [](TGpsFix&) {})
     fix.Longitude = 139.75;
     fix.ExtraValue = 1.25f;
     fix.Speed = 36.0f;
-    fix.SatelliteCount = 7;
+    fix.SatelliteCount = 9; // in view; the files for other programs carry the 7 used
+    fix.ExtraCount = 7;
     change(fix);
     return fix;
 }
@@ -60,9 +61,34 @@ TEST(TrackRecords, NmeaLinesForOtherToolsAndGpxPoints)
         {JapanFix([](TGpsFix& f) { f.Latitude = NAN; }), japan,
          "$GPGGA,033456.789,,,,,0,07,,1.25,M,,,,*2B\r\n"
          "$GPRMC,033456.789,V,,,,,19.4,0.0,030521,,,N*75\r\n"},
+        // A record the logger wrote without a fix keeps its stale position to itself.
+        {JapanFix([](TGpsFix& f) { f.FixType = kNoFixType; }), japan,
+         "$GPGGA,033456.789,,,,,0,07,,1.25,M,,,,*2B\r\n"
+         "$GPRMC,033456.789,V,,,,,19.4,0.0,030521,,,N*75\r\n"},
+        // A log without courses (a sector log) leaves the field empty.
+        {JapanFix(),
+         {-540, true, true, false},
+         "$GPGGA,033456.789,3530.123456,N,13945.000000,E,1,07,,1.25,M,,,,*19\r\n"
+         "$GPRMC,033456.789,A,3530.123456,N,13945.000000,E,19.4,,030521,,,A*70\r\n"},
     };
     for (const auto& c : lines)
         EXPECT_EQ(Record(FormatNmeaRecord, c.Fix, c.Style), c.Lines);
+
+    // The GGA quality from the logger's fix type; a sector log's 3 (a 3D fix) is a plain fix.
+    const std::pair<std::uint16_t, const char*> qualities[] = {
+        {0, "1*19"}, {kSpsFixType, "1*19"},       {kDgpsFixType, "2*1A"},
+        {3, "1*19"}, {kPpsFixType, "3*1B"},       {kRtkFixType, "4*1C"},
+        {6, "1*19"}, {kEstimatedFixType, "6*1E"},
+    };
+    for (const auto& [type, quality] : qualities) {
+        TGpsFix fix = JapanFix();
+        fix.FixType = type;
+        const std::string gga = Record(FormatNmeaRecord, fix, {-540, false, true});
+        EXPECT_EQ(gga.substr(0, gga.find('\r')), "$GPGGA,123456.789,3530.123456,N,13945.000000,E," +
+                                                     std::string(quality, 1) + ",07,,1.25,M,,,," +
+                                                     "*" + (quality + 2))
+            << type;
+    }
 
     const struct {
         TGpsFix Fix;
@@ -78,9 +104,29 @@ TEST(TrackRecords, NmeaLinesForOtherToolsAndGpxPoints)
          "      <trkpt lat=\"-33.5\" lon=\"-70.25\"><time>2021-05-04T00:34:56.789Z</time>"
          "<sat>7</sat></trkpt>\n"},
         {JapanFix([](TGpsFix& f) { f.Longitude = 180.5; }), 0, ""},
+        {JapanFix([](TGpsFix& f) { f.FixType = kNoFixType, f.Speed = NAN; }), -540,
+         "      <trkpt lat=\"35.5020576\" lon=\"139.75\"><ele>1.25</ele>"
+         "<time>2021-05-03T03:34:56.789Z</time><fix>none</fix><sat>7</sat><extensions>"
+         "<gpxtpx:TrackPointExtension><gpxtpx:course>0</gpxtpx:course>"
+         "</gpxtpx:TrackPointExtension></extensions></trkpt>\n"},
+        {JapanFix([](TGpsFix& f) { f.FixType = kDgpsFixType, f.Speed = NAN; }), -540,
+         "      <trkpt lat=\"35.5020576\" lon=\"139.75\"><ele>1.25</ele>"
+         "<time>2021-05-03T03:34:56.789Z</time><fix>dgps</fix><sat>7</sat><extensions>"
+         "<gpxtpx:TrackPointExtension><gpxtpx:course>0</gpxtpx:course>"
+         "</gpxtpx:TrackPointExtension></extensions></trkpt>\n"},
+        {JapanFix([](TGpsFix& f) { f.FixType = kPpsFixType, f.Speed = NAN; }), -540,
+         "      <trkpt lat=\"35.5020576\" lon=\"139.75\"><ele>1.25</ele>"
+         "<time>2021-05-03T03:34:56.789Z</time><fix>pps</fix><sat>7</sat><extensions>"
+         "<gpxtpx:TrackPointExtension><gpxtpx:course>0</gpxtpx:course>"
+         "</gpxtpx:TrackPointExtension></extensions></trkpt>\n"},
     };
     for (const auto& c : points)
         EXPECT_EQ(Record(FormatGpxPoint, c.Fix, {c.Bias, false, false}), c.Point);
+    // A log without courses has none in its points, and no extensions without a speed either.
+    EXPECT_EQ(Record(FormatGpxPoint, JapanFix([](TGpsFix& f) { f.Speed = NAN; }),
+                     {-540, false, false, false}),
+              "      <trkpt lat=\"35.5020576\" lon=\"139.75\"><ele>1.25</ele>"
+              "<time>2021-05-03T03:34:56.789Z</time><sat>7</sat></trkpt>\n");
 }
 
 // A part is opened only around records it writes; chunk boundaries change no byte.

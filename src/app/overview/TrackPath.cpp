@@ -4,11 +4,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 namespace {
 
 constexpr double kRadiansPerDegree = std::numbers::pi / 180.0;
+constexpr double kNoPoint = std::numeric_limits<double>::quiet_NaN();
 
 bool IsFinite(const QPointF& p) { return std::isfinite(p.x()) && std::isfinite(p.y()); }
 
@@ -26,7 +28,7 @@ Reference ReferenceOf(std::span<const TGpsFix> fixes, const TripAnalysis& analys
     std::size_t count = 0;
     for (std::size_t i = 0; i < fixes.size(); ++i) {
         const TGpsFix& fix = fixes[analysis.TableIndex(i)];
-        if (!std::isfinite(fix.Latitude) || !std::isfinite(fix.Longitude))
+        if (!HasPosition(fix))
             continue;
         if (!ref.Found)
             ref.Longitude = fix.Longitude;
@@ -56,8 +58,11 @@ TrackPath::TrackPath(std::span<const TGpsFix> fixes, const TripAnalysis& analysi
         // antimeridian stays in one piece.
         const double east =
             fix.Longitude - 360.0 * std::round((fix.Longitude - ref.Longitude) / 360.0);
-        const QPointF p((east - ref.Longitude) * eastScale,
-                        (fix.Latitude - ref.Latitude) * metresPerDegree);
+        // A record without a position (a stale one, from a logger without a fix) is no point.
+        const QPointF p = HasPosition(fix)
+                              ? QPointF((east - ref.Longitude) * eastScale,
+                                        (fix.Latitude - ref.Latitude) * metresPerDegree)
+                              : QPointF(kNoPoint, kNoPoint);
         m_points.push_back(p);
         if (!IsFinite(p))
             continue;
