@@ -16,6 +16,7 @@ set(T2N_CORE_SOURCES
     export/GpxExport.cpp
     messages/Language.cpp
     messages/ErrorText.cpp
+    messages/NoteText.cpp
     convert/TimeWindow.cpp
     convert/ConversionService.cpp
     convert/Trips.cpp

@@ -3,17 +3,22 @@
 #include "cli/Options.h"
 #include "convert/ConversionService.h"
 #include "convert/TripText.h"
+#include "messages/CliText.h"
 #include "messages/ErrorText.h"
+#include "messages/NoteText.h"
 #include "store/PathText.h"
 #include "store/TimeBase.h"
 #include "store/Version.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <optional>
 
 namespace {
 
 constexpr const char* kProgram = "tallo2nmea-cli";
+constexpr std::int64_t kMsPerMinute = 60000;
 
 // How one input ended; the run's status ranks them.
 enum class Outcome {
@@ -23,46 +28,32 @@ enum class Outcome {
     NoSuchTrip, // a --trip number beyond the log's trips: a usage error found after loading
 };
 
-std::string IgnoreReasonText(IgnoreReason reason, const std::string& input)
-{
-    const char* unit = KindFromPath(input) == LogKind::Sector ? "4096 bytes (sector log)"
-                                                              : "65536 bytes (block log)";
-    switch (reason) {
-    case IgnoreReason::NotFound:
-        return "no such file";
-    case IgnoreReason::NotAFile:
-        return "not a regular file (a folder?)";
-    case IgnoreReason::SizeNotMultiple:
-        return std::string("its size is not a multiple of ") + unit;
-    case IgnoreReason::TooLarge:
-        return "larger than 16 MiB, more than any logger holds";
-    case IgnoreReason::ShortRead:
-        return std::string("the bytes read were not a multiple of ") + unit;
-    case IgnoreReason::None:
-        break;
-    }
-    return "ignored";
-}
-
 const char* KindName(LogKind kind) { return kind == LogKind::Sector ? "sector" : "block"; }
 
 class CliRun
 {
   public:
-    CliRun(const CliOptions& options, std::ostream& out, std::ostream& err)
-        : m_options(options), m_out(out), m_err(err),
+    CliRun(const CliOptions& options, std::ostream& out, std::ostream& err, Language language)
+        : m_options(options), m_out(out), m_err(err), m_language(language),
           m_service(options.Bias ? *options.Bias : StandardTimeZoneBias())
     {
         m_service.SetAddedWeeks(options.AddedWeeks);
+        // No output of the run replaces one of its inputs.
+        m_service.ProtectInputs(options.Inputs);
     }
 
     // The window of --from and --to; nothing (after a message) for an impossible date.
     bool PrepareWindow();
     Outcome RunInput(const std::string& input);
+    // Flushes standard output; false (after a message) when anything written to it was lost.
+    bool FinishOutput();
 
   private:
     // Loads the input; nothing when it failed or was ignored (after saying why).
     std::optional<Outcome> Load(const std::string& input, LoadResult& result);
+    // What the loaded log's reader should know: a name that fits another kind, dates that look
+    // 1024 weeks early, times in standard time while the system keeps summer time.
+    void SayNotes(const std::string& input, const LoadResult& result);
     // The "file:" line of an --info or --trips record and the load; after a failed or ignored
     // load also its "kind:" line, and the outcome.
     std::optional<Outcome> StartRecord(const std::string& input, LoadResult& result);
@@ -72,27 +63,77 @@ class CliRun
     // The windows of the chosen trips; nothing (after a message) when a number is beyond them.
     std::optional<std::vector<TimeWindow>> ChosenTrips(const std::string& input);
     // The loaded log's trips with the --gap given: the service's own analysis for the default
-    // gap, else one worked out into `own`.
-    [[nodiscard]] const TripAnalysis& Analysis(std::optional<TripAnalysis>& own) const;
+    // gap, else one worked out for this input.
+    const TripAnalysis& Analysis();
     Outcome ConvertSplit(const std::string& input, const ExportRequest& request);
     // Writes one output; nothing (after saying why) when it may not or could not be written.
     std::optional<ExportResult> Write(const std::string& input, const std::string& target,
                                       const ExportRequest& request);
     void Summarise(const std::string& input, const std::string& target, const ExportResult& result);
     [[nodiscard]] std::string TargetOf(const std::string& input) const;
+    // Times of --info and --trips: local standard time, or UTC with --utc.
+    [[nodiscard]] std::int64_t ShownShiftMs() const
+    {
+        return m_options.Format.Utc ? std::int64_t{m_service.Bias()} * kMsPerMinute : 0;
+    }
     void Say(const std::string& subject, const std::string& message)
     {
         m_err << kProgram << ": " << subject << ": " << message << '\n';
+    }
+    void Say(const std::string& subject, const Bilingual& text,
+             std::initializer_list<std::string_view> args = {})
+    {
+        Say(subject, Fill(text.In(m_language), args));
+    }
+    void Warn(const std::string& subject, const std::string& message)
+    {
+        Say(subject, kWarning, {message});
+    }
+    // Notes the first failure of a write to standard output.
+    void WatchOutput()
+    {
+        if (m_outErrno == 0 && m_out.fail())
+            m_outErrno = errno != 0 ? errno : EIO;
     }
 
     const CliOptions& m_options;
     std::ostream& m_out;
     std::ostream& m_err;
+    Language m_language;
     ConversionService m_service;
     TimeWindow m_window;
     // The outputs this run has written, with the input each came from.
     std::vector<std::pair<std::string, std::string>> m_written;
+    std::optional<TripAnalysis> m_analysis; // with another gap, for the input at hand
+    bool m_saidSummerTime = false;
+    int m_outErrno = 0;
 };
+
+// A name in a one-line record: control characters C-style, so that a newline or tab in a file's
+// name cannot break the record.
+std::string RecordText(const std::string& text)
+{
+    std::string out;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            out += c;
+            continue;
+        }
+        static constexpr char kShort[] = {'\n', 'n', '\t', 't', '\r', 'r'};
+        const char* known = std::find(kShort, kShort + 6, c);
+        if (known != kShort + 6 && (known - kShort) % 2 == 0) {
+            out += '\\';
+            out += known[1];
+            continue;
+        }
+        static constexpr char kHex[] = "0123456789abcdef";
+        out += "\\x";
+        out += kHex[byte >> 4];
+        out += kHex[byte & 15];
+    }
+    return out;
+}
 
 bool CliRun::PrepareWindow()
 {
@@ -103,7 +144,7 @@ bool CliRun::PrepareWindow()
         const CliDateTime t = *ParseCliDateTime(**text);
         *bound = ConversionService::MomentOf({t.Year, t.Month, t.Day, t.Hour, t.Minute, t.Second});
         if (!*bound) {
-            Say(**text, WithFinalPoint(kDateConversionError));
+            Say(**text, WithFinalPoint(DateConversionErrorText(m_language)));
             return false;
         }
     }
@@ -117,11 +158,23 @@ Outcome CliRun::RunInput(const std::string& input)
     return m_options.Trips ? PrintTrips(input) : Convert(input);
 }
 
-const TripAnalysis& CliRun::Analysis(std::optional<TripAnalysis>& own) const
+bool CliRun::FinishOutput()
+{
+    errno = 0;
+    m_out.flush();
+    WatchOutput();
+    if (m_outErrno == 0)
+        return true;
+    Say(std::string(kStandardOutput.In(m_language)),
+        WithFinalPoint(IoErrorText(m_outErrno, m_language)));
+    return false;
+}
+
+const TripAnalysis& CliRun::Analysis()
 {
     if (!m_options.GapMs)
         return m_service.Trips();
-    return own.emplace(m_service.TripsWithGap(*m_options.GapMs));
+    return m_analysis.emplace(m_service.TripsWithGap(*m_options.GapMs));
 }
 
 Outcome CliRun::PrintTrips(const std::string& input)
@@ -129,24 +182,23 @@ Outcome CliRun::PrintTrips(const std::string& input)
     LoadResult result;
     if (const std::optional<Outcome> refused = StartRecord(input, result))
         return *refused;
-    std::optional<TripAnalysis> own;
-    const TripAnalysis& analysis = Analysis(own);
+    const TripAnalysis& analysis = Analysis();
     m_out << kTripListHeader << '\n';
     for (std::size_t i = 0; i < analysis.Trips.size(); ++i)
-        m_out << FormatTripRow(i + 1, analysis.Trips[i]) << '\n';
+        m_out << FormatTripRow(i + 1, analysis.Trips[i], ShownShiftMs()) << '\n';
+    WatchOutput();
     return Outcome::Done;
 }
 
 std::optional<std::vector<TimeWindow>> CliRun::ChosenTrips(const std::string& input)
 {
-    std::optional<TripAnalysis> own;
-    const TripAnalysis& analysis = Analysis(own);
+    const TripAnalysis& analysis = Analysis();
     std::vector<TimeWindow> windows;
     for (const std::int32_t number : m_options.TripNumbers) {
         if (static_cast<std::size_t>(number) > analysis.Trips.size()) {
             const std::size_t count = analysis.Trips.size();
-            Say(input, "there is no trip " + std::to_string(number) + ": the log has " +
-                           std::to_string(count) + (count == 1 ? " trip" : " trips"));
+            Say(input, kUsageNoSuchTrip,
+                {std::to_string(number), std::to_string(count), count == 1 ? "" : "s"});
             return std::nullopt;
         }
         windows.push_back(TripWindow(analysis.Trips[static_cast<std::size_t>(number) - 1]));
@@ -158,25 +210,39 @@ std::optional<Outcome> CliRun::Load(const std::string& input, LoadResult& result
 {
     result = m_service.Load(input);
     if (result.Failed()) {
-        Say(input, WithFinalPoint(IoErrorText(result.IoErrno)));
+        Say(input, WithFinalPoint(IoErrorText(result.IoErrno, m_language)));
         return Outcome::Failed;
     }
     if (result.Kind == LogKind::None) {
-        Say(input, "ignored: " + IgnoreReasonText(result.Ignored, input));
+        Say(input, kIgnored,
+            {IgnoreReasonText(result.Ignored, result.Named, m_language) +
+             NextSizeText(result.Ignored, result.Named, result.FileBytes, m_language)});
         return Outcome::Ignored;
     }
-    if (result.LikelyWeekRollover)
-        Say(input, "warning: the dates look 1024 weeks (about 19.6 years) early, as from a logger "
-                   "that missed a GPS week rollover; --add-weeks 1024 repairs them");
+    SayNotes(input, result);
     return std::nullopt;
+}
+
+void CliRun::SayNotes(const std::string& input, const LoadResult& result)
+{
+    if (result.Resembles != LogKind::None)
+        Warn(input, LooksLikeText(result.Resembles, m_language));
+    if (result.LikelyWeekRollover)
+        Warn(input, std::string(kWeekRolloverHint.In(m_language)));
+    // Said once a run, and only when the zone is the system's own.
+    if (!m_options.Bias && !m_saidSummerTime && m_service.AnyFixInSystemSummerTime()) {
+        m_saidSummerTime = true;
+        Say(input, kNote, {StandardTimeNote(m_service.Bias(), m_language)});
+    }
 }
 
 std::optional<Outcome> CliRun::StartRecord(const std::string& input, LoadResult& result)
 {
-    m_out << "file: " << input << '\n';
+    m_out << "file: " << RecordText(input) << '\n';
     const std::optional<Outcome> refused = Load(input, result);
     if (refused)
         m_out << "kind: " << (*refused == Outcome::Failed ? "error" : "ignored") << '\n';
+    WatchOutput();
     return refused;
 }
 
@@ -186,10 +252,15 @@ Outcome CliRun::PrintInfo(const std::string& input)
     if (const std::optional<Outcome> refused = StartRecord(input, result))
         return *refused;
     const std::optional<LogSpan> span = m_service.Span();
+    const auto shown = [&](double dayCount) {
+        return FormatCalendarTime(
+            MillisecondsToCalendar(PrintedMilliseconds(dayCount) + ShownShiftMs()));
+    };
     m_out << "kind: " << KindName(result.Kind) << '\n'
           << "fixes: " << m_service.FixCount() << '\n'
-          << "first: " << (span ? FormatDayCount(span->First) : "-") << '\n'
-          << "last: " << (span ? FormatDayCount(span->Last) : "-") << '\n';
+          << "first: " << (span ? shown(span->First) : "-") << '\n'
+          << "last: " << (span ? shown(span->Last) : "-") << '\n';
+    WatchOutput();
     return Outcome::Done;
 }
 
@@ -201,8 +272,7 @@ std::string CliRun::TargetOf(const std::string& input) const
     if (!m_options.OutputDir)
         return name;
     const std::filesystem::path file = NativePath(name).filename();
-    const std::u8string joined = (NativePath(*m_options.OutputDir) / file).u8string();
-    return {joined.begin(), joined.end()};
+    return Utf8Path(NativePath(*m_options.OutputDir) / file);
 }
 
 Outcome CliRun::Convert(const std::string& input)
@@ -224,8 +294,12 @@ Outcome CliRun::Convert(const std::string& input)
     const std::optional<ExportResult> result = Write(input, target, request);
     if (!result)
         return Outcome::Failed;
+    // A log without fixes says so in its summary: 0 of 0 fixes.
     if (result->FixesWritten == 0 && m_service.FixCount() > 0)
-        Say(input, "warning: no fix lies in the time window; " + target + " is empty");
+        Warn(input,
+             Fill((m_options.Format.Format == TrackFormat::Gpx ? kNoFixInWindowGpx : kNoFixInWindow)
+                      .In(m_language),
+                  {target}));
     Summarise(input, target, *result);
     return Outcome::Done;
 }
@@ -233,8 +307,10 @@ Outcome CliRun::Convert(const std::string& input)
 Outcome CliRun::ConvertSplit(const std::string& input, const ExportRequest& request)
 {
     const std::vector<ExportPiece> pieces = m_service.SplitPieces(*m_options.Split, request);
-    if (pieces.empty() && m_service.FixCount() > 0)
-        Say(input, "warning: no fix lies in the time window; no file written");
+    if (m_service.FixCount() == 0)
+        Warn(input, std::string(kNoFixInLogSplit.In(m_language)));
+    else if (pieces.empty())
+        Warn(input, std::string(kNoFixInWindowSplit.In(m_language)));
     const std::string stem = TargetOf(input);
     Outcome outcome = Outcome::Done;
     for (const ExportPiece& piece : pieces) {
@@ -255,14 +331,14 @@ std::optional<ExportResult> CliRun::Write(const std::string& input, const std::s
 {
     for (const auto& [written, from] : m_written) {
         if (written == target || SameFile(written, target)) {
-            Say(target, "not written: the output of " + from + " in this run");
+            Say(target, kWrittenEarlier, {from});
             return std::nullopt;
         }
     }
     m_out.flush();
     const ExportResult result = m_service.Export(target, request);
     if (!result.Ok()) {
-        Say(target, WithFinalPoint(ExportErrorText(result, target)));
+        Say(target, WithFinalPoint(ExportErrorText(result, target, m_language)));
         return std::nullopt;
     }
     if (target != "-")
@@ -274,13 +350,23 @@ void CliRun::Summarise(const std::string& input, const std::string& target,
                        const ExportResult& result)
 {
     if (!m_options.Quiet)
-        m_err << input << " -> " << target << " (" << result.FixesWritten << " of "
-              << m_service.FixCount() << " fixes)\n";
+        m_err << Fill(kSummary.In(m_language), {input, target, std::to_string(result.FixesWritten),
+                                                std::to_string(m_service.FixCount())})
+              << '\n';
 }
 
 } // namespace
 
-int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+Language LanguageFromLocaleVariables(const char* lcAll, const char* lcMessages, const char* lang)
+{
+    for (const char* value : {lcAll, lcMessages, lang})
+        if (value != nullptr && *value != '\0')
+            return LanguageOfLocale(value);
+    return Language::English;
+}
+
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+           Language language)
 {
     const CliParse parsed = ParseCliArguments(args);
     if (const auto* question = std::get_if<CliQuestion>(&parsed)) {
@@ -291,14 +377,14 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return kCliOk;
     }
     if (const auto* usage = std::get_if<CliUsageError>(&parsed)) {
-        err << kProgram << ": " << usage->Text << "\n"
-            << "Try '" << kProgram << " --help' for more information.\n";
+        err << kProgram << ": " << usage->In(language) << "\n"
+            << Fill(kUsageTryHelp.In(language), {kProgram}) << '\n';
         return kCliUsage;
     }
     const CliOptions& options = std::get<CliOptions>(parsed);
 
     // The time window is checked before any file is read, so a bad date reads and writes nothing.
-    CliRun run(options, out, err);
+    CliRun run(options, out, err, language);
     if (!options.Info && !options.Trips && !run.PrepareWindow())
         return kCliError;
     bool failed = false;
@@ -310,6 +396,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         ignored = ignored || outcome == Outcome::Ignored;
         noSuchTrip = noSuchTrip || outcome == Outcome::NoSuchTrip;
     }
+    failed = !run.FinishOutput() || failed;
     if (noSuchTrip)
         return kCliUsage;
     return failed ? kCliError : ignored ? kCliIgnored : kCliOk;

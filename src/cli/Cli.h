@@ -1,5 +1,7 @@
 #pragma once
 
+#include "messages/Language.h"
+
 #include <ostream>
 #include <string>
 #include <vector>
@@ -13,6 +15,12 @@ enum CliStatus : int {
     kCliIgnored = 3, // an input ignored by the loading rules
 };
 
-// Runs the converter on `args` (without the program name), writing its output and messages to
-// the two streams. Returns the exit status.
-int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// The language of a run's messages from the locale variables (null when not set): the first of
+// LC_ALL, LC_MESSAGES and LANG that is set and not empty decides; Japanese for "ja...".
+[[nodiscard]] Language LanguageFromLocaleVariables(const char* lcAll, const char* lcMessages,
+                                                   const char* lang);
+
+// Runs the converter on `args` (without the program name), writing its output and messages (in
+// `language`; --help stays English) to the two streams. Returns the exit status.
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+           Language language = Language::English);

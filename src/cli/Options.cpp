@@ -1,10 +1,12 @@
 #include "cli/Options.h"
 
 #include "convert/TripText.h"
+#include "messages/CliText.h"
 
 #include <algorithm>
 #include <charconv>
 #include <string_view>
+#include <tuple>
 
 const char* const kCliUsageText =
     "Usage: tallo2nmea-cli [OPTION]... INPUT...\n"
@@ -24,15 +26,18 @@ const char* const kCliUsageText =
     "                       standard time)\n"
     "  --from TIME          write fixes at or after TIME, \"YYYY-MM-DD hh:mm:ss\" in local\n"
     "                       standard time\n"
-    "  --to TIME            write fixes before TIME\n"
+    "  --to TIME            write fixes before TIME (after --from)\n"
     "  -o, --output FILE    output file (one INPUT only; \"-\" for standard output;\n"
     "                       default: INPUT with its extension replaced by \".nmea\")\n"
     "  --output-dir DIR     write each default output name into DIR\n"
     "  --format nmea|gpx    the output format (default nmea); the default output name\n"
     "                       takes its extension, .nmea or .gpx\n"
     "  --utc                NMEA time and date fields in UTC, in lines other programs\n"
-    "                       read (default: local standard time, the logger's own fields)\n"
-    "  --gga                NMEA: a $GPGGA line with the height before each $GPRMC line\n"
+    "                       read (default: local standard time, the logger's own fields);\n"
+    "                       with --info or --trips their times are UTC too\n"
+    "  --gga                NMEA: a $GPGGA line with the height before each $GPRMC line,\n"
+    "                       in receivers' style; without --utc both lines carry local\n"
+    "                       standard time\n"
     "  --split trip|day     one file per trip, or per calendar day (local standard time,\n"
     "                       UTC with --utc), named STEM-YYYYMMDD-hhmmss.EXT (the trip's\n"
     "                       start) or STEM-YYYYMMDD.EXT; not with -o\n"
@@ -49,11 +54,14 @@ const char* const kCliUsageText =
     "  --info               print each input's kind, fix count, first and last fix time;\n"
     "                       write nothing\n"
     "  -h, --help           show this help\n"
+    "                       (short options may be bundled: -qo FILE, -oFILE)\n"
     "  --version            show the version\n"
     "  --                   every argument after it is an INPUT\n"
     "\n"
     "Standard output carries data only (the --info records, or the NMEA with -o -);\n"
-    "summaries, warnings and errors go to standard error.\n"
+    "summaries, warnings and errors go to standard error, in Japanese when the locale\n"
+    "(LC_ALL, LC_MESSAGES or LANG) is Japanese, else in English. In the \"file:\" line\n"
+    "of a record, a control character of a name is written C-style (\\n, \\t, \\x1b).\n"
     "\n"
     "Exit status: 0 success, 1 an input or output failed, 2 usage error (nothing was\n"
     "run), 3 an input was ignored (missing, a folder, a size that is not a whole number of\n"
@@ -61,7 +69,8 @@ const char* const kCliUsageText =
 
 namespace {
 
-using Setter = std::optional<std::string> (*)(CliOptions&, const std::string&);
+using Problem = std::optional<CliUsageError>;
+using Setter = Problem (*)(CliOptions&, const std::string&);
 
 struct OptionEntry {
     std::string_view Long;
@@ -69,6 +78,11 @@ struct OptionEntry {
     bool TakesValue;
     Setter Apply;
 };
+
+CliUsageError Usage(const Bilingual& text, std::initializer_list<std::string_view> args = {})
+{
+    return {Fill(text.English, args), Fill(text.Japanese, args)};
+}
 
 std::optional<std::int32_t> ParseBias(const std::string& text)
 {
@@ -97,43 +111,40 @@ std::optional<std::int32_t> ParseUtcOffset(const std::string& text)
 }
 
 // --bias and --utc-offset both set the time zone, once.
-std::optional<std::string> SetZone(CliOptions& o, std::optional<std::int32_t> bias,
-                                   const std::string& expected, const std::string& value)
+Problem SetZone(CliOptions& o, std::optional<std::int32_t> bias, const Bilingual& expected,
+                const std::string& value)
 {
     if (o.Bias)
-        return "give the time zone once, with either --bias or --utc-offset";
+        return Usage(kUsageZoneTwice);
     o.Bias = bias;
     if (!o.Bias)
-        return expected + ", not '" + value + "'";
+        return Usage(expected, {value});
     return std::nullopt;
 }
 
-std::optional<std::string> SetBias(CliOptions& o, const std::string& value)
+Problem SetBias(CliOptions& o, const std::string& value)
 {
-    return SetZone(o, ParseBias(value), "--bias takes whole minutes from -1440 to 1440", value);
+    return SetZone(o, ParseBias(value), kUsageBias, value);
 }
 
-std::optional<std::string> SetUtcOffset(CliOptions& o, const std::string& value)
+Problem SetUtcOffset(CliOptions& o, const std::string& value)
 {
-    return SetZone(o, ParseUtcOffset(value), "--utc-offset takes +HH:MM or -HH:MM (at most 24:00)",
-                   value);
+    return SetZone(o, ParseUtcOffset(value), kUsageUtcOffset, value);
 }
 
-std::optional<std::string> SetTime(std::optional<std::string>& side, const std::string& value)
+Problem SetTime(std::optional<std::string>& side, const std::string& value)
 {
     if (!ParseCliDateTime(value))
-        return "a time must be written \"YYYY-MM-DD hh:mm:ss\" with hour 00-23, minute and "
-               "second 00-59, not '" +
-               value + "'";
+        return Usage(kUsageTime, {value});
     side = value;
     return std::nullopt;
 }
 
-std::optional<std::string> AddTrips(CliOptions& o, const std::string& value)
+Problem AddTrips(CliOptions& o, const std::string& value)
 {
     const std::optional<std::vector<std::int32_t>> numbers = ParseTripList(value);
     if (!numbers)
-        return "--trip takes trip numbers from 1 and ranges such as 1,3-5, not '" + value + "'";
+        return Usage(kUsageTripList, {value});
     std::vector<std::int32_t>& all = o.TripNumbers;
     all.insert(all.end(), numbers->begin(), numbers->end());
     std::sort(all.begin(), all.end());
@@ -141,82 +152,79 @@ std::optional<std::string> AddTrips(CliOptions& o, const std::string& value)
     return std::nullopt;
 }
 
+// A whole number within [low, high], or nothing.
+template <typename Int> std::optional<Int> ParseWhole(const std::string& text, Int low, Int high)
+{
+    Int value = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (text.empty() || ec != std::errc() || ptr != end || value < low || value > high)
+        return std::nullopt;
+    return value;
+}
+
 // Whole minutes from 1 to 100000 (about ten weeks).
-std::optional<std::string> SetGap(CliOptions& o, const std::string& value)
+Problem SetGap(CliOptions& o, const std::string& value)
 {
-    std::int64_t minutes = 0;
-    const char* end = value.data() + value.size();
-    const auto [ptr, ec] = std::from_chars(value.data(), end, minutes);
-    if (value.empty() || ec != std::errc() || ptr != end || minutes < 1 || minutes > 100000)
-        return "--gap takes whole minutes from 1 to 100000, not '" + value + "'";
-    o.GapMs = minutes * 60000;
+    const std::optional<std::int64_t> minutes = ParseWhole<std::int64_t>(value, 1, 100000);
+    if (!minutes)
+        return Usage(kUsageGap, {value});
+    o.GapMs = *minutes * 60000;
     return std::nullopt;
 }
 
-std::optional<std::string> SetAddedWeeks(CliOptions& o, const std::string& value)
+Problem SetAddedWeeks(CliOptions& o, const std::string& value)
 {
-    std::int32_t weeks = 0;
-    const char* end = value.data() + value.size();
-    const auto [ptr, ec] = std::from_chars(value.data(), end, weeks);
-    if (value.empty() || ec != std::errc() || ptr != end || weeks < -2048 || weeks > 2048)
-        return "--add-weeks takes whole weeks from -2048 to 2048, not '" + value + "'";
-    o.AddedWeeks = weeks;
+    const std::optional<std::int32_t> weeks = ParseWhole<std::int32_t>(value, -2048, 2048);
+    if (!weeks)
+        return Usage(kUsageAddedWeeks, {value});
+    o.AddedWeeks = *weeks;
     return std::nullopt;
 }
 
-std::optional<std::string> SetPath(std::optional<std::string>& path, const std::string& name,
-                                   const std::string& value)
+Problem SetPath(std::optional<std::string>& path, std::string_view name, const std::string& value)
 {
     if (value.empty())
-        return name + " needs a path, not an empty text";
+        return Usage(kUsageEmptyPath, {name});
     path = value;
     return std::nullopt;
 }
 
-std::optional<std::string> SetFormat(CliOptions& o, const std::string& value)
+Problem SetFormat(CliOptions& o, const std::string& value)
 {
     if (value == "nmea" || value == "gpx") {
         o.Format.Format = value == "gpx" ? TrackFormat::Gpx : TrackFormat::Nmea;
         return std::nullopt;
     }
-    return "--format takes nmea or gpx, not '" + value + "'";
+    return Usage(kUsageFormat, {value});
 }
 
-std::optional<std::string> SetSplit(CliOptions& o, const std::string& value)
+Problem SetSplit(CliOptions& o, const std::string& value)
 {
     if (value == "trip" || value == "day") {
         o.Split = value == "trip" ? SplitMode::Trip : SplitMode::Day;
         return std::nullopt;
     }
-    return "--split takes trip or day, not '" + value + "'";
+    return Usage(kUsageSplit, {value});
 }
 
-// The output choice against the other options.
-std::optional<std::string> CheckOutputChoice(const CliOptions& o)
+// A switch: sets its flag.
+template <bool CliOptions::*Flag> Problem SetFlag(CliOptions& o, const std::string&)
 {
-    if (o.Split && o.Output)
-        return "--split writes several files: name their folder with --output-dir, not -o";
-    if (o.Format.Gga && o.Format.Format != TrackFormat::Nmea)
-        return "--gga adds NMEA lines and cannot be used with --format gpx";
+    o.*Flag = true;
+    return std::nullopt;
+}
+
+template <bool ExportFormat::*Flag> Problem SetFormatFlag(CliOptions& o, const std::string&)
+{
+    o.Format.*Flag = true;
     return std::nullopt;
 }
 
 constexpr OptionEntry kOptions[] = {
-    {"--info", "", false,
-     [](CliOptions& o, const std::string&) -> std::optional<std::string> {
-         o.Info = true;
-         return std::nullopt;
-     }},
-    {"--quiet", "-q", false,
-     [](CliOptions& o, const std::string&) -> std::optional<std::string> {
-         o.Quiet = true;
-         return std::nullopt;
-     }},
-    {"--trips", "", false,
-     [](CliOptions& o, const std::string&) -> std::optional<std::string> {
-         o.Trips = true;
-         return std::nullopt;
-     }},
+    {"--info", "", false, SetFlag<&CliOptions::Info>},
+    {"--quiet", "-q", false, SetFlag<&CliOptions::Quiet>},
+    {"--trips", "", false, SetFlag<&CliOptions::Trips>},
     {"--trip", "", true, AddTrips},
     {"--gap", "", true, SetGap},
     {"--add-weeks", "", true, SetAddedWeeks},
@@ -229,16 +237,8 @@ constexpr OptionEntry kOptions[] = {
     {"--output-dir", "", true,
      [](CliOptions& o, const std::string& v) { return SetPath(o.OutputDir, "--output-dir", v); }},
     {"--format", "", true, SetFormat},
-    {"--utc", "", false,
-     [](CliOptions& o, const std::string&) -> std::optional<std::string> {
-         o.Format.Utc = true;
-         return std::nullopt;
-     }},
-    {"--gga", "", false,
-     [](CliOptions& o, const std::string&) -> std::optional<std::string> {
-         o.Format.Gga = true;
-         return std::nullopt;
-     }},
+    {"--utc", "", false, SetFormatFlag<&ExportFormat::Utc>},
+    {"--gga", "", false, SetFormatFlag<&ExportFormat::Gga>},
     {"--split", "", true, SetSplit},
 };
 
@@ -250,26 +250,99 @@ const OptionEntry* FindOption(std::string_view name)
     return nullptr;
 }
 
+// The output format against the other options: the same rules whatever the run does.
+Problem CheckOutputChoice(const CliOptions& o)
+{
+    if (o.Split && o.Output)
+        return Usage(kUsageSplitWithOutput);
+    if (o.Format.Gga && o.Format.Format != TrackFormat::Nmea)
+        return Usage(kUsageGgaWithGpx);
+    return std::nullopt;
+}
+
+// --from must lie before --to; both are local standard time, so the fields compare as they are.
+Problem CheckWindow(const CliOptions& o)
+{
+    if (!o.From || !o.To)
+        return std::nullopt;
+    const CliDateTime from = *ParseCliDateTime(*o.From);
+    const CliDateTime to = *ParseCliDateTime(*o.To);
+    const auto fields = [](const CliDateTime& t) {
+        return std::tuple(t.Year, t.Month, t.Day, t.Hour, t.Minute, t.Second);
+    };
+    if (fields(from) < fields(to))
+        return std::nullopt;
+    return Usage(kUsageStartNotBeforeEnd, {*o.From, *o.To});
+}
+
 // Rules between options, checked once all are read.
-std::optional<std::string> CheckCombination(const CliOptions& o)
+Problem CheckCombination(const CliOptions& o)
 {
     if (o.Inputs.empty())
-        return "no input file given";
+        return Usage(kUsageNoInput);
     if (o.Info && o.Trips)
-        return "--info and --trips cannot be used together";
+        return Usage(kUsageInfoAndTrips);
     if ((o.Info || o.Trips) && !o.TripNumbers.empty())
-        return "--trip converts; it cannot be used with --info or --trips";
+        return Usage(kUsageTripWithListing);
+    if (Problem problem = CheckOutputChoice(o))
+        return problem;
     if (o.Info || o.Trips)
         return std::nullopt;
     if (!o.TripNumbers.empty() && (o.From || o.To))
-        return "--trip chooses the fixes itself; it cannot be used with --from or --to";
+        return Usage(kUsageTripWithWindow);
     if (!o.TripNumbers.empty() && o.Inputs.size() != 1)
-        return "--trip can only be used with a single input";
+        return Usage(kUsageTripInputs);
     if (o.Output && o.OutputDir)
-        return "-o and --output-dir cannot be used together";
+        return Usage(kUsageOutputAndDir);
     if (o.Output && o.Inputs.size() != 1)
-        return "-o can only be used with a single input";
-    return CheckOutputChoice(o);
+        return Usage(kUsageOutputInputs);
+    return CheckWindow(o);
+}
+
+// Reads one option argument, "--name", "--name=value" or a run of short options ("-q",
+// "-qo FILE", "-oFILE", as getopt reads them), taking a value from the next argument when it
+// needs one. Sets `question` for --help and --version.
+Problem ReadOption(const std::vector<std::string>& args, std::size_t& i, CliOptions& o,
+                   std::optional<CliQuestion>& question)
+{
+    const std::string& arg = args[i];
+    const auto apply = [&](const OptionEntry& entry, std::optional<std::string> value) -> Problem {
+        if (entry.TakesValue && !value) {
+            if (i + 1 >= args.size())
+                return Usage(kUsageNeedsValue, {entry.Short.empty() ? entry.Long : entry.Short});
+            value = args[++i];
+        }
+        return entry.Apply(o, value.value_or(std::string()));
+    };
+    if (arg.starts_with("--")) {
+        const std::size_t eq = arg.find('=');
+        const std::string name = arg.substr(0, eq);
+        if (arg == "--help" || arg == "--version") {
+            question = arg == "--help" ? CliQuestion::Help : CliQuestion::Version;
+            return std::nullopt;
+        }
+        const OptionEntry* entry = FindOption(name);
+        if (entry == nullptr || (eq != std::string::npos && !entry->TakesValue))
+            return Usage(kUsageUnknownOption, {arg});
+        return apply(*entry,
+                     eq == std::string::npos ? std::nullopt : std::optional(arg.substr(eq + 1)));
+    }
+    for (std::size_t at = 1; at < arg.size(); ++at) {
+        const std::string name{'-', arg[at]};
+        if (name == "-h") {
+            question = CliQuestion::Help;
+            return std::nullopt;
+        }
+        const OptionEntry* entry = FindOption(name);
+        if (entry == nullptr)
+            return Usage(kUsageUnknownOption, {at == 1 ? arg : name});
+        if (entry->TakesValue) // the rest of the argument is the value, if there is any
+            return apply(*entry,
+                         at + 1 < arg.size() ? std::optional(arg.substr(at + 1)) : std::nullopt);
+        if (Problem problem = apply(*entry, std::nullopt))
+            return problem;
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -311,27 +384,13 @@ CliParse ParseCliArguments(const std::vector<std::string>& args)
             onlyInputs = true;
             continue;
         }
-        if (arg == "--help" || arg == "-h")
-            return CliQuestion::Help;
-        if (arg == "--version")
-            return CliQuestion::Version;
-        // "--name=value" for the long options.
-        const std::size_t eq = arg.rfind("--", 0) == 0 ? arg.find('=') : std::string::npos;
-        const std::string name = arg.substr(0, eq);
-        const OptionEntry* entry = FindOption(name);
-        if (entry == nullptr || (eq != std::string::npos && !entry->TakesValue))
-            return CliUsageError{"unknown option '" + arg + "'"};
-        std::string value;
-        if (eq != std::string::npos)
-            value = arg.substr(eq + 1);
-        else if (entry->TakesValue && i + 1 >= args.size())
-            return CliUsageError{"option '" + name + "' needs a value"};
-        else if (entry->TakesValue)
-            value = args[++i];
-        if (const std::optional<std::string> problem = entry->Apply(o, value))
-            return CliUsageError{*problem};
+        std::optional<CliQuestion> question;
+        if (Problem problem = ReadOption(args, i, o, question))
+            return *problem;
+        if (question)
+            return *question;
     }
-    if (const std::optional<std::string> problem = CheckCombination(o))
-        return CliUsageError{*problem};
+    if (Problem problem = CheckCombination(o))
+        return *problem;
     return o;
 }

@@ -2,6 +2,7 @@
 
 #include "convert/ConversionService.h"
 #include "export/ExportFormat.h"
+#include "messages/Language.h"
 
 #include <cstdint>
 #include <optional>
@@ -27,9 +28,16 @@ struct CliOptions {
     std::vector<std::string> Inputs;
 };
 
-// Why the command line cannot run; the text names the option or value at fault.
+// Why the command line cannot run, in both languages; the text names the option or value at
+// fault.
 struct CliUsageError {
-    std::string Text;
+    std::string English;
+    std::string Japanese;
+
+    [[nodiscard]] const std::string& In(Language language) const
+    {
+        return language == Language::Japanese ? Japanese : English;
+    }
 };
 
 // --help or --version, answered before anything else.
@@ -41,7 +49,8 @@ enum class CliQuestion {
 using CliParse = std::variant<CliOptions, CliUsageError, CliQuestion>;
 
 // Parses the arguments (without the program name). "--" ends the options; long options take
-// their value as the next argument or after "=".
+// their value as the next argument or after "="; short options may be bundled ("-qo FILE") and
+// take their value from the rest of the argument ("-oFILE") or the next one.
 [[nodiscard]] CliParse ParseCliArguments(const std::vector<std::string>& args);
 
 // "YYYY-MM-DD hh:mm:ss" as calendar numbers, when it has that shape and the hour, minute and

@@ -1,6 +1,7 @@
 #include "cli/Cli.h"
 #include "export/InterruptCleanup.h"
 
+#include <cstdlib>
 #include <iostream>
 
 #ifdef _WIN32
@@ -11,13 +12,17 @@
 
 namespace {
 
-int Run(const std::vector<std::string>& args)
+int Run(const std::vector<std::string>& args, Language language)
 {
     InstallInterruptCleanup();
     std::ios::sync_with_stdio(false);
-    const int status = RunCli(args, std::cout, std::cerr);
-    std::cout.flush();
-    return status;
+    return RunCli(args, std::cout, std::cerr, language);
+}
+
+Language LocaleLanguage()
+{
+    return LanguageFromLocaleVariables(std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"),
+                                       std::getenv("LANG"));
 }
 
 } // namespace
@@ -52,7 +57,15 @@ int wmain(int argc, wchar_t** argv)
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i)
         args.push_back(Utf8(argv[i]));
-    const int status = Run(args);
+    // Windows sets no locale variables: without them the user's display language decides.
+    const bool anyVariable =
+        std::getenv("LC_ALL") || std::getenv("LC_MESSAGES") || std::getenv("LANG");
+    const Language language =
+        anyVariable
+            ? LocaleLanguage()
+            : (PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE ? Language::Japanese
+                                                                          : Language::English);
+    const int status = Run(args, language);
     if (consolePage != 0)
         SetConsoleOutputCP(consolePage);
     return status;
@@ -60,6 +73,6 @@ int wmain(int argc, wchar_t** argv)
 
 #else
 
-int main(int argc, char** argv) { return Run({argv + 1, argv + argc}); }
+int main(int argc, char** argv) { return Run({argv + 1, argv + argc}, LocaleLanguage()); }
 
 #endif

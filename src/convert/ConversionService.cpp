@@ -91,6 +91,28 @@ TripAnalysis ConversionService::TripsWithGap(std::int64_t gapMs) const
     return AnalyseTrips(m_table.Fixes(), gapMs);
 }
 
+bool ConversionService::AnyFixInSystemSummerTime() const
+{
+    constexpr std::int64_t kMsPerHour = 3600000;
+    constexpr std::int64_t kUnixEpochMs = 25569 * kMillisecondsPerDay;
+    const std::int32_t standard = StandardTimeZoneBias();
+    // Zones change their clocks on the hour: one question per hour the fixes meet.
+    std::optional<std::int64_t> hour;
+    for (const TGpsFix& fix : m_table.Fixes()) {
+        if (!HasPosition(fix))
+            continue;
+        const std::int64_t utcMs =
+            DayCountToMilliseconds(fix.Time) + m_bias * kMsPerMinute - kUnixEpochMs;
+        const std::int64_t fixHour = FloorDiv(utcMs, kMsPerHour);
+        if (fixHour == hour)
+            continue;
+        hour = fixHour;
+        if (ZoneBiasAt(fixHour * 3600) < standard)
+            return true;
+    }
+    return false;
+}
+
 std::optional<std::int64_t> ConversionService::MomentOf(const CalendarTime& fields)
 {
     if (!EncodeDate(fields.Year, fields.Month, fields.Day))

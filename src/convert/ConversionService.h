@@ -95,6 +95,9 @@ class ConversionService
     [[nodiscard]] const TripAnalysis& Trips() const;
     // The loaded log's trips with another gap, worked out afresh.
     [[nodiscard]] TripAnalysis TripsWithGap(std::int64_t gapMs) const;
+    // True when a fix with a position lies where the system's time zone keeps summer time:
+    // with the system zone's standard bias, its time then differs from the zone's clock.
+    [[nodiscard]] bool AnyFixInSystemSummerTime() const;
 
     // The moment of calendar fields of whole seconds (local standard time) in whole
     // milliseconds, or nothing for an impossible date.

@@ -56,13 +56,13 @@ std::optional<std::int32_t> ParseNumber(std::string_view text)
 
 } // namespace
 
-std::string FormatTripRow(std::size_t number, const Trip& trip)
+std::string FormatTripRow(std::size_t number, const Trip& trip, std::int64_t shiftMs)
 {
     std::string row = std::to_string(number);
     row += '\t';
-    AppendMoment(row, trip.FirstMs);
+    AppendMoment(row, trip.FirstMs + shiftMs);
     row += '\t';
-    AppendMoment(row, trip.LastMs);
+    AppendMoment(row, trip.LastMs + shiftMs);
     row += '\t';
     row += std::to_string(trip.FixCount());
     row += '\t';

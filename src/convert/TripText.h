@@ -16,8 +16,10 @@ constexpr std::string_view kTripListHeader = "trip\tstart\tend\tfixes\tduration\
 // One row, without line end: the 1-based trip number, first and last fix as local
 // "YYYY-MM-DD hh:mm:ss.zzz", the fix count, the duration as "hh:mm:ss" (cut to the whole second;
 // hours may run past 99), the distance in km with 3 decimals, the highest speed and the height
-// range with 1 decimal, and "-" for a figure the trip has no value for.
-[[nodiscard]] std::string FormatTripRow(std::size_t number, const Trip& trip);
+// range with 1 decimal, and "-" for a figure the trip has no value for. `shiftMs` moves the
+// times to another clock (UTC: the bias in milliseconds).
+[[nodiscard]] std::string FormatTripRow(std::size_t number, const Trip& trip,
+                                        std::int64_t shiftMs = 0);
 
 // Every trip number fits: each trip holds at least one fix of the table.
 constexpr std::int32_t kMaxTripNumber = FixCapacity;

@@ -3,6 +3,7 @@
 #include "store/Digits.h"
 #include "store/WholePart.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <ctime>
@@ -174,17 +175,21 @@ CalendarTime DecodeDayCount(double dayCount)
     return MillisecondsToCalendar(PrintedMilliseconds(dayCount));
 }
 
-std::string FormatDayCount(double dayCount, std::string_view dateSeparator,
-                           std::string_view timeSeparator)
+std::string FormatCalendarTime(const CalendarTime& t, std::string_view dateSeparator,
+                               std::string_view timeSeparator)
 {
-    const CalendarTime t = DecodeDayCount(dayCount);
-    char year[4];
     char buf[2];
     std::string s;
-    year[0] = static_cast<char>('0' + t.Year / 1000);
-    year[1] = static_cast<char>('0' + t.Year / 100 % 10);
-    PutTwoDigits(year + 2, t.Year % 100);
-    s.append(year, 4).append(dateSeparator);
+    if (t.Year >= 0 && t.Year <= 9999) {
+        char year[4];
+        year[0] = static_cast<char>('0' + t.Year / 1000);
+        year[1] = static_cast<char>('0' + t.Year / 100 % 10);
+        PutTwoDigits(year + 2, t.Year % 100);
+        s.append(year, 4);
+    } else {
+        s = std::to_string(t.Year);
+    }
+    s.append(dateSeparator);
     s.append(buf, PutTwoDigits(buf, t.Month)).append(dateSeparator);
     s.append(buf, PutTwoDigits(buf, t.Day)).append(" ");
     s.append(buf, PutTwoDigits(buf, t.Hour)).append(timeSeparator);
@@ -195,15 +200,61 @@ std::string FormatDayCount(double dayCount, std::string_view dateSeparator,
     return s;
 }
 
+std::string FormatDayCount(double dayCount, std::string_view dateSeparator,
+                           std::string_view timeSeparator)
+{
+    return FormatCalendarTime(DecodeDayCount(dayCount), dateSeparator, timeSeparator);
+}
+
+#ifdef _WIN32
+
+std::int32_t ZoneBiasAt(std::int64_t unixSeconds)
+{
+    // FILETIME counts 100 ns steps from 1601-01-01 UTC.
+    const auto ticks = static_cast<std::uint64_t>((unixSeconds + 11644473600LL) * 10000000LL);
+    const FILETIME utcTime{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+    SYSTEMTIME utc{}, local{};
+    FILETIME localTime{};
+    if (!FileTimeToSystemTime(&utcTime, &utc) ||
+        !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local) ||
+        !SystemTimeToFileTime(&local, &localTime))
+        return StandardTimeZoneBias();
+    const auto localTicks = static_cast<std::int64_t>(
+        localTime.dwLowDateTime | std::uint64_t{localTime.dwHighDateTime} << 32);
+    return static_cast<std::int32_t>((static_cast<std::int64_t>(ticks) - localTicks) / 600000000LL);
+}
+
 std::int32_t StandardTimeZoneBias()
 {
-#ifdef _WIN32
+    // Windows keeps the standard bias apart from the daylight one.
     TIME_ZONE_INFORMATION info{};
     GetTimeZoneInformation(&info);
     return static_cast<std::int32_t>(info.Bias);
-#else
-    // `timezone` holds the standard offset west of UTC in seconds; daylight saving never applies.
-    tzset();
-    return static_cast<std::int32_t>(timezone / 60);
-#endif
 }
+
+#else
+
+std::int32_t ZoneBiasAt(std::int64_t unixSeconds)
+{
+    tzset();
+    const auto t = static_cast<std::time_t>(unixSeconds);
+    std::tm local{};
+    if (localtime_r(&t, &local) == nullptr)
+        return 0;
+    return static_cast<std::int32_t>(-local.tm_gmtoff / 60);
+}
+
+std::int32_t StandardTimeZoneBias()
+{
+    // The standard time of a zone is the smaller of its offsets on 1 January and 1 July: tz rules
+    // model Irish winter time as negative daylight saving, so the C library's "standard" offset
+    // of Europe/Dublin is its summer time.
+    const std::time_t now = std::time(nullptr);
+    std::tm today{};
+    gmtime_r(&now, &today);
+    const std::int64_t year = today.tm_year + 1900;
+    return std::max(ZoneBiasAt(DaysFromCivil(year, 1, 1) * 86400),
+                    ZoneBiasAt(DaysFromCivil(year, 7, 1) * 86400));
+}
+
+#endif

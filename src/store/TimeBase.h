@@ -74,9 +74,17 @@ std::int64_t CalendarToMilliseconds(const CalendarTime& time);
 // The calendar fields of whole milliseconds since 1899-12-30 00:00 (proleptic Gregorian).
 CalendarTime MillisecondsToCalendar(std::int64_t milliseconds);
 
+// "yyyy/mm/dd hh:nn:ss.zzz" of calendar fields, with the given date and time separators.
+std::string FormatCalendarTime(const CalendarTime& time, std::string_view dateSeparator = "/",
+                               std::string_view timeSeparator = ":");
 // "yyyy/mm/dd hh:nn:ss.zzz" with the given date and time separators.
 std::string FormatDayCount(double dayCount, std::string_view dateSeparator = "/",
                            std::string_view timeSeparator = ":");
 
-// The standard (never daylight-saving) bias of the local time zone, in minutes.
+// The standard (never daylight-saving) bias of the local time zone, in minutes: the larger of
+// its biases on 1 January and 1 July of the current year, so the smaller of its offsets from UTC,
+// as desktop systems define standard time (Europe/Dublin's is GMT, bias 0).
 std::int32_t StandardTimeZoneBias();
+// The bias of the local time zone in force at a moment (seconds since 1970-01-01 UTC), daylight
+// saving included.
+std::int32_t ZoneBiasAt(std::int64_t unixSeconds);

@@ -195,7 +195,7 @@ const std::vector<Case>& Cases()
          [](const TempDir& d) -> Scenario {
              return {{d.Write("short.bin", Filled(65535, 0))},
                      3,
-                     Ignored("its size is not a multiple of 65536"),
+                     Ignored("its size is not a whole number of 65536-byte blocks"),
                      {Absent(d.Path() / "short.nmea")},
                      {}};
          }},
@@ -203,7 +203,7 @@ const std::vector<Case>& Cases()
          [](const TempDir& d) -> Scenario {
              return {{d.Write("sector-sized.binx", SectorLogWithFixes())},
                      3,
-                     Ignored("its size is not a multiple of 65536"),
+                     Ignored("its size is not a whole number of 65536-byte blocks"),
                      {Absent(d.Path() / "sector-sized.nmea")},
                      {}};
          }},
@@ -211,7 +211,7 @@ const std::vector<Case>& Cases()
          [](const TempDir& d) -> Scenario {
              return {{d.Write("long.bnx4", Filled(4097, 0xFF))},
                      3,
-                     Ignored("its size is not a multiple of 4096"),
+                     Ignored("its size is not a whole number of 4096-byte sectors"),
                      {Absent(d.Path() / "long.nmea")},
                      {}};
          }},
@@ -239,7 +239,7 @@ const std::vector<Case>& Cases()
                  return {{}, 0, "", {}, "running as root and no write-only kernel attribute"};
              return {{*log},
                      1,
-                     WithFinalPoint(IoErrorText(EACCES)),
+                     WithFinalPoint(IoErrorText(EACCES, Language::English)),
                      {Absent(d.Path() / "locked.nmea")},
                      {}};
          }},
@@ -253,7 +253,7 @@ const std::vector<Case>& Cases()
              fs::create_symlink(loop, loop);
              return {{loop.string()},
                      1,
-                     loop.string() + ": " + WithFinalPoint(IoErrorText(ELOOP)),
+                     loop.string() + ": " + WithFinalPoint(IoErrorText(ELOOP, Language::English)),
                      {Absent(d.Path() / "loop.nmea")},
                      {}};
          }},
@@ -262,7 +262,7 @@ const std::vector<Case>& Cases()
              const fs::path target = d.Path() / "no such folder" / "out.nmea";
              return {{"-o", target.string(), d.Write("track.bin", BlockLogWithFixes())},
                      1,
-                     WithFinalPoint(CreateErrorText(target.string(), ENOENT)),
+                     WithFinalPoint(CreateErrorText(target.string(), ENOENT, Language::English)),
                      {Absent(target)},
                      {}};
          }},
@@ -275,7 +275,7 @@ const std::vector<Case>& Cases()
                  return {{}, 0, "", {}, "no /dev/full on this system"};
              return {{"-o", "/dev/full", d.Write("track.bin", BlockLogWithFixes())},
                      1,
-                     "ディスクがいっぱいです.",
+                     "the disk is full.",
                      {},
                      {}};
          }},
@@ -284,7 +284,7 @@ const std::vector<Case>& Cases()
              const Bytes log = BlockLogWithFixes();
              return {{d.Write("x.nmea", log)},
                      1,
-                     WithFinalPoint(kSameFileError),
+                     WithFinalPoint(SameFileErrorText(Language::English)),
                      {HasContent(d.Path() / "x.nmea", AsText(log))},
                      {}};
          }},
@@ -299,7 +299,7 @@ const std::vector<Case>& Cases()
 #endif
              return {{"-o", (d.Path() / "sub" / ".." / "alias.nmea").string(), path},
                      1,
-                     WithFinalPoint(kSameFileError),
+                     WithFinalPoint(SameFileErrorText(Language::English)),
                      {HasContent(d.Path() / "sub" / "run.BNX4", AsText(log))},
                      {}};
          }},
@@ -308,7 +308,7 @@ const std::vector<Case>& Cases()
              const std::string kept = d.Write("track.nmea", Bytes{'k', 'e', 'e', 'p'});
              return {{d.Write("track.bin", Filled(100, 0))},
                      3,
-                     Ignored("its size is not a multiple of 65536"),
+                     Ignored("its size is not a whole number of 65536-byte blocks"),
                      {HasContent(kept, "keep")},
                      {}};
          }},
@@ -319,15 +319,18 @@ const std::vector<Case>& Cases()
              if (!log)
                  return {{}, 0, "", {}, "running as root and no write-only kernel attribute"};
              const std::string kept = d.Write("locked.nmea", Bytes{'k', 'e', 'e', 'p'});
-             return {
-                 {*log}, 1, WithFinalPoint(IoErrorText(EACCES)), {HasContent(kept, "keep")}, {}};
+             return {{*log},
+                     1,
+                     WithFinalPoint(IoErrorText(EACCES, Language::English)),
+                     {HasContent(kept, "keep")},
+                     {}};
          }},
         {"ExistingOutputKeptWhenTheDateIsImpossible",
          [](const TempDir& d) -> Scenario {
              const std::string kept = d.Write("track.nmea", Bytes{'k', 'e', 'e', 'p'});
              return {{"--from", "2024-02-30 00:00:00", d.Write("track.bin", BlockLogWithFixes())},
                      1,
-                     WithFinalPoint(kDateConversionError),
+                     WithFinalPoint(DateConversionErrorText(Language::English)),
                      {HasContent(kept, "keep")},
                      {}};
          }},

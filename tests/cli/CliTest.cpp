@@ -84,12 +84,13 @@ TEST(Cli, InfoOfEmptyAndIgnoredInputs)
                          "file: " + erased + "\nkind: sector\nfixes: 0\nfirst: -\nlast: -\n" +
                          "file: " + odd + "\nkind: ignored\n");
     EXPECT_NE(r.err.find("odd.bin"), std::string::npos);
-    EXPECT_NE(r.err.find("multiple of 65536"), std::string::npos);
+    EXPECT_NE(r.err.find("whole number of 65536-byte blocks"), std::string::npos);
     // A path that cannot be examined is an error, which outranks an ignored input.
     r = RunTool({"--info", odd, loop});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "file: " + odd + "\nkind: ignored\nfile: " + loop + "\nkind: error\n");
-    EXPECT_NE(r.err.find(loop + ": " + WithFinalPoint(IoErrorText(loopError))), std::string::npos)
+    EXPECT_NE(r.err.find(loop + ": " + WithFinalPoint(IoErrorText(loopError, Language::English))),
+              std::string::npos)
         << r.err;
 }
 
@@ -113,13 +114,20 @@ TEST(Cli, ConvertsToTheDefaultNameWithinTheWindow)
     } windows[] = {
         {"2021-05-03 12:34:56", "2021-05-03 12:34:57", 1},
         {"2021-05-03 12:34:57", "2021-05-03 12:34:58", 1},
-        {"2021-05-03 12:34:57", "2021-05-03 12:34:57", 0},
-        {"2021-05-03 12:34:58", "2021-05-03 12:34:56", 0},
+        {"2021-05-03 12:35:00", "2021-05-03 12:36:00", 0},
     };
     for (const auto& w : windows) {
         r = RunTool({"--bias", "-540", "--from", w.from, "--to", w.to, log});
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(CountLines(ReadWholeFile(nmea)), w.lines) << w.from << " .. " << w.to;
+    }
+    // A start that is not before the end is a usage error: the last output stays as it was.
+    for (const auto& [from, to] : {std::pair{"2021-05-03 12:34:57", "2021-05-03 12:34:57"},
+                                   std::pair{"2021-05-03 12:34:58", "2021-05-03 12:34:56"}}) {
+        r = RunTool({"--bias", "-540", "--from", from, "--to", to, log});
+        EXPECT_EQ(r.status, 2);
+        EXPECT_NE(r.err.find("the start is not before the end"), std::string::npos) << r.err;
+        EXPECT_EQ(CountLines(ReadWholeFile(nmea)), 0u);
     }
 }
 
@@ -189,19 +197,30 @@ TEST(Cli, StatusesOnBadCommandLinesAndInputs)
         {{"--split", "week", log}, 2, "--split takes trip or day"},
         {{"--split", "day", "-o", "x.nmea", log}, 2, "with --output-dir, not -o"},
         {{"--format", "gpx", "--gga", log}, 2, "--gga adds NMEA lines"},
-        {{"--from", "2024-02-30 00:00:00", log}, 1, "日付に変換できない値が渡されました."},
-        {{"--to", "2021-13-01 00:00:00", log}, 1, "日付に変換できない値が渡されました."},
-        {{"--from", "0000-01-01 00:00:00", log}, 1, "日付に変換できない値が渡されました."},
+        {{"--from", "2024-02-30 00:00:00", log}, 1, "a value that is not a date was given."},
+        {{"--to", "2021-13-01 00:00:00", log}, 1, "a value that is not a date was given."},
+        {{"--from", "0000-01-01 00:00:00", log}, 1, "a value that is not a date was given."},
+        {{"--trips", "--format", "gpx", "--gga", log}, 2, "--gga adds NMEA lines"},
+        {{"--info", "--format", "gpx", "--gga", log}, 2, "--gga adds NMEA lines"},
+        {{"-qx", log}, 2, "unknown option '-x'"},
+        {{"-xq", log}, 2, "unknown option '-xq'"},
+        {{"-qo"}, 2, "option '-o' needs a value"},
+        {{"-q", "-x", log}, 2, "unknown option '-x'"},
         {{missing}, 3, "no such file"},
         {{folder}, 3, "not a regular file"},
-        {{badSize}, 3, "multiple of 4096"},
+        {{badSize},
+         3,
+         "whole number of 4096-byte sectors (sector log) (4097 bytes; the next "
+         "whole size is 8192)"},
         {{tooLarge}, 3, "16 MiB"},
-        {{"-o", (dir.Path() / "no" / "such" / "out.nmea").string(), log}, 1, "を作成できません"},
+        {{"-o", (dir.Path() / "no" / "such" / "out.nmea").string(), log}, 1, "cannot create"},
         {{missing, badSize, log}, 3, "missing.bin"},
 #ifdef _WIN32
-        {{missing, (dir.Path() / "a|b.bin").string()}, 1, "ファイル名の指定"},
+        {{missing, (dir.Path() / "a|b.bin").string()}, 1, "the file name is not valid"},
 #else
-        {{missing, (dir.Path() / std::string(300, 'n')).string() + ".bin"}, 1, "ファイル名の指定"},
+        {{missing, (dir.Path() / std::string(300, 'n')).string() + ".bin"},
+         1,
+         "the file name is not valid"},
 #endif
     };
     for (const auto& c : cases) {
@@ -335,7 +354,7 @@ TEST(Cli, RefusesToOverwriteItsOwnInput)
     const std::string log = dir.Write("x.nmea", bytes);
     const CliRun r = RunTool({"--bias", "0", log});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("ログファイルは上書きできません."), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("never written over."), std::string::npos) << r.err;
     const std::string after = ReadWholeFile(log);
     EXPECT_EQ(Bytes(after.begin(), after.end()), bytes);
 }
