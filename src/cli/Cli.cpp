@@ -239,10 +239,12 @@ void CliRun::SayNotes(const std::string& input, const LoadResult& result)
 std::optional<Outcome> CliRun::StartRecord(const std::string& input, LoadResult& result)
 {
     m_out << "file: " << RecordText(input) << '\n';
-    const std::optional<Outcome> refused = Load(input, result);
-    if (refused)
-        m_out << "kind: " << (*refused == Outcome::Failed ? "error" : "ignored") << '\n';
     WatchOutput();
+    const std::optional<Outcome> refused = Load(input, result);
+    if (refused) {
+        m_out << "kind: " << (*refused == Outcome::Failed ? "error" : "ignored") << '\n';
+        WatchOutput();
+    }
     return refused;
 }
 

@@ -140,17 +140,33 @@ TEST(Cli, DefaultBiasIsTheStandardOffsetOfTheLocalZone)
     const std::string log = dir.Write("track.bin", TwoFixBlockLog());
     const char* old = std::getenv("TZ");
     const std::string saved = old ? old : "";
-    // New York in May keeps its standard offset (-5 h): daylight saving is never applied.
+    // New York in May keeps its standard offset (-5 h): daylight saving is never applied. The
+    // standard time is the smaller offset of January and July: Dublin's is GMT, though tz rules
+    // call Irish winter time the daylight-saving one. Fixes in a zone's summer are noted once.
     const struct {
         const char* zone;
         const char* first;
-    } zones[] = {{"JST-9", "first: 2021/05/03 12:34:56.789"},
-                 {"EST5EDT,M3.2.0,M11.1.0", "first: 2021/05/02 22:34:56.789"}};
+        const char* note; // nothing when the fixes lie in standard time
+    } zones[] = {
+        {"JST-9", "first: 2021/05/03 12:34:56.789", nullptr},
+        {"EST5EDT,M3.2.0,M11.1.0", "first: 2021/05/02 22:34:56.789", "UTC-05:00"},
+        {"Europe/Dublin", "first: 2021/05/03 03:34:56.789", "UTC+00:00"},
+        {"Europe/Berlin", "first: 2021/05/03 04:34:56.789", "UTC+01:00"},
+        {"Australia/Sydney", "first: 2021/05/03 13:34:56.789", nullptr}, // May is its winter
+    };
     for (const auto& z : zones) {
         setenv("TZ", z.zone, 1);
         tzset();
-        const CliRun r = RunTool({"--info", log});
+        CliRun r = RunTool({"--info", log, log});
         EXPECT_NE(r.out.find(z.first), std::string::npos) << z.zone << "\n" << r.out;
+        const std::string note = z.note ? "tallo2nmea-cli: " + log +
+                                              ": note: times are standard time (" + z.note +
+                                              "); summer time is not applied\n"
+                                        : "";
+        EXPECT_EQ(r.err, note) << z.zone;
+        // A zone given on the command line is the user's choice: nothing to note.
+        r = RunTool({"--info", "--bias", "0", log});
+        EXPECT_EQ(r.err, "") << z.zone;
     }
     if (old)
         setenv("TZ", saved.c_str(), 1);

@@ -102,6 +102,34 @@ TEST_F(Clients, GpsbabelReadsGpxAndNmea)
     }
 }
 
+// gpsbabel reads the satellites used and the kind of fix of each point: none for a record the
+// logger wrote without a fix inside a trip, dgps and pps where its type says so, nothing for a
+// plain fix (which does not say 2D or 3D).
+TEST_F(Clients, GpsbabelReadsSatellitesAndFixKinds)
+{
+    if (!Installed("gpsbabel -V"))
+        GTEST_SKIP() << "gpsbabel is not installed";
+    constexpr std::uint32_t kMask = kBlockBasicMask | 0x3000; // with satellite counts and entries
+    const std::uint16_t types[] = {kSpsFixType, kDgpsFixType, kNoFixType, kPpsFixType, 0};
+    FlashImage log = BlockLog(1, kMask);
+    for (int i = 0; i < 5; ++i)
+        log.Append(0, BlockRecord({.Seconds = kMay2021 + i,
+                                   .FixType = types[i],
+                                   .SatelliteCount = 9,
+                                   .ExtraCount = static_cast<std::uint8_t>(4 + i)},
+                                  kMask));
+    const std::string input = dir.Write("kinds.bin", log.Data());
+    std::ostringstream out, err;
+    ASSERT_EQ(RunCli({"-q", "--bias=0", "--format=gpx", input}, out, err), 0) << err.str();
+    EXPECT_EQ(Shell("gpsbabel -t -i gpx -f " + File("kinds.gpx") + " -o unicsv -F -"),
+              "No,Latitude,Longitude,Altitude,FIX,Satellites,Date,Time\r\n"
+              "1,35.500000,139.750000,1.3,,4,2021/05/03,00:00:00\r\n"
+              "2,35.500000,139.750000,1.3,\"dgps\",5,2021/05/03,00:00:01\r\n"
+              "3,35.500000,139.750000,1.3,\"none\",6,2021/05/03,00:00:02\r\n"
+              "4,35.500000,139.750000,1.3,\"pps\",7,2021/05/03,00:00:03\r\n"
+              "5,35.500000,139.750000,1.3,,8,2021/05/03,00:00:04\r\n");
+}
+
 TEST_F(Clients, ExiftoolGeotagsAPhotoTakenDuringATrip)
 {
     if (!Installed("exiftool -ver") || !Installed("convert -version"))

@@ -44,7 +44,8 @@ class LogLoader : public ::testing::Test
 
 TEST(LogKindFromPath, ExtensionOfTheLastComponentInAnyCase)
 {
-    for (const char* path : {"track.bnx4", "track.Bnx4", "TRACK.BNX4", "/a.b/track.bNX4"})
+    for (const char* path :
+         {"track.bnx4", "track.Bnx4", "TRACK.BNX4", "/a.b/track.bNX4", ".BNX4", "dir/.bnx4"})
         EXPECT_EQ(KindFromPath(path), LogKind::Sector) << path;
     for (const char* path : {"track.binx", "track.bin", "track.bnx", "track.bnx4.bak", "track",
                              "data.bnx4/track", "/x/data.bnx4/track", "track.bnx44", "t_bnx4"})
@@ -206,6 +207,75 @@ TEST_F(LogLoader, UnreadableFileIsAnIoErrorThatLeavesTheTable)
     EXPECT_EQ(result.IoErrno, EACCES);
     EXPECT_EQ(result.Kind, LogKind::None);
     EXPECT_EQ(table.Count(), 2);
+}
+
+// The week-rollover hint looks at the fixes with a position, and nearly all of them must agree:
+// one stray record at the GPS epoch or a few true dates do not decide it.
+TEST_F(LogLoader, WeekRolloverHintFollowsNearlyAllFixes)
+{
+    constexpr std::int32_t k2004 = 1083000000; // 2004-04-26
+    constexpr std::int32_t kGpsEpoch = 315964800;
+    struct Case {
+        const char* name;
+        std::int32_t early; // fixes in 2004
+        std::int32_t stray; // fixes at the GPS epoch
+        std::int32_t late;  // fixes in 2021
+        std::int32_t noFix; // records without a fix, in 2021
+        bool hint;
+    };
+    const Case cases[] = {
+        {"all early", 200, 0, 0, 0, true},
+        {"one at the GPS epoch", 200, 1, 0, 0, true},
+        {"one true date in 200", 199, 0, 1, 0, true},
+        {"three true dates in 200", 197, 0, 3, 0, false},
+        {"records without a fix do not count", 200, 0, 0, 50, true},
+        {"only the GPS epoch", 0, 5, 0, 0, false},
+        {"all late", 0, 0, 200, 0, false},
+    };
+    for (const Case& c : cases) {
+        FlashImage log = BlockLog(1, kBlockBasicMask);
+        const auto add = [&](std::int32_t n, std::int32_t from, std::uint16_t type) {
+            for (std::int32_t i = 0; i < n; ++i)
+                log.Append(0, BlockRecord({.Seconds = from + i, .FixType = type}, kBlockBasicMask));
+        };
+        add(c.stray, kGpsEpoch, kSpsFixType);
+        add(c.early, k2004, kSpsFixType);
+        add(c.late, kMay2021, kSpsFixType);
+        add(c.noFix, kMay2021 + 1000, kNoFixType);
+        const LoadResult result = Load(dir.Write("log.bin", log.Data()));
+        EXPECT_EQ(result.LikelyWeekRollover, c.hint) << c.name;
+    }
+}
+
+// A log named for the other kind says so when its content fits that kind far better; the name
+// still decides how it is read.
+TEST_F(LogLoader, MisnamedLogsResembleTheOtherKind)
+{
+    FlashImage block = BlockLog(1, kBlockBasicMask);
+    FlashImage sector = SectorLog(16, kSectorFixMask);
+    const FlashImage erased = BlockLog(1, kBlockBasicMask);
+    for (std::int32_t i = 0; i < 40; ++i) {
+        const RawFix fix{.Seconds = kMay2021 + i, .Latitude = 35.0 + i * 1e-5};
+        block.Append(0, BlockRecord(fix, kBlockBasicMask));
+        sector.Append(static_cast<std::size_t>(i) / 10, SectorRecord(fix, kSectorFixMask));
+    }
+    const struct {
+        const char* name;
+        const Bytes& bytes;
+        LogKind kind;
+        LogKind resembles;
+    } cases[] = {
+        {"block.bin", block.Data(), LogKind::Block, LogKind::None},
+        {"block.BNX4", block.Data(), LogKind::Sector, LogKind::Block},
+        {"sector.BNX4", sector.Data(), LogKind::Sector, LogKind::None},
+        {"sector.bin", sector.Data(), LogKind::Block, LogKind::Sector},
+        {"erased.bin", erased.Data(), LogKind::Block, LogKind::None},
+    };
+    for (const auto& c : cases) {
+        const LoadResult result = Load(dir.Write(c.name, c.bytes));
+        EXPECT_EQ(result.Kind, c.kind) << c.name;
+        EXPECT_EQ(result.Resembles, c.resembles) << c.name;
+    }
 }
 
 } // namespace

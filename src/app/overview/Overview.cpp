@@ -6,6 +6,7 @@
 #include "app/overview/TrackPath.h"
 #include "app/overview/TrackView.h"
 #include "app/overview/TripListModel.h"
+#include "messages/NoteText.h"
 
 #include <QHeaderView>
 #include <QLabel>
@@ -127,8 +128,14 @@ void TOverview::ShowLog()
     const LoadResult& load = m_service.LastLoad();
     const std::optional<SectorDropCounts> dropped =
         load.Kind == LogKind::Sector ? std::optional(load.Dropped) : std::nullopt;
+    // The window's zone is always the system's standard time.
+    QStringList notes;
+    if (load.Resembles != LogKind::None)
+        notes << QString::fromStdString(LooksLikeText(load.Resembles, Language::Japanese));
+    if (m_service.AnyFixInSystemSummerTime())
+        notes << QString::fromStdString(StandardTimeNote(m_service.Bias(), Language::Japanese));
     m_summary->setText(
-        SummaryText(analysis.FixCount, analysis.Trips.size(), analysis.DistanceM, dropped));
+        SummaryText(analysis.FixCount, analysis.Trips.size(), analysis.DistanceM, dropped, notes));
 
     std::vector<MsWindow> bars;
     bars.reserve(analysis.Trips.size());
