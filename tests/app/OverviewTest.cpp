@@ -17,6 +17,7 @@
 #include <QTableView>
 #include <QTest>
 #include <array>
+#include <ctime>
 #include <gtest/gtest.h>
 #include <stdexcept>
 
@@ -164,6 +165,35 @@ TEST_F(OverviewTest, SectorLogSummaryCountsTheDroppedRecords)
     EXPECT_EQ(Find<QLabel>("LabelSummary")->text(),
               "4 件、トリップ 1 個、合計 0.00 km（除外: 測位種別 6 件、妥当性 1 件、日付 1 件）");
     EXPECT_EQ(List()->model()->rowCount(), 1);
+}
+
+// The summary adds its notes on lines of their own: a misnamed log, and fixes in the system zone's
+// summer time (Berlin in May; the window's times are its standard time, UTC+01:00).
+TEST_F(OverviewTest, SummaryNotesMisnamedLogsAndSummerTime)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "the zone comes from GetTimeZoneInformation, which TZ does not change";
+#else
+    const QByteArray oldZone = qgetenv("TZ");
+    qputenv("TZ", "Europe/Berlin");
+    tzset();
+    store.SetBias(StandardTimeZoneBias());
+    dialogs.OpenAnswer = QString::fromStdString(dir.Write("day.BNX4", ThreeTripLog()));
+    form->ButtonOpenClick();
+    EXPECT_EQ(Find<QLabel>("LabelSummary")->text(),
+              "0 件、トリップ 0 個、合計 0.00 km（除外: 測位種別 78 件、妥当性 1 件、日付 0 件）\n"
+              "ブロックログのようです。ブロックログの拡張子は .bin か .binx です");
+    dialogs.OpenAnswer = QString::fromStdString(dir.Write("again.bin", ThreeTripLog()));
+    form->ButtonOpenClick();
+    EXPECT_EQ(Find<QLabel>("LabelSummary")->text(),
+              "70 件、トリップ 3 個、合計 9.56 km\n"
+              "時刻は標準時 (UTC+01:00) です。夏時間は適用していません");
+    if (oldZone.isNull())
+        qunsetenv("TZ");
+    else
+        qputenv("TZ", oldZone);
+    tzset();
+#endif
 }
 
 // Each step acts on the list or a control; the controls, the overview, the track and the timeline
