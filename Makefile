@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
 .PHONY: all deps deps-test deps-windows configure build run check test bench format clean package \
-	package-test test-windows package-windows
+	package-test test-windows package-windows golden
 
 all: build
 
@@ -107,6 +107,14 @@ fuzz-smoke: fuzz-build
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+# Writes the golden files of tests/data again from the generators in tests/: the golden logs and
+# their outputs, and the window's controls. Review the difference before committing it.
+golden: deps-test build
+	@$(BUILD)/tests/support/t2n_make_golden tests/data
+	@QT_QPA_PLATFORM=offscreen $(BUILD)/tests/app/t2n_make_window_golden \
+		tests/data/window-controls.txt 2>/dev/null
+	@git status --short tests/data
 
 clean:
 	@rm -rf $(BUILD) $(BUILD)-bench $(PKG_BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WIN_BUILD) \

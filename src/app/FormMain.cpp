@@ -1,8 +1,8 @@
 #include "app/FormMain.h"
 
 #include "app/AppText.h"
-#include "app/ControlTime.h"
 #include "app/Platform.h"
+#include "app/TimeRangeEdit.h"
 #include "app/overview/Overview.h"
 #include "messages/ErrorText.h"
 
@@ -41,48 +41,12 @@ const QStringList kFontFamilies{
     QStringLiteral("Hiragino Sans"),   QStringLiteral("Meiryo UI"),
 };
 
-// One date or time field of a row: its name suffix, range, longest text and edit width. The
-// spin buttons are 16 pixels wide and sit right of their edit; every control is 23 high.
-struct TimeField {
-    const char* Suffix;
-    int Min;
-    int Max;
-    int MaxLength;
-    int EditWidth;
-};
-constexpr std::array<TimeField, 6> kTimeFields{{
-    {"YY", kFirstControlYear, kLastControlYear, 4, 41},
-    {"MM", 1, 12, 2, 25},
-    {"DD", 1, 31, 2, 25},
-    {"HH", 0, 23, 2, 25},
-    {"NN", 0, 59, 2, 25},
-    {"SS", 0, 59, 2, 25},
-}};
-constexpr std::array<int, 6> kStaEditLeft{24, 96, 152, 208, 260, 312};
-constexpr std::array<int, 6> kEndEditLeft{392, 464, 520, 576, 628, 680};
-constexpr int kTimeRowTop = 50;
-constexpr int kSpinWidth = 16;
-constexpr int kTimeRowHeight = 23;
-
 struct LabelPlace {
     const char* Name;
     int Left;
     int Top;
     const char* Caption;
 };
-constexpr std::array<LabelPlace, 11> kOutputLabels{{
-    {"Label4", 8, 26, "出力範囲"},
-    {"Label5", 84, 55, "/"},
-    {"Label6", 140, 55, "/"},
-    {"Label7", 252, 55, ":"},
-    {"Label8", 304, 55, ":"},
-    {"Label9", 360, 55, "から"},
-    {"Label10", 452, 55, "/"},
-    {"Label11", 508, 55, "/"},
-    {"Label12", 620, 55, ":"},
-    {"Label13", 672, 55, ":"},
-    {"Label14", 728, 55, "まで"},
-}};
 
 // A group box as the design draws it: a thin frame whose top line runs through the middle of
 // the caption, and the caption (padded with spaces of its own) 8 pixels from the left edge.
@@ -153,29 +117,6 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QRect& geometry
     return button;
 }
 
-// The edit ("Edit...") is the spin box's own line edit; the spin box is the "UpDown..." control.
-QSpinBox* MakeTimeControl(QWidget* parent, const QString& role, const TimeField& field, int left)
-{
-    auto* spin = new QSpinBox(parent);
-    spin->setObjectName(QStringLiteral("UpDown") + role + QLatin1String(field.Suffix));
-    spin->setRange(field.Min, field.Max);
-    spin->setSingleStep(1);
-    spin->setWrapping(false);
-    spin->setGroupSeparatorShown(false);
-    spin->setCorrectionMode(QAbstractSpinBox::CorrectToPreviousValue);
-    spin->setGeometry(left, kTimeRowTop, field.EditWidth + kSpinWidth, kTimeRowHeight);
-    // Digits are typed directly, never through an input method.
-    spin->setAttribute(Qt::WA_InputMethodEnabled, false);
-    spin->setInputMethodHints(Qt::ImhDigitsOnly);
-
-    auto* edit = spin->findChild<QLineEdit*>();
-    edit->setObjectName(QStringLiteral("Edit") + role + QLatin1String(field.Suffix));
-    edit->setMaxLength(field.MaxLength);
-    edit->setAttribute(Qt::WA_InputMethodEnabled, false);
-    edit->setInputMethodHints(Qt::ImhDigitsOnly);
-    return spin;
-}
-
 // The one local file a drag carries; several files, or anything else, are not taken.
 std::optional<QString> DraggedFile(const QMimeData* mime)
 {
@@ -232,24 +173,16 @@ void TFormMain::CreateControls()
 
     GroupBox2 =
         MakeGroupBox(this, "GroupBox2", QRect(8, 128, 772, 129), QStringLiteral(" NMEAファイル"));
-    for (const LabelPlace& place : kOutputLabels)
-        MakeLabel(GroupBox2, place.Name, place.Left, place.Top, QString::fromUtf8(place.Caption));
-    for (std::size_t i = 0; i < kTimeFields.size(); ++i) {
-        UpDownSta[i] =
-            MakeTimeControl(GroupBox2, QStringLiteral("Sta"), kTimeFields[i], kStaEditLeft[i]);
-        UpDownEnd[i] =
-            MakeTimeControl(GroupBox2, QStringLiteral("End"), kTimeFields[i], kEndEditLeft[i]);
-    }
+    MakeLabel(GroupBox2, "Label4", 8, 26, QStringLiteral("出力範囲"));
+    m_range = new TimeRangeEdit(GroupBox2);
     ButtonOut = MakeButton(GroupBox2, "ButtonOut", QRect(14, 88, 51, 25), QStringLiteral("出力"));
     PanelDstFn = MakePanel(GroupBox2, "PanelDstFn", QRect(72, 88, 684, 25));
 
     // Tab visits the load button, the twelve edits from start year to end second, then export.
     QWidget* previous = ButtonOpen;
-    for (const ControlRow* row : {&UpDownSta, &UpDownEnd}) {
-        for (QSpinBox* spin : *row) {
-            setTabOrder(previous, spin);
-            previous = spin;
-        }
+    for (QSpinBox* spin : m_range->Controls()) {
+        setTabOrder(previous, spin);
+        previous = spin;
     }
     setTabOrder(previous, ButtonOut);
 
@@ -265,25 +198,17 @@ void TFormMain::CreateShortcuts()
     auto* save = new QShortcut(QKeySequence::Save, this, this, &TFormMain::ButtonOutClick);
     save->setObjectName(QStringLiteral("ShortcutOut"));
 
-    // A file dropped anywhere on the window is opened, also over the date fields, whose edits
-    // would otherwise take the drop as text.
+    // A file dropped anywhere on the window is opened (the time fields pass drops on).
     setAcceptDrops(true);
-    for (const ControlRow* row : {&UpDownSta, &UpDownEnd})
-        for (QSpinBox* spin : *row)
-            spin->findChild<QLineEdit*>()->setAcceptDrops(false);
 }
 
 void TFormMain::CreateOverview()
 {
-    m_overview = new TOverview(m_service, UpDownSta, UpDownEnd, this);
+    m_overview = new TOverview(m_service, *m_range, this);
     // The controls keep their places above; the overview fills the rest of the window.
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, kClientHeight, 8, 8);
     layout->addWidget(m_overview);
-    for (const ControlRow* row : {&UpDownSta, &UpDownEnd}) {
-        for (QSpinBox* spin : *row)
-            connect(spin, &QSpinBox::valueChanged, m_overview, &TOverview::ControlsChanged);
-    }
     connect(m_overview, &TOverview::ExportRequested, this, &TFormMain::ButtonOutClick);
 }
 
@@ -293,11 +218,11 @@ void TFormMain::FormCreate()
     m_service.SetBias(StandardTimeZoneBias());
 
     const QDateTime now = QDateTime::currentDateTime();
-    const CalendarTime nowFields =
-        ClampToControls({now.date().year(), now.date().month(), now.date().day(), now.time().hour(),
-                         now.time().minute(), now.time().second(), 0});
-    SetRow(UpDownSta, nowFields);
-    SetRow(UpDownEnd, nowFields);
+    const std::int64_t nowMs =
+        CalendarToMilliseconds({now.date().year(), now.date().month(), now.date().day(),
+                                now.time().hour(), now.time().minute(), now.time().second(), 0});
+    m_range->SetWindow({nowMs, nowMs});
+    m_overview->FollowRange();
 
     const QString documents = DocumentsFolder();
     m_saveFolder = QDir::toNativeSeparators(documents);
@@ -352,10 +277,10 @@ void TFormMain::ShowSpan(const std::optional<LogSpan>& span)
     if (!span)
         return;
     // The controls cover every fix: a logger that filled its memory and wrote on from the front
-    // has its first entry after its last. The end is exclusive, so it lies one second past the
-    // latest fix's second.
-    SetRow(UpDownSta, ClampToControls(CutToSecond(span->Earliest)));
-    SetRow(UpDownEnd, ClampToControls(AddOneSecond(CutToSecond(span->Latest))));
+    // has its first entry after its last.
+    m_range->SetWindow(
+        CoveringWindow(PrintedMilliseconds(span->Earliest), PrintedMilliseconds(span->Latest)));
+    m_overview->FollowRange();
 }
 
 void TFormMain::ButtonOutClick()
@@ -376,9 +301,8 @@ void TFormMain::ButtonOutClick()
     const ExportFormat format = FormatOf(chosen->Type);
     const std::string chosenPath = ToLocalPath(chosen->Path);
     const std::string target = ConversionService::DefaultTarget(chosenPath, format.Format);
-    const std::optional<std::int64_t> start = RowMoment(UpDownSta);
-    const std::optional<std::int64_t> end = RowMoment(UpDownEnd);
-    if (!start || !end) {
+    const std::optional<MsWindow> window = m_range->Window();
+    if (!window) {
         ShowErrorBox(kDateConversionError);
         return;
     }
@@ -394,7 +318,7 @@ void TFormMain::ButtonOutClick()
         return;
 
     const ExportResult result =
-        m_service.Export(target, ExportRequest{format, TimeWindow{*start, *end}});
+        m_service.Export(target, ExportRequest{format, TimeWindow(*window)});
     if (!result.Ok()) {
         ShowErrorBox(ExportErrorText(result, target));
         return;
@@ -416,20 +340,6 @@ void TFormMain::dropEvent(QDropEvent* event)
         return;
     event->acceptProposedAction();
     OpenLog(*file);
-}
-
-void TFormMain::SetRow(const ControlRow& row, const CalendarTime& time)
-{
-    const std::array<int, 6> values{time.Year, time.Month,  time.Day,
-                                    time.Hour, time.Minute, time.Second};
-    for (std::size_t i = 0; i < row.size(); ++i)
-        row[i]->setValue(values[i]);
-}
-
-std::optional<std::int64_t> TFormMain::RowMoment(const ControlRow& row) const
-{
-    return ConversionService::MomentOf({row[0]->value(), row[1]->value(), row[2]->value(),
-                                        row[3]->value(), row[4]->value(), row[5]->value(), 0});
 }
 
 QString TFormMain::FormatTime(double dayCount) const

@@ -14,6 +14,7 @@ class QLabel;
 class QPushButton;
 class QSpinBox;
 class TOverview;
+class TimeRangeEdit;
 
 // The one window: the load command and its displays, the twelve date and time controls of the
 // export window, and the export command. The handlers call the core and refresh the displays.
@@ -41,9 +42,6 @@ class TFormMain : public QWidget
     [[nodiscard]] const QString& OpenFolder() const { return m_openFolder; }
     [[nodiscard]] const QString& SaveFolder() const { return m_saveFolder; }
 
-    // One row of six controls: year, month, day, hour, minute, second.
-    using ControlRow = std::array<QSpinBox*, 6>;
-
   protected:
     // A single local file dragged onto the window is opened like a log chosen in the dialog.
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -55,8 +53,6 @@ class TFormMain : public QWidget
     void CreateOverview();
     void CreateShortcuts();
     void ShowSpan(const std::optional<LogSpan>& span);
-    void SetRow(const ControlRow& row, const CalendarTime& time);
-    [[nodiscard]] std::optional<std::int64_t> RowMoment(const ControlRow& row) const;
     [[nodiscard]] QString FormatTime(double dayCount) const;
     void ShowErrorBox(std::string_view message);
 
@@ -73,8 +69,7 @@ class TFormMain : public QWidget
     QLabel* LabelSta = nullptr;
     QLabel* LabelEnd = nullptr;
     QGroupBox* GroupBox2 = nullptr;
-    ControlRow UpDownSta{};
-    ControlRow UpDownEnd{};
+    TimeRangeEdit* m_range = nullptr; // the twelve date and time controls
     QPushButton* ButtonOut = nullptr;
     QLabel* PanelDstFn = nullptr;
     TOverview* m_overview = nullptr;

@@ -18,7 +18,6 @@
 namespace {
 
 constexpr const char* kProgram = "tallo2nmea-cli";
-constexpr std::int64_t kMsPerMinute = 60000;
 
 // How one input ended; the run's status ranks them.
 enum class Outcome {

@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr std::int64_t kMsPerMinute = 60000;
-
 std::int64_t FloorDiv(std::int64_t a, std::int64_t b)
 {
     const std::int64_t q = a / b;
@@ -93,7 +91,6 @@ TripAnalysis ConversionService::TripsWithGap(std::int64_t gapMs) const
 
 bool ConversionService::AnyFixInSystemSummerTime() const
 {
-    constexpr std::int64_t kMsPerHour = 3600000;
     constexpr std::int64_t kUnixEpochMs = 25569 * kMillisecondsPerDay;
     const std::int32_t standard = StandardTimeZoneBias();
     // Zones change their clocks on the hour: one question per hour the fixes meet.

@@ -17,6 +17,11 @@ TimeWindow TimeWindow::Within(std::int64_t start, std::int64_t end) const
     return {Start ? std::max(*Start, start) : start, End ? std::min(*End, end) : end};
 }
 
+MsWindow CoveringWindow(std::int64_t firstMs, std::int64_t lastMs)
+{
+    return {FloorToSecond(firstMs), FloorToSecond(lastMs) + kMsPerSecond};
+}
+
 bool AnyContains(std::span<const TimeWindow> windows, const TGpsFix& fix)
 {
     for (const TimeWindow& window : windows)

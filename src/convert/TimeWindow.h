@@ -26,5 +26,9 @@ struct MsWindow {
     operator TimeWindow() const { return {Start, End}; }
 };
 
+// The window of whole seconds that covers every moment from `firstMs` to `lastMs`: from the start
+// of the first one's second to the end of the last one's second (the end is exclusive).
+[[nodiscard]] MsWindow CoveringWindow(std::int64_t firstMs, std::int64_t lastMs);
+
 // True when any of the windows holds the fix.
 [[nodiscard]] bool AnyContains(std::span<const TimeWindow> windows, const TGpsFix& fix);

@@ -204,11 +204,4 @@ TripAnalysis AnalyseTrips(std::span<const TGpsFix> fixes, std::int64_t gapMs, Tr
     return out;
 }
 
-MsWindow TripWindow(const Trip& trip)
-{
-    const auto floorToSecond = [](std::int64_t ms) {
-        const std::int64_t r = ms % 1000;
-        return ms - (r < 0 ? r + 1000 : r);
-    };
-    return {floorToSecond(trip.FirstMs), floorToSecond(trip.LastMs) + 1000};
-}
+MsWindow TripWindow(const Trip& trip) { return CoveringWindow(trip.FirstMs, trip.LastMs); }

@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr std::int64_t kMsPerMinute = 60000;
 
 // <name>value</name> for a finite value.
 template <std::size_t Open, std::size_t Close>

@@ -19,7 +19,6 @@
 namespace {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
-constexpr std::int64_t kMsPerMinute = 60000;
 
 char* EndLine(char* p)
 {

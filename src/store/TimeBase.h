@@ -11,6 +11,16 @@ constexpr double kUnixEpochDayCount = 25569.0;
 // 2021-01-01 00:00:00.000, the earliest time a sector-log fix may carry.
 constexpr double kSectorLogEarliestTime = 44197.0;
 constexpr std::int64_t kMillisecondsPerDay = 86400000;
+constexpr std::int64_t kMsPerSecond = 1000;
+constexpr std::int64_t kMsPerMinute = 60 * kMsPerSecond;
+constexpr std::int64_t kMsPerHour = 60 * kMsPerMinute;
+
+// The start of the second that holds a moment of whole milliseconds (also before 1899-12-30).
+[[nodiscard]] constexpr std::int64_t FloorToSecond(std::int64_t ms)
+{
+    const std::int64_t r = ms % kMsPerSecond;
+    return ms - (r < 0 ? r + kMsPerSecond : r);
+}
 
 // The local time base from a time-zone bias in minutes (UTC = local time + bias).
 double LocalEpochFromBias(std::int32_t biasMinutes);

@@ -1,6 +1,6 @@
 #include "app/overview/Overview.h"
 
-#include "app/ControlTime.h"
+#include "app/TimeRangeEdit.h"
 #include "app/overview/OverviewText.h"
 #include "app/overview/TimelineView.h"
 #include "app/overview/TrackPath.h"
@@ -11,7 +11,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QScrollBar>
-#include <QSpinBox>
 #include <QSplitter>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -21,29 +20,15 @@ namespace {
 
 constexpr int kRowPadding = 6;
 
-std::optional<std::int64_t> ControlMoment(const TOverview::TimeControls& row)
-{
-    return ConversionService::MomentOf({row[0]->value(), row[1]->value(), row[2]->value(),
-                                        row[3]->value(), row[4]->value(), row[5]->value(), 0});
-}
-
-void SetControls(const TOverview::TimeControls& row, std::int64_t ms)
-{
-    const CalendarTime t = ClampToControls(MillisecondsToCalendar(ms));
-    const std::array<int, 6> values{t.Year, t.Month, t.Day, t.Hour, t.Minute, t.Second};
-    for (std::size_t i = 0; i < row.size(); ++i)
-        row[i]->setValue(values[i]);
-}
-
 } // namespace
 
-TOverview::TOverview(const ConversionService& service, const TimeControls& start,
-                     const TimeControls& end, QWidget* parent)
-    : QWidget(parent), m_service(service), m_start(start), m_end(end)
+TOverview::TOverview(const ConversionService& service, TimeRangeEdit& range, QWidget* parent)
+    : QWidget(parent), m_service(service), m_range(range)
 {
     setObjectName(QStringLiteral("Overview"));
     CreateParts();
-    FollowControls();
+    connect(&m_range, &TimeRangeEdit::WindowEdited, this, &TOverview::FollowRange);
+    ShowRangeWindow();
 }
 
 void TOverview::CreateParts()
@@ -144,41 +129,27 @@ void TOverview::ShowLog()
     m_timeline->SetLog(analysis.FirstMs, analysis.LastMs, std::move(bars));
     m_track->SetPath(m_path);
     FitListWidth();
-    FollowControls();
+    ShowRangeWindow();
 }
 
-void TOverview::ControlsChanged()
+void TOverview::FollowRange()
 {
-    if (m_writingControls)
-        return;
     // The window is no longer the selected trips' own.
     m_list->clearSelection();
-    FollowControls();
+    ShowRangeWindow();
 }
 
-void TOverview::FollowControls()
+void TOverview::ShowRangeWindow()
 {
-    m_window = ControlWindow();
+    m_window = m_range.Window();
     m_track->SetWindow(m_window);
     m_timeline->SetWindow(m_window);
 }
 
-std::optional<MsWindow> TOverview::ControlWindow() const
+void TOverview::PickWindow(const MsWindow& window)
 {
-    const std::optional<std::int64_t> start = ControlMoment(m_start);
-    const std::optional<std::int64_t> end = ControlMoment(m_end);
-    if (!start || !end)
-        return std::nullopt;
-    return MsWindow{*start, *end};
-}
-
-void TOverview::WriteControls(const MsWindow& window)
-{
-    m_writingControls = true;
-    SetControls(m_start, window.Start);
-    SetControls(m_end, window.End);
-    m_writingControls = false;
-    FollowControls();
+    m_range.SetWindow(window);
+    ShowRangeWindow();
 }
 
 void TOverview::TripsSelected()
@@ -190,8 +161,8 @@ void TOverview::TripsSelected()
         rows.begin(), rows.end(),
         [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
     const std::vector<Trip>& trips = m_model->Trips();
-    WriteControls({TripWindow(trips[static_cast<std::size_t>(first->row())]).Start,
-                   TripWindow(trips[static_cast<std::size_t>(last->row())]).End});
+    PickWindow({TripWindow(trips[static_cast<std::size_t>(first->row())]).Start,
+                TripWindow(trips[static_cast<std::size_t>(last->row())]).End});
 }
 
 void TOverview::SelectTrip(int row)
@@ -215,7 +186,7 @@ void TOverview::TripDoubleClicked(const QModelIndex& index)
 void TOverview::TimelineDragged(MsWindow window)
 {
     m_list->clearSelection();
-    WriteControls(window);
+    PickWindow(window);
 }
 
 void TOverview::TimelineTripClicked(std::size_t trip) { SelectTrip(static_cast<int>(trip)); }

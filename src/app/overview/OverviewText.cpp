@@ -6,9 +6,6 @@
 
 namespace {
 
-constexpr std::int64_t kMsPerSecond = 1000;
-constexpr std::int64_t kMsPerMinute = 60 * kMsPerSecond;
-
 QString TwoDigits(int value) { return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0')); }
 
 QString TimeText(const CalendarTime& t, const QString& separator)

@@ -16,10 +16,7 @@ constexpr int kSidePixels = 8; // room for a tick's caption at either end
 constexpr int kStripHeight = 24;
 constexpr int kTickLength = 4;
 constexpr int kCaptionGapPixels = 16;
-constexpr std::int64_t kMsPerSecond = 1000;
-constexpr std::int64_t kMsPerMinute = 60 * kMsPerSecond;
-constexpr std::int64_t kMsPerHour = 60 * kMsPerMinute;
-constexpr std::int64_t kMsPerDay = 24 * kMsPerHour;
+constexpr std::int64_t kMsPerDay = kMillisecondsPerDay;
 
 // The tick steps on offer, from one second to a year.
 constexpr std::array<std::int64_t, 23> kTickSteps{
@@ -32,12 +29,6 @@ constexpr std::array<std::int64_t, 23> kTickSteps{
 
 const QColor kBarColour(22, 88, 196);
 const QColor kStripColour(236, 239, 244);
-
-std::int64_t FloorToSecond(std::int64_t ms)
-{
-    const std::int64_t r = ms % kMsPerSecond;
-    return ms - (r < 0 ? r + kMsPerSecond : r);
-}
 
 std::int64_t CeilToMultiple(std::int64_t ms, std::int64_t step)
 {
@@ -236,6 +227,5 @@ void TimelineView::EmitDrag(double x)
 {
     const std::int64_t a = MsAt(*m_pressX);
     const std::int64_t b = MsAt(x);
-    emit WindowDragged(
-        MsWindow{FloorToSecond(std::min(a, b)), FloorToSecond(std::max(a, b)) + kMsPerSecond});
+    emit WindowDragged(CoveringWindow(std::min(a, b), std::max(a, b)));
 }
