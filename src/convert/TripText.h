@@ -1,7 +1,7 @@
 #pragma once
 
 #include "convert/Trips.h"
-#include "store/FixTable.h"
+#include "load/LogFile.h"
 
 #include <cstdint>
 #include <optional>
@@ -20,7 +20,7 @@ constexpr std::string_view kTripListHeader = "trip\tstart\tend\tfixes\tduration\
 [[nodiscard]] std::string FormatTripRow(std::size_t number, const Trip& trip);
 
 // Every trip number fits: each trip holds at least one fix of the table.
-constexpr std::int32_t kMaxTripNumber = FixCapacity;
+constexpr std::int32_t kMaxTripNumber = kMostLogFixes;
 
 // "1,3-5": 1-based trip numbers and inclusive ranges, separated by commas, as sorted unique
 // numbers. Nothing for an empty item, 0, a number above kMaxTripNumber, a range that runs

@@ -22,7 +22,6 @@ inline constexpr std::size_t kBlockBytes = 65536;      // one flash block of a b
 inline constexpr std::size_t kSectorBytes = 4096;      // one flash sector of a sector log
 inline constexpr std::size_t kItemsStart = 512;        // first item of a block or sector
 inline constexpr std::size_t kBufferBytes = 16777216;  // the 16 MiB log buffer
-inline constexpr std::int32_t kTableCapacity = 480000; // entries of the fix table
 
 inline constexpr std::uint32_t kBlockBasicMask = 0x4007F;  // block bits 0-6 and 18: 38 bytes
 inline constexpr std::uint32_t kSectorFixMask = 0x4103F;   // what a sector fix needs: 36 bytes
