@@ -47,11 +47,17 @@ enum class SplitMode {
     Day,  // one file a calendar day: local standard time, or UTC with ExportFormat::Utc
 };
 
-// One file of a split export: what its name takes after the stem, and the request's window
-// narrowed to the trip or day.
+// One file of a split export: its name, the request's window narrowed to the trip or day, and
+// whether it is to be written.
 struct ExportPiece {
     std::string Suffix; // "-YYYYMMDD-hhmmss" (the trip's first fix) or "-YYYYMMDD"
+    std::string Target; // the stem with the suffix put before its extension
     TimeWindow Window;
+    // A caller clears it for a piece it refuses to write: ExportPieces leaves that piece alone.
+    bool Write = true;
+    // The positions in the log's time order that hold the piece's fixes, [Begin, End).
+    std::size_t Begin = 0;
+    std::size_t End = 0;
 };
 
 // The times of a loaded log: the first and last table entries (the logger's own order) and the
@@ -117,9 +123,15 @@ class ConversionService
     [[nodiscard]] ExportResult Export(const std::string& target,
                                       const ExportRequest& request) const;
     // The files a split export writes, in time order: one for each trip or day that holds a fix
-    // of the request's window. Each is exported with the request and the piece's window.
-    [[nodiscard]] std::vector<ExportPiece> SplitPieces(SplitMode mode,
-                                                       const ExportRequest& request) const;
+    // of the request's window, named after `stem` (PieceTarget).
+    [[nodiscard]] std::vector<ExportPiece> SplitPieces(SplitMode mode, const ExportRequest& request,
+                                                       std::string_view stem) const;
+    // Writes the pieces SplitPieces gave for the request, those marked Write, in one pass over
+    // their fixes: each with the bytes Export writes for the request and the piece's window. One
+    // result per piece, nothing for a piece left alone; a piece that is the loaded log is refused
+    // (SameAsLog), and a piece that fails does not stop the others.
+    [[nodiscard]] std::vector<std::optional<ExportResult>>
+    ExportPieces(std::span<const ExportPiece> pieces, const ExportRequest& request) const;
 
   private:
     // The trips of the default gap (worked out once) or of another one (into `own`).
@@ -128,6 +140,10 @@ class ConversionService
     [[nodiscard]] RecordPart TableRange(const TimeWindow& window) const;
     [[nodiscard]] std::vector<ExportPiece> TripPieces(const ExportRequest& request) const;
     [[nodiscard]] std::vector<ExportPiece> DayPieces(const ExportRequest& request) const;
+    // The plan of one piece: its fixes in table order (NMEA) or its parts of trips (GPX).
+    [[nodiscard]] RecordPlan PiecePlan(const ExportPiece& piece, const ExportRequest& request,
+                                       const TripAnalysis& trips, std::vector<std::int32_t>& order,
+                                       std::vector<RecordPart>& parts) const;
 
     FixTable m_table;
     std::int32_t m_bias = 0;
