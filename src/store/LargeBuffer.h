@@ -38,7 +38,5 @@ class LargeBuffer
     void* m_data = nullptr;
     std::size_t m_size = 0;
     std::size_t m_committed = 0;
-    // How the memory was obtained: from calloc, or as system pages (a mapping or a reservation)
-    // of this many bytes.
-    std::size_t m_pages = 0;
+    std::size_t m_pages = 0; // bytes mapped or reserved as pages; 0 when they came from calloc
 };
