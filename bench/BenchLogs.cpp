@@ -102,34 +102,76 @@ template <class AnyTrack> void WriteCountsAndMillisecond(Writer& w, const AnyTra
     w.U16(track.Millisecond());
 }
 
-template <class AnyTrack> std::vector<std::uint8_t> WriteBlockLog(AnyTrack track)
+// One record: the fields, '*' and the XOR of the field bytes.
+template <class Fields> void WriteRecord(Writer& w, Fields fields)
+{
+    const std::size_t start = w.pos;
+    fields();
+    std::uint8_t checksum = 0;
+    for (std::size_t i = start; i < w.pos; ++i)
+        checksum ^= w.bytes[i];
+    w.U8(0x2A);
+    w.U8(checksum);
+}
+
+// 256 blocks under one mask, each filled with records of `recordBytes` written by `fields`.
+template <class Fields>
+std::vector<std::uint8_t> WriteBlocks(std::uint32_t mask, std::size_t recordBytes, Fields fields)
 {
     std::vector<std::uint8_t> bytes(kLogSize, 0xFF);
     for (std::size_t block = 0; block < kLogSize / 65536; ++block) {
         Writer w{bytes, block * 65536 + 2};
-        w.U32(kBlockMask);
+        w.U32(mask);
         w.pos = block * 65536 + 512;
-        while (w.pos + 40 <= (block + 1) * 65536) {
-            const std::size_t start = w.pos;
-            WriteLeadingFields(w, track);
-            w.F32(static_cast<float>(track.n % 3600) / 10.0f); // course
-            WriteCountsAndMillisecond(w, track);
-            std::uint8_t checksum = 0;
-            for (std::size_t i = start; i < w.pos; ++i)
-                checksum ^= bytes[i];
-            w.U8(0x2A);
-            w.U8(checksum);
-            ++track.n;
-        }
+        while (w.pos + recordBytes <= (block + 1) * 65536)
+            WriteRecord(w, [&] { fields(w); });
     }
     return bytes;
 }
+
+template <class AnyTrack> std::vector<std::uint8_t> WriteBlockLog(AnyTrack track)
+{
+    return WriteBlocks(kBlockMask, 40, [&track](Writer& w) {
+        WriteLeadingFields(w, track);
+        w.F32(static_cast<float>(track.n % 3600) / 10.0f); // course
+        WriteCountsAndMillisecond(w, track);
+        ++track.n;
+    });
+}
+
+// 1 Hz outings of 305 fixes, one every 1205 s: a pause of 15 minutes after each.
+struct CompactTrack {
+    static constexpr std::uint32_t kPerOuting = 305;
+    static constexpr std::int32_t kOutingEverySeconds = 1205;
+    std::uint32_t n = 0;
+    std::int32_t Seconds() const
+    {
+        return kStartSeconds + static_cast<std::int32_t>(n / kPerOuting) * kOutingEverySeconds +
+               static_cast<std::int32_t>(n % kPerOuting);
+    }
+    double Latitude() const { return 35.6 + 1e-4 * (n % kPerOuting); }
+    double Longitude() const { return 139.7 + 1e-3 * (n / kPerOuting % 50); }
+    float Height() const { return static_cast<float>(n % 700) * 0.5f; }
+};
 
 } // namespace
 
 std::vector<std::uint8_t> MakeBlockLog() { return WriteBlockLog(Track{}); }
 
 std::vector<std::uint8_t> MakeOutingsBlockLog() { return WriteBlockLog(OutingsTrack{}); }
+
+std::vector<std::uint8_t> MakeCompactBlockLog()
+{
+    CompactTrack track;
+    return WriteBlocks(0x1F, 28, [&track](Writer& w) {
+        w.U32(static_cast<std::uint32_t>(track.Seconds()));
+        w.U16(3);
+        w.F64(track.Latitude());
+        w.F64(track.Longitude());
+        w.F32(track.Height());
+        ++track.n;
+    });
+}
 
 std::vector<std::uint8_t> MakeSectorLog()
 {

@@ -13,6 +13,12 @@ std::vector<std::uint8_t> MakeBlockLog();
 // The same blocks and records holding eight trips: outings of 52 000 fixes, four hours apart.
 std::vector<std::uint8_t> MakeOutingsBlockLog();
 
+// 256 blocks of compact 28-byte records (time, fix type, position, height) at 1 Hz: 594 432 fixes
+// in 1 949 outings of 305 fixes, 15 minutes apart (28 days).
+constexpr std::int32_t kCompactLogFixes = 594432;
+constexpr std::int32_t kCompactLogTrips = 1949;
+std::vector<std::uint8_t> MakeCompactBlockLog();
+
 // 4096 sectors of 99 records of 36 bytes: about 405 000 fixes.
 std::vector<std::uint8_t> MakeSectorLog();
 

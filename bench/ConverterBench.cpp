@@ -38,6 +38,18 @@ const std::string& BlockLogPath()
     return path;
 }
 
+// The full log of the shortest usual records: more fixes than any other.
+const std::string& CompactLogPath()
+{
+    static const std::string path = [] {
+        std::string p = ScratchPath("compact.bin");
+        WriteFile(p, MakeCompactBlockLog());
+        g_written.push_back(p);
+        return p;
+    }();
+    return path;
+}
+
 const std::string& SectorLogPath()
 {
     static const std::string path = [] {
@@ -79,6 +91,17 @@ void BM_DecodeBlockLog(benchmark::State& state)
     SetPerFix(state, table);
 }
 BENCHMARK(BM_DecodeBlockLog)->Unit(benchmark::kMillisecond);
+
+void BM_LoadCompactLog(benchmark::State& state)
+{
+    FixTable table;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(LoadLogFile(CompactLogPath(), kJapanEpoch, table));
+    if (table.Count() != kCompactLogFixes)
+        state.SkipWithError("fixes lost");
+    SetPerFix(state, table);
+}
+BENCHMARK(BM_LoadCompactLog)->Unit(benchmark::kMillisecond);
 
 void BM_LoadSectorLog(benchmark::State& state)
 {
@@ -166,13 +189,14 @@ void BM_FormatBlockLogRecords(benchmark::State& state)
 }
 BENCHMARK(BM_FormatBlockLogRecords)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 
-// Export of a full table: 480 000 fixes to a file.
+// Export of a large table: 480 000 fixes to a file.
 void BM_ExportFullTable(benchmark::State& state)
 {
+    constexpr std::size_t kFixes = 480000;
     FixTable decoded;
     DecodeLogImage(LogKind::Block, MakeBlockLog(), kJapanEpoch, decoded);
     std::vector<TGpsFix> fixes;
-    while (fixes.size() < std::size_t{FixCapacity})
+    while (fixes.size() < kFixes)
         fixes.push_back(decoded[fixes.size() % static_cast<std::size_t>(decoded.Count())]);
     const std::string target = ScratchPath("export.nmea");
     for (auto _ : state) {
@@ -180,9 +204,9 @@ void BM_ExportFullTable(benchmark::State& state)
         if (!r.Ok())
             state.SkipWithError("export failed");
     }
-    state.counters["ns_per_line"] = benchmark::Counter(
-        static_cast<double>(FixCapacity) * static_cast<double>(state.iterations()),
-        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["ns_per_line"] =
+        benchmark::Counter(static_cast<double>(kFixes) * static_cast<double>(state.iterations()),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     fs::remove(target);
 }
 BENCHMARK(BM_ExportFullTable)->Unit(benchmark::kMillisecond);
@@ -237,10 +261,48 @@ void BM_CliBlockLogUtcGga(benchmark::State& state)
 {
     CliEndToEnd(state, BlockLogPath(), {"--utc", "--gga"});
 }
+void BM_CliCompactLog(benchmark::State& state) { CliEndToEnd(state, CompactLogPath()); }
 BENCHMARK(BM_CliBlockLog)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_CliSectorLog)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_CliBlockLogGpx)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_CliBlockLogUtcGga)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CliCompactLog)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A folder in memory (Linux's /dev/shm where there is one), so that the disk's syncs do not
+// count when many files are written.
+fs::path MemoryFolder()
+{
+    std::error_code ec;
+    const fs::path shm = "/dev/shm";
+    const fs::path base = fs::is_directory(shm, ec) ? shm : fs::temp_directory_path();
+    const fs::path folder = base / ("t2n-bench-" + std::to_string(getpid()) + "-split");
+    fs::create_directories(folder);
+    return folder;
+}
+
+// The compact log (1 949 trips over 28 days) into a memory folder: one file, or one file a trip
+// or a day. A split is to cost at most a few times one file.
+void BM_CliCompactLogInMemory(benchmark::State& state)
+{
+    static const char* const kModes[] = {nullptr, "trip", "day"};
+    const char* const mode = kModes[state.range(0)];
+    const fs::path folder = MemoryFolder();
+    std::vector<std::string> args = {"--bias", "-540", "-q", CompactLogPath()};
+    if (mode == nullptr)
+        args.insert(args.begin(), {"-o", (folder / "compact.nmea").string()});
+    else
+        args.insert(args.begin(), {"--split", mode, "--output-dir", folder.string()});
+    for (auto _ : state) {
+        std::ostringstream out, err;
+        if (RunCli(args, out, err) != 0)
+            state.SkipWithError("conversion failed");
+    }
+    const auto files = std::distance(fs::directory_iterator(folder), fs::directory_iterator());
+    state.counters["files"] = static_cast<double>(files);
+    state.SetLabel(mode == nullptr ? "one file" : std::string("split ") + mode);
+    fs::remove_all(folder);
+}
+BENCHMARK(BM_CliCompactLogInMemory)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 

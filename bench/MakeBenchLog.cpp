@@ -1,5 +1,5 @@
 // Writes a full-size generated log, for measuring the command-line converter from outside
-// (peak memory with /usr/bin/time, say): make-bench-log block|sector FILE
+// (peak memory with /usr/bin/time, say): make-bench-log block|compact|sector FILE
 #include "BenchLogs.h"
 
 #include <cstdio>
@@ -7,10 +7,13 @@
 
 int main(int argc, char** argv)
 {
-    if (argc != 3 || (std::string(argv[1]) != "block" && std::string(argv[1]) != "sector")) {
-        std::fprintf(stderr, "usage: make-bench-log block|sector FILE\n");
+    const std::string kind = argc == 3 ? argv[1] : "";
+    if (kind != "block" && kind != "compact" && kind != "sector") {
+        std::fprintf(stderr, "usage: make-bench-log block|compact|sector FILE\n");
         return 2;
     }
-    const bool sector = std::string(argv[1]) == "sector";
-    return WriteFile(argv[2], sector ? MakeSectorLog() : MakeBlockLog()) ? 0 : 1;
+    const std::vector<std::uint8_t> log = kind == "block"     ? MakeBlockLog()
+                                          : kind == "compact" ? MakeCompactBlockLog()
+                                                              : MakeSectorLog();
+    return WriteFile(argv[2], log) ? 0 : 1;
 }

@@ -7,8 +7,8 @@
 //
 // With T2N_FUZZ_NEARLY_FULL the first two input bytes give the table's headroom (0..1023 free
 // entries) and the image's units are scanned into a table that already holds recognisable
-// fixes and has only that headroom left. A sector image is then smoothed over its new fixes and
-// the ones just before them.
+// fixes and has room for only that many more, so that it grows while the units are scanned. A
+// sector image is then smoothed over its new fixes and the ones just before them.
 
 #include "FuzzCommon.h"
 #include "decoders/BlockDecoder.h"
@@ -44,7 +44,8 @@ std::vector<std::uint8_t> Image(const std::uint8_t* data, std::size_t size)
 
 void CheckCount(const FixTable& table, std::int32_t atLeast)
 {
-    Check(table.Count() >= atLeast && table.Count() <= table.Capacity(), "count within range");
+    Check(table.Count() >= atLeast && static_cast<std::size_t>(table.Count()) <= table.Capacity(),
+          "count within range");
 }
 
 void CheckFix(const TGpsFix& f, std::int64_t i)

@@ -3,6 +3,7 @@
 set(T2N_CORE_SOURCES
     store/LargeBuffer.cpp
     store/FixTable.cpp
+    store/FileIdentity.cpp
     store/TimeBase.cpp
     decoders/BlockDecoder.cpp
     decoders/SectorDecoder.cpp

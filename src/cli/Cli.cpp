@@ -6,6 +6,7 @@
 #include "messages/CliText.h"
 #include "messages/ErrorText.h"
 #include "messages/NoteText.h"
+#include "store/FileIdentity.h"
 #include "store/PathText.h"
 #include "store/TimeBase.h"
 #include "store/Version.h"
@@ -65,6 +66,8 @@ class CliRun
     // gap, else one worked out for this input.
     const TripAnalysis& Analysis();
     Outcome ConvertSplit(const std::string& input, const ExportRequest& request);
+    // False (after saying why) when the target is an output this run has written.
+    bool MayWrite(const std::string& target);
     // Writes one output; nothing (after saying why) when it may not or could not be written.
     std::optional<ExportResult> Write(const std::string& input, const std::string& target,
                                       const ExportRequest& request);
@@ -101,8 +104,13 @@ class CliRun
     Language m_language;
     ConversionService m_service;
     TimeWindow m_window;
-    // The outputs this run has written, with the input each came from.
-    std::vector<std::pair<std::string, std::string>> m_written;
+    // An output this run has written, the input it came from and the file it became.
+    struct WrittenOutput {
+        std::string Target;
+        std::string Input;
+        std::optional<FileIdentity> Identity;
+    };
+    std::vector<WrittenOutput> m_written;
     std::optional<TripAnalysis> m_analysis; // with another gap, for the input at hand
     bool m_saidSummerTime = false;
     int m_outErrno = 0;
@@ -307,35 +315,56 @@ Outcome CliRun::Convert(const std::string& input)
 
 Outcome CliRun::ConvertSplit(const std::string& input, const ExportRequest& request)
 {
-    const std::vector<ExportPiece> pieces = m_service.SplitPieces(*m_options.Split, request);
+    std::vector<ExportPiece> pieces =
+        m_service.SplitPieces(*m_options.Split, request, TargetOf(input));
     if (m_service.FixCount() == 0)
         Warn(input, std::string(kNoFixInLogSplit.In(m_language)));
     else if (pieces.empty())
         Warn(input, std::string(kNoFixInWindowSplit.In(m_language)));
-    const std::string stem = TargetOf(input);
+    // Every piece is checked before any is written; those let through count as written already,
+    // so that a later piece of the same name is refused too.
+    const std::size_t writtenBefore = m_written.size();
+    for (ExportPiece& piece : pieces) {
+        piece.Write = MayWrite(piece.Target);
+        if (piece.Write)
+            m_written.push_back({piece.Target, input, IdentityOf(piece.Target)});
+    }
+    m_out.flush();
+    const std::vector<std::optional<ExportResult>> results =
+        m_service.ExportPieces(pieces, request);
+    m_written.resize(writtenBefore);
     Outcome outcome = Outcome::Done;
-    for (const ExportPiece& piece : pieces) {
-        const std::string target = ConversionService::PieceTarget(stem, piece.Suffix);
-        ExportRequest part = request;
-        part.Window = piece.Window;
-        const std::optional<ExportResult> result = Write(input, target, part);
-        if (result)
-            Summarise(input, target, *result);
-        else
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        const std::string& target = pieces[i].Target;
+        if (!results[i] || !results[i]->Ok()) {
+            if (results[i])
+                Say(target, WithFinalPoint(ExportErrorText(*results[i], target, m_language)));
             outcome = Outcome::Failed;
+            continue;
+        }
+        m_written.push_back({target, input, IdentityOf(target)});
+        Summarise(input, target, *results[i]);
     }
     return outcome;
+}
+
+bool CliRun::MayWrite(const std::string& target)
+{
+    const std::optional<FileIdentity> identity = IdentityOf(target);
+    for (const WrittenOutput& written : m_written) {
+        if (written.Target == target || (identity && written.Identity == identity)) {
+            Say(target, kWrittenEarlier, {written.Input});
+            return false;
+        }
+    }
+    return true;
 }
 
 std::optional<ExportResult> CliRun::Write(const std::string& input, const std::string& target,
                                           const ExportRequest& request)
 {
-    for (const auto& [written, from] : m_written) {
-        if (written == target || SameFile(written, target)) {
-            Say(target, kWrittenEarlier, {from});
-            return std::nullopt;
-        }
-    }
+    if (!MayWrite(target))
+        return std::nullopt;
     m_out.flush();
     const ExportResult result = m_service.Export(target, request);
     if (!result.Ok()) {
@@ -343,7 +372,7 @@ std::optional<ExportResult> CliRun::Write(const std::string& input, const std::s
         return std::nullopt;
     }
     if (target != "-")
-        m_written.emplace_back(target, input);
+        m_written.push_back({target, input, IdentityOf(target)});
     return result;
 }
 

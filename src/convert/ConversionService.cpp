@@ -136,9 +136,22 @@ std::string ConversionService::PieceTarget(std::string_view target, std::string_
     return name.append(suffix).append(target.substr(dot));
 }
 
+RecordStyle ConversionService::StyleOf(const ExportRequest& request) const
+{
+    // Sector logs carry no course: the files for other programs leave it out.
+    return {m_bias, request.Format.Utc, request.Format.Gga, m_lastLoad.Kind != LogKind::Sector};
+}
+
 bool ConversionService::IsLoadedLog(const std::string& path) const
 {
     return !m_loadedPath.empty() && SameFile(path, m_loadedPath);
+}
+
+void ConversionService::ProtectInputs(const std::vector<std::string>& paths)
+{
+    m_inputs.clear();
+    for (const std::string& path : paths)
+        m_inputs.push_back({path, IdentityOf(path), ResolvedPath(path)});
 }
 
 ExportResult ConversionService::CheckTarget(const std::string& target) const
@@ -148,10 +161,15 @@ ExportResult ConversionService::CheckTarget(const std::string& target) const
         check.Status = ExportStatus::SameAsLog;
         return check;
     }
-    for (const std::string& input : m_inputs) {
-        if (SameFileOrPath(target, input)) {
+    if (m_inputs.empty())
+        return check;
+    // Each is taken once a target, whatever the number of inputs.
+    const std::optional<FileIdentity> identity = IdentityOf(target);
+    const std::string resolved = ResolvedPath(target);
+    for (const ProtectedInput& input : m_inputs) {
+        if ((identity && identity == input.Identity) || resolved == input.Resolved) {
             check.Status = ExportStatus::SameAsInput;
-            check.Input = input;
+            check.Input = input.Path;
             break;
         }
     }
@@ -163,9 +181,7 @@ ExportResult ConversionService::Export(const std::string& target,
 {
     if (ExportResult refused = CheckTarget(target); !refused.Ok())
         return refused;
-    // Sector logs carry no course: the files for other programs leave it out.
-    const RecordStyle style{m_bias, request.Format.Utc, request.Format.Gga,
-                            m_lastLoad.Kind != LogKind::Sector};
+    const RecordStyle style = StyleOf(request);
     const FixFilter selected = [&request](const TGpsFix& fix) { return request.Selects(fix); };
     if (request.Format.Format == TrackFormat::Nmea) {
         // Chosen trips may lie anywhere in the window: the whole table is looked at.
@@ -185,9 +201,46 @@ ExportResult ConversionService::Export(const std::string& target,
 }
 
 std::vector<ExportPiece> ConversionService::SplitPieces(SplitMode mode,
-                                                        const ExportRequest& request) const
+                                                        const ExportRequest& request,
+                                                        std::string_view stem) const
 {
-    return mode == SplitMode::Trip ? TripPieces(request) : DayPieces(request);
+    std::vector<ExportPiece> pieces =
+        mode == SplitMode::Trip ? TripPieces(request) : DayPieces(request);
+    for (ExportPiece& piece : pieces)
+        piece.Target = PieceTarget(stem, piece.Suffix);
+    return pieces;
+}
+
+std::vector<std::optional<ExportResult>>
+ConversionService::ExportPieces(std::span<const ExportPiece> pieces,
+                                const ExportRequest& request) const
+{
+    std::vector<std::optional<ExportResult>> results(pieces.size());
+    if (pieces.empty())
+        return results;
+    std::optional<TripAnalysis> own;
+    const TripAnalysis& trips = TripsFor(request.TripGapMs, own);
+    const RecordStyle style = StyleOf(request);
+    const TrackLayout layout =
+        request.Format.Format == TrackFormat::Nmea ? NmeaLayout(style) : GpxLayout();
+    ExportRequest narrowed = request;
+    const FixFilter selected = [&narrowed](const TGpsFix& fix) { return narrowed.Selects(fix); };
+    std::vector<std::int32_t> order;
+    std::vector<RecordPart> parts;
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        const ExportPiece& piece = pieces[i];
+        if (!piece.Write)
+            continue;
+        if (ExportResult refused = CheckTarget(piece.Target); !refused.Ok()) {
+            results[i] = std::move(refused);
+            continue;
+        }
+        narrowed.Window = piece.Window;
+        results[i] =
+            WriteTrack(piece.Target, layout, style, PiecePlan(piece, request, trips, order, parts),
+                       selected, request.Threads);
+    }
+    return results;
 }
 
 const TripAnalysis& ConversionService::TripsFor(std::int64_t gapMs,
@@ -234,8 +287,12 @@ std::vector<ExportPiece> ConversionService::TripPieces(const ExportRequest& requ
             continue;
         for (std::size_t position = trip.Begin; position < trip.End; ++position) {
             if (request.Selects(m_table[trips.TableIndex(position)])) {
-                pieces.push_back({PieceSuffix(trip.FirstMs + shift, true),
-                                  request.Window.Within(trip.FirstMs, trip.LastMs + 1)});
+                pieces.push_back({.Suffix = PieceSuffix(trip.FirstMs + shift, true),
+                                  .Target = {},
+                                  .Window = request.Window.Within(trip.FirstMs, trip.LastMs + 1),
+                                  .Write = true,
+                                  .Begin = trip.Begin,
+                                  .End = trip.End});
                 break;
             }
         }
@@ -245,8 +302,9 @@ std::vector<ExportPiece> ConversionService::TripPieces(const ExportRequest& requ
 
 std::vector<ExportPiece> ConversionService::DayPieces(const ExportRequest& request) const
 {
+    // The time order, which is the same whatever the gap.
     std::optional<TripAnalysis> own;
-    const TripAnalysis& trips = TripsFor(kDefaultTripGapMs, own); // for the time order
+    const TripAnalysis& trips = TripsFor(kDefaultTripGapMs, own);
     // Local moments to the clock of the days, and back.
     const std::int64_t shift = request.Format.Utc ? m_bias * kMsPerMinute : 0;
     std::vector<ExportPiece> pieces;
@@ -257,12 +315,47 @@ std::vector<ExportPiece> ConversionService::DayPieces(const ExportRequest& reque
             continue;
         const std::int64_t day =
             FloorDiv(DayCountToMilliseconds(fix.Time) + shift, kMillisecondsPerDay);
-        if (day == current)
+        if (day == current) {
+            pieces.back().End = position + 1;
             continue;
+        }
         current = day;
         const std::int64_t start = day * kMillisecondsPerDay - shift;
-        pieces.push_back({PieceSuffix(day * kMillisecondsPerDay, false),
-                          request.Window.Within(start, start + kMillisecondsPerDay)});
+        pieces.push_back({.Suffix = PieceSuffix(day * kMillisecondsPerDay, false),
+                          .Target = {},
+                          .Window = request.Window.Within(start, start + kMillisecondsPerDay),
+                          .Write = true,
+                          .Begin = position,
+                          .End = position + 1});
     }
     return pieces;
+}
+
+RecordPlan ConversionService::PiecePlan(const ExportPiece& piece, const ExportRequest& request,
+                                        const TripAnalysis& trips, std::vector<std::int32_t>& order,
+                                        std::vector<RecordPart>& parts) const
+{
+    const std::size_t end = std::min(piece.End, trips.FixCount);
+    const std::size_t begin = std::min(piece.Begin, end);
+    parts.clear();
+    if (request.Format.Format == TrackFormat::Nmea) {
+        // NMEA lists the table's order: the piece's entries are sorted back into it.
+        if (trips.Order.empty()) {
+            parts.push_back({begin, end});
+            return {m_table.Fixes(), {}, parts};
+        }
+        const auto at = [&trips](std::size_t i) {
+            return trips.Order.begin() + static_cast<std::ptrdiff_t>(i);
+        };
+        order.assign(at(begin), at(end));
+        std::sort(order.begin(), order.end());
+        parts.push_back({0, order.size()});
+        return {m_table.Fixes(), order, parts};
+    }
+    // GPX: a track for each trip the piece meets, cut to the piece.
+    auto trip = std::partition_point(trips.Trips.begin(), trips.Trips.end(),
+                                     [begin](const Trip& t) { return t.End <= begin; });
+    for (; trip != trips.Trips.end() && trip->Begin < end; ++trip)
+        parts.push_back({std::max(trip->Begin, begin), std::min(trip->End, end)});
+    return {m_table.Fixes(), trips.Order, parts};
 }

@@ -5,6 +5,7 @@
 #include "export/ExportFormat.h"
 #include "export/NmeaExport.h"
 #include "load/LogFile.h"
+#include "store/FileIdentity.h"
 #include "store/FixTable.h"
 #include "store/TimeBase.h"
 
@@ -47,11 +48,17 @@ enum class SplitMode {
     Day,  // one file a calendar day: local standard time, or UTC with ExportFormat::Utc
 };
 
-// One file of a split export: what its name takes after the stem, and the request's window
-// narrowed to the trip or day.
+// One file of a split export: its name, the request's window narrowed to the trip or day, and
+// whether it is to be written.
 struct ExportPiece {
     std::string Suffix; // "-YYYYMMDD-hhmmss" (the trip's first fix) or "-YYYYMMDD"
+    std::string Target; // the stem with the suffix put before its extension
     TimeWindow Window;
+    // A caller clears it for a piece it refuses to write: ExportPieces leaves that piece alone.
+    bool Write = true;
+    // The positions in the log's time order that hold the piece's fixes, [Begin, End).
+    std::size_t Begin = 0;
+    std::size_t End = 0;
 };
 
 // The times of a loaded log: the first and last table entries (the logger's own order) and the
@@ -115,7 +122,7 @@ class ConversionService
     // True when the path names the loaded log's file: an export never writes over it.
     [[nodiscard]] bool IsLoadedLog(const std::string& path) const;
     // The inputs of a run over several logs: no export writes over any of them either.
-    void ProtectInputs(std::vector<std::string> paths) { m_inputs = std::move(paths); }
+    void ProtectInputs(const std::vector<std::string>& paths);
     // Whether an export may write to the target: not when it is the loaded log (SameAsLog) or
     // another protected input (SameAsInput, the result's Input naming it).
     [[nodiscard]] ExportResult CheckTarget(const std::string& target) const;
@@ -125,24 +132,42 @@ class ConversionService
     [[nodiscard]] ExportResult Export(const std::string& target,
                                       const ExportRequest& request) const;
     // The files a split export writes, in time order: one for each trip or day that holds a fix
-    // of the request's window. Each is exported with the request and the piece's window.
-    [[nodiscard]] std::vector<ExportPiece> SplitPieces(SplitMode mode,
-                                                       const ExportRequest& request) const;
+    // of the request's window, named after `stem` (PieceTarget).
+    [[nodiscard]] std::vector<ExportPiece> SplitPieces(SplitMode mode, const ExportRequest& request,
+                                                       std::string_view stem) const;
+    // Writes the pieces SplitPieces gave for the request, those marked Write, in one pass over
+    // their fixes: each with the bytes Export writes for the request and the piece's window. One
+    // result per piece, nothing for a piece left alone; a piece that is the loaded log is refused
+    // (SameAsLog), and a piece that fails does not stop the others.
+    [[nodiscard]] std::vector<std::optional<ExportResult>>
+    ExportPieces(std::span<const ExportPiece> pieces, const ExportRequest& request) const;
 
   private:
     // The trips of the default gap (worked out once) or of another one (into `own`).
     const TripAnalysis& TripsFor(std::int64_t gapMs, std::optional<TripAnalysis>& own) const;
+    // What every record of an export of the loaded log is formatted with.
+    [[nodiscard]] RecordStyle StyleOf(const ExportRequest& request) const;
     // The table entries that can hold fixes of the window.
     [[nodiscard]] RecordPart TableRange(const TimeWindow& window) const;
     [[nodiscard]] std::vector<ExportPiece> TripPieces(const ExportRequest& request) const;
     [[nodiscard]] std::vector<ExportPiece> DayPieces(const ExportRequest& request) const;
+    // The plan of one piece: its fixes in table order (NMEA) or its parts of trips (GPX).
+    [[nodiscard]] RecordPlan PiecePlan(const ExportPiece& piece, const ExportRequest& request,
+                                       const TripAnalysis& trips, std::vector<std::int32_t>& order,
+                                       std::vector<RecordPart>& parts) const;
 
     FixTable m_table;
     std::int32_t m_bias = 0;
     double m_localEpoch;
     std::int32_t m_addedWeeks = 0;
     std::string m_loadedPath;
-    std::vector<std::string> m_inputs;
+    // A protected input: its path as given, the file it is and its path once resolved.
+    struct ProtectedInput {
+        std::string Path;
+        std::optional<FileIdentity> Identity;
+        std::string Resolved;
+    };
+    std::vector<ProtectedInput> m_inputs;
     LoadResult m_lastLoad;
     mutable std::optional<TripAnalysis> m_trips;
 };

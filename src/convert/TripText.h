@@ -1,7 +1,7 @@
 #pragma once
 
 #include "convert/Trips.h"
-#include "store/FixTable.h"
+#include "load/LogFile.h"
 
 #include <cstdint>
 #include <optional>
@@ -22,7 +22,7 @@ constexpr std::string_view kTripListHeader = "trip\tstart\tend\tfixes\tduration\
                                         std::int64_t shiftMs = 0);
 
 // Every trip number fits: each trip holds at least one fix of the table.
-constexpr std::int32_t kMaxTripNumber = FixCapacity;
+constexpr std::int32_t kMaxTripNumber = kMostLogFixes;
 
 // "1,3-5": 1-based trip numbers and inclusive ranges, separated by commas, as sorted unique
 // numbers. Nothing for an empty item, 0, a number above kMaxTripNumber, a range that runs

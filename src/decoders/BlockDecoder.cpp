@@ -123,12 +123,10 @@ void WalkBlock(const std::uint8_t* base, const LoggerClock& clock, FixTable& tab
         } else if (AllEqual(p, 4, kErasedByte)) { // erased flash: on to the next 16-byte line
             position = (position + 16) & ~15;
         } else {
-            // Decoded in place at the table's end; once the table is full, into a scratch fix.
-            TGpsFix overflow;
-            TGpsFix* const slot = table.Full() ? &overflow : table.End();
+            // Decoded in place at the table's end, and counted there when accepted.
             bool rejected = false;
-            const std::int32_t length = DecodeBlockRecord(p, mask, *slot, rejected, clock);
-            if (!rejected && slot != &overflow)
+            const std::int32_t length = DecodeBlockRecord(p, mask, *table.End(), rejected, clock);
+            if (!rejected)
                 table.Keep();
             position += rejected ? ResumeAfterBadRecord(p, length) : length;
         }
@@ -174,6 +172,8 @@ void ScanBlock(std::span<const std::uint8_t> image, std::int32_t BlockIndex,
 void DecodeBlockLog(std::span<const std::uint8_t> image, const LoggerClock& clock, FixTable& table)
 {
     const auto blocks = static_cast<std::int32_t>(image.size() / kBlockSize);
+    table.Reserve(static_cast<std::size_t>(table.Count()) +
+                  static_cast<std::size_t>(blocks) * kMostFixesPerBlock);
     for (std::int32_t i = 0; i < blocks; ++i)
         ScanBlock(image, i, clock, table);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "decoders/MaskMarker.h"
 #include "store/FixTable.h"
 #include "store/TimeBase.h"
 
@@ -11,6 +12,13 @@
 // checksum), mask markers and erased 0xFF space.
 
 constexpr std::int32_t kBlockSize = 65536;
+
+// The shortest record that gives a fix: the time alone, '*' and the checksum.
+constexpr std::int32_t kShortestBlockRecord = 6;
+// The most fixes a block gives: the records it keeps start from offset 512 on, each at least the
+// shortest record's length after the one before.
+constexpr std::int32_t kMostFixesPerBlock =
+    (kBlockSize - kFirstRecordOffset + kShortestBlockRecord - 1) / kShortestBlockRecord;
 
 // Field bits of a block record's mask, in the order their bytes follow each other. Bits 7, 9,
 // 10, 11 and 17 carry two bytes each that are not interpreted.
@@ -33,11 +41,11 @@ enum class BlockField : int {
 };
 
 // Decodes every whole 64 KiB block of a block-log image in order and appends the accepted fixes
-// to `table`. Bytes past the image's end read as erased flash (0xFF).
+// to `table`, after reserving room for the most the image can give. Bytes past the image's end
+// read as erased flash (0xFF).
 void DecodeBlockLog(std::span<const std::uint8_t> image, const LoggerClock& clock, FixTable& table);
 
-// Decodes block `BlockIndex` of the image and appends its accepted fixes. Once the table is full,
-// records are still walked but dropped.
+// Decodes block `BlockIndex` of the image and appends its accepted fixes.
 void ScanBlock(std::span<const std::uint8_t> image, std::int32_t BlockIndex,
                const LoggerClock& clock, FixTable& table);
 

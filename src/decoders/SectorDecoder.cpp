@@ -36,6 +36,16 @@ constexpr std::int32_t FieldSize(int bit)
     }
 }
 
+constexpr std::int32_t LengthUnder(std::uint32_t mask)
+{
+    std::int32_t length = 2;
+    for (int bit = 0; bit <= 21; ++bit)
+        if ((mask >> bit) & 1u)
+            length += FieldSize(bit);
+    return length;
+}
+static_assert(LengthUnder(kSectorRequiredMask) == kShortestSectorRecord);
+
 bool Has(std::uint32_t mask, SectorField field) { return (mask & FieldBit(field)) != 0; }
 
 // Reads the fields the mask selects. Returns the logger's second count.
@@ -89,14 +99,7 @@ void NoteTooEarly(SectorDropCounts& dropped, std::int64_t seconds)
 
 } // namespace
 
-std::int32_t SectorRecordLength(std::uint32_t FieldMask)
-{
-    std::int32_t length = 2;
-    for (int bit = 0; bit <= 21; ++bit)
-        if ((FieldMask >> bit) & 1u)
-            length += FieldSize(bit);
-    return length;
-}
+std::int32_t SectorRecordLength(std::uint32_t FieldMask) { return LengthUnder(FieldMask); }
 
 void ScanSector(std::span<const std::uint8_t> image, std::int32_t SectorIndex,
                 const LoggerClock& clock, SectorScanState& state, FixTable& table)
@@ -162,6 +165,8 @@ SectorDropCounts DecodeSectorLog(std::span<const std::uint8_t> image, const Logg
 {
     SectorScanState state;
     const auto sectors = static_cast<std::int32_t>(image.size() / std::size_t{kSectorSize});
+    table.Reserve(static_cast<std::size_t>(table.Count()) +
+                  static_cast<std::size_t>(sectors) * kMostFixesPerSector);
     for (std::int32_t i = 0; i < sectors; ++i)
         ScanSector(image, i, clock, state, table);
     SmoothFixTable(table);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "decoders/MaskMarker.h"
 #include "store/FixTable.h"
 #include "store/TimeBase.h"
 
@@ -36,6 +37,12 @@ constexpr std::uint32_t kSectorRequiredMask =
     FieldBit(SectorField::Speed) | FieldBit(SectorField::SatelliteCounts) |
     FieldBit(SectorField::Millisecond);
 
+// The shortest record that gives a fix: the required fields and the 2 trailing bytes.
+constexpr std::int32_t kShortestSectorRecord = 36;
+// The most fixes a sector gives: the records it keeps lie whole between offset 512 and its end.
+constexpr std::int32_t kMostFixesPerSector =
+    (kSectorSize - kFirstRecordOffset) / kShortestSectorRecord;
+
 // How many records of a sector log were dropped, by the test that dropped them.
 struct SectorDropCounts {
     std::int32_t FixTypeGate = 0; // not a 3D fix, or one of the five 3D fixes after one
@@ -58,7 +65,8 @@ struct SectorScanState {
 std::int32_t SectorRecordLength(std::uint32_t FieldMask);
 
 // Decodes every whole 4 KiB sector of a sector-log image in order, appends the accepted fixes to
-// `table` and smooths the table. The fix-type gate starts open.
+// `table` (after reserving room for the most the image can give) and smooths the table. The
+// fix-type gate starts open.
 SectorDropCounts DecodeSectorLog(std::span<const std::uint8_t> image, const LoggerClock& clock,
                                  FixTable& table);
 
@@ -66,7 +74,6 @@ SectorDropCounts DecodeSectorLog(std::span<const std::uint8_t> image, const Logg
 void ScanSector(std::span<const std::uint8_t> image, std::int32_t SectorIndex,
                 const LoggerClock& clock, SectorScanState& state, FixTable& table);
 
-// Decodes one record, runs the fix-type gate and the plausibility tests, and appends the fix
-// while the table has room.
+// Decodes one record, runs the fix-type gate and the plausibility tests, and appends the fix.
 void DecodeSectorRecord(const std::uint8_t* RecordStart, std::uint32_t FieldMask,
                         const LoggerClock& clock, SectorScanState& state, FixTable& table);

@@ -263,14 +263,9 @@ bool SameFile(const std::string& a, const std::string& b)
     return !ec && same;
 }
 
-bool SameFileOrPath(const std::string& a, const std::string& b)
+std::string ResolvedPath(const std::string& path)
 {
-    if (a == b || SameFile(a, b))
-        return true;
     std::error_code ec;
-    const std::filesystem::path pa = std::filesystem::weakly_canonical(NativePath(a), ec);
-    if (ec)
-        return false;
-    const std::filesystem::path pb = std::filesystem::weakly_canonical(NativePath(b), ec);
-    return !ec && pa == pb;
+    const std::filesystem::path resolved = std::filesystem::weakly_canonical(NativePath(path), ec);
+    return ec ? path : Utf8Path(resolved);
 }

@@ -45,6 +45,7 @@ char* FormatNmeaRecord(const TGpsFix& fix, const RecordStyle& style, char* out);
 // True when both paths name the same existing file (same device and inode).
 [[nodiscard]] bool SameFile(const std::string& a, const std::string& b);
 
-// True when both paths name the same file, existing or not: the same file, or the same path once
-// made absolute and resolved as far as it exists (links, "." and "..").
-[[nodiscard]] bool SameFileOrPath(const std::string& a, const std::string& b);
+// A path made absolute and resolved as far as it exists (links, "." and ".."), as UTF-8: two
+// paths that give the same text name the same file, whether it exists or not. The path as given
+// when it cannot be resolved.
+[[nodiscard]] std::string ResolvedPath(const std::string& path);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "decoders/BlockDecoder.h"
 #include "decoders/SectorDecoder.h"
 #include "store/FixTable.h"
 
@@ -25,6 +26,9 @@ enum class IgnoreReason {
 
 // The largest image any logger holds: 256 blocks or 4096 sectors.
 constexpr std::uintmax_t kLargestLogBytes = 16u * 1024u * 1024u;
+// The most fixes a log gives: the largest block log of the shortest records, about 2.8 million.
+constexpr std::int32_t kMostLogFixes =
+    static_cast<std::int32_t>(kLargestLogBytes / kBlockSize) * kMostFixesPerBlock;
 
 struct LoadResult {
     LogKind Kind = LogKind::None;

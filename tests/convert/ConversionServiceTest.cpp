@@ -46,6 +46,38 @@ TEST(ConversionService, RefusesToWriteOverTheLoadedLog)
     EXPECT_TRUE(service.Export((dir.Path() / "other.nmea").string(), {}).Ok());
 }
 
+// A full log of compact records holds 594 432 fixes, more than the 480 000 a table once held:
+// the table, its span, the trips and every output keep them all, up to the last one, 594 431 s
+// (6 days 21:07:11) after the first at 09:00 local.
+TEST(ConversionService, KeepsEveryFixOfAFullLog)
+{
+    TempDir dir;
+    ConversionService service(-540);
+    ASSERT_EQ(service.Load(dir.Write("full.bin", FullCompactBlockLog())).Kind, LogKind::Block);
+    ASSERT_EQ(service.FixCount(), kFullCompactLogFixes);
+    EXPECT_EQ(FormatDayCount(service.Span()->Last), "2021/05/10 06:07:11.000");
+    ASSERT_EQ(service.Trips().Trips.size(), 1u);
+    EXPECT_EQ(service.Trips().Trips[0].FixCount(), std::size_t{kFullCompactLogFixes});
+    const struct {
+        ExportFormat Format;
+        const char* LastRecord;
+    } outputs[] = {
+        {{}, "$GPRMC,060711.000,A,3500.258600,N,13945.000000,E,0.0,0.0,100521,1.250,0,A*75\r\n"},
+        {{TrackFormat::Gpx},
+         R"(<trkpt lat="35.00431" lon="139.75"><ele>1.25</ele>)"
+         "<time>2021-05-09T21:07:11.000Z</time>"},
+    };
+    for (const auto& output : outputs) {
+        const std::string target = (dir.Path() / "full.out").string();
+        EXPECT_EQ(service.Export(target, {output.Format, {}}).FixesWritten,
+                  std::size_t{kFullCompactLogFixes});
+        const std::string text = ReadWholeFile(target);
+        const std::size_t last = text.rfind(output.LastRecord);
+        ASSERT_NE(last, std::string::npos) << output.LastRecord;
+        EXPECT_GT(last, text.size() - 600);
+    }
+}
+
 // A fix at an exact local second lies inside a window that starts at that second and outside
 // one that ends there, in every time zone: the decision is taken on whole milliseconds, as the
 // printed time rounds them, never on the last bit of a day count.

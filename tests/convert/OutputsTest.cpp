@@ -1,13 +1,16 @@
 // The outputs beside the default file: GPX tracks of trips, split exports, NMEA of a window.
 #include "convert/ConversionService.h"
+#include "store/PathText.h"
 #include "support/GoldenLogs.h"
 #include "support/LogWriter.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace {
 
+namespace fs = std::filesystem;
 using namespace t2ntest;
 
 // Trip A from 23:59:58 to 00:00:01 UTC (08:59:58 to 09:00:01 in Japan), trip B at 01:00:00 UTC;
@@ -79,7 +82,8 @@ TEST(Outputs, SplitPiecesByTripAndDayInLocalTimeOrUtc)
         ConversionService service(-540);
         Loaded(service, dir, wrapped);
         for (const auto& c : cases) {
-            const std::vector<ExportPiece> pieces = service.SplitPieces(c.Mode, {c.Format, {}});
+            const std::vector<ExportPiece> pieces =
+                service.SplitPieces(c.Mode, {c.Format, {}}, target);
             ASSERT_EQ(pieces.size(), c.Suffixes.size());
             for (std::size_t i = 0; i < pieces.size(); ++i) {
                 EXPECT_EQ(pieces[i].Suffix, c.Suffixes[i]);
@@ -91,8 +95,106 @@ TEST(Outputs, SplitPiecesByTripAndDayInLocalTimeOrUtc)
     // A trip without a fix in the window gets no piece.
     ConversionService service(-540);
     Loaded(service, dir, true);
-    EXPECT_EQ(service.SplitPieces(SplitMode::Trip, {local, {kA1 + 2000, {}}}).size(), 2u);
-    EXPECT_EQ(service.SplitPieces(SplitMode::Trip, {local, {kA1 + 3000, {}}}).size(), 1u);
+    EXPECT_EQ(service.SplitPieces(SplitMode::Trip, {local, {kA1 + 2000, {}}}, "w.nmea").size(), 2u);
+    EXPECT_EQ(service.SplitPieces(SplitMode::Trip, {local, {kA1 + 3000, {}}}, "w.nmea").size(), 1u);
+}
+
+// Eight 10-minute trips at 1 Hz, 30 minutes apart, from 22:55 UTC on 2021-05-03: in UTC+1 the
+// first runs over local midnight, the third over UTC midnight. The logger's order is the time
+// order (shape 0), wrapped within a trip (1), or with neighbours swapped now and then (2).
+Bytes EightTripLog(int shape)
+{
+    std::vector<std::int32_t> seconds;
+    for (std::int32_t trip = 0; trip < 8; ++trip)
+        for (std::int32_t s = 0; s < 600; ++s)
+            seconds.push_back(kMay2021 + 22 * 3600 + 55 * 60 + trip * 1800 + s);
+    if (shape == 1)
+        std::rotate(seconds.begin(), seconds.begin() + 3300, seconds.end());
+    for (std::size_t i = 3; shape == 2 && i + 1 < seconds.size(); i += 7)
+        std::swap(seconds[i], seconds[i + 1]);
+    FlashImage log = BlockLog(3, kBlockBasicMask);
+    for (std::size_t i = 0; i < seconds.size(); ++i)
+        log.Append(i / 1600, BlockRecord({.Seconds = seconds[i],
+                                          .Latitude = 35.0 + static_cast<double>(i) * 1e-5,
+                                          .Speed = static_cast<float>(i % 40)},
+                                         kBlockBasicMask));
+    return log.Data();
+}
+
+// One pass writes every piece of a split with the bytes an export of the piece's window alone
+// gives: trips and days, each format, and a request with a window, chosen trips and a gap that
+// joins all trips; a piece not marked is left alone.
+TEST(Outputs, OnePassWritesEachPieceAsItsOwnExport)
+{
+    TempDir dir;
+    const ExportFormat formats[] = {{}, {TrackFormat::Nmea, true, true}, {TrackFormat::Gpx}};
+    const std::string single = (dir.Path() / "single.out").string();
+    std::size_t compared = 0;
+    for (int shape = 0; shape < 3; ++shape) {
+        ConversionService service(-60);
+        ASSERT_EQ(service.Load(dir.Write("eight.bin", EightTripLog(shape))).Kind, LogKind::Block);
+        const std::vector<Trip>& trips = service.Trips().Trips;
+        ASSERT_EQ(trips.size(), 8u);
+        for (const ExportFormat& format : formats) {
+            ExportRequest narrow{format,
+                                 {ConversionService::MomentOf({2021, 5, 3, 23, 58, 0}),
+                                  ConversionService::MomentOf({2021, 5, 4, 2, 30, 0})},
+                                 21 * 60000};
+            narrow.Chosen = {TripWindow(trips[1]), TripWindow(trips[2]), TripWindow(trips[5])};
+            for (const ExportRequest& request : {ExportRequest{format, {}}, narrow}) {
+                for (const SplitMode mode : {SplitMode::Trip, SplitMode::Day}) {
+                    const std::string where = "shape " + std::to_string(shape) + ", format " +
+                                              std::to_string(&format - formats) +
+                                              (format.Utc ? " utc" : "") +
+                                              (mode == SplitMode::Trip ? ", trips" : ", days") +
+                                              (request.Chosen.empty() ? "" : ", narrow");
+                    std::vector<ExportPiece> pieces =
+                        service.SplitPieces(mode, request, (dir.Path() / "piece.out").string());
+                    ASSERT_EQ(pieces.size(), request.Chosen.empty()
+                                                 ? (mode == SplitMode::Trip ? 8u : 2u)
+                                                 : (mode == SplitMode::Day && format.Utc ? 2u : 1u))
+                        << where;
+                    pieces.back().Write = pieces.size() == 1;
+                    const auto results = service.ExportPieces(pieces, request);
+                    ASSERT_EQ(results.size(), pieces.size());
+                    for (std::size_t i = 0; i < pieces.size(); ++i) {
+                        if (!pieces[i].Write) {
+                            EXPECT_FALSE(results[i] || fs::exists(pieces[i].Target)) << where;
+                            continue;
+                        }
+                        ExportRequest alone = request;
+                        alone.Window = pieces[i].Window;
+                        const ExportResult expected = service.Export(single, alone);
+                        ASSERT_TRUE(results[i] && results[i]->Ok()) << where;
+                        EXPECT_EQ(results[i]->FixesWritten, expected.FixesWritten) << where;
+                        EXPECT_EQ(ReadWholeFile(pieces[i].Target), ReadWholeFile(single)) << where;
+                        fs::remove(NativePath(pieces[i].Target));
+                        ++compared;
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_EQ(compared, 3u * 3 * (7 + 1 + 1 + 1));
+}
+
+// A piece that is the loaded log is refused, and the other pieces are written.
+TEST(Outputs, PiecesNeverWriteOverTheLoadedLog)
+{
+    TempDir dir;
+    ConversionService service(-60);
+    const Bytes log = EightTripLog(0);
+    ASSERT_EQ(service.Load(dir.Write("eight.bin", log)).Kind, LogKind::Block);
+    std::vector<ExportPiece> pieces =
+        service.SplitPieces(SplitMode::Day, {}, (dir.Path() / "eight.nmea").string());
+    ASSERT_EQ(pieces.size(), 2u);
+    pieces[0].Target = service.LoadedPath();
+    const auto results = service.ExportPieces(pieces, {});
+    ASSERT_TRUE(results[0] && results[1]);
+    EXPECT_EQ(results[0]->Status, ExportStatus::SameAsLog);
+    EXPECT_EQ(results[1]->FixesWritten, 8u * 600 - 300);
+    const std::string after = ReadWholeFile(service.LoadedPath());
+    EXPECT_EQ(Bytes(after.begin(), after.end()), log);
 }
 
 } // namespace

@@ -288,23 +288,24 @@ TEST_F(BlockScan, RecordRunningPastTheBlockEnd)
     ExpectTimes({});
 }
 
-// With a full table the records are still walked, but no further fix is stored.
-TEST_F(BlockScan, FullTableKeepsItsLastFix)
+// A full table grows: every accepted record is stored after the entries it held, which stay.
+TEST_F(BlockScan, FullTableGrowsAndKeepsEveryFix)
 {
     FlashImage log = BlockLog(1, kBlockBasicMask);
     for (std::int32_t i = 0; i < 5; ++i)
         log.Append(0, BlockRecord({.Seconds = kMay2021 + i}, kBlockBasicMask,
                                   i == 3 ? Seal::BadChecksum : Seal::Good));
-    FixTable table(3);
+    FixTable table(2);
     TGpsFix before{};
     before.Time = 123.0;
     table.Append(before);
     table.Append(before);
-    for (int pass = 0; pass < 2; ++pass) {
+    for (int pass = 1; pass <= 2; ++pass) {
         ScanBlock(log.Data(), 0, kEpoch, table);
-        EXPECT_EQ(table.Count(), 3);
+        ASSERT_EQ(table.Count(), 2 + 4 * pass);
         EXPECT_EQ(table[1].Time, 123.0);
         EXPECT_EQ(SecondsAfterMay2021(table[2].Time), 0);
+        EXPECT_EQ(SecondsAfterMay2021(table.Fixes().back().Time), 4);
     }
 }
 

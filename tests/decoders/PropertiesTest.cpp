@@ -325,12 +325,11 @@ TEST_F(Properties, BlockLogDecodesAsItsBlocksOneByOne)
     }
 }
 
-// With a nearly full table the walk goes on exactly as before: the fixes that still fit are the
-// first ones an empty table would have taken, the count stops at the capacity, and nothing
-// before the preset entries changes.
-TEST_F(Properties, NearlyFullTableTakesTheFirstFixesAndStops)
+// A table that fills up grows and goes on exactly as before: after the entries it held, which
+// stay as they were, it stores every fix an empty table would have taken, in the same order.
+TEST_F(Properties, FullTableGrowsAndTakesEveryFix)
 {
-    int cut = 0; // logs with more fixes than the headroom
+    int grown = 0; // logs with more fixes than the first room
     for (const LogKind kind : {LogKind::Block, LogKind::Sector}) {
         for (unsigned seed = 1; seed <= kSeeds; ++seed) {
             const Bytes log = kind == LogKind::Block ? RandomBlockLog(seed) : RandomSectorLog(seed);
@@ -351,38 +350,39 @@ TEST_F(Properties, NearlyFullTableTakesTheFirstFixesAndStops)
 
             const std::string where = std::string(kind == LogKind::Block ? "block" : "sector") +
                                       " seed " + std::to_string(seed);
-            const auto taken = std::min<std::size_t>(all.size(), headroom);
-            cut += taken < all.size() ? 1 : 0;
-            ASSERT_EQ(table.Count(), preset + static_cast<std::int32_t>(taken)) << where;
-            EXPECT_TRUE(SameFix(table[static_cast<std::size_t>(preset - 1)], before)) << where;
+            grown += all.size() > static_cast<std::size_t>(headroom) ? 1 : 0;
+            ASSERT_EQ(table.Count(), preset + static_cast<std::int32_t>(all.size())) << where;
+            for (std::int32_t i = 0; i < preset; ++i)
+                EXPECT_TRUE(SameFix(table[static_cast<std::size_t>(i)], before)) << where;
             const std::vector<TGpsFix> stored(table.Fixes().begin() + preset, table.Fixes().end());
-            const std::vector<TGpsFix> expected(all.begin(),
-                                                all.begin() + static_cast<std::ptrdiff_t>(taken));
-            EXPECT_EQ(Difference(stored, expected), "") << where;
+            EXPECT_EQ(Difference(stored, all), "") << where;
         }
     }
-    EXPECT_GT(cut, kSeeds);
+    EXPECT_GT(grown, kSeeds);
 }
 
-// A full 16 MiB block log of the shortest records that carry a time (6 bytes) holds far more
-// records than the table has entries: the table fills to its capacity and not one entry more.
-TEST_F(Properties, DenseFullSizeBlockLogFillsTheTableExactly)
+// A full 16 MiB block log of the shortest records that carry a time (6 bytes) gives 2.8 million
+// fixes, nearly six times what the table once held: every one is kept, in the file's order.
+TEST_F(Properties, DenseFullSizeBlockLogKeepsEveryRecord)
 {
     // One block of records whose times count up from kMay2021, repeated 256 times.
     FlashImage block = BlockLog(1, 0x1u);
-    RawFix fix;
-    for (std::int32_t i = 0; kBlockBytes - block.Cursor(0) >= 6; ++i) {
-        fix.Seconds = kMay2021 + i;
+    std::int32_t perBlock = 0;
+    for (RawFix fix; kBlockBytes - block.Cursor(0) >= 6; ++perBlock) {
+        fix.Seconds = kMay2021 + perBlock;
         block.Append(0, BlockRecord(fix, 0x1u));
     }
+    ASSERT_EQ(perBlock, 10837);
     FlashImage log = BlockLog(kBufferBytes / kBlockBytes, 0x1u);
     for (std::size_t b = 0; b < kBufferBytes / kBlockBytes; ++b)
         log.Put(b * kBlockBytes, block.Data());
-    const std::vector<TGpsFix> table = DecodeBytes(LogKind::Block, log.Data());
-    ASSERT_EQ(table.size(), std::size_t{kTableCapacity});
-    // The last entry is the 480000th record of the file, not a later one written over it:
-    // 10837 records a block, so record 479999 is record 3171 of its block, 3171 s after 09:00.
-    EXPECT_EQ(FormatDayCount(table.back().Time), "2021/05/03 09:52:51.000");
+    FixTable table;
+    DecodeLogImage(LogKind::Block, log.Data(), kJapanEpoch, table);
+    ASSERT_EQ(table.Count(), 256 * perBlock);
+    // Each block's last record is 10836 s (3:00:36) after 09:00 local.
+    for (const std::size_t b : {std::size_t{0}, std::size_t{44}, std::size_t{255}})
+        EXPECT_EQ(FormatDayCount(table[(b + 1) * 10837 - 1].Time), "2021/05/03 12:00:36.000");
+    EXPECT_EQ(FormatDayCount(table[256 * 10837 - 10837].Time), "2021/05/03 09:00:00.000");
 }
 
 // Loading a file twice gives the same table, whatever was loaded in between (a sector log whose

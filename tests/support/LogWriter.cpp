@@ -203,6 +203,21 @@ std::string ReadWholeFile(const std::string& path)
     return text.str();
 }
 
+Bytes FullCompactBlockLog()
+{
+    constexpr std::uint32_t kCompactMask = 0x1F; // bits 0-4: 4 + 2 + 8 + 8 + 4 bytes
+    constexpr std::size_t kRecordBytes = 28;     // with '*' and the checksum
+    FlashImage log = BlockLog(kBufferBytes / kBlockBytes, kCompactMask);
+    RawFix fix;
+    for (std::size_t block = 0; block < kBufferBytes / kBlockBytes; ++block) {
+        for (; kBlockBytes - log.Cursor(block) >= kRecordBytes; ++fix.Seconds) {
+            fix.Latitude = 35.0 + (fix.Seconds - kMay2021) % 3600 * 1e-5;
+            log.Append(block, BlockRecord(fix, kCompactMask));
+        }
+    }
+    return log.Data();
+}
+
 std::vector<TGpsFix> DecodeBytes(LogKind kind, const Bytes& bytes, double localEpoch)
 {
     FixTable table;

@@ -18,11 +18,10 @@ namespace t2ntest {
 
 using Bytes = std::vector<std::uint8_t>;
 
-inline constexpr std::size_t kBlockBytes = 65536;      // one flash block of a block log
-inline constexpr std::size_t kSectorBytes = 4096;      // one flash sector of a sector log
-inline constexpr std::size_t kItemsStart = 512;        // first item of a block or sector
-inline constexpr std::size_t kBufferBytes = 16777216;  // the 16 MiB log buffer
-inline constexpr std::int32_t kTableCapacity = 480000; // entries of the fix table
+inline constexpr std::size_t kBlockBytes = 65536;     // one flash block of a block log
+inline constexpr std::size_t kSectorBytes = 4096;     // one flash sector of a sector log
+inline constexpr std::size_t kItemsStart = 512;       // first item of a block or sector
+inline constexpr std::size_t kBufferBytes = 16777216; // the 16 MiB log buffer
 
 inline constexpr std::uint32_t kBlockBasicMask = 0x4007F;  // block bits 0-6 and 18: 38 bytes
 inline constexpr std::uint32_t kSectorFixMask = 0x4103F;   // what a sector fix needs: 36 bytes
@@ -110,6 +109,11 @@ std::string ReadWholeFile(const std::string& path);
 
 // Japan's time base (bias -540): 1970-01-01 00:00 UTC is 09:00 local.
 inline constexpr double kJapanEpoch = 25569.375;
+
+// A full 16 MiB block log of compact 28-byte records (time, fix type, position, height) at 1 Hz
+// from kMay2021 on: 256 blocks of 2322 records, more fixes than any fixed table of old held.
+inline constexpr std::int32_t kFullCompactLogFixes = 594432;
+Bytes FullCompactBlockLog();
 
 // Decodes a whole image as a load does (every unit, then the smoothing of a sector log) into a
 // fresh table and returns its fixes.
