@@ -186,8 +186,10 @@ Outcome CliRun::PrintInfo(const std::string& input)
     if (const std::optional<Outcome> refused = StartRecord(input, result))
         return *refused;
     const std::optional<LogSpan> span = m_service.Span();
-    m_out << "kind: " << KindName(result.Kind) << '\n'
-          << "fixes: " << m_service.FixCount() << '\n'
+    m_out << "kind: " << KindName(result.Kind) << '\n';
+    if (result.Layout != LogLayout::Plain)
+        m_out << "layout: " << (result.Layout == LogLayout::Sister ? "sister" : "mixed") << '\n';
+    m_out << "fixes: " << m_service.FixCount() << '\n'
           << "first: " << (span ? FormatDayCount(span->First) : "-") << '\n'
           << "last: " << (span ? FormatDayCount(span->Last) : "-") << '\n';
     return Outcome::Done;

@@ -13,6 +13,13 @@ enum class LogKind {
     Sector, // 4 KiB flash sectors (".BNX4")
 };
 
+// How a block log's records are laid out. Sector logs and empty block logs are plain.
+enum class LogLayout {
+    Plain,  // float64 positions and '*'-terminated records
+    Sister, // every block with records in the sister layout (float32 positions, no '*')
+    Mixed,  // blocks of both layouts
+};
+
 // Why a file was ignored. Ignored files leave the table as it was.
 enum class IgnoreReason {
     None,
@@ -28,6 +35,7 @@ constexpr std::uintmax_t kLargestLogBytes = 16u * 1024u * 1024u;
 
 struct LoadResult {
     LogKind Kind = LogKind::None;
+    LogLayout Layout = LogLayout::Plain;
     IgnoreReason Ignored = IgnoreReason::None;
     int IoErrno = 0; // non-zero when the open or the read failed
     // Records of a sector log dropped by each of its tests; zero for a block log.
@@ -49,7 +57,13 @@ struct LoadResult {
 [[nodiscard]] LoadResult LoadLogFile(const std::string& path, const LoggerClock& clock,
                                      FixTable& table);
 
+// What a decode found besides the fixes.
+struct DecodedLog {
+    SectorDropCounts Dropped; // a sector log's drop counts; zero for a block log
+    LogLayout Layout = LogLayout::Plain;
+};
+
 // Empties the table and decodes a whole image of the given kind into it: every unit in order,
-// then, for a sector log, the smoothing. Returns the sector log's drop counts.
-SectorDropCounts DecodeLogImage(LogKind kind, std::span<const std::uint8_t> image,
-                                const LoggerClock& clock, FixTable& table);
+// then, for a sector log, the smoothing.
+DecodedLog DecodeLogImage(LogKind kind, std::span<const std::uint8_t> image,
+                          const LoggerClock& clock, FixTable& table);
