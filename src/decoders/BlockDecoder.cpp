@@ -355,8 +355,9 @@ bool SisterFramesRecords(const std::uint8_t* base, std::int32_t position, std::u
     const std::int32_t usedEnd = UsedEnd(base);
     bool speedFirstModel = false;
     for (int sealed = 1;; ++sealed) {
+        // A mask that selects no field bytes makes every byte a "record": that frames nothing.
         const std::int32_t length = SealedLength<kSister>(base + position, mask);
-        if (length == 0)
+        if (length < 2)
             return false;
         if (sealed == kSisterEvidence)
             return true;
