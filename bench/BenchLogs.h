@@ -13,6 +13,12 @@ std::vector<std::uint8_t> MakeBlockLog();
 // The same blocks and records holding eight trips: outings of 52 000 fixes, four hours apart.
 std::vector<std::uint8_t> MakeOutingsBlockLog();
 
+// 256 blocks in the sister layout of 1800 records of 30 bytes (time, fix type, float32 position,
+// 3-byte height, speed, course, counts, millisecond), each block opened by a marker and a
+// signature and holding one damaged record and one erased gap that the walk steps over byte by
+// byte: about 460 000 fixes.
+std::vector<std::uint8_t> MakeSisterLog();
+
 // 4096 sectors of 99 records of 36 bytes: about 405 000 fixes.
 std::vector<std::uint8_t> MakeSectorLog();
 

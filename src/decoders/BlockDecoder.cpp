@@ -159,37 +159,38 @@ bool IsPlausible(const TGpsFix& fix)
            fix.Millisecond <= 999;
 }
 
-struct RecordOutcome {
-    std::int32_t Length; // the fields and the seal, whatever the outcome
-    bool Sealed;         // the seal holds: the record is framed as its layout frames records
-    bool Rejected;       // dropped: not sealed, a value out of range or no time
-};
-
+// Decodes the record at `start` into `fix` and returns its length (the fields and the seal,
+// whatever the outcome). `rejected` tells whether the record is dropped: a seal that does not
+// hold, a value out of range or no time.
 template <RecordFraming F>
-RecordOutcome DecodeRecord(const std::uint8_t* start, std::uint32_t mask, TGpsFix& fix,
-                           const LoggerClock& clock)
+std::int32_t DecodeRecord(const std::uint8_t* start, std::uint32_t mask, TGpsFix& fix,
+                          bool& rejected, const LoggerClock& clock)
 {
     fix = TGpsFix{};
     ByteReader r(start, kLongestRecord);
     const std::int32_t seconds = ReadFields<F>(r, mask, fix);
     const std::size_t fieldBytes = r.Position();
-    const bool sealed = SealIsGood<F>(start, fieldBytes);
     // A record without time (or a mask without bit 0) is dropped like a bad one.
-    const bool rejected = !sealed || !IsPlausible(fix) || seconds == 0;
+    rejected = !SealIsGood<F>(start, fieldBytes) || !IsPlausible(fix) || seconds == 0;
     if (!rejected)
         fix.Time = clock.DayCount(seconds, fix.Millisecond);
-    return {static_cast<std::int32_t>(fieldBytes + kSealBytes<F>), sealed, rejected};
+    return static_cast<std::int32_t>(fieldBytes + kSealBytes<F>);
 }
 
-// The length of the record at `record` when its seal holds, else 0.
+// Whether the seal of the record of `length` bytes at `record` holds.
+template <RecordFraming F> bool SealHolds(const std::uint8_t* record, std::int32_t length)
+{
+    return SealIsGood<F>(record, static_cast<std::size_t>(length) - kSealBytes<F>);
+}
+
+// The length of the record at `record` when its seal holds, else 0. (Through the one record
+// decoder, so that the field switch stays inlined in one place.)
 template <RecordFraming F> std::int32_t SealedLength(const std::uint8_t* record, std::uint32_t mask)
 {
-    TGpsFix scratch{};
-    ByteReader r(record, kLongestRecord);
-    ReadFields<F>(r, mask, scratch);
-    const std::size_t fieldBytes = r.Position();
-    return SealIsGood<F>(record, fieldBytes) ? static_cast<std::int32_t>(fieldBytes + kSealBytes<F>)
-                                             : 0;
+    TGpsFix scratch;
+    bool rejected = false;
+    const std::int32_t length = DecodeRecord<F>(record, mask, scratch, rejected, LoggerClock{});
+    return !rejected || SealHolds<F>(record, length) ? length : 0;
 }
 
 bool IsLetter(std::uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
@@ -298,21 +299,21 @@ std::int32_t AfterErased(const BlockWalk& walk, std::uint32_t mask, std::int32_t
         return Resync<F>(walk, mask, position + 1);
 }
 
-// Where the walk goes on after a dropped record. With a '*': 2 bytes after the record's first
-// '*' (the likely end of a record whose mask did not fit), else past its computed length.
-// Without: past a record whose seal holds, else at the next item found byte by byte.
+// Where the walk goes on after a dropped record of `length` bytes. With a '*': 2 bytes after the
+// record's first '*' (the likely end of a record whose mask did not fit), else past its computed
+// length. Without: past a record whose seal holds, else at the next item found byte by byte.
 template <RecordFraming F>
 std::int32_t AfterDropped(const BlockWalk& walk, std::uint32_t mask, std::int32_t position,
-                          const RecordOutcome& record)
+                          std::int32_t length)
 {
+    const std::uint8_t* p = walk.Base + position;
     if constexpr (F.Terminated) {
-        const std::uint8_t* p = walk.Base + position;
-        for (std::int32_t i = 0; i < record.Length; ++i)
+        for (std::int32_t i = 0; i < length; ++i)
             if (p[i] == kTerminator)
                 return position + i + 2;
-        return position + record.Length;
+        return position + length;
     } else {
-        return record.Sealed ? position + record.Length : Resync<F>(walk, mask, position + 1);
+        return SealHolds<F>(p, length) ? position + length : Resync<F>(walk, mask, position + 1);
     }
 }
 
@@ -338,18 +339,16 @@ void WalkBlock(const BlockWalk& walk, std::uint32_t mask, std::int32_t position)
         // Decoded in place at the table's end; once the table is full, into a scratch fix.
         TGpsFix overflow;
         TGpsFix* const slot = walk.Table.Full() ? &overflow : walk.Table.End();
-        const RecordOutcome record = DecodeRecord<F>(p, mask, *slot, walk.Clock);
-        if (record.Rejected)
-            position = AfterDropped<F>(walk, mask, position, record);
-        else
-            position += record.Length;
-        if (!record.Rejected && slot != &overflow)
+        bool rejected = false;
+        const std::int32_t length = DecodeRecord<F>(p, mask, *slot, rejected, walk.Clock);
+        if (!rejected && slot != &overflow)
             walk.Table.Keep();
+        position = rejected ? AfterDropped<F>(walk, mask, position, length) : position + length;
     }
 }
 
 // Whether the sister layout frames the records from `position` on: the seal holds for the first
-// few, or for every record of a block that has fewer.
+// three, or for every record of a block that has fewer.
 bool SisterFramesRecords(const std::uint8_t* base, std::int32_t position, std::uint32_t mask)
 {
     const std::int32_t usedEnd = UsedEnd(base);
@@ -404,9 +403,10 @@ void ScanBlockAt(const std::uint8_t* base, const LoggerClock& clock, BlockScanSt
             WalkBlock<kSister>(walk, mask, kFirstRecordOffset);
         return;
     }
-    if (framing == BlockFraming::Plain)
-        ++state.PlainBlocks;
+    const std::int32_t before = table.Count();
     WalkBlock<kPlain>({base, kBlockSize, clock, state, table}, mask, kFirstRecordOffset);
+    if (framing == BlockFraming::Plain || table.Count() > before)
+        ++state.PlainBlocks;
 }
 
 } // namespace
@@ -414,9 +414,7 @@ void ScanBlockAt(const std::uint8_t* base, const LoggerClock& clock, BlockScanSt
 std::int32_t DecodeBlockRecord(const std::uint8_t* RecordStart, std::uint32_t FieldMask,
                                TGpsFix& Fix, bool& Rejected, const LoggerClock& Clock)
 {
-    const RecordOutcome record = DecodeRecord<kPlain>(RecordStart, FieldMask, Fix, Clock);
-    Rejected = record.Rejected;
-    return record.Length;
+    return DecodeRecord<kPlain>(RecordStart, FieldMask, Fix, Rejected, Clock);
 }
 
 void ScanBlock(std::span<const std::uint8_t> image, std::int32_t BlockIndex,

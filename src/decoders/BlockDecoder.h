@@ -43,8 +43,8 @@ struct BlockScanState {
     // A signature of a speed-first model was met: the sister records from there to the end of
     // the file store the speed before the height.
     bool SpeedFirst = false;
-    // Blocks whose first record the plain layout frames, and blocks read in the sister layout.
-    // A block that neither layout frames (erased, damaged at its start) counts in neither.
+    // Blocks read in the plain layout that frame their first record or give fixes, and blocks
+    // read in the sister layout. An erased block counts in neither.
     std::int32_t PlainBlocks = 0;
     std::int32_t SisterBlocks = 0;
 };

@@ -127,8 +127,8 @@ void TOverview::ShowLog()
     const LoadResult& load = m_service.LastLoad();
     const std::optional<SectorDropCounts> dropped =
         load.Kind == LogKind::Sector ? std::optional(load.Dropped) : std::nullopt;
-    m_summary->setText(
-        SummaryText(analysis.FixCount, analysis.Trips.size(), analysis.DistanceM, dropped));
+    m_summary->setText(SummaryText(analysis.FixCount, analysis.Trips.size(), analysis.DistanceM,
+                                   dropped, load.Layout));
 
     std::vector<MsWindow> bars;
     bars.reserve(analysis.Trips.size());
