@@ -154,7 +154,54 @@ struct CompactTrack {
     float Height() const { return static_cast<float>(n % 700) * 0.5f; }
 };
 
+// One sister-layout record of the track; with `damaged` its checksum is wrong.
+void WriteSisterRecord(Writer& w, const Track& track, bool damaged)
+{
+    const std::size_t start = w.pos;
+    w.U32(static_cast<std::uint32_t>(track.Seconds()));
+    w.U16(3);
+    w.F32(static_cast<float>(track.Latitude()));
+    w.F32(static_cast<float>(track.Longitude()));
+    const auto height = std::bit_cast<std::uint32_t>(41.5f);
+    w.U8(height >> 8);
+    w.U16(height >> 16);
+    w.F32(track.Speed());
+    w.F32(static_cast<float>(track.n % 3600) / 10.0f); // course
+    WriteCountsAndMillisecond(w, track);
+    std::uint8_t checksum = damaged ? 1 : 0;
+    for (std::size_t i = start; i < w.pos; ++i)
+        checksum ^= w.bytes[i];
+    w.U8(checksum);
+}
+
 } // namespace
+
+std::vector<std::uint8_t> MakeSisterLog()
+{
+    constexpr std::uint32_t kSisterMask = 0x7F | 1u << 12 | 1u << 18;
+    constexpr std::size_t kRecord = 30;
+    std::vector<std::uint8_t> bytes(kLogSize, 0xFF);
+    Track track;
+    for (std::size_t block = 0; block < kLogSize / 65536; ++block) {
+        Writer w{bytes, block * 65536 + 2};
+        w.U32(kSisterMask);
+        w.pos = block * 65536 + 512;
+        const std::uint8_t opening[] = {0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 3,
+                                        0x32, 0,    0,    0,    0xBB, 0xBB, 0xBB, 0xBB};
+        for (const std::uint8_t b : opening)
+            w.U8(b);
+        for (const char c : "BENCHGR241LOGGER")
+            if (c != '\0')
+                w.U8(static_cast<std::uint8_t>(c));
+        for (int record = 0; record < 1800 && w.pos + kRecord <= (block + 1) * 65536;
+             ++record, ++track.n) {
+            if (record == 500)
+                w.pos += 123; // an erased gap
+            WriteSisterRecord(w, track, record == 1000);
+        }
+    }
+    return bytes;
+}
 
 std::vector<std::uint8_t> MakeBlockLog() { return WriteBlockLog(Track{}); }
 

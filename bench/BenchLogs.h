@@ -19,6 +19,12 @@ constexpr std::int32_t kCompactLogFixes = 594432;
 constexpr std::int32_t kCompactLogTrips = 1949;
 std::vector<std::uint8_t> MakeCompactBlockLog();
 
+// 256 blocks in the sister layout of 1800 records of 30 bytes (time, fix type, float32 position,
+// 3-byte height, speed, course, counts, millisecond), each block opened by a marker and a
+// signature and holding one damaged record and one erased gap that the walk steps over byte by
+// byte: about 460 000 fixes.
+std::vector<std::uint8_t> MakeSisterLog();
+
 // 4096 sectors of 99 records of 36 bytes: about 405 000 fixes.
 std::vector<std::uint8_t> MakeSectorLog();
 

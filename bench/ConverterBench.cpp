@@ -103,6 +103,17 @@ void BM_LoadCompactLog(benchmark::State& state)
 }
 BENCHMARK(BM_LoadCompactLog)->Unit(benchmark::kMillisecond);
 
+// The sister layout, with a damaged record and an erased gap to step over in every block.
+void BM_DecodeSisterLog(benchmark::State& state)
+{
+    FixTable table;
+    const std::vector<std::uint8_t> log = MakeSisterLog();
+    for (auto _ : state)
+        DecodeLogImage(LogKind::Block, log, kJapanEpoch, table);
+    SetPerFix(state, table);
+}
+BENCHMARK(BM_DecodeSisterLog)->Unit(benchmark::kMillisecond);
+
 void BM_LoadSectorLog(benchmark::State& state)
 {
     FixTable table;

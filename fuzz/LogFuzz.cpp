@@ -71,10 +71,10 @@ void Run(const std::uint8_t* data, std::size_t size)
     CheckCount(table, 0);
     for (std::int32_t i = 0; i < table.Count(); ++i)
         CheckFix(table[static_cast<std::size_t>(i)], i);
-    // The shortest record that can yield a fix is 6 bytes in a block (time, terminator,
-    // checksum) and 36 in a sector: more fixes would mean some were counted that no record
-    // carried.
-    const std::size_t perUnit = (kUnit - 512) / (kKind == LogKind::Sector ? 36 : 6);
+    // The shortest record that can yield a fix is 5 bytes in a block (time and checksum in the
+    // sister layout; the plain one adds a terminator) and 36 in a sector: more fixes would mean
+    // some were counted that no record carried.
+    const std::size_t perUnit = (kUnit - 512) / (kKind == LogKind::Sector ? 36 : 5);
     Check(static_cast<std::size_t>(table.Count()) <= image.size() / kUnit * perUnit,
           "no more fixes than records fit");
 }
@@ -120,11 +120,12 @@ void Run(const std::uint8_t* data, std::size_t size)
     for (std::int32_t i = 0; i < kPresetEntries; ++i)
         table.Append(Sentinel(i));
     SectorScanState state;
+    BlockScanState blockState;
     for (std::size_t u = 0; u < units; ++u) {
         if constexpr (kKind == LogKind::Sector)
             ScanSector(image, static_cast<std::int32_t>(u), kJapanEpoch, state, table);
         else
-            ScanBlock(image, static_cast<std::int32_t>(u), kJapanEpoch, table);
+            ScanBlock(image, static_cast<std::int32_t>(u), kJapanEpoch, blockState, table);
         CheckCount(table, kPresetEntries);
     }
     for (std::int32_t i = kPresetEntries; i < table.Count(); ++i)

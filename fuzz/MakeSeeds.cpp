@@ -75,6 +75,36 @@ RawFix Fix(std::int32_t seconds, std::uint16_t ms, float speed, double lat, doub
     return f;
 }
 
+// The sister layout: a recording opened by markers and a signature, a waypoint, damage, an
+// erased gap before older records, then a speed-first recording whose order the next block
+// keeps; a plain block after them (three blocks, the targets' longest input).
+Bytes SisterBlockLog()
+{
+    FlashImage log = BlockLog(3, kSisterBasicMask);
+    log.Append(0, MaskMarker(3, 0x32));
+    log.Append(0, Signature("GR241"));
+    for (int i = 0; i < 30; ++i) {
+        if (i == 1)
+            log.Append(0, MaskMarker(7, 0x106));
+        if (i == 10)
+            log.Append(0, Signature("GR241", true, true));
+        if (i == 20)
+            log.Append(0, Repeat(0xFF, 77));
+        log.Append(0, SisterRecord(Fix(kMay2021 + i, 0, 12.5f, 35.5 + i * 1e-4, 139.75),
+                                   kSisterBasicMask, SpeedPlace::AfterHeight,
+                                   i == 15 ? Seal::BadChecksum : Seal::Good));
+    }
+    log.Append(0, MaskMarker(2, 0x3D));
+    log.Append(0, Signature("GR245", false, true));
+    log.SetHeaderMask(1, 0x3D);
+    for (int i = 0; i < 40; ++i)
+        log.Append(i < 20 ? 0 : 1, SisterRecord(Fix(kMay2021 + 100 + i, 0, 36.0f, -33.5, -70.25),
+                                                0x3D, SpeedPlace::BeforeHeight));
+    log.SetHeaderMask(2, kBlockBasicMask);
+    log.Append(2, BlockRecord(Fix(kMay2021 + 200, 0, 5.0f, 1.0, 2.0), kBlockBasicMask));
+    return log.Data();
+}
+
 std::vector<Bytes> BlockLogs()
 {
     std::vector<Bytes> logs;
@@ -139,6 +169,7 @@ std::vector<Bytes> BlockLogs()
         log.Append(0, BlockRecord(Fix(kMay2021, 1, 1.0f, 0.0, 0.0), kMask));
         logs.push_back(log.Data());
     }
+    logs.push_back(SisterBlockLog());
     return logs;
 }
 

@@ -265,8 +265,10 @@ Outcome CliRun::PrintInfo(const std::string& input)
         return FormatCalendarTime(
             MillisecondsToCalendar(PrintedMilliseconds(dayCount) + ShownShiftMs()));
     };
-    m_out << "kind: " << KindName(result.Kind) << '\n'
-          << "fixes: " << m_service.FixCount() << '\n'
+    m_out << "kind: " << KindName(result.Kind) << '\n';
+    if (result.Layout != LogLayout::Plain)
+        m_out << "layout: " << (result.Layout == LogLayout::Sister ? "sister" : "mixed") << '\n';
+    m_out << "fixes: " << m_service.FixCount() << '\n'
           << "first: " << (span ? shown(span->First) : "-") << '\n'
           << "last: " << (span ? shown(span->Last) : "-") << '\n';
     WatchOutput();

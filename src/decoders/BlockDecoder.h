@@ -10,11 +10,18 @@
 // The block log: 64 KiB flash blocks. Each block holds its initial field mask at offset 2 and,
 // from offset 512, a stream of records (the fields the mask selects, a '*' terminator and an XOR
 // checksum), mask markers and erased 0xFF space.
+//
+// Some loggers of the family write a sister layout of the same blocks: float32 latitude and
+// longitude, a 3-byte height (the high bytes of a float32), the checksum right after the fields
+// without the '*', and ASCII signatures between records. Some of them store the speed first, as
+// a 32-bit count of cm/s before the height. Each block is read in the layout whose records it
+// frames; a file may mix both.
 
 constexpr std::int32_t kBlockSize = 65536;
 
-// The shortest record that gives a fix: the time alone, '*' and the checksum.
-constexpr std::int32_t kShortestBlockRecord = 6;
+// The shortest record that gives a fix: the time alone and the checksum (the sister layout has
+// no '*' before it).
+constexpr std::int32_t kShortestBlockRecord = 5;
 // The most fixes a block gives: the records it keeps start from offset 512 on, each at least the
 // shortest record's length after the one before.
 constexpr std::int32_t kMostFixesPerBlock =
@@ -40,12 +47,30 @@ enum class BlockField : int {
     Reserved19 = 19,  // 8 bytes, not interpreted
 };
 
+// What a decode of a block log carries from block to block besides the fixes, and what it met.
+struct BlockScanState {
+    // A signature of a speed-first model was met: the sister records from there to the end of
+    // the file store the speed before the height.
+    bool SpeedFirst = false;
+    // Blocks read in the plain layout that frame their first record or give fixes, and blocks
+    // read in the sister layout. An erased block counts in neither.
+    std::int32_t PlainBlocks = 0;
+    std::int32_t SisterBlocks = 0;
+};
+
 // Decodes every whole 64 KiB block of a block-log image in order and appends the accepted fixes
 // to `table`, after reserving room for the most the image can give. Bytes past the image's end
 // read as erased flash (0xFF).
-void DecodeBlockLog(std::span<const std::uint8_t> image, const LoggerClock& clock, FixTable& table);
+BlockScanState DecodeBlockLog(std::span<const std::uint8_t> image, const LoggerClock& clock,
+                              FixTable& table);
 
-// Decodes block `BlockIndex` of the image and appends its accepted fixes.
+// Decodes block `BlockIndex` of the image and appends its accepted fixes. A block is read in the
+// sister layout only when its first record (after the markers and signatures that open it) fails
+// the plain layout's seal and the sister layout's seal holds for its first three records, or for
+// all of them when it has fewer.
+void ScanBlock(std::span<const std::uint8_t> image, std::int32_t BlockIndex,
+               const LoggerClock& clock, BlockScanState& state, FixTable& table);
+// The same for a block read on its own, with no speed-first signature met before it.
 void ScanBlock(std::span<const std::uint8_t> image, std::int32_t BlockIndex,
                const LoggerClock& clock, FixTable& table);
 

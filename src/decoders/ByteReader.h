@@ -36,6 +36,15 @@ class ByteReader
         return static_cast<std::uint16_t>(p[0] | p[1] << 8);
     }
 
+    std::uint32_t U24()
+    {
+        if (!Need(3))
+            return 0;
+        const std::uint8_t* p = m_data + m_pos;
+        m_pos += 3;
+        return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16;
+    }
+
     std::uint32_t U32()
     {
         if (!Need(4))

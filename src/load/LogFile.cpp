@@ -182,17 +182,21 @@ LogKind KindFromPath(const std::string& path)
     return LogKind::Sector;
 }
 
-SectorDropCounts DecodeLogImage(LogKind kind, std::span<const std::uint8_t> image,
-                                const LoggerClock& clock, FixTable& table)
+DecodedLog DecodeLogImage(LogKind kind, std::span<const std::uint8_t> image,
+                          const LoggerClock& clock, FixTable& table)
 {
     // Every accepted load starts from an empty table and an open fix-type gate, so a file
     // converts the same whatever was loaded before it.
     table.Clear();
-    if (kind == LogKind::Block)
-        DecodeBlockLog(image, clock, table);
-    else if (kind == LogKind::Sector)
-        return DecodeSectorLog(image, clock, table);
-    return {};
+    DecodedLog decoded;
+    if (kind == LogKind::Block) {
+        const BlockScanState blocks = DecodeBlockLog(image, clock, table);
+        if (blocks.SisterBlocks > 0)
+            decoded.Layout = blocks.PlainBlocks > 0 ? LogLayout::Mixed : LogLayout::Sister;
+    } else if (kind == LogKind::Sector) {
+        decoded.Dropped = DecodeSectorLog(image, clock, table);
+    }
+    return decoded;
 }
 
 LoadResult LoadLogFile(const std::string& path, const LoggerClock& clock, FixTable& table)
@@ -218,8 +222,10 @@ LoadResult LoadLogFile(const std::string& path, const LoggerClock& clock, FixTab
     // Bytes the read did not deliver read as erased flash.
     std::memset(image + countRead, 0xFF, size - countRead);
 
-    result.Dropped = DecodeLogImage(kind, {image, size}, clock, table);
+    const DecodedLog decoded = DecodeLogImage(kind, {image, size}, clock, table);
     result.Kind = kind;
+    result.Layout = decoded.Layout;
+    result.Dropped = decoded.Dropped;
     result.LikelyWeekRollover = LooksWeekRolledOver(table, result.Dropped, clock);
     result.Resembles = Resemblance(kind, {image, size}, clock);
     return result;

@@ -14,6 +14,13 @@ enum class LogKind {
     Sector, // 4 KiB flash sectors (".BNX4")
 };
 
+// How a block log's records are laid out. Sector logs and empty block logs are plain.
+enum class LogLayout {
+    Plain,  // float64 positions and '*'-terminated records
+    Sister, // every block with records in the sister layout (float32 positions, no '*')
+    Mixed,  // blocks of both layouts
+};
+
 // Why a file was ignored. Ignored files leave the table as it was.
 enum class IgnoreReason {
     None,
@@ -26,7 +33,7 @@ enum class IgnoreReason {
 
 // The largest image any logger holds: 256 blocks or 4096 sectors.
 constexpr std::uintmax_t kLargestLogBytes = 16u * 1024u * 1024u;
-// The most fixes a log gives: the largest block log of the shortest records, about 2.8 million.
+// The most fixes a log gives: the largest block log of the shortest records, about 3.3 million.
 constexpr std::int32_t kMostLogFixes =
     static_cast<std::int32_t>(kLargestLogBytes / kBlockSize) * kMostFixesPerBlock;
 
@@ -35,6 +42,7 @@ struct LoadResult {
     // The kind the path's name gives, whether the file was read or not: it picks the unit of the
     // size rules.
     LogKind Named = LogKind::None;
+    LogLayout Layout = LogLayout::Plain;
     IgnoreReason Ignored = IgnoreReason::None;
     std::uintmax_t FileBytes = 0; // the size the rules looked at
     int IoErrno = 0;              // non-zero when the open or the read failed
@@ -62,7 +70,13 @@ struct LoadResult {
 [[nodiscard]] LoadResult LoadLogFile(const std::string& path, const LoggerClock& clock,
                                      FixTable& table);
 
+// What a decode found besides the fixes.
+struct DecodedLog {
+    SectorDropCounts Dropped; // a sector log's drop counts; zero for a block log
+    LogLayout Layout = LogLayout::Plain;
+};
+
 // Empties the table and decodes a whole image of the given kind into it: every unit in order,
-// then, for a sector log, the smoothing. Returns the sector log's drop counts.
-SectorDropCounts DecodeLogImage(LogKind kind, std::span<const std::uint8_t> image,
-                                const LoggerClock& clock, FixTable& table);
+// then, for a sector log, the smoothing.
+DecodedLog DecodeLogImage(LogKind kind, std::span<const std::uint8_t> image,
+                          const LoggerClock& clock, FixTable& table);

@@ -196,6 +196,26 @@ TEST_F(OverviewTest, SummaryNotesMisnamedLogsAndSummerTime)
 #endif
 }
 
+TEST_F(OverviewTest, SummaryNamesTheSisterLayout)
+{
+    FlashImage image = BlockLog(2, kSisterBasicMask);
+    for (std::int32_t i = 0; i < 3; ++i)
+        image.Append(0, SisterRecord({.Seconds = 1714689612 + i}, kSisterBasicMask));
+    const std::pair<const char*, const char*> cases[] = {
+        {"sister.bin", "3 件、トリップ 1 個、合計 0.00 km（姉妹形式）"},
+        {"mixed.bin", "4 件、トリップ 1 個、合計 0.00 km（標準形式と姉妹形式の混在）"},
+    };
+    for (const auto& [name, summary] : cases) {
+        if (std::string(name) == "mixed.bin") {
+            image.SetHeaderMask(1, kBlockBasicMask);
+            image.Append(1, BlockRecord({.Seconds = 1714689615}, kBlockBasicMask));
+        }
+        dialogs.OpenAnswer = QString::fromStdString(dir.Write(name, image.Data()));
+        form->ButtonOpenClick();
+        EXPECT_EQ(Find<QLabel>("LabelSummary")->text(), QString::fromUtf8(summary));
+    }
+}
+
 // Each step acts on the list or a control; the controls, the overview, the track and the timeline
 // then all hold the expected window.
 TEST_F(OverviewTest, SelectionSetsTheControlsAndTheControlsSetTheShading)

@@ -63,6 +63,28 @@ TEST(Cli, InfoPrintsKindCountAndSpanInLocalTime)
                          "last: 2021/05/03 12:34:57.000\n");
 }
 
+// A sister-layout log names its layout right after its kind; one that mixes it with plain blocks
+// is mixed. Plain logs print no layout line (above).
+TEST(Cli, InfoNamesTheSisterLayout)
+{
+    TempDir dir;
+    FlashImage log = BlockLog(2, kSisterBasicMask);
+    for (std::int32_t i = 0; i < 3; ++i)
+        log.Append(0, SisterRecord({.Seconds = 1620012896 + i}, kSisterBasicMask));
+    const std::string sister = dir.Write("sister.bin", log.Data());
+    log.SetHeaderMask(1, kBlockBasicMask);
+    log.Append(1, BlockRecord({.Seconds = 1620012900}, kBlockBasicMask));
+    const std::string mixed = dir.Write("mixed.bin", log.Data());
+    const CliRun r = RunTool({"--info", "--bias", "-540", sister, mixed});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "file: " + sister +
+                         "\nkind: block\nlayout: sister\nfixes: 3\nfirst: 2021/05/03 12:34:56.000\n"
+                         "last: 2021/05/03 12:34:58.000\nfile: " +
+                         mixed +
+                         "\nkind: block\nlayout: mixed\nfixes: 4\nfirst: 2021/05/03 12:34:56.000\n"
+                         "last: 2021/05/03 12:35:00.000\n");
+}
+
 TEST(Cli, InfoOfEmptyAndIgnoredInputs)
 {
     TempDir dir;

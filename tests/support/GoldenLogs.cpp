@@ -33,6 +33,54 @@ Bytes GoldenBlockLog()
     return log.Data();
 }
 
+Bytes GoldenSisterLog()
+{
+    const auto fix = [](std::int32_t second, int i) {
+        return RawFix{.Seconds = kMay2021 + second,
+                      .FixType = 3,
+                      .Latitude = 35.6812 + i * 1.7e-4,
+                      .Longitude = 139.7671 - i * 2.3e-4,
+                      .ExtraValue = 40.7f + static_cast<float>(i),
+                      .Speed = static_cast<float>((250 * i + 9) * 0.036),
+                      .Course = 15.0f * static_cast<float>(i),
+                      .SatelliteCount = static_cast<std::uint8_t>(5 + i % 4),
+                      .ExtraCount = static_cast<std::uint8_t>(i),
+                      .Millisecond = static_cast<std::uint16_t>(i % 2 * 500)};
+    };
+    FlashImage log = BlockLog(2, 0x1);
+    log.Append(0, MaskMarker(3, 0x32));
+    log.Append(0, MaskMarker(2, kSisterBasicMask));
+    log.Append(0, Signature("GR241"));
+    for (int i = 0; i < 12; ++i) {
+        if (i == 1)
+            log.Append(0, MaskMarker(7, 0x106)); // the logger is on
+        if (i == 6)
+            log.Append(0, Signature("GR241", true)); // the next record is a waypoint
+        log.Append(0, SisterRecord(fix(i * 5, i), kSisterBasicMask, SpeedPlace::AfterHeight,
+                                   i == 9 ? Seal::BadChecksum : Seal::Good));
+    }
+    // An erased gap, the torn end of an older record, then older records.
+    log.Append(0, Repeat(0xFF, 45));
+    Bytes torn = SisterRecord(fix(-3600, 20), kSisterBasicMask);
+    log.Append(0, Bytes(torn.end() - 13, torn.end()));
+    for (int i = 21; i < 24; ++i)
+        log.Append(0, SisterRecord(fix(i - 3600, i), kSisterBasicMask));
+
+    // A speed-first model: the speed, a count of cm/s, before the height; 2100 km/h is dropped.
+    log.SetHeaderMask(1, 0x3D); // time, position, height and speed
+    log.Append(1, MaskMarker(3, 0x32));
+    log.Append(1, Signature("GR245", false, true));
+    for (int i = 0; i < 6; ++i) {
+        if (i == 1)
+            log.Append(1, MaskMarker(7, 0x106));
+        RawFix next = fix(600 + i, i);
+        if (i == 4)
+            next.Speed = 2100.0f;
+        log.Append(1, SisterRecord(next, 0x3D, SpeedPlace::BeforeHeight));
+    }
+    return log.Data();
+}
+
 Bytes GoldenSectorLog()
 {
     FlashImage log = SectorLog(4, kSectorFixMask);

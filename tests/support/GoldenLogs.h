@@ -24,8 +24,14 @@ Bytes GoldenBlockLog();
 // from before 2021, an erased sector.
 Bytes GoldenSectorLog();
 
+// Two blocks of the sister layout: a recording that opens with markers, a signature and a
+// "logger on" marker, a waypoint, a damaged record, an erased gap with older records after it;
+// then a recording of a speed-first model, with a record out of range.
+Bytes GoldenSisterLog();
+
 inline constexpr GoldenPair kGoldenPairs[] = {
     {"golden-block.bin", "golden-block.nmea", GoldenBlockLog},
+    {"golden-sister.bin", "golden-sister.nmea", GoldenSisterLog},
     {"golden-sector.BNX4", "golden-sector.nmea", GoldenSectorLog},
 };
 

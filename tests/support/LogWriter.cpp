@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <bit>
+#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <random>
@@ -21,6 +22,8 @@ constexpr std::size_t kBlockSizes[20] = {4, 2, 8, 8, 4, 4, 4, 2, 4, 2,
 constexpr std::size_t kSectorSizes[22] = {4, 2, 8, 8, 4, 4, 0, 0, 0, 0, 0,
                                           0, 2, 0, 0, 0, 0, 2, 2, 0, 0, 52};
 
+enum class Layout { Block, Sister, SisterSpeedFirst, Sector };
+
 void PutU16(Bytes& out, std::uint16_t v)
 {
     out.push_back(static_cast<std::uint8_t>(v));
@@ -32,10 +35,43 @@ void PutU64(Bytes& out, std::uint64_t v)
     PutU32(out, static_cast<std::uint32_t>(v >> 32));
 }
 
-// The selected fields in ascending bit order; uninterpreted ones are filled with 0x3C.
-template <std::size_t N>
-Bytes Fields(const RawFix& f, std::uint32_t mask, const std::size_t (&sizes)[N], bool block)
+// A position: a double, or a float in the sister layout.
+void PutPosition(Bytes& out, double degrees, Layout layout)
 {
+    if (layout == Layout::Block || layout == Layout::Sector)
+        PutU64(out, std::bit_cast<std::uint64_t>(degrees));
+    else
+        PutU32(out, std::bit_cast<std::uint32_t>(static_cast<float>(degrees)));
+}
+
+// The height: a float, or in the sister layout its three high-order bytes.
+void PutHeight(Bytes& out, float height, Layout layout)
+{
+    const auto bits = std::bit_cast<std::uint32_t>(height);
+    if (layout == Layout::Block || layout == Layout::Sector)
+        PutU32(out, bits);
+    else
+        out.insert(out.end(),
+                   {static_cast<std::uint8_t>(bits >> 8), static_cast<std::uint8_t>(bits >> 16),
+                    static_cast<std::uint8_t>(bits >> 24)});
+}
+
+// The speed: a float of km/h, or for speed-first models a count of cm/s.
+void PutSpeed(Bytes& out, float kmh, Layout layout)
+{
+    if (layout == Layout::SisterSpeedFirst)
+        PutU32(out, static_cast<std::uint32_t>(std::lround(kmh / 0.036)));
+    else
+        PutU32(out, std::bit_cast<std::uint32_t>(kmh));
+}
+
+// The selected fields in ascending bit order (a speed-first record swaps bits 4 and 5);
+// uninterpreted ones are filled with 0x3C.
+template <std::size_t N>
+Bytes Fields(const RawFix& f, std::uint32_t mask, const std::size_t (&sizes)[N], Layout layout)
+{
+    const bool block = layout != Layout::Sector;
+    const bool speedFirst = layout == Layout::SisterSpeedFirst;
     Bytes out;
     for (int bit = 0; bit < static_cast<int>(N); ++bit) {
         if ((mask >> bit & 1u) == 0)
@@ -49,16 +85,19 @@ Bytes Fields(const RawFix& f, std::uint32_t mask, const std::size_t (&sizes)[N],
             PutU16(out, f.FixType);
             break;
         case 2:
-            PutU64(out, std::bit_cast<std::uint64_t>(f.Latitude));
+            PutPosition(out, f.Latitude, layout);
             break;
         case 3:
-            PutU64(out, std::bit_cast<std::uint64_t>(f.Longitude));
+            PutPosition(out, f.Longitude, layout);
             break;
         case 4:
-            PutU32(out, std::bit_cast<std::uint32_t>(f.ExtraValue));
+            if (speedFirst && (mask & 0x20u) != 0)
+                PutSpeed(out, f.Speed, layout);
+            PutHeight(out, f.ExtraValue, layout);
             break;
         case 5:
-            PutU32(out, std::bit_cast<std::uint32_t>(f.Speed));
+            if (!speedFirst || (mask & 0x10u) == 0)
+                PutSpeed(out, f.Speed, layout);
             break;
         case 6:
             if (block)
@@ -102,16 +141,36 @@ std::uint8_t XorOf(const Bytes& bytes)
 
 Bytes BlockRecord(const RawFix& fix, std::uint32_t mask, Seal seal)
 {
-    Bytes out = Fields(fix, mask, kBlockSizes, true);
+    Bytes out = Fields(fix, mask, kBlockSizes, Layout::Block);
     const std::uint8_t checksum = XorOf(out);
     out.push_back(seal == Seal::BadTerminator ? 0x00 : 0x2A);
     out.push_back(seal == Seal::BadChecksum ? checksum ^ 0x01 : checksum);
     return out;
 }
 
+Bytes SisterRecord(const RawFix& fix, std::uint32_t mask, SpeedPlace speed, Seal seal)
+{
+    // Bits 0-19 are sized as in the plain layout, apart from the positions and the height.
+    Bytes out =
+        Fields(fix, mask, kBlockSizes,
+               speed == SpeedPlace::BeforeHeight ? Layout::SisterSpeedFirst : Layout::Sister);
+    const std::uint8_t checksum = XorOf(out);
+    out.push_back(seal == Seal::Good ? checksum : checksum ^ 0x01);
+    return out;
+}
+
+Bytes Signature(const std::string& model, bool waypoint, bool padded)
+{
+    const std::string text =
+        "MAKER" + model + (waypoint ? "WAYPNT" : "LOGGER") + (padded ? "    " : "");
+    if (model.size() != 5)
+        throw std::invalid_argument("a signature's model has five characters");
+    return {text.begin(), text.end()};
+}
+
 Bytes SectorRecord(const RawFix& fix, std::uint32_t mask)
 {
-    Bytes out = Fields(fix, mask, kSectorSizes, false);
+    Bytes out = Fields(fix, mask, kSectorSizes, Layout::Sector);
     out.resize(out.size() + 2, 0x3C);
     return out;
 }

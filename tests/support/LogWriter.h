@@ -24,6 +24,7 @@ inline constexpr std::size_t kItemsStart = 512;       // first item of a block o
 inline constexpr std::size_t kBufferBytes = 16777216; // the 16 MiB log buffer
 
 inline constexpr std::uint32_t kBlockBasicMask = 0x4007F;  // block bits 0-6 and 18: 38 bytes
+inline constexpr std::uint32_t kSisterBasicMask = 0x4107F; // bits 0-6, 12, 18: 30-byte records
 inline constexpr std::uint32_t kSectorFixMask = 0x4103F;   // what a sector fix needs: 36 bytes
 inline constexpr std::uint32_t kSectorFullMask = 0x26103F; // all ten sized sector fields: 90
 inline constexpr std::int32_t kMay2021 = 1620000000;       // 2021-05-03 00:00:00 UTC
@@ -54,6 +55,16 @@ enum class Seal {
     BadChecksum,   // the checksum with its lowest bit flipped
 };
 Bytes BlockRecord(const RawFix& fix, std::uint32_t mask, Seal seal = Seal::Good);
+// The sister layout of a block record: the fields of bits 0-19 with latitude and longitude as
+// float32, the height as the three high-order bytes of its float32, then the XOR of the field
+// bytes without '*'. Speed-first models store the speed as a 32-bit count of cm/s (rounded from
+// the km/h given) before the height.
+enum class SpeedPlace { AfterHeight, BeforeHeight };
+Bytes SisterRecord(const RawFix& fix, std::uint32_t mask,
+                   SpeedPlace speed = SpeedPlace::AfterHeight, Seal seal = Seal::Good);
+// A sister-layout signature: a five-letter maker tag, the five-character model, "LOGGER" or
+// (waypoint) "WAYPNT"; 20 bytes with the four spaces some firmware adds.
+Bytes Signature(const std::string& model, bool waypoint = false, bool padded = false);
 // Sector record: the sized fields (bits 0-5, 12, 17, 18, 21) the mask selects, then 2 bytes.
 Bytes SectorRecord(const RawFix& fix, std::uint32_t mask);
 // Seven 0xAA, the kind, the mask, four 0xBB.

@@ -119,8 +119,8 @@ void TOverview::ShowLog()
         notes << QString::fromStdString(LooksLikeText(load.Resembles, Language::Japanese));
     if (m_service.AnyFixInSystemSummerTime())
         notes << QString::fromStdString(StandardTimeNote(m_service.Bias(), Language::Japanese));
-    m_summary->setText(
-        SummaryText(analysis.FixCount, analysis.Trips.size(), analysis.DistanceM, dropped, notes));
+    m_summary->setText(SummaryText(analysis.FixCount, analysis.Trips.size(), analysis.DistanceM,
+                                   dropped, load.Layout, notes));
 
     std::vector<MsWindow> bars;
     bars.reserve(analysis.Trips.size());

@@ -83,7 +83,8 @@ QString TripCellText(const Trip& trip, TripColumn column, const QString& dateSep
 }
 
 QString SummaryText(std::size_t fixCount, std::size_t tripCount, double distanceM,
-                    const std::optional<SectorDropCounts>& dropped, const QStringList& notes)
+                    const std::optional<SectorDropCounts>& dropped, LogLayout layout,
+                    const QStringList& notes)
 {
     QString text = QStringLiteral("%1 件、トリップ %2 個、合計 %3 km")
                        .arg(Grouped(static_cast<std::int64_t>(fixCount)))
@@ -93,6 +94,10 @@ QString SummaryText(std::size_t fixCount, std::size_t tripCount, double distance
         text += QStringLiteral("（除外: 測位種別 %1 件、妥当性 %2 件、日付 %3 件）")
                     .arg(Grouped(dropped->FixTypeGate), Grouped(dropped->Implausible),
                          Grouped(dropped->BeforeEarliest));
+    if (layout == LogLayout::Sister)
+        text += QStringLiteral("（姉妹形式）");
+    else if (layout == LogLayout::Mixed)
+        text += QStringLiteral("（標準形式と姉妹形式の混在）");
     for (const QString& note : notes)
         text += QLatin1Char('\n') + note;
     return text;

@@ -31,10 +31,12 @@ QStringList TripColumnCaptions();
 QString TripCellText(const Trip& trip, TripColumn column, const QString& dateSeparator,
                      const QString& timeSeparator);
 
-// "12,345 件、トリップ 4 個、合計 123.45 km", and for a sector log the records its tests dropped,
-// then each note on a line of its own.
+// "12,345 件、トリップ 4 個、合計 123.45 km", and for a sector log the records its tests dropped;
+// a block log in the sister layout, or mixing both layouts, says so; then each note on a line of
+// its own.
 QString SummaryText(std::size_t fixCount, std::size_t tripCount, double distanceM,
-                    const std::optional<SectorDropCounts>& dropped, const QStringList& notes = {});
+                    const std::optional<SectorDropCounts>& dropped, LogLayout layout,
+                    const QStringList& notes = {});
 
 // The scale bar's caption: a length in metres as kilometres ("0.5 km", "20 km").
 QString ScaleBarText(double metres);

@@ -1,0 +1,161 @@
+// The sister layout of the block log: its fields in either order, how its blocks are told from
+// plain ones, and how the walk finds its records again after damage. The golden pair
+// golden-sister shows the rest (signatures, a waypoint, an erased gap, a speed-first block).
+#include "load/LogFile.h"
+#include "store/TimeBase.h"
+#include "support/LogWriter.h"
+
+#include <bit>
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace t2ntest;
+
+std::vector<TGpsFix> Decode(const FlashImage& log, LogLayout* layout = nullptr)
+{
+    FixTable table;
+    const DecodedLog decoded = DecodeLogImage(LogKind::Block, log.Data(), kJapanEpoch, table);
+    if (layout != nullptr)
+        *layout = decoded.Layout;
+    return {table.Fixes().begin(), table.Fixes().end()};
+}
+
+// A record of the given second after kMay2021 under kSisterBasicMask.
+Bytes Sister(std::int32_t second, Seal seal = Seal::Good)
+{
+    return SisterRecord({.Seconds = kMay2021 + second}, kSisterBasicMask, SpeedPlace::AfterHeight,
+                        seal);
+}
+
+// A speed-first model's signature binds the order to the end of the file, across blocks that
+// carry none; records before it keep the other order. Positions are float32 widened exactly, the
+// height is the float's three high-order bytes.
+TEST(SisterLayout, FieldsInEitherOrder)
+{
+    const std::tuple<const char*, std::uint32_t, bool> cases[] = {
+        {"GR245", 0x3D, true},
+        {"M1200", kSisterBasicMask, true},
+        {"GR241", kSisterBasicMask, false},
+        {"M1200", 0x2D, true},     // speed without height
+        {"GR245", 0x1D, true},     // height without speed
+        {"GR241", 0xFFFFF, false}, // every field, satellite entries included
+    };
+    for (const auto& [model, mask, speedFirst] : cases) {
+        FlashImage log = BlockLog(2, mask);
+        std::vector<RawFix> written;
+        for (int i = 0; i < 8; ++i) {
+            written.push_back({.Seconds = kMay2021 + i,
+                               .Latitude = -35.6812345 + i,
+                               .Longitude = 139.7671234 - 30 * i,
+                               .ExtraValue = 40.7f * static_cast<float>(i + 1),
+                               .Speed = static_cast<float>((100 * i + 3) * 0.036), // whole cm/s
+                               .SatelliteCount = static_cast<std::uint8_t>(i)});
+            if (i == 2)
+                log.Append(0, Signature(model, false, true));
+            const bool first = speedFirst && i >= 2;
+            log.Append(i < 5 ? 0 : 1,
+                       SisterRecord(written.back(), mask,
+                                    first ? SpeedPlace::BeforeHeight : SpeedPlace::AfterHeight));
+        }
+        const std::vector<TGpsFix> fixes = Decode(log);
+        ASSERT_EQ(fixes.size(), written.size()) << model << std::hex << mask;
+        for (std::size_t i = 0; i < fixes.size(); ++i) {
+            const RawFix& w = written[i];
+            const auto height = std::bit_cast<std::uint32_t>(w.ExtraValue) & 0xFFFFFF00u;
+            // Through volatile floats: GCC 12's vectorizer drops the rounding of a pair of
+            // double-float-double conversions.
+            const volatile float latitude = static_cast<float>(w.Latitude);
+            const volatile float longitude = static_cast<float>(w.Longitude);
+            const auto got = std::tuple(fixes[i].Latitude, fixes[i].Longitude, fixes[i].ExtraValue,
+                                        fixes[i].Speed, int{fixes[i].SatelliteCount});
+            const auto expected = std::tuple(double{latitude}, double{longitude},
+                                             (mask & 0x10) ? std::bit_cast<float>(height) : 0.0f,
+                                             (mask & 0x20) ? w.Speed : 0.0f,
+                                             (mask & 0x1000) ? int{w.SatelliteCount} : 0);
+            EXPECT_EQ(got, expected) << model << " " << std::hex << mask << " record " << i;
+        }
+    }
+}
+
+TEST(SisterLayout, BlocksAreToldApartByTheirFirstRecords)
+{
+    const Bytes s = Sister(0), damaged = Sister(0, Seal::BadChecksum);
+    // A time-only plain record whose time bytes XOR to '*' is sealed in both layouts: '*' is the
+    // sister checksum, and the plain checksum '*' opens a sister record that 01 02 04 2D seals.
+    std::vector<Bytes> both{Bytes{0x01, 0x02, 0x04, 0x2D}};
+    for (std::int32_t t = kMay2021; both.size() < 2; ++t)
+        if (const Bytes record = BlockRecord({.Seconds = t}, 0x1); record[5] == 0x2A)
+            both.insert(both.begin(), record);
+    for (std::int32_t t = 1; t < 3; ++t)
+        both.push_back(SisterRecord({.Seconds = kMay2021 + t}, 0x1));
+    struct Case {
+        const char* What;
+        std::uint32_t HeaderMask;
+        std::vector<Bytes> Items;
+        LogLayout Layout;
+        std::size_t Fixes;
+    };
+    const Case cases[] = {
+        {"three records", kSisterBasicMask, {s, s, s, damaged}, LogLayout::Sister, 3},
+        {"all two records of a block", kSisterBasicMask, {s, s}, LogLayout::Sister, 2},
+        {"two records, then damage", kSisterBasicMask, {s, s, damaged, s}, LogLayout::Plain, 0},
+        {"two records, an erased gap",
+         kSisterBasicMask,
+         {s, s, Repeat(0xFF, 40), s},
+         LogLayout::Plain,
+         0},
+        {"a damaged first record", kSisterBasicMask, {damaged, s, s, s}, LogLayout::Plain, 0},
+        {"a first record both layouts frame", 0x1, both, LogLayout::Plain, 1},
+        {"records of no field bytes", 0xFFF00000, {Repeat(0x00, 5)}, LogLayout::Plain, 0},
+        {"markers and signatures before and between",
+         0x1,
+         {MaskMarker(3, 0x1), MaskMarker(2, kSisterBasicMask), Signature("GR241"), s,
+          MaskMarker(7, 0x106), s, Signature("GR241", true, true), s},
+         LogLayout::Sister,
+         3},
+    };
+    for (const Case& c : cases) {
+        FlashImage log = BlockLog(1, c.HeaderMask);
+        for (const Bytes& item : c.Items)
+            log.Append(0, item);
+        LogLayout layout{};
+        EXPECT_EQ(Decode(log, &layout).size(), c.Fixes) << c.What;
+        EXPECT_EQ(layout, c.Layout) << c.What;
+    }
+}
+
+// After damage a record is taken again only where its seal holds and another item follows it:
+// a marker, a signature, erased flash, a sealed record or the block's end.
+TEST(SisterLayout, WalkFindsTheRecordsAgain)
+{
+    Bytes noise;
+    for (int i = 0; i < 50; ++i)
+        noise.push_back(static_cast<std::uint8_t>(i * 37 + 11));
+    Bytes unfollowed = Sister(50);
+    unfollowed.insert(unfollowed.end(), {0x01, 0x02, 0x03, 0x04, 0x05});
+    const std::pair<std::vector<Bytes>, std::vector<long>> cases[] = {
+        {{unfollowed}, {0, 1, 2, 5}},
+        {{noise}, {0, 1, 2, 5}},
+        {{Sister(4), MaskMarker(7, 0), noise}, {0, 1, 2, 4, 5}},
+        {{Sister(4), Signature("GR241", true), noise}, {0, 1, 2, 4, 5}},
+        {{}, {0, 1, 2, 5}}, // the record at the block's end
+    };
+    for (const auto& [between, kept] : cases) {
+        FlashImage log = BlockLog(2, kSisterBasicMask);
+        for (const Bytes& item : {Sister(0), Sister(1), Sister(2), Sister(3, Seal::BadChecksum)})
+            log.Append(0, item);
+        for (const Bytes& item : between)
+            log.Append(0, item);
+        if (between.empty())
+            log.SetCursor(0, kBlockBytes - Sister(5).size());
+        log.Append(0, Sister(5));
+        std::vector<long> seconds;
+        for (const TGpsFix& fix : Decode(log))
+            seconds.push_back(std::lround((fix.Time - 44319.375) * 86400));
+        EXPECT_EQ(seconds, kept) << between.size();
+    }
+}
+
+} // namespace
