@@ -19,6 +19,7 @@ set(T2N_CORE_SOURCES
     messages/ErrorText.cpp
     messages/NoteText.cpp
     convert/TimeWindow.cpp
+    convert/OutputNames.cpp
     convert/ConversionService.cpp
     convert/Trips.cpp
     convert/TripText.cpp

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "export/ExportFormat.h"
+#include "app/OutputTypes.h"
 
 #include <QString>
 #include <optional>

@@ -4,6 +4,7 @@
 #include "app/Platform.h"
 #include "app/TimeRangeEdit.h"
 #include "app/overview/Overview.h"
+#include "convert/OutputNames.h"
 #include "messages/ErrorText.h"
 
 #include <QDateTime>
@@ -214,9 +215,6 @@ void TFormMain::CreateOverview()
 
 void TFormMain::FormCreate()
 {
-    // Fix times are local standard time: the zone's base bias, never its daylight saving.
-    m_service.SetBias(StandardTimeZoneBias());
-
     const QDateTime now = QDateTime::currentDateTime();
     const std::int64_t nowMs =
         CalendarToMilliseconds({now.date().year(), now.date().month(), now.date().day(),
@@ -244,15 +242,9 @@ void TFormMain::OpenLog(const QString& path)
 {
     const QString shownPath = QDir::toNativeSeparators(path);
     // Every load starts with the times as recorded; the repair is offered once per load.
-    const std::int32_t addedWeeks = m_service.AddedWeeks();
-    m_service.SetAddedWeeks(0);
     LoadResult result = m_service.Load(ToLocalPath(path));
-    if (result.Kind == LogKind::None)
-        m_service.SetAddedWeeks(addedWeeks); // the loaded log keeps its own repair
-    if (result.LikelyWeekRollover && m_dialogs.AskWeekRepair(this, kWeekRepairQuestion)) {
-        m_service.SetAddedWeeks(kWeekRolloverWeeks);
-        result = m_service.Load(ToLocalPath(path));
-    }
+    if (result.LikelyWeekRollover && m_dialogs.AskWeekRepair(this, kWeekRepairQuestion))
+        result = m_service.Load(ToLocalPath(path), {.AddedWeeks = kWeekRolloverWeeks});
     if (result.Failed()) {
         ShowErrorBox(IoErrorText(result.IoErrno));
         return;
@@ -291,8 +283,7 @@ void TFormMain::ButtonOutClick()
     }
     // The dialog proposes the log's own name with ".nmea".
     const QString proposed =
-        QFileInfo(FromLocalPath(ConversionService::DefaultTarget(m_service.LoadedPath())))
-            .fileName();
+        QFileInfo(FromLocalPath(DefaultTarget(m_service.LoadedPath()))).fileName();
     const std::optional<SaveChoice> chosen = m_dialogs.AskSavePath(this, m_saveFolder, proposed);
     if (!chosen)
         return;
@@ -300,7 +291,7 @@ void TFormMain::ButtonOutClick()
     // The type picked in the dialog decides the writer and the extension.
     const ExportFormat format = FormatOf(chosen->Type);
     const std::string chosenPath = ToLocalPath(chosen->Path);
-    const std::string target = ConversionService::DefaultTarget(chosenPath, format.Format);
+    const std::string target = DefaultTarget(chosenPath, format.Format);
     const std::optional<MsWindow> window = m_range->Window();
     if (!window) {
         ShowErrorBox(kDateConversionError);

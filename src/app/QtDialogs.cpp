@@ -1,7 +1,7 @@
 #include "app/QtDialogs.h"
 
 #include "app/AppText.h"
-#include "messages/OutputText.h"
+#include "app/OutputTypes.h"
 
 #include <QDateTime>
 #include <QDir>

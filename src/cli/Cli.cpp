@@ -2,6 +2,7 @@
 
 #include "cli/Options.h"
 #include "convert/ConversionService.h"
+#include "convert/OutputNames.h"
 #include "convert/TripText.h"
 #include "messages/CliText.h"
 #include "messages/ErrorText.h"
@@ -34,10 +35,8 @@ class CliRun
 {
   public:
     CliRun(const CliOptions& options, std::ostream& out, std::ostream& err, Language language)
-        : m_options(options), m_out(out), m_err(err), m_language(language),
-          m_service(options.Bias ? *options.Bias : StandardTimeZoneBias())
+        : m_options(options), m_out(out), m_err(err), m_language(language), m_service(options.Bias)
     {
-        m_service.SetAddedWeeks(options.AddedWeeks);
         // No output of the run replaces one of its inputs.
         m_service.ProtectInputs(options.Inputs);
     }
@@ -62,9 +61,11 @@ class CliRun
     Outcome Convert(const std::string& input);
     // The windows of the chosen trips; nothing (after a message) when a number is beyond them.
     std::optional<std::vector<TimeWindow>> ChosenTrips(const std::string& input);
-    // The loaded log's trips with the --gap given: the service's own analysis for the default
-    // gap, else one worked out for this input.
-    const TripAnalysis& Analysis();
+    // The loaded log's trips with the --gap given.
+    [[nodiscard]] const TripAnalysis& Analysis() const
+    {
+        return m_service.Trips(m_options.GapMs.value_or(kDefaultTripGapMs));
+    }
     Outcome ConvertSplit(const std::string& input, const ExportRequest& request);
     // False (after saying why) when the target is an output this run has written.
     bool MayWrite(const std::string& target);
@@ -111,7 +112,6 @@ class CliRun
         std::optional<FileIdentity> Identity;
     };
     std::vector<WrittenOutput> m_written;
-    std::optional<TripAnalysis> m_analysis; // with another gap, for the input at hand
     bool m_saidSummerTime = false;
     int m_outErrno = 0;
 };
@@ -149,7 +149,7 @@ bool CliRun::PrepareWindow()
         if (!*text)
             continue;
         const CliDateTime t = *ParseCliDateTime(**text);
-        *bound = ConversionService::MomentOf({t.Year, t.Month, t.Day, t.Hour, t.Minute, t.Second});
+        *bound = MomentOfFields({t.Year, t.Month, t.Day, t.Hour, t.Minute, t.Second});
         if (!*bound) {
             Say(**text, WithFinalPoint(DateConversionErrorText(m_language)));
             return false;
@@ -175,13 +175,6 @@ bool CliRun::FinishOutput()
     Say(std::string(kStandardOutput.In(m_language)),
         WithFinalPoint(IoErrorText(m_outErrno, m_language)));
     return false;
-}
-
-const TripAnalysis& CliRun::Analysis()
-{
-    if (!m_options.GapMs)
-        return m_service.Trips();
-    return m_analysis.emplace(m_service.TripsWithGap(*m_options.GapMs));
 }
 
 Outcome CliRun::PrintTrips(const std::string& input)
@@ -215,7 +208,7 @@ std::optional<std::vector<TimeWindow>> CliRun::ChosenTrips(const std::string& in
 
 std::optional<Outcome> CliRun::Load(const std::string& input, LoadResult& result)
 {
-    result = m_service.Load(input);
+    result = m_service.Load(input, {m_options.AddedWeeks});
     if (result.Failed()) {
         Say(input, WithFinalPoint(IoErrorText(result.IoErrno, m_language)));
         return Outcome::Failed;
@@ -237,7 +230,7 @@ void CliRun::SayNotes(const std::string& input, const LoadResult& result)
     if (result.LikelyWeekRollover)
         Warn(input, std::string(kWeekRolloverHint.In(m_language)));
     // Said once a run, and only when the zone is the system's own.
-    if (!m_options.Bias && !m_saidSummerTime && m_service.AnyFixInSystemSummerTime()) {
+    if (!m_saidSummerTime && m_service.FixesInSummerTime()) {
         m_saidSummerTime = true;
         Say(input, kNote, {StandardTimeNote(m_service.Bias(), m_language)});
     }
@@ -279,7 +272,7 @@ std::string CliRun::TargetOf(const std::string& input) const
 {
     if (m_options.Output)
         return *m_options.Output;
-    const std::string name = ConversionService::DefaultTarget(input, m_options.Format.Format);
+    const std::string name = DefaultTarget(input, m_options.Format.Format);
     if (!m_options.OutputDir)
         return name;
     const std::filesystem::path file = NativePath(name).filename();
@@ -291,8 +284,7 @@ Outcome CliRun::Convert(const std::string& input)
     LoadResult loaded;
     if (const std::optional<Outcome> refused = Load(input, loaded))
         return *refused;
-    ExportRequest request{m_options.Format, m_window,
-                          m_options.GapMs ? *m_options.GapMs : kDefaultTripGapMs};
+    ExportRequest request{m_options.Format, m_window, m_options.GapMs.value_or(kDefaultTripGapMs)};
     if (!m_options.TripNumbers.empty()) {
         std::optional<std::vector<TimeWindow>> chosen = ChosenTrips(input);
         if (!chosen)

@@ -1,5 +1,6 @@
 #include "convert/ConversionService.h"
 
+#include "convert/OutputNames.h"
 #include "export/GpxExport.h"
 #include "store/Digits.h"
 #include "store/PathText.h"
@@ -15,25 +16,6 @@ std::int64_t FloorDiv(std::int64_t a, std::int64_t b)
     return q * b > a ? q - 1 : q;
 }
 
-// "-YYYYMMDD", then "-hhmmss" with the time, of whole milliseconds.
-std::string PieceSuffix(std::int64_t ms, bool withTime)
-{
-    const CalendarTime t = MillisecondsToCalendar(ms);
-    char text[48];
-    char* p = text;
-    *p++ = '-';
-    if (t.Year >= 0 && t.Year <= 9999)
-        p = PutTwoDigits(PutTwoDigits(p, t.Year / 100), t.Year % 100);
-    else
-        p = std::to_chars(p, p + 24, t.Year).ptr;
-    p = PutTwoDigits(PutTwoDigits(p, t.Month), t.Day);
-    if (withTime) {
-        *p++ = '-';
-        p = PutTwoDigits(PutTwoDigits(PutTwoDigits(p, t.Hour), t.Minute), t.Second);
-    }
-    return {text, p};
-}
-
 // True when the window may hold a fix of the trip.
 bool Meets(const TimeWindow& window, const Trip& trip)
 {
@@ -43,25 +25,21 @@ bool Meets(const TimeWindow& window, const Trip& trip)
 
 } // namespace
 
-ConversionService::ConversionService(std::int32_t biasMinutes)
-    : m_bias(biasMinutes), m_localEpoch(LocalEpochFromBias(biasMinutes))
+ConversionService::ConversionService(std::optional<std::int32_t> biasMinutes)
+    : m_bias(biasMinutes ? *biasMinutes : StandardTimeZoneBias()), m_systemZone(!biasMinutes),
+      m_localEpoch(LocalEpochFromBias(m_bias))
 {
 }
 
-void ConversionService::SetBias(std::int32_t biasMinutes)
+LoadResult ConversionService::Load(const std::string& path, const LoadOptions& options)
 {
-    m_bias = biasMinutes;
-    m_localEpoch = LocalEpochFromBias(biasMinutes);
-}
-
-LoadResult ConversionService::Load(const std::string& path)
-{
-    const LoggerClock clock(m_localEpoch, m_addedWeeks * kSecondsPerWeek);
+    const LoggerClock clock(m_localEpoch, options.AddedWeeks * kSecondsPerWeek);
     const LoadResult result = LoadLogFile(path, clock, m_table);
     if (result.Kind != LogKind::None) {
         m_loadedPath = path;
+        m_loadedWith = options;
         m_lastLoad = result;
-        m_trips.reset();
+        m_trips = {};
     }
     return result;
 }
@@ -77,20 +55,25 @@ std::optional<LogSpan> ConversionService::Span() const
     return LogSpan{fixes.front().Time, fixes.back().Time, earliest->Time, latest->Time};
 }
 
-const TripAnalysis& ConversionService::Trips() const
+const TripAnalysis& ConversionService::Trips(std::int64_t gapMs) const
 {
-    if (!m_trips)
-        m_trips = AnalyseTrips(m_table.Fixes());
-    return *m_trips;
+    return TripsWith(gapMs, TripFigures::All);
 }
 
-TripAnalysis ConversionService::TripsWithGap(std::int64_t gapMs) const
+const TripAnalysis& ConversionService::TripsWith(std::int64_t gapMs, TripFigures figures) const
 {
-    return AnalyseTrips(m_table.Fixes(), gapMs);
+    std::optional<CachedTrips>& cached = m_trips[gapMs == kDefaultTripGapMs ? 0 : 1];
+    // An analysis with all figures serves a request for the bounds too.
+    if (!cached || cached->GapMs != gapMs ||
+        (figures == TripFigures::All && cached->Figures != TripFigures::All))
+        cached = CachedTrips{gapMs, figures, AnalyseTrips(m_table.Fixes(), gapMs, figures)};
+    return cached->Analysis;
 }
 
-bool ConversionService::AnyFixInSystemSummerTime() const
+bool ConversionService::FixesInSummerTime() const
 {
+    if (!m_systemZone)
+        return false;
     constexpr std::int64_t kUnixEpochMs = 25569 * kMillisecondsPerDay;
     const std::int32_t standard = StandardTimeZoneBias();
     // Zones change their clocks on the hour: one question per hour the fixes meet.
@@ -108,32 +91,6 @@ bool ConversionService::AnyFixInSystemSummerTime() const
             return true;
     }
     return false;
-}
-
-std::optional<std::int64_t> ConversionService::MomentOf(const CalendarTime& fields)
-{
-    if (!EncodeDate(fields.Year, fields.Month, fields.Day))
-        return std::nullopt;
-    CalendarTime whole = fields;
-    whole.Millisecond = 0;
-    return CalendarToMilliseconds(whole);
-}
-
-std::string ConversionService::DefaultTarget(std::string_view path, TrackFormat format)
-{
-    return TargetPathFor(path, format);
-}
-
-TimeWindow ConversionService::TripsWindow(const Trip& first, const Trip& last)
-{
-    return {first.FirstMs, last.LastMs + 1};
-}
-
-std::string ConversionService::PieceTarget(std::string_view target, std::string_view suffix)
-{
-    const std::size_t dot = ExtensionStart(target);
-    std::string name(target.substr(0, dot));
-    return name.append(suffix).append(target.substr(dot));
 }
 
 RecordStyle ConversionService::StyleOf(const ExportRequest& request) const
@@ -190,8 +147,7 @@ ExportResult ConversionService::Export(const std::string& target,
         return WriteTrack(target, NmeaLayout(style), style, {m_table.Fixes(), {}, {&range, 1}},
                           selected, request.Threads);
     }
-    std::optional<TripAnalysis> own;
-    const TripAnalysis& trips = TripsFor(request.TripGapMs, own);
+    const TripAnalysis& trips = TripsWith(request.TripGapMs, TripFigures::BoundsOnly);
     std::vector<RecordPart> parts;
     for (const Trip& trip : trips.Trips)
         if (Meets(request.Window, trip))
@@ -218,8 +174,7 @@ ConversionService::ExportPieces(std::span<const ExportPiece> pieces,
     std::vector<std::optional<ExportResult>> results(pieces.size());
     if (pieces.empty())
         return results;
-    std::optional<TripAnalysis> own;
-    const TripAnalysis& trips = TripsFor(request.TripGapMs, own);
+    const TripAnalysis& trips = TripsWith(request.TripGapMs, TripFigures::BoundsOnly);
     const RecordStyle style = StyleOf(request);
     const TrackLayout layout =
         request.Format.Format == TrackFormat::Nmea ? NmeaLayout(style) : GpxLayout();
@@ -243,23 +198,13 @@ ConversionService::ExportPieces(std::span<const ExportPiece> pieces,
     return results;
 }
 
-const TripAnalysis& ConversionService::TripsFor(std::int64_t gapMs,
-                                                std::optional<TripAnalysis>& own) const
-{
-    // The loaded log's own analysis when it is already there; a file needs only the bounds.
-    if (gapMs == kDefaultTripGapMs && m_trips)
-        return *m_trips;
-    return own.emplace(AnalyseTrips(m_table.Fixes(), gapMs, TripFigures::BoundsOnly));
-}
-
 RecordPart ConversionService::TableRange(const TimeWindow& window) const
 {
     const std::span<const TGpsFix> fixes = m_table.Fixes();
     RecordPart range{0, fixes.size()};
     if (!window.Start && !window.End)
         return range;
-    std::optional<TripAnalysis> own;
-    if (!TripsFor(kDefaultTripGapMs, own).Order.empty())
+    if (!TripsWith(kDefaultTripGapMs, TripFigures::BoundsOnly).Order.empty())
         return range;
     // A table in time order holds the fixes of a window in one run of entries.
     const auto before = [](const TGpsFix& fix, std::int64_t ms) {
@@ -278,8 +223,7 @@ RecordPart ConversionService::TableRange(const TimeWindow& window) const
 
 std::vector<ExportPiece> ConversionService::TripPieces(const ExportRequest& request) const
 {
-    std::optional<TripAnalysis> own;
-    const TripAnalysis& trips = TripsFor(request.TripGapMs, own);
+    const TripAnalysis& trips = TripsWith(request.TripGapMs, TripFigures::BoundsOnly);
     const std::int64_t shift = request.Format.Utc ? m_bias * kMsPerMinute : 0;
     std::vector<ExportPiece> pieces;
     for (const Trip& trip : trips.Trips) {
@@ -303,8 +247,7 @@ std::vector<ExportPiece> ConversionService::TripPieces(const ExportRequest& requ
 std::vector<ExportPiece> ConversionService::DayPieces(const ExportRequest& request) const
 {
     // The time order, which is the same whatever the gap.
-    std::optional<TripAnalysis> own;
-    const TripAnalysis& trips = TripsFor(kDefaultTripGapMs, own);
+    const TripAnalysis& trips = TripsWith(kDefaultTripGapMs, TripFigures::BoundsOnly);
     // Local moments to the clock of the days, and back.
     const std::int64_t shift = request.Format.Utc ? m_bias * kMsPerMinute : 0;
     std::vector<ExportPiece> pieces;

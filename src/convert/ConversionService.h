@@ -9,6 +9,7 @@
 #include "store/FixTable.h"
 #include "store/TimeBase.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -19,11 +20,12 @@
 // What an export writes: the writer and its options, the fixes of a time window, and the gap
 // that splits the fixes of a GPX file into tracks (one track a trip).
 struct ExportRequest {
+    // The default file of the whole log.
     ExportRequest() = default;
-    // Implicit: a plain window asks for the default file, as it always did.
-    ExportRequest(const TimeWindow& window) : Window(window) {}
-    ExportRequest(const ExportFormat& format, const TimeWindow& window,
-                  std::int64_t tripGapMs = kDefaultTripGapMs)
+    // The default file of a window.
+    explicit ExportRequest(const TimeWindow& window) : Window(window) {}
+    explicit ExportRequest(const ExportFormat& format, const TimeWindow& window = {},
+                           std::int64_t tripGapMs = kDefaultTripGapMs)
         : Format(format), Window(window), TripGapMs(tripGapMs)
     {
     }
@@ -70,26 +72,34 @@ struct LogSpan {
     double Latest = 0;
 };
 
+// How a log is read.
+struct LoadOptions {
+    // Whole GPS weeks added to every logger time (1024 repairs a logger that missed a week
+    // rollover); 0 leaves the times as recorded.
+    std::int32_t AddedWeeks = 0;
+};
+
 // The one place where a conversion happens, for the window and the command line alike: it owns
-// the fix table, the time-zone bias and the path of the loaded log, and carries the rules both
-// front ends share.
+// the fix table, the time zone, the loaded log's path and what it was loaded with, and carries
+// the rules both front ends share.
 class ConversionService
 {
   public:
-    explicit ConversionService(std::int32_t biasMinutes = 0);
+    // A service in a time zone: a bias in minutes (UTC = local time + bias) the user gave, or
+    // nothing for the system zone's standard time.
+    explicit ConversionService(std::optional<std::int32_t> biasMinutes = std::nullopt);
 
-    // The time-zone bias in minutes (UTC = local time + bias); it applies to later loads.
-    void SetBias(std::int32_t biasMinutes);
+    // The time-zone bias in minutes (UTC = local time + bias).
     [[nodiscard]] std::int32_t Bias() const { return m_bias; }
     [[nodiscard]] double LocalEpoch() const { return m_localEpoch; }
-    // Whole GPS weeks added to every logger time of later loads (1024 repairs a logger that
-    // missed a week rollover); 0 leaves the times as recorded.
-    void SetAddedWeeks(std::int32_t weeks) { m_addedWeeks = weeks; }
-    [[nodiscard]] std::int32_t AddedWeeks() const { return m_addedWeeks; }
+    // True when the bias is the system zone's standard time, not one the user gave.
+    [[nodiscard]] bool UsesSystemZone() const { return m_systemZone; }
 
-    // Loads a log. An accepted file replaces the table and becomes the loaded log; an ignored
-    // file or a failed read leaves both as they were.
-    [[nodiscard]] LoadResult Load(const std::string& path);
+    // Loads a log. An accepted file replaces the table and becomes the loaded log, remembered
+    // with the options it was read with; an ignored file or a failed read leaves all as it was.
+    [[nodiscard]] LoadResult Load(const std::string& path, const LoadOptions& options = {});
+    // The options the loaded log was read with.
+    [[nodiscard]] const LoadOptions& LoadedWith() const { return m_loadedWith; }
     [[nodiscard]] std::span<const TGpsFix> Fixes() const { return m_table.Fixes(); }
     [[nodiscard]] std::int32_t FixCount() const { return m_table.Count(); }
     // The path of the log the table was last loaded from; empty before the first load.
@@ -98,26 +108,12 @@ class ConversionService
     [[nodiscard]] std::optional<LogSpan> Span() const;
     // What the last accepted load gave (kind, drop counts of a sector log).
     [[nodiscard]] const LoadResult& LastLoad() const { return m_lastLoad; }
-    // The loaded log's trips with the default gap, worked out once per load.
-    [[nodiscard]] const TripAnalysis& Trips() const;
-    // The loaded log's trips with another gap, worked out afresh.
-    [[nodiscard]] TripAnalysis TripsWithGap(std::int64_t gapMs) const;
-    // True when a fix with a position lies where the system's time zone keeps summer time:
-    // with the system zone's standard bias, its time then differs from the zone's clock.
-    [[nodiscard]] bool AnyFixInSystemSummerTime() const;
-
-    // The moment of calendar fields of whole seconds (local standard time) in whole
-    // milliseconds, or nothing for an impossible date.
-    [[nodiscard]] static std::optional<std::int64_t> MomentOf(const CalendarTime& fields);
-    // The export name of a log or a chosen name: the extension replaced by the format's (".nmea",
-    // ".gpx").
-    [[nodiscard]] static std::string DefaultTarget(std::string_view path,
-                                                   TrackFormat format = TrackFormat::Nmea);
-    // The window that selects exactly the fixes of a run of trips of one analysis, from `first`
-    // to `last` (a gap of at least 0 keeps equal moments in one trip).
-    [[nodiscard]] static TimeWindow TripsWindow(const Trip& first, const Trip& last);
-    // The name of a piece of a split export: the suffix put before the target's extension.
-    [[nodiscard]] static std::string PieceTarget(std::string_view target, std::string_view suffix);
+    // The loaded log's trips split by a gap, worked out once per load and gap: the default gap's
+    // and the last other gap's are kept.
+    [[nodiscard]] const TripAnalysis& Trips(std::int64_t gapMs = kDefaultTripGapMs) const;
+    // True when the zone is the system's and a fix with a position lies in its summer time: the
+    // fix's standard time then differs from the zone's clock.
+    [[nodiscard]] bool FixesInSummerTime() const;
 
     // True when the path names the loaded log's file: an export never writes over it.
     [[nodiscard]] bool IsLoadedLog(const std::string& path) const;
@@ -132,7 +128,7 @@ class ConversionService
     [[nodiscard]] ExportResult Export(const std::string& target,
                                       const ExportRequest& request) const;
     // The files a split export writes, in time order: one for each trip or day that holds a fix
-    // of the request's window, named after `stem` (PieceTarget).
+    // of the request's window, named after `stem` (PieceTarget in OutputNames.h).
     [[nodiscard]] std::vector<ExportPiece> SplitPieces(SplitMode mode, const ExportRequest& request,
                                                        std::string_view stem) const;
     // Writes the pieces SplitPieces gave for the request, those marked Write, in one pass over
@@ -143,8 +139,8 @@ class ConversionService
     ExportPieces(std::span<const ExportPiece> pieces, const ExportRequest& request) const;
 
   private:
-    // The trips of the default gap (worked out once) or of another one (into `own`).
-    const TripAnalysis& TripsFor(std::int64_t gapMs, std::optional<TripAnalysis>& own) const;
+    // The trips of a gap with at least the figures asked for, from the cache.
+    const TripAnalysis& TripsWith(std::int64_t gapMs, TripFigures figures) const;
     // What every record of an export of the loaded log is formatted with.
     [[nodiscard]] RecordStyle StyleOf(const ExportRequest& request) const;
     // The table entries that can hold fixes of the window.
@@ -157,10 +153,11 @@ class ConversionService
                                        std::vector<RecordPart>& parts) const;
 
     FixTable m_table;
-    std::int32_t m_bias = 0;
+    std::int32_t m_bias;
+    bool m_systemZone;
     double m_localEpoch;
-    std::int32_t m_addedWeeks = 0;
     std::string m_loadedPath;
+    LoadOptions m_loadedWith;
     // A protected input: its path as given, the file it is and its path once resolved.
     struct ProtectedInput {
         std::string Path;
@@ -169,5 +166,11 @@ class ConversionService
     };
     std::vector<ProtectedInput> m_inputs;
     LoadResult m_lastLoad;
-    mutable std::optional<TripAnalysis> m_trips;
+    // The trips of the default gap and of the last other one.
+    struct CachedTrips {
+        std::int64_t GapMs;
+        TripFigures Figures;
+        TripAnalysis Analysis;
+    };
+    mutable std::array<std::optional<CachedTrips>, 2> m_trips;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/GpsFix.h"
+#include "store/TimeBase.h"
 
 #include <cstdint>
 #include <optional>
@@ -25,6 +26,10 @@ struct MsWindow {
 
     operator TimeWindow() const { return {Start, End}; }
 };
+
+// The moment of calendar fields of whole seconds (local standard time, milliseconds ignored) in
+// whole milliseconds, or nothing for a date that does not exist.
+[[nodiscard]] std::optional<std::int64_t> MomentOfFields(const CalendarTime& fields);
 
 // The window of whole seconds that covers every moment from `firstMs` to `lastMs`: from the start
 // of the first one's second to the end of the last one's second (the end is exclusive).

@@ -19,34 +19,8 @@ struct ExportFormat {
     [[nodiscard]] bool ForOtherTools() const { return Utc || Gga; }
 };
 
-// The output types a user picks from, in the order they are offered; the first is the default.
-enum class OutputType {
-    Nmea,           // the default file: local times, the logger's own fields
-    NmeaUtcHeights, // UTC times, a GGA line with the height before each RMC line
-    Gpx,
-};
-inline constexpr OutputType kOutputTypes[] = {OutputType::Nmea, OutputType::NmeaUtcHeights,
-                                              OutputType::Gpx};
-
-[[nodiscard]] constexpr ExportFormat FormatOf(OutputType type)
-{
-    switch (type) {
-    case OutputType::NmeaUtcHeights:
-        return {TrackFormat::Nmea, true, true};
-    case OutputType::Gpx:
-        return {TrackFormat::Gpx, false, false};
-    case OutputType::Nmea:
-        break;
-    }
-    return {};
-}
-
 // ".nmea" or ".gpx".
 [[nodiscard]] constexpr std::string_view ExtensionOf(TrackFormat format)
 {
     return format == TrackFormat::Gpx ? ".gpx" : ".nmea";
 }
-
-// The chosen name with the extension of its last component replaced by the format's; a name
-// without extension gets it appended.
-[[nodiscard]] std::string TargetPathFor(std::string_view chosen, TrackFormat format);

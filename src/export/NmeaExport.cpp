@@ -182,17 +182,6 @@ char* ToolGga(const TGpsFix& fix, const CalendarTime& t, int left, char* out)
 
 } // namespace
 
-std::string TargetPathFor(std::string_view chosen, TrackFormat format)
-{
-    std::string target(chosen.substr(0, ExtensionStart(chosen)));
-    return target.append(ExtensionOf(format));
-}
-
-std::string NmeaTargetPath(std::string_view chosen)
-{
-    return TargetPathFor(chosen, TrackFormat::Nmea);
-}
-
 std::string FormatNmeaCoordinate(double v)
 {
     char buffer[kMaxRmcLength];

@@ -8,10 +8,6 @@
 #include <string>
 #include <string_view>
 
-// The target name of an export: the chosen name with its extension replaced by ".nmea"; a name
-// without extension gets ".nmea" appended. Only the last path component is looked at.
-[[nodiscard]] std::string NmeaTargetPath(std::string_view chosen);
-
 // d * 100 + m for a coordinate of v >= 0 degrees (d whole degrees, m minutes), six decimals.
 [[nodiscard]] std::string FormatNmeaCoordinate(double v);
 

@@ -80,8 +80,6 @@ class FormMainTest : public ::testing::Test
     void SetUp() override
     {
         form = std::make_unique<TFormMain>(store, dialogs);
-        // Fixed time base, so fix times do not depend on the machine's zone.
-        store.SetBias(kTokyoBias);
         form->show();
     }
 
@@ -139,7 +137,8 @@ class FormMainTest : public ::testing::Test
         return label;
     }
 
-    ConversionService store;
+    // A fixed time base, so fix times do not depend on the machine's zone.
+    ConversionService store{kTokyoBias};
     FakeDialogs dialogs;
     TempDir dir;
     std::unique_ptr<TFormMain> form;
@@ -587,7 +586,7 @@ TEST_F(FormMainTest, OffersTheWeekRolloverRepairOncePerLoad)
     dialogs.WeekRepairQuestions.clear();
     Load("today.bin", BlockLogOf({{.Seconds = kMay2021}}));
     EXPECT_TRUE(dialogs.WeekRepairQuestions.isEmpty());
-    EXPECT_EQ(store.AddedWeeks(), 0);
+    EXPECT_EQ(store.LoadedWith().AddedWeeks, 0);
 }
 
 // The type picked in the save dialog decides the writer and the extension: the default file as

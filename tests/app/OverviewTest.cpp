@@ -67,7 +67,6 @@ class OverviewTest : public ::testing::Test
     void SetUp() override
     {
         form = std::make_unique<TFormMain>(store, dialogs);
-        store.SetBias(kTokyoBias);
         form->show();
         dialogs.OpenAnswer = QString::fromStdString(dir.Write("day.bin", ThreeTripLog()));
         form->ButtonOpenClick();
@@ -111,7 +110,7 @@ class OverviewTest : public ::testing::Test
         }
     }
 
-    ConversionService store;
+    ConversionService store{kTokyoBias};
     FakeDialogs dialogs;
     TempDir dir;
     std::unique_ptr<TFormMain> form;
@@ -177,7 +176,9 @@ TEST_F(OverviewTest, SummaryNotesMisnamedLogsAndSummerTime)
     const QByteArray oldZone = qgetenv("TZ");
     qputenv("TZ", "Europe/Berlin");
     tzset();
-    store.SetBias(StandardTimeZoneBias());
+    // A window of the system's zone, as the program makes it.
+    ConversionService system;
+    form = std::make_unique<TFormMain>(system, dialogs);
     dialogs.OpenAnswer = QString::fromStdString(dir.Write("day.BNX4", ThreeTripLog()));
     form->ButtonOpenClick();
     EXPECT_EQ(Find<QLabel>("LabelSummary")->text(),
@@ -188,6 +189,7 @@ TEST_F(OverviewTest, SummaryNotesMisnamedLogsAndSummerTime)
     EXPECT_EQ(Find<QLabel>("LabelSummary")->text(),
               "70 件、トリップ 3 個、合計 9.56 km\n"
               "時刻は標準時 (UTC+01:00) です。夏時間は適用していません");
+    form.reset(); // before the service it shows
     if (oldZone.isNull())
         qunsetenv("TZ");
     else

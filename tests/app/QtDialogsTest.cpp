@@ -1,6 +1,7 @@
 #include "app/QtDialogs.h"
 
 #include "QtPrint.h"
+#include "app/OutputTypes.h"
 
 #include <QAbstractItemModel>
 #include <QDir>
@@ -87,6 +88,14 @@ TEST(QtDialogs, MessageBoxes)
     EXPECT_EQ(question->windowTitle(), "Tallo2NMEA");
     EXPECT_EQ(question->standardButtons(), QMessageBox::Yes | QMessageBox::No);
     EXPECT_EQ(question->text(), "a.nmea は既に存在します。上書きしますか?");
+}
+
+// The save dialog lists the files of the format each type writes.
+TEST(OutputTypeLabel, ListsTheFilesOfItsFormat)
+{
+    for (const OutputType type : kOutputTypes)
+        EXPECT_TRUE(OutputTypeLabel(type).ends_with(
+            "(*" + std::string(ExtensionOf(FormatOf(type).Format)) + ")"));
 }
 
 } // namespace

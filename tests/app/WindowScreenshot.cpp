@@ -120,10 +120,9 @@ int main(int argc, char* argv[])
     }
     file.close();
 
-    ConversionService store;
+    ConversionService store(-540);
     FakeDialogs dialogs;
     TFormMain form(store, dialogs);
-    store.SetBias(-540);
     form.show();
     dialogs.OpenAnswer = logPath;
     form.ButtonOpenClick();

@@ -40,7 +40,8 @@ TEST(ConversionService, RefusesToWriteOverTheLoadedLog)
     EXPECT_EQ(service.Load(dir.Write("odd.bin", Bytes(10, 0))).Kind, LogKind::None);
     EXPECT_EQ(service.LoadedPath(), path);
     for (const std::string& target : {path, (dir.Path() / "." / "track.nmea").string()}) {
-        EXPECT_EQ(service.Export(target, {}).Status, ExportStatus::SameAsLog) << target;
+        EXPECT_EQ(service.Export(target, ExportRequest{}).Status, ExportStatus::SameAsLog)
+            << target;
     }
     EXPECT_EQ(ReadWholeFile(path).size(), kBlockBytes);
     EXPECT_TRUE(service.Export((dir.Path() / "other.nmea").string(), {}).Ok());
@@ -69,7 +70,7 @@ TEST(ConversionService, KeepsEveryFixOfAFullLog)
     };
     for (const auto& output : outputs) {
         const std::string target = (dir.Path() / "full.out").string();
-        EXPECT_EQ(service.Export(target, {output.Format, {}}).FixesWritten,
+        EXPECT_EQ(service.Export(target, ExportRequest{output.Format, {}}).FixesWritten,
                   std::size_t{kFullCompactLogFixes});
         const std::string text = ReadWholeFile(target);
         const std::size_t last = text.rfind(output.LastRecord);
@@ -99,8 +100,8 @@ TEST(TimeWindow, ExactSecondsAtEveryBias)
     }
     EXPECT_EQ(checked, 2881 * 24);
     // Impossible dates give no moment; whole seconds give exact milliseconds.
-    EXPECT_FALSE(ConversionService::MomentOf({2024, 2, 30, 0, 0, 0, 0}));
-    EXPECT_EQ(ConversionService::MomentOf({1899, 12, 31, 0, 0, 1, 0}), 86401000);
+    EXPECT_FALSE(MomentOfFields({2024, 2, 30, 0, 0, 0, 0}));
+    EXPECT_EQ(MomentOfFields({1899, 12, 31, 0, 0, 1, 0}), 86401000);
 }
 
 } // namespace

@@ -24,7 +24,7 @@ TEST(Golden, LogsConvertToTheirStoredOutput)
         ConversionService service(kGoldenBias);
         ASSERT_NE(service.Load(log).Kind, LogKind::None);
         const std::string out = (dir.Path() / pair.Nmea).string();
-        ASSERT_TRUE(service.Export(out, {}).Ok());
+        ASSERT_TRUE(service.Export(out, ExportRequest{}).Ok());
         EXPECT_EQ(ReadWholeFile(out), ReadWholeFile(kData + "/" + pair.Nmea));
     }
 }

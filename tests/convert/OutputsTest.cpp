@@ -27,7 +27,7 @@ ConversionService& Loaded(ConversionService& service, const TempDir& dir, bool w
     return service;
 }
 
-const std::int64_t kA1 = *ConversionService::MomentOf({2021, 5, 3, 8, 59, 59, 0});
+const std::int64_t kA1 = *MomentOfFields({2021, 5, 3, 8, 59, 59, 0});
 
 std::size_t Tracks(const std::string& path)
 {
@@ -45,7 +45,7 @@ TEST(Outputs, GpxHasATrackPerTripInTimeOrder)
     Loaded(service, dir, true);
     const std::string target = (dir.Path() / "w.gpx").string();
     const ExportFormat gpx{TrackFormat::Gpx};
-    ASSERT_EQ(service.Export(target, {gpx, {}}).FixesWritten, 6u);
+    ASSERT_EQ(service.Export(target, ExportRequest{gpx, {}}).FixesWritten, 6u);
     EXPECT_EQ(Tracks(target), 2u);
     const std::string text = ReadWholeFile(target);
     std::size_t at = 0;
@@ -53,9 +53,9 @@ TEST(Outputs, GpxHasATrackPerTripInTimeOrder)
         ASSERT_NE(at = text.find(time, at), std::string::npos) << time << " out of order";
 
     // A window that cuts trip A; a gap that joins both trips.
-    EXPECT_EQ(service.Export(target, {gpx, {kA1, kA1 + 3000}}).FixesWritten, 3u);
+    EXPECT_EQ(service.Export(target, ExportRequest{gpx, {kA1, kA1 + 3000}}).FixesWritten, 3u);
     EXPECT_EQ(Tracks(target), 1u);
-    ASSERT_TRUE(service.Export(target, {gpx, {}, 3600 * 1000}).Ok());
+    ASSERT_TRUE(service.Export(target, ExportRequest{gpx, {}, 3600 * 1000}).Ok());
     EXPECT_EQ(Tracks(target), 1u);
 }
 
@@ -83,20 +83,25 @@ TEST(Outputs, SplitPiecesByTripAndDayInLocalTimeOrUtc)
         Loaded(service, dir, wrapped);
         for (const auto& c : cases) {
             const std::vector<ExportPiece> pieces =
-                service.SplitPieces(c.Mode, {c.Format, {}}, target);
+                service.SplitPieces(c.Mode, ExportRequest{c.Format, {}}, target);
             ASSERT_EQ(pieces.size(), c.Suffixes.size());
             for (std::size_t i = 0; i < pieces.size(); ++i) {
                 EXPECT_EQ(pieces[i].Suffix, c.Suffixes[i]);
-                EXPECT_EQ(service.Export(target, {c.Format, pieces[i].Window}).FixesWritten,
-                          c.Fixes[i]);
+                EXPECT_EQ(
+                    service.Export(target, ExportRequest{c.Format, pieces[i].Window}).FixesWritten,
+                    c.Fixes[i]);
             }
         }
     }
     // A trip without a fix in the window gets no piece.
     ConversionService service(-540);
     Loaded(service, dir, true);
-    EXPECT_EQ(service.SplitPieces(SplitMode::Trip, {local, {kA1 + 2000, {}}}, "w.nmea").size(), 2u);
-    EXPECT_EQ(service.SplitPieces(SplitMode::Trip, {local, {kA1 + 3000, {}}}, "w.nmea").size(), 1u);
+    EXPECT_EQ(service.SplitPieces(SplitMode::Trip, ExportRequest{local, {kA1 + 2000, {}}}, "w.nmea")
+                  .size(),
+              2u);
+    EXPECT_EQ(service.SplitPieces(SplitMode::Trip, ExportRequest{local, {kA1 + 3000, {}}}, "w.nmea")
+                  .size(),
+              1u);
 }
 
 // Eight 10-minute trips at 1 Hz, 30 minutes apart, from 22:55 UTC on 2021-05-03: in UTC+1 the
@@ -136,10 +141,10 @@ TEST(Outputs, OnePassWritesEachPieceAsItsOwnExport)
         const std::vector<Trip>& trips = service.Trips().Trips;
         ASSERT_EQ(trips.size(), 8u);
         for (const ExportFormat& format : formats) {
-            ExportRequest narrow{format,
-                                 {ConversionService::MomentOf({2021, 5, 3, 23, 58, 0}),
-                                  ConversionService::MomentOf({2021, 5, 4, 2, 30, 0})},
-                                 21 * 60000};
+            ExportRequest narrow{
+                format,
+                {MomentOfFields({2021, 5, 3, 23, 58, 0}), MomentOfFields({2021, 5, 4, 2, 30, 0})},
+                21 * 60000};
             narrow.Chosen = {TripWindow(trips[1]), TripWindow(trips[2]), TripWindow(trips[5])};
             for (const ExportRequest& request : {ExportRequest{format, {}}, narrow}) {
                 for (const SplitMode mode : {SplitMode::Trip, SplitMode::Day}) {
@@ -186,7 +191,7 @@ TEST(Outputs, PiecesNeverWriteOverTheLoadedLog)
     const Bytes log = EightTripLog(0);
     ASSERT_EQ(service.Load(dir.Write("eight.bin", log)).Kind, LogKind::Block);
     std::vector<ExportPiece> pieces =
-        service.SplitPieces(SplitMode::Day, {}, (dir.Path() / "eight.nmea").string());
+        service.SplitPieces(SplitMode::Day, ExportRequest{}, (dir.Path() / "eight.nmea").string());
     ASSERT_EQ(pieces.size(), 2u);
     pieces[0].Target = service.LoadedPath();
     const auto results = service.ExportPieces(pieces, {});

@@ -70,22 +70,6 @@ std::string Printf(const char* format, long double v)
     return out;
 }
 
-TEST(NmeaTargetPath, ExtensionReplacedOrAppended)
-{
-    const std::pair<const char*, const char*> cases[] = {
-        {"track.txt", "track.nmea"},
-        {"track", "track.nmea"},
-        {"track.nmea", "track.nmea"},
-        {"track.bnx4.bak", "track.bnx4.nmea"},
-        {"track.", "track.nmea"},
-        {"dir.d/track", "dir.d/track.nmea"},
-        {"/home/u/logs.2021/day.binx", "/home/u/logs.2021/day.nmea"},
-        {"出力/走行.BNX4", "出力/走行.nmea"},
-    };
-    for (const auto& [chosen, target] : cases)
-        EXPECT_EQ(NmeaTargetPath(chosen), target) << chosen;
-}
-
 TEST(FormatNmeaCoordinate, DegreesAndMinutes)
 {
     const std::pair<double, const char*> cases[] = {

@@ -1,7 +1,5 @@
 #include "messages/ErrorText.h"
 
-#include "messages/OutputText.h"
-
 #include <cerrno>
 #include <gtest/gtest.h>
 #include <string>
@@ -63,14 +61,6 @@ TEST(ErrorText, CreateErrorAndFinalPoint)
     for (const auto& [message, shown] : cases)
         EXPECT_EQ(WithFinalPoint(message), shown) << message;
     EXPECT_EQ(WithFinalPoint(kDateConversionError), "日付に変換できない値が渡されました.");
-}
-
-// The save dialog lists the files of the format each type writes.
-TEST(OutputTypeLabel, ListsTheFilesOfItsFormat)
-{
-    for (const OutputType type : kOutputTypes)
-        EXPECT_TRUE(OutputTypeLabel(type).ends_with(
-            "(*" + std::string(ExtensionOf(FormatOf(type).Format)) + ")"));
 }
 
 } // namespace

@@ -22,7 +22,7 @@ int main(int argc, char** argv)
             std::fclose(f) != 0)
             return 1;
         ConversionService service(t2ntest::kGoldenBias);
-        if (service.Load(log).Kind == LogKind::None || !service.Export(nmea, {}).Ok())
+        if (service.Load(log).Kind == LogKind::None || !service.Export(nmea, ExportRequest{}).Ok())
             return 1;
         std::printf("%s: %d fixes\n", nmea.c_str(), service.FixCount());
     }

@@ -113,11 +113,10 @@ void TOverview::ShowLog()
     const LoadResult& load = m_service.LastLoad();
     const std::optional<SectorDropCounts> dropped =
         load.Kind == LogKind::Sector ? std::optional(load.Dropped) : std::nullopt;
-    // The window's zone is always the system's standard time.
     QStringList notes;
     if (load.Resembles != LogKind::None)
         notes << QString::fromStdString(LooksLikeText(load.Resembles, Language::Japanese));
-    if (m_service.AnyFixInSystemSummerTime())
+    if (m_service.FixesInSummerTime())
         notes << QString::fromStdString(StandardTimeNote(m_service.Bias(), Language::Japanese));
     m_summary->setText(SummaryText(analysis.FixCount, analysis.Trips.size(), analysis.DistanceM,
                                    dropped, load.Layout, notes));

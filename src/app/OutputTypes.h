@@ -1,0 +1,42 @@
+#pragma once
+
+#include "export/ExportFormat.h"
+
+#include <string_view>
+
+// The output types the save dialog offers, in that order; the first is the default.
+enum class OutputType {
+    Nmea,           // the default file: local times, the logger's own fields
+    NmeaUtcHeights, // UTC times, a GGA line with the height before each RMC line
+    Gpx,
+};
+inline constexpr OutputType kOutputTypes[] = {OutputType::Nmea, OutputType::NmeaUtcHeights,
+                                              OutputType::Gpx};
+
+// What an output type writes.
+[[nodiscard]] constexpr ExportFormat FormatOf(OutputType type)
+{
+    switch (type) {
+    case OutputType::NmeaUtcHeights:
+        return {TrackFormat::Nmea, true, true};
+    case OutputType::Gpx:
+        return {TrackFormat::Gpx, false, false};
+    case OutputType::Nmea:
+        break;
+    }
+    return {};
+}
+
+// The name the save dialog gives each output type, with the pattern of the files it lists.
+[[nodiscard]] constexpr std::string_view OutputTypeLabel(OutputType type)
+{
+    switch (type) {
+    case OutputType::NmeaUtcHeights:
+        return "NMEA UTC + 高度 (*.nmea)";
+    case OutputType::Gpx:
+        return "GPX (*.gpx)";
+    case OutputType::Nmea:
+        break;
+    }
+    return "NMEA (*.nmea)";
+}
