@@ -23,6 +23,8 @@ set(T2N_CORE_SOURCES
     convert/ConversionService.cpp
     convert/Trips.cpp
     convert/TripText.cpp
+    geometry/TrackPlane.cpp
+    geometry/TimeAxis.cpp
 )
 list(TRANSFORM T2N_CORE_SOURCES PREPEND ${CMAKE_CURRENT_LIST_DIR}/)
 

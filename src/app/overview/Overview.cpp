@@ -3,9 +3,9 @@
 #include "app/TimeRangeEdit.h"
 #include "app/overview/OverviewText.h"
 #include "app/overview/TimelineView.h"
-#include "app/overview/TrackPath.h"
 #include "app/overview/TrackView.h"
 #include "app/overview/TripListModel.h"
+#include "geometry/TrackPlane.h"
 #include "messages/NoteText.h"
 
 #include <QHeaderView>
@@ -107,7 +107,7 @@ void TOverview::FitListWidth()
 void TOverview::ShowLog()
 {
     const TripAnalysis& analysis = m_service.Trips();
-    m_path = std::make_shared<const TrackPath>(m_service.Fixes(), analysis);
+    m_path = std::make_shared<const TrackPlane>(m_service.Fixes(), analysis);
     m_model->SetTrips(analysis.Trips);
 
     const LoadResult& load = m_service.LastLoad();

@@ -12,7 +12,7 @@ class QSplitter;
 class QTableView;
 class TimeRangeEdit;
 class TimelineView;
-class TrackPath;
+class TrackPlane;
 class TrackView;
 class TripListModel;
 
@@ -54,7 +54,7 @@ class TOverview final : public QWidget
     const ConversionService& m_service;
     TimeRangeEdit& m_range;
     std::optional<MsWindow> m_window;
-    std::shared_ptr<const TrackPath> m_path;
+    std::shared_ptr<const TrackPlane> m_path;
 
     QLabel* m_summary = nullptr;
     QSplitter* m_splitter = nullptr;

@@ -7,7 +7,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 namespace {
@@ -16,25 +15,8 @@ constexpr int kSidePixels = 8; // room for a tick's caption at either end
 constexpr int kStripHeight = 24;
 constexpr int kTickLength = 4;
 constexpr int kCaptionGapPixels = 16;
-constexpr std::int64_t kMsPerDay = kMillisecondsPerDay;
-
-// The tick steps on offer, from one second to a year.
-constexpr std::array<std::int64_t, 23> kTickSteps{
-    kMsPerSecond,     5 * kMsPerSecond, 10 * kMsPerSecond, 30 * kMsPerSecond, kMsPerMinute,
-    2 * kMsPerMinute, 5 * kMsPerMinute, 10 * kMsPerMinute, 15 * kMsPerMinute, 30 * kMsPerMinute,
-    kMsPerHour,       2 * kMsPerHour,   3 * kMsPerHour,    6 * kMsPerHour,    12 * kMsPerHour,
-    kMsPerDay,        2 * kMsPerDay,    7 * kMsPerDay,     14 * kMsPerDay,    30 * kMsPerDay,
-    91 * kMsPerDay,   182 * kMsPerDay,  365 * kMsPerDay,
-};
-
 const QColor kBarColour(22, 88, 196);
 const QColor kStripColour(236, 239, 244);
-
-std::int64_t CeilToMultiple(std::int64_t ms, std::int64_t step)
-{
-    const std::int64_t r = ms % step;
-    return r == 0 ? ms : ms + (r < 0 ? -r : step - r);
-}
 
 } // namespace
 
@@ -76,36 +58,23 @@ QRectF TimelineView::StripRect() const
             static_cast<double>(kStripHeight)};
 }
 
-double TimelineView::XOf(std::int64_t ms) const
+TimeAxis TimelineView::Axis() const
 {
     const QRectF strip = StripRect();
-    const double share =
-        static_cast<double>(ms - m_firstMs) / static_cast<double>(m_lastMs - m_firstMs);
-    return strip.left() + share * strip.width();
+    return {m_firstMs, m_lastMs, strip.left(), std::max(1.0, strip.width())};
 }
 
-std::int64_t TimelineView::MsAt(double x) const
-{
-    const QRectF strip = StripRect();
-    const double share = std::clamp((x - strip.left()) / strip.width(), 0.0, 1.0);
-    return m_firstMs + static_cast<std::int64_t>(
-                           std::llround(share * static_cast<double>(m_lastMs - m_firstMs)));
-}
+double TimelineView::XOf(std::int64_t ms) const { return Axis().XOf(ms); }
 
 std::int64_t TimelineView::TickStep() const
 {
     // Wide enough for the longest caption a step gives, plus a gap.
-    const double msPerPixel =
-        static_cast<double>(m_lastMs - m_firstMs) / std::max(1.0, StripRect().width());
     const QFontMetricsF metrics(font());
-    for (const std::int64_t step : kTickSteps) {
-        const QString widest =
-            TickText(kMsPerDay / 2 + 11 * kMsPerHour, step, m_dateSeparator, m_timeSeparator);
-        if (static_cast<double>(step) / msPerPixel >=
-            metrics.horizontalAdvance(widest) + kCaptionGapPixels)
-            return step;
-    }
-    return kTickSteps.back();
+    const auto captionPixels = [&](std::int64_t step) {
+        return metrics.horizontalAdvance(
+            TickText(kTickDay / 2 + 11 * kTickHour, step, m_dateSeparator, m_timeSeparator));
+    };
+    return ChooseTickStep(Axis(), captionPixels, kCaptionGapPixels);
 }
 
 std::vector<TimelineView::Tick> TimelineView::Ticks() const
@@ -116,7 +85,7 @@ std::vector<TimelineView::Tick> TimelineView::Ticks() const
     const std::int64_t step = TickStep();
     const QFontMetricsF metrics(font());
     const double top = kStripHeight + kTickLength;
-    for (std::int64_t ms = CeilToMultiple(m_firstMs, step); ms <= m_lastMs; ms += step) {
+    for (const std::int64_t ms : TickMoments(Axis(), step)) {
         Tick tick{ms, TickText(ms, step, m_dateSeparator, m_timeSeparator), {}};
         const double textWidth = std::ceil(metrics.horizontalAdvance(tick.Text)) + 1;
         tick.TextRect = QRectF(XOf(ms) - textWidth / 2, top, textWidth, metrics.height());
@@ -207,25 +176,12 @@ void TimelineView::mouseReleaseEvent(QMouseEvent* event)
     const double x = event->position().x();
     if (m_dragging) {
         EmitDrag(x);
-    } else {
-        const std::int64_t ms = MsAt(x);
+    } else if (const std::optional<std::size_t> trip = BarAt(Axis(), m_trips, x, 2.0)) {
         // Within two pixels of a bar: short trips are hard to hit exactly.
-        const auto slack = static_cast<std::int64_t>(
-            2.0 * static_cast<double>(m_lastMs - m_firstMs) / std::max(1.0, StripRect().width()));
-        for (std::size_t i = 0; i < m_trips.size(); ++i) {
-            if (m_trips[i].Start - slack <= ms && ms <= m_trips[i].End + slack) {
-                emit TripClicked(i);
-                break;
-            }
-        }
+        emit TripClicked(*trip);
     }
     m_pressX.reset();
     m_dragging = false;
 }
 
-void TimelineView::EmitDrag(double x)
-{
-    const std::int64_t a = MsAt(*m_pressX);
-    const std::int64_t b = MsAt(x);
-    emit WindowDragged(CoveringWindow(std::min(a, b), std::max(a, b)));
-}
+void TimelineView::EmitDrag(double x) { emit WindowDragged(Axis().DragWindow(*m_pressX, x)); }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "convert/Trips.h"
+#include "geometry/TimeAxis.h"
 
 #include <QWidget>
 #include <cstdint>
@@ -49,8 +50,9 @@ class TimelineView final : public QWidget
     void mouseReleaseEvent(QMouseEvent* event) override;
 
   private:
+    // The log's span across the strip.
+    [[nodiscard]] TimeAxis Axis() const;
     [[nodiscard]] double XOf(std::int64_t ms) const;
-    [[nodiscard]] std::int64_t MsAt(double x) const;
     [[nodiscard]] std::int64_t TickStep() const;
     void EmitDrag(double x);
     void PaintBars(QPainter& painter, const QRectF& strip) const;

@@ -33,6 +33,20 @@ double NiceLength(double metres)
     return power;
 }
 
+// The toolkit's forms of the plane's points, lines and boxes (pixels).
+QPointF PointOf(const PlanePoint& p) { return {p.X, p.Y}; }
+
+QPolygonF PolygonOf(const PlaneLine& line)
+{
+    QPolygonF polygon;
+    polygon.reserve(static_cast<qsizetype>(line.size()));
+    for (const PlanePoint& p : line)
+        polygon.append(PointOf(p));
+    return polygon;
+}
+
+PlaneBox BoxOf(const QRectF& r) { return {r.left(), r.top(), r.right(), r.bottom()}; }
+
 QPen LinePen(const QColor& colour, double width)
 {
     return QPen(colour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
@@ -65,7 +79,7 @@ TrackView::TrackView(QWidget* parent) : QWidget(parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void TrackView::SetPath(std::shared_ptr<const TrackPath> path)
+void TrackView::SetPath(std::shared_ptr<const TrackPlane> path)
 {
     m_path = std::move(path);
     m_stale = true;
@@ -112,7 +126,7 @@ void TrackView::Prepare()
     const QRectF plot = QRectF(rect()).adjusted(kPaddingPixels, kPaddingPixels + rowHeight + 4,
                                                 -kPaddingPixels, -(kPaddingPixels + rowHeight + 4));
     if (m_path && m_path->HasPoints() && plot.width() > 0 && plot.height() > 0) {
-        m_transform = FitTransform(m_path->Bounds(), plot);
+        m_transform = FitTransform(m_path->Bounds(), BoxOf(plot));
         // One device pixel apart at most: no line loses a visible bend.
         m_lines = Decimate(*m_path, m_transform, 1.0 / m_preparedRatio);
         PlaceScaleBar(plot);
@@ -143,8 +157,8 @@ void TrackView::PaintFaintLayer()
     painter.setPen(palette().color(QPalette::Mid));
     painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
     painter.setPen(LinePen(kFaintColour, kFaintLineWidth));
-    for (const QPolygonF& line : m_lines.Lines)
-        painter.drawPolyline(line);
+    for (const PlaneLine& line : m_lines.Lines)
+        painter.drawPolyline(PolygonOf(line));
 }
 
 void TrackView::paintEvent(QPaintEvent*)
@@ -174,7 +188,7 @@ void TrackView::PaintStrong(QPainter& painter) const
         if (inside.first >= inside.second)
             continue;
         QPolygonF part =
-            StrongPart(*m_path, m_transform, m_lines.Kept[i], m_lines.Lines[i], inside);
+            PolygonOf(StrongPart(*m_path, m_transform, m_lines.Kept[i], m_lines.Lines[i], inside));
         if (part.size() == 1) // a lone fix: a dot as wide as the line
             part.append(part.front());
         painter.drawPolyline(part);
@@ -183,10 +197,10 @@ void TrackView::PaintStrong(QPainter& painter) const
 
 void TrackView::PaintMarkers(QPainter& painter) const
 {
-    if (const std::optional<QPointF> start = m_path->FirstPoint())
-        PaintStartMarker(painter, m_transform.Map(*start));
-    if (const std::optional<QPointF> end = m_path->LastPoint())
-        PaintEndMarker(painter, m_transform.Map(*end));
+    if (const std::optional<PlanePoint> start = m_path->FirstPoint())
+        PaintStartMarker(painter, PointOf(m_transform.Map(*start)));
+    if (const std::optional<PlanePoint> end = m_path->LastPoint())
+        PaintEndMarker(painter, PointOf(m_transform.Map(*end)));
 }
 
 void TrackView::PaintScaleBar(QPainter& painter) const

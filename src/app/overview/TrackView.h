@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/overview/TrackPath.h"
+#include "geometry/TrackPlane.h"
 
 #include <QPixmap>
 #include <QWidget>
@@ -17,7 +17,7 @@ class TrackView final : public QWidget
   public:
     explicit TrackView(QWidget* parent = nullptr);
 
-    void SetPath(std::shared_ptr<const TrackPath> path);
+    void SetPath(std::shared_ptr<const TrackPlane> path);
     void SetWindow(const std::optional<MsWindow>& window);
     [[nodiscard]] const std::optional<MsWindow>& Window() const { return m_window; }
 
@@ -49,7 +49,7 @@ class TrackView final : public QWidget
     void PaintScaleBar(QPainter& painter) const;
     void PaintLegend(QPainter& painter) const;
 
-    std::shared_ptr<const TrackPath> m_path;
+    std::shared_ptr<const TrackPlane> m_path;
     std::optional<MsWindow> m_window;
     bool m_stale = true;
     qreal m_preparedRatio = 0;

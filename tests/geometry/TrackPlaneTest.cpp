@@ -1,4 +1,5 @@
-#include "app/overview/TrackPath.h"
+#include "geometry/TrackPlane.h"
+
 #include "store/TimeBase.h"
 
 #include <cmath>
@@ -19,10 +20,13 @@ TGpsFix FixAt(double seconds, double latitude, double longitude)
     return fix;
 }
 
-double Length(const QPointF& p) { return std::hypot(p.x(), p.y()); }
+double Length(const PlanePoint& from, const PlanePoint& to)
+{
+    return std::hypot(to.X - from.X, to.Y - from.Y);
+}
 
 // Both axes have the scale of the ground at the track's latitude, across the antimeridian too.
-TEST(OverviewTrack, PlaneKeepsGroundDistancesOnBothAxes)
+TEST(TrackPlane, PlaneKeepsGroundDistancesOnBothAxes)
 {
     struct Case {
         double Latitude, Longitude, EastDegrees;
@@ -35,13 +39,13 @@ TEST(OverviewTrack, PlaneKeepsGroundDistancesOnBothAxes)
         const std::vector<TGpsFix> fixes{FixAt(0, c.Latitude, c.Longitude),
                                          FixAt(1, c.Latitude, east),
                                          FixAt(2, c.Latitude + 0.01, east)};
-        const TrackPath path(fixes, AnalyseTrips(fixes));
-        const double eastM = Length(path.Point(1) - path.Point(0));
-        const double northM = Length(path.Point(2) - path.Point(1));
+        const TrackPlane path(fixes, AnalyseTrips(fixes));
+        const double eastM = Length(path.Point(0), path.Point(1));
+        const double northM = Length(path.Point(1), path.Point(2));
         EXPECT_NEAR(eastM, GreatCircleM(c.Latitude, c.Longitude, c.Latitude, east), eastM * 1e-3);
         EXPECT_NEAR(northM, GreatCircleM(c.Latitude, east, c.Latitude + 0.01, east), 0.5);
-        EXPECT_GT(path.Point(1).x(), path.Point(0).x()); // east is right
-        EXPECT_GT(path.Point(2).y(), path.Point(1).y()); // north is up
+        EXPECT_GT(path.Point(1).X, path.Point(0).X); // east is right
+        EXPECT_GT(path.Point(2).Y, path.Point(1).Y); // north is up
     }
 }
 
@@ -56,13 +60,14 @@ std::vector<TGpsFix> TwoTrips()
     return fixes;
 }
 
-TEST(OverviewTrack, DecimatedLinesStopAtTripsAndKeepEveryBend)
+TEST(TrackPlane, DecimatedLinesStopAtTripsAndKeepEveryBend)
 {
     const std::vector<TGpsFix> fixes = TwoTrips();
-    const TrackPath path(fixes, AnalyseTrips(fixes));
-    const PlaneTransform transform = FitTransform(path.Bounds(), QRectF(10, 10, 300, 200));
-    EXPECT_TRUE(
-        QRectF(9.999, 9.999, 300.002, 200.002).contains(transform.Map(path.Bounds().topLeft())));
+    const TrackPlane path(fixes, AnalyseTrips(fixes));
+    const PlaneTransform transform = FitTransform(path.Bounds(), {10, 10, 310, 210});
+    for (const PlanePoint corner : {PlanePoint{path.Bounds().MinX, path.Bounds().MinY},
+                                    PlanePoint{path.Bounds().MaxX, path.Bounds().MaxY}})
+        EXPECT_TRUE(PlaneBox({9.999, 9.999, 310.001, 210.001}).Contains(transform.Map(corner)));
     for (const double step : {1.0, 0.5}) {
         SCOPED_TRACE(step);
         const DecimatedTrack lines = Decimate(path, transform, step);
@@ -75,29 +80,29 @@ TEST(OverviewTrack, DecimatedLinesStopAtTripsAndKeepEveryBend)
             EXPECT_LT(kept.size(), end - begin);
             // Apart by the step, and never more than a step from any fix dropped between them.
             for (std::size_t k = 1; k + 1 < kept.size(); ++k) {
-                EXPECT_GE(Length(lines.Lines[t][k] - lines.Lines[t][k - 1]), step);
+                EXPECT_GE(Length(lines.Lines[t][k - 1], lines.Lines[t][k]), step);
                 for (std::size_t i = kept[k - 1] + 1; i < kept[k]; ++i)
-                    EXPECT_LT(Length(transform.Map(path.Point(i)) - lines.Lines[t][k - 1]), step);
+                    EXPECT_LT(Length(lines.Lines[t][k - 1], transform.Map(path.Point(i))), step);
             }
         }
     }
 }
 
-TEST(OverviewTrack, StrongPartRunsFromTheWindowsFirstToItsLastFix)
+TEST(TrackPlane, StrongPartRunsFromTheWindowsFirstToItsLastFix)
 {
     const std::vector<TGpsFix> fixes = TwoTrips();
-    const TrackPath path(fixes, AnalyseTrips(fixes));
-    const PlaneTransform transform = FitTransform(path.Bounds(), QRectF(0, 0, 300, 200));
+    const TrackPlane path(fixes, AnalyseTrips(fixes));
+    const PlaneTransform transform = FitTransform(path.Bounds(), {0, 0, 300, 200});
     const DecimatedTrack lines = Decimate(path, transform, 1.0);
     // 00:02:00.000 to 00:05:00.000 of the day: fixes 120 to 299 of the first trip.
     const auto positions = path.PositionsIn(
         {DayCountToMilliseconds(kDay) + 120000, DayCountToMilliseconds(kDay) + 300000});
     EXPECT_EQ(positions, std::make_pair(std::size_t{120}, std::size_t{300}));
-    const QPolygonF part = StrongPart(path, transform, lines.Kept[0], lines.Lines[0], positions);
-    ASSERT_GE(part.size(), 2);
+    const PlaneLine part = StrongPart(path, transform, lines.Kept[0], lines.Lines[0], positions);
+    ASSERT_GE(part.size(), 2u);
     EXPECT_EQ(part.front(), transform.Map(path.Point(120)));
     EXPECT_EQ(part.back(), transform.Map(path.Point(299)));
-    EXPECT_TRUE(StrongPart(path, transform, lines.Kept[0], lines.Lines[0], {300, 300}).isEmpty());
+    EXPECT_TRUE(StrongPart(path, transform, lines.Kept[0], lines.Lines[0], {300, 300}).empty());
 }
 
 } // namespace
