@@ -1,19 +1,21 @@
-// The golden pairs of tests/data: each log, as the generator writes it today, converts to
-// exactly its stored output. Remake them with t2n_make_golden when a change is meant.
-#include "convert/ConversionService.h"
+// The golden pairs of tests/data: each log, as the generator writes it today, converts to exactly
+// its stored outputs in every format: the default file, GPX, UTC NMEA with GGA lines and one file
+// a day. make golden remakes them when a change is meant.
 #include "support/GoldenLogs.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace {
 
 using namespace t2ntest;
+namespace fs = std::filesystem;
 
 const std::string kData = T2N_TEST_DATA;
 
-TEST(Golden, LogsConvertToTheirStoredOutput)
+TEST(Golden, LogsConvertToTheirStoredOutputs)
 {
-    TempDir dir;
     for (const GoldenPair& pair : kGoldenPairs) {
         SCOPED_TRACE(pair.Log);
         const std::string log = kData + "/" + pair.Log;
@@ -21,11 +23,23 @@ TEST(Golden, LogsConvertToTheirStoredOutput)
         EXPECT_EQ(ReadWholeFile(log), std::string(made.begin(), made.end()))
             << "the generator no longer writes the stored log";
 
-        ConversionService service(kGoldenBias);
-        ASSERT_NE(service.Load(log).Kind, LogKind::None);
-        const std::string out = (dir.Path() / pair.Nmea).string();
-        ASSERT_TRUE(service.Export(out, ExportRequest{}).Ok());
-        EXPECT_EQ(ReadWholeFile(out), ReadWholeFile(kData + "/" + pair.Nmea));
+        TempDir dir;
+        std::vector<std::string> written = WriteGoldenOutputs(pair, log, dir.Path());
+        for (const std::string& name : written)
+            EXPECT_EQ(ReadWholeFile((dir.Path() / name).string()),
+                      ReadWholeFile(kData + "/" + name))
+                << name;
+        // The stored days are exactly the days written.
+        const std::string days = fs::path(pair.Nmea).stem().string() + "-day-";
+        std::vector<std::string> stored;
+        for (const fs::directory_entry& entry : fs::directory_iterator(kData))
+            if (entry.path().filename().string().starts_with(days))
+                stored.push_back(entry.path().filename().string());
+        std::erase_if(written, [&](const std::string& n) { return !n.starts_with(days); });
+        std::sort(stored.begin(), stored.end());
+        std::sort(written.begin(), written.end());
+        EXPECT_EQ(stored, written);
+        EXPECT_FALSE(written.empty());
     }
 }
 

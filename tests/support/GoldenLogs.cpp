@@ -1,5 +1,9 @@
 #include "support/GoldenLogs.h"
 
+#include "convert/ConversionService.h"
+
+#include <stdexcept>
+
 namespace t2ntest {
 
 Bytes GoldenBlockLog()
@@ -104,6 +108,36 @@ Bytes GoldenSectorLog()
         }
     }
     return log.Data(); // sector 3 stays erased
+}
+
+std::vector<std::string> WriteGoldenOutputs(const GoldenPair& pair, const std::string& log,
+                                            const std::filesystem::path& dir)
+{
+    ConversionService service(kGoldenBias);
+    if (service.Load(log).Kind == LogKind::None)
+        throw std::runtime_error("cannot load " + log);
+    const std::string stem = std::filesystem::path(pair.Nmea).stem().string();
+    const ExportFormat gpx{TrackFormat::Gpx, false, false};
+    const ExportFormat utcGga{TrackFormat::Nmea, true, true};
+    const std::pair<std::string, ExportRequest> files[] = {
+        {pair.Nmea, ExportRequest{}},
+        {stem + ".gpx", ExportRequest{gpx}},
+        {stem + "-utc-gga.nmea", ExportRequest{utcGga}},
+    };
+    std::vector<std::string> names;
+    for (const auto& [name, request] : files) {
+        if (!service.Export((dir / name).string(), request).Ok())
+            throw std::runtime_error("cannot write " + name);
+        names.push_back(name);
+    }
+    const std::vector<ExportPiece> pieces =
+        service.SplitPieces(SplitMode::Day, ExportRequest{}, (dir / (stem + "-day.nmea")).string());
+    for (const std::optional<ExportResult>& result : service.ExportPieces(pieces, ExportRequest{}))
+        if (!result || !result->Ok())
+            throw std::runtime_error("cannot write a day of " + stem);
+    for (const ExportPiece& piece : pieces)
+        names.push_back(std::filesystem::path(piece.Target).filename().string());
+    return names;
 }
 
 } // namespace t2ntest

@@ -1,10 +1,15 @@
 #pragma once
 
 // The logs of the golden pairs in tests/data: small logs that show at a glance what the
-// converter does with the features of each format. `t2n_make_golden DIR` writes them and their
-// exact outputs; the golden test checks that both still agree with the converter.
+// converter does with the features of each format. `t2n_make_golden DIR` (make golden) writes
+// them and their exact outputs in every format; the golden test checks that both still agree
+// with the converter.
 
 #include "support/LogWriter.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
 
 namespace t2ntest {
 
@@ -13,7 +18,7 @@ inline constexpr std::int32_t kGoldenBias = -540;
 
 struct GoldenPair {
     const char* Log;  // file name in tests/data
-    const char* Nmea; // its converted file
+    const char* Nmea; // its default file; the other outputs are named after it (GoldenOutputs)
     Bytes (*Make)();
 };
 
@@ -34,5 +39,12 @@ inline constexpr GoldenPair kGoldenPairs[] = {
     {"golden-sister.bin", "golden-sister.nmea", GoldenSisterLog},
     {"golden-sector.BNX4", "golden-sector.nmea", GoldenSectorLog},
 };
+
+// Writes the outputs of a golden log into `dir`, each through the conversion service with the
+// golden bias, and returns their names: the default file (the pair's Nmea), then, named after
+// it, the GPX file ("golden-block.gpx"), NMEA with UTC times and GGA lines
+// ("golden-block-utc-gga.nmea") and one default file a day ("golden-block-day-20210503.nmea").
+std::vector<std::string> WriteGoldenOutputs(const GoldenPair& pair, const std::string& log,
+                                            const std::filesystem::path& dir);
 
 } // namespace t2ntest
