@@ -85,7 +85,6 @@ TEST(ConversionService, KeepsEveryFixOfAFullLog)
 TEST(TimeWindow, ExactSecondsAtEveryBias)
 {
     const std::int64_t utcMidnight = CalendarToMilliseconds({2021, 5, 3, 0, 0, 0, 0});
-    int checked = 0;
     for (std::int32_t bias = -1440; bias <= 1440; ++bias) {
         const double epoch = LocalEpochFromBias(bias);
         for (std::int32_t second = 0; second < 86400; second += 3607) {
@@ -95,10 +94,8 @@ TEST(TimeWindow, ExactSecondsAtEveryBias)
             ASSERT_TRUE((TimeWindow{local, std::nullopt}.Contains(fix))) << bias << " " << second;
             ASSERT_FALSE((TimeWindow{std::nullopt, local}.Contains(fix))) << bias << " " << second;
             ASSERT_TRUE((TimeWindow{local - 1000, local + 1}.Contains(fix)));
-            ++checked;
         }
     }
-    EXPECT_EQ(checked, 2881 * 24);
     // Impossible dates give no moment; whole seconds give exact milliseconds.
     EXPECT_FALSE(MomentOfFields({2024, 2, 30, 0, 0, 0, 0}));
     EXPECT_EQ(MomentOfFields({1899, 12, 31, 0, 0, 1, 0}), 86401000);

@@ -39,15 +39,32 @@ TEST(ErrorText, IoErrorTextsFromErrno)
 
 TEST(ErrorText, CreateErrorAndFinalPoint)
 {
-    const std::string path = "出力/track.nmea";
-    for (int errnoValue : {ENOENT, EACCES, ENOSPC, EROFS, EISDIR, EIO})
-        EXPECT_EQ(CreateErrorText(path, errnoValue), "ファイル \"" + path + "\". " +
-                                                         CreateReasonText(errnoValue) +
-                                                         " を作成できません");
-    // The common reasons are Japanese texts of their own.
-    EXPECT_NE(CreateReasonText(ENOENT), CreateReasonText(EACCES));
-    EXPECT_NE(CreateReasonText(EACCES), CreateReasonText(ENOSPC));
-    EXPECT_GE(static_cast<unsigned char>(CreateReasonText(ENOSPC)[0]), 0x80u);
+    // The window's texts as it shows them, and the command line's English twins.
+    const struct {
+        int Errno;
+        const char* Japanese;
+        const char* English;
+    } cases[] = {
+        {ENOENT, "ファイル \"出力/track.nmea\". 指定されたパスが見つかりません。 を作成できません",
+         "cannot create \"出力/track.nmea\": the folder was not found"},
+        {EACCES, "ファイル \"出力/track.nmea\". アクセスが拒否されました。 を作成できません",
+         "cannot create \"出力/track.nmea\": access denied"},
+        {ENOSPC,
+         "ファイル \"出力/track.nmea\". ディスクに十分な空き領域がありません。 を作成できません",
+         "cannot create \"出力/track.nmea\": there is not enough space on the disk"},
+        {EROFS,
+         "ファイル \"出力/track.nmea\". 読み取り専用のドライブには書き込めません。 "
+         "を作成できません",
+         "cannot create \"出力/track.nmea\": the drive is read-only"},
+        {EISDIR, "ファイル \"出力/track.nmea\". 同じ名前のフォルダーがあります。 を作成できません",
+         "cannot create \"出力/track.nmea\": a folder has that name"},
+        {EIO, "ファイル \"出力/track.nmea\". システム エラー (5)。 を作成できません",
+         "cannot create \"出力/track.nmea\": system error (5)"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(CreateErrorText("出力/track.nmea", c.Errno), c.Japanese);
+        EXPECT_EQ(CreateErrorText("出力/track.nmea", c.Errno, Language::English), c.English);
+    }
 
     const std::pair<std::string, std::string> cases[] = {
         {"ファイルが見つかりません", "ファイルが見つかりません."},
