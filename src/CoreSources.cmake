@@ -14,6 +14,12 @@ set(T2N_CORE_SOURCES
     export/TrackWriter.cpp
     export/NmeaExport.cpp
     export/GpxExport.cpp
+    photos/PhotoTime.cpp
+    photos/PhotoTrack.cpp
+    photos/GpsTags.cpp
+    photos/ImageData.cpp
+    photos/PhotoMeta.cpp
+    photos/Geotag.cpp
     messages/ErrorText.cpp
     convert/TimeWindow.cpp
     convert/ConversionService.cpp

@@ -1,5 +1,7 @@
 #include "cli/Cli.h"
 
+#include "cli/GeotagRun.h"
+#include "cli/GeotagText.h"
 #include "cli/Options.h"
 #include "convert/ConversionService.h"
 #include "convert/TripText.h"
@@ -59,6 +61,14 @@ class CliRun
     // The window of --from and --to; nothing (after a message) for an impossible date.
     bool PrepareWindow();
     Outcome RunInput(const std::string& input);
+    // --geotag: loads the log, the first input, and places the photos that follow on it.
+    int Geotag()
+    {
+        LoadResult loaded;
+        if (const std::optional<Outcome> refused = Load(m_options.Inputs.front(), loaded))
+            return *refused == Outcome::Failed ? kCliError : kCliIgnored;
+        return RunGeotag(m_options, m_service, m_out, m_err);
+    }
 
   private:
     // Loads the input; nothing when it failed or was ignored (after saying why).
@@ -285,7 +295,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     const CliParse parsed = ParseCliArguments(args);
     if (const auto* question = std::get_if<CliQuestion>(&parsed)) {
         if (*question == CliQuestion::Help)
-            out << kCliUsageText;
+            out << kCliUsageText << '\n' << kGeotagEnglish.Usage;
         else
             out << kProgram << ' ' << kVersion << '\n';
         return kCliOk;
@@ -299,6 +309,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
 
     // The time window is checked before any file is read, so a bad date reads and writes nothing.
     CliRun run(options, out, err);
+    if (options.Geotag.On)
+        return run.Geotag();
     if (!options.Info && !options.Trips && !run.PrepareWindow())
         return kCliError;
     bool failed = false;

@@ -240,6 +240,13 @@ constexpr OptionEntry kOptions[] = {
          return std::nullopt;
      }},
     {"--split", "", true, SetSplit},
+    {"--geotag", "", false, SetGeotag},
+    {"--camera-zone", "", true, SetCameraZone},
+    {"--camera-offset", "", true, SetCameraOffset},
+    {"--max-gap", "", true, SetMaxGap},
+    {"--dry-run", "", false, SetDryRun},
+    {"--sidecar", "", false, SetSidecar},
+    {"--overwrite", "", false, SetOverwrite},
 };
 
 const OptionEntry* FindOption(std::string_view name)
@@ -253,6 +260,8 @@ const OptionEntry* FindOption(std::string_view name)
 // Rules between options, checked once all are read.
 std::optional<std::string> CheckCombination(const CliOptions& o)
 {
+    if (std::optional<std::string> geotag = CheckGeotagOptions(o); geotag || o.Geotag.On)
+        return geotag;
     if (o.Inputs.empty())
         return "no input file given";
     if (o.Info && o.Trips)

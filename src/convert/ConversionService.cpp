@@ -64,6 +64,8 @@ LoadResult ConversionService::Load(const std::string& path)
         m_loadedPath = path;
         m_lastLoad = result;
         m_trips.reset();
+        m_loadedBias = m_bias;
+        m_track.reset();
     }
     return result;
 }
@@ -230,4 +232,23 @@ std::vector<ExportPiece> ConversionService::DayPieces(const ExportRequest& reque
                           request.Window.Within(start, start + kMillisecondsPerDay)});
     }
     return pieces;
+}
+
+const PhotoTrack& ConversionService::Track() const
+{
+    if (!m_track)
+        m_track.emplace(m_table.Fixes(), m_loadedBias);
+    return *m_track;
+}
+
+PhotoOutcome ConversionService::PlacePhoto(const PhotoInfo& photo,
+                                           const GeotagSettings& settings) const
+{
+    return ::PlacePhoto(photo, Track(), settings);
+}
+
+PhotoOutcome ConversionService::TagPhoto(const std::string& path,
+                                         const GeotagSettings& settings) const
+{
+    return ::TagPhoto(path, Track(), settings);
 }

@@ -5,6 +5,8 @@
 #include "export/ExportFormat.h"
 #include "export/NmeaExport.h"
 #include "load/LogFile.h"
+#include "photos/Geotag.h"
+#include "photos/PhotoTrack.h"
 #include "store/FixTable.h"
 #include "store/TimeBase.h"
 
@@ -121,6 +123,29 @@ class ConversionService
     [[nodiscard]] std::vector<ExportPiece> SplitPieces(SplitMode mode,
                                                        const ExportRequest& request) const;
 
+    // Photos placed on the loaded log's track. The camera's zone is the zone the log was loaded
+    // with unless the settings give one.
+    // The files of a folder that may be photos, not its sub-folders, sorted by name; 0, or the
+    // errno value of a folder that cannot be read.
+    [[nodiscard]] static int FolderPhotos(const std::string& folder,
+                                          std::vector<std::string>& photos)
+    {
+        return PhotosInFolder(folder, photos);
+    }
+    // What a photo is, read once.
+    [[nodiscard]] static PhotoInfo ReadPhoto(const std::string& path)
+    {
+        return ReadPhotoInfo(path);
+    }
+    // Where a read photo lies and what tagging would do, writing nothing.
+    [[nodiscard]] PhotoOutcome PlacePhoto(const PhotoInfo& photo,
+                                          const GeotagSettings& settings) const;
+    // Reads, places and tags one photo (nothing written in a dry run).
+    [[nodiscard]] PhotoOutcome TagPhoto(const std::string& path,
+                                        const GeotagSettings& settings) const;
+    // The loaded log's fixes with a position, in time order, in UTC; worked out once per load.
+    [[nodiscard]] const PhotoTrack& Track() const;
+
   private:
     // The trips of the default gap (worked out once) or of another one (into `own`).
     const TripAnalysis& TripsFor(std::int64_t gapMs, std::optional<TripAnalysis>& own) const;
@@ -136,4 +161,6 @@ class ConversionService
     std::string m_loadedPath;
     LoadResult m_lastLoad;
     mutable std::optional<TripAnalysis> m_trips;
+    std::int32_t m_loadedBias = 0; // the bias the table's local times were made with
+    mutable std::optional<PhotoTrack> m_track;
 };

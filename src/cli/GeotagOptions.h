@@ -1,0 +1,29 @@
+#pragma once
+
+#include "convert/ConversionService.h"
+
+#include <optional>
+#include <string>
+
+struct CliOptions;
+
+// The command line's geotagging: --geotag and its options.
+struct CliGeotag {
+    bool On = false;
+    GeotagSettings Settings;
+    // The first option of geotagging given, so that one without --geotag is refused.
+    std::optional<std::string> FirstOption;
+};
+
+// The setters of the option table, one for each option of geotagging.
+std::optional<std::string> SetGeotag(CliOptions& o, const std::string& value);
+std::optional<std::string> SetCameraZone(CliOptions& o, const std::string& value);
+std::optional<std::string> SetCameraOffset(CliOptions& o, const std::string& value);
+std::optional<std::string> SetMaxGap(CliOptions& o, const std::string& value);
+std::optional<std::string> SetDryRun(CliOptions& o, const std::string& value);
+std::optional<std::string> SetSidecar(CliOptions& o, const std::string& value);
+std::optional<std::string> SetOverwrite(CliOptions& o, const std::string& value);
+
+// The options against each other once all are read: with --geotag, none of converting; without
+// it, none of geotagging. Nothing when they agree.
+[[nodiscard]] std::optional<std::string> CheckGeotagOptions(const CliOptions& o);

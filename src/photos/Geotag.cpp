@@ -1,0 +1,243 @@
+#include "photos/Geotag.h"
+
+#include "export/AtomicFile.h"
+#include "photos/GpsTags.h"
+#include "photos/PhotoMeta.h"
+#include "store/PathText.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Raw formats by extension: most are TIFF files inside, which the metadata library could write.
+constexpr std::string_view kRawExtensions[] = {
+    "3fr", "ari", "arw", "bay", "cr2", "cr3", "crw", "dcr", "dng", "erf",
+    "fff", "iiq", "k25", "kdc", "mef", "mos", "mrw", "nef", "nrw", "orf",
+    "pef", "raf", "raw", "rw2", "rwl", "sr2", "srf", "srw", "x3f",
+};
+
+std::string LowerExtension(const std::string& path)
+{
+    const std::size_t dot = ExtensionStart(path);
+    std::string extension = dot < path.size() ? path.substr(dot + 1) : std::string();
+    for (char& c : extension)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return extension;
+}
+
+std::FILE* OpenForReading(const std::string& path)
+{
+#ifdef _WIN32
+    return _wfopen(NativePath(path).c_str(), L"rb");
+#else
+    return std::fopen(path.c_str(), "rb");
+#endif
+}
+
+// The whole of a regular file; 0, or the errno value of the failure (EISDIR for anything that
+// is not a regular file, ENOENT for nothing there).
+int ReadRegularFile(const std::string& path, std::string& bytes)
+{
+    std::error_code ec;
+    const fs::file_status status = fs::status(NativePath(path), ec);
+    if (status.type() == fs::file_type::not_found)
+        return ENOENT;
+    if (ec)
+        return ec.default_error_condition().value() != 0 ? ec.default_error_condition().value()
+                                                         : EIO;
+    if (!fs::is_regular_file(status))
+        return EISDIR;
+    errno = 0;
+    std::FILE* file = OpenForReading(path);
+    if (file == nullptr)
+        return errno != 0 ? errno : EIO;
+    bytes.clear();
+    char buffer[1 << 16];
+    std::size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        bytes.append(buffer, n);
+    const int error = std::ferror(file) != 0 ? (errno != 0 ? errno : EIO) : 0;
+    std::fclose(file);
+    return error;
+}
+
+void ReadSidecar(PhotoInfo& info, std::string& bytes)
+{
+    std::error_code ec;
+    info.HasSidecar = fs::exists(NativePath(SidecarPath(info.Path)), ec);
+    if (!info.HasSidecar)
+        return;
+    info.SidecarErrno = ReadRegularFile(SidecarPath(info.Path), bytes);
+    const std::optional<bool> tagged =
+        info.SidecarErrno == 0 ? SidecarHasGps(bytes) : std::optional<bool>();
+    info.SidecarBroken = !tagged;
+    info.SidecarTagged = tagged.value_or(false);
+}
+
+// The photo's information, with its bytes and its sidecar's for the writing.
+PhotoInfo ReadPhoto(const std::string& path, std::string& bytes, std::string& sidecar)
+{
+    PhotoInfo info;
+    info.Path = path;
+    info.Errno = ReadRegularFile(path, bytes);
+    if (info.Errno != 0) {
+        info.Error = info.Errno == EISDIR ? PhotoError::NotAFile : PhotoError::Read;
+        info.Errno = info.Error == PhotoError::NotAFile ? 0 : info.Errno;
+        return info;
+    }
+    const PhotoMeta meta = InspectPhoto(bytes);
+    info.Recognised = meta.Recognised;
+    info.InPlace = meta.InPlace;
+    info.Raw = meta.RawType || IsRawName(path);
+    info.HasClock = meta.HasClock;
+    info.Clock = meta.Clock;
+    info.Tagged = meta.HasGps;
+    if (meta.Recognised && !meta.Parsed)
+        info.Error = PhotoError::Metadata;
+    ReadSidecar(info, sidecar);
+    return info;
+}
+
+PhotoWay WayOf(const PhotoInfo& info, const GeotagSettings& settings)
+{
+    if (!info.Recognised)
+        return PhotoWay::NotSupported;
+    if (info.Raw || settings.Sidecar)
+        return PhotoWay::Sidecar;
+    return info.InPlace ? PhotoWay::InPlace : PhotoWay::NotSupported;
+}
+
+PhotoOutcome Failed(PhotoOutcome outcome, PhotoError error, int errnoValue = 0)
+{
+    outcome.Result = GeotagResult::Error;
+    outcome.Error = error;
+    outcome.Errno = errnoValue;
+    return outcome;
+}
+
+} // namespace
+
+std::string SidecarPath(const std::string& photo) { return photo + ".xmp"; }
+
+bool IsRawName(const std::string& path)
+{
+    const std::string extension = LowerExtension(path);
+    return std::find(std::begin(kRawExtensions), std::end(kRawExtensions), extension) !=
+           std::end(kRawExtensions);
+}
+
+PhotoInfo ReadPhotoInfo(const std::string& path)
+{
+    std::string bytes, sidecar;
+    return ReadPhoto(path, bytes, sidecar);
+}
+
+PhotoOutcome PlacePhoto(const PhotoInfo& info, const PhotoTrack& track,
+                        const GeotagSettings& settings)
+{
+    PhotoOutcome outcome;
+    if (info.Error != PhotoError::None)
+        return Failed(outcome, info.Error, info.Errno);
+    outcome.Way = WayOf(info, settings);
+    if (outcome.Way == PhotoWay::NotSupported) {
+        outcome.Result = GeotagResult::NotSupported;
+        return outcome;
+    }
+    const CameraClock camera{settings.CameraBiasMinutes.value_or(track.BiasMinutes()),
+                             settings.CameraOffsetMs};
+    outcome.Moment = PhotoMomentOf(info.Clock, camera);
+    if (!outcome.Moment) {
+        outcome.Result = GeotagResult::NoTime;
+        return outcome;
+    }
+    const Placement placement = track.Place(outcome.Moment->UtcMs, settings.MaxGapMs);
+    if (placement.Kind != PlaceKind::OnTrack) {
+        outcome.Result =
+            placement.Kind == PlaceKind::InGap ? GeotagResult::InGap : GeotagResult::OutsideLog;
+        return outcome;
+    }
+    outcome.Place = placement.Point;
+    const bool toSidecar = outcome.Way == PhotoWay::Sidecar;
+    if (toSidecar && info.SidecarBroken)
+        return Failed(outcome, PhotoError::Sidecar, info.SidecarErrno);
+    const bool tagged = info.Tagged || (toSidecar && info.SidecarTagged);
+    outcome.Result =
+        tagged && !settings.Overwrite ? GeotagResult::AlreadyTagged : GeotagResult::WouldTag;
+    return outcome;
+}
+
+namespace {
+
+// Replaces `target` with `bytes` once they read back as `check` wants; the outcome's result
+// becomes `done`, or the error.
+template <class Check>
+PhotoOutcome Replace(PhotoOutcome outcome, const std::string& target, const std::string& bytes,
+                     ReplaceRules rules, GeotagResult done, const Check& check)
+{
+    AtomicFile file(target, rules);
+    std::string readBack;
+    if (!file.Open() || !file.Write(bytes.data(), bytes.size()))
+        return Failed(outcome, PhotoError::Write, file.Errno());
+    if (!file.ReadBack(readBack) || !check(readBack))
+        return Failed(outcome, PhotoError::Verify);
+    if (!file.Commit())
+        return Failed(outcome, PhotoError::Write, file.Errno());
+    outcome.Result = done;
+    return outcome;
+}
+
+} // namespace
+
+PhotoOutcome TagPhoto(const std::string& path, const PhotoTrack& track,
+                      const GeotagSettings& settings)
+{
+    std::string photo, sidecar;
+    const PhotoInfo info = ReadPhoto(path, photo, sidecar);
+    PhotoOutcome outcome = PlacePhoto(info, track, settings);
+    if (outcome.Result != GeotagResult::WouldTag || settings.DryRun)
+        return outcome;
+    const TrackPoint& at = *outcome.Place;
+    const GpsTags tags = MakeGpsTags(at.LatDeg, at.LonDeg, at.HeightM, outcome.Moment->UtcMs);
+    if (outcome.Way == PhotoWay::Sidecar) {
+        const std::optional<std::string> written = SidecarWithGps(sidecar, tags);
+        if (!written)
+            return Failed(outcome, PhotoError::Build);
+        return Replace(
+            outcome, SidecarPath(path), *written, {false, true}, GeotagResult::Sidecar,
+            [&](const std::string& back) { return SidecarReadsBackAs(sidecar, back, tags); });
+    }
+    const std::optional<std::string> written = PhotoWithGps(photo, tags);
+    if (!written)
+        return Failed(outcome, PhotoError::Build);
+    return Replace(outcome, path, *written, {true, true}, GeotagResult::Tagged,
+                   [&](const std::string& back) { return ReadsBackAs(photo, back, tags); });
+}
+
+int PhotosInFolder(const std::string& folder, std::vector<std::string>& photos)
+{
+    std::error_code ec;
+    std::vector<fs::path> names;
+    for (fs::directory_iterator it(NativePath(folder), ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::string name = Utf8Path(it->path().filename());
+        std::error_code typeError;
+        if (name.empty() || name.front() == '.' || LowerExtension(name) == "xmp" ||
+            !it->is_regular_file(typeError))
+            continue;
+        names.push_back(it->path());
+    }
+    if (ec)
+        return ec.default_error_condition().value() != 0 ? ec.default_error_condition().value()
+                                                         : EIO;
+    std::sort(names.begin(), names.end());
+    for (const fs::path& name : names)
+        photos.push_back(Utf8Path(name));
+    return 0;
+}
