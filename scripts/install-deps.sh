@@ -3,7 +3,8 @@
 #
 # Usage: scripts/install-deps.sh [GROUP...]   (no group means build)
 #
-#   build    what `make run` needs: compilers, CMake, Qt, the Japanese font and Qt's translations
+#   build    what `make run` needs: compilers, CMake, Qt, Exiv2 (photo metadata), the Japanese
+#            font and Qt's translations
 #   test     what only the tests need: GoogleTest/GMock, Google Benchmark, clang for the fuzzers,
 #            the package check's tools (lintian, validators, man) and the programs the client
 #            tests read our GPX and NMEA back with
@@ -22,6 +23,8 @@ group_packages() {
     build)
         echo build-essential cmake g++ make pkg-config
         echo qt6-base-dev libgl-dev
+        # Photos: their metadata read and the position written by Exiv2.
+        echo libexiv2-dev
         # The window's Japanese texts need a CJK font and load Qt's own qtbase_ja.qm.
         echo fonts-noto-cjk qt6-translations-l10n
         ;;

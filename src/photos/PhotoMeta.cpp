@@ -65,6 +65,11 @@ std::string TextOf(const Exiv2::ExifData& exif, const char* key)
     return found == exif.end() ? std::string() : found->toString();
 }
 
+bool HasKey(const Exiv2::ExifData& exif, const char* key)
+{
+    return exif.findKey(Exiv2::ExifKey(key)) != exif.end();
+}
+
 bool IsXmpGps(const std::string& key) { return key.rfind(kXmpGpsPrefix, 0) == 0; }
 
 void SetRationals(Exiv2::ExifData& exif, const char* key, const URational* values, int count)
@@ -178,12 +183,15 @@ bool IsLayoutTag(const std::string& key)
     return std::find(std::begin(kLayout), std::end(kLayout), key) != std::end(kLayout);
 }
 
-// Every EXIF tag but the GPS group and the layout, as key and type with the value's bytes.
+// Every EXIF tag but the GPS group and the layout, as key and type with the value's bytes. A
+// maker note the library decodes is compared tag by tag: its bytes hold offsets that move.
 Entries OtherExif(const Exiv2::ExifData& exif)
 {
+    const bool decodedNote = HasKey(exif, "Exif.MakerNote.Offset");
     Entries out;
     for (const Exiv2::Exifdatum& datum : exif) {
-        if (datum.groupName() == "GPSInfo" || IsLayoutTag(datum.key()))
+        if (datum.groupName() == "GPSInfo" || IsLayoutTag(datum.key()) ||
+            (decodedNote && datum.key() == "Exif.Photo.MakerNote"))
             continue;
         std::string bytes(static_cast<std::size_t>(datum.size()), '\0');
         datum.copy(reinterpret_cast<Exiv2::byte*>(bytes.data()), Exiv2::littleEndian);
@@ -237,11 +245,6 @@ KeptParts KeptPartsOf(Exiv2::Image& image)
 } // namespace
 
 namespace {
-
-bool HasKey(const Exiv2::ExifData& exif, const char* key)
-{
-    return exif.findKey(Exiv2::ExifKey(key)) != exif.end();
-}
 
 bool HasXmpGps(const Exiv2::XmpData& xmp)
 {
@@ -355,6 +358,10 @@ std::optional<std::string> SidecarWithGps(std::string_view existing, const GpsTa
         EraseXmpGps(xmp);
         for (const Exiv2::Xmpdatum& datum : XmpGps(tags))
             xmp.add(datum);
+        // Reading a sidecar converts its XMP to EXIF and IPTC, which writing would convert
+        // back over the properties just set.
+        sidecar->clearExifData();
+        sidecar->clearIptcData();
         sidecar->writeMetadata();
         return BytesOf(*sidecar);
     } catch (const std::exception&) {

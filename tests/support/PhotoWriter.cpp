@@ -1,8 +1,14 @@
 #include "support/PhotoWriter.h"
 
+#include "support/LogWriter.h"
+
 #include <array>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <random>
+#include <sstream>
 #include <stdexcept>
 #include <vector>
 
@@ -150,9 +156,9 @@ std::string MakeJpeg(int widthBlocks, int heightBlocks, bool noisy, std::uint32_
 
 std::string MakeLargeJpeg(std::size_t bytes, std::uint32_t seed)
 {
-    constexpr std::size_t kBlockBytes = 48; // of a noisy block, a little less on average
+    constexpr std::size_t kNoisyBlockBytes = 48; // of a noisy block, a little less on average
     constexpr int kWidthBlocks = 256;
-    const auto rows = static_cast<int>(bytes / kBlockBytes / kWidthBlocks + 1);
+    const auto rows = static_cast<int>(bytes / kNoisyBlockBytes / kWidthBlocks + 1);
     return MakeJpeg(kWidthBlocks, rows, true, seed);
 }
 
@@ -311,6 +317,73 @@ std::string WithCameraTags(const std::string& photo, const CameraTags& tags)
     const std::string out(reinterpret_cast<const char*>(io.mmap()), io.size());
     io.munmap();
     return out;
+}
+
+namespace {
+
+// Runs exiftool with the arguments and returns its standard output; nothing when it fails.
+std::optional<std::string> Exiftool(const std::string& arguments)
+{
+#ifdef _WIN32
+    (void)arguments;
+    return std::nullopt;
+#else
+    static const bool installed = std::system("exiftool -ver > /dev/null 2>&1") == 0;
+    if (!installed)
+        return std::nullopt;
+    const TempDir scratch;
+    const std::string out = (scratch.Path() / "out").string();
+    if (std::system(("exiftool " + arguments + " > '" + out + "' 2> /dev/null").c_str()) != 0)
+        return std::nullopt;
+    return ReadWholeFile(out);
+#endif
+}
+
+} // namespace
+
+std::optional<std::vector<std::string>> ExiftoolValues(const std::string& file,
+                                                       const std::vector<std::string>& tags)
+{
+    std::string arguments = "-n -T";
+    for (const std::string& tag : tags)
+        arguments += " -" + tag;
+    const std::optional<std::string> out = Exiftool(arguments + " '" + file + "'");
+    if (!out)
+        return std::nullopt;
+    std::vector<std::string> values;
+    std::istringstream line(out->substr(0, out->find('\n')));
+    for (std::string value; std::getline(line, value, '\t');)
+        values.push_back(value);
+    return values;
+}
+
+std::optional<std::string> ExiftoolBinary(const std::string& file, const std::string& tag)
+{
+    return Exiftool("-b -" + tag + " '" + file + "'");
+}
+
+std::optional<std::pair<double, double>> Exiv2Position(const std::string& file)
+{
+    const std::string bytes = ReadWholeFile(file);
+    Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(
+        reinterpret_cast<const Exiv2::byte*>(bytes.data()), static_cast<long>(bytes.size()));
+    image->readMetadata();
+    const Exiv2::ExifData& exif = image->exifData();
+    const auto degrees = [&](const char* key, const char* refKey, char negative) {
+        const auto found = exif.findKey(Exiv2::ExifKey(key));
+        const auto ref = exif.findKey(Exiv2::ExifKey(refKey));
+        if (found == exif.end() || ref == exif.end() || found->count() != 3)
+            return std::optional<double>();
+        double value = 0;
+        for (long i = 0; i < 3; ++i)
+            value += found->toFloat(i) / std::pow(60.0, static_cast<double>(i));
+        return std::optional(ref->toString() == std::string(1, negative) ? -value : value);
+    };
+    const auto lat = degrees("Exif.GPSInfo.GPSLatitude", "Exif.GPSInfo.GPSLatitudeRef", 'S');
+    const auto lon = degrees("Exif.GPSInfo.GPSLongitude", "Exif.GPSInfo.GPSLongitudeRef", 'W');
+    if (!lat || !lon)
+        return std::nullopt;
+    return std::pair{*lat, *lon};
 }
 
 } // namespace t2ntest

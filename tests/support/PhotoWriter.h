@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace t2ntest {
 
@@ -37,5 +38,15 @@ std::string WithCameraTags(const std::string& photo, const CameraTags& tags);
 // its SOS marker on (its tables hold no 0xFF byte), the PNG's one IDAT chunk. A tagged photo keeps
 // them as they are: at its end (JPEG), or somewhere (PNG).
 std::string MadeImageData(const std::string& made);
+
+// exiftool's values (-n) of the tags of a file, in order, "-" for a missing one; nothing when
+// exiftool is not installed.
+std::optional<std::vector<std::string>> ExiftoolValues(const std::string& file,
+                                                       const std::vector<std::string>& tags);
+// The bytes of one tag (-b), empty when it is missing; nothing when exiftool is not installed.
+std::optional<std::string> ExiftoolBinary(const std::string& file, const std::string& tag);
+
+// The position in a photo's GPS tags as Exiv2 reads them, for systems without exiftool.
+std::optional<std::pair<double, double>> Exiv2Position(const std::string& file);
 
 } // namespace t2ntest
