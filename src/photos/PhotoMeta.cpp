@@ -18,7 +18,6 @@ namespace {
 
 using ImagePtr = Exiv2::Image::AutoPtr;
 
-constexpr const char* kGpsGroup = "Exif.GPSInfo.";
 constexpr const char* kXmpGpsPrefix = "Xmp.exif.GPS";
 constexpr const char* kMapDatum = "WGS-84";
 constexpr Exiv2::byte kGpsVersion[] = {2, 3, 0, 0};
