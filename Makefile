@@ -38,8 +38,10 @@ test: check
 
 bench: deps-test
 	@cmake --preset bench -B $(BUILD)-bench > /dev/null
-	@cmake --build $(BUILD)-bench -j $(JOBS) --target t2n_bench make-bench-log tallo2nmea-cli
+	@cmake --build $(BUILD)-bench -j $(JOBS) --target t2n_bench make-bench-log tallo2nmea-cli \
+		t2n_geotag_bench
 	@$(BUILD)-bench/bench/t2n_bench
+	@$(BUILD)-bench/bench/t2n_geotag_bench
 	@bash bench/time-cli.sh $(BUILD)-bench
 	@cmake --build $(BUILD)-bench -j $(JOBS) --target t2n_window_bench && QT_QPA_PLATFORM=offscreen $(BUILD)-bench/bench/t2n_window_bench
 

@@ -58,10 +58,12 @@ int ReadRegularFile(const std::string& path, std::string& bytes)
     std::FILE* file = OpenForReading(path);
     if (file == nullptr)
         return errno != 0 ? errno : EIO;
-    bytes.clear();
+    // In one read of the size the file has, and on in pieces should it have grown.
+    const std::uintmax_t expected = fs::file_size(NativePath(path), ec);
+    bytes.resize(ec ? 0 : static_cast<std::size_t>(expected));
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
     char buffer[1 << 16];
-    std::size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+    for (std::size_t n = 0; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
         bytes.append(buffer, n);
     const int error = std::ferror(file) != 0 ? (errno != 0 ? errno : EIO) : 0;
     std::fclose(file);
@@ -175,16 +177,21 @@ PhotoOutcome PlacePhoto(const PhotoInfo& info, const PhotoTrack& track,
 
 namespace {
 
-// Replaces `target` with `bytes` once they read back as `check` wants; the outcome's result
-// becomes `done`, or the error.
-template <class Check>
-PhotoOutcome Replace(PhotoOutcome outcome, const std::string& target, const std::string& bytes,
-                     ReplaceRules rules, GeotagResult done, const Check& check)
+// Replaces `target` with what `make` writes into its sink once it reads back as `check` wants;
+// the outcome's result becomes `done`, or the error.
+template <class Make, class Check>
+PhotoOutcome Replace(PhotoOutcome outcome, const std::string& target, ReplaceRules rules,
+                     GeotagResult done, const Make& make, const Check& check)
 {
     AtomicFile file(target, rules);
-    std::string readBack;
-    if (!file.Open() || !file.Write(bytes.data(), bytes.size()))
+    if (!file.Open())
         return Failed(outcome, PhotoError::Write, file.Errno());
+    const bool made =
+        make([&file](std::string_view bytes) { return file.Write(bytes.data(), bytes.size()); });
+    if (!made)
+        return Failed(outcome, file.Errno() != 0 ? PhotoError::Write : PhotoError::Build,
+                      file.Errno());
+    std::string readBack;
     if (!file.ReadBack(readBack) || !check(readBack))
         return Failed(outcome, PhotoError::Verify);
     if (!file.Commit())
@@ -205,19 +212,15 @@ PhotoOutcome TagPhoto(const std::string& path, const PhotoTrack& track,
         return outcome;
     const TrackPoint& at = *outcome.Place;
     const GpsTags tags = MakeGpsTags(at.LatDeg, at.LonDeg, at.HeightM, outcome.Moment->UtcMs);
-    if (outcome.Way == PhotoWay::Sidecar) {
-        const std::optional<std::string> written = SidecarWithGps(sidecar, tags);
-        if (!written)
-            return Failed(outcome, PhotoError::Build);
+    if (outcome.Way == PhotoWay::Sidecar)
         return Replace(
-            outcome, SidecarPath(path), *written, {false, true}, GeotagResult::Sidecar,
+            outcome, SidecarPath(path), {false, true}, GeotagResult::Sidecar,
+            [&](const ByteSink& sink) { return WriteSidecarWithGps(sidecar, tags, sink); },
             [&](const std::string& back) { return SidecarReadsBackAs(sidecar, back, tags); });
-    }
-    const std::optional<std::string> written = PhotoWithGps(photo, tags);
-    if (!written)
-        return Failed(outcome, PhotoError::Build);
-    return Replace(outcome, path, *written, {true, true}, GeotagResult::Tagged,
-                   [&](const std::string& back) { return ReadsBackAs(photo, back, tags); });
+    return Replace(
+        outcome, path, {true, true}, GeotagResult::Tagged,
+        [&](const ByteSink& sink) { return WritePhotoWithGps(photo, tags, sink); },
+        [&](const std::string& back) { return ReadsBackAs(photo, back, tags); });
 }
 
 int PhotosInFolder(const std::string& folder, std::vector<std::string>& photos)

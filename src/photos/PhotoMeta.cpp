@@ -48,13 +48,27 @@ ImagePtr OpenBytes(std::string_view bytes)
     return image;
 }
 
-// The bytes an image holds in memory, after writeMetadata().
-std::string BytesOf(Exiv2::Image& image)
+// Hands the bytes an image holds in memory, after writeMetadata(), to the sink.
+bool PutBytes(Exiv2::Image& image, const ByteSink& sink)
 {
     Exiv2::BasicIo& io = image.io();
     const Exiv2::byte* data = io.mmap();
-    std::string bytes(reinterpret_cast<const char*>(data), io.size());
+    const bool kept = sink({reinterpret_cast<const char*>(data), io.size()});
     io.munmap();
+    return kept;
+}
+
+// What a sink keeps, for the functions that return the bytes.
+std::optional<std::string> Collected(bool (*write)(std::string_view, const GpsTags&,
+                                                   const ByteSink&),
+                                     std::string_view input, const GpsTags& tags)
+{
+    std::string bytes;
+    if (!write(input, tags, [&bytes](std::string_view made) {
+            bytes = made;
+            return true;
+        }))
+        return std::nullopt;
     return bytes;
 }
 
@@ -316,10 +330,15 @@ PhotoMeta InspectPhoto(std::string_view bytes)
 
 std::optional<std::string> PhotoWithGps(std::string_view photo, const GpsTags& tags)
 {
+    return Collected(WritePhotoWithGps, photo, tags);
+}
+
+bool WritePhotoWithGps(std::string_view photo, const GpsTags& tags, const ByteSink& sink)
+{
     try {
         ImagePtr image = OpenBytes(photo);
         if (!IsInPlaceType(image->imageType()))
-            return std::nullopt;
+            return false;
         PutGpsTags(image->exifData(), tags);
         // The XMP packet is kept byte for byte unless it held a position, which goes.
         Exiv2::XmpData& xmp = image->xmpData();
@@ -327,9 +346,9 @@ std::optional<std::string> PhotoWithGps(std::string_view photo, const GpsTags& t
         EraseXmpGps(xmp);
         image->writeXmpFromPacket(!stalePosition);
         image->writeMetadata();
-        return BytesOf(*image);
+        return PutBytes(*image, sink);
     } catch (const std::exception&) {
-        return std::nullopt;
+        return false;
     }
 }
 
@@ -347,12 +366,17 @@ bool ReadsBackAs(std::string_view original, std::string_view written, const GpsT
 
 std::optional<std::string> SidecarWithGps(std::string_view existing, const GpsTags& tags)
 {
+    return Collected(WriteSidecarWithGps, existing, tags);
+}
+
+bool WriteSidecarWithGps(std::string_view existing, const GpsTags& tags, const ByteSink& sink)
+{
     try {
         PrepareExiv2();
         ImagePtr sidecar = existing.empty() ? Exiv2::ImageFactory::create(Exiv2::ImageType::xmp)
                                             : OpenBytes(existing);
         if (sidecar->imageType() != Exiv2::ImageType::xmp)
-            return std::nullopt;
+            return false;
         Exiv2::XmpData& xmp = sidecar->xmpData();
         EraseXmpGps(xmp);
         for (const Exiv2::Xmpdatum& datum : XmpGps(tags))
@@ -362,9 +386,9 @@ std::optional<std::string> SidecarWithGps(std::string_view existing, const GpsTa
         sidecar->clearExifData();
         sidecar->clearIptcData();
         sidecar->writeMetadata();
-        return BytesOf(*sidecar);
+        return PutBytes(*sidecar, sink);
     } catch (const std::exception&) {
-        return std::nullopt;
+        return false;
     }
 }
 

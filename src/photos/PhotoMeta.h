@@ -3,6 +3,7 @@
 #include "photos/GpsTags.h"
 #include "photos/PhotoTime.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,9 +25,16 @@ struct PhotoMeta {
 // What Exiv2 finds in the bytes of a photo.
 [[nodiscard]] PhotoMeta InspectPhoto(std::string_view bytes);
 
+// Takes the bytes of a new file in one piece; false when they cannot be kept.
+using ByteSink = std::function<bool(std::string_view bytes)>;
+
 // A copy of the photo with the GPS tags (version 2.3.0.0, map datum WGS-84) in place of any it
 // had; everything else is kept. Nothing when Exiv2 cannot write it.
 [[nodiscard]] std::optional<std::string> PhotoWithGps(std::string_view photo, const GpsTags& tags);
+// The same copy handed to `sink` where Exiv2 made it, without copying it; false when Exiv2 cannot
+// write it or the sink refuses it.
+[[nodiscard]] bool WritePhotoWithGps(std::string_view photo, const GpsTags& tags,
+                                     const ByteSink& sink);
 
 // True when the written copy reads back with exactly these GPS tags and keeps the rest of the
 // original: every other EXIF tag (maker notes included) with its value, the thumbnail, the ICC
@@ -38,6 +46,8 @@ struct PhotoMeta {
 // Nothing when the existing text is not XMP Exiv2 reads (it is left alone).
 [[nodiscard]] std::optional<std::string> SidecarWithGps(std::string_view existing,
                                                         const GpsTags& tags);
+[[nodiscard]] bool WriteSidecarWithGps(std::string_view existing, const GpsTags& tags,
+                                       const ByteSink& sink);
 // True when the written sidecar holds exactly these GPS properties and every other property of
 // the existing one.
 [[nodiscard]] bool SidecarReadsBackAs(std::string_view existing, std::string_view written,
