@@ -15,7 +15,7 @@ std::uint32_t BigEndian(std::string_view bytes, std::size_t at, std::size_t coun
 }
 
 // The offset of the first SOS marker, found by walking the segments from SOI.
-std::optional<std::size_t> JpegScanStart(std::string_view bytes)
+std::optional<std::size_t> ScanStart(std::string_view bytes)
 {
     constexpr std::uint8_t kSos = 0xDA;
     std::size_t at = 2;
@@ -67,6 +67,11 @@ std::optional<std::vector<std::string_view>> PngImageData(std::string_view bytes
 
 } // namespace
 
+std::optional<std::size_t> JpegScanStart(std::string_view bytes)
+{
+    return ImageFormatOf(bytes) == ImageFormat::Jpeg ? ScanStart(bytes) : std::nullopt;
+}
+
 ImageFormat ImageFormatOf(std::string_view bytes)
 {
     if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xFF\xD8\xFF")
@@ -80,7 +85,7 @@ std::optional<std::vector<std::string_view>> ImageDataOf(std::string_view bytes)
 {
     switch (ImageFormatOf(bytes)) {
     case ImageFormat::Jpeg:
-        if (const std::optional<std::size_t> scan = JpegScanStart(bytes))
+        if (const std::optional<std::size_t> scan = ScanStart(bytes))
             return std::vector{bytes.substr(*scan)};
         return std::nullopt;
     case ImageFormat::Png:

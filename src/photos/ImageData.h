@@ -15,6 +15,10 @@ enum class ImageFormat {
 // The format by the file's signature.
 [[nodiscard]] ImageFormat ImageFormatOf(std::string_view bytes);
 
+// Where a JPEG's first start-of-scan marker is, found by walking its segments; nothing for
+// another format or a broken JPEG.
+[[nodiscard]] std::optional<std::size_t> JpegScanStart(std::string_view bytes);
+
 // The picture's bytes, as pieces of `bytes`: for a JPEG everything from the first start-of-scan
 // marker to the end of the file; for a PNG every IDAT chunk (length, type, data and CRC) in
 // order. Nothing when the structure before them is broken or they are missing.

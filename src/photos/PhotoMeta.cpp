@@ -65,7 +65,7 @@ std::optional<std::string> Collected(bool (*write)(std::string_view, const GpsTa
 {
     std::string bytes;
     if (!write(input, tags, [&bytes](std::string_view made) {
-            bytes = made;
+            bytes.append(made);
             return true;
         }))
         return std::nullopt;
@@ -333,20 +333,48 @@ std::optional<std::string> PhotoWithGps(std::string_view photo, const GpsTags& t
     return Collected(WritePhotoWithGps, photo, tags);
 }
 
+namespace {
+
+// The photo (or the part of it that holds the metadata) with the tags, as Exiv2 writes it.
+ImagePtr TaggedImage(std::string_view photo, const GpsTags& tags)
+{
+    ImagePtr image = OpenBytes(photo);
+    if (!IsInPlaceType(image->imageType()))
+        return ImagePtr();
+    PutGpsTags(image->exifData(), tags);
+    // The XMP packet is kept byte for byte unless it held a position, which goes.
+    Exiv2::XmpData& xmp = image->xmpData();
+    const bool stalePosition = HasXmpGps(xmp);
+    EraseXmpGps(xmp);
+    image->writeXmpFromPacket(!stalePosition);
+    image->writeMetadata();
+    return image;
+}
+
+} // namespace
+
 bool WritePhotoWithGps(std::string_view photo, const GpsTags& tags, const ByteSink& sink)
 {
     try {
-        ImagePtr image = OpenBytes(photo);
-        if (!IsInPlaceType(image->imageType()))
-            return false;
-        PutGpsTags(image->exifData(), tags);
-        // The XMP packet is kept byte for byte unless it held a position, which goes.
-        Exiv2::XmpData& xmp = image->xmpData();
-        const bool stalePosition = HasXmpGps(xmp);
-        EraseXmpGps(xmp);
-        image->writeXmpFromPacket(!stalePosition);
-        image->writeMetadata();
-        return PutBytes(*image, sink);
+        // Exiv2 copies a JPEG's scans as they are, after the metadata. It is given the part up to
+        // the first scan's marker only, and the scans follow from the photo itself: 4 MB not
+        // copied twice in memory. Should its copy not end with that marker, it gets the whole.
+        constexpr std::string_view kScanMarker = "\xFF\xDA";
+        if (const std::optional<std::size_t> scan = JpegScanStart(photo)) {
+            ImagePtr head = TaggedImage(photo.substr(0, *scan + kScanMarker.size()), tags);
+            if (head.get() == nullptr)
+                return false;
+            Exiv2::BasicIo& io = head->io();
+            const std::string_view made(reinterpret_cast<const char*>(io.mmap()), io.size());
+            const bool whole = made.ends_with(kScanMarker);
+            const bool kept = whole && sink(made.substr(0, made.size() - kScanMarker.size())) &&
+                              sink(photo.substr(*scan));
+            io.munmap();
+            if (whole)
+                return kept;
+        }
+        ImagePtr image = TaggedImage(photo, tags);
+        return image.get() != nullptr && PutBytes(*image, sink);
     } catch (const std::exception&) {
         return false;
     }
