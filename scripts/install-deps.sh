@@ -8,9 +8,10 @@
 #   test     what only the tests need: GoogleTest/GMock, Google Benchmark, clang for the fuzzers,
 #            the package check's tools (lintian, validators, man) and the programs the client
 #            tests read our GPX and NMEA back with
-#   windows  the MinGW-w64 cross compiler, GoogleTest's sources and Wine, for the cross build of
-#            the Windows programs and its tests (make test-windows, make package-windows); about
-#            a gigabyte, which `make run` never installs
+#   windows  the MinGW-w64 cross compiler, zlib for it, GoogleTest's sources and Wine, for the
+#            cross build of the Windows programs (Exiv2 built from Debian's sources) and its
+#            tests (make test-windows, make package-windows); about a gigabyte, which `make run`
+#            never installs
 set -euo pipefail
 
 usage() {
@@ -42,6 +43,9 @@ group_packages() {
         ;;
     windows)
         echo g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 wine
+        # Exiv2 and expat are cross-built from Debian's sources (scripts/build-exiv2-windows.sh)
+        # with Debian's zlib for MinGW.
+        echo libz-mingw-w64-dev dpkg-dev
         # The cross build compiles GoogleTest from the sources this package installs.
         echo googletest
         ;;
