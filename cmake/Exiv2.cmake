@@ -28,7 +28,7 @@ if(t2n_exiv2_root)
     target_link_libraries(T2N::Exiv2 INTERFACE ${t2n_lib_z})
     target_include_directories(T2N::Exiv2 SYSTEM INTERFACE ${t2n_exiv2_root}/include)
     # Both are static: no import declarations.
-    target_compile_definitions(T2N::Exiv2 INTERFACE EXIV2API_STATIC_DEFINE XML_STATIC)
+    target_compile_definitions(T2N::Exiv2 INTERFACE exiv2lib_STATIC XML_STATIC)
     if(WIN32)
         target_link_libraries(T2N::Exiv2 INTERFACE psapi ws2_32)
     endif()

@@ -162,7 +162,7 @@ bool SameBytes(const Exiv2::ExifData& exif, const char* key, const Exiv2::byte* 
 // The GPS group holds exactly the tags of the position, nothing more.
 bool HasExactly(const Exiv2::ExifData& exif, const GpsTags& tags)
 {
-    const long gpsCount = std::count_if(exif.begin(), exif.end(), [](const Exiv2::Exifdatum& d) {
+    const auto gpsCount = std::count_if(exif.begin(), exif.end(), [](const Exiv2::Exifdatum& d) {
         return d.groupName() == "GPSInfo";
     });
     return gpsCount == (tags.Altitude ? 10 : 8) &&

@@ -505,8 +505,8 @@ TEST(StandardOutput, GeotagPhotosWithJapaneseNames)
     const std::string bytes = WithCameraTags(MakeJpeg(2, 2), tags);
     const std::string jpeg = dir.Write("旅行 写真/東京 1.jpg", Bytes(bytes.begin(), bytes.end()));
     const std::string raw = dir.Write("旅行 写真/東京 2.NEF", Bytes(bytes.begin(), bytes.end()));
-    const Outcome r =
-        RunConverter({"--geotag", log, Utf8Path(dir.Path() / "旅行 写真")}, dir.Path() / "scratch");
+    const Outcome r = RunConverter(
+        {"--geotag", log, Utf8Path(dir.Path() / NativePath("旅行 写真"))}, dir.Path() / "scratch");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("東京 1.jpg\t2021-05-03 00:00:02.500+00:00\t"), std::string::npos)
         << r.out;

@@ -87,21 +87,31 @@ TEST_F(Geotag, TagsAJpegAndAPngKeepingEverythingElse)
     const std::string madeJpeg = MakeJpeg(6, 4), madePng = MakePng(16, 8);
     const std::string jpeg = Put("a.jpg", WithCameraTags(madeJpeg, tags));
     const std::string png = Put("b.png", WithCameraTags(madePng, TakenAt(7250)));
-    const auto kept = fs::file_time_type::clock::now() - std::chrono::hours(24 * 400);
+    const auto old = fs::file_time_type::clock::now() - std::chrono::hours(24 * 400);
+#ifdef _WIN32
+    const fs::perms mode = fs::status(jpeg).permissions(); // only a read-only attribute there
+#else
+    const fs::perms mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+#endif
     for (const std::string& photo : {jpeg, png}) {
-        fs::last_write_time(photo, kept);
-        fs::permissions(photo,
-                        fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+        fs::last_write_time(photo, old);
+        fs::permissions(photo, mode);
     }
+    const auto kept = fs::last_write_time(jpeg); // as the file system stores it
     const auto thumbnail = ExiftoolBinary(jpeg, "ThumbnailImage");
     const auto icc = ExiftoolBinary(jpeg, "ICC_Profile");
+
+    for (const std::string& photo : {jpeg, png}) {
+        EXPECT_EQ(TagPhoto(photo, track, {}).Result, GeotagResult::Tagged) << photo;
+        EXPECT_TRUE(fs::last_write_time(photo) == kept) << photo;
+        EXPECT_EQ(fs::status(photo).permissions() & fs::perms::all, mode) << photo;
+    }
+    EXPECT_TRUE(ReadWholeFile(jpeg).ends_with(MadeImageData(madeJpeg)));
+    EXPECT_NE(ReadWholeFile(png).find(MadeImageData(madePng)), std::string::npos);
+    for (const auto& entry : fs::directory_iterator(dir.Path()))
+        EXPECT_NE(entry.path().filename().string().front(), '.') << entry.path();
     if (!thumbnail || !icc)
         GTEST_SKIP() << "exiftool is not installed";
-    ASSERT_FALSE(thumbnail->empty());
-    ASSERT_FALSE(icc->empty());
-
-    for (const std::string& photo : {jpeg, png})
-        EXPECT_EQ(TagPhoto(photo, track, {}).Result, GeotagResult::Tagged) << photo;
 
     const auto [lat, lon] = Between(7250);
     for (const std::string& photo : {jpeg, png}) {
@@ -116,20 +126,14 @@ TEST_F(Geotag, TagsAJpegAndAPngKeepingEverythingElse)
             std::vector(read.begin() + 3, read.end()),
             (std::vector<std::string>{"0", "2021:05:03", "00:00:07.25", "2 3 0 0", "WGS-84", "N"}))
             << photo;
-        EXPECT_TRUE(fs::last_write_time(photo) == kept) << photo;
-        EXPECT_EQ(fs::status(photo).permissions() & fs::perms::all,
-                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     }
-    // The image data, the maker note, the thumbnail and the profile as they were.
-    const std::string after = ReadWholeFile(jpeg);
-    EXPECT_TRUE(after.ends_with(MadeImageData(madeJpeg)));
-    EXPECT_NE(ReadWholeFile(png).find(MadeImageData(madePng)), std::string::npos);
+    // The maker note, the thumbnail and the profile as they were.
+    ASSERT_FALSE(thumbnail->empty());
+    ASSERT_FALSE(icc->empty());
     EXPECT_EQ(*ExiftoolValues(jpeg, {"OwnerName", "CanonFirmwareVersion"}),
               (std::vector<std::string>{"Tallo Tester", "Firmware Version 1.1.1"}));
     EXPECT_EQ(ExiftoolBinary(jpeg, "ThumbnailImage"), thumbnail);
     EXPECT_EQ(ExiftoolBinary(jpeg, "ICC_Profile"), icc);
-    for (const auto& entry : fs::directory_iterator(dir.Path()))
-        EXPECT_NE(entry.path().filename().string().front(), '.') << entry.path();
 }
 
 // The check before a photo is replaced: a copy that lost or changed anything is refused.
