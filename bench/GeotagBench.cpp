@@ -1,9 +1,9 @@
 // Geotagging 200 photos of about 4 MB against copying them: each iteration copies every photo
 // (read, write a new file, as cp does), copies them again waiting for each copy to reach the disk,
-// and then tags every photo in place (--overwrite, so the same files serve every iteration), each
-// replaced through a synced temporary file that is read back. The time reported is the
-// tagging's; the counters give all three and the ratios to both copies, which should stay at or
-// below 2.
+// and then tags every photo in place as the command line does (--overwrite, so the same files
+// serve every iteration), each replaced through a synced temporary file that is read back. The time
+// reported is the tagging's; the counters give all three and the ratios to both copies, which
+// should stay at or below 2.
 #include "photos/Geotag.h"
 #include "support/PhotoWriter.h"
 
@@ -106,9 +106,10 @@ void BM_GeotagAgainstCopy(benchmark::State& state)
             ::sync(); // nothing of one step left for the next to write
         }
         const auto tagStart = std::chrono::steady_clock::now();
-        for (const std::string& photo : folder.Photos)
-            if (TagPhoto(photo, track, settings).Result != GeotagResult::Tagged)
+        TagPhotos(folder.Photos, track, settings, [&](std::size_t, const PhotoOutcome& outcome) {
+            if (outcome.Result != GeotagResult::Tagged)
                 state.SkipWithError("a photo was not tagged");
+        });
         const double tagged = Seconds(tagStart);
         tagSeconds += tagged;
         state.SetIterationTime(tagged);

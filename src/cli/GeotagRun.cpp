@@ -9,6 +9,7 @@
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
+#include <span>
 #include <string_view>
 
 namespace {
@@ -120,23 +121,38 @@ class GeotagRun
     {
     }
 
-    void Header() { m_out << kHeader << '\n'; }
-    // A photo, or every photo of a folder.
-    void Input(const std::string& path)
+    // The photos given and the photos of the folders given, in that order, each tagged on its
+    // line; a folder that cannot be read gets a line of its own where its photos would be.
+    void Run(std::span<const std::string> inputs)
     {
-        std::error_code ec;
-        if (!std::filesystem::is_directory(NativePath(path), ec)) {
-            Photo(path);
-            return;
-        }
+        m_out << kHeader << '\n';
         std::vector<std::string> photos;
-        if (const int error = ConversionService::FolderPhotos(path, photos); error != 0) {
-            m_out << Field(path) << "\t-\t-\t-\t-\t-\t" << ResultWord(GeotagResult::Error) << ": "
-                  << m_texts.FolderUnread << ": " << SystemReason(m_texts, error) << '\n';
-            ++m_folderErrors;
+        std::vector<std::pair<std::size_t, std::string>> unread; // before which photo, the line
+        for (const std::string& input : inputs) {
+            std::error_code ec;
+            if (!std::filesystem::is_directory(NativePath(input), ec)) {
+                photos.push_back(input);
+            } else if (const int error = ConversionService::FolderPhotos(input, photos)) {
+                unread.emplace_back(photos.size(),
+                                    Field(input) + "\t-\t-\t-\t-\t-\t" +
+                                        std::string(ResultWord(GeotagResult::Error)) + ": " +
+                                        std::string(m_texts.FolderUnread) + ": " +
+                                        SystemReason(m_texts, error));
+            }
         }
-        for (const std::string& photo : photos)
-            Photo(photo);
+        m_folderErrors = static_cast<int>(unread.size());
+        auto line = unread.begin();
+        const auto linesBefore = [&](std::size_t photo) {
+            for (; line != unread.end() && line->first <= photo; ++line)
+                m_out << line->second << '\n';
+        };
+        m_service.TagPhotos(photos, m_options.Geotag.Settings,
+                            [&](std::size_t i, const PhotoOutcome& outcome) {
+                                linesBefore(i);
+                                ++m_counts[static_cast<std::size_t>(outcome.Result)];
+                                m_out << Row(photos[i], outcome, m_texts) << '\n';
+                            });
+        linesBefore(photos.size());
     }
     void Summarise(const std::string& log) const;
     [[nodiscard]] bool Failed() const
@@ -145,12 +161,6 @@ class GeotagRun
     }
 
   private:
-    void Photo(const std::string& path)
-    {
-        const PhotoOutcome outcome = m_service.TagPhoto(path, m_options.Geotag.Settings);
-        ++m_counts[static_cast<std::size_t>(outcome.Result)];
-        m_out << Row(path, outcome, m_texts) << '\n';
-    }
     [[nodiscard]] int Count(GeotagResult result) const
     {
         return m_counts[static_cast<std::size_t>(result)];
@@ -199,9 +209,7 @@ int RunGeotag(const CliOptions& options, const ConversionService& service, std::
               std::ostream& err)
 {
     GeotagRun run(options, service, out, err);
-    run.Header();
-    for (std::size_t i = 1; i < options.Inputs.size(); ++i)
-        run.Input(options.Inputs[i]);
+    run.Run(std::span(options.Inputs).subspan(1));
     if (!options.Quiet)
         run.Summarise(options.Inputs.front());
     return run.Failed() ? kCliError : kCliOk;

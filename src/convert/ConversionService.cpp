@@ -252,3 +252,10 @@ PhotoOutcome ConversionService::TagPhoto(const std::string& path,
 {
     return ::TagPhoto(path, Track(), settings);
 }
+
+void ConversionService::TagPhotos(
+    std::span<const std::string> paths, const GeotagSettings& settings,
+    const std::function<void(std::size_t, const PhotoOutcome&)>& done) const
+{
+    ::TagPhotos(paths, Track(), settings, done);
+}

@@ -143,6 +143,10 @@ class ConversionService
     // Reads, places and tags one photo (nothing written in a dry run).
     [[nodiscard]] PhotoOutcome TagPhoto(const std::string& path,
                                         const GeotagSettings& settings) const;
+    // Tags several photos at once (TagPhotos in photos/Geotag.h); `done` takes each outcome in
+    // the photos' order.
+    void TagPhotos(std::span<const std::string> paths, const GeotagSettings& settings,
+                   const std::function<void(std::size_t, const PhotoOutcome&)>& done) const;
     // The loaded log's fixes with a position, in time order, in UTC; worked out once per load.
     [[nodiscard]] const PhotoTrack& Track() const;
 

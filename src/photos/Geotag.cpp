@@ -6,10 +6,14 @@
 #include "store/PathText.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdio>
 #include <filesystem>
+#include <mutex>
 #include <system_error>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -221,6 +225,42 @@ PhotoOutcome TagPhoto(const std::string& path, const PhotoTrack& track,
         outcome, path, {true, true}, GeotagResult::Tagged,
         [&](const ByteSink& sink) { return WritePhotoWithGps(photo, tags, sink); },
         [&](const std::string& back) { return ReadsBackAs(photo, back, tags); });
+}
+
+void TagPhotos(std::span<const std::string> paths, const PhotoTrack& track,
+               const GeotagSettings& settings,
+               const std::function<void(std::size_t, const PhotoOutcome&)>& done, int threads)
+{
+    std::vector<std::optional<PhotoOutcome>> outcomes(paths.size());
+    std::mutex lock;
+    std::condition_variable finished;
+    std::atomic<std::size_t> next{0};
+    const auto work = [&] {
+        for (std::size_t i; (i = next++) < paths.size();) {
+            PhotoOutcome outcome;
+            try {
+                outcome = TagPhoto(paths[i], track, settings);
+            } catch (const std::exception&) { // out of memory: the photo is as it was
+                outcome = Failed(outcome, PhotoError::Build);
+            }
+            const std::lock_guard<std::mutex> held(lock);
+            outcomes[i] = std::move(outcome);
+            finished.notify_one();
+        }
+    };
+    std::vector<std::thread> workers;
+    const auto count = static_cast<std::size_t>(std::max(threads, 1));
+    for (std::size_t t = 0; t < std::min(count, paths.size()); ++t)
+        workers.emplace_back(work);
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        std::unique_lock<std::mutex> held(lock);
+        finished.wait(held, [&] { return outcomes[i].has_value(); });
+        const PhotoOutcome outcome = std::move(*outcomes[i]);
+        held.unlock();
+        done(i, outcome);
+    }
+    for (std::thread& worker : workers)
+        worker.join();
 }
 
 int PhotosInFolder(const std::string& folder, std::vector<std::string>& photos)

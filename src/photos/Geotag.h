@@ -4,7 +4,9 @@
 #include "photos/PhotoTrack.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -95,6 +97,17 @@ struct PhotoOutcome {
 // Reads, places and (unless a dry run) tags one photo.
 [[nodiscard]] PhotoOutcome TagPhoto(const std::string& path, const PhotoTrack& track,
                                     const GeotagSettings& settings);
+
+// Photos tagged at the same time, so that one's read and check overlap another's wait for the
+// disk: enough to keep two cores busy.
+constexpr int kTaggingThreads = 4;
+
+// Tags the photos on up to `threads` threads at once and hands each outcome to `done`, with the
+// photo's index, in the photos' order, on the calling thread.
+void TagPhotos(std::span<const std::string> paths, const PhotoTrack& track,
+               const GeotagSettings& settings,
+               const std::function<void(std::size_t, const PhotoOutcome&)>& done,
+               int threads = kTaggingThreads);
 
 // The files of a folder that may be photos, by name, not its sub-folders: every regular file but
 // hidden ones (a name starting with ".") and XMP sidecars. 0, or the errno value of a folder that

@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstdio>
 #include <exception>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -22,15 +23,27 @@ constexpr const char* kXmpGpsPrefix = "Xmp.exif.GPS";
 constexpr const char* kMapDatum = "WGS-84";
 constexpr Exiv2::byte kGpsVersion[] = {2, 3, 0, 0};
 
-// Once per process: no warnings of Exiv2's own on the standard error, the XMP toolkit ready
-// before any thread uses it, and the ISO base media formats (HEIF, CR3) recognised.
+std::mutex g_xmpToolkit;
+
+void LockXmpToolkit(void* mutex, bool lock)
+{
+    if (lock)
+        static_cast<std::mutex*>(mutex)->lock();
+    else
+        static_cast<std::mutex*>(mutex)->unlock();
+}
+
+// Once per process: no warnings of Exiv2's own on the standard error, the ISO base media formats
+// (HEIF, CR3) recognised, and the XMP toolkit, which is not thread-safe by itself, ready with a
+// lock before photos are read on several threads (started anew should it have been started
+// without one).
 void PrepareExiv2()
 {
     static const bool prepared = [] {
         Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
-        Exiv2::XmpParser::initialize();
         Exiv2::enableBMFF(true);
-        return true;
+        Exiv2::XmpParser::terminate();
+        return Exiv2::XmpParser::initialize(LockXmpToolkit, &g_xmpToolkit);
     }();
     (void)prepared;
 }

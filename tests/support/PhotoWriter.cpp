@@ -281,7 +281,6 @@ void PutPosition(Exiv2::ExifData& exif, double latDeg, double lonDeg)
 
 std::string WithCameraTags(const std::string& photo, const CameraTags& tags)
 {
-    Exiv2::XmpParser::initialize();
     Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(
         reinterpret_cast<const Exiv2::byte*>(photo.data()), static_cast<long>(photo.size()));
     image->readMetadata();
