@@ -38,8 +38,10 @@ test: check
 
 bench: deps-test
 	@cmake --preset bench -B $(BUILD)-bench > /dev/null
-	@cmake --build $(BUILD)-bench -j $(JOBS) --target t2n_bench make-bench-log tallo2nmea-cli
+	@cmake --build $(BUILD)-bench -j $(JOBS) --target t2n_bench make-bench-log tallo2nmea-cli \
+		t2n_geotag_bench
 	@$(BUILD)-bench/bench/t2n_bench
+	@$(BUILD)-bench/bench/t2n_geotag_bench
 	@bash bench/time-cli.sh $(BUILD)-bench
 	@cmake --build $(BUILD)-bench -j $(JOBS) --target t2n_window_bench && QT_QPA_PLATFORM=offscreen $(BUILD)-bench/bench/t2n_window_bench
 
@@ -64,6 +66,7 @@ package-test: deps-test
 # discovery lists the cases.
 WIN_BUILD ?= build-windows
 test-windows: deps-windows
+	@bash scripts/build-exiv2-windows.sh > /dev/null
 	@cmake --preset windows -B $(WIN_BUILD) > /dev/null
 	@cmake --build $(WIN_BUILD) -j $(JOBS)
 	@cd $(WIN_BUILD) && ctest --output-on-failure -j $(JOBS)
@@ -72,6 +75,7 @@ test-windows: deps-windows
 # and the licence, from a release build of its own (no tests).
 WIN_PKG_BUILD ?= build-windows-package
 package-windows: deps-windows
+	@bash scripts/build-exiv2-windows.sh > /dev/null
 	@cmake -S . -B $(WIN_PKG_BUILD) --toolchain cmake/mingw-w64-x86_64.cmake \
 		-DCMAKE_BUILD_TYPE=Release -DT2N_BUILD_APP=OFF -DT2N_BUILD_TESTS=OFF \
 		-DCMAKE_INSTALL_BINDIR=. > /dev/null

@@ -6,6 +6,7 @@
 
 #include "FuzzCommon.h"
 #include "support/LogWriter.h"
+#include "support/PhotoWriter.h"
 
 #include <cmath>
 #include <cstring>
@@ -327,6 +328,51 @@ std::vector<Bytes> TrackWriterInputs()
     return inputs;
 }
 
+// The photo target's inputs: Japan's zone, no clock error, a gap of 60 s and two fixes a second
+// either side of the photo's moment, then small photos with the metadata cameras write.
+std::vector<Bytes> PhotoInputs()
+{
+    Bytes header;
+    PutU16(header, 1440 - 540);
+    PutLe(header, std::int32_t{0});
+    PutU16(header, 60);
+    PutU8(header, 2);
+    for (const std::int16_t step : {-10, 10}) {
+        PutLe(header, step);
+        PutLe(header, std::int32_t{800000000});
+        PutLe(header, std::int32_t{1600000000});
+        PutLe(header, std::int16_t{123});
+        PutU8(header, 3);
+    }
+    CameraTags full;
+    full.DateTimeOriginal = "2021:05:03 09:00:01";
+    full.SubSec = "25";
+    full.Offset = "+09:00";
+    full.MakerNote = full.Thumbnail = full.Icc = true;
+    CameraTags tagged = full;
+    tagged.LatDeg = 35.5;
+    tagged.LonDeg = -139.5;
+    CameraTags plain;
+    plain.DateTimeOriginal = "2021:05:03 09:00:01";
+    const std::string photos[] = {
+        WithCameraTags(MakeJpeg(2, 2), full),
+        WithCameraTags(MakeJpeg(2, 2), tagged),
+        WithCameraTags(MakeJpeg(2, 1), plain),
+        WithCameraTags(MakePng(4, 2), plain),
+        MakeJpeg(1, 1),
+        "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/"
+        "22-rdf-syntax-ns#\"><rdf:Description rdf:about=\"\" xmlns:xmp=\"http://ns.adobe.com/"
+        "xap/1.0/\" xmp:Rating=\"3\"/></rdf:RDF></x:xmpmeta>",
+    };
+    std::vector<Bytes> inputs;
+    for (const std::string& photo : photos) {
+        Bytes input = header;
+        input.insert(input.end(), photo.begin(), photo.end());
+        inputs.push_back(input);
+    }
+    return inputs;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -339,7 +385,7 @@ int main(int argc, char** argv)
     SeedFolder block(root, "block_log"), blockFull(root, "block_log_full");
     SeedFolder sector(root, "sector_log"), sectorFull(root, "sector_log_full");
     SeedFolder smoothing(root, "smoothing"), rmc(root, "rmc_line");
-    SeedFolder track(root, "track_writers");
+    SeedFolder track(root, "track_writers"), photo(root, "photo");
     for (const Bytes& log : BlockLogs()) {
         block.Add(log);
         for (const std::uint16_t headroom : {0, 1, 3, 40})
@@ -356,9 +402,11 @@ int main(int argc, char** argv)
         rmc.Add(fix);
     for (const Bytes& input : TrackWriterInputs())
         track.Add(input);
+    for (const Bytes& input : PhotoInputs())
+        photo.Add(input);
     std::cout << "seeds: block_log " << block.Count() << ", block_log_full " << blockFull.Count()
               << ", sector_log " << sector.Count() << ", sector_log_full " << sectorFull.Count()
               << ", smoothing " << smoothing.Count() << ", rmc_line " << rmc.Count()
-              << ", track_writers " << track.Count() << '\n';
+              << ", track_writers " << track.Count() << ", photo " << photo.Count() << '\n';
     return 0;
 }

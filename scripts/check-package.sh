@@ -68,6 +68,7 @@ files=(
     share/man/man1/tallo2nmea.1.gz
     share/doc/tallo2nmea/window.md
     share/doc/tallo2nmea/cli.md
+    share/doc/tallo2nmea/geotag.md
     share/doc/tallo2nmea/copyright
     share/doc/tallo2nmea/changelog.gz
 )

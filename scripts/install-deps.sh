@@ -3,13 +3,15 @@
 #
 # Usage: scripts/install-deps.sh [GROUP...]   (no group means build)
 #
-#   build    what `make run` needs: compilers, CMake, Qt, the Japanese font and Qt's translations
+#   build    what `make run` needs: compilers, CMake, Qt, Exiv2 (photo metadata), the Japanese
+#            font and Qt's translations
 #   test     what only the tests need: GoogleTest/GMock, Google Benchmark, clang for the fuzzers,
 #            the package check's tools (lintian, validators, man) and the programs the client
 #            tests read our GPX and NMEA back with
-#   windows  the MinGW-w64 cross compiler, GoogleTest's sources and Wine, for the cross build of
-#            the Windows programs and its tests (make test-windows, make package-windows); about
-#            a gigabyte, which `make run` never installs
+#   windows  the MinGW-w64 cross compiler, zlib for it, GoogleTest's sources and Wine, for the
+#            cross build of the Windows programs (Exiv2 built from Debian's sources) and its
+#            tests (make test-windows, make package-windows); about a gigabyte, which `make run`
+#            never installs
 set -euo pipefail
 
 usage() {
@@ -22,6 +24,8 @@ group_packages() {
     build)
         echo build-essential cmake g++ make pkg-config
         echo qt6-base-dev libgl-dev
+        # Photos: their metadata read and the position written by Exiv2.
+        echo libexiv2-dev
         # The window's Japanese texts need a CJK font and load Qt's own qtbase_ja.qm.
         echo fonts-noto-cjk qt6-translations-l10n
         ;;
@@ -39,6 +43,9 @@ group_packages() {
         ;;
     windows)
         echo g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 wine
+        # Exiv2 and expat are cross-built from Debian's sources (scripts/build-exiv2-windows.sh)
+        # with Debian's zlib for MinGW.
+        echo libz-mingw-w64-dev dpkg-dev
         # The cross build compiles GoogleTest from the sources this package installs.
         echo googletest
         ;;

@@ -15,6 +15,12 @@ set(T2N_CORE_SOURCES
     export/TrackWriter.cpp
     export/NmeaExport.cpp
     export/GpxExport.cpp
+    photos/PhotoTime.cpp
+    photos/PhotoTrack.cpp
+    photos/GpsTags.cpp
+    photos/ImageData.cpp
+    photos/PhotoMeta.cpp
+    photos/Geotag.cpp
     messages/Language.cpp
     messages/ErrorText.cpp
     messages/NoteText.cpp

@@ -1,5 +1,7 @@
 #include "cli/Cli.h"
 
+#include "cli/GeotagRun.h"
+#include "cli/GeotagText.h"
 #include "cli/Options.h"
 #include "convert/ConversionService.h"
 #include "convert/OutputNames.h"
@@ -46,6 +48,15 @@ class CliRun
     Outcome RunInput(const std::string& input);
     // Flushes standard output; false (after a message) when anything written to it was lost.
     bool FinishOutput();
+    // --geotag: loads the log, the first input, and places the photos that follow on it.
+    int Geotag()
+    {
+        LoadResult loaded;
+        if (const std::optional<Outcome> refused = Load(m_options.Inputs.front(), loaded))
+            return *refused == Outcome::Failed ? kCliError : kCliIgnored;
+        const int status = RunGeotag(m_options, m_service, m_out, m_err, m_language);
+        return FinishOutput() ? status : kCliError;
+    }
 
   private:
     // Loads the input; nothing when it failed or was ignored (after saying why).
@@ -395,7 +406,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     const CliParse parsed = ParseCliArguments(args);
     if (const auto* question = std::get_if<CliQuestion>(&parsed)) {
         if (*question == CliQuestion::Help)
-            out << kCliUsageText;
+            out << kCliUsageText << '\n' << kGeotagEnglish.Usage;
         else
             out << kProgram << ' ' << kVersion << '\n';
         return kCliOk;
@@ -409,6 +420,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
 
     // The time window is checked before any file is read, so a bad date reads and writes nothing.
     CliRun run(options, out, err, language);
+    if (options.Geotag.On)
+        return run.Geotag();
     if (!options.Info && !options.Trips && !run.PrepareWindow())
         return kCliError;
     bool failed = false;

@@ -240,6 +240,13 @@ constexpr OptionEntry kOptions[] = {
     {"--utc", "", false, SetFormatFlag<&ExportFormat::Utc>},
     {"--gga", "", false, SetFormatFlag<&ExportFormat::Gga>},
     {"--split", "", true, SetSplit},
+    {"--geotag", "", false, SetGeotag},
+    {"--camera-zone", "", true, SetCameraZone},
+    {"--camera-offset", "", true, SetCameraOffset},
+    {"--max-gap", "", true, SetMaxGap},
+    {"--dry-run", "", false, SetDryRun},
+    {"--sidecar", "", false, SetSidecar},
+    {"--overwrite", "", false, SetOverwrite},
 };
 
 const OptionEntry* FindOption(std::string_view name)
@@ -278,6 +285,8 @@ Problem CheckWindow(const CliOptions& o)
 // Rules between options, checked once all are read.
 Problem CheckCombination(const CliOptions& o)
 {
+    if (Problem geotag = CheckGeotagOptions(o); geotag || o.Geotag.On)
+        return geotag;
     if (o.Inputs.empty())
         return Usage(kUsageNoInput);
     if (o.Info && o.Trips)

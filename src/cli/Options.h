@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/GeotagOptions.h"
 #include "convert/ConversionService.h"
 #include "export/ExportFormat.h"
 #include "messages/Language.h"
@@ -25,6 +26,7 @@ struct CliOptions {
     std::int32_t AddedWeeks = 0;           // GPS weeks added to every logger time
     ExportFormat Format;                   // --format, --utc, --gga
     std::optional<SplitMode> Split;        // --split
+    CliGeotag Geotag;                      // --geotag: photos placed on the first input
     std::vector<std::string> Inputs;
 };
 

@@ -40,6 +40,7 @@ LoadResult ConversionService::Load(const std::string& path, const LoadOptions& o
         m_loadedWith = options;
         m_lastLoad = result;
         m_trips = {};
+        m_track.reset();
     }
     return result;
 }
@@ -301,4 +302,30 @@ RecordPlan ConversionService::PiecePlan(const ExportPiece& piece, const ExportRe
     for (; trip != trips.Trips.end() && trip->Begin < end; ++trip)
         parts.push_back({std::max(trip->Begin, begin), std::min(trip->End, end)});
     return {m_table.Fixes(), trips.Order, parts};
+}
+
+const PhotoTrack& ConversionService::Track() const
+{
+    if (!m_track)
+        m_track.emplace(m_table.Fixes(), m_bias);
+    return *m_track;
+}
+
+PhotoOutcome ConversionService::PlacePhoto(const PhotoInfo& photo,
+                                           const GeotagSettings& settings) const
+{
+    return ::PlacePhoto(photo, Track(), settings);
+}
+
+PhotoOutcome ConversionService::TagPhoto(const std::string& path,
+                                         const GeotagSettings& settings) const
+{
+    return ::TagPhoto(path, Track(), settings);
+}
+
+void ConversionService::TagPhotos(
+    std::span<const std::string> paths, const GeotagSettings& settings,
+    const std::function<void(std::size_t, const PhotoOutcome&)>& done) const
+{
+    ::TagPhotos(paths, Track(), settings, done);
 }

@@ -5,6 +5,8 @@
 #include "export/ExportFormat.h"
 #include "export/NmeaExport.h"
 #include "load/LogFile.h"
+#include "photos/Geotag.h"
+#include "photos/PhotoTrack.h"
 #include "store/FileIdentity.h"
 #include "store/FixTable.h"
 #include "store/TimeBase.h"
@@ -138,6 +140,23 @@ class ConversionService
     [[nodiscard]] std::vector<std::optional<ExportResult>>
     ExportPieces(std::span<const ExportPiece> pieces, const ExportRequest& request) const;
 
+    // Photos placed on the loaded log's track. The camera's zone is the zone the log was loaded
+    // with unless the settings give one.
+    // (Reading a photo and listing a folder's photos need no log: ReadPhotoInfo and
+    // PhotosInFolder in photos/Geotag.h.)
+    // Where a read photo lies and what tagging would do, writing nothing.
+    [[nodiscard]] PhotoOutcome PlacePhoto(const PhotoInfo& photo,
+                                          const GeotagSettings& settings) const;
+    // Reads, places and tags one photo (nothing written in a dry run).
+    [[nodiscard]] PhotoOutcome TagPhoto(const std::string& path,
+                                        const GeotagSettings& settings) const;
+    // Tags several photos at once (TagPhotos in photos/Geotag.h); `done` takes each outcome in
+    // the photos' order.
+    void TagPhotos(std::span<const std::string> paths, const GeotagSettings& settings,
+                   const std::function<void(std::size_t, const PhotoOutcome&)>& done) const;
+    // The loaded log's fixes with a position, in time order, in UTC; worked out once per load.
+    [[nodiscard]] const PhotoTrack& Track() const;
+
   private:
     // The trips of a gap with at least the figures asked for, from the cache.
     const TripAnalysis& TripsWith(std::int64_t gapMs, TripFigures figures) const;
@@ -173,4 +192,5 @@ class ConversionService
         TripAnalysis Analysis;
     };
     mutable std::array<std::optional<CachedTrips>, 2> m_trips;
+    mutable std::optional<PhotoTrack> m_track; // the loaded log's fixes for placing photos
 };

@@ -186,7 +186,8 @@ int AtomicFile::CreateTemporary(const std::string& folder)
         const DeferredInterrupts deferred;
         errno = 0;
         // 0666: the umask and a default access list of the folder apply as to any new file.
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        // Readable too, for ReadBack().
+        const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
             m_fd = fd;
             m_temporary = path;
@@ -216,6 +217,42 @@ bool AtomicFile::OpenStandardOutput()
 void AtomicFile::KeepAttributes(const Destination& replaced)
 {
     KeepOwnerAndMode(m_fd, replaced.status);
+    m_keptTime[0] = replaced.status.st_mtim.tv_sec;
+    m_keptTime[1] = replaced.status.st_mtim.tv_nsec;
+    m_keepTime = m_rules.KeepModificationTime;
+}
+
+void AtomicFile::ApplyKeptTime()
+{
+    if (!m_keepTime || m_way != Way::Replace)
+        return;
+    struct timespec times[2] = {};
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_sec = static_cast<time_t>(m_keptTime[0]);
+    times[1].tv_nsec = static_cast<long>(m_keptTime[1]);
+    if (::futimens(m_fd, times) != 0) {
+        // A file system that keeps no such time (or not to the nanosecond) keeps its own.
+    }
+}
+
+bool AtomicFile::ReadBack(std::string& bytes)
+{
+    bytes.clear();
+    if (m_fd < 0 || m_way != Way::Replace)
+        return false;
+    bytes.resize(m_written);
+    std::size_t done = 0;
+    while (done < m_written) {
+        const ssize_t n =
+            ::pread(m_fd, bytes.data() + done, m_written - done, static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    bytes.resize(done);
+    return done == m_written;
 }
 
 bool AtomicFile::Write(const char* data, std::size_t size)
@@ -255,6 +292,7 @@ bool AtomicFile::Commit()
 {
     if (m_fd < 0)
         return Fail(Stage::Write, m_errno != 0 ? m_errno : EBADF);
+    ApplyKeptTime();
     // Files only: a device or a pipe is never synced (it would answer EINVAL).
     errno = 0;
     if (m_way != Way::Direct && ::fsync(m_fd) != 0 && errno != EINVAL)
@@ -341,9 +379,10 @@ std::string FinalPath(HANDLE file)
 
 struct AtomicFile::Destination {
     Way way = Way::Replace;
-    std::string path;     // opened directly, or replaced by the temporary file
-    bool exists = false;  // a file is there
-    DWORD attributes = 0; // of that file
+    std::string path;      // opened directly, or replaced by the temporary file
+    bool exists = false;   // a file is there
+    DWORD attributes = 0;  // of that file
+    FILETIME written = {}; // and its modification time
 };
 
 void AtomicFile::Discard()
@@ -380,7 +419,8 @@ int AtomicFile::Locate(const std::string& target, Destination& out)
             return EISDIR;
         if ((info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0)
             return EACCES;
-        out = {Way::Replace, final.empty() ? target : final, true, info.dwFileAttributes};
+        out = {Way::Replace, final.empty() ? target : final, true, info.dwFileAttributes,
+               info.ftLastWriteTime};
         return 0;
     }
     if (const DWORD error = GetLastError(); error != ERROR_FILE_NOT_FOUND)
@@ -414,8 +454,10 @@ int AtomicFile::CreateTemporary(const std::string& folder)
         // The interrupt handler runs in a thread of its own: it waits until the file is
         // registered. Other processes may delete it too, as the handler does.
         const DeferredInterrupts deferred;
-        const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
-                                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        // Readable too, for ReadBack().
+        const HANDLE file =
+            CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
+                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
             m_handle = file;
             m_temporary = Utf8Path(path);
@@ -460,6 +502,42 @@ void AtomicFile::KeepAttributes(const Destination& replaced)
 {
     if ((replaced.attributes & kKeptAttributes) != 0)
         SetFileAttributesW(Wide(m_temporary).c_str(), replaced.attributes & kKeptAttributes);
+    m_keptTime[0] = static_cast<std::int64_t>(std::uint64_t{replaced.written.dwHighDateTime} << 32 |
+                                              replaced.written.dwLowDateTime);
+    m_keepTime = m_rules.KeepModificationTime;
+}
+
+void AtomicFile::ApplyKeptTime()
+{
+    if (!m_keepTime || m_way != Way::Replace)
+        return;
+    const auto count = static_cast<std::uint64_t>(m_keptTime[0]);
+    FILETIME written = {static_cast<DWORD>(count), static_cast<DWORD>(count >> 32)};
+    SetFileTime(m_handle, nullptr, nullptr, &written);
+}
+
+bool AtomicFile::ReadBack(std::string& bytes)
+{
+    bytes.clear();
+    if (m_handle == nullptr || m_way != Way::Replace)
+        return false;
+    bytes.resize(m_written);
+    std::size_t done = 0;
+    while (done < m_written) {
+        OVERLAPPED at = {};
+        at.Offset = static_cast<DWORD>(done);
+        at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(done) >> 32);
+        const std::size_t left = m_written - done;
+        const DWORD piece = left > (1u << 30) ? 1u << 30 : static_cast<DWORD>(left);
+        DWORD read = 0;
+        if (!ReadFile(m_handle, bytes.data() + done, piece, &read, &at) || read == 0)
+            break;
+        done += read;
+    }
+    // Further writes go on at the end.
+    SetFilePointerEx(m_handle, LARGE_INTEGER{}, nullptr, FILE_END);
+    bytes.resize(done);
+    return done == m_written;
 }
 
 bool AtomicFile::Write(const char* data, std::size_t size)
@@ -473,6 +551,7 @@ bool AtomicFile::Write(const char* data, std::size_t size)
             return Fail(Stage::Write, LastErrno());
         data += written;
         size -= written;
+        m_written += written;
     }
     return true;
 }
@@ -481,6 +560,7 @@ bool AtomicFile::Commit()
 {
     if (m_handle == nullptr)
         return Fail(Stage::Write, m_errno != 0 ? m_errno : EBADF);
+    ApplyKeptTime();
     // Files only: a console or a pipe is never flushed.
     if (m_way != Way::Direct && !FlushFileBuffers(m_handle))
         return Fail(Stage::Write, LastErrno());
@@ -523,14 +603,17 @@ bool AtomicFile::Open()
         return true;
     }
     // A writable file in a folder that allows no new file: written in place, not atomically.
-    if (destination.exists && (error == EACCES || error == EPERM))
+    if (destination.exists && (error == EACCES || error == EPERM) && !m_rules.NeverInPlace)
         return OpenFile(Way::InPlace);
     return Fail(Stage::Create, error);
 }
 
 // Both systems.
 
-AtomicFile::AtomicFile(std::string target) : m_target(std::move(target)) {}
+AtomicFile::AtomicFile(std::string target, ReplaceRules rules)
+    : m_target(std::move(target)), m_rules(rules)
+{
+}
 
 AtomicFile::~AtomicFile() { Discard(); }
 

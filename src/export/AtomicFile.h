@@ -1,7 +1,14 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
+
+// What a writer that replaces an existing file asks beyond the usual rules; photos ask for both.
+struct ReplaceRules {
+    bool KeepModificationTime = false; // the replacement takes the replaced file's time
+    bool NeverInPlace = false;         // refuse a file whose folder allows no temporary file
+};
 
 // Writes a file so that readers see either the old content or the whole new one: the bytes go to
 // a temporary file, and Commit() renames it over the target. Destroying an AtomicFile that was not
@@ -17,7 +24,9 @@
 //   /proc/self/fd) is written directly, never synced or renamed;
 // - a file the user may not write is refused; a writable file in a folder that allows no new file
 //   is written in place, which is not atomic.
-// While the temporary file exists it is registered with the interrupt cleanup.
+// While the temporary file exists it is registered with the interrupt cleanup. With ReplaceRules a
+// replaced file's modification time is kept too, and a file that could only be written in place
+// is refused (EACCES) instead.
 //
 // On Windows the same rules hold with the system's own calls: the temporary file is made with
 // CreateFileW under a new name, synced with FlushFileBuffers and moved over the target with
@@ -41,7 +50,7 @@ class AtomicFile
     static constexpr const char* kStandardOutput = "-";
 
     // `target` is a UTF-8 path. Nothing is opened until Open().
-    explicit AtomicFile(std::string target);
+    explicit AtomicFile(std::string target, ReplaceRules rules = {});
     ~AtomicFile();
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
@@ -51,6 +60,10 @@ class AtomicFile
     [[nodiscard]] bool Open();
     // Appends bytes; false on failure. Nothing is written after a failure.
     [[nodiscard]] bool Write(const char* data, std::size_t size);
+    // The bytes written so far, read back from the temporary file before Commit(), so that a
+    // writer can check what the target is about to become; false when there is no temporary file
+    // (a device, an in-place write) or the read fails.
+    [[nodiscard]] bool ReadBack(std::string& bytes);
     // Syncs the temporary file, renames it over the target and syncs the folder; false on
     // failure, after which a replaced target is as it was and no temporary file is left.
     [[nodiscard]] bool Commit();
@@ -75,10 +88,12 @@ class AtomicFile
     bool OpenFile(Way way);
     bool OpenStandardOutput();
     void KeepAttributes(const Destination& replaced); // of the file replaced, on the temporary
+    void ApplyKeptTime(); // the replaced file's modification time, after the last write
     bool Fail(Stage stage, int error);
     void Discard();
 
     std::string m_target;
+    ReplaceRules m_rules;
     std::string m_path;      // the file written directly or replaced, its links resolved
     std::string m_temporary; // empty when writing directly or once committed
     int m_slot = -1;         // of the temporary file in the interrupt cleanup
@@ -92,4 +107,6 @@ class AtomicFile
     Way m_way = Way::Replace;
     std::size_t m_written = 0;       // bytes written so far
     std::size_t m_writebackFrom = 0; // where the disk writeback started last stops
+    bool m_keepTime = false;         // the replaced file's time is to be set on the replacement
+    std::int64_t m_keptTime[2] = {}; // seconds and nanoseconds; on Windows a FILETIME count
 };

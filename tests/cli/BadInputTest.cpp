@@ -8,6 +8,7 @@
 #include "support/ChildProcess.h"
 #include "support/GoldenLogs.h"
 #include "support/LogWriter.h"
+#include "support/PhotoWriter.h"
 
 #include <cerrno>
 #include <filesystem>
@@ -487,6 +488,38 @@ TEST(StandardOutput, GoldenLogsWithJapanesePaths)
         EXPECT_EQ(r.out.substr(0, r.out.find("kind")), "file: " + log + "\n");
         EXPECT_EQ(r.out.find('\r'), std::string::npos);
     }
+}
+
+// Photos with Japanese names in a folder with a Japanese name, through the real program: one
+// tagged in place, a raw one beside it, on every system.
+TEST(StandardOutput, GeotagPhotosWithJapaneseNames)
+{
+    TempDir dir;
+    fs::create_directories(dir.Path() / "scratch");
+    FlashImage image = BlockLog(1, kBlockBasicMask);
+    RawFix fix;
+    for (int i = 0; i < 3; ++i, fix.Seconds += 5, fix.Latitude += 0.001)
+        image.Append(0, BlockRecord(fix, kBlockBasicMask));
+    const std::string log = dir.Write("ログ/走行.bin", image.Data());
+    CameraTags tags;
+    tags.DateTimeOriginal = "2021:05:03 00:00:02"; // 2.5 s after the first fix, in UTC
+    tags.SubSec = "5";
+    tags.Offset = "+00:00";
+    const std::string bytes = WithCameraTags(MakeJpeg(2, 2), tags);
+    const std::string jpeg = dir.Write("旅行 写真/東京 1.jpg", Bytes(bytes.begin(), bytes.end()));
+    const std::string raw = dir.Write("旅行 写真/東京 2.NEF", Bytes(bytes.begin(), bytes.end()));
+    const Outcome r = RunConverter(
+        {"--geotag", log, Utf8Path(dir.Path() / NativePath("旅行 写真"))}, dir.Path() / "scratch");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("東京 1.jpg\t2021-05-03 00:00:02.500+00:00\t"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("\ttagged\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\tsidecar\n"), std::string::npos) << r.out;
+    const std::optional<std::pair<double, double>> at = Exiv2Position(jpeg);
+    ASSERT_TRUE(at.has_value());
+    EXPECT_NEAR(at->first, fix.Latitude - 0.0025, 1e-7);
+    EXPECT_EQ(ReadWholeFile(raw), bytes);
+    EXPECT_TRUE(fs::exists(NativePath(raw + ".xmp")));
 }
 
 INSTANTIATE_TEST_SUITE_P(

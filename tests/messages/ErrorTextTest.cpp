@@ -66,7 +66,7 @@ TEST(ErrorText, CreateErrorAndFinalPoint)
         EXPECT_EQ(CreateErrorText("出力/track.nmea", c.Errno, Language::English), c.English);
     }
 
-    const std::pair<std::string, std::string> cases[] = {
+    const std::pair<std::string, std::string> points[] = {
         {"ファイルが見つかりません", "ファイルが見つかりません."},
         {"abc", "abc."},
         {"a/", "a/."},      // '/' comes after '.'
@@ -75,7 +75,7 @@ TEST(ErrorText, CreateErrorAndFinalPoint)
         {Generic(5), Generic(5)}, // ')' comes before '.'
         {"", ""},
     };
-    for (const auto& [message, shown] : cases)
+    for (const auto& [message, shown] : points)
         EXPECT_EQ(WithFinalPoint(message), shown) << message;
     EXPECT_EQ(WithFinalPoint(kDateConversionError), "日付に変換できない値が渡されました.");
 }

@@ -1,0 +1,150 @@
+#include "cli/GeotagText.h"
+
+#include <cerrno>
+
+const GeotagTexts kGeotagEnglish = {
+    .Usage = "Placing photos on the track (geotagging):\n"
+             "       tallo2nmea-cli --geotag [OPTION]... LOG PHOTO|FOLDER...\n"
+             "\n"
+             "Writes each photo's position on the log's track into the photo (JPEG, PNG) or\n"
+             "into an XMP sidecar beside it, PHOTO.xmp such as IMG_1.CR2.xmp (raw files,\n"
+             "which are never modified).\n"
+             "A photo's time is its DateTimeOriginal (with SubSecTimeOriginal), in the zone\n"
+             "of its OffsetTimeOriginal, else in the camera's zone. Folders are read for\n"
+             "photos, not their sub-folders. A photo is replaced only by a new version that\n"
+             "read back whole, with its image data unchanged, keeping its mode, owner and\n"
+             "modification time.\n"
+             "\n"
+             "  --camera-zone +HH:MM    the zone the camera's clock was set to (default: the\n"
+             "                          converter's zone, --utc-offset or --bias)\n"
+             "  --camera-offset SECONDS the camera clock's error, camera minus true time:\n"
+             "                          +75 when it runs 75 s fast (default 0)\n"
+             "  --max-gap SECONDS       place photos between fixes at most this far apart\n"
+             "                          (default 60); a photo up to 10 s before or after a\n"
+             "                          run of fixes takes its first or last fix\n"
+             "  --dry-run               show what would be done, write nothing\n"
+             "  --sidecar               write every photo's position to its PHOTO.xmp\n"
+             "  --overwrite             tag photos that have a position already\n"
+             "  --add-weeks, --utc-offset, --bias, -q as for converting\n"
+             "\n"
+             "Standard output carries one tab-separated line per photo: photo, taken (the\n"
+             "camera's clock and zone), utc, latitude, longitude, height_m, result (tagged,\n"
+             "would tag, sidecar, already tagged, in a gap, outside the log, no time, not\n"
+             "supported, error: ...). Exit status: 0 when every photo was handled, tagged or\n"
+             "left out; 1 when a photo or the log could not be read or written.\n",
+    .NeedsGeotag = "%s places photos: use it with --geotag",
+    .NotWithGeotag = "%s converts logs; it cannot be used with --geotag",
+    .NeedsPhotos = "--geotag needs a log and at least one photo or folder",
+    .BadCameraZone = "--camera-zone takes +HH:MM or -HH:MM (at most 24:00), not '%s'",
+    .BadCameraOffset = "--camera-offset takes seconds (up to three decimals) from -999999999 to "
+                       "999999999, not '%s'",
+    .BadMaxGap = "--max-gap takes whole seconds from 0 to 1000000, not '%s'",
+    .CannotRead = "cannot be read",
+    .NotAFile = "not a file",
+    .BadMetadata = "its metadata cannot be read",
+    .BadSidecar = "its sidecar cannot be read as XMP",
+    .CannotBuild = "its new metadata cannot be made",
+    .CannotWrite = "cannot be written",
+    .NotAsWritten = "the new version did not read back as written; the photo is unchanged",
+    .FolderUnread = "the folder cannot be read",
+    .OnePhoto = "1 photo",
+    .Photos = "%d photos",
+    .Tagged = "%d tagged",
+    .WouldTag = "%d would be tagged",
+    .InSidecars = " (%d in sidecars)",
+    .LeftOut = "%d left out",
+    .OneError = "1 error",
+    .Errors = "%d errors",
+    .DryRunNote = "dry run: nothing was written",
+    .NoSuchFile = "no such file",
+    .NoPermission = "permission denied",
+    .ReadOnlyFileSystem = "read-only file system",
+    .DiskFull = "no space left on the disk",
+    .FileTooLarge = "file too large",
+    .NameTooLong = "name too long",
+    .IsAFolder = "is a folder",
+    .OtherIoError = "input/output error (%d)",
+};
+
+const GeotagTexts kGeotagJapanese = {
+    .Usage = kGeotagEnglish.Usage,
+    .NeedsGeotag = "%s は写真の位置付けの指定です。--geotag と一緒に使ってください",
+    .NotWithGeotag = "%s はログの変換の指定です。--geotag とは一緒に使えません",
+    .NeedsPhotos = "--geotag にはログと、写真かフォルダーが一つ以上必要です",
+    .BadCameraZone =
+        "--camera-zone には +HH:MM か -HH:MM (24:00 まで) を指定してください ('%s' は使えません)",
+    .BadCameraOffset = "--camera-offset には -999999999 から 999999999 までの秒 (小数 3 桁まで) "
+                       "を指定してください ('%s' は使えません)",
+    .BadMaxGap =
+        "--max-gap には 0 から 1000000 までの整数 (秒) を指定してください ('%s' は使えません)",
+    .CannotRead = "読み込めません",
+    .NotAFile = "ファイルではありません",
+    .BadMetadata = "メタデータを読み込めません",
+    .BadSidecar = "サイドカーを XMP として読み込めません",
+    .CannotBuild = "新しいメタデータを作れません",
+    .CannotWrite = "書き込めません",
+    .NotAsWritten = "新しい版を読み返すと書いたとおりではありませんでした。写真は変えていません",
+    .FolderUnread = "フォルダーを読み込めません",
+    .OnePhoto = "写真 1 枚",
+    .Photos = "写真 %d 枚",
+    .Tagged = "%d 枚に位置を書き込み",
+    .WouldTag = "%d 枚に位置を書き込み可能",
+    .InSidecars = " (うちサイドカー %d 枚)",
+    .LeftOut = "%d 枚は対象外",
+    .OneError = "エラー 1 件",
+    .Errors = "エラー %d 件",
+    .DryRunNote = "試行のみ: 何も書き込んでいません",
+    .NoSuchFile = "ファイルが見つかりません",
+    .NoPermission = "アクセスが拒否されました",
+    .ReadOnlyFileSystem = "読み取り専用のドライブです",
+    .DiskFull = "ディスクに十分な空き領域がありません",
+    .FileTooLarge = "ファイルが大きすぎます",
+    .NameTooLong = "ファイル名が長すぎます",
+    .IsAFolder = "フォルダーです",
+    .OtherIoError = "I/O エラー (%d)",
+};
+
+const GeotagTexts& GeotagTextsIn(Language language)
+{
+    return language == Language::Japanese ? kGeotagJapanese : kGeotagEnglish;
+}
+
+std::string Filled(std::string_view pattern, std::string_view value)
+{
+    std::string out(pattern);
+    for (const char* mark : {"%s", "%d"})
+        if (const std::size_t at = out.find(mark); at != std::string::npos)
+            return out.replace(at, 2, value);
+    return out;
+}
+
+std::string Filled(std::string_view pattern, long long value)
+{
+    return Filled(pattern, std::to_string(value));
+}
+
+std::string SystemReason(const GeotagTexts& texts, int errnoValue)
+{
+    switch (errnoValue) {
+    case ENOENT:
+        return std::string(texts.NoSuchFile);
+    case EACCES:
+    case EPERM:
+        return std::string(texts.NoPermission);
+    case EROFS:
+        return std::string(texts.ReadOnlyFileSystem);
+    case ENOSPC:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+        return std::string(texts.DiskFull);
+    case EFBIG:
+        return std::string(texts.FileTooLarge);
+    case ENAMETOOLONG:
+        return std::string(texts.NameTooLong);
+    case EISDIR:
+        return std::string(texts.IsAFolder);
+    default:
+        return Filled(texts.OtherIoError, errnoValue);
+    }
+}

@@ -1,0 +1,286 @@
+#include "photos/Geotag.h"
+
+#include "export/AtomicFile.h"
+#include "photos/GpsTags.h"
+#include "photos/PhotoMeta.h"
+#include "store/PathText.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <condition_variable>
+#include <cstdio>
+#include <filesystem>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Raw formats by extension: most are TIFF files inside, which the metadata library could write.
+constexpr std::string_view kRawExtensions[] = {
+    "3fr", "ari", "arw", "bay", "cr2", "cr3", "crw", "dcr", "dng", "erf",
+    "fff", "iiq", "k25", "kdc", "mef", "mos", "mrw", "nef", "nrw", "orf",
+    "pef", "raf", "raw", "rw2", "rwl", "sr2", "srf", "srw", "x3f",
+};
+
+std::string LowerExtension(const std::string& path)
+{
+    const std::size_t dot = ExtensionStart(path);
+    std::string extension = dot < path.size() ? path.substr(dot + 1) : std::string();
+    for (char& c : extension)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return extension;
+}
+
+std::FILE* OpenForReading(const std::string& path)
+{
+#ifdef _WIN32
+    return _wfopen(NativePath(path).c_str(), L"rb");
+#else
+    return std::fopen(path.c_str(), "rb");
+#endif
+}
+
+// The whole of a regular file; 0, or the errno value of the failure (EISDIR for anything that
+// is not a regular file, ENOENT for nothing there).
+int ReadRegularFile(const std::string& path, std::string& bytes)
+{
+    std::error_code ec;
+    const fs::file_status status = fs::status(NativePath(path), ec);
+    if (status.type() == fs::file_type::not_found)
+        return ENOENT;
+    if (ec)
+        return ec.default_error_condition().value() != 0 ? ec.default_error_condition().value()
+                                                         : EIO;
+    if (!fs::is_regular_file(status))
+        return EISDIR;
+    errno = 0;
+    std::FILE* file = OpenForReading(path);
+    if (file == nullptr)
+        return errno != 0 ? errno : EIO;
+    // In one read of the size the file has, and on in pieces should it have grown.
+    const std::uintmax_t expected = fs::file_size(NativePath(path), ec);
+    bytes.resize(ec ? 0 : static_cast<std::size_t>(expected));
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
+    char buffer[1 << 16];
+    for (std::size_t n = 0; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+        bytes.append(buffer, n);
+    const int error = std::ferror(file) != 0 ? (errno != 0 ? errno : EIO) : 0;
+    std::fclose(file);
+    return error;
+}
+
+void ReadSidecar(PhotoInfo& info, std::string& bytes)
+{
+    std::error_code ec;
+    info.HasSidecar = fs::exists(NativePath(SidecarPath(info.Path)), ec);
+    if (!info.HasSidecar)
+        return;
+    info.SidecarErrno = ReadRegularFile(SidecarPath(info.Path), bytes);
+    const std::optional<bool> tagged =
+        info.SidecarErrno == 0 ? SidecarHasGps(bytes) : std::optional<bool>();
+    info.SidecarBroken = !tagged;
+    info.SidecarTagged = tagged.value_or(false);
+}
+
+// The photo's information, with its bytes and its sidecar's for the writing.
+PhotoInfo ReadPhoto(const std::string& path, std::string& bytes, std::string& sidecar)
+{
+    PhotoInfo info;
+    info.Path = path;
+    info.Errno = ReadRegularFile(path, bytes);
+    if (info.Errno != 0) {
+        info.Error = info.Errno == EISDIR ? PhotoError::NotAFile : PhotoError::Read;
+        info.Errno = info.Error == PhotoError::NotAFile ? 0 : info.Errno;
+        return info;
+    }
+    const PhotoMeta meta = InspectPhoto(bytes);
+    info.Recognised = meta.Recognised;
+    info.InPlace = meta.InPlace;
+    info.Raw = meta.RawType || IsRawName(path);
+    info.HasClock = meta.HasClock;
+    info.Clock = meta.Clock;
+    info.Tagged = meta.HasGps;
+    if (meta.Recognised && !meta.Parsed)
+        info.Error = PhotoError::Metadata;
+    ReadSidecar(info, sidecar);
+    return info;
+}
+
+PhotoWay WayOf(const PhotoInfo& info, const GeotagSettings& settings)
+{
+    if (!info.Recognised)
+        return PhotoWay::NotSupported;
+    if (info.Raw || settings.Sidecar)
+        return PhotoWay::Sidecar;
+    return info.InPlace ? PhotoWay::InPlace : PhotoWay::NotSupported;
+}
+
+PhotoOutcome Failed(PhotoOutcome outcome, PhotoError error, int errnoValue = 0)
+{
+    outcome.Result = GeotagResult::Error;
+    outcome.Error = error;
+    outcome.Errno = errnoValue;
+    return outcome;
+}
+
+} // namespace
+
+std::string SidecarPath(const std::string& photo) { return photo + ".xmp"; }
+
+bool IsRawName(const std::string& path)
+{
+    const std::string extension = LowerExtension(path);
+    return std::find(std::begin(kRawExtensions), std::end(kRawExtensions), extension) !=
+           std::end(kRawExtensions);
+}
+
+PhotoInfo ReadPhotoInfo(const std::string& path)
+{
+    std::string bytes, sidecar;
+    return ReadPhoto(path, bytes, sidecar);
+}
+
+PhotoOutcome PlacePhoto(const PhotoInfo& info, const PhotoTrack& track,
+                        const GeotagSettings& settings)
+{
+    PhotoOutcome outcome;
+    if (info.Error != PhotoError::None)
+        return Failed(outcome, info.Error, info.Errno);
+    outcome.Way = WayOf(info, settings);
+    if (outcome.Way == PhotoWay::NotSupported) {
+        outcome.Result = GeotagResult::NotSupported;
+        return outcome;
+    }
+    const CameraClock camera{settings.CameraBiasMinutes.value_or(track.BiasMinutes()),
+                             settings.CameraOffsetMs};
+    outcome.Moment = PhotoMomentOf(info.Clock, camera);
+    if (!outcome.Moment) {
+        outcome.Result = GeotagResult::NoTime;
+        return outcome;
+    }
+    const Placement placement = track.Place(outcome.Moment->UtcMs, settings.MaxGapMs);
+    if (placement.Kind != PlaceKind::OnTrack) {
+        outcome.Result =
+            placement.Kind == PlaceKind::InGap ? GeotagResult::InGap : GeotagResult::OutsideLog;
+        return outcome;
+    }
+    outcome.Place = placement.Point;
+    const bool toSidecar = outcome.Way == PhotoWay::Sidecar;
+    if (toSidecar && info.SidecarBroken)
+        return Failed(outcome, PhotoError::Sidecar, info.SidecarErrno);
+    const bool tagged = info.Tagged || (toSidecar && info.SidecarTagged);
+    outcome.Result =
+        tagged && !settings.Overwrite ? GeotagResult::AlreadyTagged : GeotagResult::WouldTag;
+    return outcome;
+}
+
+namespace {
+
+// Replaces `target` with what `make` writes into its sink once it reads back as `check` wants;
+// the outcome's result becomes `done`, or the error.
+template <class Make, class Check>
+PhotoOutcome Replace(PhotoOutcome outcome, const std::string& target, ReplaceRules rules,
+                     GeotagResult done, const Make& make, const Check& check)
+{
+    AtomicFile file(target, rules);
+    if (!file.Open())
+        return Failed(outcome, PhotoError::Write, file.Errno());
+    const bool made =
+        make([&file](std::string_view bytes) { return file.Write(bytes.data(), bytes.size()); });
+    if (!made)
+        return Failed(outcome, file.Errno() != 0 ? PhotoError::Write : PhotoError::Build,
+                      file.Errno());
+    std::string readBack;
+    if (!file.ReadBack(readBack) || !check(readBack))
+        return Failed(outcome, PhotoError::Verify);
+    if (!file.Commit())
+        return Failed(outcome, PhotoError::Write, file.Errno());
+    outcome.Result = done;
+    return outcome;
+}
+
+} // namespace
+
+PhotoOutcome TagPhoto(const std::string& path, const PhotoTrack& track,
+                      const GeotagSettings& settings)
+{
+    std::string photo, sidecar;
+    const PhotoInfo info = ReadPhoto(path, photo, sidecar);
+    PhotoOutcome outcome = PlacePhoto(info, track, settings);
+    if (outcome.Result != GeotagResult::WouldTag || settings.DryRun)
+        return outcome;
+    const TrackPoint& at = *outcome.Place;
+    const GpsTags tags = MakeGpsTags(at.LatDeg, at.LonDeg, at.HeightM, outcome.Moment->UtcMs);
+    if (outcome.Way == PhotoWay::Sidecar)
+        return Replace(
+            outcome, SidecarPath(path), {false, true}, GeotagResult::Sidecar,
+            [&](const ByteSink& sink) { return WriteSidecarWithGps(sidecar, tags, sink); },
+            [&](const std::string& back) { return SidecarReadsBackAs(sidecar, back, tags); });
+    return Replace(
+        outcome, path, {true, true}, GeotagResult::Tagged,
+        [&](const ByteSink& sink) { return WritePhotoWithGps(photo, tags, sink); },
+        [&](const std::string& back) { return ReadsBackAs(photo, back, tags); });
+}
+
+void TagPhotos(std::span<const std::string> paths, const PhotoTrack& track,
+               const GeotagSettings& settings,
+               const std::function<void(std::size_t, const PhotoOutcome&)>& done, int threads)
+{
+    std::vector<std::optional<PhotoOutcome>> outcomes(paths.size());
+    std::mutex lock;
+    std::condition_variable finished;
+    std::atomic<std::size_t> next{0};
+    const auto work = [&] {
+        for (std::size_t i; (i = next++) < paths.size();) {
+            PhotoOutcome outcome;
+            try {
+                outcome = TagPhoto(paths[i], track, settings);
+            } catch (const std::exception&) { // out of memory: the photo is as it was
+                outcome = Failed(outcome, PhotoError::Build);
+            }
+            const std::lock_guard<std::mutex> held(lock);
+            outcomes[i] = std::move(outcome);
+            finished.notify_one();
+        }
+    };
+    std::vector<std::thread> workers;
+    const auto count = static_cast<std::size_t>(std::max(threads, 1));
+    for (std::size_t t = 0; t < std::min(count, paths.size()); ++t)
+        workers.emplace_back(work);
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        std::unique_lock<std::mutex> held(lock);
+        finished.wait(held, [&] { return outcomes[i].has_value(); });
+        const PhotoOutcome outcome = std::move(*outcomes[i]);
+        held.unlock();
+        done(i, outcome);
+    }
+    for (std::thread& worker : workers)
+        worker.join();
+}
+
+int PhotosInFolder(const std::string& folder, std::vector<std::string>& photos)
+{
+    std::error_code ec;
+    std::vector<fs::path> names;
+    for (fs::directory_iterator it(NativePath(folder), ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::string name = Utf8Path(it->path().filename());
+        std::error_code typeError;
+        if (name.empty() || name.front() == '.' || LowerExtension(name) == "xmp" ||
+            !it->is_regular_file(typeError))
+            continue;
+        names.push_back(it->path());
+    }
+    if (ec)
+        return ec.default_error_condition().value() != 0 ? ec.default_error_condition().value()
+                                                         : EIO;
+    std::sort(names.begin(), names.end());
+    for (const fs::path& name : names)
+        photos.push_back(Utf8Path(name));
+    return 0;
+}

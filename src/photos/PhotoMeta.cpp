@@ -1,0 +1,473 @@
+#include "photos/PhotoMeta.h"
+
+#include "photos/ImageData.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <exception>
+#include <mutex>
+#include <utility>
+#include <vector>
+
+// Exiv2 0.27 hands images out as std::auto_ptr, which C++17 deprecates.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+#include <exiv2/exiv2.hpp>
+
+namespace {
+
+using ImagePtr = Exiv2::Image::AutoPtr;
+
+constexpr const char* kXmpGpsPrefix = "Xmp.exif.GPS";
+constexpr const char* kMapDatum = "WGS-84";
+constexpr Exiv2::byte kGpsVersion[] = {2, 3, 0, 0};
+
+std::mutex g_xmpToolkit;
+
+void LockXmpToolkit(void* mutex, bool lock)
+{
+    if (lock)
+        static_cast<std::mutex*>(mutex)->lock();
+    else
+        static_cast<std::mutex*>(mutex)->unlock();
+}
+
+// Once per process: no warnings of Exiv2's own on the standard error, the ISO base media formats
+// (HEIF, CR3) recognised, and the XMP toolkit, which is not thread-safe by itself, ready with a
+// lock before photos are read on several threads (started anew should it have been started
+// without one).
+void PrepareExiv2()
+{
+    static const bool prepared = [] {
+        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
+        Exiv2::enableBMFF(true);
+        Exiv2::XmpParser::terminate();
+        return Exiv2::XmpParser::initialize(LockXmpToolkit, &g_xmpToolkit);
+    }();
+    (void)prepared;
+}
+
+// The photo's metadata, read from bytes that outlive the image (Exiv2 copies them only once it
+// writes). Throws as Exiv2 does.
+ImagePtr OpenBytes(std::string_view bytes)
+{
+    PrepareExiv2();
+    if (bytes.size() > static_cast<std::size_t>(LONG_MAX))
+        throw Exiv2::Error(Exiv2::kerDataSourceOpenFailed);
+    ImagePtr image = Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(bytes.data()),
+                                               static_cast<long>(bytes.size()));
+    image->readMetadata();
+    return image;
+}
+
+// Hands the bytes an image holds in memory, after writeMetadata(), to the sink.
+bool PutBytes(Exiv2::Image& image, const ByteSink& sink)
+{
+    Exiv2::BasicIo& io = image.io();
+    const Exiv2::byte* data = io.mmap();
+    const bool kept = sink({reinterpret_cast<const char*>(data), io.size()});
+    io.munmap();
+    return kept;
+}
+
+// What a sink keeps, for the functions that return the bytes.
+std::optional<std::string> Collected(bool (*write)(std::string_view, const GpsTags&,
+                                                   const ByteSink&),
+                                     std::string_view input, const GpsTags& tags)
+{
+    std::string bytes;
+    if (!write(input, tags, [&bytes](std::string_view made) {
+            bytes.append(made);
+            return true;
+        }))
+        return std::nullopt;
+    return bytes;
+}
+
+std::string TextOf(const Exiv2::ExifData& exif, const char* key)
+{
+    const auto found = exif.findKey(Exiv2::ExifKey(key));
+    return found == exif.end() ? std::string() : found->toString();
+}
+
+bool HasKey(const Exiv2::ExifData& exif, const char* key)
+{
+    return exif.findKey(Exiv2::ExifKey(key)) != exif.end();
+}
+
+bool IsXmpGps(const std::string& key) { return key.rfind(kXmpGpsPrefix, 0) == 0; }
+
+void SetRationals(Exiv2::ExifData& exif, const char* key, const URational* values, int count)
+{
+    Exiv2::URationalValue value;
+    for (int i = 0; i < count; ++i)
+        value.value_.emplace_back(values[i].Num, values[i].Den);
+    exif.add(Exiv2::ExifKey(key), &value);
+}
+
+void SetAscii(Exiv2::ExifData& exif, const char* key, const std::string& text)
+{
+    const Exiv2::AsciiValue value(text);
+    exif.add(Exiv2::ExifKey(key), &value);
+}
+
+void SetBytes(Exiv2::ExifData& exif, const char* key, const Exiv2::byte* bytes, long count)
+{
+    Exiv2::DataValue value(Exiv2::unsignedByte);
+    value.read(bytes, count);
+    exif.add(Exiv2::ExifKey(key), &value);
+}
+
+// Every GPS tag out, then the position's.
+void PutGpsTags(Exiv2::ExifData& exif, const GpsTags& tags)
+{
+    for (auto it = exif.begin(); it != exif.end();)
+        it = it->groupName() == "GPSInfo" ? exif.erase(it) : std::next(it);
+    SetBytes(exif, "Exif.GPSInfo.GPSVersionID", kGpsVersion, 4);
+    SetAscii(exif, "Exif.GPSInfo.GPSLatitudeRef", std::string(1, tags.LatitudeRef));
+    SetRationals(exif, "Exif.GPSInfo.GPSLatitude", tags.Latitude.data(), 3);
+    SetAscii(exif, "Exif.GPSInfo.GPSLongitudeRef", std::string(1, tags.LongitudeRef));
+    SetRationals(exif, "Exif.GPSInfo.GPSLongitude", tags.Longitude.data(), 3);
+    if (tags.Altitude) {
+        SetBytes(exif, "Exif.GPSInfo.GPSAltitudeRef", &tags.AltitudeRef, 1);
+        SetRationals(exif, "Exif.GPSInfo.GPSAltitude", &*tags.Altitude, 1);
+    }
+    SetRationals(exif, "Exif.GPSInfo.GPSTimeStamp", tags.TimeStamp.data(), 3);
+    SetAscii(exif, "Exif.GPSInfo.GPSDateStamp", tags.DateStamp);
+    SetAscii(exif, "Exif.GPSInfo.GPSMapDatum", kMapDatum);
+}
+
+} // namespace
+
+namespace {
+
+// The rationals of a tag, when it holds unsigned rationals.
+std::vector<URational> RationalsOf(const Exiv2::ExifData& exif, const char* key)
+{
+    std::vector<URational> out;
+    const auto found = exif.findKey(Exiv2::ExifKey(key));
+    const auto* value =
+        found == exif.end() ? nullptr : dynamic_cast<const Exiv2::URationalValue*>(&found->value());
+    if (value != nullptr)
+        for (const auto& [num, den] : value->value_)
+            out.push_back({num, den});
+    return out;
+}
+
+bool SameRationals(const Exiv2::ExifData& exif, const char* key, const URational* want, int n)
+{
+    const std::vector<URational> got = RationalsOf(exif, key);
+    return got.size() == static_cast<std::size_t>(n) && std::equal(got.begin(), got.end(), want);
+}
+
+bool SameBytes(const Exiv2::ExifData& exif, const char* key, const Exiv2::byte* want, long n)
+{
+    const auto found = exif.findKey(Exiv2::ExifKey(key));
+    if (found == exif.end() || found->typeId() != Exiv2::unsignedByte || found->count() != n)
+        return false;
+    for (long i = 0; i < n; ++i)
+        if (found->toLong(i) != want[i])
+            return false;
+    return true;
+}
+
+// The GPS group holds exactly the tags of the position, nothing more.
+bool HasExactly(const Exiv2::ExifData& exif, const GpsTags& tags)
+{
+    const auto gpsCount = std::count_if(exif.begin(), exif.end(), [](const Exiv2::Exifdatum& d) {
+        return d.groupName() == "GPSInfo";
+    });
+    return gpsCount == (tags.Altitude ? 10 : 8) &&
+           SameBytes(exif, "Exif.GPSInfo.GPSVersionID", kGpsVersion, 4) &&
+           TextOf(exif, "Exif.GPSInfo.GPSLatitudeRef") == std::string(1, tags.LatitudeRef) &&
+           SameRationals(exif, "Exif.GPSInfo.GPSLatitude", tags.Latitude.data(), 3) &&
+           TextOf(exif, "Exif.GPSInfo.GPSLongitudeRef") == std::string(1, tags.LongitudeRef) &&
+           SameRationals(exif, "Exif.GPSInfo.GPSLongitude", tags.Longitude.data(), 3) &&
+           (!tags.Altitude ||
+            (SameBytes(exif, "Exif.GPSInfo.GPSAltitudeRef", &tags.AltitudeRef, 1) &&
+             SameRationals(exif, "Exif.GPSInfo.GPSAltitude", &*tags.Altitude, 1))) &&
+           SameRationals(exif, "Exif.GPSInfo.GPSTimeStamp", tags.TimeStamp.data(), 3) &&
+           TextOf(exif, "Exif.GPSInfo.GPSDateStamp") == tags.DateStamp &&
+           TextOf(exif, "Exif.GPSInfo.GPSMapDatum") == kMapDatum;
+}
+
+using Entries = std::vector<std::pair<std::string, std::string>>;
+
+// Tags whose values are where other parts of the file start: they change when the file is laid
+// out anew, the parts they point at are compared themselves.
+bool IsLayoutTag(const std::string& key)
+{
+    static constexpr std::string_view kLayout[] = {
+        "Exif.Image.ExifTag",
+        "Exif.Image.GPSTag",
+        "Exif.Photo.InteroperabilityTag",
+        "Exif.Thumbnail.JPEGInterchangeFormat",
+        "Exif.Image.JPEGInterchangeFormat",
+        "Exif.MakerNote.Offset",
+    };
+    return std::find(std::begin(kLayout), std::end(kLayout), key) != std::end(kLayout);
+}
+
+// Every EXIF tag but the GPS group and the layout, as key and type with the value's bytes. A
+// maker note the library decodes is compared tag by tag: its bytes hold offsets that move.
+Entries OtherExif(const Exiv2::ExifData& exif)
+{
+    const bool decodedNote = HasKey(exif, "Exif.MakerNote.Offset");
+    Entries out;
+    for (const Exiv2::Exifdatum& datum : exif) {
+        if (datum.groupName() == "GPSInfo" || IsLayoutTag(datum.key()) ||
+            (decodedNote && datum.key() == "Exif.Photo.MakerNote"))
+            continue;
+        std::string bytes(static_cast<std::size_t>(datum.size()), '\0');
+        datum.copy(reinterpret_cast<Exiv2::byte*>(bytes.data()), Exiv2::littleEndian);
+        out.emplace_back(datum.key(), std::to_string(datum.typeId()) + ':' + bytes);
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+// The XMP properties but the GPS ones, as key and text.
+Entries OtherXmp(const Exiv2::XmpData& xmp)
+{
+    Entries out;
+    for (const Exiv2::Xmpdatum& datum : xmp)
+        if (!IsXmpGps(datum.key()))
+            out.emplace_back(datum.key(), datum.toString());
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+Entries IptcOf(const Exiv2::IptcData& iptc)
+{
+    Entries out;
+    for (const Exiv2::Iptcdatum& datum : iptc)
+        out.emplace_back(datum.key(), datum.toString());
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+std::string Copied(const Exiv2::DataBuf& buffer)
+{
+    return buffer.size_ > 0 ? std::string(reinterpret_cast<const char*>(buffer.pData_),
+                                          static_cast<std::size_t>(buffer.size_))
+                            : std::string();
+}
+
+// Everything of a photo that tagging leaves as it was.
+struct KeptParts {
+    Entries Exif, Xmp, Iptc;
+    std::string Thumbnail, Icc, Comment;
+    friend bool operator==(const KeptParts&, const KeptParts&) = default;
+};
+
+KeptParts KeptPartsOf(Exiv2::Image& image)
+{
+    return {OtherExif(image.exifData()), OtherXmp(image.xmpData()),
+            IptcOf(image.iptcData()),    Copied(Exiv2::ExifThumbC(image.exifData()).copy()),
+            Copied(*image.iccProfile()), image.comment()};
+}
+
+} // namespace
+
+namespace {
+
+bool HasXmpGps(const Exiv2::XmpData& xmp)
+{
+    return std::any_of(xmp.begin(), xmp.end(),
+                       [](const Exiv2::Xmpdatum& d) { return IsXmpGps(d.key()); });
+}
+
+void EraseXmpGps(Exiv2::XmpData& xmp)
+{
+    for (auto it = xmp.begin(); it != xmp.end();)
+        it = IsXmpGps(it->key()) ? xmp.erase(it) : std::next(it);
+}
+
+// The XMP form of the tags, as Exiv2 converts them; the time stamp says that it is UTC.
+Exiv2::XmpData XmpGps(const GpsTags& tags)
+{
+    Exiv2::ExifData exif;
+    PutGpsTags(exif, tags);
+    Exiv2::XmpData xmp;
+    Exiv2::copyExifToXmp(exif, xmp);
+    const auto& t = tags.TimeStamp;
+    char stamp[64];
+    std::snprintf(stamp, sizeof stamp, "%.4s-%.2s-%.2sT%02u:%02u:%02u.%03uZ",
+                  tags.DateStamp.c_str(), tags.DateStamp.c_str() + 5, tags.DateStamp.c_str() + 8,
+                  t[0].Num, t[1].Num, t[2].Num / 1000, t[2].Num % 1000);
+    xmp["Xmp.exif.GPSTimeStamp"] = std::string(stamp);
+    return xmp;
+}
+
+bool IsRawType(int type)
+{
+    using namespace Exiv2::ImageType;
+    return type == cr2 || type == crw || type == mrw || type == orf || type == raf || type == rw2;
+}
+
+bool IsInPlaceType(int type)
+{
+    return type == Exiv2::ImageType::jpeg || type == Exiv2::ImageType::png;
+}
+
+} // namespace
+
+PhotoMeta InspectPhoto(std::string_view bytes)
+{
+    PhotoMeta meta;
+    try {
+        PrepareExiv2();
+        const int type = Exiv2::ImageFactory::getType(
+            reinterpret_cast<const Exiv2::byte*>(bytes.data()),
+            static_cast<long>(std::min<std::size_t>(bytes.size(), LONG_MAX)));
+        meta.Recognised = type != Exiv2::ImageType::none;
+        if (!meta.Recognised)
+            return meta;
+        meta.RawType = IsRawType(type);
+        meta.InPlace = IsInPlaceType(type);
+        ImagePtr image = OpenBytes(bytes);
+        const Exiv2::ExifData& exif = image->exifData();
+        meta.HasClock = HasKey(exif, "Exif.Photo.DateTimeOriginal");
+        meta.Clock = {TextOf(exif, "Exif.Photo.DateTimeOriginal"),
+                      TextOf(exif, "Exif.Photo.SubSecTimeOriginal"),
+                      TextOf(exif, "Exif.Photo.OffsetTimeOriginal")};
+        meta.HasGps = HasKey(exif, "Exif.GPSInfo.GPSLatitude") ||
+                      HasKey(exif, "Exif.GPSInfo.GPSLongitude") || HasXmpGps(image->xmpData());
+        meta.Parsed = true;
+    } catch (const std::exception&) {
+        meta.Parsed = false;
+    }
+    return meta;
+}
+
+std::optional<std::string> PhotoWithGps(std::string_view photo, const GpsTags& tags)
+{
+    return Collected(WritePhotoWithGps, photo, tags);
+}
+
+namespace {
+
+// The photo (or the part of it that holds the metadata) with the tags, as Exiv2 writes it.
+ImagePtr TaggedImage(std::string_view photo, const GpsTags& tags)
+{
+    ImagePtr image = OpenBytes(photo);
+    if (!IsInPlaceType(image->imageType()))
+        return ImagePtr();
+    PutGpsTags(image->exifData(), tags);
+    // The XMP packet is kept byte for byte unless it held a position, which goes.
+    Exiv2::XmpData& xmp = image->xmpData();
+    const bool stalePosition = HasXmpGps(xmp);
+    EraseXmpGps(xmp);
+    image->writeXmpFromPacket(!stalePosition);
+    image->writeMetadata();
+    return image;
+}
+
+} // namespace
+
+bool WritePhotoWithGps(std::string_view photo, const GpsTags& tags, const ByteSink& sink)
+{
+    try {
+        // Exiv2 copies a JPEG's scans as they are, after the metadata. It is given the part up to
+        // the first scan's marker only, and the scans follow from the photo itself: 4 MB not
+        // copied twice in memory. Should its copy not end with that marker, it gets the whole.
+        constexpr std::string_view kScanMarker = "\xFF\xDA";
+        if (const std::optional<std::size_t> scan = JpegScanStart(photo)) {
+            ImagePtr head = TaggedImage(photo.substr(0, *scan + kScanMarker.size()), tags);
+            if (head.get() == nullptr)
+                return false;
+            Exiv2::BasicIo& io = head->io();
+            const std::string_view made(reinterpret_cast<const char*>(io.mmap()), io.size());
+            const bool whole = made.ends_with(kScanMarker);
+            const bool kept = whole && sink(made.substr(0, made.size() - kScanMarker.size())) &&
+                              sink(photo.substr(*scan));
+            io.munmap();
+            if (whole)
+                return kept;
+        }
+        ImagePtr image = TaggedImage(photo, tags);
+        return image.get() != nullptr && PutBytes(*image, sink);
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool ReadsBackAs(std::string_view original, std::string_view written, const GpsTags& tags)
+{
+    try {
+        ImagePtr before = OpenBytes(original);
+        ImagePtr after = OpenBytes(written);
+        return after->imageType() == before->imageType() && HasExactly(after->exifData(), tags) &&
+               KeptPartsOf(*before) == KeptPartsOf(*after) && SameImageData(original, written);
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+std::optional<std::string> SidecarWithGps(std::string_view existing, const GpsTags& tags)
+{
+    return Collected(WriteSidecarWithGps, existing, tags);
+}
+
+bool WriteSidecarWithGps(std::string_view existing, const GpsTags& tags, const ByteSink& sink)
+{
+    try {
+        PrepareExiv2();
+        ImagePtr sidecar = existing.empty() ? Exiv2::ImageFactory::create(Exiv2::ImageType::xmp)
+                                            : OpenBytes(existing);
+        if (sidecar->imageType() != Exiv2::ImageType::xmp)
+            return false;
+        Exiv2::XmpData& xmp = sidecar->xmpData();
+        EraseXmpGps(xmp);
+        for (const Exiv2::Xmpdatum& datum : XmpGps(tags))
+            xmp.add(datum);
+        // Reading a sidecar converts its XMP to EXIF and IPTC, which writing would convert
+        // back over the properties just set.
+        sidecar->clearExifData();
+        sidecar->clearIptcData();
+        sidecar->writeMetadata();
+        return PutBytes(*sidecar, sink);
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool SidecarReadsBackAs(std::string_view existing, std::string_view written, const GpsTags& tags)
+{
+    try {
+        ImagePtr after = OpenBytes(written);
+        if (after->imageType() != Exiv2::ImageType::xmp)
+            return false;
+        const Exiv2::XmpData& xmp = after->xmpData();
+        const Exiv2::XmpData want = XmpGps(tags);
+        for (const Exiv2::Xmpdatum& datum : want) {
+            const auto found = xmp.findKey(Exiv2::XmpKey(datum.key()));
+            if (found == xmp.end() || found->toString() != datum.toString())
+                return false;
+        }
+        const auto gpsCount = std::count_if(
+            xmp.begin(), xmp.end(), [](const Exiv2::Xmpdatum& d) { return IsXmpGps(d.key()); });
+        const Entries before =
+            existing.empty() ? Entries() : OtherXmp(OpenBytes(existing)->xmpData());
+        return gpsCount == want.count() && OtherXmp(xmp) == before;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+std::optional<bool> SidecarHasGps(std::string_view sidecar)
+{
+    try {
+        ImagePtr image = OpenBytes(sidecar);
+        if (image->imageType() != Exiv2::ImageType::xmp)
+            return std::nullopt;
+        const Exiv2::XmpData& xmp = image->xmpData();
+        return xmp.findKey(Exiv2::XmpKey("Xmp.exif.GPSLatitude")) != xmp.end() ||
+               xmp.findKey(Exiv2::XmpKey("Xmp.exif.GPSLongitude")) != xmp.end();
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+#pragma GCC diagnostic pop

@@ -1,0 +1,378 @@
+// tallo2nmea-cli --geotag on a log written here and photos made here: the table, the summary,
+// the status, and the tags as exiftool reads them back.
+#include "cli/Cli.h"
+#include "store/PathText.h"
+#include "support/LogWriter.h"
+#include "support/PhotoWriter.h"
+
+#include <gtest/gtest.h>
+#include <map>
+#include <sstream>
+
+#ifndef _WIN32
+#include <csignal>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+using namespace t2ntest;
+namespace fs = std::filesystem;
+
+struct GeotagRun {
+    int status;
+    std::vector<std::vector<std::string>> rows; // the table's fields, header first
+    std::string err;
+};
+
+GeotagRun Geotag(const std::vector<std::string>& args)
+{
+    std::ostringstream out, err;
+    std::vector<std::string> all = {"--geotag"};
+    all.insert(all.end(), args.begin(), args.end());
+    GeotagRun run{RunCli(all, out, err), {}, err.str()};
+    std::istringstream lines(out.str());
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream fields(line);
+        auto& row = run.rows.emplace_back();
+        for (std::string field; std::getline(fields, field, '\t');)
+            row.push_back(field);
+    }
+    return run;
+}
+
+CameraTags Taken(const std::string& dateTimeOriginal, const std::string& subSec = {})
+{
+    CameraTags tags;
+    tags.DateTimeOriginal = dateTimeOriginal;
+    tags.SubSec = subSec;
+    return tags;
+}
+
+class GeotagCli : public ::testing::Test
+{
+  protected:
+    // Ten fixes 5 s apart (with a no-fix record among them), a pause of 355 s, five more.
+    void SetUp() override
+    {
+        FlashImage image = BlockLog(1, kBlockBasicMask);
+        for (int i = 0; i < 15; ++i) {
+            RawFix& fix = fixes.emplace_back();
+            fix.Seconds = kMay2021 + 5 * i + (i >= 10 ? 355 : 0);
+            fix.Millisecond = 250;
+            fix.Latitude = 35.6 + i * 1.2345678e-4;
+            fix.Longitude = 139.7 + i * 2.3456789e-4;
+            fix.ExtraValue = 10.0f + 1.5f * static_cast<float>(i);
+            image.Append(0, BlockRecord(fix, kBlockBasicMask));
+            if (i == 2) { // at 12.250 s, a stale position the logger marked as no fix
+                RawFix stale = fix;
+                stale.Seconds += 2;
+                stale.FixType = 1;
+                stale.Latitude = 1;
+                image.Append(0, BlockRecord(stale, kBlockBasicMask));
+            }
+        }
+        log = dir.Write("ride.bin", image.Data());
+    }
+
+    // The position a fraction of the way from fix i to fix i + 1, worked out here.
+    [[nodiscard]] std::vector<double> Between(int i, double f) const
+    {
+        const RawFix& a = fixes[static_cast<std::size_t>(i)];
+        const RawFix& b = fixes[static_cast<std::size_t>(i) + 1];
+        return {a.Latitude + (b.Latitude - a.Latitude) * f,
+                a.Longitude + (b.Longitude - a.Longitude) * f,
+                a.ExtraValue + (b.ExtraValue - a.ExtraValue) * f};
+    }
+
+    std::string Photo(const std::string& name, const std::string& taken, const std::string& sub,
+                      const std::string& offset = {}, std::optional<double> lat = {})
+    {
+        CameraTags tags = Taken(taken, sub);
+        tags.Offset = offset;
+        tags.LatDeg = lat;
+        made[name] = MakeJpeg(3, 2, false, static_cast<std::uint32_t>(made.size()));
+        const std::string bytes = WithCameraTags(made[name], tags);
+        return dir.Write("photos/" + name, Bytes(bytes.begin(), bytes.end()));
+    }
+
+    // The camera is set to Japan's time and runs 2 s fast: photos on and between fixes, in the
+    // pause, after the log, with a position, without a time, raw, hidden, in a sub-folder and
+    // not a photo. Returns the folder; `before` holds each photo's bytes.
+    std::string PhotoFolder()
+    {
+        Photo("a.jpg", "2021:05:03 09:00:14", "75");            // 12.750 UTC: fixes 2 and 3
+        Photo("b.jpg", "2021:05:03 02:00:22", "250", "+02:00"); // 20.250 UTC: on fix 4
+        Photo("c.jpg", "2021:05:03 09:04:00", "");              // in the pause
+        Photo("d.jpg", "2021:05:03 10:00:00", "");              // after the log
+        Photo("e.jpg", "2021:05:03 09:00:14", "", "", 50.0);    // a position already
+        Photo("f.jpg", "", "");                                 // no time
+        Photo("g.CR2", "2021:05:03 09:00:09", "250");           // 7.250 UTC: a sidecar
+        Photo(".hidden.jpg", "2021:05:03 09:00:14", "");
+        Photo("sub/h.jpg", "2021:05:03 09:00:14", "");
+        dir.Write("photos/notes.txt", {'h', 'i'});
+        const std::string folder = (dir.Path() / "photos").string();
+        for (const auto& [name, image] : made)
+            before[name] = ReadWholeFile(folder + "/" + name);
+        return folder;
+    }
+    static std::vector<std::string> Args(std::vector<std::string> more)
+    {
+        const std::vector<std::string> common = {"--utc-offset", "+09:00", "--camera-offset", "+2"};
+        more.insert(more.begin(), common.begin(), common.end());
+        return more;
+    }
+
+    TempDir dir;
+    std::vector<RawFix> fixes;
+    std::string log;
+    std::map<std::string, std::string> made;   // each photo's image before any metadata
+    std::map<std::string, std::string> before; // each photo's bytes before the run
+};
+
+void ExpectNear(const std::vector<std::string>& read, const std::vector<double>& want,
+                const std::string& what)
+{
+    ASSERT_EQ(read.size(), want.size()) << what;
+    for (std::size_t i = 0; i < want.size(); ++i)
+        EXPECT_NEAR(std::stod(read[i]), want[i], i < 2 ? 1e-7 : 1e-3) << what << ' ' << i;
+}
+
+TEST_F(GeotagCli, DryRunSaysWhatWouldBeDoneAndWritesNothing)
+{
+    const std::string folder = PhotoFolder();
+    const GeotagRun dry = Geotag(Args({"--dry-run", log, folder}));
+    EXPECT_EQ(dry.status, 0) << dry.err;
+    EXPECT_EQ(dry.err, "tallo2nmea-cli: " + log + ": 8 photos: 3 would be tagged, 5 left out\n" +
+                           "tallo2nmea-cli: dry run: nothing was written\n");
+    ASSERT_EQ(dry.rows.size(), 9u);
+    for (const std::size_t i : {1, 2, 7})
+        EXPECT_EQ(dry.rows[i].at(6), "would tag") << i;
+    for (const auto& [name, bytes] : before)
+        EXPECT_EQ(ReadWholeFile(folder + "/" + name), bytes) << name;
+    EXPECT_FALSE(fs::exists(folder + "/g.CR2.xmp"));
+}
+
+TEST_F(GeotagCli, TagsInPlaceAndBesideAndSaysWhyNot)
+{
+    const std::string folder = PhotoFolder();
+    const GeotagRun run = Geotag(Args({log, folder}));
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err,
+              "tallo2nmea-cli: " + log + ": 8 photos: 3 tagged (1 in sidecars), 5 left out\n");
+    const std::vector<std::vector<std::string>> want = {
+        {"photo", "taken", "utc", "latitude", "longitude", "height_m", "result"},
+        {"a.jpg", "2021-05-03 09:00:14.750+09:00", "2021-05-03 00:00:12.750", "tagged"},
+        {"b.jpg", "2021-05-03 02:00:22.250+02:00", "2021-05-03 00:00:20.250", "tagged"},
+        {"c.jpg", "2021-05-03 09:04:00.000+09:00", "2021-05-03 00:03:58.000", "in a gap"},
+        {"d.jpg", "2021-05-03 10:00:00.000+09:00", "2021-05-03 00:59:58.000", "outside the log"},
+        {"e.jpg", "2021-05-03 09:00:14.000+09:00", "2021-05-03 00:00:12.000", "already tagged"},
+        {"f.jpg", "-", "-", "no time"},
+        {"g.CR2", "2021-05-03 09:00:09.250+09:00", "2021-05-03 00:00:07.250", "sidecar"},
+        {"notes.txt", "-", "-", "not supported"},
+    };
+    ASSERT_EQ(run.rows.size(), want.size());
+    EXPECT_EQ(run.rows[0], want[0]);
+    for (std::size_t i = 1; i < want.size(); ++i) {
+        const std::vector<std::string>& row = run.rows[i];
+        ASSERT_EQ(row.size(), 7u) << i;
+        EXPECT_EQ(row[0], Utf8Path(NativePath(folder) / want[i][0]));
+        EXPECT_EQ((std::vector{row[1], row[2], row[6]}),
+                  (std::vector{want[i][1], want[i][2], want[i][3]}));
+    }
+    ExpectNear({run.rows[1][3], run.rows[1][4], run.rows[1][5]}, Between(2, 0.5), "table a.jpg");
+    EXPECT_EQ(run.rows[3][3] + run.rows[4][3] + run.rows[6][3], "---");
+    for (const std::string name : {"a.jpg", "b.jpg"})
+        EXPECT_TRUE(ReadWholeFile(folder + "/" + name).ends_with(MadeImageData(made[name])));
+    for (const std::string name : {"c.jpg", "d.jpg", "e.jpg", "f.jpg", "g.CR2"})
+        EXPECT_EQ(ReadWholeFile(folder + "/" + name), before[name]) << name;
+
+    const auto a = ExiftoolValues(folder + "/a.jpg", {"GPSLatitude", "GPSLongitude", "GPSAltitude",
+                                                      "GPSDateStamp", "GPSTimeStamp"});
+    if (!a)
+        GTEST_SKIP() << "exiftool is not installed";
+    ExpectNear({(*a)[0], (*a)[1], (*a)[2]}, Between(2, 0.5), "a.jpg");
+    EXPECT_EQ((*a)[3] + ' ' + (*a)[4], "2021:05:03 00:00:12.75");
+    ExpectNear(*ExiftoolValues(folder + "/b.jpg", {"GPSLatitude", "GPSLongitude", "GPSAltitude"}),
+               Between(4, 0), "b.jpg");
+    ExpectNear(*ExiftoolValues(folder + "/g.CR2.xmp",
+                               {"XMP:GPSLatitude", "XMP:GPSLongitude", "XMP:GPSAltitude"}),
+               Between(1, 0.4), "g.CR2.xmp");
+    EXPECT_EQ(*ExiftoolValues(folder + "/e.jpg", {"GPSLatitude"}), std::vector<std::string>{"50"});
+}
+
+TEST_F(GeotagCli, OverwriteAndAMissingPhoto)
+{
+    const std::string folder = PhotoFolder();
+    const std::string missing = folder + "/missing.jpg";
+    const GeotagRun run = Geotag(Args({"--overwrite", log, folder + "/e.jpg", missing}));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "tallo2nmea-cli: " + log + ": 2 photos: 1 tagged, 0 left out, 1 error\n");
+    ASSERT_EQ(run.rows.size(), 3u);
+    EXPECT_EQ(run.rows[1][6], "tagged");
+    EXPECT_EQ(run.rows[2], (std::vector<std::string>{missing, "-", "-", "-", "-", "-",
+                                                     "error: cannot be read: no such file"}));
+    const auto e =
+        ExiftoolValues(folder + "/e.jpg", {"GPSLatitude", "GPSLongitude", "GPSAltitude"});
+    if (!e)
+        GTEST_SKIP() << "exiftool is not installed";
+    ExpectNear(*e, Between(2, 0.35), "e.jpg overwritten");
+}
+
+TEST_F(GeotagCli, UsageErrors)
+{
+    const std::string photo = Photo("a.jpg", "2021:05:03 09:00:14", "");
+    const struct {
+        std::vector<std::string> args;
+        std::string message;
+    } rows[] = {
+        {{"--geotag", log}, "--geotag needs a log and at least one photo or folder"},
+        {{"--dry-run", log, photo}, "--dry-run places photos: use it with --geotag"},
+        {{"--camera-zone", "+01:00", log}, "--camera-zone places photos: use it with --geotag"},
+        {{"--geotag", "--format", "gpx", log, photo},
+         "--format converts logs; it cannot be used with --geotag"},
+        {{"--geotag", "-o", "x", log, photo}, "-o converts logs; it cannot be used with --geotag"},
+        {{"--geotag", "--camera-zone", "9", log, photo},
+         "--camera-zone takes +HH:MM or -HH:MM (at most 24:00), not '9'"},
+        {{"--geotag", "--camera-offset", "1.2345", log, photo},
+         "--camera-offset takes seconds (up to three decimals) from -999999999 to 999999999, not "
+         "'1.2345'"},
+        {{"--geotag", "--max-gap", "-1", log, photo},
+         "--max-gap takes whole seconds from 0 to 1000000, not '-1'"},
+    };
+    for (const auto& row : rows) {
+        std::ostringstream out, err;
+        EXPECT_EQ(RunCli(row.args, out, err), kCliUsage) << row.message;
+        EXPECT_EQ(err.str().substr(0, err.str().find('\n')), "tallo2nmea-cli: " + row.message);
+        EXPECT_EQ(out.str(), "");
+    }
+    std::ostringstream help, err;
+    EXPECT_EQ(RunCli({"--help"}, help, err), kCliOk);
+    EXPECT_NE(help.str().find("tallo2nmea-cli --geotag [OPTION]... LOG PHOTO|FOLDER..."),
+              std::string::npos);
+}
+
+TEST_F(GeotagCli, CameraZoneAndClockErrorMoveThePhoto)
+{
+    // The same photo, 10:00:12 on the camera's clock: taken in +10:00 with a correct clock, or
+    // in +09:00 with the clock an hour and 0.5 s fast, or 25 minutes slow and 35 minutes east.
+    const std::string photo = Photo("a.jpg", "2021:05:03 10:00:12", "750");
+    const struct {
+        std::vector<std::string> options;
+        std::string utc;
+    } rows[] = {
+        {{"--camera-zone", "+10:00"}, "2021-05-03 00:00:12.750"},
+        {{"--utc-offset", "+09:00", "--camera-offset", "3600.5"}, "2021-05-03 00:00:12.250"},
+        {{"--bias", "-575", "--camera-offset=-1500"}, "2021-05-03 00:50:12.750"},
+    };
+    for (const auto& row : rows) {
+        std::vector<std::string> args = row.options;
+        args.insert(args.end(), {"--dry-run", log, photo});
+        const GeotagRun run = Geotag(args);
+        ASSERT_EQ(run.rows.size(), 2u) << run.err;
+        EXPECT_EQ(run.rows[1][2], row.utc) << row.options[0];
+    }
+}
+
+#ifndef _WIN32
+
+// Starts the converter with --geotag and the arguments, its output thrown away; `limitBytes`
+// caps the size of any file it writes (as a full disk would stop it).
+pid_t StartGeotag(const std::vector<std::string>& args, rlim_t limitBytes = RLIM_INFINITY)
+{
+    const pid_t pid = ::fork();
+    if (pid != 0)
+        return pid;
+    std::signal(SIGXFSZ, SIG_IGN); // the write fails with EFBIG instead
+    std::signal(SIGTERM, SIG_DFL);
+    const struct rlimit limit = {limitBytes, limitBytes};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    ::dup2(::open("/dev/null", O_WRONLY), 1);
+    ::dup2(::open("/dev/null", O_WRONLY), 2);
+    std::vector<std::string> all = {T2N_CLI_BINARY, "--geotag", "--utc-offset", "+09:00"};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& arg : all)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    ::execv(T2N_CLI_BINARY, argv.data());
+    ::_exit(127);
+}
+
+bool HasTemporary(const fs::path& folder)
+{
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (entry.path().filename().string().front() == '.')
+            return true;
+    return false;
+}
+
+// A write that fails (here a file size limit, as a full disk) leaves that photo as it was and no
+// temporary file; the other photos are tagged and the status is 1.
+TEST_F(GeotagCli, AFailedWriteLeavesThePhotoAndTheOthersGoOn)
+{
+    const std::string small = Photo("a.jpg", "2021:05:03 09:00:14", "");
+    const std::string big = dir.Write("photos/b.jpg", [] {
+        const std::string bytes =
+            WithCameraTags(MakeLargeJpeg(300000), Taken("2021:05:03 09:00:14"));
+        return Bytes(bytes.begin(), bytes.end());
+    }());
+    const std::string bigBefore = ReadWholeFile(big);
+    int status = 0;
+    ::waitpid(StartGeotag({log, big, small}, 200000), &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    EXPECT_EQ(ReadWholeFile(big), bigBefore);
+    EXPECT_TRUE(Exiv2Position(small).has_value());
+    EXPECT_FALSE(HasTemporary(dir.Path() / "photos"));
+    const GeotagRun run = Geotag({"--utc-offset", "+09:00", "--dry-run", log, big});
+    EXPECT_EQ(run.rows.at(1).at(6), "would tag"); // it was the size, not the photo
+}
+
+// Stopped while a photo's temporary file exists, then interrupted: no temporary file is left and
+// every photo is either as it was or tagged whole, with its image data unchanged.
+TEST_F(GeotagCli, InterruptLeavesEachPhotoOldOrNew)
+{
+    const std::string image = MakeLargeJpeg(3000000, 5);
+    const std::string photo = WithCameraTags(image, Taken("2021:05:03 09:00:14", "5"));
+    std::vector<std::string> args = {log};
+    for (int i = 0; i < 24; ++i)
+        args.push_back(
+            dir.Write("photos/p" + std::to_string(i) + ".jpg", Bytes(photo.begin(), photo.end())));
+    for (const int signal : {SIGINT, SIGTERM}) {
+        const pid_t pid = StartGeotag(args);
+        int status = 0;
+        pid_t ended = 0;
+        while (!HasTemporary(dir.Path() / "photos") &&
+               (ended = ::waitpid(pid, &status, WNOHANG)) == 0) {
+        }
+        ASSERT_EQ(ended, 0) << "the run ended before it could be interrupted";
+        ::kill(pid, SIGSTOP);
+        ASSERT_TRUE(::waitpid(pid, &status, WUNTRACED) == pid && WIFSTOPPED(status));
+        EXPECT_TRUE(HasTemporary(dir.Path() / "photos"));
+        ::kill(pid, signal);
+        ::kill(pid, SIGCONT);
+        ::waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+        EXPECT_FALSE(HasTemporary(dir.Path() / "photos"));
+        int tagged = 0;
+        for (std::size_t i = 1; i < args.size(); ++i) {
+            const std::string now = ReadWholeFile(args[i]);
+            if (now == photo)
+                continue;
+            ++tagged;
+            EXPECT_TRUE(now.ends_with(MadeImageData(image))) << args[i];
+            EXPECT_TRUE(Exiv2Position(args[i]).has_value()) << args[i];
+        }
+        EXPECT_LT(tagged, 24) << signal;
+        for (std::size_t i = 1; i < args.size(); ++i) // as they were, for the next signal
+            dir.Write(fs::path(args[i]).lexically_relative(dir.Path()).string(),
+                      Bytes(photo.begin(), photo.end()));
+    }
+}
+
+#endif
+
+} // namespace
