@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
 .PHONY: all deps deps-test deps-windows configure build run check test bench format clean package \
-	package-test test-windows package-windows golden
+	package-test test-windows package-windows golden tidy format-check
 
 all: build
 
@@ -31,6 +31,8 @@ check: deps-test build
 	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 test: check
+	@$(MAKE) --no-print-directory format-check
+	@$(MAKE) --no-print-directory tidy
 	@$(MAKE) --no-print-directory test-asan
 	@$(MAKE) --no-print-directory fuzz-smoke
 	@$(MAKE) --no-print-directory package-test PKG_BUILD=$(BUILD)
@@ -111,6 +113,16 @@ fuzz-smoke: fuzz-build
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+# Fails on any C++ file that `make format` would change.
+format-check: deps-test
+	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+
+# clang-tidy with .clang-tidy over every source of src/, from the release build's compile
+# commands; any finding fails.
+tidy: deps-test build
+	@run-clang-tidy -p $(BUILD) -quiet '^$(CURDIR)/src/' > $(BUILD)/tidy.log 2>&1 || \
+		{ grep -E 'warning:|error:' $(BUILD)/tidy.log | sort -u; exit 1; }
 
 # Writes the golden files of tests/data again from the generators in tests/: the golden logs and
 # their outputs, and the window's controls. Review the difference before committing it.

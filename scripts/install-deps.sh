@@ -32,6 +32,8 @@ group_packages() {
     test)
         echo libgtest-dev libgmock-dev libbenchmark-dev
         echo clang libclang-rt-14-dev
+        # make format-check and make tidy.
+        echo clang-format clang-tidy
         # The package check: lintian, the desktop/AppStream validators, man and its helpers, and
         # python3-debian, whose parser reads the machine-readable copyright file.
         echo lintian desktop-file-utils appstream groff-base man-db dpkg-dev file python3-debian

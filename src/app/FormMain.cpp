@@ -63,7 +63,7 @@ class CaptionOnFrameGroupBox final : public QGroupBox
     {
         QPainter painter(this);
         const QFontMetrics metrics = fontMetrics();
-        const QRectF frame = QRectF(rect()).adjusted(0.5, metrics.height() / 2 + 0.5, -0.5, -0.5);
+        const QRectF frame = QRectF(rect()).adjusted(0.5, metrics.height() / 2.0 + 0.5, -0.5, -0.5);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(palette().color(QPalette::Mid));
         painter.drawRoundedRect(frame, kFrameRadius, kFrameRadius);

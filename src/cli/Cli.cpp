@@ -283,7 +283,7 @@ std::string CliRun::TargetOf(const std::string& input) const
 {
     if (m_options.Output)
         return *m_options.Output;
-    const std::string name = DefaultTarget(input, m_options.Format.Format);
+    std::string name = DefaultTarget(input, m_options.Format.Format);
     if (!m_options.OutputDir)
         return name;
     const std::filesystem::path file = NativePath(name).filename();

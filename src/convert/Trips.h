@@ -13,7 +13,7 @@
 // gap apart. Moments are local standard time as whole milliseconds since 1899-12-30 00:00, taken
 // from each fix's day count exactly as the printed time rounds it.
 
-constexpr std::int64_t kDefaultTripGapMs = 10 * 60 * 1000;
+constexpr std::int64_t kDefaultTripGapMs = std::int64_t{10} * 60 * 1000;
 // Radius of the sphere the distances are measured on (the mean Earth radius), in metres.
 constexpr double kTripEarthRadiusM = 6371008.8;
 

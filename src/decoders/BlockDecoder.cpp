@@ -116,8 +116,8 @@ template <RecordFraming F> std::int32_t ReadFields(ByteReader& r, std::uint32_t 
             fix.ExtraCount = r.U8();
             break;
         case BlockField::SatelliteEntries: {
-            const auto entrySize =
-                static_cast<std::size_t>(4 + 2 * std::popcount(mask & kEntryWideningBits));
+            const std::size_t entrySize =
+                4 + 2 * static_cast<std::size_t>(std::popcount(mask & kEntryWideningBits));
             r.Skip(fix.SatelliteCount * entrySize);
             break;
         }

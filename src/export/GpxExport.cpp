@@ -12,7 +12,6 @@
 
 namespace {
 
-
 // <name>value</name> for a finite value.
 template <std::size_t Open, std::size_t Close>
 char* PutElement(char* p, const char (&open)[Open], float value, const char (&close)[Close])

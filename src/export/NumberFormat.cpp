@@ -11,7 +11,7 @@
 
 namespace {
 
-__extension__ typedef unsigned __int128 Uint128;
+__extension__ using Uint128 = unsigned __int128;
 
 // 10^0 to 10^19.
 constexpr auto kPowersOfTen = [] {
@@ -25,12 +25,7 @@ constexpr auto kPowersOfTen = [] {
 }();
 constexpr std::uint64_t kTenPow18 = 1000000000000000000ull;
 
-char* Copy(char* out, const char* text)
-{
-    const std::size_t n = std::strlen(text);
-    std::memcpy(out, text, n);
-    return out + n;
-}
+char* Copy(char* out, const char* text) { return std::copy_n(text, std::strlen(text), out); }
 
 // "00" to "99": two digits per division.
 constexpr char kDigitPairs[] =
@@ -87,11 +82,11 @@ void FixedDigitsBackwards(char* end, std::uint64_t v, int count)
 }
 
 // Writes v / 10^Decimals with exactly Decimals digits after the point, straight into `out`; the
-// divisor is a constant, so the split costs no division instruction.
+// The divisor is a constant, so the split costs no division instruction.
 template <int Decimals> char* WriteScaledFixed(char* out, std::uint64_t v)
 {
-    constexpr std::uint64_t divisor = kPowersOfTen[Decimals];
-    const std::uint64_t whole = v / divisor;
+    constexpr std::uint64_t kDivisor = kPowersOfTen[Decimals];
+    const std::uint64_t whole = v / kDivisor;
     const int wholeDigits = DigitCount(whole);
     char* const point = out + wholeDigits;
     DigitsBackwards(point, whole);
@@ -99,7 +94,7 @@ template <int Decimals> char* WriteScaledFixed(char* out, std::uint64_t v)
         return point;
     } else {
         *point = '.';
-        FixedDigitsBackwards(point + 1 + Decimals, v % divisor, Decimals);
+        FixedDigitsBackwards(point + 1 + Decimals, v % kDivisor, Decimals);
         return point + 1 + Decimals;
     }
 }

@@ -32,7 +32,7 @@ enum class IgnoreReason {
 };
 
 // The largest image any logger holds: 256 blocks or 4096 sectors.
-constexpr std::uintmax_t kLargestLogBytes = 16u * 1024u * 1024u;
+constexpr std::uintmax_t kLargestLogBytes = std::uintmax_t{16} * 1024 * 1024;
 // The most fixes a log gives: the largest block log of the shortest records, about 3.3 million.
 constexpr std::int32_t kMostLogFixes =
     static_cast<std::int32_t>(kLargestLogBytes / kBlockSize) * kMostFixesPerBlock;

@@ -244,7 +244,7 @@ void TagPhotos(std::span<const std::string> paths, const PhotoTrack& track,
                 outcome = Failed(outcome, PhotoError::Build);
             }
             const std::lock_guard<std::mutex> held(lock);
-            outcomes[i] = std::move(outcome);
+            outcomes[i] = outcome;
             finished.notify_one();
         }
     };
@@ -255,7 +255,7 @@ void TagPhotos(std::span<const std::string> paths, const PhotoTrack& track,
     for (std::size_t i = 0; i < paths.size(); ++i) {
         std::unique_lock<std::mutex> held(lock);
         finished.wait(held, [&] { return outcomes[i].has_value(); });
-        const PhotoOutcome outcome = std::move(*outcomes[i]);
+        const PhotoOutcome outcome = *outcomes[i];
         held.unlock();
         done(i, outcome);
     }

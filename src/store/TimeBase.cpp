@@ -131,8 +131,8 @@ std::int64_t CalendarToMilliseconds(const CalendarTime& t)
     const std::int64_t days =
         DaysFromCivil(t.Year, static_cast<unsigned>(t.Month), static_cast<unsigned>(t.Day)) +
         static_cast<std::int64_t>(kUnixEpochDayCount);
-    return days * kMillisecondsPerDay + std::int64_t{t.Hour} * 3600000 + t.Minute * 60000 +
-           t.Second * 1000 + t.Millisecond;
+    return days * kMillisecondsPerDay + std::int64_t{t.Hour} * 3600000 +
+           std::int64_t{t.Minute} * 60000 + std::int64_t{t.Second} * 1000 + t.Millisecond;
 }
 
 CalendarTime MillisecondsToCalendar(std::int64_t ms)
