@@ -2,7 +2,8 @@
 # Builds the static Qt the Windows window links against, from Debian's own qt6-base source
 # package, with the MinGW-w64 cross compiler, and keeps it in a cache outside the clone.
 #
-# Usage: scripts/build-qt-windows.sh        (prints the Qt prefix as its last line)
+# Usage: scripts/build-qt-windows.sh            builds Qt unless it is cached; prints its prefix
+#        scripts/build-qt-windows.sh --cached   prints the prefix if Qt is cached, else fails
 #
 # The prefix is CACHE/qt-VERSION-mingw-static-KEY, where KEY is a short hash of the source
 # package's version, the configure options below, the cross compiler's and MinGW runtime's
@@ -15,6 +16,16 @@
 # Needs the `windows` group of scripts/install-deps.sh (the cross compiler, Ninja, Debian's Qt
 # host tools moc/rcc/uic, dpkg-dev for the source).
 set -euo pipefail
+
+cached_only=""
+case "${1:-}" in
+--cached) cached_only=yes ;;
+"") ;;
+*)
+    echo "usage: $0 [--cached]" >&2
+    exit 2
+    ;;
+esac
 
 here=$(cd "$(dirname "$0")" && pwd)
 toolchain=$here/../cmake/mingw-w64-x86_64.cmake
@@ -98,9 +109,14 @@ elif mkdir -p /var/cache/tallo2nmea 2>/dev/null && [ -w /var/cache/tallo2nmea ];
 else
     cache=${XDG_CACHE_HOME:-$HOME/.cache}/tallo2nmea
 fi
-mkdir -p "$cache"
 prefix=$cache/qt-$qt_version-mingw-static-$key
 stamp=$prefix/tallo2nmea-qt.stamp
+if [ -n "$cached_only" ]; then
+    [ -f "$stamp" ] || exit 1
+    echo "$prefix"
+    exit 0
+fi
+mkdir -p "$cache"
 
 # Two builds started side by side (make test-windows and make package-windows) build Qt once.
 exec 9>"$prefix.lock"
@@ -127,6 +143,26 @@ qt6-base-"$upstream_version") ;;
     ;;
 esac
 
+# Qt's licences, Debian's copyright file of the source package, and for every library Qt bundles
+# its attribution (qt_attribution.json: name, version, copyright, licence) with its licence files.
+copy_notices() {
+    local source=$1 dest=$2 json folder target
+    mkdir -p "$dest/third-party"
+    cp "$source"/LICENSES/*.txt "$dest/"
+    cp "$source/debian/copyright" "$dest/debian-copyright.txt"
+    (cd "$source/src" && find . -name qt_attribution.json -not -path '*/tests/*') | sort |
+        while read -r json; do
+            folder=$(dirname "${json#./}")
+            target=$dest/third-party/${folder//\//-}
+            mkdir -p "$target"
+            cp "$source/src/$json" "$target/"
+            # "LicenseFile": "NAME" or "LicenseFiles": [ "NAME", ... ]; names hold no spaces.
+            for file in $(sed -n 's/.*"LicenseFiles\{0,1\}": *//p' "$source/src/$json" | tr -d '[]",'); do
+                cp "$source/src/$folder/$file" "$target/"
+            done
+        done
+}
+
 fail() {
     echo "build-qt-windows: $1 failed; the end of $log:" >&2
     tail -n 40 "$log" >&2
@@ -139,11 +175,10 @@ echo "build-qt-windows: configured in $(($(date +%s) - started)) s; compiling wi
 nice -n 10 cmake --build "$scratch/build" -j "$jobs" >>"$log" 2>&1 || fail "building Qt"
 cmake --install "$scratch/build" >>"$log" 2>&1 || fail "installing Qt"
 
-# What the prefix was built from, for the licence notices and for whoever wants to rebuild it.
+# What the prefix was built from, for the download's notices and for whoever rebuilds it.
 printf '%s\n' "qt6-base $source_version (Debian source package)" \
     "compiler $compiler $compiler_versions" "options:" "${options[@]}" >"$prefix/tallo2nmea-qt.txt"
-cp -r "$source_dir/LICENSES" "$prefix/LICENSES"
-cp "$source_dir/debian/copyright" "$prefix/LICENSES/debian-copyright"
+copy_notices "$source_dir" "$prefix/LICENSES"
 echo "$key" >"$stamp"
 rm -rf "$scratch"
 echo "build-qt-windows: Qt built in $(($(date +%s) - started)) s" >&2
