@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Checks the Windows zip that `make package-windows` (or `make test-windows`) packed, as a user
 # who unzips it would find it: the files beside the programs, text files with CR LF line ends,
-# programs that import no DLL but Windows' own (no Qt, no MinGW runtime), and both programs
-# answering --version under Wine from the unzipped folder. A zip of the converter alone (a build
+# programs that import no DLL but Windows' own (no Qt, no MinGW runtime) and carry their manifest,
+# and both programs answering --version under Wine from the unzipped folder. A zip of the converter alone (a build
 # without the window) is checked for what it holds.
 #
 # Usage: scripts/check-windows-package.sh [BUILD_DIR]   (default build-windows-package)
@@ -76,6 +76,7 @@ for program in "${programs[@]}"; do
     imports=$(x86_64-w64-mingw32-objdump -p "$root/$program" | sed -n 's/^\s*DLL Name: //p')
     foreign=$(grep -iE '^(qt|lib|zlib|pcre|freetype|harfbuzz|icu)' <<<"$imports" || true)
     [ -z "$foreign" ] || fail "$program imports $(tr '\n' ' ' <<<"$foreign")"
+    grep -q '<longPathAware[^>]*>true<' "$root/$program" || fail "$program has no long-path manifest"
     printed=$(cd "$root" && bash "$here/wine-run.sh" "./$program" --version 2>/dev/null | tr -d '\r')
     [ "$printed" = "${program%.exe} $release" ] || fail "$program --version printed '$printed'"
     echo "check-windows-package: $program $(stat -c %s "$root/$program") bytes, imports" \
