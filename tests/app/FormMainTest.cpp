@@ -6,6 +6,7 @@
 #include "export/NmeaExport.h"
 #include "messages/ErrorText.h"
 #include "store/TimeBase.h"
+#include "support/BadFiles.h"
 #include "support/LogWriter.h"
 
 #include <QApplication>
@@ -24,9 +25,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <stdexcept>
-#include <sys/stat.h>
 #include <tuple>
-#include <unistd.h>
 
 using namespace t2ntest;
 
@@ -404,24 +403,11 @@ TEST_F(FormMainTest, LoadsThatBringNoFixesShowWhatIsLoaded)
 
 TEST_F(FormMainTest, LoadThatCannotOpenTheFileShowsTheErrorBox)
 {
-    const std::string path = (dir.Path() / "denied.bnx4").string();
-    if (::geteuid() != 0) {
-        dir.Write("denied.bnx4", Bytes(4096, 0xFF));
-        ::chmod(path.c_str(), 0);
-    } else {
-        // Root reads any file; a write-only kernel attribute of one sector refuses it too.
-        std::string target;
-        for (const char* candidate : {"/sys/bus/pci/rescan", "/sys/bus/pci/drivers_probe"}) {
-            struct stat info {
-            };
-            if (::stat(candidate, &info) == 0 && (info.st_mode & 0444) == 0 && info.st_size == 4096)
-                target = candidate;
-        }
-        if (target.empty())
-            GTEST_SKIP() << "running as root without a write-only file to open";
-        std::filesystem::create_symlink(target, path);
-    }
-    dialogs.OpenAnswer = QString::fromStdString(path);
+    // One sector that no one may read (root included; on Windows, held open by another handle).
+    const std::optional<std::string> path = UnreadableFile(dir, "denied.bnx4", Bytes(4096, 0xFF));
+    if (!path)
+        GTEST_SKIP() << "running as root without a write-only file to open";
+    dialogs.OpenAnswer = QString::fromStdString(*path);
     Click("ButtonOpen");
 
     EXPECT_EQ(dialogs.Errors, QStringList{"ファイルへのアクセスが拒否されました."});
