@@ -40,7 +40,16 @@ if [ ! -s "$scratch/display" ]; then
     exit 1
 fi
 export DISPLAY=:$(head -n 1 "$scratch/display")
-# A Japanese Windows (its dialogs, its ANSI code page) in the UTC zone.
+# A Japanese Windows (its dialogs, its ANSI code page 932) in the UTC zone. Wine takes the locale
+# from the host's, and it reads file names in the host locale's character set: the host needs a
+# compiled ja_JP.UTF-8 locale, which localedef makes beside the prefix (Debian's `locales` has its
+# source) when the system has none.
+locales=$WINEPREFIX-locales
+if [ ! -d "$locales/ja_JP.UTF-8" ]; then
+    mkdir -p "$locales"
+    localedef -i ja_JP -f UTF-8 "$locales/ja_JP.UTF-8"
+fi
+export LOCPATH=$locales
 export T2N_WINE_DISPLAY=$DISPLAY T2N_WINE_LANG=ja_JP.UTF-8 TZ=UTC
 
 # Every program of the prefix runs in the virtual desktop "Default" (Wine's explorer draws it).
