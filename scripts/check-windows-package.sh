@@ -54,7 +54,7 @@ tallo2nmea-cli-*) ;;
         third-party/3rdparty-pcre2/LICENCE; do
         [ -s "$root/qt-licenses/$notice" ] || fail "qt-licenses/$notice is missing"
     done
-    grep -q "qt6-base, version [0-9]" "$root/README.txt" ||
+    grep -q "qt6-base=[0-9]" "$root/README.txt" ||
         fail "README.txt does not name the version of Qt's source"
     ;;
 esac

@@ -45,8 +45,9 @@ group_packages() {
         # The window's static Qt, built from Debian's qt6-base sources (dpkg-dev unpacks them)
         # with Ninja and Debian's moc, rcc and uic; Qt's Japanese texts go into the program.
         echo dpkg-dev ninja-build qt6-base-dev-tools qt6-translations-l10n
-        # The window under Wine: a virtual display and a Japanese font.
-        echo xvfb fonts-noto-cjk
+        # The window under Wine: a virtual display, a Japanese font, and the Japanese locale's
+        # source, which the end-to-end test compiles (a Japanese Windows reads the file names).
+        echo xvfb fonts-noto-cjk locales
         ;;
     *)
         echo "install-deps: unknown group '$1'" >&2
