@@ -218,7 +218,9 @@ TEST_F(WindowEndToEnd, CtrlSWritesWhatTheConverterWrites)
     ASSERT_NE(main, nullptr) << "no window with the caption";
     Step("the window shows its caption");
 
+    // Keys go to the window in front: wait until it is the window's.
     SetForegroundWindow(main);
+    ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == main; })) << "not in front";
     PressChord({VK_CONTROL, 'S'});
     const HWND dialog = WaitForWindow(pid, [&](HWND w) { return w != main; });
     ASSERT_NE(dialog, nullptr) << "Ctrl+S opened no dialog";
@@ -229,6 +231,7 @@ TEST_F(WindowEndToEnd, CtrlSWritesWhatTheConverterWrites)
 
     // The name field has the focus and the proposed name: select it all, type over it, Enter.
     SetForegroundWindow(dialog);
+    ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == dialog; })) << "not in front";
     PressChord({VK_HOME});
     PressChord({VK_SHIFT, VK_END});
     TypeText(Wide(target));
