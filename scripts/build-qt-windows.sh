@@ -146,7 +146,7 @@ esac
 # Qt's licences, Debian's copyright file of the source package, and for every library Qt bundles
 # its attribution (qt_attribution.json: name, version, copyright, licence) with its licence files.
 copy_notices() {
-    local source=$1 dest=$2 json folder target
+    local source=$1 dest=$2 json folder target files file
     mkdir -p "$dest/third-party"
     cp "$source"/LICENSES/*.txt "$dest/"
     cp "$source/debian/copyright" "$dest/debian-copyright.txt"
@@ -157,7 +157,8 @@ copy_notices() {
             mkdir -p "$target"
             cp "$source/src/$json" "$target/"
             # "LicenseFile": "NAME" or "LicenseFiles": [ "NAME", ... ]; names hold no spaces.
-            for file in $(sed -n 's/.*"LicenseFiles\{0,1\}": *//p' "$source/src/$json" | tr -d '[]",'); do
+            files=$(sed -n 's/.*"LicenseFiles\{0,1\}": *//p' "$source/src/$json" | tr -d '[]",')
+            for file in $files; do
                 cp "$source/src/$folder/$file" "$target/"
             done
         done

@@ -2,8 +2,8 @@
 # Checks the Windows zip that `make package-windows` (or `make test-windows`) packed, as a user
 # who unzips it would find it: the files beside the programs, text files with CR LF line ends,
 # programs that import no DLL but Windows' own (no Qt, no MinGW runtime) and carry their manifest,
-# and both programs answering --version under Wine from the unzipped folder. A zip of the converter alone (a build
-# without the window) is checked for what it holds.
+# and both programs answering --version under Wine from the unzipped folder. A zip of the
+# converter alone (a build without the window) is checked for what it holds.
 #
 # Usage: scripts/check-windows-package.sh [BUILD_DIR]   (default build-windows-package)
 set -euo pipefail
@@ -21,7 +21,8 @@ shopt -s nullglob
 zips=("$build"/tallo2nmea-*win64.zip)
 shopt -u nullglob
 if [ ${#zips[@]} -ne 1 ]; then
-    echo "check-windows-package: expected one tallo2nmea-*win64.zip in $build, found ${#zips[@]}" >&2
+    echo "check-windows-package: expected one tallo2nmea-*win64.zip in $build," \
+        "found ${#zips[@]}" >&2
     exit 1
 fi
 zip=$(cd "$(dirname "${zips[0]}")" && pwd)/$(basename "${zips[0]}")
@@ -76,8 +77,10 @@ for program in "${programs[@]}"; do
     imports=$(x86_64-w64-mingw32-objdump -p "$root/$program" | sed -n 's/^\s*DLL Name: //p')
     foreign=$(grep -iE '^(qt|lib|zlib|pcre|freetype|harfbuzz|icu)' <<<"$imports" || true)
     [ -z "$foreign" ] || fail "$program imports $(tr '\n' ' ' <<<"$foreign")"
-    grep -q '<longPathAware[^>]*>true<' "$root/$program" || fail "$program has no long-path manifest"
-    printed=$(cd "$root" && bash "$here/wine-run.sh" "./$program" --version 2>/dev/null | tr -d '\r')
+    grep -q '<longPathAware[^>]*>true<' "$root/$program" ||
+        fail "$program has no long-path manifest"
+    printed=$(cd "$root" && bash "$here/wine-run.sh" "./$program" --version 2>/dev/null |
+        tr -d '\r')
     [ "$printed" = "${program%.exe} $release" ] || fail "$program --version printed '$printed'"
     echo "check-windows-package: $program $(stat -c %s "$root/$program") bytes, imports" \
         "$(tr '\n' ' ' <<<"$imports")"

@@ -13,6 +13,7 @@ QString DocumentsFolder()
 bool UseSystemFileDialogs()
 {
     // The Linux desktops' dialogs match the name patterns case-sensitively and would hide
-    // TRACK.BNX4; Qt's own dialog matches names without regard to case, as macOS's does.
+    // TRACK.BNX4, where Qt's own dialog matches names without regard to case; macOS's own dialog
+    // does too, and stays.
     return QSysInfo::productType() == QLatin1String("macos");
 }
