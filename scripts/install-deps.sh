@@ -8,10 +8,10 @@
 #   test     what only the tests need: GoogleTest/GMock, Google Benchmark, clang for the fuzzers,
 #            the package check's tools (lintian, validators, man) and the programs the client
 #            tests read our GPX and NMEA back with
-#   windows  the MinGW-w64 cross compiler, zlib for it, GoogleTest's sources and Wine, for the
-#            cross build of the Windows programs (Exiv2 built from Debian's sources) and its
-#            tests (make test-windows, make package-windows); about a gigabyte, which `make run`
-#            never installs
+#   windows  the MinGW-w64 cross compiler, zlib for it, GoogleTest's sources, Wine, Qt's sources'
+#            build tools and a virtual display, for the cross build of the Windows programs (Qt,
+#            Exiv2 and expat built from Debian's sources) and their tests (make test-windows,
+#            make package-windows); about a gigabyte, which `make run` never installs
 set -euo pipefail
 
 usage() {
@@ -50,6 +50,12 @@ group_packages() {
         echo libz-mingw-w64-dev dpkg-dev
         # The cross build compiles GoogleTest from the sources this package installs.
         echo googletest
+        # The window's static Qt, built from Debian's qt6-base sources (dpkg-dev unpacks them)
+        # with Ninja and Debian's moc, rcc and uic; Qt's Japanese texts go into the program.
+        echo dpkg-dev ninja-build qt6-base-dev-tools qt6-translations-l10n
+        # The window under Wine: a virtual display, a Japanese font, and the Japanese locale's
+        # source, which the end-to-end test compiles (a Japanese Windows reads the file names).
+        echo xvfb fonts-noto-cjk locales
         ;;
     *)
         echo "install-deps: unknown group '$1'" >&2

@@ -6,7 +6,8 @@
 # The prefix lives in the build folder that holds PROGRAM (the folder with CMakeCache.txt above
 # it), or in WINEPREFIX when that is set. It is made on first use, under a lock, so that test
 # programs started side by side share one prefix. No display is needed: the Mono and Gecko
-# installers that Wine offers are turned off, and so are Wine's debug messages.
+# installers that Wine offers are turned off, and so are Wine's debug messages (unless WINEDEBUG
+# asks for some).
 set -euo pipefail
 
 if [ $# -lt 1 ]; then
@@ -36,8 +37,17 @@ if [ -z "${WINEPREFIX:-}" ]; then
     WINEPREFIX=$dir/wine-prefix
 fi
 export WINEPREFIX
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=C.UTF-8 LC_ALL=C.UTF-8
-unset DISPLAY WAYLAND_DISPLAY
+export WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml=" LANG=C.UTF-8 LC_ALL=C.UTF-8
+# The programs' locale: T2N_WINE_LANG (ja_JP.UTF-8 gives Wine's dialogs in Japanese and the
+# Japanese ANSI code page, also where the system has no such locale), else C.UTF-8.
+locale=${T2N_WINE_LANG:-C.UTF-8}
+# No display but the one a caller hands over in T2N_WINE_DISPLAY (the window's tests).
+unset WAYLAND_DISPLAY
+if [ -n "${T2N_WINE_DISPLAY:-}" ]; then
+    export DISPLAY=$T2N_WINE_DISPLAY
+else
+    unset DISPLAY
+fi
 
 wineserver=$(dirname "$wine")/wineserver
 [ -x "$wineserver" ] || wineserver=wineserver
@@ -63,4 +73,4 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     exit 1
 fi
 
-exec "$wine" "$@"
+exec env LANG="$locale" LC_ALL="$locale" "$wine" "$@"

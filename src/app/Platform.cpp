@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 namespace {
 
@@ -27,11 +26,6 @@ QString FolderOrHome(const QString& location)
     if (location.isEmpty() || !QFileInfo(location).isDir())
         return QDir::homePath();
     return QDir::cleanPath(location);
-}
-
-QString DocumentsFolder()
-{
-    return FolderOrHome(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
 }
 
 QString DateSeparator(const QLocale& locale)

@@ -4,11 +4,14 @@
 #include <QString>
 #include <string>
 
-// The few things the window asks of the system besides the core's time-zone bias.
+// The few things the window asks of the system besides the core's time-zone bias. What differs
+// between systems lives in Platform_win32.cpp and Platform_posix.cpp, of which the build takes one.
 
-// The user's documents folder without a trailing separator; the home folder when the system
+// The user's documents folder ("/" separators, no trailing one); the home folder when the system
 // names none (or names one that does not exist).
 QString DocumentsFolder();
+// Whether the file dialogs are the system's own rather than Qt's.
+bool UseSystemFileDialogs();
 // `location` when it names an existing folder, else the home folder.
 QString FolderOrHome(const QString& location);
 

@@ -2,6 +2,7 @@
 
 #include "app/AppText.h"
 #include "app/OutputTypes.h"
+#include "app/Platform.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -89,11 +90,7 @@ std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* parent, const QString& init
     dialog->setDirectory(ExistingFolder(initialFolder));
     dialog->setNameFilters(filters);
     dialog->setDefaultSuffix(QString());
-#if !defined(Q_OS_WIN) && !defined(Q_OS_MACOS)
-    // The desktop dialogs of these platforms match patterns case-sensitively and would hide
-    // TRACK.BNX4; Qt's own dialog matches names without regard to case.
-    dialog->setOption(QFileDialog::DontUseNativeDialog, true);
-#endif
+    dialog->setOption(QFileDialog::DontUseNativeDialog, !UseSystemFileDialogs());
     ShowDetails(*dialog);
     return dialog;
 }

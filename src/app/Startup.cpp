@@ -12,6 +12,8 @@
 namespace {
 
 constexpr char kProgram[] = "tallo2nmea";
+// Where a build with a static Qt (Windows) keeps Qt's translations, as a resource.
+const QString kBuiltInTranslations = QStringLiteral(":/translations");
 
 enum class Action {
     Window,
@@ -69,9 +71,10 @@ CommandLine ParseCommandLine(const QStringList& arguments)
 QTranslator* InstallQtTranslations(QCoreApplication& app)
 {
     auto* translator = new QTranslator(&app);
-    if (!translator->load(QStringLiteral("qtbase_ja"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
-        !QCoreApplication::installTranslator(translator)) {
+    const bool loaded = translator->load(QStringLiteral("qtbase_ja"),
+                                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+                        translator->load(QStringLiteral("qtbase_ja"), kBuiltInTranslations);
+    if (!loaded || !QCoreApplication::installTranslator(translator)) {
         delete translator;
         return nullptr;
     }

@@ -14,9 +14,9 @@ class TFormMain;
 //   tallo2nmea --help       prints the usage
 //   tallo2nmea --version    prints the release
 
-// Installs Qt's own Japanese texts (qtbase_ja.qm from Qt's translations folder), so the file
-// dialogs and the standard buttons read like the rest of the window. Returns the translator,
-// owned by the application, or nullptr when the file is missing.
+// Installs Qt's own Japanese texts (qtbase_ja.qm from Qt's translations folder, else the copy
+// built into the program), so the file dialogs and the standard buttons read like the rest of the
+// window. Returns the translator, owned by the application, or nullptr when there is none.
 QTranslator* InstallQtTranslations(QCoreApplication& app);
 
 // --help and --version, answered before the application object exists so that they need no

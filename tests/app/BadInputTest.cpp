@@ -6,9 +6,11 @@
 #include "QtPrint.h"
 #include "app/FormMain.h"
 #include "messages/ErrorText.h"
+#include "store/PathText.h"
 #include "support/BadFiles.h"
 #include "support/LogWriter.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
@@ -27,6 +29,12 @@ using namespace t2ntest;
 namespace fs = std::filesystem;
 
 namespace {
+
+// A path as the window's panels show it: with the system's separators.
+QString Native(const std::string& path)
+{
+    return QDir::toNativeSeparators(QString::fromStdString(path));
+}
 
 constexpr std::size_t kMiB = 1024 * 1024;
 constexpr std::int32_t kGoodFixes = 3;
@@ -104,11 +112,11 @@ TEST_P(WindowLoad, ErrorBoxPanelAndTable)
         EXPECT_TRUE(dialogs.Errors.size() == 1 && dialogs.Errors[0].contains(c.error))
             << dialogs.Errors.join(u'|').toStdString();
     if (!c.accepted) {
-        EXPECT_EQ(Text("PanelSrcFn"), QString::fromStdString(good));
+        EXPECT_EQ(Text("PanelSrcFn"), Native(good));
         EXPECT_EQ(store.FixCount(), kGoodFixes);
         return;
     }
-    EXPECT_EQ(Text("PanelSrcFn"), QString::fromStdString(*path));
+    EXPECT_EQ(Text("PanelSrcFn"), Native(*path));
     // Whatever the log held, the export writes only well-formed lines, or is not offered.
     const std::int32_t fixes = store.FixCount();
     const std::string target = (dir.Path() / "out.nmea").string();
@@ -244,17 +252,18 @@ TEST_P(WindowExport, ErrorBoxPanelAndFiles)
     }
     for (const FileState& f : plan.files) {
         if (!f.content && f.lines == std::string::npos) {
-            EXPECT_FALSE(fs::exists(f.path)) << f.path;
+            EXPECT_FALSE(fs::exists(NativePath(f.path))) << f.path;
             continue;
         }
-        ASSERT_TRUE(fs::exists(f.path)) << f.path;
+        ASSERT_TRUE(fs::exists(NativePath(f.path))) << f.path;
         if (f.content)
             EXPECT_EQ(ReadWholeFile(f.path), *f.content) << f.path;
         else
             EXPECT_EQ(RmcLines(ReadWholeFile(f.path)), f.lines) << f.path;
     }
     for (const auto& entry : fs::recursive_directory_iterator(dir.Path()))
-        EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
+        EXPECT_EQ(Utf8Path(entry.path().filename()).find(".tmp"), std::string::npos)
+            << Utf8Path(entry.path());
 }
 
 const ExportCase kExportCases[] = {
@@ -340,15 +349,16 @@ const ExportCase kExportCases[] = {
      }},
     {"JapanesePathsWithSpaces",
      [](const TempDir& d) {
-         fs::create_directories(d.Path() / "出力 先");
-         const std::string chosen = (d.Path() / "出力 先" / "東京 横浜.txt").string();
-         return ExportPlan{d.Write("ログ フォルダ/朝の 走行.BNX4", SectorLogWithFixes()),
-                           chosen,
-                           {},
-                           {},
-                           {{(d.Path() / "出力 先" / "東京 横浜.nmea").string(), std::nullopt, 12},
-                            {chosen, std::nullopt}},
-                           {}};
+         fs::create_directories(d.Path() / NativePath("出力 先"));
+         const std::string chosen = Utf8Path(d.Path() / NativePath("出力 先/東京 横浜.txt"));
+         return ExportPlan{
+             d.Write("ログ フォルダ/朝の 走行.BNX4", SectorLogWithFixes()),
+             chosen,
+             {},
+             {},
+             {{Utf8Path(d.Path() / NativePath("出力 先/東京 横浜.nmea")), std::nullopt, 12},
+              {chosen, std::nullopt}},
+             {}};
      }},
 };
 

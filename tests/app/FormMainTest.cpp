@@ -7,6 +7,7 @@
 #include "export/NmeaExport.h"
 #include "messages/ErrorText.h"
 #include "store/TimeBase.h"
+#include "support/BadFiles.h"
 #include "support/LogWriter.h"
 
 #include <QApplication>
@@ -26,9 +27,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <stdexcept>
-#include <sys/stat.h>
 #include <tuple>
-#include <unistd.h>
 
 using namespace t2ntest;
 
@@ -191,61 +190,6 @@ TEST_F(FormMainTest, ControlsMatchTheDesign)
         << "make golden writes the window's controls again; review the difference";
 }
 
-TEST(FormCreate, PresetsTimeBaseControlsAndFolders)
-{
-    const QByteArray oldTz = qgetenv("TZ");
-    const QByteArray oldHome = qgetenv("HOME");
-    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
-    TempDir home;
-    qputenv("TZ", "Asia/Tokyo");
-    qputenv("HOME", QByteArray::fromStdString(home.Path().string()));
-    qunsetenv("XDG_CONFIG_HOME");
-    const auto restore = [&] {
-        oldTz.isNull() ? qunsetenv("TZ") : qputenv("TZ", oldTz);
-        qputenv("HOME", oldHome);
-        if (!oldConfig.isNull())
-            qputenv("XDG_CONFIG_HOME", oldConfig);
-        tzset();
-    };
-
-    ConversionService store;
-    FakeDialogs dialogs;
-    const QDateTime before = QDateTime::currentDateTime();
-    TFormMain form(store, dialogs);
-    const QDateTime after = QDateTime::currentDateTime();
-    // Without a documents folder the dialogs start from the home folder.
-    const QString homeOnly = form.SaveFolder();
-    const QString homeRaw = form.OpenFolder();
-    std::filesystem::create_directory(home.Path() / "Documents");
-    TFormMain withDocuments(store, dialogs);
-    restore();
-
-    EXPECT_EQ(store.LocalEpoch(), 25569.375);
-    EXPECT_EQ(store.FixCount(), 0);
-    for (const char* role : {"Sta", "End"}) {
-        Row row{};
-        for (std::size_t i = 0; i < row.size(); ++i)
-            row[i] = form.findChild<QSpinBox*>(
-                             QStringLiteral("UpDown%1%2")
-                                 .arg(QLatin1String(role), QLatin1String(kSuffixes[i])))
-                         ->value();
-        const QDateTime shown(QDate(row[0], row[1], row[2]), QTime(row[3], row[4], row[5]));
-        EXPECT_GE(shown, before.addMSecs(-before.time().msec())) << role;
-        EXPECT_LE(shown, after) << role;
-    }
-    for (const char* name : {"PanelSrcFn", "PanelDstFn", "LabelSta", "LabelEnd"})
-        EXPECT_EQ(form.findChild<QLabel*>(name)->text(), "") << name;
-
-    const QString sep = QDir::separator();
-    EXPECT_EQ(homeOnly, Native(home.Path().string()));
-    EXPECT_EQ(homeRaw, homeOnly + sep + "Tallomer" + sep + "Raw" + sep);
-    EXPECT_EQ(withDocuments.SaveFolder(), Native((home.Path() / "Documents").string()));
-    EXPECT_EQ(withDocuments.OpenFolder(),
-              withDocuments.SaveFolder() + sep + "Tallomer" + sep + "Raw" + sep);
-    EXPECT_FALSE(std::filesystem::exists(home.Path() / "Tallomer"));
-    EXPECT_FALSE(std::filesystem::exists(home.Path() / "Documents" / "Tallomer"));
-}
-
 TEST_F(FormMainTest, LoadOfBlockLogShowsPathEntriesAndPresetsTheWindowToEveryFix)
 {
     Find<QLabel>("PanelDstFn")->setText("stale");
@@ -350,24 +294,11 @@ TEST_F(FormMainTest, LoadsThatBringNoFixesShowWhatIsLoaded)
 
 TEST_F(FormMainTest, LoadThatCannotOpenTheFileShowsTheErrorBox)
 {
-    const std::string path = (dir.Path() / "denied.bnx4").string();
-    if (::geteuid() != 0) {
-        dir.Write("denied.bnx4", Bytes(4096, 0xFF));
-        ::chmod(path.c_str(), 0);
-    } else {
-        // Root reads any file; a write-only kernel attribute of one sector refuses it too.
-        std::string target;
-        for (const char* candidate : {"/sys/bus/pci/rescan", "/sys/bus/pci/drivers_probe"}) {
-            struct stat info {
-            };
-            if (::stat(candidate, &info) == 0 && (info.st_mode & 0444) == 0 && info.st_size == 4096)
-                target = candidate;
-        }
-        if (target.empty())
-            GTEST_SKIP() << "running as root without a write-only file to open";
-        std::filesystem::create_symlink(target, path);
-    }
-    dialogs.OpenAnswer = QString::fromStdString(path);
+    // One sector that no one may read (root included; on Windows, held open by another handle).
+    const std::optional<std::string> path = UnreadableFile(dir, "denied.bnx4", Bytes(4096, 0xFF));
+    if (!path)
+        GTEST_SKIP() << "running as root without a write-only file to open";
+    dialogs.OpenAnswer = QString::fromStdString(*path);
     Click("ButtonOpen");
 
     EXPECT_EQ(dialogs.Errors, QStringList{"ファイルへのアクセスが拒否されました."});
