@@ -2,6 +2,7 @@
 
 #include "convert/TripText.h"
 #include "messages/CliText.h"
+#include "store/TimeBase.h"
 
 #include <algorithm>
 #include <charconv>
@@ -95,19 +96,13 @@ std::optional<std::int32_t> ParseBias(const std::string& text)
     return value;
 }
 
-// "+HH:MM" or "-HH:MM" (hours 00-24, minutes 00-59, at most a day) as a bias: "+09:00" is -540.
+// "+HH:MM" or "-HH:MM" (at most a day) as a bias: "+09:00" is -540.
 std::optional<std::int32_t> ParseUtcOffset(const std::string& text)
 {
-    auto digit = [&](std::size_t i) { return text[i] >= '0' && text[i] <= '9'; };
-    if (text.size() != 6 || (text[0] != '+' && text[0] != '-') || text[3] != ':' || !digit(1) ||
-        !digit(2) || !digit(4) || !digit(5))
+    const std::optional<std::int32_t> east = ParseUtcOffsetText(text);
+    if (!east)
         return std::nullopt;
-    const int hours = (text[1] - '0') * 10 + (text[2] - '0');
-    const int minutes = (text[4] - '0') * 10 + (text[5] - '0');
-    const int offset = hours * 60 + minutes;
-    if (minutes > 59 || offset > 1440)
-        return std::nullopt;
-    return text[0] == '+' ? -offset : offset;
+    return -*east;
 }
 
 // --bias and --utc-offset both set the time zone, once.
@@ -358,25 +353,10 @@ Problem ReadOption(const std::vector<std::string>& args, std::size_t& i, CliOpti
 
 std::optional<CliDateTime> ParseCliDateTime(const std::string& text)
 {
-    static constexpr char kPattern[] = "dddd-dd-dd dd:dd:dd";
-    if (text.size() != sizeof kPattern - 1)
+    const std::optional<CalendarTime> t = ParseDateTimeText(text, '-');
+    if (!t)
         return std::nullopt;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const bool digit = text[i] >= '0' && text[i] <= '9';
-        if (kPattern[i] == 'd' ? !digit : text[i] != kPattern[i])
-            return std::nullopt;
-    }
-    auto number = [&](std::size_t at, std::size_t n) {
-        int v = 0;
-        for (std::size_t i = at; i < at + n; ++i)
-            v = v * 10 + (text[i] - '0');
-        return v;
-    };
-    const CliDateTime t{number(0, 4),  number(5, 2),  number(8, 2),
-                        number(11, 2), number(14, 2), number(17, 2)};
-    if (t.Hour > 23 || t.Minute > 59 || t.Second > 59)
-        return std::nullopt;
-    return t;
+    return CliDateTime{t->Year, t->Month, t->Day, t->Hour, t->Minute, t->Second};
 }
 
 CliParse ParseCliArguments(const std::vector<std::string>& args)

@@ -175,6 +175,44 @@ CalendarTime DecodeDayCount(double dayCount)
     return MillisecondsToCalendar(PrintedMilliseconds(dayCount));
 }
 
+std::optional<std::int32_t> ParseUtcOffsetText(std::string_view text)
+{
+    const auto digit = [&](std::size_t i) { return text[i] >= '0' && text[i] <= '9'; };
+    if (text.size() != 6 || (text[0] != '+' && text[0] != '-') || text[3] != ':' || !digit(1) ||
+        !digit(2) || !digit(4) || !digit(5))
+        return std::nullopt;
+    const int hours = (text[1] - '0') * 10 + (text[2] - '0');
+    const int minutes = (text[4] - '0') * 10 + (text[5] - '0');
+    const int offset = hours * 60 + minutes;
+    if (minutes > 59 || offset > 1440)
+        return std::nullopt;
+    return text[0] == '+' ? offset : -offset;
+}
+
+std::optional<CalendarTime> ParseDateTimeText(std::string_view text, char dateSeparator)
+{
+    static constexpr std::string_view kPattern = "dddd-dd-dd dd:dd:dd";
+    if (text.size() != kPattern.size())
+        return std::nullopt;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char expected = kPattern[i] == '-' ? dateSeparator : kPattern[i];
+        const bool digit = text[i] >= '0' && text[i] <= '9';
+        if (expected == 'd' ? !digit : text[i] != expected)
+            return std::nullopt;
+    }
+    const auto number = [&](std::size_t at, std::size_t n) {
+        int v = 0;
+        for (std::size_t i = at; i < at + n; ++i)
+            v = v * 10 + (text[i] - '0');
+        return v;
+    };
+    const CalendarTime t{
+        number(0, 4), number(5, 2), number(8, 2), number(11, 2), number(14, 2), number(17, 2), 0};
+    if (t.Hour > 23 || t.Minute > 59 || t.Second > 59)
+        return std::nullopt;
+    return t;
+}
+
 std::string FormatCalendarTime(const CalendarTime& t, std::string_view dateSeparator,
                                std::string_view timeSeparator)
 {

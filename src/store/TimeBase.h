@@ -84,6 +84,15 @@ std::int64_t CalendarToMilliseconds(const CalendarTime& time);
 // The calendar fields of whole milliseconds since 1899-12-30 00:00 (proleptic Gregorian).
 CalendarTime MillisecondsToCalendar(std::int64_t milliseconds);
 
+// A zone's offset east of UTC in minutes from "+HH:MM" or "-HH:MM" (minutes 00-59, at most a
+// day): "+09:00" is 540.
+std::optional<std::int32_t> ParseUtcOffsetText(std::string_view text);
+
+// The fields of a text shaped "YYYY-MM-DD hh:mm:ss" (with `dateSeparator` between the date's
+// fields), when every digit is there and the hour, minute and second are in range; the date is
+// not checked, so a date that does not exist is told apart by the caller (EncodeDate).
+std::optional<CalendarTime> ParseDateTimeText(std::string_view text, char dateSeparator);
+
 // "yyyy/mm/dd hh:nn:ss.zzz" of calendar fields, with the given date and time separators.
 std::string FormatCalendarTime(const CalendarTime& time, std::string_view dateSeparator = "/",
                                std::string_view timeSeparator = ":");
