@@ -2,6 +2,7 @@
 // logs without fixes, records without a fix, odd names, bundled options, the language of the
 // messages and output that cannot be written. Each case runs the converter in-process.
 #include "cli/Cli.h"
+#include "store/PathText.h"
 #include "support/LogWriter.h"
 
 #include <algorithm>
@@ -167,7 +168,9 @@ TEST(CliEdges, SmallerThings)
     const std::string hidden = dir.Write(".hidden", BlockLogOf(3));
     const std::string sector = dir.Write("sector.BNX4", SectorLogOf(60));
     const std::string blockAsSector = dir.Write("block.BNX4", BlockLogOf(40));
-    const std::string odd = dir.Write("a\tb\nc.bin", BlockLogOf(2));
+    // Not written: Windows takes no control character in a name, and an ignored input's record
+    // shows the name all the same.
+    const std::string odd = Utf8Path(dir.Path() / "a\tb\nc.bin");
     const struct {
         const char* name;
         std::vector<std::string> args;
@@ -184,8 +187,8 @@ TEST(CliEdges, SmallerThings)
         {"a dot file", {"-q", hidden}, 0, {}, {}, {".hidden.nmea"}},
         {"an odd name",
          {"--info", odd},
-         0,
-         {"file: " + (dir.Path() / "a\\tb\\nc.bin").string()},
+         3,
+         {"file: " + Utf8Path(dir.Path() / "a\\tb\\nc.bin") + "\nkind: ignored\n"},
          {},
          {}},
         {"empty gpx",
