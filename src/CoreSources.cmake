@@ -1,16 +1,16 @@
 # The sources of the toolkit-free core, in the order of use. Included by src/ and by the fuzz
 # project, so both compile the same list.
 set(T2N_CORE_SOURCES
-    store/LargeBuffer.cpp
+    system/LargeBuffer.cpp
+    system/FileIdentity.cpp
+    system/AtomicFile.cpp
+    system/InterruptCleanup.cpp
     store/FixTable.cpp
-    store/FileIdentity.cpp
     store/TimeBase.cpp
     decoders/BlockDecoder.cpp
     decoders/SectorDecoder.cpp
     decoders/Smoothing.cpp
     load/LogFile.cpp
-    export/AtomicFile.cpp
-    export/InterruptCleanup.cpp
     export/NumberFormat.cpp
     export/TrackWriter.cpp
     export/NmeaExport.cpp

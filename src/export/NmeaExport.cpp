@@ -3,10 +3,10 @@
 #include "export/ExportFormat.h"
 #include "export/NumberFormat.h"
 #include "store/Digits.h"
-#include "store/PathText.h"
 #include "store/TimeBase.h"
-#include "store/WholePart.h"
 #include "store/Xor.h"
+#include "system/Paths.h"
+#include "system/WholePart.h"
 
 #include <algorithm>
 #include <bit>

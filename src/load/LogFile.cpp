@@ -1,8 +1,8 @@
 #include "load/LogFile.h"
 
 #include "decoders/BlockDecoder.h"
-#include "store/LargeBuffer.h"
-#include "store/PathText.h"
+#include "system/LargeBuffer.h"
+#include "system/Paths.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,9 +1,9 @@
 #include "photos/Geotag.h"
 
-#include "export/AtomicFile.h"
 #include "photos/GpsTags.h"
 #include "photos/PhotoMeta.h"
-#include "store/PathText.h"
+#include "system/AtomicFile.h"
+#include "system/Paths.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,7 +1,7 @@
 #include "store/TimeBase.h"
 
 #include "store/Digits.h"
-#include "store/WholePart.h"
+#include "system/WholePart.h"
 
 #include <algorithm>
 #include <array>

@@ -3,12 +3,12 @@
 // must exist afterwards with which content. A crash (a signal) fails the case whatever it prints.
 
 #include "messages/ErrorText.h"
-#include "store/PathText.h"
 #include "support/BadFiles.h"
 #include "support/ChildProcess.h"
 #include "support/GoldenLogs.h"
 #include "support/LogWriter.h"
 #include "support/PhotoWriter.h"
+#include "system/Paths.h"
 
 #include <cerrno>
 #include <filesystem>

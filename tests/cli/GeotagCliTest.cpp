@@ -1,9 +1,9 @@
 // tallo2nmea-cli --geotag on a log written here and photos made here: the table, the summary,
 // the status, and the tags as exiftool reads them back.
 #include "cli/Cli.h"
-#include "store/PathText.h"
 #include "support/LogWriter.h"
 #include "support/PhotoWriter.h"
+#include "system/Paths.h"
 
 #include <gtest/gtest.h>
 #include <map>

@@ -3,9 +3,9 @@
 #include "photos/Geotag.h"
 
 #include "photos/PhotoMeta.h"
-#include "store/PathText.h"
 #include "support/LogWriter.h"
 #include "support/PhotoWriter.h"
+#include "system/Paths.h"
 
 #include <cstdio>
 #include <gtest/gtest.h>

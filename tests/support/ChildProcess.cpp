@@ -2,7 +2,7 @@
 
 #ifdef _WIN32
 
-#include "store/PathText.h"
+#include "system/Paths.h"
 
 #include <stdexcept>
 #include <windows.h>

@@ -1,6 +1,6 @@
 #include "support/LogWriter.h"
 
-#include "store/PathText.h"
+#include "system/Paths.h"
 
 #include <algorithm>
 #include <atomic>

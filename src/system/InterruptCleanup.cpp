@@ -1,4 +1,4 @@
-#include "export/InterruptCleanup.h"
+#include "system/InterruptCleanup.h"
 
 #ifndef _WIN32
 

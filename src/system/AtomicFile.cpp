@@ -1,6 +1,6 @@
-#include "export/AtomicFile.h"
+#include "system/AtomicFile.h"
 
-#include "export/InterruptCleanup.h"
+#include "system/InterruptCleanup.h"
 
 #ifndef _WIN32
 
@@ -316,7 +316,7 @@ bool AtomicFile::Commit()
 
 #else // _WIN32
 
-#include "store/PathText.h"
+#include "system/Paths.h"
 
 #include <cerrno>
 #include <cstdint>

@@ -1,6 +1,6 @@
-#include "store/FileIdentity.h"
+#include "system/FileIdentity.h"
 
-#include "store/PathText.h"
+#include "system/Paths.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -1,4 +1,4 @@
-#include "store/LargeBuffer.h"
+#include "system/LargeBuffer.h"
 
 #include <algorithm>
 #include <cstdlib>
