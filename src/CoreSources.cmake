@@ -1,10 +1,10 @@
 # The sources of the toolkit-free core, in the order of use. Included by src/ and by the fuzz
 # project, so both compile the same list.
 set(T2N_CORE_SOURCES
-    system/LargeBuffer.cpp
-    system/FileIdentity.cpp
-    system/AtomicFile.cpp
-    system/InterruptCleanup.cpp
+    system/LargeBuffer_posix.cpp
+    system/FileIdentity_posix.cpp
+    system/AtomicFile_posix.cpp
+    system/InterruptCleanup_posix.cpp
     store/FixTable.cpp
     store/TimeBase.cpp
     decoders/BlockDecoder.cpp
