@@ -1,10 +1,21 @@
 # The sources of the toolkit-free core, in the order of use. Included by src/ and by the fuzz
 # project, so both compile the same list.
+# Where the systems differ, system/ has one file per system: NAME_posix.cpp or NAME_win32.cpp.
+if(WIN32)
+    set(t2n_system win32)
+else()
+    set(t2n_system posix)
+endif()
 set(T2N_CORE_SOURCES
-    system/LargeBuffer_posix.cpp
-    system/FileIdentity_posix.cpp
-    system/AtomicFile_posix.cpp
-    system/InterruptCleanup_posix.cpp
+    system/Paths.cpp
+    system/Files_${t2n_system}.cpp
+    system/FileIdentity_${t2n_system}.cpp
+    system/LargeBuffer.cpp
+    system/LargeBuffer_${t2n_system}.cpp
+    system/InterruptCleanup_${t2n_system}.cpp
+    system/AtomicFile.cpp
+    system/AtomicFile_${t2n_system}.cpp
+    system/Zone_${t2n_system}.cpp
     store/FixTable.cpp
     store/TimeBase.cpp
     decoders/BlockDecoder.cpp

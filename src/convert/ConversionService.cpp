@@ -4,6 +4,7 @@
 #include "export/GpxExport.h"
 #include "store/Digits.h"
 #include "system/Paths.h"
+#include "system/Zone.h"
 
 #include <algorithm>
 #include <charconv>

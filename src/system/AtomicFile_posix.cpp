@@ -1,8 +1,5 @@
 #include "system/AtomicFile.h"
-
 #include "system/InterruptCleanup.h"
-
-#ifndef _WIN32
 
 #include <cerrno>
 #include <climits>
@@ -20,6 +17,8 @@ namespace {
 constexpr int kMaxLinks = 40;
 
 int ErrnoOr(int fallback) { return errno != 0 ? errno : fallback; }
+
+int Fd(std::intptr_t file) { return static_cast<int>(file); }
 
 // The folder part of a path without its last slash: "." for a bare name, "/" for the root.
 std::string FolderOf(const std::string& path)
@@ -84,12 +83,12 @@ std::string TemporaryName()
 // The replacement keeps the mode bits and, where the process may set them (root), the owner and
 // group; without that right it may still keep a group the user belongs to. The owner goes first:
 // changing it clears the set-user-ID bit.
-void KeepOwnerAndMode(int fd, const struct stat& old)
+void KeepOwnerAndMode(int fd, uid_t owner, gid_t group, mode_t mode)
 {
-    if (::fchown(fd, old.st_uid, old.st_gid) != 0 && ::fchown(fd, ::geteuid(), old.st_gid) != 0) {
+    if (::fchown(fd, owner, group) != 0 && ::fchown(fd, ::geteuid(), group) != 0) {
         // The new file stays the user's, with the user's group.
     }
-    if (::fchmod(fd, old.st_mode & 07777) != 0) {
+    if (::fchmod(fd, mode & 07777) != 0) {
         // A file system without modes (FAT) keeps its own.
     }
 }
@@ -109,18 +108,11 @@ void SyncFolder(const std::string& folder)
 
 } // namespace
 
-struct AtomicFile::Destination {
-    Way way = Way::Replace;
-    std::string path;        // opened directly, or replaced by the temporary file
-    bool exists = false;     // a regular file is there
-    struct stat status = {}; // of that file
-};
-
 void AtomicFile::Discard()
 {
-    if (m_fd >= 0)
-        ::close(m_fd);
-    m_fd = -1;
+    if (m_file != kNoFile)
+        ::close(Fd(m_file));
+    m_file = kNoFile;
     if (!m_temporary.empty())
         ::unlink(m_temporary.c_str());
     m_temporary.clear();
@@ -151,7 +143,13 @@ int AtomicFile::Locate(const std::string& target, Destination& out)
         errno = 0;
         if (::access(canonical.c_str(), W_OK) != 0)
             return ErrnoOr(EACCES);
-        out = {Way::Replace, canonical, true, status};
+        out = {Way::Replace,
+               canonical,
+               true,
+               status.st_mode,
+               status.st_uid,
+               status.st_gid,
+               {status.st_mtim.tv_sec, status.st_mtim.tv_nsec}};
         return 0;
     }
     if (errno != ENOENT)
@@ -178,24 +176,32 @@ int AtomicFile::Locate(const std::string& target, Destination& out)
 }
 
 // 0, or the errno value of the failure.
-int AtomicFile::CreateTemporary(const std::string& folder)
+int AtomicFile::CreateTemporary()
 {
+    const std::string folder = FolderOf(m_path);
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string path = Joined(folder, TemporaryName());
-        // An interrupt between creating and registering would leave the file behind.
-        const DeferredInterrupts deferred;
-        errno = 0;
-        // 0666: the umask and a default access list of the folder apply as to any new file.
-        // Readable too, for ReadBack().
-        const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        int fd = -1;
+        int error = 0;
+        {
+            // An interrupt between creating and registering would leave the file behind. Only
+            // calls a signal handler may interrupt (no allocation) until the file is registered.
+            const DeferredInterrupts deferred;
+            errno = 0;
+            // 0666: the umask and a default access list of the folder apply as to any new file.
+            // Readable too, for ReadBack().
+            fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            error = ErrnoOr(EIO);
+            if (fd >= 0)
+                m_slot = RegisterTemporaryFile(path.c_str());
+        }
         if (fd >= 0) {
-            m_fd = fd;
+            m_file = fd;
             m_temporary = path;
-            m_slot = RegisterTemporaryFile(path.c_str());
             return 0;
         }
-        if (errno != EEXIST)
-            return ErrnoOr(EIO);
+        if (error != EEXIST)
+            return error;
     }
     return EEXIST;
 }
@@ -204,21 +210,21 @@ bool AtomicFile::OpenFile(Way way)
 {
     m_way = way;
     errno = 0;
-    m_fd = ::open(m_path.c_str(), O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC);
-    return m_fd >= 0 || Fail(Stage::Create, ErrnoOr(EIO));
+    m_file = ::open(m_path.c_str(), O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC);
+    return m_file != kNoFile || Fail(Stage::Create, ErrnoOr(EIO));
 }
 
 bool AtomicFile::OpenStandardOutput()
 {
-    m_fd = ::dup(STDOUT_FILENO);
-    return m_fd >= 0 || Fail(Stage::Create, ErrnoOr(EBADF));
+    m_file = ::dup(STDOUT_FILENO);
+    return m_file != kNoFile || Fail(Stage::Create, ErrnoOr(EBADF));
 }
 
 void AtomicFile::KeepAttributes(const Destination& replaced)
 {
-    KeepOwnerAndMode(m_fd, replaced.status);
-    m_keptTime[0] = replaced.status.st_mtim.tv_sec;
-    m_keptTime[1] = replaced.status.st_mtim.tv_nsec;
+    KeepOwnerAndMode(Fd(m_file), replaced.owner, replaced.group, replaced.mode);
+    m_keptTime[0] = replaced.written[0];
+    m_keptTime[1] = replaced.written[1];
     m_keepTime = m_rules.KeepModificationTime;
 }
 
@@ -230,7 +236,7 @@ void AtomicFile::ApplyKeptTime()
     times[0].tv_nsec = UTIME_OMIT;
     times[1].tv_sec = static_cast<time_t>(m_keptTime[0]);
     times[1].tv_nsec = static_cast<long>(m_keptTime[1]);
-    if (::futimens(m_fd, times) != 0) {
+    if (::futimens(Fd(m_file), times) != 0) {
         // A file system that keeps no such time (or not to the nanosecond) keeps its own.
     }
 }
@@ -238,13 +244,13 @@ void AtomicFile::ApplyKeptTime()
 bool AtomicFile::ReadBack(std::string& bytes)
 {
     bytes.clear();
-    if (m_fd < 0 || m_way != Way::Replace)
+    if (m_file == kNoFile || m_way != Way::Replace)
         return false;
     bytes.resize(m_written);
     std::size_t done = 0;
     while (done < m_written) {
         const ssize_t n =
-            ::pread(m_fd, bytes.data() + done, m_written - done, static_cast<off_t>(done));
+            ::pread(Fd(m_file), bytes.data() + done, m_written - done, static_cast<off_t>(done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -257,11 +263,11 @@ bool AtomicFile::ReadBack(std::string& bytes)
 
 bool AtomicFile::Write(const char* data, std::size_t size)
 {
-    if (m_fd < 0)
+    if (m_file == kNoFile)
         return Fail(Stage::Write, m_errno != 0 ? m_errno : EBADF);
     while (size > 0) {
         errno = 0;
-        const ssize_t n = ::write(m_fd, data, size);
+        const ssize_t n = ::write(Fd(m_file), data, size);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -282,7 +288,7 @@ void AtomicFile::StartWriteback()
     constexpr std::size_t kWritebackStep = std::size_t{8} << 20;
     if (m_way == Way::Direct || m_written - m_writebackFrom < kWritebackStep)
         return;
-    ::sync_file_range(m_fd, static_cast<off_t>(m_writebackFrom),
+    ::sync_file_range(Fd(m_file), static_cast<off_t>(m_writebackFrom),
                       static_cast<off_t>(m_written - m_writebackFrom), SYNC_FILE_RANGE_WRITE);
     m_writebackFrom = m_written;
 #endif
@@ -290,16 +296,16 @@ void AtomicFile::StartWriteback()
 
 bool AtomicFile::Commit()
 {
-    if (m_fd < 0)
+    if (m_file == kNoFile)
         return Fail(Stage::Write, m_errno != 0 ? m_errno : EBADF);
     ApplyKeptTime();
     // Files only: a device or a pipe is never synced (it would answer EINVAL).
     errno = 0;
-    if (m_way != Way::Direct && ::fsync(m_fd) != 0 && errno != EINVAL)
+    if (m_way != Way::Direct && ::fsync(Fd(m_file)) != 0 && errno != EINVAL)
         return Fail(Stage::Write, ErrnoOr(EIO));
     errno = 0;
-    const int closed = ::close(m_fd);
-    m_fd = -1;
+    const int closed = ::close(Fd(m_file));
+    m_file = kNoFile;
     if (closed != 0)
         return Fail(Stage::Write, ErrnoOr(EIO));
     if (m_way != Way::Replace)
@@ -312,317 +318,4 @@ bool AtomicFile::Commit()
     m_slot = -1;
     SyncFolder(FolderOf(m_path));
     return true;
-}
-
-#else // _WIN32
-
-#include "system/Paths.h"
-
-#include <cerrno>
-#include <cstdint>
-#include <cstdio>
-#include <fcntl.h>
-#include <filesystem>
-#include <io.h>
-#include <random>
-#include <string>
-#include <windows.h>
-
-namespace fs = std::filesystem;
-
-namespace {
-
-// The longest file name the Windows file systems take, in UTF-16 units.
-constexpr std::size_t kNameMax = 255;
-// The attributes a replacement takes over from the file it replaces.
-constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                                  FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-
-int LastErrno() { return ErrnoFromWindowsError(GetLastError()); }
-
-std::wstring Wide(const std::string& utf8) { return NativePath(utf8).wstring(); }
-
-std::string FolderOf(const std::string& path) { return Utf8Path(NativePath(path).parent_path()); }
-
-// ".t2n-", six random letters or digits and ".tmp", as on the other systems.
-std::wstring TemporaryName()
-{
-    static constexpr wchar_t kAlphabet[] =
-        L"0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
-    std::random_device random;
-    std::uint64_t bits = (std::uint64_t{random()} << 32) ^ random();
-    std::wstring name = L".t2n-";
-    for (int i = 0; i < 6; ++i, bits /= 62)
-        name.push_back(kAlphabet[bits % 62]);
-    return name.append(L".tmp");
-}
-
-// The path the system reached through every link of an open file; empty when it cannot say.
-std::string FinalPath(HANDLE file)
-{
-    std::wstring path(MAX_PATH, L'\0');
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        const DWORD length =
-            GetFinalPathNameByHandleW(file, path.data(), static_cast<DWORD>(path.size()), 0);
-        if (length == 0)
-            return {};
-        if (length < path.size()) {
-            path.resize(length);
-            return Utf8Path(fs::path(path));
-        }
-        path.resize(length);
-    }
-    return {};
-}
-
-} // namespace
-
-struct AtomicFile::Destination {
-    Way way = Way::Replace;
-    std::string path;      // opened directly, or replaced by the temporary file
-    bool exists = false;   // a file is there
-    DWORD attributes = 0;  // of that file
-    FILETIME written = {}; // and its modification time
-};
-
-void AtomicFile::Discard()
-{
-    if (m_handle != nullptr)
-        CloseHandle(m_handle);
-    m_handle = nullptr;
-    if (!m_temporary.empty())
-        DeleteFileW(Wide(m_temporary).c_str());
-    m_temporary.clear();
-    ReleaseTemporaryFile(m_slot);
-    m_slot = -1;
-}
-
-// Decides where the bytes for `target` go; 0, or the errno value that makes writing impossible.
-int AtomicFile::Locate(const std::string& target, Destination& out)
-{
-    const fs::path native = NativePath(target);
-    // Opened for no access at all, which a folder, a device and a locked file allow too.
-    const HANDLE existing =
-        CreateFileW(native.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (existing != INVALID_HANDLE_VALUE) {
-        BY_HANDLE_FILE_INFORMATION info = {};
-        const DWORD type = GetFileType(existing);
-        const bool known = GetFileInformationByHandle(existing, &info) != 0;
-        const std::string final = type == FILE_TYPE_DISK ? FinalPath(existing) : std::string();
-        CloseHandle(existing);
-        out.path = target;
-        out.way = Way::Direct;
-        if (type != FILE_TYPE_DISK || !known)
-            return 0; // a device or a pipe
-        if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-            return EISDIR;
-        if ((info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0)
-            return EACCES;
-        out = {Way::Replace, final.empty() ? target : final, true, info.dwFileAttributes,
-               info.ftLastWriteTime};
-        return 0;
-    }
-    if (const DWORD error = GetLastError(); error != ERROR_FILE_NOT_FOUND)
-        return ErrnoFromWindowsError(error);
-    // Nothing there: the file is created in a folder that exists.
-    const fs::path name = native.filename();
-    if (name.empty() || name == L"." || name == L"..")
-        return EISDIR;
-    if (name.native().size() > kNameMax)
-        return ENAMETOOLONG;
-    std::error_code ec;
-    const fs::path absolute = fs::absolute(native, ec);
-    if (ec)
-        return ENOENT;
-    const DWORD folder = GetFileAttributesW(absolute.parent_path().c_str());
-    if (folder == INVALID_FILE_ATTRIBUTES)
-        return LastErrno();
-    if ((folder & FILE_ATTRIBUTE_DIRECTORY) == 0)
-        return ENOTDIR;
-    out.path = Utf8Path(absolute);
-    out.way = Way::Replace;
-    return 0;
-}
-
-// 0, or the errno value of the failure.
-int AtomicFile::CreateTemporary(const std::string& folder)
-{
-    const fs::path where = NativePath(folder);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const fs::path path = where / TemporaryName();
-        // The interrupt handler runs in a thread of its own: it waits until the file is
-        // registered. Other processes may delete it too, as the handler does.
-        const DeferredInterrupts deferred;
-        // Readable too, for ReadBack().
-        const HANDLE file =
-            CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
-                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file != INVALID_HANDLE_VALUE) {
-            m_handle = file;
-            m_temporary = Utf8Path(path);
-            m_slot = RegisterTemporaryFile(m_temporary.c_str());
-            return 0;
-        }
-        if (const DWORD error = GetLastError();
-            error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
-            return ErrnoFromWindowsError(error);
-    }
-    return EEXIST;
-}
-
-bool AtomicFile::OpenFile(Way way)
-{
-    m_way = way;
-    const HANDLE file = CreateFileW(
-        Wide(m_path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-        way == Way::InPlace ? TRUNCATE_EXISTING : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return Fail(Stage::Create, LastErrno());
-    m_handle = file;
-    return true;
-}
-
-bool AtomicFile::OpenStandardOutput()
-{
-    // The C library's stream translates nothing either from now on.
-    std::fflush(stdout);
-    _setmode(_fileno(stdout), _O_BINARY);
-    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-    HANDLE copy = nullptr;
-    if (out == nullptr || out == INVALID_HANDLE_VALUE ||
-        !DuplicateHandle(GetCurrentProcess(), out, GetCurrentProcess(), &copy, 0, FALSE,
-                         DUPLICATE_SAME_ACCESS))
-        return Fail(Stage::Create, EBADF);
-    m_handle = copy;
-    return true;
-}
-
-void AtomicFile::KeepAttributes(const Destination& replaced)
-{
-    if ((replaced.attributes & kKeptAttributes) != 0)
-        SetFileAttributesW(Wide(m_temporary).c_str(), replaced.attributes & kKeptAttributes);
-    m_keptTime[0] = static_cast<std::int64_t>(std::uint64_t{replaced.written.dwHighDateTime} << 32 |
-                                              replaced.written.dwLowDateTime);
-    m_keepTime = m_rules.KeepModificationTime;
-}
-
-void AtomicFile::ApplyKeptTime()
-{
-    if (!m_keepTime || m_way != Way::Replace)
-        return;
-    const auto count = static_cast<std::uint64_t>(m_keptTime[0]);
-    FILETIME written = {static_cast<DWORD>(count), static_cast<DWORD>(count >> 32)};
-    SetFileTime(m_handle, nullptr, nullptr, &written);
-}
-
-bool AtomicFile::ReadBack(std::string& bytes)
-{
-    bytes.clear();
-    if (m_handle == nullptr || m_way != Way::Replace)
-        return false;
-    bytes.resize(m_written);
-    std::size_t done = 0;
-    while (done < m_written) {
-        OVERLAPPED at = {};
-        at.Offset = static_cast<DWORD>(done);
-        at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(done) >> 32);
-        const std::size_t left = m_written - done;
-        const DWORD piece = left > (1u << 30) ? 1u << 30 : static_cast<DWORD>(left);
-        DWORD read = 0;
-        if (!ReadFile(m_handle, bytes.data() + done, piece, &read, &at) || read == 0)
-            break;
-        done += read;
-    }
-    // Further writes go on at the end.
-    SetFilePointerEx(m_handle, LARGE_INTEGER{}, nullptr, FILE_END);
-    bytes.resize(done);
-    return done == m_written;
-}
-
-bool AtomicFile::Write(const char* data, std::size_t size)
-{
-    if (m_handle == nullptr)
-        return Fail(Stage::Write, m_errno != 0 ? m_errno : EBADF);
-    while (size > 0) {
-        const DWORD piece = size > (1u << 30) ? 1u << 30 : static_cast<DWORD>(size);
-        DWORD written = 0;
-        if (!WriteFile(m_handle, data, piece, &written, nullptr) || written == 0)
-            return Fail(Stage::Write, LastErrno());
-        data += written;
-        size -= written;
-        m_written += written;
-    }
-    return true;
-}
-
-bool AtomicFile::Commit()
-{
-    if (m_handle == nullptr)
-        return Fail(Stage::Write, m_errno != 0 ? m_errno : EBADF);
-    ApplyKeptTime();
-    // Files only: a console or a pipe is never flushed.
-    if (m_way != Way::Direct && !FlushFileBuffers(m_handle))
-        return Fail(Stage::Write, LastErrno());
-    const bool closed = CloseHandle(m_handle) != 0;
-    m_handle = nullptr;
-    if (!closed)
-        return Fail(Stage::Write, LastErrno());
-    if (m_way != Way::Replace)
-        return true;
-    // Write-through: the call returns once the new name is on the disk, as the folder's sync
-    // makes sure elsewhere.
-    if (!MoveFileExW(Wide(m_temporary).c_str(), Wide(m_path).c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return Fail(Stage::Write, LastErrno());
-    m_temporary.clear();
-    ReleaseTemporaryFile(m_slot);
-    m_slot = -1;
-    return true;
-}
-
-#endif
-
-bool AtomicFile::Open()
-{
-    if (m_target == kStandardOutput) {
-        m_way = Way::Direct;
-        return OpenStandardOutput();
-    }
-    Destination destination;
-    if (const int error = Locate(m_target, destination); error != 0)
-        return Fail(Stage::Create, error);
-    m_path = destination.path;
-    if (destination.way == Way::Direct)
-        return OpenFile(Way::Direct);
-    m_way = Way::Replace;
-    const int error = CreateTemporary(FolderOf(m_path));
-    if (error == 0) {
-        if (destination.exists)
-            KeepAttributes(destination);
-        return true;
-    }
-    // A writable file in a folder that allows no new file: written in place, not atomically.
-    if (destination.exists && (error == EACCES || error == EPERM) && !m_rules.NeverInPlace)
-        return OpenFile(Way::InPlace);
-    return Fail(Stage::Create, error);
-}
-
-// Both systems.
-
-AtomicFile::AtomicFile(std::string target, ReplaceRules rules)
-    : m_target(std::move(target)), m_rules(rules)
-{
-}
-
-AtomicFile::~AtomicFile() { Discard(); }
-
-bool AtomicFile::Fail(Stage stage, int error)
-{
-    if (m_failedStage == Stage::None) {
-        m_failedStage = stage;
-        m_errno = error;
-    }
-    Discard();
-    return false;
 }
