@@ -2,6 +2,7 @@
 // logs without fixes, records without a fix, odd names, bundled options, the language of the
 // messages and output that cannot be written. Each case runs the converter in-process.
 #include "cli/Cli.h"
+#include "support/ChildProcess.h"
 #include "support/LogWriter.h"
 
 #include <algorithm>
@@ -12,10 +13,6 @@
 #include <set>
 #include <sstream>
 #include <streambuf>
-
-#ifndef _WIN32
-#include <sys/wait.h>
-#endif
 
 namespace fs = std::filesystem;
 using namespace t2ntest;
@@ -307,13 +304,12 @@ TEST(CliEdges, ListingsOnAFullDisk)
 // The manual page's synopsis, as man renders it, names every option --help lists.
 TEST(CliEdges, ManualSynopsisHasEveryOption)
 {
-    if (std::system("man --version > /dev/null 2>&1") != 0)
+    const ChildOptions quiet = {.Out = {}, .Err = {}};
+    if (RunProgram("man", {"--version"}, quiet).Status != 0)
         GTEST_SKIP() << "man is not installed";
-    TempDir dir;
-    const std::string page = (dir.Path() / "page.txt").string();
-    ASSERT_EQ(std::system(("MANWIDTH=200 man -l " T2N_MAN_PAGE " > '" + page + "' 2>&1").c_str()),
-              0);
-    const std::string text = ReadWholeFile(page);
+    const ProgramResult man = RunProgram("env", {"MANWIDTH=200", "man", "-l", T2N_MAN_PAGE});
+    ASSERT_EQ(man.Status, 0) << man.Err;
+    const std::string& text = man.Out;
     const std::size_t from = text.find("SYNOPSIS"), to = text.find("DESCRIPTION");
     ASSERT_LT(from, to) << text;
     // The synopsis's words, split at spaces, brackets and bars.
@@ -348,16 +344,15 @@ TEST(CliEdges, ListingsToAFullDeviceOrAClosedOutput)
 {
     TempDir dir;
     const std::string log = dir.Write("track.bin", BlockLogOf(3));
-    const std::string errFile = (dir.Path() / "err.txt").string();
     for (const char* listing : {"--info", "--trips"}) {
-        for (const char* redirect : {"> /dev/full", ">&-"}) {
-            const std::string command = std::string(T2N_CLI_BINARY) + " " + listing + " '" + log +
-                                        "' " + redirect + " 2> '" + errFile + "'";
-            const int status = std::system(command.c_str());
-            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << command;
-            EXPECT_TRUE(Has(ReadWholeFile(errFile), "tallo2nmea-cli: standard output: "))
-                << command << "\n"
-                << ReadWholeFile(errFile);
+        for (const Stream& out : {ToFile("/dev/full"), Stream{Stream::Closed, {}}}) {
+            ChildOptions options;
+            options.Out = out;
+            const ProgramResult r = RunProgram(T2N_CLI_BINARY, {listing, log}, options);
+            EXPECT_TRUE(!r.Crashed && r.Status == 1) << listing << ' ' << out.Path;
+            EXPECT_TRUE(Has(r.Err, "tallo2nmea-cli: standard output: "))
+                << listing << ' ' << out.Path << "\n"
+                << r.Err;
         }
     }
 }
