@@ -1,39 +1,22 @@
 #include "BenchLogs.h"
 
-#include <bit>
+#include "support/LogWriter.h"
+
 #include <cmath>
 #include <cstdio>
+
+using t2ntest::Bytes;
+using t2ntest::FlashImage;
+using t2ntest::RawFix;
 
 namespace {
 
 constexpr std::size_t kLogSize = 16u * 1024u * 1024u;
+constexpr std::size_t kBlockBytes = 65536;
+constexpr std::size_t kSectorBytes = 4096;
 constexpr std::uint32_t kBlockMask = 0x7F | 1u << 12 | 1u << 18;
 constexpr std::uint32_t kSectorMask = 0x4103F;
 constexpr std::int32_t kStartSeconds = 1650000000; // 2022-04-15
-
-struct Writer {
-    std::vector<std::uint8_t>& bytes;
-    std::size_t pos;
-
-    void U8(std::uint32_t v) { bytes[pos++] = static_cast<std::uint8_t>(v); }
-    void U16(std::uint32_t v)
-    {
-        U8(v);
-        U8(v >> 8);
-    }
-    void U32(std::uint32_t v)
-    {
-        U16(v);
-        U16(v >> 16);
-    }
-    void F32(float v) { U32(std::bit_cast<std::uint32_t>(v)); }
-    void F64(double v)
-    {
-        const auto u = std::bit_cast<std::uint64_t>(v);
-        U32(static_cast<std::uint32_t>(u));
-        U32(static_cast<std::uint32_t>(u >> 32));
-    }
-};
 
 // A track wandering around Tokyo Bay at 10 Hz with a gently varying speed.
 struct Track {
@@ -83,59 +66,40 @@ struct OutingsTrack {
     float Speed() const { return static_cast<float>(35.0 + 20.0 * std::sin(Share() * 40.0)); }
 };
 
-// Time, fix type (3D), position, extra value and speed: the fields both formats open with.
-template <class AnyTrack> void WriteLeadingFields(Writer& w, const AnyTrack& track)
+// The record of a track's fix: 3D, 1.25 m high unless said, the course turning a tenth of a
+// degree a fix, 9 satellites in view and 8 used.
+template <class AnyTrack> RawFix FixOf(const AnyTrack& track, float height = 1.25f)
 {
-    w.U32(static_cast<std::uint32_t>(track.Seconds()));
-    w.U16(3);
-    w.F64(track.Latitude());
-    w.F64(track.Longitude());
-    w.F32(1.25f);
-    w.F32(track.Speed());
+    return {.Seconds = track.Seconds(),
+            .FixType = 3,
+            .Latitude = track.Latitude(),
+            .Longitude = track.Longitude(),
+            .ExtraValue = height,
+            .Speed = track.Speed(),
+            .Course = static_cast<float>(track.n % 3600) / 10.0f,
+            .SatelliteCount = 9,
+            .ExtraCount = 8,
+            .Millisecond = static_cast<std::uint16_t>(track.Millisecond())};
 }
 
-// Satellite count, extra count and millisecond.
-template <class AnyTrack> void WriteCountsAndMillisecond(Writer& w, const AnyTrack& track)
+// A full log of `unitBytes` units under one mask, their headers erased but for the mask, each
+// filled with the records of `recordBytes` that `next` gives while they fit.
+template <class Next>
+Bytes FillUnits(std::size_t unitBytes, std::uint32_t mask, std::size_t recordBytes, Next next)
 {
-    w.U8(9);
-    w.U8(8);
-    w.U16(track.Millisecond());
+    FlashImage log(unitBytes, kLogSize / unitBytes, mask, 0xFF);
+    for (std::size_t unit = 0; unit < kLogSize / unitBytes; ++unit)
+        while (log.Cursor(unit) + recordBytes <= unitBytes)
+            log.Append(unit, next());
+    return log.Data();
 }
 
-// One record: the fields, '*' and the XOR of the field bytes.
-template <class Fields> void WriteRecord(Writer& w, Fields fields)
+template <class AnyTrack> Bytes WriteBlockLog(AnyTrack track)
 {
-    const std::size_t start = w.pos;
-    fields();
-    std::uint8_t checksum = 0;
-    for (std::size_t i = start; i < w.pos; ++i)
-        checksum ^= w.bytes[i];
-    w.U8(0x2A);
-    w.U8(checksum);
-}
-
-// 256 blocks under one mask, each filled with records of `recordBytes` written by `fields`.
-template <class Fields>
-std::vector<std::uint8_t> WriteBlocks(std::uint32_t mask, std::size_t recordBytes, Fields fields)
-{
-    std::vector<std::uint8_t> bytes(kLogSize, 0xFF);
-    for (std::size_t block = 0; block < kLogSize / 65536; ++block) {
-        Writer w{bytes, block * 65536 + 2};
-        w.U32(mask);
-        w.pos = block * 65536 + 512;
-        while (w.pos + recordBytes <= (block + 1) * 65536)
-            WriteRecord(w, [&] { fields(w); });
-    }
-    return bytes;
-}
-
-template <class AnyTrack> std::vector<std::uint8_t> WriteBlockLog(AnyTrack track)
-{
-    return WriteBlocks(kBlockMask, 40, [&track](Writer& w) {
-        WriteLeadingFields(w, track);
-        w.F32(static_cast<float>(track.n % 3600) / 10.0f); // course
-        WriteCountsAndMillisecond(w, track);
+    return FillUnits(kBlockBytes, kBlockMask, 40, [&track] {
+        const Bytes record = t2ntest::BlockRecord(FixOf(track), kBlockMask);
         ++track.n;
+        return record;
     });
 }
 
@@ -154,53 +118,29 @@ struct CompactTrack {
     float Height() const { return static_cast<float>(n % 700) * 0.5f; }
 };
 
-// One sister-layout record of the track; with `damaged` its checksum is wrong.
-void WriteSisterRecord(Writer& w, const Track& track, bool damaged)
-{
-    const std::size_t start = w.pos;
-    w.U32(static_cast<std::uint32_t>(track.Seconds()));
-    w.U16(3);
-    w.F32(static_cast<float>(track.Latitude()));
-    w.F32(static_cast<float>(track.Longitude()));
-    const auto height = std::bit_cast<std::uint32_t>(41.5f);
-    w.U8(height >> 8);
-    w.U16(height >> 16);
-    w.F32(track.Speed());
-    w.F32(static_cast<float>(track.n % 3600) / 10.0f); // course
-    WriteCountsAndMillisecond(w, track);
-    std::uint8_t checksum = damaged ? 1 : 0;
-    for (std::size_t i = start; i < w.pos; ++i)
-        checksum ^= w.bytes[i];
-    w.U8(checksum);
-}
-
 } // namespace
 
 std::vector<std::uint8_t> MakeSisterLog()
 {
     constexpr std::uint32_t kSisterMask = 0x7F | 1u << 12 | 1u << 18;
     constexpr std::size_t kRecord = 30;
-    std::vector<std::uint8_t> bytes(kLogSize, 0xFF);
+    const std::string signature = "BENCHGR241LOGGER";
+    FlashImage log(kBlockBytes, kLogSize / kBlockBytes, kSisterMask, 0xFF);
     Track track;
-    for (std::size_t block = 0; block < kLogSize / 65536; ++block) {
-        Writer w{bytes, block * 65536 + 2};
-        w.U32(kSisterMask);
-        w.pos = block * 65536 + 512;
-        const std::uint8_t opening[] = {0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 3,
-                                        0x32, 0,    0,    0,    0xBB, 0xBB, 0xBB, 0xBB};
-        for (const std::uint8_t b : opening)
-            w.U8(b);
-        for (const char c : "BENCHGR241LOGGER")
-            if (c != '\0')
-                w.U8(static_cast<std::uint8_t>(c));
-        for (int record = 0; record < 1800 && w.pos + kRecord <= (block + 1) * 65536;
+    for (std::size_t block = 0; block < kLogSize / kBlockBytes; ++block) {
+        log.Append(block, t2ntest::MaskMarker(3, 0x32));
+        log.Append(block, Bytes(signature.begin(), signature.end()));
+        for (int record = 0; record < 1800 && log.Cursor(block) + kRecord <= kBlockBytes;
              ++record, ++track.n) {
             if (record == 500)
-                w.pos += 123; // an erased gap
-            WriteSisterRecord(w, track, record == 1000);
+                log.SetCursor(block, log.Cursor(block) + 123); // an erased gap
+            log.Append(block, t2ntest::SisterRecord(FixOf(track, 41.5f), kSisterMask,
+                                                    t2ntest::SpeedPlace::AfterHeight,
+                                                    record == 1000 ? t2ntest::Seal::BadChecksum
+                                                                   : t2ntest::Seal::Good));
         }
     }
-    return bytes;
+    return log.Data();
 }
 
 std::vector<std::uint8_t> MakeBlockLog() { return WriteBlockLog(Track{}); }
@@ -209,33 +149,31 @@ std::vector<std::uint8_t> MakeOutingsBlockLog() { return WriteBlockLog(OutingsTr
 
 std::vector<std::uint8_t> MakeCompactBlockLog()
 {
+    constexpr std::uint32_t kCompactMask = 0x1F;
     CompactTrack track;
-    return WriteBlocks(0x1F, 28, [&track](Writer& w) {
-        w.U32(static_cast<std::uint32_t>(track.Seconds()));
-        w.U16(3);
-        w.F64(track.Latitude());
-        w.F64(track.Longitude());
-        w.F32(track.Height());
+    return FillUnits(kBlockBytes, kCompactMask, 28, [&track] {
+        const RawFix fix{.Seconds = track.Seconds(),
+                         .FixType = 3,
+                         .Latitude = track.Latitude(),
+                         .Longitude = track.Longitude(),
+                         .ExtraValue = track.Height()};
         ++track.n;
+        return t2ntest::BlockRecord(fix, kCompactMask);
     });
 }
 
 std::vector<std::uint8_t> MakeSectorLog()
 {
-    std::vector<std::uint8_t> bytes(kLogSize, 0xFF);
+    FlashImage log(kSectorBytes, kLogSize / kSectorBytes, kSectorMask, 0xFF);
     Track track;
-    for (std::size_t sector = 0; sector < kLogSize / 4096; ++sector) {
-        Writer w{bytes, sector * 4096 + 2};
-        w.U32(kSectorMask);
-        w.pos = sector * 4096 + 512;
-        for (int record = 0; record < 99; ++record) {
-            WriteLeadingFields(w, track);
-            WriteCountsAndMillisecond(w, track);
-            w.U16(0); // the two trailing bytes
-            ++track.n;
+    for (std::size_t sector = 0; sector < kLogSize / kSectorBytes; ++sector) {
+        for (int record = 0; record < 99; ++record, ++track.n) {
+            Bytes bytes = t2ntest::SectorRecord(FixOf(track), kSectorMask);
+            bytes[bytes.size() - 2] = bytes[bytes.size() - 1] = 0; // the trailing two, zero here
+            log.Append(sector, bytes);
         }
     }
-    return bytes;
+    return log.Data();
 }
 
 bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes)

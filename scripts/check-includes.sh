@@ -41,4 +41,12 @@ while IFS= read -r -d '' file; do
         fi
     done < <(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([^"]*\)".*/\1/p' "$file")
 done < <(find "$src" -mindepth 2 -type f \( -name '*.cpp' -o -name '*.h' \) -print0 | sort -z)
+
+while IFS= read -r hit; do
+    case "${hit%%:*}" in
+    cli/main.cpp | app/main.cpp) continue ;;
+    esac
+    echo "$hit: only the two mains test _WIN32; system/ has a file per system instead"
+    bad=1
+done < <(cd "$src" && grep -rn --include='*.cpp' --include='*.h' '_WIN32' -- * || true)
 exit "$bad"

@@ -1,16 +1,27 @@
 # The sources of the toolkit-free core, in the order of use. Included by src/ and by the fuzz
 # project, so both compile the same list.
+# Where the systems differ, system/ has one file per system: NAME_posix.cpp or NAME_win32.cpp.
+if(WIN32)
+    set(t2n_system win32)
+else()
+    set(t2n_system posix)
+endif()
 set(T2N_CORE_SOURCES
-    store/LargeBuffer.cpp
+    system/Paths.cpp
+    system/Files_${t2n_system}.cpp
+    system/FileIdentity_${t2n_system}.cpp
+    system/LargeBuffer.cpp
+    system/LargeBuffer_${t2n_system}.cpp
+    system/InterruptCleanup_${t2n_system}.cpp
+    system/AtomicFile.cpp
+    system/AtomicFile_${t2n_system}.cpp
+    system/Zone_${t2n_system}.cpp
     store/FixTable.cpp
-    store/FileIdentity.cpp
     store/TimeBase.cpp
     decoders/BlockDecoder.cpp
     decoders/SectorDecoder.cpp
     decoders/Smoothing.cpp
     load/LogFile.cpp
-    export/AtomicFile.cpp
-    export/InterruptCleanup.cpp
     export/NumberFormat.cpp
     export/TrackWriter.cpp
     export/NmeaExport.cpp

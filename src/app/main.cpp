@@ -3,7 +3,7 @@
 #include "app/QtDialogs.h"
 #include "app/Startup.h"
 #include "convert/ConversionService.h"
-#include "export/InterruptCleanup.h"
+#include "system/InterruptCleanup.h"
 
 #include <QApplication>
 #include <QIcon>

@@ -9,10 +9,10 @@
 #include "messages/CliText.h"
 #include "messages/ErrorText.h"
 #include "messages/NoteText.h"
-#include "store/FileIdentity.h"
-#include "store/PathText.h"
 #include "store/TimeBase.h"
 #include "store/Version.h"
+#include "system/FileIdentity.h"
+#include "system/Paths.h"
 
 #include <algorithm>
 #include <cerrno>

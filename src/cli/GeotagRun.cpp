@@ -2,8 +2,8 @@
 
 #include "cli/Cli.h"
 #include "cli/GeotagText.h"
-#include "store/PathText.h"
 #include "store/TimeBase.h"
+#include "system/Paths.h"
 
 #include <array>
 #include <charconv>

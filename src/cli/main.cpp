@@ -1,5 +1,5 @@
 #include "cli/Cli.h"
-#include "export/InterruptCleanup.h"
+#include "system/InterruptCleanup.h"
 
 #include <cstdlib>
 #include <iostream>

@@ -3,7 +3,8 @@
 #include "convert/OutputNames.h"
 #include "export/GpxExport.h"
 #include "store/Digits.h"
-#include "store/PathText.h"
+#include "system/Paths.h"
+#include "system/Zone.h"
 
 #include <algorithm>
 #include <charconv>

@@ -7,9 +7,9 @@
 #include "load/LogFile.h"
 #include "photos/Geotag.h"
 #include "photos/PhotoTrack.h"
-#include "store/FileIdentity.h"
 #include "store/FixTable.h"
 #include "store/TimeBase.h"
+#include "system/FileIdentity.h"
 
 #include <array>
 #include <cstdint>

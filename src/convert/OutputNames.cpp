@@ -1,8 +1,8 @@
 #include "convert/OutputNames.h"
 
 #include "store/Digits.h"
-#include "store/PathText.h"
 #include "store/TimeBase.h"
+#include "system/Paths.h"
 
 #include <charconv>
 

@@ -3,18 +3,15 @@
 #include "export/ExportFormat.h"
 #include "export/NumberFormat.h"
 #include "store/Digits.h"
-#include "store/PathText.h"
 #include "store/TimeBase.h"
-#include "store/WholePart.h"
 #include "store/Xor.h"
+#include "system/WholePart.h"
 
 #include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 namespace {
 
@@ -243,18 +240,4 @@ ExportResult ExportNmea(std::span<const TGpsFix> fixes, const std::string& targe
     const RecordStyle style;
     const RecordPart all{0, fixes.size()};
     return WriteTrack(target, NmeaLayout(style), style, {fixes, {}, {&all, 1}}, selected);
-}
-
-bool SameFile(const std::string& a, const std::string& b)
-{
-    std::error_code ec;
-    const bool same = std::filesystem::equivalent(NativePath(a), NativePath(b), ec);
-    return !ec && same;
-}
-
-std::string ResolvedPath(const std::string& path)
-{
-    std::error_code ec;
-    const std::filesystem::path resolved = std::filesystem::weakly_canonical(NativePath(path), ec);
-    return ec ? path : Utf8Path(resolved);
 }

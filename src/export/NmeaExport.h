@@ -37,11 +37,3 @@ char* FormatNmeaRecord(const TGpsFix& fix, const RecordStyle& style, char* out);
 // a failed export leaves an existing target untouched.
 [[nodiscard]] ExportResult ExportNmea(std::span<const TGpsFix> fixes, const std::string& target,
                                       const FixFilter& selected);
-
-// True when both paths name the same existing file (same device and inode).
-[[nodiscard]] bool SameFile(const std::string& a, const std::string& b);
-
-// A path made absolute and resolved as far as it exists (links, "." and ".."), as UTF-8: two
-// paths that give the same text name the same file, whether it exists or not. The path as given
-// when it cannot be resolved.
-[[nodiscard]] std::string ResolvedPath(const std::string& path);

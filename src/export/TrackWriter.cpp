@@ -1,6 +1,6 @@
 #include "export/TrackWriter.h"
 
-#include "export/AtomicFile.h"
+#include "system/AtomicFile.h"
 
 #include <algorithm>
 #include <array>

@@ -1,8 +1,9 @@
 #include "load/LogFile.h"
 
 #include "decoders/BlockDecoder.h"
-#include "store/LargeBuffer.h"
-#include "store/PathText.h"
+#include "system/Files.h"
+#include "system/LargeBuffer.h"
+#include "system/Paths.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -13,46 +14,25 @@
 #include <memory>
 #include <system_error>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 namespace fs = std::filesystem;
 
 namespace {
 
-std::FILE* OpenForReading(const std::string& path)
+// Why a path the file system library finds nothing under is not read (a device on Windows is
+// something). An error is left in `error`, with no reason.
+IgnoreReason NotFoundReason(const std::string& path, int& error)
 {
-#ifdef _WIN32
-    return _wfopen(NativePath(path).c_str(), L"rb");
-#else
-    return std::fopen(path.c_str(), "rb");
-#endif
-}
-
-// Why a path the file system library finds nothing under is not read. On Windows the C
-// library's stat, which that library asks, finds nothing under a device name (NUL, CON, COM1), a
-// pipe (\\.\pipe\...) or a name the system refuses (one with a "<") either: the system tells
-// them apart. An error is left in `error`, with no reason.
-IgnoreReason NotFoundReason([[maybe_unused]] const fs::path& path, [[maybe_unused]] int& error)
-{
-#ifdef _WIN32
-    const HANDLE handle =
-        CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-        const DWORD code = GetLastError();
-        if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND)
-            return IgnoreReason::NotFound;
-        error = ErrnoFromWindowsError(code);
-        return IgnoreReason::None;
-    }
-    const DWORD type = GetFileType(handle);
-    CloseHandle(handle);
-    if (type != FILE_TYPE_DISK)
+    const MissingPath missing = WhyMissing(path);
+    switch (missing.What) {
+    case MissingPath::Nothing:
+        return IgnoreReason::NotFound;
+    case MissingPath::Device:
         return IgnoreReason::NotAFile;
-#endif
-    return IgnoreReason::NotFound;
+    case MissingPath::Error:
+        break;
+    }
+    error = missing.Errno;
+    return IgnoreReason::None;
 }
 
 std::uintmax_t UnitSize(LogKind kind)
@@ -69,7 +49,7 @@ IgnoreReason CheckLogFile(const std::string& path, LogKind kind, std::uintmax_t&
     const fs::path native = NativePath(path);
     const fs::file_status status = fs::status(native, ec);
     if (status.type() == fs::file_type::not_found)
-        return NotFoundReason(native, error);
+        return NotFoundReason(path, error);
     if (status.type() == fs::file_type::none) {
         error = ec ? ec.value() : EIO;
         return IgnoreReason::None;

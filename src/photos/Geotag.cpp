@@ -1,9 +1,10 @@
 #include "photos/Geotag.h"
 
-#include "export/AtomicFile.h"
 #include "photos/GpsTags.h"
 #include "photos/PhotoMeta.h"
-#include "store/PathText.h"
+#include "system/AtomicFile.h"
+#include "system/Files.h"
+#include "system/Paths.h"
 
 #include <algorithm>
 #include <atomic>
@@ -34,15 +35,6 @@ std::string LowerExtension(const std::string& path)
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
     return extension;
-}
-
-std::FILE* OpenForReading(const std::string& path)
-{
-#ifdef _WIN32
-    return _wfopen(NativePath(path).c_str(), L"rb");
-#else
-    return std::fopen(path.c_str(), "rb");
-#endif
 }
 
 // The whole of a regular file; 0, or the errno value of the failure (EISDIR for anything that

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "store/GpsFix.h"
-#include "store/LargeBuffer.h"
+#include "system/LargeBuffer.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,16 +1,10 @@
 #include "store/TimeBase.h"
 
 #include "store/Digits.h"
-#include "store/WholePart.h"
+#include "system/WholePart.h"
 
-#include <algorithm>
 #include <array>
 #include <cmath>
-#include <ctime>
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 namespace {
 
@@ -243,56 +237,3 @@ std::string FormatDayCount(double dayCount, std::string_view dateSeparator,
 {
     return FormatCalendarTime(DecodeDayCount(dayCount), dateSeparator, timeSeparator);
 }
-
-#ifdef _WIN32
-
-std::int32_t ZoneBiasAt(std::int64_t unixSeconds)
-{
-    // FILETIME counts 100 ns steps from 1601-01-01 UTC.
-    const auto ticks = static_cast<std::uint64_t>((unixSeconds + 11644473600LL) * 10000000LL);
-    const FILETIME utcTime{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
-    SYSTEMTIME utc{}, local{};
-    FILETIME localTime{};
-    if (!FileTimeToSystemTime(&utcTime, &utc) ||
-        !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local) ||
-        !SystemTimeToFileTime(&local, &localTime))
-        return StandardTimeZoneBias();
-    const auto localTicks = static_cast<std::int64_t>(
-        localTime.dwLowDateTime | std::uint64_t{localTime.dwHighDateTime} << 32);
-    return static_cast<std::int32_t>((static_cast<std::int64_t>(ticks) - localTicks) / 600000000LL);
-}
-
-std::int32_t StandardTimeZoneBias()
-{
-    // Windows keeps the standard bias apart from the daylight one.
-    TIME_ZONE_INFORMATION info{};
-    GetTimeZoneInformation(&info);
-    return static_cast<std::int32_t>(info.Bias);
-}
-
-#else
-
-std::int32_t ZoneBiasAt(std::int64_t unixSeconds)
-{
-    tzset();
-    const auto t = static_cast<std::time_t>(unixSeconds);
-    std::tm local{};
-    if (localtime_r(&t, &local) == nullptr)
-        return 0;
-    return static_cast<std::int32_t>(-local.tm_gmtoff / 60);
-}
-
-std::int32_t StandardTimeZoneBias()
-{
-    // The standard time of a zone is the smaller of its offsets on 1 January and 1 July: tz rules
-    // model Irish winter time as negative daylight saving, so the C library's "standard" offset
-    // of Europe/Dublin is its summer time.
-    const std::time_t now = std::time(nullptr);
-    std::tm today{};
-    gmtime_r(&now, &today);
-    const std::int64_t year = today.tm_year + 1900;
-    return std::max(ZoneBiasAt(DaysFromCivil(year, 1, 1) * 86400),
-                    ZoneBiasAt(DaysFromCivil(year, 7, 1) * 86400));
-}
-
-#endif

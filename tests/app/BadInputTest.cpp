@@ -6,7 +6,7 @@
 #include "QtPrint.h"
 #include "app/FormMain.h"
 #include "messages/ErrorText.h"
-#include "store/PathText.h"
+#include "system/Paths.h"
 #include "support/BadFiles.h"
 #include "support/LogWriter.h"
 

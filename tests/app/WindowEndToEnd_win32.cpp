@@ -6,7 +6,7 @@
 // Usage: t2n_window_e2e WINDOW.exe [gtest options]
 
 #include "cli/Cli.h"
-#include "store/PathText.h"
+#include "system/Paths.h"
 #include "support/ChildProcess.h"
 #include "support/GoldenLogs.h"
 

@@ -3,12 +3,12 @@
 // must exist afterwards with which content. A crash (a signal) fails the case whatever it prints.
 
 #include "messages/ErrorText.h"
-#include "store/PathText.h"
 #include "support/BadFiles.h"
 #include "support/ChildProcess.h"
 #include "support/GoldenLogs.h"
 #include "support/LogWriter.h"
 #include "support/PhotoWriter.h"
+#include "system/Paths.h"
 
 #include <cerrno>
 #include <filesystem>
@@ -17,16 +17,8 @@
 #include <optional>
 #include <random>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <spawn.h>
+#ifndef _WIN32
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
 #endif
 
 namespace {
@@ -36,64 +28,13 @@ namespace fs = std::filesystem;
 
 constexpr std::size_t kMiB = 1024 * 1024;
 
-struct Outcome {
-    bool exited = false; // false: killed by a signal (a crash)
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-// Runs the converter with its stdout and stderr in files of `scratch`.
-#ifdef _WIN32
-Outcome RunConverter(const std::vector<std::string>& args, const fs::path& scratch)
+// Runs the converter, its standard output and error captured.
+ProgramResult RunConverter(const std::vector<std::string>& args)
 {
-    const std::string outPath = Utf8Path(scratch / "stdout.txt");
-    const std::string errPath = Utf8Path(scratch / "stderr.txt");
-    void* out = InheritableOutput(outPath);
-    void* err = InheritableOutput(errPath);
-    void* process = StartProcess(T2N_CLI_BINARY, args, out, err, 0);
-    CloseHandle(out);
-    CloseHandle(err);
-    // An exception (0xC0000005 and the like) ends a process without a status of its own.
-    const unsigned long code = WaitForExit(process);
-    return {code < 0xC0000000u, static_cast<int>(code), ReadWholeFile(outPath),
-            ReadWholeFile(errPath)};
+    ProgramResult r = RunProgram(T2N_CLI_BINARY, args);
+    EXPECT_TRUE(r.Started) << T2N_CLI_BINARY;
+    return r;
 }
-#else
-Outcome RunConverter(const std::vector<std::string>& args, const fs::path& scratch)
-{
-    const std::string outPath = (scratch / "stdout.txt").string();
-    const std::string errPath = (scratch / "stderr.txt").string();
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    std::vector<std::string> argv{T2N_CLI_BINARY};
-    argv.insert(argv.end(), args.begin(), args.end());
-    std::vector<char*> pointers;
-    for (std::string& a : argv)
-        pointers.push_back(a.data());
-    pointers.push_back(nullptr);
-
-    Outcome outcome;
-    pid_t pid = 0;
-    const int spawned =
-        posix_spawn(&pid, T2N_CLI_BINARY, &actions, nullptr, pointers.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0)
-        throw std::runtime_error("cannot start " + std::string(T2N_CLI_BINARY));
-    int wstatus = 0;
-    while (waitpid(pid, &wstatus, 0) < 0 && errno == EINTR) {
-    }
-    outcome.exited = WIFEXITED(wstatus);
-    outcome.status = outcome.exited ? WEXITSTATUS(wstatus) : -WTERMSIG(wstatus);
-    outcome.out = ReadWholeFile(outPath);
-    outcome.err = ReadWholeFile(errPath);
-    return outcome;
-}
-#endif
 
 Bytes Filled(std::size_t size, std::uint8_t value) { return Bytes(size, value); }
 
@@ -379,17 +320,15 @@ TEST_P(BadInput, ExitStatusMessageAndFiles)
     const Scenario s = GetParam().prepare(dir);
     if (!s.skip.empty())
         GTEST_SKIP() << s.skip;
-    const fs::path scratch = dir.Path() / "scratch";
-    fs::create_directory(scratch);
-    const Outcome r = RunConverter(s.args, scratch);
+    const ProgramResult r = RunConverter(s.args);
 
-    ASSERT_TRUE(r.exited) << "killed by signal " << -r.status << "\n" << r.err;
-    EXPECT_EQ(r.status, s.status) << r.err;
-    EXPECT_EQ(r.out, "") << "standard output carries data only";
+    ASSERT_FALSE(r.Crashed) << "crashed: " << r.Status << "\n" << r.Err;
+    EXPECT_EQ(r.Status, s.status) << r.Err;
+    EXPECT_EQ(r.Out, "") << "standard output carries data only";
     if (s.message.empty())
-        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(r.Err, "");
     else
-        EXPECT_NE(r.err.find(s.message), std::string::npos) << r.err;
+        EXPECT_NE(r.Err.find(s.message), std::string::npos) << r.Err;
     for (const FileCheck& f : s.files) {
         switch (f.kind) {
         case FileCheck::Absent:
@@ -431,14 +370,12 @@ TEST_P(FullSizeFlood, ConvertsWithoutFaultIntoWellFormedLines)
 {
     TempDir dir;
     const std::string log = dir.Write(GetParam().file, GetParam().bytes());
-    const fs::path scratch = dir.Path() / "scratch";
-    fs::create_directory(scratch);
-    const Outcome r = RunConverter({"--bias", "-540", log}, scratch);
+    const ProgramResult r = RunConverter({"--bias", "-540", log});
 
-    ASSERT_TRUE(r.exited) << "killed by signal " << -r.status << "\n" << r.err;
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err.find("tallo2nmea-cli:"), std::string::npos) << r.err;
+    ASSERT_FALSE(r.Crashed) << "crashed: " << r.Status << "\n" << r.Err;
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(r.Out, "");
+    EXPECT_EQ(r.Err.find("tallo2nmea-cli:"), std::string::npos) << r.Err;
     const fs::path target = fs::path(log).replace_extension(".nmea");
     ASSERT_TRUE(fs::exists(target));
     const std::string text = ReadWholeFile(target.string());
@@ -447,7 +384,7 @@ TEST_P(FullSizeFlood, ConvertsWithoutFaultIntoWellFormedLines)
     // The summary names as many lines as the file holds.
     std::string written = std::to_string(lines);
     written.insert(0, 1, '(').append(" of ");
-    EXPECT_NE(r.err.find(written), std::string::npos) << r.err;
+    EXPECT_NE(r.Err.find(written), std::string::npos) << r.Err;
 }
 
 // "-o -" writes the NMEA to standard output and nothing else there; the summary names "-".
@@ -455,16 +392,14 @@ TEST(StandardOutput, CarriesTheNmeaOfOneInput)
 {
     TempDir dir;
     const std::string log = dir.Write("track.bin", BlockLogWithFixes());
-    const fs::path scratch = dir.Path() / "scratch";
-    fs::create_directory(scratch);
-    const Outcome viaFile = RunConverter({"--bias", "-540", log}, scratch);
-    ASSERT_EQ(viaFile.status, 0) << viaFile.err;
-    const Outcome r = RunConverter({"--bias", "-540", "-o", "-", log}, scratch);
-    ASSERT_TRUE(r.exited);
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, ReadWholeFile((dir.Path() / "track.nmea").string()));
-    EXPECT_EQ(RmcLines(r.out), 3u);
-    EXPECT_EQ(r.err, log + " -> - (3 of 3 fixes)\n");
+    const ProgramResult viaFile = RunConverter({"--bias", "-540", log});
+    ASSERT_EQ(viaFile.Status, 0) << viaFile.Err;
+    const ProgramResult r = RunConverter({"--bias", "-540", "-o", "-", log});
+    ASSERT_FALSE(r.Crashed);
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(r.Out, ReadWholeFile((dir.Path() / "track.nmea").string()));
+    EXPECT_EQ(RmcLines(r.Out), 3u);
+    EXPECT_EQ(r.Err, log + " -> - (3 of 3 fixes)\n");
 }
 
 // The golden logs with Japanese folder and file names on both sides give the committed outputs
@@ -473,20 +408,19 @@ TEST(StandardOutput, CarriesTheNmeaOfOneInput)
 TEST(StandardOutput, GoldenLogsWithJapanesePaths)
 {
     TempDir dir;
-    fs::create_directories(dir.Path() / "scratch");
     const std::string target = dir.Write("出力 先/東京 → 横浜.nmea", {});
     for (const GoldenPair& pair : kGoldenPairs) {
         const std::string log =
             dir.Write("ログ フォルダ/走行 " + std::string(pair.Log), pair.Make());
         const std::string golden = ReadWholeFile(T2N_TEST_DATA "/" + std::string(pair.Nmea));
         const std::string bias = "--bias=" + std::to_string(kGoldenBias);
-        Outcome r = RunConverter({bias, "-o", target, log}, dir.Path() / "scratch");
-        EXPECT_EQ(r.err.rfind(log + " -> " + target + " (", 0), 0u) << r.err;
+        ProgramResult r = RunConverter({bias, "-o", target, log});
+        EXPECT_EQ(r.Err.rfind(log + " -> " + target + " (", 0), 0u) << r.Err;
         EXPECT_EQ(ReadWholeFile(target), golden) << pair.Log;
-        EXPECT_EQ(RunConverter({"-q", bias, "-o", "-", log}, dir.Path() / "scratch").out, golden);
-        r = RunConverter({"--info", log}, dir.Path() / "scratch");
-        EXPECT_EQ(r.out.substr(0, r.out.find("kind")), "file: " + log + "\n");
-        EXPECT_EQ(r.out.find('\r'), std::string::npos);
+        EXPECT_EQ(RunConverter({"-q", bias, "-o", "-", log}).Out, golden);
+        r = RunConverter({"--info", log});
+        EXPECT_EQ(r.Out.substr(0, r.Out.find("kind")), "file: " + log + "\n");
+        EXPECT_EQ(r.Out.find('\r'), std::string::npos);
     }
 }
 
@@ -495,7 +429,6 @@ TEST(StandardOutput, GoldenLogsWithJapanesePaths)
 TEST(StandardOutput, GeotagPhotosWithJapaneseNames)
 {
     TempDir dir;
-    fs::create_directories(dir.Path() / "scratch");
     FlashImage image = BlockLog(1, kBlockBasicMask);
     RawFix fix;
     for (int i = 0; i < 3; ++i, fix.Seconds += 5, fix.Latitude += 0.001)
@@ -508,13 +441,13 @@ TEST(StandardOutput, GeotagPhotosWithJapaneseNames)
     const std::string bytes = WithCameraTags(MakeJpeg(2, 2), tags);
     const std::string jpeg = dir.Write("旅行 写真/東京 1.jpg", Bytes(bytes.begin(), bytes.end()));
     const std::string raw = dir.Write("旅行 写真/東京 2.NEF", Bytes(bytes.begin(), bytes.end()));
-    const Outcome r = RunConverter(
-        {"--geotag", log, Utf8Path(dir.Path() / NativePath("旅行 写真"))}, dir.Path() / "scratch");
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("東京 1.jpg\t2021-05-03 00:00:02.500+00:00\t"), std::string::npos)
-        << r.out;
-    EXPECT_NE(r.out.find("\ttagged\n"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("\tsidecar\n"), std::string::npos) << r.out;
+    const ProgramResult r =
+        RunConverter({"--geotag", log, Utf8Path(dir.Path() / NativePath("旅行 写真"))});
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_NE(r.Out.find("東京 1.jpg\t2021-05-03 00:00:02.500+00:00\t"), std::string::npos)
+        << r.Out;
+    EXPECT_NE(r.Out.find("\ttagged\n"), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("\tsidecar\n"), std::string::npos) << r.Out;
     const std::optional<std::pair<double, double>> at = Exiv2Position(jpeg);
     ASSERT_TRUE(at.has_value());
     EXPECT_NEAR(at->first, fix.Latitude - 0.0025, 1e-7);

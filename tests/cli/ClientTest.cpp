@@ -3,9 +3,9 @@
 // (scripts/install-deps.sh test installs them all).
 #include "cli/Cli.h"
 #include "convert/ConversionService.h"
+#include "support/ChildProcess.h"
 #include "support/LogWriter.h"
 
-#include <cstdlib>
 #include <gtest/gtest.h>
 #include <sstream>
 
@@ -18,9 +18,16 @@ struct Point {
     double Lat = 0, Lon = 0, Height = 0;
 };
 
-bool Installed(const std::string& check)
+// The program runs and says it is fine. The readers belong to the machine that builds: the
+// Windows programs run none of them (Wine would start them, but with Windows paths).
+bool Installed(const std::string& program, const std::vector<std::string>& args)
 {
-    return std::system((check + " > /dev/null 2>&1").c_str()) == 0;
+#ifdef _WIN32
+    (void)program, (void)args;
+    return false;
+#else
+    return RunProgram(program, args, {.Out = {}, .Err = {}}).Status == 0;
+#endif
 }
 
 class Clients : public ::testing::Test
@@ -52,11 +59,12 @@ class Clients : public ::testing::Test
                                 fix.Longitude, fix.ExtraValue});
     }
 
-    std::string Shell(const std::string& command) const
+    // What a program writes to its standard output; it must succeed.
+    static std::string Run(const std::string& program, const std::vector<std::string>& args)
     {
-        const std::string out = File("client-out.txt");
-        EXPECT_EQ(std::system((command + " > " + out + " 2>&1").c_str()), 0) << command;
-        return ReadWholeFile(out);
+        const ProgramResult r = RunProgram(program, args);
+        EXPECT_EQ(r.Status, 0) << program << ' ' << (args.empty() ? "" : args[0]) << "\n" << r.Err;
+        return r.Out;
     }
 
     static void ExpectSame(const std::vector<Point>& read, const std::vector<Point>& want,
@@ -82,12 +90,12 @@ class Clients : public ::testing::Test
 
 TEST_F(Clients, GpsbabelReadsGpxAndNmea)
 {
-    if (!Installed("gpsbabel -V"))
+    if (!Installed("gpsbabel", {"-V"}))
         GTEST_SKIP() << "gpsbabel is not installed";
     for (const std::string input : {"gpx", "nmea"}) {
         // gpsbabel's own GPX: <trkpt lat lon>, <ele>, <time> with milliseconds when not 0.
         const std::string gpx =
-            Shell("gpsbabel -i " + input + " -f " + File("ride." + input) + " -o gpx -F -");
+            Run("gpsbabel", {"-i", input, "-f", File("ride." + input), "-o", "gpx", "-F", "-"});
         std::vector<Point> read;
         for (std::size_t at = 0; (at = gpx.find("<trkpt ", at + 1)) != std::string::npos;) {
             Point& p = read.emplace_back();
@@ -107,7 +115,7 @@ TEST_F(Clients, GpsbabelReadsGpxAndNmea)
 // plain fix (which does not say 2D or 3D).
 TEST_F(Clients, GpsbabelReadsSatellitesAndFixKinds)
 {
-    if (!Installed("gpsbabel -V"))
+    if (!Installed("gpsbabel", {"-V"}))
         GTEST_SKIP() << "gpsbabel is not installed";
     constexpr std::uint32_t kMask = kBlockBasicMask | 0x3000; // with satellite counts and entries
     const std::uint16_t types[] = {kSpsFixType, kDgpsFixType, kNoFixType, kPpsFixType, 0};
@@ -121,18 +129,19 @@ TEST_F(Clients, GpsbabelReadsSatellitesAndFixKinds)
     const std::string input = dir.Write("kinds.bin", log.Data());
     std::ostringstream out, err;
     ASSERT_EQ(RunCli({"-q", "--bias=0", "--format=gpx", input}, out, err), 0) << err.str();
-    EXPECT_EQ(Shell("gpsbabel -t -i gpx -f " + File("kinds.gpx") + " -o unicsv -F -"),
-              "No,Latitude,Longitude,Altitude,FIX,Satellites,Date,Time\r\n"
-              "1,35.500000,139.750000,1.3,,4,2021/05/03,00:00:00\r\n"
-              "2,35.500000,139.750000,1.3,\"dgps\",5,2021/05/03,00:00:01\r\n"
-              "3,35.500000,139.750000,1.3,\"none\",6,2021/05/03,00:00:02\r\n"
-              "4,35.500000,139.750000,1.3,\"pps\",7,2021/05/03,00:00:03\r\n"
-              "5,35.500000,139.750000,1.3,,8,2021/05/03,00:00:04\r\n");
+    EXPECT_EQ(
+        Run("gpsbabel", {"-t", "-i", "gpx", "-f", File("kinds.gpx"), "-o", "unicsv", "-F", "-"}),
+        "No,Latitude,Longitude,Altitude,FIX,Satellites,Date,Time\r\n"
+        "1,35.500000,139.750000,1.3,,4,2021/05/03,00:00:00\r\n"
+        "2,35.500000,139.750000,1.3,\"dgps\",5,2021/05/03,00:00:01\r\n"
+        "3,35.500000,139.750000,1.3,\"none\",6,2021/05/03,00:00:02\r\n"
+        "4,35.500000,139.750000,1.3,\"pps\",7,2021/05/03,00:00:03\r\n"
+        "5,35.500000,139.750000,1.3,,8,2021/05/03,00:00:04\r\n");
 }
 
 TEST_F(Clients, ExiftoolGeotagsAPhotoTakenDuringATrip)
 {
-    if (!Installed("exiftool -ver") || !Installed("convert -version"))
+    if (!Installed("exiftool", {"-ver"}) || !Installed("convert", {"-version"}))
         GTEST_SKIP() << "exiftool or ImageMagick's convert is not installed";
     const Point& at = expected[24]; // a whole second of the second trip
     const CalendarTime t = MillisecondsToCalendar(at.UtcMs);
@@ -142,14 +151,15 @@ TEST_F(Clients, ExiftoolGeotagsAPhotoTakenDuringATrip)
     ASSERT_EQ(t.Millisecond, 0);
     for (const std::string track : {"ride.gpx", "ride.nmea"}) {
         const std::string photo = File("photo.jpg");
-        Shell("convert -size 8x8 xc:gray " + photo + " && exiftool -q -overwrite_original " +
-              "'-DateTimeOriginal=" + taken + "' " + photo + " && exiftool -q " +
-              "-overwrite_original -geotag " + File(track) +
-              " '-geotime<${DateTimeOriginal}+00:00' " + photo);
+        Run("convert", {"-size", "8x8", "xc:gray", photo});
+        Run("exiftool",
+            {"-q", "-overwrite_original", "-DateTimeOriginal=" + std::string(taken), photo});
+        Run("exiftool", {"-q", "-overwrite_original", "-geotag", File(track),
+                         "-geotime<${DateTimeOriginal}+00:00", photo});
         Point read;
-        std::istringstream(Shell("exiftool -n -s3 -Composite:GPSLatitude "
-                                 "-Composite:GPSLongitude -Composite:GPSAltitude " +
-                                 photo)) >>
+        std::istringstream(
+            Run("exiftool", {"-n", "-s3", "-Composite:GPSLatitude", "-Composite:GPSLongitude",
+                             "-Composite:GPSAltitude", photo})) >>
             read.Lat >> read.Lon >> read.Height;
         read.UtcMs = at.UtcMs;
         ExpectSame({read}, {at}, "exiftool -geotag " + track);
@@ -159,11 +169,12 @@ TEST_F(Clients, ExiftoolGeotagsAPhotoTakenDuringATrip)
 TEST_F(Clients, GpxpyFindsEveryPointInTwoTracks)
 {
     // Debian's python3-gpxpy belongs to Debian's interpreter, whatever python3 comes first.
-    if (!Installed("/usr/bin/python3 -c 'import gpxpy'"))
+    if (!Installed("/usr/bin/python3", {"-c", "import gpxpy"}))
         GTEST_SKIP() << "python3-gpxpy is not installed for /usr/bin/python3";
-    EXPECT_EQ(Shell("/usr/bin/python3 -c 'import gpxpy, sys; g = gpxpy.parse(open(sys.argv[1])); "
-                    "print(len(g.tracks), g.get_points_no())' " +
-                    File("ride.gpx")),
+    EXPECT_EQ(Run("/usr/bin/python3", {"-c",
+                                       "import gpxpy, sys; g = gpxpy.parse(open(sys.argv[1])); "
+                                       "print(len(g.tracks), g.get_points_no())",
+                                       File("ride.gpx")}),
               "2 40\n");
 }
 

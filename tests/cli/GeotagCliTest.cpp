@@ -1,9 +1,10 @@
 // tallo2nmea-cli --geotag on a log written here and photos made here: the table, the summary,
 // the status, and the tags as exiftool reads them back.
 #include "cli/Cli.h"
-#include "store/PathText.h"
+#include "support/ChildProcess.h"
 #include "support/LogWriter.h"
 #include "support/PhotoWriter.h"
+#include "system/Paths.h"
 
 #include <gtest/gtest.h>
 #include <map>
@@ -11,10 +12,6 @@
 
 #ifndef _WIN32
 #include <csignal>
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #endif
 
 namespace {
@@ -279,27 +276,19 @@ TEST_F(GeotagCli, CameraZoneAndClockErrorMoveThePhoto)
 
 #ifndef _WIN32
 
-// Starts the converter with --geotag and the arguments, its output thrown away; `limitBytes`
-// caps the size of any file it writes (as a full disk would stop it).
-pid_t StartGeotag(const std::vector<std::string>& args, rlim_t limitBytes = RLIM_INFINITY)
+// The converter's arguments for --geotag in Japan's time.
+std::vector<std::string> GeotagArgs(const std::vector<std::string>& args)
 {
-    const pid_t pid = ::fork();
-    if (pid != 0)
-        return pid;
-    std::signal(SIGXFSZ, SIG_IGN); // the write fails with EFBIG instead
-    std::signal(SIGTERM, SIG_DFL);
-    const struct rlimit limit = {limitBytes, limitBytes};
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-    ::dup2(::open("/dev/null", O_WRONLY), 1);
-    ::dup2(::open("/dev/null", O_WRONLY), 2);
-    std::vector<std::string> all = {T2N_CLI_BINARY, "--geotag", "--utc-offset", "+09:00"};
+    std::vector<std::string> all = {"--geotag", "--utc-offset", "+09:00"};
     all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& arg : all)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    ::execv(T2N_CLI_BINARY, argv.data());
-    ::_exit(127);
+    return all;
+}
+
+// Its output thrown away; `limitBytes` caps the size of any file it writes (as a full disk
+// would stop it).
+ChildOptions GeotagOptions(std::uint64_t limitBytes = 0)
+{
+    return {.Out = {}, .Err = {}, .FileSizeLimitBytes = limitBytes};
 }
 
 bool HasTemporary(const fs::path& folder)
@@ -321,9 +310,9 @@ TEST_F(GeotagCli, AFailedWriteLeavesThePhotoAndTheOthersGoOn)
         return Bytes(bytes.begin(), bytes.end());
     }());
     const std::string bigBefore = ReadWholeFile(big);
-    int status = 0;
-    ::waitpid(StartGeotag({log, big, small}, 200000), &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    const ProgramResult r =
+        RunProgram(T2N_CLI_BINARY, GeotagArgs({log, big, small}), GeotagOptions(200000));
+    EXPECT_TRUE(!r.Crashed && r.Status == 1) << r.Status;
     EXPECT_EQ(ReadWholeFile(big), bigBefore);
     EXPECT_TRUE(Exiv2Position(small).has_value());
     EXPECT_FALSE(HasTemporary(dir.Path() / "photos"));
@@ -342,20 +331,13 @@ TEST_F(GeotagCli, InterruptLeavesEachPhotoOldOrNew)
         args.push_back(
             dir.Write("photos/p" + std::to_string(i) + ".jpg", Bytes(photo.begin(), photo.end())));
     for (const int signal : {SIGINT, SIGTERM}) {
-        const pid_t pid = StartGeotag(args);
-        int status = 0;
-        pid_t ended = 0;
-        while (!HasTemporary(dir.Path() / "photos") &&
-               (ended = ::waitpid(pid, &status, WNOHANG)) == 0) {
-        }
-        ASSERT_EQ(ended, 0) << "the run ended before it could be interrupted";
-        ::kill(pid, SIGSTOP);
-        ASSERT_TRUE(::waitpid(pid, &status, WUNTRACED) == pid && WIFSTOPPED(status));
-        EXPECT_TRUE(HasTemporary(dir.Path() / "photos"));
-        ::kill(pid, signal);
-        ::kill(pid, SIGCONT);
-        ::waitpid(pid, &status, 0);
-        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+        Child child(T2N_CLI_BINARY, GeotagArgs(args), GeotagOptions());
+        ASSERT_TRUE(child.PauseWhen([&] { return HasTemporary(dir.Path() / "photos"); }))
+            << "the run ended before it could be interrupted";
+        EXPECT_TRUE(child.Interrupt(signal));
+        child.Resume();
+        const ProgramResult r = child.Wait();
+        EXPECT_TRUE(r.Crashed && r.Status == signal) << r.Status;
         EXPECT_FALSE(HasTemporary(dir.Path() / "photos"));
         int tagged = 0;
         for (std::size_t i = 1; i < args.size(); ++i) {

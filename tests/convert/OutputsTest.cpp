@@ -1,8 +1,8 @@
 // The outputs beside the default file: GPX tracks of trips, split exports, NMEA of a window.
 #include "convert/ConversionService.h"
-#include "store/PathText.h"
 #include "support/GoldenLogs.h"
 #include "support/LogWriter.h"
+#include "system/Paths.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -1,6 +1,7 @@
 #include "convert/Trips.h"
 
 #include "convert/TripText.h"
+#include "support/SampleFix.h"
 
 #include <algorithm>
 #include <cmath>
@@ -18,10 +19,7 @@ constexpr float kNoValue = NAN;
 TGpsFix At(std::int64_t ms, double lat = 0, double lon = 0, float speed = kNoValue,
            float height = kNoValue)
 {
-    TGpsFix fix{};
-    fix.Time = static_cast<double>(kBase + ms) / 86400000.0;
-    fix.Latitude = lat;
-    fix.Longitude = lon;
+    TGpsFix fix = t2ntest::SampleFix(kBase + ms, lat, lon);
     fix.Speed = speed;
     fix.ExtraValue = height;
     return fix;

@@ -3,6 +3,7 @@
 #include "messages/ErrorText.h"
 #include "store/TimeBase.h"
 #include "support/LogWriter.h"
+#include "support/SampleFix.h"
 
 #include <algorithm>
 #include <bit>
@@ -28,24 +29,6 @@ namespace {
 
 using namespace t2ntest;
 namespace fs = std::filesystem;
-
-constexpr double kJapanEpoch = 25569.375;
-
-// 2021-05-03 12:34:56.789 local (Japan) from the logger's seconds and millisecond.
-TGpsFix WorkedFix()
-{
-    TGpsFix fix{};
-    fix.Time = LoggerTimeToDayCount(1620012896, 789, kJapanEpoch);
-    fix.FixType = 3;
-    fix.Latitude = 35.5020576;
-    fix.Longitude = 139.75;
-    fix.Speed = 22.7796f;
-    fix.Course = 0.0f;
-    fix.ExtraValue = 1.25f;
-    fix.ExtraCount = 9;
-    fix.Millisecond = 789;
-    return fix;
-}
 
 std::string Line(const TGpsFix& fix)
 {
@@ -112,10 +95,10 @@ TEST(FormatNmeaCoordinate, DegreesAndMinutes)
 
 TEST(FormatRmcLine, WorkedExamples)
 {
-    EXPECT_EQ(Line(WorkedFix()),
+    EXPECT_EQ(Line(SampleFix()),
               "$GPRMC,123456.789,A,3530.123456,N,13945.000000,E,12.3,0.0,030521,1.250,9,A*43");
 
-    TGpsFix south = WorkedFix();
+    TGpsFix south = SampleFix();
     south.Latitude = -33.5;
     south.Longitude = -70.25;
     south.Speed = 18.52f;
@@ -126,7 +109,7 @@ TEST(FormatRmcLine, WorkedExamples)
     EXPECT_EQ(f[3] + "," + f[4] + "," + f[5] + "," + f[6] + "," + f[7] + "," + f[8],
               "3330.000000,S,7015.000000,W,10.0,0.0");
 
-    TGpsFix zero = WorkedFix();
+    TGpsFix zero = SampleFix();
     zero.Latitude = 0.0;
     zero.Longitude = -0.0;
     const auto z = Fields(Line(zero));
@@ -136,7 +119,7 @@ TEST(FormatRmcLine, WorkedExamples)
 TEST(FormatRmcLine, TimeAndDateFields)
 {
     for (std::uint32_t ms = 0; ms < 1000; ++ms) {
-        TGpsFix fix = WorkedFix();
+        TGpsFix fix = SampleFix();
         fix.Time = LoggerTimeToDayCount(1620012896, ms, kJapanEpoch);
         const auto f = Fields(Line(fix));
         char expected[16];
@@ -144,7 +127,7 @@ TEST(FormatRmcLine, TimeAndDateFields)
         ASSERT_EQ(f[1], expected);
         ASSERT_EQ(f[9], "030521");
     }
-    TGpsFix fix = WorkedFix();
+    TGpsFix fix = SampleFix();
     fix.Time = LoggerTimeToDayCount(1609426799, 999, kJapanEpoch); // the last ms of 2020
     EXPECT_EQ(Fields(Line(fix))[1], "235959.999");
     EXPECT_EQ(Fields(Line(fix))[9], "311220");
@@ -174,11 +157,11 @@ TEST(FormatRmcLine, NumberFields)
         {359.95f, 12345.6789f, "360.0", "12345.679"},
     };
     // 173.625 km/h is 93.75 knots in decimal; divided by 1.852L it lies just above the tie.
-    TGpsFix tie = WorkedFix();
+    TGpsFix tie = SampleFix();
     tie.Speed = 173.625f;
     EXPECT_EQ(Fields(Line(tie))[7], "93.8");
     for (const Case& c : cases) {
-        TGpsFix fix = WorkedFix();
+        TGpsFix fix = SampleFix();
         fix.Course = c.Course;
         fix.ExtraValue = c.ExtraValue;
         const auto f = Fields(Line(fix));
@@ -191,7 +174,7 @@ TEST(FormatRmcLine, NumberFields)
     std::mt19937 random(3);
     std::uniform_real_distribution<float> speed(0.0f, 2000.0f);
     for (int i = 0; i < 5000; ++i) {
-        TGpsFix fix = WorkedFix();
+        TGpsFix fix = SampleFix();
         fix.Speed = speed(random);
         fix.ExtraCount = static_cast<std::uint8_t>(i);
         const auto f = Fields(Line(fix));
@@ -207,7 +190,7 @@ TEST(FormatRmcLine, Checksum)
     bool sawSmall = false;
     for (int count = 0; count < 256; ++count)
         for (int variant = 0; variant < 16; ++variant) {
-            TGpsFix fix = WorkedFix();
+            TGpsFix fix = SampleFix();
             fix.ExtraCount = static_cast<std::uint8_t>(count);
             fix.Latitude = variant & 1 ? -fix.Latitude : fix.Latitude;
             fix.Longitude = variant & 2 ? -fix.Longitude : fix.Longitude;
@@ -236,7 +219,7 @@ class Export : public ::testing::Test
     {
         fixes.clear();
         for (double t : times) {
-            TGpsFix fix = WorkedFix();
+            TGpsFix fix = SampleFix();
             fix.Time = t;
             fix.ExtraCount = static_cast<std::uint8_t>(fixes.size());
             fixes.push_back(fix);

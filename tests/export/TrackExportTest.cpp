@@ -4,6 +4,7 @@
 #include "export/NmeaExport.h"
 #include "store/TimeBase.h"
 #include "support/LogWriter.h"
+#include "support/SampleFix.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -12,14 +13,10 @@ namespace {
 
 using namespace t2ntest;
 
-// 2021-05-03 12:34:56.789 local in Japan, 03:34:56.789 UTC; `change` makes a variant.
+// The worked fix at 36 km/h; `change` makes a variant.
 TGpsFix JapanFix(void (*change)(TGpsFix&) = [](TGpsFix&) {})
 {
-    TGpsFix fix{};
-    fix.Time = LoggerTimeToDayCount(1620012896, 789, kJapanEpoch);
-    fix.Latitude = 35.5020576;
-    fix.Longitude = 139.75;
-    fix.ExtraValue = 1.25f;
+    TGpsFix fix = SampleFix();
     fix.Speed = 36.0f;
     fix.SatelliteCount = 9; // in view; the files for other programs carry the 7 used
     fix.ExtraCount = 7;

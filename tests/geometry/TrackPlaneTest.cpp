@@ -1,6 +1,7 @@
 #include "geometry/TrackPlane.h"
 
 #include "store/TimeBase.h"
+#include "support/SampleFix.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -8,16 +9,13 @@
 
 namespace {
 
+using namespace t2ntest;
+
 constexpr double kDay = 45415.0; // 2024-05-03
 
-TGpsFix FixAt(double seconds, double latitude, double longitude)
+TGpsFix FixAt(std::int64_t seconds, double latitude, double longitude)
 {
-    TGpsFix fix{};
-    fix.Time = kDay + seconds / 86400.0;
-    fix.Latitude = latitude;
-    fix.Longitude = longitude;
-    fix.FixType = 3;
-    return fix;
+    return SampleFix(DayCountToMilliseconds(kDay) + seconds * kMsPerSecond, latitude, longitude);
 }
 
 double Length(const PlanePoint& from, const PlanePoint& to)

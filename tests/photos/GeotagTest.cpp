@@ -3,9 +3,10 @@
 #include "photos/Geotag.h"
 
 #include "photos/PhotoMeta.h"
-#include "store/PathText.h"
 #include "support/LogWriter.h"
 #include "support/PhotoWriter.h"
+#include "support/SampleFix.h"
+#include "system/Paths.h"
 
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -46,11 +47,7 @@ class Geotag : public ::testing::Test
     const PhotoTrack track = [this] {
         std::vector<TGpsFix> fixes;
         for (const TrackPoint& p : {a, b, c}) {
-            TGpsFix fix{};
-            fix.Time = static_cast<double>(p.UtcMs - kJapanBias * 60000) / 86400000.0;
-            fix.FixType = 3;
-            fix.Latitude = p.LatDeg;
-            fix.Longitude = p.LonDeg;
+            TGpsFix fix = SampleFix(p.UtcMs - kJapanBias * kMsPerMinute, p.LatDeg, p.LonDeg);
             fix.ExtraValue = static_cast<float>(*p.HeightM);
             fixes.push_back(fix);
         }

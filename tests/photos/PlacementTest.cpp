@@ -2,6 +2,7 @@
 #include "photos/GpsTags.h"
 #include "photos/PhotoTime.h"
 #include "photos/PhotoTrack.h"
+#include "support/SampleFix.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -55,11 +56,8 @@ TEST(PhotoTime, MomentFromTheClockTagsTheZoneAndTheClockError)
 
 TGpsFix Fix(std::int64_t utcMs, double lat, double lon, float height = 10, std::uint16_t type = 3)
 {
-    TGpsFix f{};
-    f.Time = (static_cast<double>(utcMs) + 540 * 60000.0) / 86400000.0; // Japan's local day count
+    TGpsFix f = t2ntest::SampleFix(utcMs + 540 * kMsPerMinute, lat, lon); // in Japan's time
     f.FixType = type;
-    f.Latitude = lat;
-    f.Longitude = lon;
     f.ExtraValue = height;
     return f;
 }

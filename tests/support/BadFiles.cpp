@@ -1,6 +1,6 @@
 #include "support/BadFiles.h"
 
-#include "store/PathText.h"
+#include "system/Paths.h"
 
 #include <filesystem>
 #include <random>

@@ -1,67 +1,61 @@
 #include "support/ChildProcess.h"
 
-#ifdef _WIN32
-
-#include "store/PathText.h"
-
-#include <stdexcept>
-#include <windows.h>
+#include "system/Paths.h"
 
 namespace t2ntest {
 
-namespace {
-
-// In quotes, as the C library reads it back: the tests pass no argument with a quote or a final
-// backslash, which would need more.
-std::wstring Quoted(const std::string& arg) { return L'"' + NativePath(arg).wstring() + L'"'; }
-
-HANDLE Inheritable(const std::string& path, DWORD access, DWORD disposition)
+Child::Child(const std::string& program, const std::vector<std::string>& args,
+             const ChildOptions& options)
 {
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    return CreateFileW(NativePath(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                       &inherit, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ChildOptions files = options;
+    if (files.Out.What == Stream::Capture) {
+        m_outPath = Utf8Path(m_captures.Path() / "stdout");
+        files.Out = ToFile(m_outPath);
+    }
+    if (files.Err.What == Stream::Capture) {
+        m_errPath = Utf8Path(m_captures.Path() / "stderr");
+        files.Err = ToFile(m_errPath);
+    }
+    Start(program, args, files);
 }
 
-} // namespace
-
-void* InheritableOutput(const std::string& path)
+Child::~Child()
 {
-    return Inheritable(path, GENERIC_WRITE, path == "NUL" ? OPEN_EXISTING : CREATE_ALWAYS);
+    if (Started() && !m_ended)
+        WaitForEnd();
 }
 
-void* StartProcess(const std::string& program, const std::vector<std::string>& args, void* out,
-                   void* err, unsigned long flags, unsigned long* pid)
+bool Child::PauseWhen(const std::function<bool()>& ready)
 {
-    std::wstring line = Quoted(program);
-    for (const std::string& arg : args)
-        line += L' ' + Quoted(arg);
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = Inheritable("NUL", GENERIC_READ, OPEN_EXISTING);
-    startup.hStdOutput = out;
-    startup.hStdError = err;
-    PROCESS_INFORMATION info = {};
-    const BOOL started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, flags,
-                                        nullptr, nullptr, &startup, &info);
-    CloseHandle(startup.hStdInput);
-    if (!started)
-        throw std::runtime_error("cannot start " + program);
-    CloseHandle(info.hThread);
-    if (pid != nullptr)
-        *pid = info.dwProcessId;
-    return info.hProcess;
+    while (Running()) {
+        if (!ready())
+            continue;
+        if (!Pause())
+            return false;
+        if (ready())
+            return true;
+        Resume(); // too late: on to the next moment
+    }
+    return false;
 }
 
-unsigned long WaitForExit(void* process)
+ProgramResult Child::Wait()
 {
-    WaitForSingleObject(process, INFINITE);
-    DWORD code = 0;
-    GetExitCodeProcess(process, &code);
-    CloseHandle(process);
-    return code;
+    if (!Started())
+        return m_result;
+    if (!m_ended)
+        WaitForEnd();
+    if (!m_outPath.empty())
+        m_result.Out = ReadWholeFile(m_outPath);
+    if (!m_errPath.empty())
+        m_result.Err = ReadWholeFile(m_errPath);
+    return m_result;
+}
+
+ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                         const ChildOptions& options)
+{
+    return Child(program, args, options).Wait();
 }
 
 } // namespace t2ntest
-
-#endif

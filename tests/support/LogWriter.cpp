@@ -1,6 +1,6 @@
 #include "support/LogWriter.h"
 
-#include "store/PathText.h"
+#include "system/Paths.h"
 
 #include <algorithm>
 #include <atomic>
@@ -192,11 +192,12 @@ Bytes IncompleteMarker(std::size_t leadingAa)
     return out;
 }
 
-FlashImage::FlashImage(std::size_t unitBytes, std::size_t units, std::uint32_t headerMask)
+FlashImage::FlashImage(std::size_t unitBytes, std::size_t units, std::uint32_t headerMask,
+                       std::uint8_t headerFill)
     : m_unitBytes(unitBytes), m_data(unitBytes * units, 0xFF), m_cursor(units, kItemsStart)
 {
     for (std::size_t unit = 0; unit < units; ++unit) {
-        std::memset(m_data.data() + unit * unitBytes, 0, kItemsStart);
+        std::memset(m_data.data() + unit * unitBytes, headerFill, kItemsStart);
         SetHeaderMask(unit, headerMask);
     }
 }

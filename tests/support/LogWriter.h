@@ -73,11 +73,12 @@ Bytes MaskMarker(std::uint8_t kind, std::uint32_t mask);
 Bytes IncompleteMarker(std::size_t leadingAa);
 
 // A flash image of equal units (blocks or sectors), erased (0xFF) except each unit's first 512
-// bytes, which are zero apart from the field mask at offset 2.
+// bytes, which are `headerFill` apart from the field mask at offset 2.
 class FlashImage
 {
   public:
-    FlashImage(std::size_t unitBytes, std::size_t units, std::uint32_t headerMask);
+    FlashImage(std::size_t unitBytes, std::size_t units, std::uint32_t headerMask,
+               std::uint8_t headerFill = 0x00);
     void SetHeaderMask(std::size_t unit, std::uint32_t mask);
     // Writes the item at the unit's cursor (512 at first), which then moves past it.
     void Append(std::size_t unit, const Bytes& item);

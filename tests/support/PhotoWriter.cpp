@@ -1,10 +1,10 @@
 #include "support/PhotoWriter.h"
 
+#include "support/ChildProcess.h"
 #include "support/LogWriter.h"
 
 #include <array>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <random>
@@ -320,21 +320,20 @@ std::string WithCameraTags(const std::string& photo, const CameraTags& tags)
 
 namespace {
 
-// Runs exiftool with the arguments and returns its standard output; nothing when it fails.
-std::optional<std::string> Exiftool(const std::string& arguments)
+// Runs exiftool with the arguments and returns its standard output; nothing when it fails. The
+// Windows programs run none: the one installed belongs to the machine that builds them.
+std::optional<std::string> Exiftool(const std::vector<std::string>& arguments)
 {
 #ifdef _WIN32
     (void)arguments;
     return std::nullopt;
 #else
-    static const bool installed = std::system("exiftool -ver > /dev/null 2>&1") == 0;
+    const ChildOptions quiet = {.Out = {}, .Err = {}};
+    static const bool installed = RunProgram("exiftool", {"-ver"}, quiet).Status == 0;
     if (!installed)
         return std::nullopt;
-    const TempDir scratch;
-    const std::string out = (scratch.Path() / "out").string();
-    if (std::system(("exiftool " + arguments + " > '" + out + "' 2> /dev/null").c_str()) != 0)
-        return std::nullopt;
-    return ReadWholeFile(out);
+    const ProgramResult r = RunProgram("exiftool", arguments, {.Err = {}});
+    return r.Status == 0 ? std::optional(r.Out) : std::nullopt;
 #endif
 }
 
@@ -343,10 +342,11 @@ std::optional<std::string> Exiftool(const std::string& arguments)
 std::optional<std::vector<std::string>> ExiftoolValues(const std::string& file,
                                                        const std::vector<std::string>& tags)
 {
-    std::string arguments = "-n -T";
+    std::vector<std::string> arguments = {"-n", "-T"};
     for (const std::string& tag : tags)
-        arguments += " -" + tag;
-    const std::optional<std::string> out = Exiftool(arguments + " '" + file + "'");
+        arguments.push_back("-" + tag);
+    arguments.push_back(file);
+    const std::optional<std::string> out = Exiftool(arguments);
     if (!out)
         return std::nullopt;
     std::vector<std::string> values;
@@ -358,7 +358,7 @@ std::optional<std::vector<std::string>> ExiftoolValues(const std::string& file,
 
 std::optional<std::string> ExiftoolBinary(const std::string& file, const std::string& tag)
 {
-    return Exiftool("-b -" + tag + " '" + file + "'");
+    return Exiftool({"-b", "-" + tag, file});
 }
 
 std::optional<std::pair<double, double>> Exiv2Position(const std::string& file)

@@ -81,10 +81,20 @@ class AtomicFile
         InPlace, // into the existing file, its folder allowing no temporary file
         Direct,  // into a device or a pipe
     };
-    struct Destination;
+    // Where the bytes for the target go, and what a replaced file passes on to its replacement.
+    struct Destination {
+        Way way = Way::Replace;
+        std::string path;             // opened directly, or replaced by the temporary file
+        bool exists = false;          // a file is there, to be replaced
+        std::uint32_t mode = 0;       // its mode bits; on Windows its attributes
+        std::uint32_t owner = 0;      // its owner (not on Windows)
+        std::uint32_t group = 0;      // and its group
+        std::int64_t written[2] = {}; // its modification time: seconds and nanoseconds; on
+                                      // Windows a FILETIME count
+    };
 
     static int Locate(const std::string& target, Destination& out);
-    int CreateTemporary(const std::string& folder);
+    int CreateTemporary(); // beside m_path
     bool OpenFile(Way way);
     bool OpenStandardOutput();
     void KeepAttributes(const Destination& replaced); // of the file replaced, on the temporary
@@ -92,21 +102,20 @@ class AtomicFile
     bool Fail(Stage stage, int error);
     void Discard();
 
+    // The file written: a file descriptor, or on Windows a HANDLE; kNoFile while none is open.
+    static constexpr std::intptr_t kNoFile = -1;
+
     std::string m_target;
     ReplaceRules m_rules;
     std::string m_path;      // the file written directly or replaced, its links resolved
     std::string m_temporary; // empty when writing directly or once committed
     int m_slot = -1;         // of the temporary file in the interrupt cleanup
-#ifdef _WIN32
-    void* m_handle = nullptr; // the HANDLE written, null while none is open
-#else
-    int m_fd = -1;
-#endif
+    std::intptr_t m_file = kNoFile;
     int m_errno = 0;
     Stage m_failedStage = Stage::None;
     Way m_way = Way::Replace;
     std::size_t m_written = 0;       // bytes written so far
     std::size_t m_writebackFrom = 0; // where the disk writeback started last stops
     bool m_keepTime = false;         // the replaced file's time is to be set on the replacement
-    std::int64_t m_keptTime[2] = {}; // seconds and nanoseconds; on Windows a FILETIME count
+    std::int64_t m_keptTime[2] = {}; // as Destination::written
 };

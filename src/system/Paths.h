@@ -5,11 +5,6 @@
 #include <string>
 #include <string_view>
 
-#ifdef _WIN32
-#include <cerrno>
-#include <winerror.h>
-#endif
-
 // Paths travel through the core as UTF-8 text.
 
 // The native form of a UTF-8 path, for the file system calls.
@@ -26,6 +21,14 @@ inline std::string Utf8Path(const std::filesystem::path& path)
     return {text.begin(), text.end()};
 }
 
+// True when both paths name the same existing file (same device and inode).
+[[nodiscard]] bool SameFile(const std::string& a, const std::string& b);
+
+// A path made absolute and resolved as far as it exists (links, "." and ".."), as UTF-8: two
+// paths that give the same text name the same file, whether it exists or not. The path as given
+// when it cannot be resolved.
+[[nodiscard]] std::string ResolvedPath(const std::string& path);
+
 // Where the last path component starts.
 inline std::size_t NameStart(std::string_view path)
 {
@@ -41,40 +44,3 @@ inline std::size_t ExtensionStart(std::string_view path)
     const std::size_t dot = path.rfind('.');
     return dot == std::string_view::npos || dot <= NameStart(path) ? path.size() : dot;
 }
-
-#ifdef _WIN32
-// The errno value of the same meaning as a Windows error code, so that the messages are shared.
-inline int ErrnoFromWindowsError(unsigned long error)
-{
-    switch (error) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_DRIVE:
-    case ERROR_BAD_NETPATH:
-    case ERROR_BAD_NET_NAME:
-        return ENOENT;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-        return EACCES;
-    case ERROR_WRITE_PROTECT:
-        return EROFS;
-    case ERROR_FILE_EXISTS:
-    case ERROR_ALREADY_EXISTS:
-        return EEXIST;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-        return ENOSPC;
-    case ERROR_FILENAME_EXCED_RANGE:
-        return ENAMETOOLONG;
-    case ERROR_INVALID_NAME:
-    case ERROR_BAD_PATHNAME:
-    case ERROR_DIRECTORY:
-        return EINVAL;
-    case ERROR_TOO_MANY_OPEN_FILES:
-        return EMFILE;
-    default:
-        return EIO;
-    }
-}
-#endif

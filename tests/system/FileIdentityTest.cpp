@@ -1,7 +1,7 @@
-#include "store/FileIdentity.h"
+#include "system/FileIdentity.h"
 
-#include "store/PathText.h"
 #include "support/LogWriter.h"
+#include "system/Paths.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

@@ -1,16 +1,10 @@
-#include "store/FileIdentity.h"
+#include "system/FileIdentity.h"
+#include "system/Paths.h"
 
-#include "store/PathText.h"
-
-#ifdef _WIN32
 #include <windows.h>
-#else
-#include <sys/stat.h>
-#endif
 
 std::optional<FileIdentity> IdentityOf(const std::string& path)
 {
-#ifdef _WIN32
     // No access asked: the identity of a file this process may not read is there all the same.
     const HANDLE handle = CreateFileW(NativePath(path).c_str(), 0,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -24,11 +18,4 @@ std::optional<FileIdentity> IdentityOf(const std::string& path)
         return std::nullopt;
     return FileIdentity{info.dwVolumeSerialNumber,
                         std::uint64_t{info.nFileIndexHigh} << 32 | info.nFileIndexLow};
-#else
-    struct stat status;
-    if (::stat(path.c_str(), &status) != 0)
-        return std::nullopt;
-    return FileIdentity{static_cast<std::uint64_t>(status.st_dev),
-                        static_cast<std::uint64_t>(status.st_ino)};
-#endif
 }

@@ -12,10 +12,6 @@
 // as the system's handler would. That handler runs in a thread of its own, so it takes a lock
 // that DeferredInterrupts holds while a file is created and registered.
 
-#ifndef _WIN32
-#include <signal.h>
-#endif
-
 // Once, at the start of main(), before any file is written.
 void InstallInterruptCleanup();
 
@@ -26,9 +22,11 @@ int RegisterTemporaryFile(const char* path);
 // Forgets the slot once its file was renamed or removed; -1 is ignored.
 void ReleaseTemporaryFile(int slot);
 
-// Holds SIGINT, SIGTERM and SIGHUP back in the calling thread while it lives, so that a file is
-// not created without being registered in between. A signal that arrives meanwhile is delivered
-// when the object is destroyed. On Windows the console control handler waits for it instead.
+// Lives while a file is created and registered, so that no file is created without being
+// registered in between: it holds SIGINT, SIGTERM and SIGHUP back in the calling thread (a signal
+// that arrives meanwhile is delivered when the object is destroyed), and the handler, when
+// another thread takes the signal, waits for it. Once the handler has begun, no thread creates
+// a file any more. On Windows the console control handler waits for it in the same way.
 class DeferredInterrupts
 {
   public:
@@ -36,9 +34,4 @@ class DeferredInterrupts
     ~DeferredInterrupts();
     DeferredInterrupts(const DeferredInterrupts&) = delete;
     DeferredInterrupts& operator=(const DeferredInterrupts&) = delete;
-
-#ifndef _WIN32
-  private:
-    sigset_t m_previous;
-#endif
 };

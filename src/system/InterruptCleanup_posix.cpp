@@ -1,12 +1,11 @@
-#include "export/InterruptCleanup.h"
-
-#ifndef _WIN32
+#include "system/InterruptCleanup.h"
 
 #include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstring>
 #include <pthread.h>
+#include <signal.h>
 #include <unistd.h>
 
 namespace {
@@ -28,6 +27,15 @@ static_assert(std::atomic<int>::is_always_lock_free, "the handler reads the slot
 
 Slot g_slots[kSlotCount];
 
+// How many threads are creating and registering a file right now, or kEnding once the handler
+// runs: from then on no thread creates one.
+constexpr int kEnding = 1 << 30;
+std::atomic<int> g_creating{0};
+
+// The calling thread's signal mask before its outermost DeferredInterrupts, and how many it holds.
+thread_local sigset_t t_previousMask;
+thread_local int t_deferring = 0;
+
 sigset_t InterruptSet()
 {
     sigset_t set;
@@ -37,10 +45,14 @@ sigset_t InterruptSet()
     return set;
 }
 
-// Only async-signal-safe calls: unlink, sigaction, sigprocmask and raise.
+// Only async-signal-safe calls: unlink, sigaction, sigprocmask and raise. A thread that is
+// creating a file holds the signals back, so the handler runs in another one: it waits until
+// that file is registered, and no file is created after it.
 extern "C" void RemoveTemporariesAndResignal(int signal)
 {
     const int savedErrno = errno;
+    for (int idle = 0; !g_creating.compare_exchange_weak(idle, kEnding);)
+        idle = 0;
     for (Slot& slot : g_slots)
         if (slot.state.load() == kHeld)
             ::unlink(slot.path);
@@ -94,72 +106,28 @@ int RegisterTemporaryFile(const char* path)
 
 DeferredInterrupts::DeferredInterrupts()
 {
+    if (t_deferring++ > 0)
+        return;
     const sigset_t set = InterruptSet();
-    ::pthread_sigmask(SIG_BLOCK, &set, &m_previous);
-}
-
-DeferredInterrupts::~DeferredInterrupts() { ::pthread_sigmask(SIG_SETMASK, &m_previous, nullptr); }
-
-#else // _WIN32
-
-#include <atomic>
-#include <windows.h>
-
-namespace {
-
-// As on the other systems: a handful of slots, each with the path in the system's own form.
-enum SlotState : int { kFree, kBusy, kHeld };
-constexpr int kSlotCount = 8;
-constexpr int kSlotChars = 32768; // the longest path the wide calls take
-
-struct Slot {
-    std::atomic<int> state{kFree};
-    wchar_t path[kSlotChars] = {};
-};
-
-Slot g_slots[kSlotCount];
-SRWLOCK g_creating = SRWLOCK_INIT;
-
-// Runs in a thread the system starts for the event. The files are open in the main thread, with
-// FILE_SHARE_DELETE: they go once their handles close, at the latest when the process ends. That
-// follows right here, as abruptly as by a signal elsewhere, with the status the system's own
-// handler gives (Wine's gives 0).
-BOOL WINAPI RemoveTemporariesAndEnd(DWORD)
-{
-    AcquireSRWLockExclusive(&g_creating);
-    for (Slot& slot : g_slots)
-        if (slot.state.load() == kHeld)
-            DeleteFileW(slot.path);
-    TerminateProcess(GetCurrentProcess(), STATUS_CONTROL_C_EXIT);
-    return TRUE;
-}
-
-} // namespace
-
-void InstallInterruptCleanup() { SetConsoleCtrlHandler(RemoveTemporariesAndEnd, TRUE); }
-
-int RegisterTemporaryFile(const char* path)
-{
-    for (int i = 0; i < kSlotCount; ++i) {
-        int expected = kFree;
-        if (!g_slots[i].state.compare_exchange_strong(expected, kBusy))
-            continue;
-        if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path, -1, g_slots[i].path,
-                                kSlotChars) == 0) {
-            g_slots[i].state.store(kFree);
-            return -1;
+    ::pthread_sigmask(SIG_BLOCK, &set, &t_previousMask);
+    for (int creating = g_creating.load();;) {
+        if (creating >= kEnding) {
+            ::pause(); // the handler ends the process
+            creating = g_creating.load();
+        } else if (g_creating.compare_exchange_weak(creating, creating + 1)) {
+            return;
         }
-        g_slots[i].state.store(kHeld);
-        return i;
     }
-    return -1;
 }
 
-DeferredInterrupts::DeferredInterrupts() { AcquireSRWLockExclusive(&g_creating); }
-
-DeferredInterrupts::~DeferredInterrupts() { ReleaseSRWLockExclusive(&g_creating); }
-
-#endif
+DeferredInterrupts::~DeferredInterrupts()
+{
+    if (--t_deferring > 0)
+        return;
+    // Counted out first: a signal the thread takes once unblocked must not wait for itself.
+    g_creating.fetch_sub(1);
+    ::pthread_sigmask(SIG_SETMASK, &t_previousMask, nullptr);
+}
 
 void ReleaseTemporaryFile(int slot)
 {

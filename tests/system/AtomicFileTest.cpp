@@ -1,7 +1,7 @@
-#include "export/AtomicFile.h"
+#include "system/AtomicFile.h"
 
-#include "store/PathText.h"
 #include "support/LogWriter.h"
+#include "system/Paths.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,67 @@
+#include "system/InterruptCleanup.h"
+
+#include <atomic>
+#include <windows.h>
+
+namespace {
+
+// As on the other systems: a handful of slots, each with the path in the system's own form.
+enum SlotState : int { kFree, kBusy, kHeld };
+constexpr int kSlotCount = 8;
+constexpr int kSlotChars = 32768; // the longest path the wide calls take
+
+struct Slot {
+    std::atomic<int> state{kFree};
+    wchar_t path[kSlotChars] = {};
+};
+
+Slot g_slots[kSlotCount];
+SRWLOCK g_creating = SRWLOCK_INIT;
+
+// Runs in a thread the system starts for the event. The files are open in the main thread, with
+// FILE_SHARE_DELETE: they go once their handles close, at the latest when the process ends. That
+// follows right here, as abruptly as by a signal elsewhere, with the status the system's own
+// handler gives (Wine's gives 0).
+BOOL WINAPI RemoveTemporariesAndEnd(DWORD)
+{
+    AcquireSRWLockExclusive(&g_creating);
+    for (Slot& slot : g_slots)
+        if (slot.state.load() == kHeld)
+            DeleteFileW(slot.path);
+    TerminateProcess(GetCurrentProcess(), STATUS_CONTROL_C_EXIT);
+    return TRUE;
+}
+
+} // namespace
+
+void InstallInterruptCleanup() { SetConsoleCtrlHandler(RemoveTemporariesAndEnd, TRUE); }
+
+int RegisterTemporaryFile(const char* path)
+{
+    for (int i = 0; i < kSlotCount; ++i) {
+        int expected = kFree;
+        if (!g_slots[i].state.compare_exchange_strong(expected, kBusy))
+            continue;
+        if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path, -1, g_slots[i].path,
+                                kSlotChars) == 0) {
+            g_slots[i].state.store(kFree);
+            return -1;
+        }
+        g_slots[i].state.store(kHeld);
+        return i;
+    }
+    return -1;
+}
+
+DeferredInterrupts::DeferredInterrupts() { AcquireSRWLockExclusive(&g_creating); }
+
+DeferredInterrupts::~DeferredInterrupts() { ReleaseSRWLockExclusive(&g_creating); }
+
+void ReleaseTemporaryFile(int slot)
+{
+    if (slot < 0 || slot >= kSlotCount)
+        return;
+    g_slots[slot].state.store(kBusy);
+    g_slots[slot].path[0] = {};
+    g_slots[slot].state.store(kFree);
+}
