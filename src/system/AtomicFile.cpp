@@ -22,18 +22,18 @@ bool AtomicFile::Open()
     Destination destination;
     if (const int error = Locate(m_target, destination); error != 0)
         return Fail(Stage::Create, error);
-    m_path = destination.path;
-    if (destination.way == Way::Direct)
+    m_path = destination.Path;
+    if (destination.Route == Way::Direct)
         return OpenFile(Way::Direct);
     m_way = Way::Replace;
     const int error = CreateTemporary();
     if (error == 0) {
-        if (destination.exists)
+        if (destination.Exists)
             KeepAttributes(destination);
         return true;
     }
     // A writable file in a folder that allows no new file: written in place, not atomically.
-    if (destination.exists && (error == EACCES || error == EPERM) && !m_rules.NeverInPlace)
+    if (destination.Exists && (error == EACCES || error == EPERM) && !m_rules.NeverInPlace)
         return OpenFile(Way::InPlace);
     return Fail(Stage::Create, error);
 }

@@ -83,13 +83,13 @@ class AtomicFile
     };
     // Where the bytes for the target go, and what a replaced file passes on to its replacement.
     struct Destination {
-        Way way = Way::Replace;
-        std::string path;             // opened directly, or replaced by the temporary file
-        bool exists = false;          // a file is there, to be replaced
-        std::uint32_t mode = 0;       // its mode bits; on Windows its attributes
-        std::uint32_t owner = 0;      // its owner (not on Windows)
-        std::uint32_t group = 0;      // and its group
-        std::int64_t written[2] = {}; // its modification time: seconds and nanoseconds; on
+        Way Route = Way::Replace;
+        std::string Path;             // opened directly, or replaced by the temporary file
+        bool Exists = false;          // a file is there, to be replaced
+        std::uint32_t Mode = 0;       // its mode bits; on Windows its attributes
+        std::uint32_t Owner = 0;      // its owner (not on Windows)
+        std::uint32_t Group = 0;      // and its group
+        std::int64_t Written[2] = {}; // its modification time: seconds and nanoseconds; on
                                       // Windows a FILETIME count
     };
 

@@ -128,8 +128,8 @@ int AtomicFile::Locate(const std::string& target, Destination& out)
     if (::stat(target.c_str(), &status) == 0) {
         if (S_ISDIR(status.st_mode))
             return EISDIR;
-        out.path = target;
-        out.way = Way::Direct;
+        out.Path = target;
+        out.Route = Way::Direct;
         if (!S_ISREG(status.st_mode))
             return 0; // a device, a pipe or a socket
         // Replaced where its links lead, unless that is no path of the file system (a deleted
@@ -170,8 +170,8 @@ int AtomicFile::Locate(const std::string& target, Destination& out)
     const long nameMax = ::pathconf(folder.c_str(), _PC_NAME_MAX);
     if (nameMax > 0 && name.size() > static_cast<std::size_t>(nameMax))
         return ENAMETOOLONG;
-    out.path = Joined(folder, name);
-    out.way = Way::Replace;
+    out.Path = Joined(folder, name);
+    out.Route = Way::Replace;
     return 0;
 }
 
@@ -222,9 +222,9 @@ bool AtomicFile::OpenStandardOutput()
 
 void AtomicFile::KeepAttributes(const Destination& replaced)
 {
-    KeepOwnerAndMode(Fd(m_file), replaced.owner, replaced.group, replaced.mode);
-    m_keptTime[0] = replaced.written[0];
-    m_keptTime[1] = replaced.written[1];
+    KeepOwnerAndMode(Fd(m_file), replaced.Owner, replaced.Group, replaced.Mode);
+    m_keptTime[0] = replaced.Written[0];
+    m_keptTime[1] = replaced.Written[1];
     m_keepTime = m_rules.KeepModificationTime;
 }
 

@@ -97,8 +97,8 @@ int AtomicFile::Locate(const std::string& target, Destination& out)
         const bool known = GetFileInformationByHandle(existing, &info) != 0;
         const std::string final = type == FILE_TYPE_DISK ? FinalPath(existing) : std::string();
         CloseHandle(existing);
-        out.path = target;
-        out.way = Way::Direct;
+        out.Path = target;
+        out.Route = Way::Direct;
         if (type != FILE_TYPE_DISK || !known)
             return 0; // a device or a pipe
         if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
@@ -131,8 +131,8 @@ int AtomicFile::Locate(const std::string& target, Destination& out)
         return LastErrno();
     if ((folder & FILE_ATTRIBUTE_DIRECTORY) == 0)
         return ENOTDIR;
-    out.path = Utf8Path(absolute);
-    out.way = Way::Replace;
+    out.Path = Utf8Path(absolute);
+    out.Route = Way::Replace;
     return 0;
 }
 
@@ -191,9 +191,9 @@ bool AtomicFile::OpenStandardOutput()
 
 void AtomicFile::KeepAttributes(const Destination& replaced)
 {
-    if ((replaced.mode & kKeptAttributes) != 0)
-        SetFileAttributesW(Wide(m_temporary).c_str(), replaced.mode & kKeptAttributes);
-    m_keptTime[0] = replaced.written[0];
+    if ((replaced.Mode & kKeptAttributes) != 0)
+        SetFileAttributesW(Wide(m_temporary).c_str(), replaced.Mode & kKeptAttributes);
+    m_keptTime[0] = replaced.Written[0];
     m_keepTime = m_rules.KeepModificationTime;
 }
 

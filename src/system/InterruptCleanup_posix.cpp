@@ -19,8 +19,8 @@ enum SlotState : int { kFree, kBusy, kHeld };
 constexpr int kSlotCount = 8;
 
 struct Slot {
-    std::atomic<int> state{kFree};
-    char path[PATH_MAX] = {};
+    std::atomic<int> State{kFree};
+    char Path[PATH_MAX] = {};
 };
 
 static_assert(std::atomic<int>::is_always_lock_free, "the handler reads the slot states");
@@ -54,8 +54,8 @@ extern "C" void RemoveTemporariesAndResignal(int signal)
     for (int idle = 0; !g_creating.compare_exchange_weak(idle, kEnding);)
         idle = 0;
     for (Slot& slot : g_slots)
-        if (slot.state.load() == kHeld)
-            ::unlink(slot.path);
+        if (slot.State.load() == kHeld)
+            ::unlink(slot.Path);
     struct sigaction fallback {
     };
     fallback.sa_handler = SIG_DFL;
@@ -95,10 +95,10 @@ int RegisterTemporaryFile(const char* path)
         return -1;
     for (int i = 0; i < kSlotCount; ++i) {
         int expected = kFree;
-        if (!g_slots[i].state.compare_exchange_strong(expected, kBusy))
+        if (!g_slots[i].State.compare_exchange_strong(expected, kBusy))
             continue;
-        std::memcpy(g_slots[i].path, path, length + 1);
-        g_slots[i].state.store(kHeld);
+        std::memcpy(g_slots[i].Path, path, length + 1);
+        g_slots[i].State.store(kHeld);
         return i;
     }
     return -1;
@@ -133,7 +133,7 @@ void ReleaseTemporaryFile(int slot)
 {
     if (slot < 0 || slot >= kSlotCount)
         return;
-    g_slots[slot].state.store(kBusy);
-    g_slots[slot].path[0] = {};
-    g_slots[slot].state.store(kFree);
+    g_slots[slot].State.store(kBusy);
+    g_slots[slot].Path[0] = {};
+    g_slots[slot].State.store(kFree);
 }

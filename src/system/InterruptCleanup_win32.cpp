@@ -11,8 +11,8 @@ constexpr int kSlotCount = 8;
 constexpr int kSlotChars = 32768; // the longest path the wide calls take
 
 struct Slot {
-    std::atomic<int> state{kFree};
-    wchar_t path[kSlotChars] = {};
+    std::atomic<int> State{kFree};
+    wchar_t Path[kSlotChars] = {};
 };
 
 Slot g_slots[kSlotCount];
@@ -26,8 +26,8 @@ BOOL WINAPI RemoveTemporariesAndEnd(DWORD)
 {
     AcquireSRWLockExclusive(&g_creating);
     for (Slot& slot : g_slots)
-        if (slot.state.load() == kHeld)
-            DeleteFileW(slot.path);
+        if (slot.State.load() == kHeld)
+            DeleteFileW(slot.Path);
     TerminateProcess(GetCurrentProcess(), STATUS_CONTROL_C_EXIT);
     return TRUE;
 }
@@ -40,14 +40,14 @@ int RegisterTemporaryFile(const char* path)
 {
     for (int i = 0; i < kSlotCount; ++i) {
         int expected = kFree;
-        if (!g_slots[i].state.compare_exchange_strong(expected, kBusy))
+        if (!g_slots[i].State.compare_exchange_strong(expected, kBusy))
             continue;
-        if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path, -1, g_slots[i].path,
+        if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path, -1, g_slots[i].Path,
                                 kSlotChars) == 0) {
-            g_slots[i].state.store(kFree);
+            g_slots[i].State.store(kFree);
             return -1;
         }
-        g_slots[i].state.store(kHeld);
+        g_slots[i].State.store(kHeld);
         return i;
     }
     return -1;
@@ -61,7 +61,7 @@ void ReleaseTemporaryFile(int slot)
 {
     if (slot < 0 || slot >= kSlotCount)
         return;
-    g_slots[slot].state.store(kBusy);
-    g_slots[slot].path[0] = {};
-    g_slots[slot].state.store(kFree);
+    g_slots[slot].State.store(kBusy);
+    g_slots[slot].Path[0] = {};
+    g_slots[slot].State.store(kFree);
 }
