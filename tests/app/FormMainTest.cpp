@@ -249,6 +249,7 @@ TEST(FormCreate, PresetsTimeBaseControlsAndFolders)
 TEST_F(FormMainTest, LoadOfBlockLogShowsPathEntriesAndPresetsTheWindowToEveryFix)
 {
     Find<QLabel>("PanelDstFn")->setText("stale");
+    const QString folder = form->OpenFolder();
     // A logger that wrote on from the front: entry 0 is the latest fix, entry 1 the earliest. The
     // labels show the entries in the logger's order, the preset window covers every fix.
     const std::string path = Load("track.bin", BlockLogOf({
@@ -257,7 +258,7 @@ TEST_F(FormMainTest, LoadOfBlockLogShowsPathEntriesAndPresetsTheWindowToEveryFix
                                                    FixAt(kNewYear2021Utc, 250),
                                                }));
 
-    EXPECT_EQ(dialogs.OpenFolders, QStringList{form->OpenFolder()});
+    EXPECT_EQ(dialogs.OpenFolders, QStringList{folder});
     EXPECT_TRUE(dialogs.Errors.isEmpty());
     EXPECT_EQ(store.FixCount(), 3);
     EXPECT_EQ(Text("PanelSrcFn"), Native(path));
@@ -397,12 +398,13 @@ class ExportTest : public FormMainTest
 
 TEST_F(ExportTest, WritesTheFixesOfTheWindowToTheNmeaName)
 {
+    const QString folder = form->SaveFolder();
     const std::string chosen = Export("out.txt");
     const std::string target = (dir.Path() / "out.nmea").string();
 
     EXPECT_TRUE(dialogs.Errors.isEmpty());
     EXPECT_TRUE(dialogs.Questions.isEmpty());
-    EXPECT_EQ(dialogs.SaveFolders, QStringList{form->SaveFolder()});
+    EXPECT_EQ(dialogs.SaveFolders, QStringList{folder});
     EXPECT_EQ(dialogs.SaveNames, QStringList{"track.nmea"});
     EXPECT_FALSE(std::filesystem::exists(chosen));
     EXPECT_EQ(Text("PanelDstFn"), Native(target) + "  3 件");
@@ -545,9 +547,10 @@ TEST_F(ExportTest, TypedTextOutsideTheRangeReverts)
     };
     // A keystroke that cannot lead to a number in range is refused ("13": the 3), and text
     // that is no number in range when the edit is left or Return pressed reverts.
-    for (const Case& c : {Case{0, "1999", -1}, Case{0, "2100", -1}, Case{0, "2050", 2050},
-                          Case{0, "20", -1}, Case{1, "13", 1}, Case{1, "ab", -1}, Case{2, "31", 31},
-                          Case{3, "24", 2}, Case{5, "7", 7}}) {
+    for (const Case& c :
+         {Case{0, "1979", -1}, Case{0, "2100", -1}, Case{0, "1980", 1980}, Case{0, "2050", 2050},
+          Case{0, "20", -1}, Case{1, "13", 1}, Case{1, "ab", -1}, Case{2, "31", 31},
+          Case{3, "24", 2}, Case{5, "7", 7}}) {
         SCOPED_TRACE(c.Typed);
         QSpinBox* spin = Spin("Sta", c.Field);
         const int before = spin->value();
@@ -562,24 +565,34 @@ TEST_F(ExportTest, TypedTextOutsideTheRangeReverts)
 
 } // namespace
 
-// A log whose dates look 1024 GPS weeks early: the window asks once per load; Yes reloads it with
-// the repair, which holds for its exports; the next load starts without it.
-TEST_F(FormMainTest, OffersTheWeekRolloverRepairOncePerLoad)
+// A log whose dates look 1024 GPS weeks early: the window shows it as recorded, then asks once,
+// naming the days found and the days they become; Yes reloads it with the repair, which holds
+// for its exports; the next load starts without it.
+TEST_F(FormMainTest, OffersTheWeekRolloverRepairOnceTheLogIsShown)
 {
     constexpr std::int32_t kEarly = 1024 * 604800;
     const Bytes early =
-        BlockLogOf({{.Seconds = kMay2021 - kEarly}, {.Seconds = kMay2021 + 1 - kEarly}});
+        BlockLogOf({{.Seconds = kMay2021 - kEarly}, {.Seconds = kMay2021 + 86401 - kEarly}});
     for (const bool yes : {false, true}) {
         dialogs.WeekRepairAnswer = yes;
         dialogs.WeekRepairQuestions.clear();
-        Load(yes ? "yes.bin" : "no.bin", early);
-        ASSERT_EQ(dialogs.WeekRepairQuestions,
-                  QStringList{QStringLiteral("日付が 1024 週 (約 19.6 年) 前になっているようです。"
-                                             "補正して読み込み直しますか?")});
+        QStringList shownWhileAsked;
+        dialogs.WhileAskingWeekRepair = [&] {
+            shownWhileAsked << Text("PanelSrcFn") << Text("LabelSta")
+                            << QString::number(Values("Sta")[0]);
+        };
+        const std::string path = Load(yes ? "yes.bin" : "no.bin", early);
+        const QString question = "日付が 1024 週 (約 19.6 年) 前になっているようです。\n" +
+                                 Label("2001/09/17 – 2001/09/18 → 2021/05/03 – 2021/05/04") +
+                                 "\n補正して読み込み直しますか?";
+        ASSERT_EQ(dialogs.WeekRepairQuestions, QStringList{question});
+        EXPECT_EQ(shownWhileAsked,
+                  (QStringList{Native(path), Label("2001/09/17 09:00:00.000"), "2001"}));
         EXPECT_EQ(Text("LabelSta"),
                   Label(yes ? "2021/05/03 09:00:00.000" : "2001/09/17 09:00:00.000"));
         EXPECT_EQ(Values("Sta")[0], yes ? 2021 : 2001);
     }
+    dialogs.WhileAskingWeekRepair = nullptr;
     Export("repaired.nmea");
     EXPECT_NE(ReadWholeFile((dir.Path() / "repaired.nmea").string()).find(",030521,"),
               std::string::npos);

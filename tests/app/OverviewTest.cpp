@@ -101,12 +101,16 @@ class OverviewTest : public ::testing::Test
         };
         EXPECT_EQ(Values("Sta"), start);
         EXPECT_EQ(Values("End"), end);
-        for (const std::optional<MsWindow>& shown :
-             {Find<TOverview>("Overview")->Window(), Find<TrackView>("PaintTrack")->Window(),
-              Find<TimelineView>("PaintTimeline")->Window()}) {
-            ASSERT_TRUE(shown.has_value());
-            EXPECT_EQ(shown->Start, ms(start));
-            EXPECT_EQ(shown->End, ms(end));
+        const std::optional<MsWindow> shown = Find<TOverview>("Overview")->Window();
+        ASSERT_TRUE(shown.has_value());
+        EXPECT_EQ(shown->Start, ms(start));
+        EXPECT_EQ(shown->End, ms(end));
+        for (const std::vector<MsWindow>& picked :
+             {Find<TrackView>("PaintTrack")->Picked(),
+              Find<TimelineView>("PaintTimeline")->Picked()}) {
+            ASSERT_EQ(picked.size(), 1u);
+            EXPECT_EQ(picked[0].Start, ms(start));
+            EXPECT_EQ(picked[0].End, ms(end));
         }
     }
 
@@ -244,7 +248,7 @@ TEST_F(OverviewTest, SelectionSetsTheControlsAndTheControlsSetTheShading)
     Find<QSpinBox>("UpDownStaDD")->setValue(31);
     Find<QSpinBox>("UpDownStaMM")->setValue(2);
     EXPECT_FALSE(Find<TOverview>("Overview")->Window().has_value());
-    EXPECT_FALSE(Find<TrackView>("PaintTrack")->Window().has_value());
+    EXPECT_TRUE(Find<TrackView>("PaintTrack")->Picked().empty());
 }
 
 TEST_F(OverviewTest, DragOnTheTimelineSetsWholeSeconds)
@@ -267,7 +271,7 @@ TEST_F(OverviewTest, DragOnTheTimelineSetsWholeSeconds)
         QTest::mousePress(timeline, Qt::LeftButton, {}, at(drag.From));
         QTest::mouseMove(timeline, at((drag.From + drag.To) / 2));
         QTest::mouseRelease(timeline, Qt::LeftButton, {}, at(drag.To));
-        const std::optional<MsWindow> window = timeline->Window();
+        const std::optional<MsWindow> window = Find<TOverview>("Overview")->Window();
         ASSERT_TRUE(window.has_value());
         EXPECT_EQ(window->Start % 1000, 0);
         EXPECT_EQ(window->End % 1000, 0);
@@ -310,7 +314,8 @@ TEST_F(OverviewTest, DoubleClickExportsExactlyThatTrip)
     EXPECT_EQ(ReadWholeFile(target), expected);
 }
 
-// The controls keep their places; the overview takes every pixel below and beside them.
+// The controls keep their places; the group boxes and the path panels grow with the window, the
+// overview takes every pixel below and beside them.
 TEST_F(OverviewTest, OverviewTakesTheExtraRoom)
 {
     for (const QSize size : {QSize(788, 640), QSize(1200, 900), QSize(600, 300)}) {
@@ -318,7 +323,9 @@ TEST_F(OverviewTest, OverviewTakesTheExtraRoom)
         QCoreApplication::sendPostedEvents();
         const QSize shown = form->size();
         EXPECT_EQ(shown.width(), std::max(size.width(), 788));
-        EXPECT_EQ(Find<QWidget>("GroupBox2")->geometry(), QRect(8, 128, 772, 129));
+        EXPECT_EQ(Find<QWidget>("GroupBox2")->geometry(), QRect(8, 128, shown.width() - 16, 129));
+        EXPECT_EQ(Find<QWidget>("PanelSrcFn")->geometry(), QRect(72, 24, shown.width() - 104, 25));
+        EXPECT_EQ(Find<QWidget>("PanelDstFn")->geometry(), QRect(72, 88, shown.width() - 104, 25));
         EXPECT_EQ(Find<TOverview>("Overview")->geometry(),
                   QRect(8, 266, shown.width() - 16, shown.height() - 266 - 8));
     }
