@@ -10,8 +10,8 @@ namespace {
 
 constexpr double kJumpMetresPerSecond = kJumpSpeedKmh / 3.6;
 // The most fixes of an excursion: the track jumps away and comes straight back after them (a
-// sector log's smoothing spreads a spike over three fixes).
-constexpr std::size_t kMostExcursionFixes = 4;
+// sector log's smoothing spreads a spike over the five fixes of 10 Hz within 210 ms).
+constexpr std::size_t kMostExcursionFixes = 8;
 
 // The segment's part inside the box (Liang and Barsky); nothing when none is. An end inside the
 // box is given back exactly.
@@ -132,7 +132,7 @@ class LayerBuilder
     void Start(std::size_t position);
     void Step(std::size_t position);
     void AddJump(std::size_t from, std::size_t to);
-    void AddDot(const PlanePoint& at);
+    void AddDot(const PlanePoint& at, bool excursion);
     void Flush();
     void Close();
 
@@ -154,10 +154,12 @@ bool LayerBuilder::IsJump(std::size_t from, std::size_t to) const
 {
     const PlanePoint& a = m_plane.Point(from);
     const PlanePoint& b = m_plane.Point(to);
-    const double metres = std::hypot(b.X - a.X, b.Y - a.Y);
     // Fixes of the same second count as a second apart.
     const auto ms = std::abs(m_plane.Moment(to) - m_plane.Moment(from));
-    return metres > kJumpMetresPerSecond * std::max(1.0, static_cast<double>(ms) / 1000.0);
+    const double reach = kJumpMetresPerSecond * std::max(1.0, static_cast<double>(ms) / 1000.0);
+    const double dx = b.X - a.X;
+    const double dy = b.Y - a.Y;
+    return dx * dx + dy * dy > reach * reach;
 }
 
 std::optional<std::size_t> LayerBuilder::NextFix(std::size_t after, std::size_t end) const
@@ -194,7 +196,7 @@ void LayerBuilder::Lay(const TripRange& range)
             if (const std::optional<std::size_t> back = Return(*previous, i, range.End)) {
                 for (std::size_t out = i; out < *back; ++out)
                     if (IsFinite(m_plane.Point(out)))
-                        AddDot(PixelOf(out));
+                        AddDot(PixelOf(out), true);
                 i = *back - 1;
                 continue;
             }
@@ -255,11 +257,11 @@ void LayerBuilder::AddJump(std::size_t from, std::size_t to)
         m_layer.Jumps.push_back({m_trip, clipped->first, clipped->second});
 }
 
-void LayerBuilder::AddDot(const PlanePoint& at)
+void LayerBuilder::AddDot(const PlanePoint& at, bool excursion)
 {
     if (const std::optional<std::size_t> cell = m_grid.CellOf(at);
         cell && m_grid.Mark(*cell, CellGrid::kLine))
-        m_layer.Dots.push_back({m_trip, at});
+        m_layer.Dots.push_back({m_trip, at, excursion});
 }
 
 void LayerBuilder::Flush()
@@ -273,7 +275,7 @@ void LayerBuilder::Close()
 {
     Flush();
     if (!m_moved) // every fix of the run in one cell
-        AddDot(m_runStart);
+        AddDot(m_runStart, false);
     m_runOpen = false;
 }
 

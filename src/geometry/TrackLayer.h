@@ -38,6 +38,7 @@ struct TrackLayer {
     struct Dot {
         std::size_t Trip;
         PlanePoint At;
+        bool Excursion = false; // a fix of an excursion, not one alone
     };
     struct Jump {
         std::size_t Trip;

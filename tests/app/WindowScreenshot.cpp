@@ -57,14 +57,17 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "the log did not load or convert\n");
         return 1;
     }
-    // The afternoon outing picked in the trip list: its span in the controls, strong in the
-    // picture and shaded on the timeline.
+    // The morning and the afternoon outing picked in the trip list (a click, then Ctrl+click):
+    // their span in the controls, strong in their colours in the fitted picture, shaded on the
+    // timeline.
     auto* trips = form.findChild<QTableView*>(QStringLiteral("ListTrips"));
     if (trips == nullptr || trips->model()->rowCount() != 4) {
         std::fprintf(stderr, "the trip list does not show the log's four trips\n");
         return 1;
     }
-    trips->selectRow(2);
+    trips->selectRow(0);
+    trips->selectionModel()->select(trips->model()->index(2, 0),
+                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
     if (!form.grab().save(QString::fromLocal8Bit(argv[1]))) {
         std::fprintf(stderr, "cannot write %s\n", argv[1]);
         return 1;

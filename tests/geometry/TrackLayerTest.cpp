@@ -175,8 +175,10 @@ TEST(TrackLayer, ExcursionsAreDotsAndJumpsAreDrawnOnce)
             EXPECT_GE(p.Y, walkTop - 1e-9);
     // The excursions' fixes lie in two places here and two away.
     ASSERT_EQ(layer.Dots.size(), 4u);
-    for (const TrackLayer::Dot& dot : layer.Dots)
+    for (const TrackLayer::Dot& dot : layer.Dots) {
+        EXPECT_TRUE(dot.Excursion);
         EXPECT_LT(dot.At.Y, picture.Transform.Map(picture.Plane.Point(30)).Y + 1e-9);
+    }
 }
 
 TEST(TrackLayer, WindowsCutTheTripsAndClicksFindThem)

@@ -47,11 +47,6 @@ QPolygonF PolygonOf(const PlaneLine& line)
 
 PlaneBox BoxOf(const QRectF& r) { return {r.left(), r.top(), r.right(), r.bottom()}; }
 
-QPen LinePen(const QColor& colour, double width)
-{
-    return QPen(colour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-}
-
 // A circle for a start: white ring, a dark edge, filled with the trip's colour.
 void PaintStartMarker(QPainter& painter, const QPointF& at, const QColor& fill)
 {
@@ -129,9 +124,13 @@ void TrackView::SetPath(std::shared_ptr<const TrackPlane> path)
 
 void TrackView::SetPicked(std::vector<MsWindow> windows, bool fit)
 {
+    const bool wholeLogWasPicked = m_strongParts == m_allTrips;
     m_picked = std::move(windows);
     m_strongParts = m_path ? TripRangesIn(*m_path, m_picked) : std::vector<TripRange>{};
     m_strongStale = true;
+    // The faint layer is drawn only while some trip is not picked.
+    if (wholeLogWasPicked != (m_strongParts == m_allTrips))
+        m_stale = true;
     if (fit && HasPoints())
         if (const std::optional<PlaneBox> box = BoundsOf(*m_path, m_strongParts))
             FitTo(Fit::Picked, WithMargin(*box));
@@ -228,7 +227,9 @@ void TrackView::Prepare()
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(palette().color(QPalette::Mid));
     painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
-    PaintLayer(painter, m_faintLayer, false);
+    // Under a strong layer of every trip nothing faint would show.
+    if (m_strongParts != m_allTrips)
+        PaintLayer(painter, m_faintLayer, false);
 }
 
 void TrackView::PrepareStrong()
@@ -237,9 +238,13 @@ void TrackView::PrepareStrong()
     if (!m_strongStale)
         return;
     m_strongStale = false;
-    m_strongLayer = HasPoints() ? LayTrack(*m_path, m_transform, BoxOf(rect()),
-                                           1.0 / m_preparedRatio, m_strongParts)
-                                : TrackLayer{};
+    if (m_strongParts == m_allTrips) // the whole log is picked: the faint layer's lines
+        m_strongLayer = m_faintLayer;
+    else if (HasPoints())
+        m_strongLayer =
+            LayTrack(*m_path, m_transform, BoxOf(rect()), 1.0 / m_preparedRatio, m_strongParts);
+    else
+        m_strongLayer = {};
     m_strong = QPixmap(size() * m_preparedRatio);
     m_strong.setDevicePixelRatio(m_preparedRatio);
     m_strong.fill(Qt::transparent);
@@ -268,20 +273,30 @@ void TrackView::PaintLayer(QPainter& painter, const TrackLayer& layer, bool stro
         return strong ? TripQColor(trip) : FaintTripQColor(trip, base);
     };
     const double width = strong ? kLineWidth : kFaintLineWidth;
-    // A jump is a thin broken line: no fix lies along it.
+    // A jump is a hairline in the faint colour, strong or not: no fix lies along it.
     painter.setRenderHint(QPainter::Antialiasing, false);
     for (const TrackLayer::Jump& jump : layer.Jumps) {
-        painter.setPen(QPen(colour(jump.Trip), 1, Qt::DashLine));
+        painter.setPen(QPen(FaintTripQColor(jump.Trip, base), 0));
         painter.drawLine(PointOf(jump.From), PointOf(jump.To));
     }
     painter.setRenderHint(QPainter::Antialiasing);
+    // Square caps and bevelled joins: at these widths they look as round ones do, at a fraction
+    // of the cost. The pen changes only with the trip.
+    std::optional<std::size_t> penTrip;
     for (const TrackLayer::Line& line : layer.Lines) {
-        painter.setPen(LinePen(colour(line.Trip), width));
+        if (line.Trip != penTrip)
+            painter.setPen(
+                QPen(colour(line.Trip), width, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin));
+        penTrip = line.Trip;
         painter.drawPolyline(PolygonOf(line.Points));
     }
+    // Dots as small squares, filled without smoothing; the excursions of a noisy log are specks
+    // in the faint colour, so that the trips' lines stand out among them.
+    painter.setRenderHint(QPainter::Antialiasing, false);
     for (const TrackLayer::Dot& dot : layer.Dots) {
-        painter.setPen(LinePen(colour(dot.Trip), width + 1));
-        painter.drawPoint(PointOf(dot.At));
+        const double side = dot.Excursion ? kFaintLineWidth : width;
+        painter.fillRect(QRectF(dot.At.X - side / 2, dot.At.Y - side / 2, side, side),
+                         dot.Excursion ? FaintTripQColor(dot.Trip, base) : colour(dot.Trip));
     }
 }
 
