@@ -180,9 +180,23 @@ void TimelineView::paintEvent(QPaintEvent*)
         painter.restore();
         PaintTicks(painter, strip);
     }
-    painter.setPen(palette().color(QPalette::Mid));
+    // The strip's frame shows where the keys act.
+    painter.setPen(hasFocus() ? QPen(palette().color(QPalette::Highlight), 2)
+                              : QPen(palette().color(QPalette::Mid)));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(strip.adjusted(0.5, 0.5, -0.5, -0.5));
+}
+
+void TimelineView::focusInEvent(QFocusEvent* event)
+{
+    update();
+    QWidget::focusInEvent(event);
+}
+
+void TimelineView::focusOutEvent(QFocusEvent* event)
+{
+    update();
+    QWidget::focusOutEvent(event);
 }
 
 void TimelineView::PaintBars(QPainter& painter, const QRectF& strip) const

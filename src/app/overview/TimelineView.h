@@ -60,6 +60,8 @@ class TimelineView final : public QWidget
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
   private:
     [[nodiscard]] MsWindow Limits() const { return {m_firstMs, m_lastMs}; }

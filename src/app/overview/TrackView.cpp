@@ -166,6 +166,8 @@ const PlaneView& TrackView::View()
 QPointF TrackView::PixelOf(std::size_t position)
 {
     Prepare();
+    if (!m_path || position >= m_path->Size())
+        return {};
     return PointOf(m_transform.Map(m_path->Point(position)));
 }
 
@@ -305,6 +307,11 @@ void TrackView::paintEvent(QPaintEvent*)
     PrepareStrong();
     QPainter painter(this);
     painter.drawPixmap(0, 0, m_faint);
+    if (hasFocus()) { // where the keys act
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+    }
     if (!HasPoints())
         return;
     painter.drawPixmap(0, 0, m_strong);
@@ -312,6 +319,18 @@ void TrackView::paintEvent(QPaintEvent*)
     PaintMarkers(painter);
     PaintScaleBar(painter);
     PaintLegend(painter);
+}
+
+void TrackView::focusInEvent(QFocusEvent* event)
+{
+    update();
+    QWidget::focusInEvent(event);
+}
+
+void TrackView::focusOutEvent(QFocusEvent* event)
+{
+    update();
+    QWidget::focusOutEvent(event);
 }
 
 std::vector<TrackView::Mark> TrackView::Marks(bool starts) const
