@@ -492,7 +492,9 @@ TEST_F(OverviewTest, TimelineZoomsAndShowsEachTripsFigures)
     QHelpEvent help(QEvent::ToolTip, onTrip2, timeline->mapToGlobal(onTrip2));
     QApplication::sendEvent(timeline, &help);
     EXPECT_EQ(QToolTip::text(), tip);
-    EXPECT_EQ(timeline->ToolTipAt(QPoint(static_cast<int>(whole.XOf(1714700000000)), 12)), "");
+    // Between trips 2 and 3, at noon: no trip.
+    const std::int64_t noon = CalendarToMilliseconds({2024, 5, 3, 12, 0, 0, 0});
+    EXPECT_EQ(timeline->ToolTipAt(QPoint(static_cast<int>(whole.XOf(noon)), 12)), "");
 
     const QPointF pointer(onTrip2.x() + 40, 12);
     const std::int64_t under = whole.MsAt(pointer.x());
