@@ -279,30 +279,28 @@ void TFormMain::ButtonOpenClick()
 void TFormMain::OpenLog(const QString& path)
 {
     // Every load starts with the times as recorded; the repair is offered once per load.
-    std::optional<BusyCursor> busy(std::in_place, this);
-    if (ShowLoad(m_service.Load(ToLocalPath(path)), path) &&
-        m_service.LastLoad().LikelyWeekRollover) {
-        busy.reset();
+    if (LoadAndShow(path, {}) && m_service.LastLoad().LikelyWeekRollover)
         OfferWeekRepair(path);
-    }
 }
 
-bool TFormMain::ShowLoad(const LoadResult& result, const QString& path)
+bool TFormMain::LoadAndShow(const QString& path, const LoadOptions& options)
 {
-    if (result.Failed()) {
-        ShowErrorBox(IoErrorText(result.IoErrno));
-        return false;
-    }
+    std::optional<BusyCursor> busy(std::in_place, this);
+    const LoadResult result = m_service.Load(ToLocalPath(path), options);
+    const bool accepted = !result.Failed() && result.Kind != LogKind::None;
     const QString shownPath = QDir::toNativeSeparators(path);
-    if (result.Kind == LogKind::None) {
-        ShowErrorBox(IgnoredFileText(shownPath.toStdString(), result.Ignored, result.Named));
-        return false;
+    if (accepted) {
+        PanelSrcFn->SetPath(shownPath);
+        PanelDstFn->Clear();
+        m_overview->ShowLog();
+        ShowSpan(m_service.Span());
     }
-    PanelSrcFn->SetPath(shownPath);
-    PanelDstFn->Clear();
-    m_overview->ShowLog();
-    ShowSpan(m_service.Span());
-    return true;
+    busy.reset(); // an error box gets the usual cursor
+    if (result.Failed())
+        ShowErrorBox(IoErrorText(result.IoErrno));
+    else if (!accepted)
+        ShowErrorBox(IgnoredFileText(shownPath.toStdString(), result.Ignored, result.Named));
+    return accepted;
 }
 
 // Asked once the log is shown as recorded, naming the days found and the days they become.
@@ -315,10 +313,8 @@ void TFormMain::OfferWeekRepair(const QString& path)
     const QString question = WeekRepairQuestion(
         DaySpanText(spans->FoundFirstMs, spans->FoundLastMs, m_dateSeparator),
         DaySpanText(spans->RepairedFirstMs, spans->RepairedLastMs, m_dateSeparator));
-    if (!m_dialogs.AskWeekRepair(this, question))
-        return;
-    const BusyCursor busy(this);
-    ShowLoad(m_service.Load(ToLocalPath(path), {.AddedWeeks = kWeekRolloverWeeks}), path);
+    if (m_dialogs.AskWeekRepair(this, question))
+        LoadAndShow(path, {.AddedWeeks = kWeekRolloverWeeks});
 }
 
 void TFormMain::ShowSpan(const std::optional<LogSpan>& span)
@@ -383,8 +379,10 @@ void TFormMain::Export(std::optional<std::size_t> trip)
 
     ExportRequest request{format, TimeWindow(*window)};
     request.Chosen.assign(m_overview->Chosen().begin(), m_overview->Chosen().end());
-    const BusyCursor busy(this);
-    const ExportResult result = m_service.Export(target, request);
+    const ExportResult result = [&] {
+        const BusyCursor busy(this);
+        return m_service.Export(target, request);
+    }();
     if (!result.Ok()) {
         ShowErrorBox(ExportErrorText(result, target));
         return;

@@ -57,8 +57,9 @@ class TFormMain : public QWidget
     // The overview of the loaded log below the controls, tied to the twelve controls.
     void CreateOverview();
     void CreateShortcuts();
-    // Shows what a load gave; false when it refused the file (and said why).
-    bool ShowLoad(const LoadResult& result, const QString& path);
+    // Loads a log under a busy cursor and shows it; false when the loading refused the file,
+    // which an error box then says.
+    bool LoadAndShow(const QString& path, const LoadOptions& options);
     void OfferWeekRepair(const QString& path);
     void ShowSpan(const std::optional<LogSpan>& span);
     // Asks for a file name, proposing the log's or (for a trip, from 0) the one a split by trips
