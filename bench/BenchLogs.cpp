@@ -3,7 +3,9 @@
 #include "support/LogWriter.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <memory>
 
 using t2ntest::Bytes;
 using t2ntest::FlashImage;
@@ -65,6 +67,97 @@ struct OutingsTrack {
     }
     float Speed() const { return static_cast<float>(35.0 + 20.0 * std::sin(Share() * 40.0)); }
 };
+
+// A noisy logger: trips of 15 to 80 s at 10 Hz, 11 minutes to 2 hours apart, each from a random
+// place around Tokyo at its own speed and heading; every record jitters by a few metres, one in
+// fifty is a spike to a random place up to 30 km away, and one in three thousand a jump that the
+// track goes on from.
+struct NoisyRecord {
+    std::int32_t Seconds;
+    std::uint32_t Millisecond;
+    double Latitude;
+    double Longitude;
+    float Speed;
+};
+
+// SplitMix64: the same numbers for a seed on every system.
+class Random
+{
+  public:
+    explicit Random(std::uint64_t seed) : m_state(seed) {}
+    std::uint64_t Next()
+    {
+        std::uint64_t z = (m_state += 0x9E3779B97F4A7C15u);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
+        return z ^ (z >> 31);
+    }
+    // Uniform in [low, high).
+    double Uniform(double low, double high)
+    {
+        return low + (high - low) * static_cast<double>(Next() >> 11) * 0x1.0p-53;
+    }
+
+  private:
+    std::uint64_t m_state;
+};
+
+std::vector<NoisyRecord> NoisyRecords(std::uint32_t seed, std::size_t count)
+{
+    constexpr double kBaseLatitude = 35.65;
+    constexpr double kBaseLongitude = 139.7;
+    constexpr double kMetresPerDegree = 111000.0;
+    Random random(seed);
+    std::vector<NoisyRecord> records;
+    records.reserve(count);
+    std::int64_t tenths = std::int64_t{kStartSeconds} * 10;
+    while (records.size() < count) {
+        const auto length = static_cast<std::size_t>(random.Uniform(150, 800));
+        double latitude = kBaseLatitude + random.Uniform(-0.05, 0.05);
+        double longitude = kBaseLongitude + random.Uniform(-0.06, 0.06);
+        double heading = random.Uniform(0, 6.283);
+        const double speedKmh = random.Uniform(15, 60);
+        for (std::size_t i = 0; i < length && records.size() < count; ++i, ++tenths) {
+            heading += random.Uniform(-0.05, 0.05);
+            const double stepDegrees = speedKmh / 36.0 / kMetresPerDegree;
+            latitude += stepDegrees * std::cos(heading);
+            longitude += stepDegrees * std::sin(heading) / 0.81;
+            if (random.Next() % 3000 == 0) {
+                latitude += random.Uniform(-0.05, 0.05);
+                longitude += random.Uniform(-0.06, 0.06);
+            }
+            const bool spike = random.Next() % 50 == 0;
+            const double jitter = 4.0 / kMetresPerDegree;
+            records.push_back({static_cast<std::int32_t>(tenths / 10),
+                               static_cast<std::uint32_t>(tenths % 10 * 100),
+                               spike ? kBaseLatitude + random.Uniform(-0.27, 0.27)
+                                     : latitude + random.Uniform(-jitter, jitter),
+                               spike ? kBaseLongitude + random.Uniform(-0.33, 0.33)
+                                     : longitude + random.Uniform(-jitter, jitter),
+                               static_cast<float>(speedKmh + random.Uniform(-3, 3))});
+        }
+        tenths += static_cast<std::int64_t>(random.Uniform(660, 7200)) * 10;
+    }
+    return records;
+}
+
+// The records one after the other, as the writers ask for them.
+struct NoisyTrack {
+    std::shared_ptr<const std::vector<NoisyRecord>> Records;
+    std::uint32_t n = 0;
+    const NoisyRecord& Record() const { return (*Records)[n]; }
+    std::int32_t Seconds() const { return Record().Seconds; }
+    std::uint32_t Millisecond() const { return Record().Millisecond; }
+    double Latitude() const { return Record().Latitude; }
+    double Longitude() const { return Record().Longitude; }
+    float Speed() const { return Record().Speed; }
+};
+
+NoisyTrack MakeNoisyTrack(std::uint32_t seed)
+{
+    constexpr std::size_t kMostRecords = 420000; // more than either log holds
+    return {std::make_shared<const std::vector<NoisyRecord>>(NoisyRecords(seed, kMostRecords))};
+}
 
 // The record of a track's fix: 3D, 1.25 m high unless said, the course turning a tenth of a
 // degree a fix, 9 satellites in view and 8 used.
@@ -162,10 +255,9 @@ std::vector<std::uint8_t> MakeCompactBlockLog()
     });
 }
 
-std::vector<std::uint8_t> MakeSectorLog()
+template <class AnyTrack> Bytes WriteSectorLog(AnyTrack track)
 {
     FlashImage log(kSectorBytes, kLogSize / kSectorBytes, kSectorMask, 0xFF);
-    Track track;
     for (std::size_t sector = 0; sector < kLogSize / kSectorBytes; ++sector) {
         for (int record = 0; record < 99; ++record, ++track.n) {
             Bytes bytes = t2ntest::SectorRecord(FixOf(track), kSectorMask);
@@ -174,6 +266,18 @@ std::vector<std::uint8_t> MakeSectorLog()
         }
     }
     return log.Data();
+}
+
+std::vector<std::uint8_t> MakeSectorLog() { return WriteSectorLog(Track{}); }
+
+std::vector<std::uint8_t> MakeNoisyBlockLog(std::uint32_t seed)
+{
+    return WriteBlockLog(MakeNoisyTrack(seed));
+}
+
+std::vector<std::uint8_t> MakeNoisySectorLog(std::uint32_t seed)
+{
+    return WriteSectorLog(MakeNoisyTrack(seed));
 }
 
 bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes)

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-// Full-size logs for the benchmarks: 16 MiB of realistic records at 10 Hz.
+// Full-size logs for the benchmarks: 16 MiB of records at 10 Hz.
 
 // 256 blocks of 40-byte records (time, fix type, position, extra value, speed, course, counts,
 // millisecond): about 416 000 fixes.
@@ -27,6 +27,12 @@ std::vector<std::uint8_t> MakeSisterLog();
 
 // 4096 sectors of 99 records of 36 bytes: about 405 000 fixes.
 std::vector<std::uint8_t> MakeSectorLog();
+
+// Noisy logs of the same size: over 800 short trips at 10 Hz, every record jittered by metres,
+// one in fifty a spike to a random place kilometres away, now and then a jump the track goes on
+// from. The seed picks the trips, the jumps and the noise.
+std::vector<std::uint8_t> MakeNoisyBlockLog(std::uint32_t seed);
+std::vector<std::uint8_t> MakeNoisySectorLog(std::uint32_t seed);
 
 // Writes bytes to a file; returns false on failure.
 bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes);

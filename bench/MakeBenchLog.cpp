@@ -1,5 +1,6 @@
 // Writes a full-size generated log, for measuring the command-line converter from outside
-// (peak memory with /usr/bin/time, say): make-bench-log block|compact|sector FILE
+// (peak memory with /usr/bin/time, say) or for trying the window by hand:
+//   make-bench-log block|compact|sector|noisy-block|noisy-sector FILE [SEED]
 #include "BenchLogs.h"
 
 #include <cstdio>
@@ -7,13 +8,24 @@
 
 int main(int argc, char** argv)
 {
-    const std::string kind = argc == 3 ? argv[1] : "";
-    if (kind != "block" && kind != "compact" && kind != "sector") {
-        std::fprintf(stderr, "usage: make-bench-log block|compact|sector FILE\n");
+    const std::string kind = argc == 3 || argc == 4 ? argv[1] : "";
+    const auto seed = static_cast<std::uint32_t>(argc == 4 ? std::stoul(argv[3]) : 1);
+    std::vector<std::uint8_t> log;
+    if (kind == "block")
+        log = MakeBlockLog();
+    else if (kind == "compact")
+        log = MakeCompactBlockLog();
+    else if (kind == "sector")
+        log = MakeSectorLog();
+    else if (kind == "noisy-block")
+        log = MakeNoisyBlockLog(seed);
+    else if (kind == "noisy-sector")
+        log = MakeNoisySectorLog(seed);
+    if (log.empty()) {
+        std::fprintf(stderr,
+                     "usage: make-bench-log block|compact|sector|noisy-block|noisy-sector FILE "
+                     "[SEED]\n");
         return 2;
     }
-    const std::vector<std::uint8_t> log = kind == "block"     ? MakeBlockLog()
-                                          : kind == "compact" ? MakeCompactBlockLog()
-                                                              : MakeSectorLog();
     return WriteFile(argv[2], log) ? 0 : 1;
 }

@@ -1,6 +1,8 @@
-// The window's overview on the offscreen platform: the trips of a full multi-trip log, loading
-// it through the window up to a drawn overview, a draw after a resize and a redraw after one of
-// the twelve controls changed.
+// The window on the offscreen platform with full logs: a log loaded through the window up to
+// the drawn window, the overview drawn after a resize, and drawn again after one of the twelve
+// controls changed. The logs: eight outings of a day and a half, the dense 10 Hz block and
+// sector logs, noisy block and sector logs of over 800 trips with random jumps (three seeds
+// each), and a month of 48 trips.
 
 #include "BenchLogs.h"
 #include "app/Dialogs.h"
@@ -8,38 +10,64 @@
 #include "app/overview/Overview.h"
 #include "app/overview/TrackView.h"
 #include "convert/ConversionService.h"
+#include "support/OutingsLog.h"
 
 #include <QApplication>
 #include <QImage>
 #include <QSpinBox>
 #include <benchmark/benchmark.h>
 #include <filesystem>
+#include <functional>
 #include <unistd.h>
 
 namespace {
 
-constexpr std::size_t kOutings = 8;
+struct BenchLog {
+    std::string Name; // also the file's name, whose extension picks the format
+    std::function<std::vector<std::uint8_t>()> Make;
+};
 
-const std::string& OutingsLogPath()
+std::vector<BenchLog> BenchLogs()
 {
-    static const std::string path = [] {
-        const std::string p = (std::filesystem::temp_directory_path() /
-                               ("t2n-window-bench-" + std::to_string(getpid()) + ".bin"))
-                                  .string();
-        WriteFile(p, MakeOutingsBlockLog());
-        return p;
-    }();
-    return path;
+    std::vector<BenchLog> logs{
+        {"outings.bin", MakeOutingsBlockLog},
+        {"month.bin", [] { return t2ntest::OutingsLog(12, 2); }},
+        {"dense.bin", MakeBlockLog},
+        {"dense.bnx4", MakeSectorLog},
+    };
+    for (const std::uint32_t seed : {1u, 2u, 3u}) {
+        const std::string suffix = "-seed" + std::to_string(seed);
+        logs.push_back({"noisy" + suffix + ".bin", [seed] { return MakeNoisyBlockLog(seed); }});
+        logs.push_back({"noisy" + suffix + ".bnx4", [seed] { return MakeNoisySectorLog(seed); }});
+    }
+    return logs;
 }
 
-// Answers the open dialog with the benchmark log; nothing else is asked.
+std::filesystem::path LogFolder()
+{
+    static const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("t2n-window-bench-" + std::to_string(getpid()));
+    return folder;
+}
+
+// The log's file, written the first time it is asked for.
+std::string LogPath(const BenchLog& log)
+{
+    const std::filesystem::path path = LogFolder() / log.Name;
+    if (!std::filesystem::exists(path)) {
+        std::filesystem::create_directories(LogFolder());
+        WriteFile(path.string(), log.Make());
+    }
+    return path.string();
+}
+
+// Answers the open dialog with the benchmark's log and declines the week repair.
 class BenchDialogs final : public Dialogs
 {
   public:
-    std::optional<QString> AskOpenPath(QWidget*, const QString&) override
-    {
-        return QString::fromStdString(OutingsLogPath());
-    }
+    QString Log;
+
+    std::optional<QString> AskOpenPath(QWidget*, const QString&) override { return Log; }
     std::optional<SaveChoice> AskSavePath(QWidget*, const QString&, const QString&) override
     {
         return {};
@@ -55,83 +83,100 @@ struct LoadedWindow {
     BenchDialogs Dialogs;
     TFormMain Form{Service, Dialogs};
     TOverview* Overview = Form.findChild<TOverview*>(QStringLiteral("Overview"));
-    QImage Image{Form.size(), QImage::Format_ARGB32_Premultiplied};
+    QImage Image;
 
-    LoadedWindow()
+    explicit LoadedWindow(const std::string& log, QSize size = {788, 640})
     {
+        Dialogs.Log = QString::fromStdString(log);
+        Form.resize(size);
         Form.show();
+        Load();
+    }
+    void Load()
+    {
         Form.ButtonOpenClick();
         QCoreApplication::sendPostedEvents();
+        if (Image.size() != Form.size())
+            Image = QImage(Form.size(), QImage::Format_ARGB32_Premultiplied);
+        Form.render(&Image);
     }
-    bool HasAllTrips() const { return Service.Trips().Trips.size() == kOutings; }
-    void Draw() { Overview->render(&Image); }
+    void DrawOverview() { Overview->render(&Image); }
 };
 
-void SetPointCounter(benchmark::State& state, LoadedWindow& window)
+void SetCounters(benchmark::State& state, LoadedWindow& window)
 {
     state.counters["fixes"] = window.Service.FixCount();
+    state.counters["trips"] = static_cast<double>(window.Service.Trips().Trips.size());
     state.counters["line_points"] = static_cast<double>(
         window.Form.findChild<TrackView*>(QStringLiteral("PaintTrack"))->LinePointCount());
 }
 
-// The trips and their figures of the loaded log.
-void BM_TripsOfOutingsLog(benchmark::State& state)
+// The load command up to the drawn window: read and decode 16 MiB, trips, list, track and
+// timeline.
+void LoadToOverview(benchmark::State& state, const BenchLog& log)
 {
-    ConversionService service;
-    (void)service.Load(OutingsLogPath());
-    for (auto _ : state) {
-        const TripAnalysis trips = AnalyseTrips(service.Fixes());
-        if (trips.Trips.size() != kOutings)
-            state.SkipWithError("unexpected trip count");
-        benchmark::DoNotOptimize(trips.DistanceM);
-    }
+    LoadedWindow window(LogPath(log));
+    for (auto _ : state)
+        window.Load();
+    SetCounters(state, window);
 }
-BENCHMARK(BM_TripsOfOutingsLog)->Unit(benchmark::kMillisecond);
 
-// The load command up to the drawn window: read and decode 16 MiB, trips, track and list.
-void BM_LoadToOverview(benchmark::State& state)
+// The overview drawn after the window changed its size by a pixel at 1500 x 1100.
+void DrawAfterResize(benchmark::State& state, const BenchLog& log)
 {
-    LoadedWindow window;
-    for (auto _ : state) {
-        window.Form.ButtonOpenClick();
-        QCoreApplication::sendPostedEvents();
-        window.Form.render(&window.Image);
-    }
-    if (!window.HasAllTrips())
-        state.SkipWithError("unexpected trip count");
-    SetPointCounter(state, window);
-}
-BENCHMARK(BM_LoadToOverview)->Unit(benchmark::kMillisecond);
-
-// The overview drawn after the window changed its size: the track's lines are prepared afresh.
-void BM_OverviewDrawAfterResize(benchmark::State& state)
-{
-    LoadedWindow window;
-    const QSize size = window.Form.size();
+    const QSize large(1500, 1100);
+    LoadedWindow window(LogPath(log), large);
     int step = 0;
     for (auto _ : state) {
-        window.Form.resize(size + QSize(++step % 2, 0));
+        window.Form.resize(large - QSize(++step % 2, 0));
         QCoreApplication::sendPostedEvents();
-        window.Draw();
+        window.DrawOverview();
     }
-    SetPointCounter(state, window);
+    SetCounters(state, window);
 }
-BENCHMARK(BM_OverviewDrawAfterResize)->Unit(benchmark::kMillisecond);
 
-// The overview drawn again after the start hour changed: shading and strong part follow.
-void BM_RedrawAfterControlChange(benchmark::State& state)
+// The overview drawn again after the start hour changed: the picture and the timeline follow.
+void RedrawAfterControlChange(benchmark::State& state, const BenchLog& log)
 {
-    LoadedWindow window;
+    LoadedWindow window(LogPath(log));
     auto* hour = window.Form.findChild<QSpinBox*>(QStringLiteral("UpDownStaHH"));
     const int loaded = hour->value();
     int step = 0;
     for (auto _ : state) {
-        hour->setValue(loaded + (++step % 2) * 3);
-        window.Draw();
+        hour->setValue(loaded + (++step % 2) * 3 % 24);
+        window.DrawOverview();
     }
-    SetPointCounter(state, window);
+    SetCounters(state, window);
 }
-BENCHMARK(BM_RedrawAfterControlChange)->Unit(benchmark::kMillisecond);
+
+// The trips and their figures of the outings log.
+void TripsOfOutingsLog(benchmark::State& state, const BenchLog& log)
+{
+    ConversionService service;
+    (void)service.Load(LogPath(log));
+    for (auto _ : state) {
+        const TripAnalysis trips = AnalyseTrips(service.Fixes());
+        if (trips.Trips.size() != 8)
+            state.SkipWithError("unexpected trip count");
+        benchmark::DoNotOptimize(trips.DistanceM);
+    }
+}
+
+void RegisterAll()
+{
+    const std::vector<BenchLog> logs = BenchLogs();
+    benchmark::RegisterBenchmark("TripsOfOutingsLog", TripsOfOutingsLog, logs.front())
+        ->Unit(benchmark::kMillisecond);
+    const std::pair<const char*, void (*)(benchmark::State&, const BenchLog&)> cases[] = {
+        {"LoadToOverview", LoadToOverview},
+        {"DrawAfterResize", DrawAfterResize},
+        {"RedrawAfterControlChange", RedrawAfterControlChange},
+    };
+    for (const BenchLog& log : logs)
+        for (const auto& [name, run] : cases)
+            benchmark::RegisterBenchmark((std::string(name) + "/" + log.Name).c_str(), run, log)
+                ->Unit(benchmark::kMillisecond);
+}
 
 } // namespace
 
@@ -140,9 +185,10 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    RegisterAll();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    std::filesystem::remove(OutingsLogPath());
+    std::filesystem::remove_all(LogFolder());
     return 0;
 }

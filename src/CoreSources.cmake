@@ -40,6 +40,7 @@ set(T2N_CORE_SOURCES
     convert/ConversionService.cpp
     convert/Trips.cpp
     convert/TripText.cpp
+    geometry/TrackLayer.cpp
     geometry/TrackPlane.cpp
     geometry/TimeAxis.cpp
 )

@@ -1,12 +1,14 @@
 #include "app/FormMain.h"
 
 #include "app/AppText.h"
+#include "app/PathPanel.h"
 #include "app/Platform.h"
 #include "app/TimeRangeEdit.h"
 #include "app/overview/Overview.h"
 #include "convert/OutputNames.h"
 #include "messages/ErrorText.h"
 
+#include <QApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -98,15 +100,30 @@ QLabel* MakeLabel(QWidget* parent, const char* name, int left, int top, const QS
     return label;
 }
 
-// A borderless panel showing a path, left-aligned and vertically centred.
-QLabel* MakePanel(QWidget* parent, const char* name, const QRect& geometry)
+// The group boxes and the panels in them take every pixel the window grows by.
+constexpr int kGroupMargin = 8;
+constexpr int kPanelRightMargin = 16;
+
+// A busy cursor while it lives; the window is painted first where a closed dialog left a hole,
+// so that it never shows the dialog during the work.
+class BusyCursor
 {
-    auto* panel = new QLabel(parent);
-    panel->setObjectName(QString::fromLatin1(name));
-    panel->setFrameShape(QFrame::NoFrame);
-    panel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    panel->setGeometry(geometry);
-    return panel;
+  public:
+    explicit BusyCursor(QWidget* window)
+    {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        window->repaint();
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+// The folder of a chosen file, for the dialog's next start there.
+QString FolderOf(const QString& path)
+{
+    return QDir::toNativeSeparators(QFileInfo(path).absolutePath());
 }
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const QRect& geometry,
@@ -165,7 +182,7 @@ void TFormMain::CreateControls()
     GroupBox1 =
         MakeGroupBox(this, "GroupBox1", QRect(8, 8, 772, 113), QStringLiteral(" GPSログファイル "));
     ButtonOpen = MakeButton(GroupBox1, "ButtonOpen", QRect(14, 24, 51, 25), QStringLiteral("読込"));
-    PanelSrcFn = MakePanel(GroupBox1, "PanelSrcFn", QRect(72, 24, 684, 25));
+    PanelSrcFn = new PathPanel(GroupBox1, "PanelSrcFn", QRect(72, 24, 684, 25));
     MakeLabel(GroupBox1, "Label1", 16, 64, QStringLiteral("ログ内容"));
     LabelSta = MakeLabel(GroupBox1, "LabelSta", 32, 82, QString());
     MakeLabel(GroupBox1, "Label2", 206, 82, QStringLiteral("から"));
@@ -177,15 +194,7 @@ void TFormMain::CreateControls()
     MakeLabel(GroupBox2, "Label4", 8, 26, QStringLiteral("出力範囲"));
     m_range = new TimeRangeEdit(GroupBox2);
     ButtonOut = MakeButton(GroupBox2, "ButtonOut", QRect(14, 88, 51, 25), QStringLiteral("出力"));
-    PanelDstFn = MakePanel(GroupBox2, "PanelDstFn", QRect(72, 88, 684, 25));
-
-    // Tab visits the load button, the twelve edits from start year to end second, then export.
-    QWidget* previous = ButtonOpen;
-    for (QSpinBox* spin : m_range->Controls()) {
-        setTabOrder(previous, spin);
-        previous = spin;
-    }
-    setTabOrder(previous, ButtonOut);
+    PanelDstFn = new PathPanel(GroupBox2, "PanelDstFn", QRect(72, 88, 684, 25));
 
     connect(ButtonOpen, &QPushButton::clicked, this, &TFormMain::ButtonOpenClick);
     connect(ButtonOut, &QPushButton::clicked, this, &TFormMain::ButtonOutClick);
@@ -210,7 +219,33 @@ void TFormMain::CreateOverview()
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, kClientHeight, 8, 8);
     layout->addWidget(m_overview);
-    connect(m_overview, &TOverview::ExportRequested, this, &TFormMain::ButtonOutClick);
+    connect(m_overview, &TOverview::ExportRequested, this,
+            [this](std::size_t trip) { Export(trip); });
+
+    // Tab visits the load button, the twelve edits from start year to end second, export, then
+    // the trip list, the track picture and the timeline.
+    QWidget* previous = ButtonOpen;
+    for (QSpinBox* spin : m_range->Controls()) {
+        setTabOrder(previous, spin);
+        previous = spin;
+    }
+    setTabOrder(previous, ButtonOut);
+    previous = ButtonOut;
+    for (const char* name : {"ListTrips", "PaintTrack", "PaintTimeline"}) {
+        QWidget* part = m_overview->findChild<QWidget*>(QString::fromLatin1(name));
+        setTabOrder(previous, part);
+        previous = part;
+    }
+}
+
+void TFormMain::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    const int groupWidth = width() - 2 * kGroupMargin;
+    for (QGroupBox* group : {GroupBox1, GroupBox2})
+        group->resize(groupWidth, group->height());
+    for (PathPanel* panel : {PanelSrcFn, PanelDstFn})
+        panel->resize(groupWidth - panel->x() - kPanelRightMargin, panel->height());
 }
 
 void TFormMain::FormCreate()
@@ -234,29 +269,52 @@ void TFormMain::FormCreate()
 void TFormMain::ButtonOpenClick()
 {
     // Cancelling keeps the loaded log, and the panel goes on showing it.
-    if (const std::optional<QString> chosen = m_dialogs.AskOpenPath(this, m_openFolder))
-        OpenLog(*chosen);
+    const std::optional<QString> chosen = m_dialogs.AskOpenPath(this, m_openFolder);
+    if (!chosen)
+        return;
+    m_openFolder = FolderOf(*chosen);
+    OpenLog(*chosen);
 }
 
 void TFormMain::OpenLog(const QString& path)
 {
-    const QString shownPath = QDir::toNativeSeparators(path);
     // Every load starts with the times as recorded; the repair is offered once per load.
-    LoadResult result = m_service.Load(ToLocalPath(path));
-    if (result.LikelyWeekRollover && m_dialogs.AskWeekRepair(this, kWeekRepairQuestion))
-        result = m_service.Load(ToLocalPath(path), {.AddedWeeks = kWeekRolloverWeeks});
-    if (result.Failed()) {
+    if (LoadAndShow(path, {}) && m_service.LastLoad().LikelyWeekRollover)
+        OfferWeekRepair(path);
+}
+
+bool TFormMain::LoadAndShow(const QString& path, const LoadOptions& options)
+{
+    std::optional<BusyCursor> busy(std::in_place, this);
+    const LoadResult result = m_service.Load(ToLocalPath(path), options);
+    const bool accepted = !result.Failed() && result.Kind != LogKind::None;
+    const QString shownPath = QDir::toNativeSeparators(path);
+    if (accepted) {
+        PanelSrcFn->SetPath(shownPath);
+        PanelDstFn->Clear();
+        m_overview->ShowLog();
+        ShowSpan(m_service.Span());
+    }
+    busy.reset(); // an error box gets the usual cursor
+    if (result.Failed())
         ShowErrorBox(IoErrorText(result.IoErrno));
-        return;
-    }
-    if (result.Kind == LogKind::None) {
+    else if (!accepted)
         ShowErrorBox(IgnoredFileText(shownPath.toStdString(), result.Ignored, result.Named));
+    return accepted;
+}
+
+// Asked once the log is shown as recorded, naming the days found and the days they become.
+void TFormMain::OfferWeekRepair(const QString& path)
+{
+    const std::optional<RolloverSpans> spans = m_service.WeekRolloverSpans();
+    if (!spans)
         return;
-    }
-    PanelSrcFn->setText(shownPath);
-    PanelDstFn->clear();
-    m_overview->ShowLog();
-    ShowSpan(m_service.Span());
+    repaint();
+    const QString question = WeekRepairQuestion(
+        DaySpanText(spans->FoundFirstMs, spans->FoundLastMs, m_dateSeparator),
+        DaySpanText(spans->RepairedFirstMs, spans->RepairedLastMs, m_dateSeparator));
+    if (m_dialogs.AskWeekRepair(this, question))
+        LoadAndShow(path, {.AddedWeeks = kWeekRolloverWeeks});
 }
 
 void TFormMain::ShowSpan(const std::optional<LogSpan>& span)
@@ -275,18 +333,29 @@ void TFormMain::ShowSpan(const std::optional<LogSpan>& span)
     m_overview->FollowRange();
 }
 
-void TFormMain::ButtonOutClick()
+void TFormMain::ButtonOutClick() { Export(std::nullopt); }
+
+QString TFormMain::ProposedName(std::optional<std::size_t> trip) const
+{
+    // The log's own name with ".nmea"; a trip's is the name a split by trips gives it.
+    std::string name = DefaultTarget(m_service.LoadedPath());
+    const std::vector<Trip>& trips = m_service.Trips().Trips;
+    if (trip && *trip < trips.size())
+        name = PieceTarget(name, PieceSuffix(trips[*trip].FirstMs, true));
+    return QFileInfo(FromLocalPath(name)).fileName();
+}
+
+void TFormMain::Export(std::optional<std::size_t> trip)
 {
     if (m_service.FixCount() == 0) {
         ShowErrorBox(m_service.LoadedPath().empty() ? kNothingLoadedError : kNoFixesToWriteError);
         return;
     }
-    // The dialog proposes the log's own name with ".nmea".
-    const QString proposed =
-        QFileInfo(FromLocalPath(DefaultTarget(m_service.LoadedPath()))).fileName();
-    const std::optional<SaveChoice> chosen = m_dialogs.AskSavePath(this, m_saveFolder, proposed);
+    const std::optional<SaveChoice> chosen =
+        m_dialogs.AskSavePath(this, m_saveFolder, ProposedName(trip));
     if (!chosen)
         return;
+    m_saveFolder = FolderOf(chosen->Path);
 
     // The type picked in the dialog decides the writer and the extension.
     const ExportFormat format = FormatOf(chosen->Type);
@@ -308,14 +377,32 @@ void TFormMain::ButtonOutClick()
         !m_dialogs.AskOverwrite(this, OverwriteQuestion(targetText)))
         return;
 
-    const ExportResult result =
-        m_service.Export(target, ExportRequest{format, TimeWindow(*window)});
+    ExportRequest request{format, TimeWindow(*window)};
+    request.Chosen.assign(m_overview->Chosen().begin(), m_overview->Chosen().end());
+    const ExportResult result = [&] {
+        const BusyCursor busy(this);
+        return m_service.Export(target, request);
+    }();
     if (!result.Ok()) {
         ShowErrorBox(ExportErrorText(result, target));
         return;
     }
     // The count beside the path keeps an empty result from passing for success.
-    PanelDstFn->setText(targetText + QStringLiteral("  ") + WrittenCountText(result.FixesWritten));
+    PanelDstFn->SetPath(targetText,
+                        WrittenCountText(result.FixesWritten, BeyondTheFields(request)));
+}
+
+std::size_t TFormMain::BeyondTheFields(const ExportRequest& request) const
+{
+    const MsWindow reach = TimeRangeEdit::Reach();
+    ExportRequest open = request;
+    if (request.Window.Start && *request.Window.Start <= reach.Start)
+        open.Window.Start.reset();
+    if (request.Window.End && *request.Window.End >= reach.End)
+        open.Window.End.reset();
+    if (open.Window.Start == request.Window.Start && open.Window.End == request.Window.End)
+        return 0;
+    return m_service.CountSelected(open) - m_service.CountSelected(request);
 }
 
 void TFormMain::dragEnterEvent(QDragEnterEvent* event)

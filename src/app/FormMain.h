@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+class PathPanel;
 class QGroupBox;
 class QLabel;
 class QPushButton;
@@ -31,18 +32,22 @@ class TFormMain : public QWidget
     // The load command (also Ctrl+O): asks for a log file and opens it.
     void ButtonOpenClick();
     // Loads a log and shows it: its path, its span, the controls preset to cover it. A file the
-    // loading refuses shows an error box and changes nothing. The open dialog, a file dropped on
-    // the window and the command line all come here.
+    // loading refuses shows an error box and changes nothing. Dates that look 1024 GPS weeks
+    // early are asked about once the log is shown. The open dialog, a file dropped on the window
+    // and the command line all come here.
     void OpenLog(const QString& path);
     // The export command (also Ctrl+S): asks for a file name and writes the fixes of the chosen
-    // window.
+    // window, of the trips picked one by one only when there are such.
     void ButtonOutClick();
 
-    // The dialogs' initial folders as FormCreate set them.
+    // The dialogs' initial folders: as FormCreate set them, then the folder of the last file
+    // chosen in each.
     [[nodiscard]] const QString& OpenFolder() const { return m_openFolder; }
     [[nodiscard]] const QString& SaveFolder() const { return m_saveFolder; }
 
   protected:
+    // The path panels grow with the window.
+    void resizeEvent(QResizeEvent* event) override;
     // A single local file dragged onto the window is opened like a log chosen in the dialog.
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -52,7 +57,18 @@ class TFormMain : public QWidget
     // The overview of the loaded log below the controls, tied to the twelve controls.
     void CreateOverview();
     void CreateShortcuts();
+    // Loads a log under a busy cursor and shows it; false when the loading refused the file,
+    // which an error box then says.
+    bool LoadAndShow(const QString& path, const LoadOptions& options);
+    void OfferWeekRepair(const QString& path);
     void ShowSpan(const std::optional<LogSpan>& span);
+    // Asks for a file name, proposing the log's or (for a trip, from 0) the one a split by trips
+    // gives it, and writes the window.
+    void Export(std::optional<std::size_t> trip);
+    [[nodiscard]] QString ProposedName(std::optional<std::size_t> trip) const;
+    // How many fixes the request would take if the fields could reach before 1980 and after
+    // 2099 on the sides where they stand at their limit.
+    [[nodiscard]] std::size_t BeyondTheFields(const ExportRequest& request) const;
     [[nodiscard]] QString FormatTime(double dayCount) const;
     void ShowErrorBox(std::string_view message);
 
@@ -65,12 +81,12 @@ class TFormMain : public QWidget
 
     QGroupBox* GroupBox1 = nullptr;
     QPushButton* ButtonOpen = nullptr;
-    QLabel* PanelSrcFn = nullptr;
+    PathPanel* PanelSrcFn = nullptr;
     QLabel* LabelSta = nullptr;
     QLabel* LabelEnd = nullptr;
     QGroupBox* GroupBox2 = nullptr;
     TimeRangeEdit* m_range = nullptr; // the twelve date and time controls
     QPushButton* ButtonOut = nullptr;
-    QLabel* PanelDstFn = nullptr;
+    PathPanel* PanelDstFn = nullptr;
     TOverview* m_overview = nullptr;
 };

@@ -7,7 +7,7 @@
 #include <QLineEdit>
 #include <QSignalBlocker>
 #include <QSpinBox>
-#include <tuple>
+#include <algorithm>
 
 namespace {
 
@@ -83,23 +83,12 @@ QSpinBox* MakeTimeControl(QWidget* parent, const QString& role, const TimeField&
     return spin;
 }
 
-auto Fields(const CalendarTime& t)
-{
-    return std::tuple(t.Year, t.Month, t.Day, t.Hour, t.Minute, t.Second);
-}
-
 // The nearest moment the fields can show, in whole seconds: anything before the first year's
 // start becomes that moment, anything after the last year's end that one.
 CalendarTime ClampToFields(std::int64_t ms)
 {
-    const CalendarTime first{TimeRangeEdit::kFirstYear, 1, 1, 0, 0, 0, 0};
-    const CalendarTime last{TimeRangeEdit::kLastYear, 12, 31, 23, 59, 59, 0};
-    CalendarTime time = MillisecondsToCalendar(FloorToSecond(ms));
-    if (Fields(time) < Fields(first))
-        return first;
-    if (Fields(time) > Fields(last))
-        return last;
-    return time;
+    const MsWindow reach = TimeRangeEdit::Reach();
+    return MillisecondsToCalendar(std::clamp(FloorToSecond(ms), reach.Start, reach.End));
 }
 
 } // namespace
@@ -122,6 +111,12 @@ TimeRangeEdit::TimeRangeEdit(QWidget* parent) : QWidget(parent)
             MakeTimeControl(this, QStringLiteral("End"), kTimeFields[i], kEndEditLeft[i]);
     for (QSpinBox* spin : m_controls)
         connect(spin, &QSpinBox::valueChanged, this, &TimeRangeEdit::WindowEdited);
+}
+
+MsWindow TimeRangeEdit::Reach()
+{
+    return {CalendarToMilliseconds({kFirstYear, 1, 1, 0, 0, 0, 0}),
+            CalendarToMilliseconds({kLastYear, 12, 31, 23, 59, 59, 0})};
 }
 
 std::optional<MsWindow> TimeRangeEdit::Window() const

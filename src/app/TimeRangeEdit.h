@@ -17,9 +17,13 @@ class TimeRangeEdit final : public QWidget
     Q_OBJECT
 
   public:
-    // The years the year fields hold.
-    static constexpr int kFirstYear = 2000;
+    // The years the year fields hold: from the start of GPS time.
+    static constexpr int kFirstYear = 1980;
     static constexpr int kLastYear = 2099;
+    // The earliest and the latest moment the fields can show (1980/01/01 00:00:00 and
+    // 2099/12/31 23:59:59): a fix before Start, or at or after End, is outside every window they
+    // hold.
+    [[nodiscard]] static MsWindow Reach();
 
     // Placed in its parent at the design's place for the row.
     explicit TimeRangeEdit(QWidget* parent);

@@ -57,6 +57,28 @@ std::optional<LogSpan> ConversionService::Span() const
     return LogSpan{fixes.front().Time, fixes.back().Time, earliest->Time, latest->Time};
 }
 
+std::optional<RolloverSpans> ConversionService::WeekRolloverSpans() const
+{
+    if (!m_lastLoad.LikelyWeekRollover)
+        return std::nullopt;
+    RolloverSpans spans;
+    if (const std::optional<LogSpan> span = Span()) {
+        spans.FoundFirstMs = DayCountToMilliseconds(span->Earliest);
+        spans.FoundLastMs = DayCountToMilliseconds(span->Latest);
+    } else {
+        const SectorDropCounts& dropped = m_lastLoad.Dropped;
+        const auto local = [this](std::int64_t seconds) {
+            return DayCountToMilliseconds(LoggerTimeToDayCount(seconds, 0, m_localEpoch));
+        };
+        spans.FoundFirstMs = local(dropped.EarliestTooEarly);
+        spans.FoundLastMs = local(dropped.LatestTooEarly);
+    }
+    constexpr std::int64_t kRolloverMs = kWeekRolloverWeeks * kSecondsPerWeek * kMsPerSecond;
+    spans.RepairedFirstMs = spans.FoundFirstMs + kRolloverMs;
+    spans.RepairedLastMs = spans.FoundLastMs + kRolloverMs;
+    return spans;
+}
+
 const TripAnalysis& ConversionService::Trips(std::int64_t gapMs) const
 {
     return TripsWith(gapMs, TripFigures::All);
@@ -133,6 +155,14 @@ ExportResult ConversionService::CheckTarget(const std::string& target) const
         }
     }
     return check;
+}
+
+std::size_t ConversionService::CountSelected(const ExportRequest& request) const
+{
+    const std::span<const TGpsFix> fixes = m_table.Fixes();
+    return static_cast<std::size_t>(
+        std::count_if(fixes.begin(), fixes.end(),
+                      [&request](const TGpsFix& fix) { return request.Selects(fix); }));
 }
 
 ExportResult ConversionService::Export(const std::string& target,

@@ -74,6 +74,16 @@ struct LogSpan {
     double Latest = 0;
 };
 
+// The dates of a log whose logger looks to have missed a GPS week rollover, and the dates it gets
+// once repaired: the earliest and latest fix (or, in a sector log that kept none, the records it
+// dropped only for their date), as local whole milliseconds.
+struct RolloverSpans {
+    std::int64_t FoundFirstMs = 0;
+    std::int64_t FoundLastMs = 0;
+    std::int64_t RepairedFirstMs = 0;
+    std::int64_t RepairedLastMs = 0;
+};
+
 // How a log is read.
 struct LoadOptions {
     // Whole GPS weeks added to every logger time (1024 repairs a logger that missed a week
@@ -110,6 +120,9 @@ class ConversionService
     [[nodiscard]] std::optional<LogSpan> Span() const;
     // What the last accepted load gave (kind, drop counts of a sector log).
     [[nodiscard]] const LoadResult& LastLoad() const { return m_lastLoad; }
+    // The dates the week-rollover repair would move, when the last load found them early
+    // (LoadResult::LikelyWeekRollover); nothing otherwise.
+    [[nodiscard]] std::optional<RolloverSpans> WeekRolloverSpans() const;
     // The loaded log's trips split by a gap, worked out once per load and gap: the default gap's
     // and the last other gap's are kept.
     [[nodiscard]] const TripAnalysis& Trips(std::int64_t gapMs = kDefaultTripGapMs) const;
@@ -124,6 +137,8 @@ class ConversionService
     // Whether an export may write to the target: not when it is the loaded log (SameAsLog) or
     // another protected input (SameAsInput, the result's Input naming it).
     [[nodiscard]] ExportResult CheckTarget(const std::string& target) const;
+    // How many fixes of the loaded log the request selects.
+    [[nodiscard]] std::size_t CountSelected(const ExportRequest& request) const;
     // Writes the fixes of the request's window in its format (a plain window: RMC lines): NMEA in
     // table order, GPX one track a trip (split with the request's gap), each in time order. A
     // target that CheckTarget refuses is not written to.

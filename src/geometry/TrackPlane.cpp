@@ -37,18 +37,12 @@ Reference ReferenceOf(std::span<const TGpsFix> fixes, const TripAnalysis& analys
     return ref;
 }
 
-double SquaredDistance(const PlanePoint& from, const PlanePoint& to)
-{
-    const double dx = to.X - from.X;
-    const double dy = to.Y - from.Y;
-    return dx * dx + dy * dy;
-}
-
 } // namespace
 
 TrackPlane::TrackPlane(std::span<const TGpsFix> fixes, const TripAnalysis& analysis)
 {
     const Reference ref = ReferenceOf(fixes, analysis);
+    m_referenceLatitude = ref.Latitude;
     const double metresPerDegree = kTripEarthRadiusM * kRadiansPerDegree;
     const double eastScale = metresPerDegree * std::cos(ref.Latitude * kRadiansPerDegree);
     m_points.reserve(fixes.size());
@@ -87,21 +81,53 @@ std::pair<std::size_t, std::size_t> TrackPlane::PositionsIn(const MsWindow& wind
             static_cast<std::size_t>(last - m_moments.begin())};
 }
 
-std::optional<PlanePoint> TrackPlane::FirstPoint() const
+std::optional<PlanePoint> TrackPlane::FirstPointIn(std::size_t first, std::size_t last) const
 {
-    const auto it = std::find_if(m_points.begin(), m_points.end(),
-                                 [](const PlanePoint& p) { return IsFinite(p); });
-    return it == m_points.end() ? std::nullopt : std::optional<PlanePoint>(*it);
+    for (std::size_t i = first; i < std::min(last, m_points.size()); ++i)
+        if (IsFinite(m_points[i]))
+            return m_points[i];
+    return std::nullopt;
 }
 
-std::optional<PlanePoint> TrackPlane::LastPoint() const
+std::optional<PlanePoint> TrackPlane::LastPointIn(std::size_t first, std::size_t last) const
 {
-    const auto it = std::find_if(m_points.rbegin(), m_points.rend(),
-                                 [](const PlanePoint& p) { return IsFinite(p); });
-    return it == m_points.rend() ? std::nullopt : std::optional<PlanePoint>(*it);
+    for (std::size_t i = std::min(last, m_points.size()); i > first; --i)
+        if (IsFinite(m_points[i - 1]))
+            return m_points[i - 1];
+    return std::nullopt;
 }
 
-PlaneTransform FitTransform(const PlaneBox& bounds, const PlaneBox& target, double fallbackMetres)
+std::optional<PlaneBox> TrackPlane::BoundsOf(std::size_t first, std::size_t last) const
+{
+    std::optional<PlaneBox> box;
+    for (std::size_t i = first; i < std::min(last, m_points.size()); ++i) {
+        const PlanePoint& p = m_points[i];
+        if (!IsFinite(p))
+            continue;
+        if (!box)
+            box = PlaneBox{p.X, p.Y, p.X, p.Y};
+        box = PlaneBox{std::min(box->MinX, p.X), std::min(box->MinY, p.Y), std::max(box->MaxX, p.X),
+                       std::max(box->MaxY, p.Y)};
+    }
+    return box;
+}
+
+double TrackPlane::EastScaleAt(double northM) const
+{
+    const double metresPerDegree = kTripEarthRadiusM * kRadiansPerDegree;
+    const double latitude = std::clamp(m_referenceLatitude + northM / metresPerDegree, -90.0, 90.0);
+    return std::cos(latitude * kRadiansPerDegree) /
+           std::cos(m_referenceLatitude * kRadiansPerDegree);
+}
+
+PlaneTransform PlaneView::Transform(const PlaneBox& target) const
+{
+    const PlanePoint middle = target.Centre();
+    return {PixelsPerMetre,
+            {middle.X - Centre.X * PixelsPerMetre, middle.Y + Centre.Y * PixelsPerMetre}};
+}
+
+PlaneView FitView(const PlaneBox& bounds, const PlaneBox& target, double fallbackMetres)
 {
     const double fitX = bounds.Width() > 0 ? target.Width() / bounds.Width() : 0;
     const double fitY = bounds.Height() > 0 ? target.Height() / bounds.Height() : 0;
@@ -110,69 +136,49 @@ PlaneTransform FitTransform(const PlaneBox& bounds, const PlaneBox& target, doub
         scale = std::min(fitX, fitY);
     else if (fitX > 0 || fitY > 0) // a straight line along one axis
         scale = std::max(fitX, fitY);
-    const PlanePoint centre = bounds.Centre();
-    const PlanePoint middle = target.Centre();
-    return {scale, {middle.X - centre.X * scale, middle.Y + centre.Y * scale}};
+    return {bounds.Centre(), scale};
 }
 
-std::size_t DecimatedTrack::PointCount() const
+PlaneTransform FitTransform(const PlaneBox& bounds, const PlaneBox& target, double fallbackMetres)
 {
-    std::size_t count = 0;
-    for (const PlaneLine& line : Lines)
-        count += line.size();
-    return count;
+    return FitView(bounds, target, fallbackMetres).Transform(target);
 }
 
-DecimatedTrack Decimate(const TrackPlane& plane, const PlaneTransform& transform,
-                        double minStepPixels)
+PlaneView ZoomView(const PlaneView& view, const PlaneBox& target, const PlanePoint& pixel,
+                   double factor)
 {
-    DecimatedTrack out;
-    const double minStep2 = minStepPixels * minStepPixels;
-    for (const auto& [begin, end] : plane.Trips()) {
-        PlaneLine line;
-        std::vector<std::size_t> kept;
-        PlanePoint last;
-        std::size_t lastPosition = 0;
-        bool lastKept = true;
-        for (std::size_t i = begin; i < end; ++i) {
-            if (!IsFinite(plane.Point(i)))
-                continue;
-            last = transform.Map(plane.Point(i));
-            lastPosition = i;
-            lastKept = line.empty() || SquaredDistance(line.back(), last) >= minStep2;
-            if (lastKept) {
-                line.push_back(last);
-                kept.push_back(i);
-            }
-        }
-        if (!lastKept) { // the trip's last point ends its line
-            line.push_back(last);
-            kept.push_back(lastPosition);
-        }
-        if (!line.empty()) {
-            out.Lines.push_back(std::move(line));
-            out.Kept.push_back(std::move(kept));
-            out.Ranges.emplace_back(begin, end);
+    // The point under the pixel keeps its place: the centre moves towards it by the share the
+    // scale grew.
+    const PlanePoint under = view.Transform(target).Unmap(pixel);
+    const double keep = 1.0 / factor;
+    return {
+        {under.X + (view.Centre.X - under.X) * keep, under.Y + (view.Centre.Y - under.Y) * keep},
+        view.PixelsPerMetre * factor};
+}
+
+PlaneView PanView(const PlaneView& view, double dxPixels, double dyPixels)
+{
+    return {{view.Centre.X - dxPixels / view.PixelsPerMetre,
+             view.Centre.Y + dyPixels / view.PixelsPerMetre},
+            view.PixelsPerMetre};
+}
+
+ScaleBar ChooseScaleBar(const TrackPlane& plane, const PlaneTransform& transform, double atY,
+                        double maxPixels)
+{
+    // Ground metres a pixel spans east-west on that row.
+    const double northM = transform.Unmap({0, atY}).Y;
+    const double metresPerPixel = plane.EastScaleAt(northM) / transform.PixelsPerMetre;
+    const double most = maxPixels * metresPerPixel;
+    if (!(most > 0) || !std::isfinite(most))
+        return {};
+    const double power = std::pow(10.0, std::floor(std::log10(most)));
+    double metres = power;
+    for (const double step : {5.0, 2.0, 1.0}) {
+        if (step * power <= most) {
+            metres = step * power;
+            break;
         }
     }
-    return out;
-}
-
-PlaneLine StrongPart(const TrackPlane& plane, const PlaneTransform& transform,
-                     const std::vector<std::size_t>& kept, const PlaneLine& line,
-                     std::pair<std::size_t, std::size_t> positions)
-{
-    const auto [first, last] = positions;
-    PlaneLine part;
-    if (first >= last || kept.empty())
-        return part;
-    if (IsFinite(plane.Point(first)))
-        part.push_back(transform.Map(plane.Point(first)));
-    const auto inner = std::upper_bound(kept.begin(), kept.end(), first);
-    const auto innerEnd = std::lower_bound(inner, kept.end(), last - 1);
-    for (auto it = inner; it != innerEnd; ++it)
-        part.push_back(line[static_cast<std::size_t>(it - kept.begin())]);
-    if (last - 1 > first && IsFinite(plane.Point(last - 1)))
-        part.push_back(transform.Map(plane.Point(last - 1)));
-    return part;
+    return {metres, metres / metresPerPixel};
 }

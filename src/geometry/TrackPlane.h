@@ -31,11 +31,19 @@ class TrackPlane
     {
         return m_trips;
     }
+    // The moment of a position: local whole milliseconds.
+    [[nodiscard]] std::int64_t Moment(std::size_t position) const { return m_moments[position]; }
     // The positions [first, last) of the fixes with Start <= moment < End.
     [[nodiscard]] std::pair<std::size_t, std::size_t> PositionsIn(const MsWindow& window) const;
-    // The first and last finite point in time order (the log's start and end).
-    [[nodiscard]] std::optional<PlanePoint> FirstPoint() const;
-    [[nodiscard]] std::optional<PlanePoint> LastPoint() const;
+    // The smallest box around the finite points of the positions [first, last); nothing without
+    // one.
+    [[nodiscard]] std::optional<PlaneBox> BoundsOf(std::size_t first, std::size_t last) const;
+    // The ground's metres in one metre east of the plane at a northing: the plane keeps the
+    // east-west scale of the mean latitude, the ground's shrinks towards the poles.
+    [[nodiscard]] double EastScaleAt(double northM) const;
+    // The first and last finite point of the positions [first, last) in time order.
+    [[nodiscard]] std::optional<PlanePoint> FirstPointIn(std::size_t first, std::size_t last) const;
+    [[nodiscard]] std::optional<PlanePoint> LastPointIn(std::size_t first, std::size_t last) const;
 
   private:
     std::vector<PlanePoint> m_points;
@@ -43,6 +51,7 @@ class TrackPlane
     std::vector<std::pair<std::size_t, std::size_t>> m_trips;
     PlaneBox m_bounds;
     bool m_anyPoint = false;
+    double m_referenceLatitude = 0;
 };
 
 // Maps the plane to a picture's pixels: north up, one scale for both axes.
@@ -54,28 +63,42 @@ struct PlaneTransform {
     {
         return {Origin.X + p.X * PixelsPerMetre, Origin.Y - p.Y * PixelsPerMetre};
     }
+    // The plane's point under a pixel.
+    [[nodiscard]] PlanePoint Unmap(const PlanePoint& pixel) const
+    {
+        return {(pixel.X - Origin.X) / PixelsPerMetre, (Origin.Y - pixel.Y) / PixelsPerMetre};
+    }
+};
+
+// What a picture shows of the plane: the point at its middle and the scale. It keeps both when
+// the picture changes its size.
+struct PlaneView {
+    PlanePoint Centre;
+    double PixelsPerMetre = 1;
+
+    // The transform that puts the centre in the middle of the target (pixels).
+    [[nodiscard]] PlaneTransform Transform(const PlaneBox& target) const;
 };
 
 // The largest scale that shows the bounds (metres) inside the target (pixels), centred. A single
 // point (or a straight north-south or east-west line) gets the scale of `fallbackMetres` across
 // the target.
+[[nodiscard]] PlaneView FitView(const PlaneBox& bounds, const PlaneBox& target,
+                                double fallbackMetres = 1000.0);
 [[nodiscard]] PlaneTransform FitTransform(const PlaneBox& bounds, const PlaneBox& target,
                                           double fallbackMetres = 1000.0);
+// The view scaled by `factor` about a pixel of the target: the plane's point under it stays.
+[[nodiscard]] PlaneView ZoomView(const PlaneView& view, const PlaneBox& target,
+                                 const PlanePoint& pixel, double factor);
+// The view moved with the pointer: what lay under a pixel lies `dx`, `dy` pixels further on.
+[[nodiscard]] PlaneView PanView(const PlaneView& view, double dxPixels, double dyPixels);
 
-// The lines a picture draws: each trip's points at least a minimum pixel step apart (its first
-// and last point always kept), with the time-order position of every point kept.
-struct DecimatedTrack {
-    std::vector<PlaneLine> Lines;                            // one per trip with points
-    std::vector<std::vector<std::size_t>> Kept;              // positions of each line's points
-    std::vector<std::pair<std::size_t, std::size_t>> Ranges; // each line's trip positions
-    [[nodiscard]] std::size_t PointCount() const;
+// A scale bar: a length on the ground and the pixels it takes.
+struct ScaleBar {
+    double Metres = 0;
+    double Pixels = 0;
 };
-
-[[nodiscard]] DecimatedTrack Decimate(const TrackPlane& plane, const PlaneTransform& transform,
-                                      double minStepPixels);
-
-// The part of one line inside the positions [first, last): the exact points at both ends and the
-// kept points between them. Empty when the line has no fix there.
-[[nodiscard]] PlaneLine StrongPart(const TrackPlane& plane, const PlaneTransform& transform,
-                                   const std::vector<std::size_t>& kept, const PlaneLine& line,
-                                   std::pair<std::size_t, std::size_t> positions);
+// The longest bar of 1, 2 or 5 times a power of ten metres that takes at most `maxPixels`, true
+// on the ground at the latitude of the pixel row `atY`.
+[[nodiscard]] ScaleBar ChooseScaleBar(const TrackPlane& plane, const PlaneTransform& transform,
+                                      double atY, double maxPixels);

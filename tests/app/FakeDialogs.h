@@ -3,6 +3,7 @@
 #include "app/Dialogs.h"
 
 #include <QStringList>
+#include <functional>
 
 // Answers the window's questions from preset values and records everything it was asked.
 class FakeDialogs final : public Dialogs
@@ -13,6 +14,7 @@ class FakeDialogs final : public Dialogs
     OutputType SaveType = OutputType::Nmea;
     bool OverwriteAnswer = false;
     bool WeekRepairAnswer = false;
+    std::function<void()> WhileAskingWeekRepair; // runs as the question is shown
 
     QStringList OpenFolders; // the initial folder of every open dialog shown
     QStringList SaveFolders;
@@ -44,6 +46,8 @@ class FakeDialogs final : public Dialogs
     bool AskWeekRepair(QWidget*, const QString& question) override
     {
         WeekRepairQuestions.append(question);
+        if (WhileAskingWeekRepair)
+            WhileAskingWeekRepair();
         return WeekRepairAnswer;
     }
 };

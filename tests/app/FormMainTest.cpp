@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSpinBox>
+#include <QTableView>
 #include <QTest>
 #include <array>
 #include <filesystem>
@@ -193,6 +194,7 @@ TEST_F(FormMainTest, ControlsMatchTheDesign)
 TEST_F(FormMainTest, LoadOfBlockLogShowsPathEntriesAndPresetsTheWindowToEveryFix)
 {
     Find<QLabel>("PanelDstFn")->setText("stale");
+    const QString folder = form->OpenFolder();
     // A logger that wrote on from the front: entry 0 is the latest fix, entry 1 the earliest. The
     // labels show the entries in the logger's order, the preset window covers every fix.
     const std::string path = Load("track.bin", BlockLogOf({
@@ -201,7 +203,7 @@ TEST_F(FormMainTest, LoadOfBlockLogShowsPathEntriesAndPresetsTheWindowToEveryFix
                                                    FixAt(kNewYear2021Utc, 250),
                                                }));
 
-    EXPECT_EQ(dialogs.OpenFolders, QStringList{form->OpenFolder()});
+    EXPECT_EQ(dialogs.OpenFolders, QStringList{folder});
     EXPECT_TRUE(dialogs.Errors.isEmpty());
     EXPECT_EQ(store.FixCount(), 3);
     EXPECT_EQ(Text("PanelSrcFn"), Native(path));
@@ -328,12 +330,13 @@ class ExportTest : public FormMainTest
 
 TEST_F(ExportTest, WritesTheFixesOfTheWindowToTheNmeaName)
 {
+    const QString folder = form->SaveFolder();
     const std::string chosen = Export("out.txt");
     const std::string target = (dir.Path() / "out.nmea").string();
 
     EXPECT_TRUE(dialogs.Errors.isEmpty());
     EXPECT_TRUE(dialogs.Questions.isEmpty());
-    EXPECT_EQ(dialogs.SaveFolders, QStringList{form->SaveFolder()});
+    EXPECT_EQ(dialogs.SaveFolders, QStringList{folder});
     EXPECT_EQ(dialogs.SaveNames, QStringList{"track.nmea"});
     EXPECT_FALSE(std::filesystem::exists(chosen));
     EXPECT_EQ(Text("PanelDstFn"), Native(target) + "  3 件");
@@ -476,9 +479,10 @@ TEST_F(ExportTest, TypedTextOutsideTheRangeReverts)
     };
     // A keystroke that cannot lead to a number in range is refused ("13": the 3), and text
     // that is no number in range when the edit is left or Return pressed reverts.
-    for (const Case& c : {Case{0, "1999", -1}, Case{0, "2100", -1}, Case{0, "2050", 2050},
-                          Case{0, "20", -1}, Case{1, "13", 1}, Case{1, "ab", -1}, Case{2, "31", 31},
-                          Case{3, "24", 2}, Case{5, "7", 7}}) {
+    for (const Case& c :
+         {Case{0, "1979", -1}, Case{0, "2100", -1}, Case{0, "1980", 1980}, Case{0, "2050", 2050},
+          Case{0, "20", -1}, Case{1, "13", 1}, Case{1, "ab", -1}, Case{2, "31", 31},
+          Case{3, "24", 2}, Case{5, "7", 7}}) {
         SCOPED_TRACE(c.Typed);
         QSpinBox* spin = Spin("Sta", c.Field);
         const int before = spin->value();
@@ -493,24 +497,34 @@ TEST_F(ExportTest, TypedTextOutsideTheRangeReverts)
 
 } // namespace
 
-// A log whose dates look 1024 GPS weeks early: the window asks once per load; Yes reloads it with
-// the repair, which holds for its exports; the next load starts without it.
-TEST_F(FormMainTest, OffersTheWeekRolloverRepairOncePerLoad)
+// A log whose dates look 1024 GPS weeks early: the window shows it as recorded, then asks once,
+// naming the days found and the days they become; Yes reloads it with the repair, which holds
+// for its exports; the next load starts without it.
+TEST_F(FormMainTest, OffersTheWeekRolloverRepairOnceTheLogIsShown)
 {
     constexpr std::int32_t kEarly = 1024 * 604800;
     const Bytes early =
-        BlockLogOf({{.Seconds = kMay2021 - kEarly}, {.Seconds = kMay2021 + 1 - kEarly}});
+        BlockLogOf({{.Seconds = kMay2021 - kEarly}, {.Seconds = kMay2021 + 86401 - kEarly}});
     for (const bool yes : {false, true}) {
         dialogs.WeekRepairAnswer = yes;
         dialogs.WeekRepairQuestions.clear();
-        Load(yes ? "yes.bin" : "no.bin", early);
-        ASSERT_EQ(dialogs.WeekRepairQuestions,
-                  QStringList{QStringLiteral("日付が 1024 週 (約 19.6 年) 前になっているようです。"
-                                             "補正して読み込み直しますか?")});
+        QStringList shownWhileAsked;
+        dialogs.WhileAskingWeekRepair = [&] {
+            shownWhileAsked << Text("PanelSrcFn") << Text("LabelSta")
+                            << QString::number(Values("Sta")[0]);
+        };
+        const std::string path = Load(yes ? "yes.bin" : "no.bin", early);
+        const QString question = "日付が 1024 週 (約 19.6 年) 前になっているようです。\n" +
+                                 Label("2001/09/17 – 2001/09/18 → 2021/05/03 – 2021/05/04") +
+                                 "\n補正して読み込み直しますか?";
+        ASSERT_EQ(dialogs.WeekRepairQuestions, QStringList{question});
+        EXPECT_EQ(shownWhileAsked,
+                  (QStringList{Native(path), Label("2001/09/17 09:00:00.000"), "2001"}));
         EXPECT_EQ(Text("LabelSta"),
                   Label(yes ? "2021/05/03 09:00:00.000" : "2001/09/17 09:00:00.000"));
         EXPECT_EQ(Values("Sta")[0], yes ? 2021 : 2001);
     }
+    dialogs.WhileAskingWeekRepair = nullptr;
     Export("repaired.nmea");
     EXPECT_NE(ReadWholeFile((dir.Path() / "repaired.nmea").string()).find(",030521,"),
               std::string::npos);
@@ -518,6 +532,119 @@ TEST_F(FormMainTest, OffersTheWeekRolloverRepairOncePerLoad)
     Load("today.bin", BlockLogOf({{.Seconds = kMay2021}}));
     EXPECT_TRUE(dialogs.WeekRepairQuestions.isEmpty());
     EXPECT_EQ(store.LoadedWith().AddedWeeks, 0);
+}
+
+// The fields reach back to 1980, the start of GPS time: a trip of 1988 is picked and written
+// exactly; a fix before 1980 is out of every window the fields hold, and the export says how many
+// of the window's fixes it left out for that.
+TEST_F(FormMainTest, FieldsReachBackTo1980AndTheExportCountsWhatTheyCannot)
+{
+    constexpr std::int32_t k1988 = 570337200; // 1988-01-28 12:00:00 local
+    Load("old.bin",
+         BlockLogOf({FixAt(-2147000000, 0), FixAt(315500399, 500), FixAt(k1988, 250),
+                     FixAt(k1988 + 1, 250), FixAt(k1988 + 2, 999), FixAt(kNewYear2021Utc, 0)}));
+    ASSERT_TRUE(dialogs.WeekRepairQuestions.isEmpty());
+    auto* list = Find<QTableView>("ListTrips");
+    ASSERT_EQ(list->model()->rowCount(), 4);
+    struct Case {
+        int Pick; // the row clicked; -1: the load's preset
+        Row Start;
+        Row End;
+        std::size_t Written;
+        QString Count;
+    };
+    const Case cases[] = {
+        {-1,
+         {1980, 1, 1, 0, 0, 0},
+         {2021, 1, 1, 9, 0, 1},
+         4,
+         "4 件（1980〜2099 年の範囲外にある 2 件は含みません）"},
+        {2, {1988, 1, 28, 12, 0, 0}, {1988, 1, 28, 12, 0, 3}, 3, "3 件"},
+        {1,
+         {1980, 1, 1, 0, 0, 0},
+         {1980, 1, 1, 0, 0, 0},
+         0,
+         "0 件（1980〜2099 年の範囲外にある 2 件は含みません）"},
+        {3, {2021, 1, 1, 9, 0, 0}, {2021, 1, 1, 9, 0, 1}, 1, "1 件"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Pick);
+        if (c.Pick >= 0)
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                              list->visualRect(list->model()->index(c.Pick, 0)).center());
+        EXPECT_EQ(Values("Sta"), c.Start);
+        EXPECT_EQ(Values("End"), c.End);
+        const std::string target = (dir.Path() / "old.nmea").string();
+        Export("old.nmea");
+        EXPECT_TRUE(Text("PanelDstFn").endsWith("  " + c.Count))
+            << Text("PanelDstFn").toStdString();
+        EXPECT_EQ(Find<QLabel>("PanelDstFn")->toolTip(), Native(target));
+        std::size_t lines = 0;
+        for (const char ch : ReadWholeFile(target))
+            lines += ch == '\n' ? 1 : 0;
+        EXPECT_EQ(lines, c.Written);
+    }
+    // The trip of 1988 alone, exactly.
+    Export("old.nmea");
+    std::string expected;
+    char line[kMaxRmcLength];
+    for (std::size_t i = 2; i < 5; ++i)
+        expected += std::string(line, FormatRmcLine(store.Fixes()[i], line)) + "\r\n";
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualRect(list->model()->index(2, 0)).center());
+    Export("old.nmea");
+    EXPECT_EQ(ReadWholeFile((dir.Path() / "old.nmea").string()), expected);
+}
+
+// Before a load the window says what to do. A long path is shortened in its middle, the count
+// after it stays in sight and the tooltip shows it whole; the panels grow with the window. Each
+// dialog starts in the folder of the last file chosen in it; counts have a comma every three
+// digits wherever they show.
+TEST_F(FormMainTest, PathsFitTheirPanelsAndTheDialogsRememberTheirFolders)
+{
+    EXPECT_EQ(Find<QLabel>("LabelSummary")->text(),
+              "[読込] (Ctrl+O) "
+              "でログファイルを開くか、ログファイルをこのウィンドウにドロップしてください");
+    const std::string deep = "ロガーの記録 " + std::string(8, 'x') +
+                             "/長いフォルダー名 2024年5月 "
+                             "連休の旅行/さらに長いフォルダー名 ロガーから読み出したファイル";
+    std::vector<RawFix> fixes;
+    for (int i = 0; i < 1234; ++i)
+        fixes.push_back(FixAt(kNewYear2021Utc + i, 0));
+    const std::string log = Load(deep + "/記録.bin", BlockLogOf(fixes));
+    const std::string target = Export("出力先 " + std::string(40, 'y') + "/書き出した記録.nmea");
+    dialogs.Errors.clear();
+    std::filesystem::create_directories(std::filesystem::path(target).parent_path());
+    Export("出力先 " + std::string(40, 'y') + "/書き出した記録.nmea");
+    ASSERT_TRUE(dialogs.Errors.isEmpty());
+    for (const int width : {788, 1800}) {
+        SCOPED_TRACE(width);
+        form->resize(width, 640);
+        QCoreApplication::sendPostedEvents();
+        for (const auto& [name, path, tail] :
+             {std::tuple{"PanelSrcFn", log, QString()}, {"PanelDstFn", target, "  1,234 件"}}) {
+            auto* panel = Find<QLabel>(name);
+            EXPECT_EQ(panel->width(), width - 104);
+            EXPECT_EQ(panel->toolTip(), Native(path));
+            const QString text = panel->text();
+            EXPECT_LE(panel->fontMetrics().horizontalAdvance(text), panel->contentsRect().width());
+            EXPECT_TRUE(text.endsWith(tail)) << text.toStdString();
+            const bool whole = text == Native(path) + tail;
+            EXPECT_EQ(whole, width == 1800) << text.toStdString();
+            if (!whole) { // shortened in the middle: both ends kept
+                EXPECT_TRUE(text.contains(QChar(0x2026))) << text.toStdString();
+                EXPECT_TRUE(text.startsWith(Native(path).left(8))) << text.toStdString();
+            }
+        }
+    }
+    EXPECT_EQ(Find<QTableView>("ListTrips")->model()->index(0, 5).data().toString(), "1,234");
+
+    // The next dialogs start where the last files were chosen.
+    Load("other.bin", BlockLogOf({FixAt(kNewYear2021Utc, 0)}));
+    Export("again.nmea");
+    EXPECT_EQ(dialogs.OpenFolders.value(1), Native((dir.Path() / deep).string()));
+    EXPECT_EQ(dialogs.SaveFolders.value(2),
+              Native((dir.Path() / ("出力先 " + std::string(40, 'y'))).string()));
 }
 
 // The type picked in the save dialog decides the writer and the extension: the default file as

@@ -6,16 +6,23 @@
 #include "app/overview/TimelineView.h"
 #include "app/overview/TrackView.h"
 #include "export/NmeaExport.h"
+#include "geometry/TripColours.h"
 #include "support/LogWriter.h"
+#include "support/OutingsLog.h"
 
 #include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QTableView>
 #include <QTest>
+#include <QToolButton>
+#include <QToolTip>
+#include <algorithm>
 #include <array>
 #include <ctime>
 #include <gtest/gtest.h>
@@ -68,10 +75,22 @@ class OverviewTest : public ::testing::Test
     {
         form = std::make_unique<TFormMain>(store, dialogs);
         form->show();
-        dialogs.OpenAnswer = QString::fromStdString(dir.Write("day.bin", ThreeTripLog()));
+        Load("day.bin", ThreeTripLog());
+    }
+    void Load(const std::string& name, const Bytes& log)
+    {
+        dialogs.OpenAnswer = QString::fromStdString(dir.Write(name, log));
         form->ButtonOpenClick();
         // Lets the window's layout place the overview's parts.
         QCoreApplication::sendPostedEvents();
+    }
+    std::vector<int> SelectedRows() const
+    {
+        std::vector<int> rows;
+        for (const QModelIndex& index : List()->selectionModel()->selectedRows())
+            rows.push_back(index.row());
+        std::sort(rows.begin(), rows.end());
+        return rows;
     }
 
     template <class T> T* Find(const char* name) const
@@ -101,12 +120,16 @@ class OverviewTest : public ::testing::Test
         };
         EXPECT_EQ(Values("Sta"), start);
         EXPECT_EQ(Values("End"), end);
-        for (const std::optional<MsWindow>& shown :
-             {Find<TOverview>("Overview")->Window(), Find<TrackView>("PaintTrack")->Window(),
-              Find<TimelineView>("PaintTimeline")->Window()}) {
-            ASSERT_TRUE(shown.has_value());
-            EXPECT_EQ(shown->Start, ms(start));
-            EXPECT_EQ(shown->End, ms(end));
+        const std::optional<MsWindow> shown = Find<TOverview>("Overview")->Window();
+        ASSERT_TRUE(shown.has_value());
+        EXPECT_EQ(shown->Start, ms(start));
+        EXPECT_EQ(shown->End, ms(end));
+        for (const std::vector<MsWindow>& picked :
+             {Find<TrackView>("PaintTrack")->Picked(),
+              Find<TimelineView>("PaintTimeline")->Picked()}) {
+            ASSERT_EQ(picked.size(), 1u);
+            EXPECT_EQ(picked[0].Start, ms(start));
+            EXPECT_EQ(picked[0].End, ms(end));
         }
     }
 
@@ -161,9 +184,15 @@ TEST_F(OverviewTest, SectorLogSummaryCountsTheDroppedRecords)
     }
     dialogs.OpenAnswer = QString::fromStdString(dir.Write("day.BNX4", image.Data()));
     form->ButtonOpenClick();
-    EXPECT_EQ(Find<QLabel>("LabelSummary")->text(),
+    auto* summary = Find<QLabel>("LabelSummary");
+    EXPECT_EQ(summary->text(),
               "4 件、トリップ 1 個、合計 0.00 km（除外: 測位種別 6 件、妥当性 1 件、日付 1 件）");
     EXPECT_EQ(List()->model()->rowCount(), 1);
+    // At the narrowest window the line wraps rather than being cut.
+    form->resize(form->minimumSize());
+    QCoreApplication::sendPostedEvents();
+    EXPECT_TRUE(summary->wordWrap());
+    EXPECT_GE(summary->height(), summary->heightForWidth(summary->width()));
 }
 
 // The summary adds its notes on lines of their own: a misnamed log, and fixes in the system zone's
@@ -244,7 +273,7 @@ TEST_F(OverviewTest, SelectionSetsTheControlsAndTheControlsSetTheShading)
     Find<QSpinBox>("UpDownStaDD")->setValue(31);
     Find<QSpinBox>("UpDownStaMM")->setValue(2);
     EXPECT_FALSE(Find<TOverview>("Overview")->Window().has_value());
-    EXPECT_FALSE(Find<TrackView>("PaintTrack")->Window().has_value());
+    EXPECT_TRUE(Find<TrackView>("PaintTrack")->Picked().empty());
 }
 
 TEST_F(OverviewTest, DragOnTheTimelineSetsWholeSeconds)
@@ -267,7 +296,7 @@ TEST_F(OverviewTest, DragOnTheTimelineSetsWholeSeconds)
         QTest::mousePress(timeline, Qt::LeftButton, {}, at(drag.From));
         QTest::mouseMove(timeline, at((drag.From + drag.To) / 2));
         QTest::mouseRelease(timeline, Qt::LeftButton, {}, at(drag.To));
-        const std::optional<MsWindow> window = timeline->Window();
+        const std::optional<MsWindow> window = Find<TOverview>("Overview")->Window();
         ASSERT_TRUE(window.has_value());
         EXPECT_EQ(window->Start % 1000, 0);
         EXPECT_EQ(window->End % 1000, 0);
@@ -303,6 +332,8 @@ TEST_F(OverviewTest, DoubleClickExportsExactlyThatTrip)
 
     ExpectShownWindow({2024, 5, 3, 8, 5, 0}, {2024, 5, 3, 8, 5, 20});
     EXPECT_EQ(dialogs.SaveFolders.size(), 1);
+    // The name a split by trips gives the trip, from its first fix's second.
+    EXPECT_EQ(dialogs.SaveNames, QStringList{"day-20240503-080500.nmea"});
     std::string expected;
     char line[kMaxRmcLength];
     for (std::size_t i = 30; i < 50; ++i)
@@ -310,7 +341,8 @@ TEST_F(OverviewTest, DoubleClickExportsExactlyThatTrip)
     EXPECT_EQ(ReadWholeFile(target), expected);
 }
 
-// The controls keep their places; the overview takes every pixel below and beside them.
+// The controls keep their places; the group boxes and the path panels grow with the window, the
+// overview takes every pixel below and beside them.
 TEST_F(OverviewTest, OverviewTakesTheExtraRoom)
 {
     for (const QSize size : {QSize(788, 640), QSize(1200, 900), QSize(600, 300)}) {
@@ -318,7 +350,9 @@ TEST_F(OverviewTest, OverviewTakesTheExtraRoom)
         QCoreApplication::sendPostedEvents();
         const QSize shown = form->size();
         EXPECT_EQ(shown.width(), std::max(size.width(), 788));
-        EXPECT_EQ(Find<QWidget>("GroupBox2")->geometry(), QRect(8, 128, 772, 129));
+        EXPECT_EQ(Find<QWidget>("GroupBox2")->geometry(), QRect(8, 128, shown.width() - 16, 129));
+        EXPECT_EQ(Find<QWidget>("PanelSrcFn")->geometry(), QRect(72, 24, shown.width() - 104, 25));
+        EXPECT_EQ(Find<QWidget>("PanelDstFn")->geometry(), QRect(72, 88, shown.width() - 104, 25));
         EXPECT_EQ(Find<TOverview>("Overview")->geometry(),
                   QRect(8, 266, shown.width() - 16, shown.height() - 266 - 8));
     }
@@ -356,6 +390,251 @@ TEST_F(OverviewTest, NothingIsClipped)
         auto* summary = Find<QLabel>("LabelSummary");
         EXPECT_LE(summary->sizeHint().width(), summary->width());
     }
+}
+
+// Tab and Shift+Tab visit every part of the window in one round, in the list's place too; focus
+// alone never changes the picked trip nor the window, the arrow keys move within the list.
+TEST_F(OverviewTest, TabVisitsEveryPartAndFocusChangesNothing)
+{
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, RowCentre(1));
+    const Row start = Values("Sta");
+    const Row end = Values("End");
+    QStringList order{"ButtonOpen"};
+    for (const char* role : {"Sta", "End"})
+        for (const char* suffix : kSuffixes)
+            order << QStringLiteral("Edit%1%2").arg(QLatin1String(role), QLatin1String(suffix));
+    order << "ButtonOut"
+          << "ListTrips"
+          << "PaintTrack"
+          << "PaintTimeline"
+          << "ButtonOpen";
+    const auto focusName = [] {
+        QWidget* focus = QApplication::focusWidget();
+        if (auto* spin = qobject_cast<QSpinBox*>(focus))
+            focus = spin->findChild<QLineEdit*>();
+        return focus == nullptr ? QString() : focus->objectName();
+    };
+    for (const Qt::Key key : {Qt::Key_Tab, Qt::Key_Backtab}) {
+        Find<QWidget>("ButtonOpen")->setFocus();
+        QStringList visited;
+        for (qsizetype i = 0; i < order.size(); ++i) {
+            visited << focusName();
+            QTest::keyClick(QApplication::focusWidget(), key);
+        }
+        QStringList expected = order;
+        if (key == Qt::Key_Backtab)
+            std::reverse(expected.begin(), expected.end());
+        EXPECT_EQ(visited, expected);
+    }
+    EXPECT_EQ(SelectedRows(), std::vector<int>{1});
+    ExpectShownWindow(start, end);
+    List()->setFocus();
+    QTest::keyClick(List(), Qt::Key_Down);
+    EXPECT_EQ(SelectedRows(), std::vector<int>{2});
+    ExpectShownWindow({2024, 5, 3, 23, 59, 50}, {2024, 5, 4, 0, 0, 10});
+}
+
+// Ctrl+click adds or takes away one trip: trips 1 and 3 are exported as just those trips, as the
+// command line's --trip 1,3 does; the picture and the timeline show them alone.
+TEST_F(OverviewTest, CtrlClickPicksTripsOneByOneForTheExport)
+{
+    QWidget* viewport = List()->viewport();
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, RowCentre(0));
+    QTest::mouseClick(viewport, Qt::LeftButton, Qt::ControlModifier, RowCentre(2));
+    EXPECT_EQ(SelectedRows(), (std::vector<int>{0, 2}));
+    EXPECT_EQ(Values("Sta"), (Row{2024, 5, 3, 7, 40, 12}));
+    EXPECT_EQ(Values("End"), (Row{2024, 5, 4, 0, 0, 10}));
+    const std::vector<MsWindow>& chosen = Find<TOverview>("Overview")->Chosen();
+    ASSERT_EQ(chosen.size(), 2u);
+    EXPECT_EQ(Find<TrackView>("PaintTrack")->Picked().size(), 2u);
+    EXPECT_EQ(Find<TimelineView>("PaintTimeline")->Picked().size(), 2u);
+
+    const std::string target = (dir.Path() / "picked.nmea").string();
+    dialogs.SaveAnswer = QString::fromStdString(target);
+    Find<QPushButton>("ButtonOut")->click();
+    std::string expected;
+    char line[kMaxRmcLength];
+    for (std::size_t i = 0; i < 70; ++i)
+        if (i < 30 || i >= 50)
+            expected += std::string(line, FormatRmcLine(store.Fixes()[i], line)) + "\r\n";
+    EXPECT_EQ(ReadWholeFile(target), expected);
+    EXPECT_TRUE(Find<QLabel>("PanelDstFn")->text().endsWith("  50 件"));
+
+    // Trip 3 taken away again: trip 1 alone; Shift+click: the run of all three, gaps included.
+    QTest::mouseClick(viewport, Qt::LeftButton, Qt::ControlModifier, RowCentre(2));
+    EXPECT_EQ(SelectedRows(), std::vector<int>{0});
+    EXPECT_TRUE(Find<TOverview>("Overview")->Chosen().empty());
+    ExpectShownWindow({2024, 5, 3, 7, 40, 12}, {2024, 5, 3, 7, 40, 42});
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, RowCentre(0));
+    QTest::mouseClick(viewport, Qt::LeftButton, Qt::ShiftModifier, RowCentre(2));
+    EXPECT_EQ(SelectedRows(), (std::vector<int>{0, 1, 2}));
+    EXPECT_TRUE(Find<TOverview>("Overview")->Chosen().empty());
+    ExpectShownWindow({2024, 5, 3, 7, 40, 12}, {2024, 5, 4, 0, 0, 10});
+}
+
+// The timeline: each trip's figures on hovering its bar; the wheel zooms about the pointer, a
+// drag still picks whole seconds, a double click on the background shows the whole log again.
+TEST_F(OverviewTest, TimelineZoomsAndShowsEachTripsFigures)
+{
+    auto* timeline = Find<TimelineView>("PaintTimeline");
+    const TimeAxis whole = timeline->Axis();
+    EXPECT_EQ(whole.FirstMs, store.Trips().FirstMs);
+    EXPECT_EQ(whole.LastMs, store.Trips().LastMs);
+    const QPoint onTrip2(static_cast<int>(std::round(whole.XOf(store.Trips().Trips[1].FirstMs))),
+                         12);
+    QString tip = QStringLiteral("トリップ 2\n開始 2024/05/03 08:05:00\n終了 2024/05/03 "
+                                 "08:05:19\n距離 2.11 km");
+    tip.replace(u'/', DateSeparator(QLocale::system()));
+    tip.replace(u':', TimeSeparator(QLocale::system()));
+    EXPECT_EQ(timeline->ToolTipAt(onTrip2), tip);
+    QHelpEvent help(QEvent::ToolTip, onTrip2, timeline->mapToGlobal(onTrip2));
+    QApplication::sendEvent(timeline, &help);
+    EXPECT_EQ(QToolTip::text(), tip);
+    // Between trips 2 and 3, at noon: no trip.
+    const std::int64_t noon = CalendarToMilliseconds({2024, 5, 3, 12, 0, 0, 0});
+    EXPECT_EQ(timeline->ToolTipAt(QPoint(static_cast<int>(whole.XOf(noon)), 12)), "");
+
+    const QPointF pointer(onTrip2.x() + 40, 12);
+    const std::int64_t under = whole.MsAt(pointer.x());
+    for (int notch = 0; notch < 3; ++notch) {
+        QWheelEvent wheel(pointer, timeline->mapToGlobal(pointer), {}, {0, 120}, Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(timeline, &wheel);
+    }
+    const TimeAxis zoomed = timeline->Axis();
+    EXPECT_NEAR(static_cast<double>(zoomed.LastMs - zoomed.FirstMs),
+                static_cast<double>(whole.LastMs - whole.FirstMs) / std::pow(1.25, 3), 2.0);
+    EXPECT_NEAR(static_cast<double>(zoomed.MsAt(pointer.x())), static_cast<double>(under),
+                zoomed.MsPerPixel());
+
+    QTest::mousePress(timeline, Qt::LeftButton, {}, QPoint(100, 12));
+    QTest::mouseMove(timeline, QPoint(140, 12));
+    QTest::mouseRelease(timeline, Qt::LeftButton, {}, QPoint(180, 12));
+    const std::optional<MsWindow> dragged = Find<TOverview>("Overview")->Window();
+    ASSERT_TRUE(dragged);
+    EXPECT_EQ(dragged->Start, FloorToSecond(zoomed.MsAt(100)));
+    EXPECT_EQ(dragged->End, FloorToSecond(zoomed.MsAt(180)) + 1000);
+
+    QTest::mouseDClick(timeline, Qt::LeftButton, {}, QPoint(timeline->width() - 12, 12));
+    EXPECT_EQ(timeline->Axis().FirstMs, whole.FirstMs);
+    EXPECT_EQ(timeline->Axis().LastMs, whole.LastMs);
+}
+
+// The timeline's captions follow the span, never meet, and carry the year where it changes
+// from the last caption shown (and on the first): decades, years of months, a day of hours.
+TEST_F(OverviewTest, TimelineCaptionsNeverMeetAndNameTheYear)
+{
+    const auto logOf = [](std::initializer_list<std::int32_t> starts) {
+        FlashImage image = BlockLog(1, kBlockBasicMask);
+        for (const std::int32_t start : starts)
+            for (int i = 0; i < 3; ++i)
+                image.Append(0, BlockRecord({.Seconds = start + i}, kBlockBasicMask));
+        return image.Data();
+    };
+    const std::pair<const char*, Bytes> logs[] = {
+        {"decades.bin", logOf({360000000, 800000000, 1300000000, 1900000000})},
+        {"years.bin", logOf({1614556800, 1656633600, 1706745600})},
+        {"day.bin", ThreeTripLog()},
+    };
+    for (const auto& [name, log] : logs) {
+        Load(name, log);
+        for (const int width : {788, 1500}) {
+            SCOPED_TRACE(std::string(name) + " at " + std::to_string(width));
+            form->resize(width, 640);
+            QCoreApplication::sendPostedEvents();
+            auto* timeline = Find<TimelineView>("PaintTimeline");
+            std::optional<TimelineView::Tick> last;
+            int shown = 0;
+            for (const TimelineView::Tick& tick : timeline->Ticks()) {
+                if (tick.Text.isEmpty())
+                    continue;
+                ++shown;
+                EXPECT_TRUE(QRectF(timeline->rect()).contains(tick.TextRect));
+                const int year = MillisecondsToCalendar(tick.Ms).Year;
+                if (last) {
+                    EXPECT_GE(tick.TextRect.left(), last->TextRect.right())
+                        << tick.Text.toStdString();
+                }
+                if (!last || MillisecondsToCalendar(last->Ms).Year != year) {
+                    EXPECT_TRUE(tick.Text.contains(QString::number(year)))
+                        << tick.Text.toStdString();
+                }
+                last = tick;
+            }
+            EXPECT_GE(shown, 3);
+        }
+    }
+}
+
+// The picture: a click on a track picks its trip and the view fits it, with the start and end
+// of the picked trips marked; the wheel zooms about the pointer, a drag pans, the scale bar stays
+// true, and the corner's button shows the whole log again. The list shows each trip's colour.
+TEST_F(OverviewTest, TrackPicksZoomsAndPansWithTheTripsColours)
+{
+    Load("outings.bin", OutingsLog());
+    form->resize(1200, 900);
+    QCoreApplication::sendPostedEvents();
+    for (int row = 0; row < 4; ++row)
+        EXPECT_EQ(List()->model()->index(row, 0).data(Qt::DecorationRole).value<QColor>(),
+                  QColor(TripColour(row).Red, TripColour(row).Green, TripColour(row).Blue));
+    auto* track = Find<TrackView>("PaintTrack");
+    auto* whole = Find<QToolButton>("ToolWholeTrack");
+    const double wholeScale = track->View().PixelsPerMetre;
+    EXPECT_TRUE(track->ShowsWholeLog());
+    EXPECT_FALSE(whole->isVisible());
+    const auto honest = [track] {
+        const TrackView::ScaleBarPlace& bar = track->ScaleBar();
+        EXPECT_NEAR(bar.Metres, bar.Bar.width() / track->View().PixelsPerMetre, bar.Metres * 2e-3);
+    };
+    honest();
+
+    // The middle of the lunch loop (trip 2, positions 2728 to 4334).
+    QTest::mouseClick(track, Qt::LeftButton, {}, track->PixelOf(3531).toPoint());
+    EXPECT_EQ(SelectedRows(), std::vector<int>{1});
+    ExpectShownWindow({2024, 5, 3, 12, 5, 3}, {2024, 5, 3, 12, 31, 50});
+    EXPECT_FALSE(track->ShowsWholeLog());
+    EXPECT_TRUE(whole->isVisible());
+    EXPECT_GT(track->View().PixelsPerMetre, 2 * wholeScale);
+    for (const std::size_t p : {std::size_t{2728}, std::size_t{3300}, std::size_t{4334}})
+        EXPECT_TRUE(QRectF(track->rect()).contains(track->PixelOf(p))) << p;
+    EXPECT_EQ(track->MarkPixels(true), std::vector<QPointF>{track->PixelOf(2728)});
+    EXPECT_EQ(track->MarkPixels(false), std::vector<QPointF>{track->PixelOf(4334)});
+    honest();
+
+    // Back to the whole log; Ctrl+click on trip 3 adds it: both marked, both in view.
+    QTest::mouseClick(whole, Qt::LeftButton);
+    EXPECT_TRUE(track->ShowsWholeLog());
+    EXPECT_DOUBLE_EQ(track->View().PixelsPerMetre, wholeScale);
+    EXPECT_FALSE(whole->isVisible());
+    QTest::mouseClick(track, Qt::LeftButton, Qt::ControlModifier, track->PixelOf(6489).toPoint());
+    EXPECT_EQ(SelectedRows(), (std::vector<int>{1, 2}));
+    EXPECT_EQ(track->MarkPixels(true).size(), 2u);
+    EXPECT_TRUE(QRectF(track->rect()).contains(track->PixelOf(8642)));
+
+    const QPointF pointer = track->PixelOf(6000);
+    const double before = track->View().PixelsPerMetre;
+    QWheelEvent wheel(pointer, track->mapToGlobal(pointer), {}, {0, 240}, Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(track, &wheel);
+    EXPECT_NEAR(track->View().PixelsPerMetre, before * 1.25 * 1.25, before * 1e-9);
+    EXPECT_NEAR(track->PixelOf(6000).x(), pointer.x(), 1e-6);
+    EXPECT_NEAR(track->PixelOf(6000).y(), pointer.y(), 1e-6);
+    honest();
+    const QPoint from = track->rect().center();
+    QTest::mousePress(track, Qt::LeftButton, {}, from);
+    QTest::mouseMove(track, from + QPoint(30, 20));
+    QTest::mouseMove(track, from + QPoint(60, 40));
+    QTest::mouseRelease(track, Qt::LeftButton, {}, from + QPoint(60, 40));
+    EXPECT_NEAR(track->PixelOf(6000).x(), pointer.x() + 60, 1e-6);
+    EXPECT_NEAR(track->PixelOf(6000).y(), pointer.y() + 40, 1e-6);
+    EXPECT_EQ(SelectedRows(), (std::vector<int>{1, 2})); // a drag picks nothing
+
+    // A double click on the background shows the whole log again.
+    QTest::mouseDClick(track, Qt::LeftButton, {}, QPoint(track->width() / 2, 3));
+    EXPECT_TRUE(track->ShowsWholeLog());
+    EXPECT_DOUBLE_EQ(track->View().PixelsPerMetre, wholeScale);
 }
 
 TEST(OverviewScale, NothingIsClippedAtTwiceTheScale)

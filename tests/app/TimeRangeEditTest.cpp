@@ -23,7 +23,7 @@ Fields Shown(const TimeRangeEdit& range, std::size_t side)
 std::int64_t Ms(const CalendarTime& t) { return CalendarToMilliseconds(t); }
 
 // The preset that covers a fix: the start its second, the end one second later (carried through
-// minute, hour, day, month and year), both kept in the years the fields hold.
+// minute, hour, day, month and year), both kept in the years the fields hold, 1980 to 2099.
 TEST(TimeRangeEdit, CoveringPresetCarriesAndClamps)
 {
     struct Case {
@@ -64,15 +64,27 @@ TEST(TimeRangeEdit, CoveringPresetCarriesAndClamps)
          {2099, 12, 31, 23, 59, 59, 0},
          {2099, 12, 31, 23, 59, 59},
          {2099, 12, 31, 23, 59, 59}},
-        {"before 2000",
+        {"1999: the fields reach back to 1980",
          {1999, 12, 31, 23, 59, 58, 0},
-         {2000, 1, 1, 0, 0, 0},
-         {2000, 1, 1, 0, 0, 0}},
+         {1999, 12, 31, 23, 59, 58},
+         {1999, 12, 31, 23, 59, 59}},
         {"last second of 1999",
          {1999, 12, 31, 23, 59, 59, 0},
-         {2000, 1, 1, 0, 0, 0},
+         {1999, 12, 31, 23, 59, 59},
          {2000, 1, 1, 0, 0, 0}},
-        {"1970", {1970, 1, 1, 9, 0, 0, 0}, {2000, 1, 1, 0, 0, 0}, {2000, 1, 1, 0, 0, 0}},
+        {"1988, a log of the first GPS receivers",
+         {1988, 2, 29, 12, 0, 0, 250},
+         {1988, 2, 29, 12, 0, 0},
+         {1988, 2, 29, 12, 0, 1}},
+        {"first second of 1980",
+         {1980, 1, 1, 0, 0, 0, 999},
+         {1980, 1, 1, 0, 0, 0},
+         {1980, 1, 1, 0, 0, 1}},
+        {"before 1980",
+         {1979, 12, 31, 23, 59, 59, 0},
+         {1980, 1, 1, 0, 0, 0},
+         {1980, 1, 1, 0, 0, 0}},
+        {"1970", {1970, 1, 1, 9, 0, 0, 0}, {1980, 1, 1, 0, 0, 0}, {1980, 1, 1, 0, 0, 0}},
         {"after 2099",
          {2105, 3, 1, 0, 0, 0, 0},
          {2099, 12, 31, 23, 59, 59},

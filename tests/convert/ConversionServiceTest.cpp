@@ -27,6 +27,39 @@ TEST(ConversionService, SpanKeepsTableOrderAndFindsTheEarliestAndLatest)
     EXPECT_EQ(FormatDayCount(span->Latest), "2021/05/03 09:05:00.000");
 }
 
+// The dates a week-rollover repair would move, found and repaired: a block log's earliest and
+// latest fix, and for a sector log that dropped every record as too early, those records' dates.
+TEST(ConversionService, NamesTheDatesTheWeekRolloverRepairMoves)
+{
+    TempDir dir;
+    constexpr std::int32_t kEarly = kMay2021 - 1024 * 604800; // 2001-09-17 00:00:00 UTC
+    FlashImage block = BlockLog(1, kBlockBasicMask);
+    FlashImage sector = SectorLog(1, kSectorFixMask);
+    for (const std::int32_t s : {86400 + 7, 0, 3 * 86400 + 59}) {
+        block.Append(0, BlockRecord({.Seconds = kEarly + s}, kBlockBasicMask));
+        sector.Append(0, SectorRecord({.Seconds = kEarly + s}, kSectorFixMask));
+    }
+    const auto ms = [](int year, int month, int day, int hour, int minute, int second) {
+        return CalendarToMilliseconds({year, month, day, hour, minute, second, 0});
+    };
+    ConversionService service(-540);
+    for (const char* name : {"early.bin", "early.bnx4"}) {
+        SCOPED_TRACE(name);
+        const LoadResult loaded = service.Load(
+            dir.Write(name, std::string(name).ends_with("bin") ? block.Data() : sector.Data()));
+        ASSERT_TRUE(loaded.LikelyWeekRollover);
+        const std::optional<RolloverSpans> spans = service.WeekRolloverSpans();
+        ASSERT_TRUE(spans);
+        EXPECT_EQ(spans->FoundFirstMs, ms(2001, 9, 17, 9, 0, 0));
+        EXPECT_EQ(spans->FoundLastMs, ms(2001, 9, 20, 9, 0, 59));
+        EXPECT_EQ(spans->RepairedFirstMs, ms(2021, 5, 3, 9, 0, 0));
+        EXPECT_EQ(spans->RepairedLastMs, ms(2021, 5, 6, 9, 0, 59));
+    }
+    ASSERT_EQ(service.FixCount(), 0); // the sector log dropped them all
+    (void)service.Load(dir.Write("today.bin", BlockLog(1, kBlockBasicMask).Data()));
+    EXPECT_FALSE(service.WeekRolloverSpans());
+}
+
 // The loaded log is never written over, whatever name leads to it; an ignored file does not
 // become the loaded log.
 TEST(ConversionService, RefusesToWriteOverTheLoadedLog)

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <string>
 #include <vector>
 
 namespace {
@@ -47,60 +48,76 @@ TEST(TrackPlane, PlaneKeepsGroundDistancesOnBothAxes)
     }
 }
 
-// Two trips 20 minutes apart, each a slow walk north; the second starts far east of the first.
-std::vector<TGpsFix> TwoTrips()
+// Fitting shows the bounds whole and centred; the wheel's zoom keeps the point under the pointer
+// where it is, a drag moves the plane with the pointer, and a change of size keeps the centre.
+TEST(TrackPlane, ViewsFitZoomAndPan)
 {
-    std::vector<TGpsFix> fixes;
-    for (int i = 0; i < 500; ++i)
-        fixes.push_back(FixAt(i, 35.5 + i * 1e-5, 139.75 + 1e-6 * (i % 7)));
-    for (int i = 0; i < 300; ++i)
-        fixes.push_back(FixAt(1700 + i, 35.5 + i * 2e-5, 139.8));
-    return fixes;
+    const PlaneBox bounds{-500, -200, 1500, 800}; // metres
+    const PlaneBox target{10, 10, 410, 310};      // pixels
+    const PlaneView fit = FitView(bounds, target);
+    EXPECT_DOUBLE_EQ(fit.PixelsPerMetre, 0.2);
+    const PlaneTransform shown = fit.Transform(target);
+    EXPECT_EQ(shown.Map({-500, 300}), (PlanePoint{10, 160}));
+    EXPECT_EQ(shown.Map({1500, 300}), (PlanePoint{410, 160}));
+    EXPECT_NEAR(shown.Unmap(shown.Map({123, -45})).X, 123, 1e-9);
+    EXPECT_NEAR(shown.Unmap(shown.Map({123, -45})).Y, -45, 1e-9);
+
+    for (const double factor : {2.0, 0.25, 10.0}) {
+        SCOPED_TRACE(factor);
+        const PlanePoint pointer{300, 50};
+        const PlaneView zoomed = ZoomView(fit, target, pointer, factor);
+        EXPECT_DOUBLE_EQ(zoomed.PixelsPerMetre, 0.2 * factor);
+        const PlanePoint under = shown.Unmap(pointer);
+        const PlanePoint after = zoomed.Transform(target).Map(under);
+        EXPECT_NEAR(after.X, pointer.X, 1e-9);
+        EXPECT_NEAR(after.Y, pointer.Y, 1e-9);
+    }
+    const PlaneView panned = PanView(fit, 40, -30);
+    const PlanePoint moved = panned.Transform(target).Map({0, 0});
+    EXPECT_NEAR(moved.X, shown.Map({0, 0}).X + 40, 1e-9);
+    EXPECT_NEAR(moved.Y, shown.Map({0, 0}).Y - 30, 1e-9);
+    const PlaneBox larger{0, 0, 800, 600};
+    EXPECT_NEAR(fit.Transform(larger).Map(fit.Centre).X, 400, 1e-9);
+    EXPECT_NEAR(fit.Transform(larger).Map(fit.Centre).Y, 300, 1e-9);
 }
 
-TEST(TrackPlane, DecimatedLinesStopAtTripsAndKeepEveryBend)
+// The scale bar measures true ground metres east-west on its row, wherever the view looks: the
+// plane keeps the scale of the mean latitude, which is not the ground's far north or south of it.
+TEST(TrackPlane, ScaleBarIsTrueOnTheGround)
 {
-    const std::vector<TGpsFix> fixes = TwoTrips();
-    const TrackPlane path(fixes, AnalyseTrips(fixes));
-    const PlaneTransform transform = FitTransform(path.Bounds(), {10, 10, 310, 210});
-    for (const PlanePoint corner : {PlanePoint{path.Bounds().MinX, path.Bounds().MinY},
-                                    PlanePoint{path.Bounds().MaxX, path.Bounds().MaxY}})
-        EXPECT_TRUE(PlaneBox({9.999, 9.999, 310.001, 210.001}).Contains(transform.Map(corner)));
-    for (const double step : {1.0, 0.5}) {
-        SCOPED_TRACE(step);
-        const DecimatedTrack lines = Decimate(path, transform, step);
-        ASSERT_EQ(lines.Lines.size(), 2u);
-        for (std::size_t t = 0; t < 2; ++t) {
-            const auto [begin, end] = path.Trips()[t];
-            const std::vector<std::size_t>& kept = lines.Kept[t];
-            EXPECT_EQ(kept.front(), begin);
-            EXPECT_EQ(kept.back(), end - 1);
-            EXPECT_LT(kept.size(), end - begin);
-            // Apart by the step, and never more than a step from any fix dropped between them.
-            for (std::size_t k = 1; k + 1 < kept.size(); ++k) {
-                EXPECT_GE(Length(lines.Lines[t][k - 1], lines.Lines[t][k]), step);
-                for (std::size_t i = kept[k - 1] + 1; i < kept[k]; ++i)
-                    EXPECT_LT(Length(lines.Lines[t][k - 1], transform.Map(path.Point(i))), step);
-            }
+    // A log from 30 to 50 degrees north along one meridian: its mean latitude is 40.
+    std::vector<TGpsFix> fixes;
+    for (int i = 0; i <= 200; ++i)
+        fixes.push_back(FixAt(i, 30.0 + i * 0.1, 135.0));
+    const TrackPlane plane(fixes, AnalyseTrips(fixes));
+    const PlaneBox target{0, 0, 400, 300};
+    const PlaneView whole = FitView(plane.Bounds(), target);
+    for (const double latitude : {30.0, 40.0, 50.0}) {
+        for (const double zoom : {1.0, 40.0, 3000.0}) {
+            SCOPED_TRACE(std::to_string(latitude) + " x" + std::to_string(zoom));
+            const PlanePoint centre{0,
+                                    plane.Point(static_cast<std::size_t>((latitude - 30) * 10)).Y};
+            const PlaneTransform transform =
+                PlaneView{centre, whole.PixelsPerMetre * zoom}.Transform(target);
+            const ScaleBar bar = ChooseScaleBar(plane, transform, 150, 120);
+            EXPECT_LE(bar.Pixels, 120);
+            EXPECT_GT(bar.Pixels, 120 / 2.5 - 1e-9);
+            const double log = std::log10(bar.Metres);
+            const double mantissa = bar.Metres / std::pow(10, std::floor(log + 1e-9));
+            EXPECT_TRUE(std::abs(mantissa - 1) < 1e-9 || std::abs(mantissa - 2) < 1e-9 ||
+                        std::abs(mantissa - 5) < 1e-9)
+                << bar.Metres;
+            // The bar's two ends, back on the globe, lie its length apart.
+            const PlanePoint west = transform.Unmap({100, 150});
+            const PlanePoint east = transform.Unmap({100 + bar.Pixels, 150});
+            const double metresPerDegree = kTripEarthRadiusM * 3.14159265358979 / 180;
+            const double east0 = std::cos(40 * 3.14159265358979 / 180) * metresPerDegree;
+            const double lat = 40 + west.Y / metresPerDegree;
+            const double ground =
+                GreatCircleM(lat, 135 + west.X / east0, lat, 135 + east.X / east0);
+            EXPECT_NEAR(ground, bar.Metres, bar.Metres * 1e-3);
         }
     }
-}
-
-TEST(TrackPlane, StrongPartRunsFromTheWindowsFirstToItsLastFix)
-{
-    const std::vector<TGpsFix> fixes = TwoTrips();
-    const TrackPlane path(fixes, AnalyseTrips(fixes));
-    const PlaneTransform transform = FitTransform(path.Bounds(), {0, 0, 300, 200});
-    const DecimatedTrack lines = Decimate(path, transform, 1.0);
-    // 00:02:00.000 to 00:05:00.000 of the day: fixes 120 to 299 of the first trip.
-    const auto positions = path.PositionsIn(
-        {DayCountToMilliseconds(kDay) + 120000, DayCountToMilliseconds(kDay) + 300000});
-    EXPECT_EQ(positions, std::make_pair(std::size_t{120}, std::size_t{300}));
-    const PlaneLine part = StrongPart(path, transform, lines.Kept[0], lines.Lines[0], positions);
-    ASSERT_GE(part.size(), 2u);
-    EXPECT_EQ(part.front(), transform.Map(path.Point(120)));
-    EXPECT_EQ(part.back(), transform.Map(path.Point(299)));
-    EXPECT_TRUE(StrongPart(path, transform, lines.Kept[0], lines.Lines[0], {300, 300}).empty());
 }
 
 } // namespace

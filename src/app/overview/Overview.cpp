@@ -1,5 +1,6 @@
 #include "app/overview/Overview.h"
 
+#include "app/AppText.h"
 #include "app/TimeRangeEdit.h"
 #include "app/overview/OverviewText.h"
 #include "app/overview/TimelineView.h"
@@ -28,7 +29,7 @@ TOverview::TOverview(const ConversionService& service, TimeRangeEdit& range, QWi
     setObjectName(QStringLiteral("Overview"));
     CreateParts();
     connect(&m_range, &TimeRangeEdit::WindowEdited, this, &TOverview::FollowRange);
-    ShowRangeWindow();
+    ShowRangeWindow(false);
 }
 
 void TOverview::CreateParts()
@@ -36,6 +37,9 @@ void TOverview::CreateParts()
     m_summary = new QLabel(this);
     m_summary->setObjectName(QStringLiteral("LabelSummary"));
     m_summary->setMinimumHeight(m_summary->fontMetrics().height());
+    // A long summary wraps rather than being cut at the window's edge.
+    m_summary->setWordWrap(true);
+    m_summary->setText(kNothingLoadedHint);
     CreateList();
     m_track = new TrackView(this);
     m_timeline = new TimelineView(this);
@@ -59,7 +63,8 @@ void TOverview::CreateParts()
             &TOverview::TripsSelected);
     connect(m_list, &QTableView::doubleClicked, this, &TOverview::TripDoubleClicked);
     connect(m_timeline, &TimelineView::WindowDragged, this, &TOverview::TimelineDragged);
-    connect(m_timeline, &TimelineView::TripClicked, this, &TOverview::TimelineTripClicked);
+    connect(m_timeline, &TimelineView::TripClicked, this, &TOverview::SelectTrip);
+    connect(m_track, &TrackView::TripClicked, this, &TOverview::SelectTrip);
     FitListWidth();
 }
 
@@ -70,8 +75,10 @@ void TOverview::CreateList()
     m_list->setObjectName(QStringLiteral("ListTrips"));
     m_list->setModel(m_model);
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    // Shift extends the selection to a run of neighbouring trips.
-    m_list->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    // Shift extends the selection to a run of neighbouring trips, Ctrl adds or removes one.
+    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    // Tab leaves the list for the next part of the window; the arrow keys move within it.
+    m_list->setTabKeyNavigation(false);
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->setAlternatingRowColors(true);
     m_list->setWordWrap(false);
@@ -108,6 +115,7 @@ void TOverview::ShowLog()
 {
     const TripAnalysis& analysis = m_service.Trips();
     m_path = std::make_shared<const TrackPlane>(m_service.Fixes(), analysis);
+    m_chosen.clear();
     m_model->SetTrips(analysis.Trips);
 
     const LoadResult& load = m_service.LastLoad();
@@ -121,71 +129,90 @@ void TOverview::ShowLog()
     m_summary->setText(SummaryText(analysis.FixCount, analysis.Trips.size(), analysis.DistanceM,
                                    dropped, load.Layout, notes));
 
-    std::vector<MsWindow> bars;
-    bars.reserve(analysis.Trips.size());
-    for (const Trip& trip : analysis.Trips)
-        bars.push_back({trip.FirstMs, trip.LastMs});
-    m_timeline->SetLog(analysis.FirstMs, analysis.LastMs, std::move(bars));
+    m_timeline->SetLog(analysis.FirstMs, analysis.LastMs, analysis.Trips);
     m_track->SetPath(m_path);
     FitListWidth();
-    ShowRangeWindow();
+    ShowRangeWindow(false);
 }
 
 void TOverview::FollowRange()
 {
     // The window is no longer the selected trips' own.
+    m_chosen.clear();
     m_list->clearSelection();
-    ShowRangeWindow();
+    ShowRangeWindow(false);
 }
 
-void TOverview::ShowRangeWindow()
+void TOverview::ShowRangeWindow(bool fit)
 {
     m_window = m_range.Window();
-    m_track->SetWindow(m_window);
-    m_timeline->SetWindow(m_window);
+    std::vector<MsWindow> picked;
+    if (m_window)
+        picked = m_chosen.empty() ? std::vector<MsWindow>{*m_window} : m_chosen;
+    m_track->SetPicked(picked, fit);
+    m_timeline->SetPicked(std::move(picked));
 }
 
-void TOverview::PickWindow(const MsWindow& window)
+void TOverview::PickWindow(const MsWindow& window, bool fit)
 {
     m_range.SetWindow(window);
-    ShowRangeWindow();
+    ShowRangeWindow(fit);
 }
 
 void TOverview::TripsSelected()
 {
-    const QModelIndexList rows = m_list->selectionModel()->selectedRows();
+    if (m_selecting)
+        return;
+    QModelIndexList rows = m_list->selectionModel()->selectedRows();
     if (rows.isEmpty())
         return;
-    const auto [first, last] = std::minmax_element(
-        rows.begin(), rows.end(),
-        [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+    std::sort(rows.begin(), rows.end(),
+              [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
     const std::vector<Trip>& trips = m_model->Trips();
-    PickWindow({TripWindow(trips[static_cast<std::size_t>(first->row())]).Start,
-                TripWindow(trips[static_cast<std::size_t>(last->row())]).End});
+    const auto windowOf = [&trips](const QModelIndex& row) {
+        return TripWindow(trips[static_cast<std::size_t>(row.row())]);
+    };
+    // Trips picked one by one: their fixes only, as the command line's --trip 1,3 takes them.
+    m_chosen.clear();
+    if (rows.back().row() - rows.front().row() + 1 != rows.size())
+        for (const QModelIndex& row : rows)
+            m_chosen.push_back(windowOf(row));
+    PickWindow({windowOf(rows.front()).Start, windowOf(rows.back()).End}, true);
 }
 
-void TOverview::SelectTrip(int row)
+void TOverview::SelectTrip(std::size_t trip, Qt::KeyboardModifiers modifiers)
 {
-    const QModelIndex index = m_model->index(row, 0);
-    m_list->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect |
-                                                QItemSelectionModel::Rows);
-    m_list->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    const QModelIndex index = m_model->index(static_cast<int>(trip), 0);
+    QItemSelectionModel* selection = m_list->selectionModel();
+    const QModelIndex current = selection->currentIndex();
+    m_selecting = true;
+    if (modifiers & Qt::ControlModifier)
+        selection->select(index, QItemSelectionModel::Toggle | QItemSelectionModel::Rows);
+    else if ((modifiers & Qt::ShiftModifier) && current.isValid())
+        selection->select(QItemSelection(m_model->index(current.row(), 0), index),
+                          QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    else
+        selection->select(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    selection->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    m_selecting = false;
     m_list->scrollTo(index);
-    TripsSelected();
+    if (selection->hasSelection())
+        TripsSelected();
+    else
+        FollowRange(); // the last picked trip taken away
 }
 
 void TOverview::TripDoubleClicked(const QModelIndex& index)
 {
     if (!index.isValid())
         return;
-    SelectTrip(index.row());
-    emit ExportRequested();
+    SelectTrip(static_cast<std::size_t>(index.row()), Qt::NoModifier);
+    emit ExportRequested(static_cast<std::size_t>(index.row()));
 }
 
 void TOverview::TimelineDragged(MsWindow window)
 {
+    m_chosen.clear();
     m_list->clearSelection();
-    PickWindow(window);
+    PickWindow(window, false);
 }
-
-void TOverview::TimelineTripClicked(std::size_t trip) { SelectTrip(static_cast<int>(trip)); }

@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QLabel;
 class QModelIndex;
@@ -17,8 +18,9 @@ class TrackView;
 class TripListModel;
 
 // What the loaded log holds, below the window's controls: a summary line, the trip list, the
-// track picture and the timeline. Picking trips in the list or dragging on the timeline sets the
-// time range's controls; the picture and the timeline follow them.
+// track picture and the timeline. Picking trips in the list, the picture or the timeline, or
+// dragging on the timeline, sets the time range's controls; the picture and the timeline follow
+// them. Trips picked one by one (Ctrl+click) are exported as just those trips.
 class TOverview final : public QWidget
 {
     Q_OBJECT
@@ -33,10 +35,13 @@ class TOverview final : public QWidget
     void FollowRange();
     // The window the overview shows; nothing while either side is a date that does not exist.
     [[nodiscard]] const std::optional<MsWindow>& Window() const { return m_window; }
+    // The windows of the picked trips when they are not one run of neighbours, so that an export
+    // takes their fixes only; empty otherwise.
+    [[nodiscard]] const std::vector<MsWindow>& Chosen() const { return m_chosen; }
 
   signals:
-    // A double click on a trip: its window is set, now export it.
-    void ExportRequested();
+    // A double click on a trip (from 0): its window is set, now export it.
+    void ExportRequested(std::size_t trip);
 
   private:
     void CreateParts();
@@ -45,16 +50,19 @@ class TOverview final : public QWidget
     void TripsSelected();
     void TripDoubleClicked(const QModelIndex& index);
     void TimelineDragged(MsWindow window);
-    void TimelineTripClicked(std::size_t trip);
-    void SelectTrip(int row);
+    // A trip picked in the picture or on the timeline: alone, toggled with Ctrl, or the run
+    // from the current trip with Shift, as in the list.
+    void SelectTrip(std::size_t trip, Qt::KeyboardModifiers modifiers);
     // Sets the range to a window the overview picked, and shows it.
-    void PickWindow(const MsWindow& window);
-    void ShowRangeWindow();
+    void PickWindow(const MsWindow& window, bool fit);
+    void ShowRangeWindow(bool fit);
 
     const ConversionService& m_service;
     TimeRangeEdit& m_range;
     std::optional<MsWindow> m_window;
+    std::vector<MsWindow> m_chosen;
     std::shared_ptr<const TrackPlane> m_path;
+    bool m_selecting = false;
 
     QLabel* m_summary = nullptr;
     QSplitter* m_splitter = nullptr;

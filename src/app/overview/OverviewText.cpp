@@ -1,8 +1,7 @@
 #include "app/overview/OverviewText.h"
 
+#include "app/AppText.h"
 #include "store/TimeBase.h"
-
-#include <QLocale>
 
 namespace {
 
@@ -13,12 +12,11 @@ QString TimeText(const CalendarTime& t, const QString& separator)
     return TwoDigits(t.Hour) + separator + TwoDigits(t.Minute) + separator + TwoDigits(t.Second);
 }
 
-// Whole numbers with a comma every three digits, whatever the user's locale.
-QString Grouped(std::int64_t value)
+QString DayText(const CalendarTime& t, const QString& separator, bool withYear)
 {
-    QLocale c = QLocale::c();
-    c.setNumberOptions(QLocale::DefaultNumberOptions);
-    return c.toString(static_cast<qlonglong>(value));
+    QString text = TwoDigits(t.Month) + separator + TwoDigits(t.Day);
+    return withYear ? QStringLiteral("%1").arg(t.Year, 4, 10, QLatin1Char('0')) + separator + text
+                    : text;
 }
 
 QString Kilometres(double metres) { return QString::number(metres / 1000.0, 'f', 2); }
@@ -63,9 +61,7 @@ QString TripCellText(const Trip& trip, TripColumn column, const QString& dateSep
     const CalendarTime start = MillisecondsToCalendar(trip.FirstMs);
     switch (column) {
     case TripColumn::Date:
-        return QStringLiteral("%1%2%3%4%5")
-            .arg(start.Year, 4, 10, QLatin1Char('0'))
-            .arg(dateSeparator, TwoDigits(start.Month), dateSeparator, TwoDigits(start.Day));
+        return DayText(start, dateSeparator, true);
     case TripColumn::Start:
         return TimeText(start, timeSeparator);
     case TripColumn::End:
@@ -75,7 +71,7 @@ QString TripCellText(const Trip& trip, TripColumn column, const QString& dateSep
     case TripColumn::DistanceKm:
         return Kilometres(trip.DistanceM);
     case TripColumn::Fixes:
-        return QString::number(trip.FixCount());
+        return GroupedNumber(trip.FixCount());
     case TripColumn::MaxSpeedKmh:
         return trip.MaxSpeedKmh ? QString::number(*trip.MaxSpeedKmh, 'f', 1) : QStringLiteral("-");
     }
@@ -86,14 +82,13 @@ QString SummaryText(std::size_t fixCount, std::size_t tripCount, double distance
                     const std::optional<SectorDropCounts>& dropped, LogLayout layout,
                     const QStringList& notes)
 {
-    QString text = QStringLiteral("%1 件、トリップ %2 個、合計 %3 km")
-                       .arg(Grouped(static_cast<std::int64_t>(fixCount)))
-                       .arg(Grouped(static_cast<std::int64_t>(tripCount)))
-                       .arg(Kilometres(distanceM));
+    QString text = QStringLiteral("%1、トリップ %2 個、合計 %3 km")
+                       .arg(CountText(fixCount), GroupedNumber(tripCount), Kilometres(distanceM));
     if (dropped)
         text += QStringLiteral("（除外: 測位種別 %1 件、妥当性 %2 件、日付 %3 件）")
-                    .arg(Grouped(dropped->FixTypeGate), Grouped(dropped->Implausible),
-                         Grouped(dropped->BeforeEarliest));
+                    .arg(GroupedNumber(static_cast<std::size_t>(dropped->FixTypeGate)),
+                         GroupedNumber(static_cast<std::size_t>(dropped->Implausible)),
+                         GroupedNumber(static_cast<std::size_t>(dropped->BeforeEarliest)));
     if (layout == LogLayout::Sister)
         text += QStringLiteral("（姉妹形式）");
     else if (layout == LogLayout::Mixed)
@@ -111,14 +106,44 @@ QString ScaleBarText(double metres)
 QString StartMarkerText() { return QStringLiteral("開始"); }
 QString EndMarkerText() { return QStringLiteral("終了"); }
 
-QString TickText(std::int64_t ms, std::int64_t stepMs, const QString& dateSeparator,
-                 const QString& timeSeparator)
+QString TickText(std::int64_t ms, TickStep step, std::optional<std::int64_t> lastShownMs,
+                 const QString& dateSeparator, const QString& timeSeparator)
 {
     const CalendarTime t = MillisecondsToCalendar(ms);
-    if (stepMs >= kMillisecondsPerDay || (t.Hour == 0 && t.Minute == 0 && t.Second == 0))
-        return TwoDigits(t.Month) + dateSeparator + TwoDigits(t.Day);
-    QString text = TwoDigits(t.Hour) + timeSeparator + TwoDigits(t.Minute);
-    if (stepMs < kMsPerMinute)
-        text += timeSeparator + TwoDigits(t.Second);
-    return text;
+    const std::optional<CalendarTime> last =
+        lastShownMs ? std::optional(MillisecondsToCalendar(*lastShownMs)) : std::nullopt;
+    const bool newYear = !last || last->Year != t.Year;
+    switch (step.Unit) {
+    case TickUnit::Year:
+        return QString::number(t.Year);
+    case TickUnit::Month:
+        return newYear ? QStringLiteral("%1年%2月").arg(t.Year).arg(t.Month)
+                       : QStringLiteral("%1月").arg(t.Month);
+    case TickUnit::Day:
+        return DayText(t, dateSeparator, newYear);
+    case TickUnit::Hour:
+    case TickUnit::Minute:
+    case TickUnit::Second:
+        break;
+    }
+    const bool newDay =
+        !last || last->Year != t.Year || last->Month != t.Month || last->Day != t.Day;
+    const bool midnight = t.Hour == 0 && t.Minute == 0 && t.Second == 0;
+    if (newDay && midnight)
+        return DayText(t, dateSeparator, newYear);
+    QString time = TwoDigits(t.Hour) + timeSeparator + TwoDigits(t.Minute);
+    if (step.Unit == TickUnit::Second)
+        time += timeSeparator + TwoDigits(t.Second);
+    return newDay ? DayText(t, dateSeparator, newYear) + QLatin1Char(' ') + time : time;
+}
+
+QString TripToolTipText(std::size_t number, const Trip& trip, const QString& dateSeparator,
+                        const QString& timeSeparator)
+{
+    const CalendarTime first = MillisecondsToCalendar(trip.FirstMs);
+    const CalendarTime last = MillisecondsToCalendar(trip.LastMs);
+    return QStringLiteral("トリップ %1\n開始 %2 %3\n終了 %4 %5\n距離 %6 km")
+        .arg(QString::number(number), DayText(first, dateSeparator, true),
+             TimeText(first, timeSeparator), DayText(last, dateSeparator, true),
+             TimeText(last, timeSeparator), Kilometres(trip.DistanceM));
 }

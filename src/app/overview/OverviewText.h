@@ -2,6 +2,7 @@
 
 #include "convert/ConversionService.h"
 #include "convert/Trips.h"
+#include "geometry/TimeAxis.h"
 
 #include <QString>
 #include <QStringList>
@@ -45,7 +46,13 @@ QString ScaleBarText(double metres);
 QString StartMarkerText();
 QString EndMarkerText();
 
-// A timeline tick: "05/03" at midnight or for ticks a day or more apart, "09:30" for minutes,
-// "09:30:15" for ticks less than a minute apart.
-QString TickText(std::int64_t ms, std::int64_t stepMs, const QString& dateSeparator,
-                 const QString& timeSeparator);
+// A timeline tick's caption for its step: a year ("2024"), a month ("5月"), a day ("05/03"), a
+// time ("09:30", "09:30:15" for steps of seconds; the day instead at midnight). The year is added
+// ("2024年5月", "2024/05/03") where it differs from the last caption shown, or none was; a time
+// whose day differs gets the day before it ("05/04 02:00").
+QString TickText(std::int64_t ms, TickStep step, std::optional<std::int64_t> lastShownMs,
+                 const QString& dateSeparator, const QString& timeSeparator);
+
+// A trip's tooltip on the timeline: its number (from 1), first and last fix and distance.
+QString TripToolTipText(std::size_t number, const Trip& trip, const QString& dateSeparator,
+                        const QString& timeSeparator);

@@ -1,9 +1,15 @@
 #include "app/overview/TrackView.h"
 
 #include "app/overview/OverviewText.h"
+#include "app/overview/TripColour.h"
 
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QToolButton>
+#include <QWheelEvent>
 #include <array>
 #include <cmath>
 
@@ -16,24 +22,18 @@ constexpr double kMarkerRadius = 5.5;
 constexpr double kScaleBarShare = 0.3; // of the plot's width at most
 constexpr int kMinimumWidth = 180;
 constexpr int kMinimumHeight = 150;
+// Picked trips fill the plot but for this share of it on every side.
+constexpr double kFitMargin = 0.05;
+// The wheel's step, the closest view (2 cm a pixel) and the farthest (a quarter of the whole log).
+constexpr double kWheelZoom = 1.25;
+constexpr double kMostPixelsPerMetre = 50.0;
+constexpr double kFarthestShare = 0.25;
+constexpr double kClickSlackPixels = 5.0;
+// More picked parts than this get one start and one end mark in all.
+constexpr std::size_t kMarkedParts = 8;
 
-const QColor kStrongColour(22, 88, 196);
-const QColor kFaintColour(150, 168, 196);
-const QColor kStartColour(30, 150, 70);
-const QColor kEndColour(210, 50, 50);
+const QColor kMarkerColour(60, 60, 60);
 
-// The largest length of 1, 2 or 5 times a power of ten that is at most `metres`.
-double NiceLength(double metres)
-{
-    const double power = std::pow(10.0, std::floor(std::log10(metres)));
-    for (const double step : {5.0, 2.0, 1.0}) {
-        if (step * power <= metres)
-            return step * power;
-    }
-    return power;
-}
-
-// The toolkit's forms of the plane's points, lines and boxes (pixels).
 QPointF PointOf(const PlanePoint& p) { return {p.X, p.Y}; }
 
 QPolygonF PolygonOf(const PlaneLine& line)
@@ -47,28 +47,49 @@ QPolygonF PolygonOf(const PlaneLine& line)
 
 PlaneBox BoxOf(const QRectF& r) { return {r.left(), r.top(), r.right(), r.bottom()}; }
 
-QPen LinePen(const QColor& colour, double width)
+// A circle for a start: white ring, a dark edge, filled with the trip's colour.
+void PaintStartMarker(QPainter& painter, const QPointF& at, const QColor& fill)
 {
-    return QPen(colour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-}
-
-void PaintStartMarker(QPainter& painter, const QPointF& at)
-{
-    painter.setPen(QPen(Qt::white, 1.5));
-    painter.setBrush(kStartColour);
+    painter.setPen(QPen(Qt::white, 4.0));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawEllipse(at, kMarkerRadius, kMarkerRadius);
+    painter.setPen(QPen(kMarkerColour, 1.5));
+    painter.setBrush(fill);
     painter.drawEllipse(at, kMarkerRadius, kMarkerRadius);
 }
 
-// A square frame: drawn over the start marker, both still show when a log ends where it began.
-void PaintEndMarker(QPainter& painter, const QPointF& at)
+// A square frame for an end: drawn over a start, both still show when a trip ends where it began.
+void PaintEndMarker(QPainter& painter, const QPointF& at, const QColor& edge)
 {
     const double half = kMarkerRadius + 2;
     const QRectF square(at.x() - half, at.y() - half, 2 * half, 2 * half);
     painter.setBrush(Qt::NoBrush);
     painter.setPen(QPen(Qt::white, 5.0));
     painter.drawRect(square);
-    painter.setPen(QPen(kEndColour, 2.5));
+    painter.setPen(QPen(edge, 2.5));
     painter.drawRect(square);
+}
+
+// The box around the finite points of the parts; nothing without one.
+std::optional<PlaneBox> BoundsOf(const TrackPlane& plane, const std::vector<TripRange>& parts)
+{
+    std::optional<PlaneBox> box;
+    for (const TripRange& part : parts) {
+        const std::optional<PlaneBox> own = plane.BoundsOf(part.Begin, part.End);
+        if (!own)
+            continue;
+        box = box ? PlaneBox{std::min(box->MinX, own->MinX), std::min(box->MinY, own->MinY),
+                             std::max(box->MaxX, own->MaxX), std::max(box->MaxY, own->MaxY)}
+                  : *own;
+    }
+    return box;
+}
+
+PlaneBox WithMargin(const PlaneBox& box)
+{
+    const double dx = box.Width() * kFitMargin;
+    const double dy = box.Height() * kFitMargin;
+    return {box.MinX - dx, box.MinY - dy, box.MaxX + dx, box.MaxY + dy};
 }
 
 } // namespace
@@ -77,19 +98,77 @@ TrackView::TrackView(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("PaintTrack"));
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // Tab reaches the picture: + and - zoom, the arrows pan, Home shows the whole log.
+    setFocusPolicy(Qt::StrongFocus);
+    m_wholeButton = new QToolButton(this);
+    m_wholeButton->setObjectName(QStringLiteral("ToolWholeTrack"));
+    m_wholeButton->setText(QStringLiteral("全体表示"));
+    m_wholeButton->setToolTip(QStringLiteral("ログ全体を表示します (Home)"));
+    m_wholeButton->setFocusPolicy(Qt::NoFocus);
+    m_wholeButton->setCursor(Qt::ArrowCursor);
+    m_wholeButton->hide();
+    connect(m_wholeButton, &QToolButton::clicked, this, &TrackView::ShowWholeLog);
 }
+
+bool TrackView::HasPoints() const { return m_path && m_path->HasPoints(); }
 
 void TrackView::SetPath(std::shared_ptr<const TrackPlane> path)
 {
     m_path = std::move(path);
-    m_stale = true;
+    m_allTrips = m_path ? WholeTrips(*m_path) : std::vector<TripRange>{};
+    m_picked.clear();
+    m_strongParts.clear();
+    m_strongStale = true;
+    ShowWholeLog();
+}
+
+void TrackView::SetPicked(std::vector<MsWindow> windows, bool fit)
+{
+    const bool wholeLogWasPicked = m_strongParts == m_allTrips;
+    m_picked = std::move(windows);
+    m_strongParts = m_path ? TripRangesIn(*m_path, m_picked) : std::vector<TripRange>{};
+    m_strongStale = true;
+    // The faint layer is drawn only while some trip is not picked.
+    if (wholeLogWasPicked != (m_strongParts == m_allTrips))
+        m_stale = true;
+    if (fit && HasPoints())
+        if (const std::optional<PlaneBox> box = BoundsOf(*m_path, m_strongParts))
+            FitTo(Fit::Picked, WithMargin(*box));
     update();
 }
 
-void TrackView::SetWindow(const std::optional<MsWindow>& window)
+void TrackView::ShowWholeLog()
 {
-    m_window = window;
+    FitTo(Fit::WholeLog, HasPoints() ? std::optional(m_path->Bounds()) : std::nullopt);
+}
+
+void TrackView::FitTo(Fit fit, const std::optional<PlaneBox>& box)
+{
+    m_fit = fit;
+    m_fitBox = box;
+    m_stale = true;
+    m_wholeButton->setVisible(fit != Fit::WholeLog && HasPoints());
     update();
+}
+
+void TrackView::SetUserView(const PlaneView& view)
+{
+    FitTo(Fit::None, std::nullopt);
+    m_view = view;
+}
+
+const PlaneView& TrackView::View()
+{
+    Prepare();
+    return m_view;
+}
+
+QPointF TrackView::PixelOf(std::size_t position)
+{
+    Prepare();
+    if (!m_path || position >= m_path->Size())
+        return {};
+    return PointOf(m_transform.Map(m_path->Point(position)));
 }
 
 const TrackView::ScaleBarPlace& TrackView::ScaleBar()
@@ -101,7 +180,7 @@ const TrackView::ScaleBarPlace& TrackView::ScaleBar()
 std::size_t TrackView::LinePointCount()
 {
     Prepare();
-    return m_lines.PointCount();
+    return m_faintLayer.PointCount();
 }
 
 QSize TrackView::minimumSizeHint() const { return {kMinimumWidth, kMinimumHeight}; }
@@ -110,7 +189,18 @@ QSize TrackView::sizeHint() const { return {2 * kMinimumWidth, 2 * kMinimumHeigh
 void TrackView::resizeEvent(QResizeEvent* event)
 {
     m_stale = true;
+    const QSize button = m_wholeButton->sizeHint();
+    m_wholeButton->move(width() - kPaddingPixels - button.width(),
+                        height() - kPaddingPixels - button.height());
     QWidget::resizeEvent(event);
+}
+
+PlaneBox TrackView::Plot() const
+{
+    // The legend's row above the plot, the scale bar's below.
+    const int rowHeight = fontMetrics().height();
+    return BoxOf(QRectF(rect()).adjusted(kPaddingPixels, kPaddingPixels + rowHeight + 4,
+                                         -kPaddingPixels, -(kPaddingPixels + rowHeight + 4)));
 }
 
 void TrackView::Prepare()
@@ -118,37 +208,20 @@ void TrackView::Prepare()
     if (!m_stale && m_preparedRatio == devicePixelRatioF())
         return;
     m_stale = false;
+    m_strongStale = true;
     m_preparedRatio = devicePixelRatioF();
-    m_lines = {};
+    m_faintLayer = {};
     m_scaleBar = {};
-    const int rowHeight = fontMetrics().height();
-    // The legend's row above the plot, the scale bar's below.
-    const QRectF plot = QRectF(rect()).adjusted(kPaddingPixels, kPaddingPixels + rowHeight + 4,
-                                                -kPaddingPixels, -(kPaddingPixels + rowHeight + 4));
-    if (m_path && m_path->HasPoints() && plot.width() > 0 && plot.height() > 0) {
-        m_transform = FitTransform(m_path->Bounds(), BoxOf(plot));
-        // One device pixel apart at most: no line loses a visible bend.
-        m_lines = Decimate(*m_path, m_transform, 1.0 / m_preparedRatio);
+    const PlaneBox plot = Plot();
+    if (HasPoints() && plot.Width() > 0 && plot.Height() > 0) {
+        if (m_fitBox)
+            m_view = FitView(*m_fitBox, plot);
+        m_transform = m_view.Transform(plot);
+        // One cell a device pixel: the work is bounded by the picture, not by the fixes.
+        m_faintLayer =
+            LayTrack(*m_path, m_transform, BoxOf(rect()), 1.0 / m_preparedRatio, m_allTrips);
         PlaceScaleBar(plot);
     }
-    PaintFaintLayer();
-}
-
-void TrackView::PlaceScaleBar(const QRectF& plot)
-{
-    const double metres = NiceLength(plot.width() * kScaleBarShare / m_transform.PixelsPerMetre);
-    m_scaleBar.Text = ScaleBarText(metres);
-    const QFontMetricsF metrics(font());
-    const double barWidth = metres * m_transform.PixelsPerMetre;
-    const double rowTop = height() - kPaddingPixels - metrics.height();
-    m_scaleBar.Bar = QRectF(kPaddingPixels, rowTop + metrics.height() / 2 - 3, barWidth, 6);
-    m_scaleBar.TextRect =
-        QRectF(m_scaleBar.Bar.right() + 6, rowTop,
-               std::ceil(metrics.horizontalAdvance(m_scaleBar.Text)) + 1, metrics.height());
-}
-
-void TrackView::PaintFaintLayer()
-{
     m_faint = QPixmap(size() * m_preparedRatio);
     m_faint.setDevicePixelRatio(m_preparedRatio);
     m_faint.fill(palette().color(QPalette::Base));
@@ -156,51 +229,145 @@ void TrackView::PaintFaintLayer()
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(palette().color(QPalette::Mid));
     painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
-    painter.setPen(LinePen(kFaintColour, kFaintLineWidth));
-    for (const PlaneLine& line : m_lines.Lines)
-        painter.drawPolyline(PolygonOf(line));
+    // Under a strong layer of every trip nothing faint would show.
+    if (m_strongParts != m_allTrips)
+        PaintLayer(painter, m_faintLayer, false);
+}
+
+void TrackView::PrepareStrong()
+{
+    Prepare();
+    if (!m_strongStale)
+        return;
+    m_strongStale = false;
+    if (m_strongParts == m_allTrips) // the whole log is picked: the faint layer's lines
+        m_strongLayer = m_faintLayer;
+    else if (HasPoints())
+        m_strongLayer =
+            LayTrack(*m_path, m_transform, BoxOf(rect()), 1.0 / m_preparedRatio, m_strongParts);
+    else
+        m_strongLayer = {};
+    m_strong = QPixmap(size() * m_preparedRatio);
+    m_strong.setDevicePixelRatio(m_preparedRatio);
+    m_strong.fill(Qt::transparent);
+    QPainter painter(&m_strong);
+    PaintLayer(painter, m_strongLayer, true);
+}
+
+void TrackView::PlaceScaleBar(const PlaneBox& plot)
+{
+    const ::ScaleBar bar =
+        ChooseScaleBar(*m_path, m_transform, plot.Centre().Y, plot.Width() * kScaleBarShare);
+    m_scaleBar.Metres = bar.Metres;
+    m_scaleBar.Text = ScaleBarText(bar.Metres);
+    const QFontMetricsF metrics(font());
+    const double rowTop = height() - kPaddingPixels - metrics.height();
+    m_scaleBar.Bar = QRectF(kPaddingPixels, rowTop + metrics.height() / 2 - 3, bar.Pixels, 6);
+    m_scaleBar.TextRect =
+        QRectF(m_scaleBar.Bar.right() + 6, rowTop,
+               std::ceil(metrics.horizontalAdvance(m_scaleBar.Text)) + 1, metrics.height());
+}
+
+void TrackView::PaintLayer(QPainter& painter, const TrackLayer& layer, bool strong) const
+{
+    const QColor base = palette().color(QPalette::Base);
+    const auto colour = [&](std::size_t trip) {
+        return strong ? TripQColor(trip) : FaintTripQColor(trip, base);
+    };
+    const double width = strong ? kLineWidth : kFaintLineWidth;
+    // A jump is a hairline in the faint colour, strong or not: no fix lies along it.
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    for (const TrackLayer::Jump& jump : layer.Jumps) {
+        painter.setPen(QPen(FaintTripQColor(jump.Trip, base), 0));
+        painter.drawLine(PointOf(jump.From), PointOf(jump.To));
+    }
+    painter.setRenderHint(QPainter::Antialiasing);
+    // Square caps and bevelled joins: at these widths they look as round ones do, at a fraction
+    // of the cost. The pen changes only with the trip.
+    std::optional<std::size_t> penTrip;
+    for (const TrackLayer::Line& line : layer.Lines) {
+        if (line.Trip != penTrip)
+            painter.setPen(
+                QPen(colour(line.Trip), width, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin));
+        penTrip = line.Trip;
+        painter.drawPolyline(PolygonOf(line.Points));
+    }
+    // Dots as small squares, filled without smoothing; the excursions of a noisy log are specks
+    // in the faint colour, so that the trips' lines stand out among them.
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    for (const TrackLayer::Dot& dot : layer.Dots) {
+        const double side = dot.Excursion ? kFaintLineWidth : width;
+        painter.fillRect(QRectF(dot.At.X - side / 2, dot.At.Y - side / 2, side, side),
+                         dot.Excursion ? FaintTripQColor(dot.Trip, base) : colour(dot.Trip));
+    }
 }
 
 void TrackView::paintEvent(QPaintEvent*)
 {
-    Prepare();
+    PrepareStrong();
     QPainter painter(this);
     painter.drawPixmap(0, 0, m_faint);
-    if (m_lines.Lines.empty())
+    if (hasFocus()) { // where the keys act
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+    }
+    if (!HasPoints())
         return;
+    painter.drawPixmap(0, 0, m_strong);
     painter.setRenderHint(QPainter::Antialiasing);
-    PaintStrong(painter);
     PaintMarkers(painter);
     PaintScaleBar(painter);
     PaintLegend(painter);
 }
 
-void TrackView::PaintStrong(QPainter& painter) const
+void TrackView::focusInEvent(QFocusEvent* event)
 {
-    if (!m_window)
-        return;
-    const auto [first, last] = m_path->PositionsIn(*m_window);
-    painter.setPen(LinePen(kStrongColour, kLineWidth));
-    for (std::size_t i = 0; i < m_lines.Lines.size(); ++i) {
-        const auto [begin, end] = m_lines.Ranges[i];
-        const std::pair<std::size_t, std::size_t> inside{std::max(first, begin),
-                                                         std::min(last, end)};
-        if (inside.first >= inside.second)
-            continue;
-        QPolygonF part =
-            PolygonOf(StrongPart(*m_path, m_transform, m_lines.Kept[i], m_lines.Lines[i], inside));
-        if (part.size() == 1) // a lone fix: a dot as wide as the line
-            part.append(part.front());
-        painter.drawPolyline(part);
+    update();
+    QWidget::focusInEvent(event);
+}
+
+void TrackView::focusOutEvent(QFocusEvent* event)
+{
+    update();
+    QWidget::focusOutEvent(event);
+}
+
+std::vector<TrackView::Mark> TrackView::Marks(bool starts) const
+{
+    std::vector<Mark> marks;
+    if (!HasPoints() || m_strongParts.empty())
+        return marks;
+    const auto add = [&](const TripRange& part) {
+        const std::optional<PlanePoint> p = starts ? m_path->FirstPointIn(part.Begin, part.End)
+                                                   : m_path->LastPointIn(part.Begin, part.End);
+        if (p)
+            marks.push_back({PointOf(m_transform.Map(*p)), part.Trip});
+    };
+    if (m_strongParts.size() <= kMarkedParts) {
+        for (const TripRange& part : m_strongParts)
+            add(part);
+    } else {
+        add(starts ? m_strongParts.front() : m_strongParts.back());
     }
+    return marks;
+}
+
+std::vector<QPointF> TrackView::MarkPixels(bool starts)
+{
+    PrepareStrong();
+    std::vector<QPointF> pixels;
+    for (const Mark& mark : Marks(starts))
+        pixels.push_back(mark.At);
+    return pixels;
 }
 
 void TrackView::PaintMarkers(QPainter& painter) const
 {
-    if (const std::optional<PlanePoint> start = m_path->FirstPoint())
-        PaintStartMarker(painter, PointOf(m_transform.Map(*start)));
-    if (const std::optional<PlanePoint> end = m_path->LastPoint())
-        PaintEndMarker(painter, PointOf(m_transform.Map(*end)));
+    for (const Mark& mark : Marks(true))
+        PaintStartMarker(painter, mark.At, TripQColor(mark.Trip));
+    for (const Mark& mark : Marks(false))
+        PaintEndMarker(painter, mark.At, kMarkerColour);
 }
 
 void TrackView::PaintScaleBar(QPainter& painter) const
@@ -223,9 +390,9 @@ void TrackView::PaintLegend(QPainter& painter) const
         {{true, StartMarkerText()}, {false, EndMarkerText()}}};
     for (const auto& [start, text] : items) {
         if (start)
-            PaintStartMarker(painter, QPointF(x, middle));
+            PaintStartMarker(painter, QPointF(x, middle), palette().color(QPalette::Base));
         else
-            PaintEndMarker(painter, QPointF(x, middle));
+            PaintEndMarker(painter, QPointF(x, middle), kMarkerColour);
         painter.setPen(palette().color(QPalette::Text));
         const double textLeft = x + kMarkerRadius + 7;
         painter.drawText(QPointF(textLeft, kPaddingPixels + metrics.ascent()), text);
@@ -246,4 +413,104 @@ void TrackView::PaintLegend(QPainter& painter) const
     painter.setPen(Qt::NoPen);
     painter.setBrush(palette().color(QPalette::Text));
     painter.drawPath(arrow);
+}
+
+std::optional<std::size_t> TrackView::TripAt(const QPointF& pixel)
+{
+    Prepare();
+    return TripNear(m_faintLayer, {pixel.x(), pixel.y()}, kClickSlackPixels);
+}
+
+void TrackView::ZoomAt(const QPointF& pixel, double factor)
+{
+    Prepare();
+    if (!HasPoints())
+        return;
+    const PlaneBox plot = Plot();
+    const double farthest = FitView(m_path->Bounds(), plot).PixelsPerMetre * kFarthestShare;
+    const double scale = std::clamp(m_view.PixelsPerMetre * factor, farthest, kMostPixelsPerMetre);
+    SetUserView(ZoomView(m_view, plot, {pixel.x(), pixel.y()}, scale / m_view.PixelsPerMetre));
+}
+
+void TrackView::wheelEvent(QWheelEvent* event)
+{
+    const double steps = event->angleDelta().y() / 120.0;
+    if (steps == 0 || !HasPoints())
+        return QWidget::wheelEvent(event);
+    ZoomAt(event->position(), std::pow(kWheelZoom, steps));
+    event->accept();
+}
+
+void TrackView::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton || !HasPoints())
+        return QWidget::mousePressEvent(event);
+    Prepare();
+    m_pressAt = event->position();
+    m_viewAtPress = m_view;
+    m_panning = false;
+}
+
+void TrackView::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!m_pressAt)
+        return QWidget::mouseMoveEvent(event);
+    const QPointF moved = event->position() - *m_pressAt;
+    if (!m_panning && moved.manhattanLength() < QApplication::startDragDistance())
+        return;
+    if (!m_panning)
+        setCursor(Qt::ClosedHandCursor);
+    m_panning = true;
+    SetUserView(PanView(m_viewAtPress, moved.x(), moved.y()));
+}
+
+void TrackView::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (!m_pressAt || event->button() != Qt::LeftButton)
+        return QWidget::mouseReleaseEvent(event);
+    if (!m_panning)
+        if (const std::optional<std::size_t> trip = TripAt(event->position()))
+            emit TripClicked(*trip, event->modifiers());
+    m_pressAt.reset();
+    m_panning = false;
+    unsetCursor();
+}
+
+void TrackView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && HasPoints() && !TripAt(event->position()))
+        ShowWholeLog();
+}
+
+void TrackView::keyPressEvent(QKeyEvent* event)
+{
+    const QPointF middle = QRectF(rect()).center();
+    const double step = std::min(width(), height()) / 8.0;
+    switch (event->key()) {
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+        return ZoomAt(middle, kWheelZoom);
+    case Qt::Key_Minus:
+        return ZoomAt(middle, 1 / kWheelZoom);
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down: {
+        if (!HasPoints())
+            break;
+        const double dx = event->key() == Qt::Key_Left    ? step
+                          : event->key() == Qt::Key_Right ? -step
+                                                          : 0;
+        const double dy = event->key() == Qt::Key_Up     ? step
+                          : event->key() == Qt::Key_Down ? -step
+                                                         : 0;
+        Prepare();
+        return SetUserView(PanView(m_view, dx, dy));
+    }
+    case Qt::Key_Home:
+        return ShowWholeLog();
+    default:
+        break;
+    }
+    QWidget::keyPressEvent(event);
 }

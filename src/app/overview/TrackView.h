@@ -1,15 +1,21 @@
 #pragma once
 
+#include "geometry/TrackLayer.h"
 #include "geometry/TrackPlane.h"
 
 #include <QPixmap>
 #include <QWidget>
 #include <memory>
 #include <optional>
+#include <vector>
 
-// The track picture: the log's fixes as lines on a local plane, north up, the part inside the
-// time window strong and the rest faint, the start and end marked, with a scale bar in km. The
-// lines between trips are not drawn.
+class QToolButton;
+
+// The track picture: the log's trips as lines on a local plane, north up, each trip in its own
+// colour; the picked parts strong and the rest faint, the start and end of the picked parts
+// marked, with a scale bar in km. The lines between trips are not drawn. The wheel zooms about
+// the pointer, a drag pans, a click on a trip's line picks it; a double click on the background,
+// Home or the button in the corner shows the whole log again.
 class TrackView final : public QWidget
 {
     Q_OBJECT
@@ -17,44 +23,98 @@ class TrackView final : public QWidget
   public:
     explicit TrackView(QWidget* parent = nullptr);
 
+    // The log's plane, shown whole, nothing picked.
     void SetPath(std::shared_ptr<const TrackPlane> path);
-    void SetWindow(const std::optional<MsWindow>& window);
-    [[nodiscard]] const std::optional<MsWindow>& Window() const { return m_window; }
+    // The windows whose fixes are drawn strong: the picked trips, or the window of the twelve
+    // controls. With `fit` the view fits them.
+    void SetPicked(std::vector<MsWindow> windows, bool fit);
+    [[nodiscard]] const std::vector<MsWindow>& Picked() const { return m_picked; }
+    void ShowWholeLog();
+    [[nodiscard]] bool ShowsWholeLog() const { return m_fit == Fit::WholeLog; }
+    // The plane's point at the picture's middle and the scale.
+    [[nodiscard]] const PlaneView& View();
+    // The pixel of a position's fix at the current view.
+    [[nodiscard]] QPointF PixelOf(std::size_t position);
 
     struct ScaleBarPlace {
         QString Text;
         QRectF Bar;
         QRectF TextRect;
+        double Metres = 0;
     };
     // Where the scale bar and its caption go at the current size (nothing drawn without fixes).
     [[nodiscard]] const ScaleBarPlace& ScaleBar();
-    // How many points the faint lines have at the current size.
+    // How many points the faint layer draws at the current size and view.
     [[nodiscard]] std::size_t LinePointCount();
+    // The marks of the picked parts' starts or ends, in pixels.
+    [[nodiscard]] std::vector<QPointF> MarkPixels(bool starts);
 
     [[nodiscard]] QSize minimumSizeHint() const override;
     [[nodiscard]] QSize sizeHint() const override;
 
+  signals:
+    // A click on a trip's line or dot: the trip (from 0) and the keys held.
+    void TripClicked(std::size_t trip, Qt::KeyboardModifiers modifiers);
+
   protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
   private:
-    // The transform, the decimated lines, the faint layer and the scale bar: once per path and
-    // per size.
+    // What the view follows when the picture changes its size.
+    enum class Fit {
+        WholeLog,
+        Picked,
+        None, // the user zoomed or panned: centre and scale stay
+    };
+    [[nodiscard]] bool HasPoints() const;
+    [[nodiscard]] PlaneBox Plot() const;
+    void FitTo(Fit fit, const std::optional<PlaneBox>& box);
+    void SetUserView(const PlaneView& view);
+    void ZoomAt(const QPointF& pixel, double factor);
+    [[nodiscard]] std::optional<std::size_t> TripAt(const QPointF& pixel);
+    // The transform, the faint layer and the scale bar: once per path, view and size.
     void Prepare();
-    void PlaceScaleBar(const QRectF& plot);
-    void PaintFaintLayer();
-    void PaintStrong(QPainter& painter) const;
+    // The strong layer: once more when the picked parts change.
+    void PrepareStrong();
+    void PlaceScaleBar(const PlaneBox& plot);
+    void PaintLayer(QPainter& painter, const TrackLayer& layer, bool strong) const;
+    struct Mark {
+        QPointF At;
+        std::size_t Trip;
+    };
+    // A mark for the start or the end of each picked part, or of all of them when they are many.
+    [[nodiscard]] std::vector<Mark> Marks(bool starts) const;
     void PaintMarkers(QPainter& painter) const;
     void PaintScaleBar(QPainter& painter) const;
     void PaintLegend(QPainter& painter) const;
 
     std::shared_ptr<const TrackPlane> m_path;
-    std::optional<MsWindow> m_window;
+    std::vector<TripRange> m_allTrips;
+    std::vector<MsWindow> m_picked;
+    std::vector<TripRange> m_strongParts;
+    Fit m_fit = Fit::WholeLog;
+    std::optional<PlaneBox> m_fitBox; // metres
+    PlaneView m_view;
     bool m_stale = true;
+    bool m_strongStale = true;
     qreal m_preparedRatio = 0;
     PlaneTransform m_transform;
-    DecimatedTrack m_lines;
+    TrackLayer m_faintLayer;
+    TrackLayer m_strongLayer;
     QPixmap m_faint;
+    QPixmap m_strong;
     ScaleBarPlace m_scaleBar;
+    std::optional<QPointF> m_pressAt;
+    PlaneView m_viewAtPress;
+    bool m_panning = false;
+    QToolButton* m_wholeButton = nullptr;
 };

@@ -2,6 +2,7 @@
 
 #include "app/Platform.h"
 #include "app/overview/OverviewText.h"
+#include "app/overview/TripColour.h"
 
 TripListModel::TripListModel(QObject* parent)
     : QAbstractTableModel(parent), m_captions(TripColumnCaptions())
@@ -36,6 +37,9 @@ QVariant TripListModel::data(const QModelIndex& index, int role) const
     if (role == Qt::DisplayRole)
         return TripCellText(m_trips[static_cast<std::size_t>(index.row())], column, m_dateSeparator,
                             m_timeSeparator);
+    // The row's swatch in the trip's colour, as in the track picture and on the timeline.
+    if (role == Qt::DecorationRole && column == TripColumn::Date)
+        return TripQColor(static_cast<std::size_t>(index.row()));
     if (role == Qt::TextAlignmentRole) {
         const bool figure = column == TripColumn::Duration || column == TripColumn::DistanceKm ||
                             column == TripColumn::Fixes || column == TripColumn::MaxSpeedKmh;
