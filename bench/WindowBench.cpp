@@ -68,6 +68,7 @@ class BenchDialogs final : public Dialogs
     QString Log;
 
     std::optional<QString> AskOpenPath(QWidget*, const QString&) override { return Log; }
+    QStringList AskPhotoPaths(QWidget*, const QString&) override { return {}; }
     std::optional<SaveChoice> AskSavePath(QWidget*, const QString&, const QString&) override
     {
         return {};

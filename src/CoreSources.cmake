@@ -43,6 +43,7 @@ set(T2N_CORE_SOURCES
     geometry/TrackLayer.cpp
     geometry/TrackPlane.cpp
     geometry/TimeAxis.cpp
+    geometry/PhotoMarks.cpp
 )
 list(TRANSFORM T2N_CORE_SOURCES PREPEND ${CMAKE_CURRENT_LIST_DIR}/)
 

@@ -3,6 +3,7 @@
 #include "app/OutputTypes.h"
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 class QWidget;
@@ -26,6 +27,9 @@ class Dialogs
     // folder and offers the output types, with the type picked; nothing when the user cancelled.
     virtual std::optional<SaveChoice> AskSavePath(QWidget* parent, const QString& initialFolder,
                                                   const QString& proposedName) = 0;
+    // The photos chosen in the photo dialog, which starts in `initialFolder`; empty when the user
+    // cancelled.
+    virtual QStringList AskPhotoPaths(QWidget* parent, const QString& initialFolder) = 0;
     // The application's error box; `text` is shown as it stands.
     virtual void ShowError(QWidget* parent, const QString& text) = 0;
     // A Yes/No question before an existing file is replaced; true for Yes.

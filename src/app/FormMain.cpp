@@ -1,10 +1,13 @@
 #include "app/FormMain.h"
 
 #include "app/AppText.h"
+#include "app/BusyCursor.h"
 #include "app/PathPanel.h"
 #include "app/Platform.h"
 #include "app/TimeRangeEdit.h"
 #include "app/overview/Overview.h"
+#include "app/photos/PhotoPanel.h"
+#include "app/photos/PhotoText.h"
 #include "convert/OutputNames.h"
 #include "messages/ErrorText.h"
 
@@ -104,22 +107,6 @@ QLabel* MakeLabel(QWidget* parent, const char* name, int left, int top, const QS
 constexpr int kGroupMargin = 8;
 constexpr int kPanelRightMargin = 16;
 
-// A busy cursor while it lives; the window is painted first where a closed dialog left a hole,
-// so that it never shows the dialog during the work.
-class BusyCursor
-{
-  public:
-    explicit BusyCursor(QWidget* window)
-    {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        window->repaint();
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
-
 // The folder of a chosen file, for the dialog's next start there.
 QString FolderOf(const QString& path)
 {
@@ -135,13 +122,37 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QRect& geometry
     return button;
 }
 
-// The one local file a drag carries; several files, or anything else, are not taken.
-std::optional<QString> DraggedFile(const QMimeData* mime)
+// The extensions of the logs, which are never taken for photos.
+bool IsLogName(const QString& path)
 {
-    if (mime == nullptr || !mime->hasUrls() || mime->urls().size() != 1 ||
-        !mime->urls().constFirst().isLocalFile())
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == QLatin1String("bin") || suffix == QLatin1String("binx") ||
+           suffix == QLatin1String("bnx4");
+}
+
+// What a drag carries: local files and folders, of which at most one is a log.
+struct DraggedPaths {
+    std::optional<QString> Log;
+    QStringList Others; // photos and folders, or a single file that may be a log
+};
+
+std::optional<DraggedPaths> Dragged(const QMimeData* mime)
+{
+    if (mime == nullptr || !mime->hasUrls() || mime->urls().isEmpty())
         return std::nullopt;
-    return mime->urls().constFirst().toLocalFile();
+    DraggedPaths dragged;
+    for (const QUrl& url : mime->urls()) {
+        if (!url.isLocalFile())
+            return std::nullopt;
+        const QString path = url.toLocalFile();
+        if (!IsLogName(path) || QFileInfo(path).isDir())
+            dragged.Others << path;
+        else if (dragged.Log) // two logs: which one?
+            return std::nullopt;
+        else
+            dragged.Log = path;
+    }
+    return dragged;
 }
 
 } // namespace
@@ -188,6 +199,9 @@ void TFormMain::CreateControls()
     MakeLabel(GroupBox1, "Label2", 206, 82, QStringLiteral("から"));
     LabelEnd = MakeLabel(GroupBox1, "LabelEnd", 240, 82, QString());
     MakeLabel(GroupBox1, "Label3", 414, 82, QStringLiteral("まで"));
+    ButtonPhoto =
+        MakeButton(GroupBox1, "ButtonPhoto", QRect(705, 76, 51, 25), QStringLiteral("写真"));
+    ButtonPhoto->setToolTip(kPhotoButtonToolTip);
 
     GroupBox2 =
         MakeGroupBox(this, "GroupBox2", QRect(8, 128, 772, 129), QStringLiteral(" NMEAファイル"));
@@ -198,6 +212,7 @@ void TFormMain::CreateControls()
 
     connect(ButtonOpen, &QPushButton::clicked, this, &TFormMain::ButtonOpenClick);
     connect(ButtonOut, &QPushButton::clicked, this, &TFormMain::ButtonOutClick);
+    connect(ButtonPhoto, &QPushButton::clicked, this, &TFormMain::ButtonPhotoClick);
     CreateShortcuts();
 }
 
@@ -222,16 +237,19 @@ void TFormMain::CreateOverview()
     connect(m_overview, &TOverview::ExportRequested, this,
             [this](std::size_t trip) { Export(trip); });
 
-    // Tab visits the load button, the twelve edits from start year to end second, export, then
-    // the trip list, the track picture and the timeline.
-    QWidget* previous = ButtonOpen;
+    // Tab visits the load and photo buttons, the twelve edits from start year to end second,
+    // export, then the tabs, the trip list or the photo settings, list and write button, the track
+    // picture and the timeline.
+    setTabOrder(ButtonOpen, ButtonPhoto);
+    QWidget* previous = ButtonPhoto;
     for (QSpinBox* spin : m_range->Controls()) {
         setTabOrder(previous, spin);
         previous = spin;
     }
     setTabOrder(previous, ButtonOut);
     previous = ButtonOut;
-    for (const char* name : {"ListTrips", "PaintTrack", "PaintTimeline"}) {
+    for (const char* name : {"TabBarOverview", "ListTrips", "SpinClockError", "ComboCameraZone",
+                             "ListPhotos", "ButtonWrite", "PaintTrack", "PaintTimeline"}) {
         QWidget* part = m_overview->findChild<QWidget*>(QString::fromLatin1(name));
         setTabOrder(previous, part);
         previous = part;
@@ -246,6 +264,8 @@ void TFormMain::resizeEvent(QResizeEvent* event)
         group->resize(groupWidth, group->height());
     for (PathPanel* panel : {PanelSrcFn, PanelDstFn})
         panel->resize(groupWidth - panel->x() - kPanelRightMargin, panel->height());
+    // The photo button stays below the end of the path panel.
+    ButtonPhoto->move(groupWidth - kPanelRightMargin - ButtonPhoto->width(), ButtonPhoto->y());
 }
 
 void TFormMain::FormCreate()
@@ -260,6 +280,7 @@ void TFormMain::FormCreate()
     const QString documents = DocumentsFolder();
     m_saveFolder = QDir::toNativeSeparators(documents);
     m_openFolder = QDir::toNativeSeparators(documents + QStringLiteral("/Tallomer/Raw/"));
+    m_photoFolder = QDir::toNativeSeparators(PicturesFolder());
 
     const QLocale locale = QLocale::system();
     m_dateSeparator = DateSeparator(locale);
@@ -405,19 +426,50 @@ std::size_t TFormMain::BeyondTheFields(const ExportRequest& request) const
     return m_service.CountSelected(open) - m_service.CountSelected(request);
 }
 
+void TFormMain::ButtonPhotoClick()
+{
+    const QStringList chosen = m_dialogs.AskPhotoPaths(this, m_photoFolder);
+    if (chosen.isEmpty())
+        return;
+    m_photoFolder = FolderOf(chosen.constFirst());
+    AddPhotos(chosen);
+}
+
+void TFormMain::AddPhotos(const QStringList& paths)
+{
+    QStringList unread;
+    for (const auto& [folder, error] : m_overview->Photos().AddPhotos(paths))
+        unread << FolderUnreadText(QDir::toNativeSeparators(folder), error);
+    if (!unread.isEmpty())
+        ShowErrorBox(unread.join(QLatin1Char('\n')).toStdString());
+}
+
 void TFormMain::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (DraggedFile(event->mimeData()))
+    if (Dragged(event->mimeData()))
         event->acceptProposedAction();
 }
 
 void TFormMain::dropEvent(QDropEvent* event)
 {
-    const std::optional<QString> file = DraggedFile(event->mimeData());
-    if (!file)
+    const std::optional<DraggedPaths> dragged = Dragged(event->mimeData());
+    if (!dragged)
         return;
     event->acceptProposedAction();
-    OpenLog(*file);
+    const QStringList& others = dragged->Others;
+    if (!dragged->Log && others.size() == 1 && !QFileInfo(others.constFirst()).isDir()) {
+        // A file alone: a photo when it reads as one, else a log of any name, as always.
+        const PhotoInfo info = ReadPhotoInfo(ToLocalPath(others.constFirst()));
+        if (info.Recognised || info.Raw)
+            m_overview->Photos().AddPhotoInfos({info});
+        else
+            OpenLog(others.constFirst());
+        return;
+    }
+    if (dragged->Log)
+        OpenLog(*dragged->Log);
+    if (!others.isEmpty())
+        AddPhotos(others);
 }
 
 QString TFormMain::FormatTime(double dayCount) const

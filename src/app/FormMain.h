@@ -39,16 +39,25 @@ class TFormMain : public QWidget
     // The export command (also Ctrl+S): asks for a file name and writes the fixes of the chosen
     // window, of the trips picked one by one only when there are such.
     void ButtonOutClick();
+    // The photo command: asks for photos and adds them to the photo list, where they are placed
+    // on the loaded log's track (or wait for a log).
+    void ButtonPhotoClick();
+    // Adds photos and the photos of folders to the photo list; folders that cannot be read are
+    // named in one error box.
+    void AddPhotos(const QStringList& paths);
 
     // The dialogs' initial folders: as FormCreate set them, then the folder of the last file
     // chosen in each.
     [[nodiscard]] const QString& OpenFolder() const { return m_openFolder; }
     [[nodiscard]] const QString& SaveFolder() const { return m_saveFolder; }
+    [[nodiscard]] const QString& PhotoFolder() const { return m_photoFolder; }
 
   protected:
     // The path panels grow with the window.
     void resizeEvent(QResizeEvent* event) override;
-    // A single local file dragged onto the window is opened like a log chosen in the dialog.
+    // Local files and folders dragged onto the window: a log (by its extension) is opened like
+    // one chosen in the dialog, photos and folders are added to the photo list; a single other
+    // file is added when it is a photo and opened as a log when it is not.
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -76,6 +85,7 @@ class TFormMain : public QWidget
     Dialogs& m_dialogs;
     QString m_openFolder;
     QString m_saveFolder;
+    QString m_photoFolder;
     QString m_dateSeparator;
     QString m_timeSeparator;
 
@@ -84,6 +94,7 @@ class TFormMain : public QWidget
     PathPanel* PanelSrcFn = nullptr;
     QLabel* LabelSta = nullptr;
     QLabel* LabelEnd = nullptr;
+    QPushButton* ButtonPhoto = nullptr;
     QGroupBox* GroupBox2 = nullptr;
     TimeRangeEdit* m_range = nullptr; // the twelve date and time controls
     QPushButton* ButtonOut = nullptr;

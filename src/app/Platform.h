@@ -10,6 +10,8 @@
 // The user's documents folder ("/" separators, no trailing one); the home folder when the system
 // names none (or names one that does not exist).
 QString DocumentsFolder();
+// The user's pictures folder, likewise.
+QString PicturesFolder();
 // Whether the file dialogs are the system's own rather than Qt's.
 bool UseSystemFileDialogs();
 // `location` when it names an existing folder, else the home folder.

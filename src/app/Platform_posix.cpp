@@ -10,6 +10,12 @@ QString DocumentsFolder()
     return FolderOrHome(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
 }
 
+QString PicturesFolder()
+{
+    // XDG_PICTURES_DIR of the user's folder settings, else ~/Pictures.
+    return FolderOrHome(QStandardPaths::writableLocation(QStandardPaths::PicturesLocation));
+}
+
 bool UseSystemFileDialogs()
 {
     // The Linux desktops' dialogs match the name patterns case-sensitively and would hide

@@ -5,15 +5,23 @@
 #include <shlobj.h>
 #include <windows.h>
 
-QString DocumentsFolder()
+namespace {
+
+// A known folder, wherever the user or the administrator moved it.
+QString KnownFolder(REFKNOWNFOLDERID id)
 {
-    // The Documents known folder, wherever the user or the administrator moved it.
     PWSTR path = nullptr;
     QString folder;
-    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Documents, KF_FLAG_DEFAULT, nullptr, &path)))
+    if (SUCCEEDED(SHGetKnownFolderPath(id, KF_FLAG_DEFAULT, nullptr, &path)))
         folder = QDir::fromNativeSeparators(QString::fromWCharArray(path));
     CoTaskMemFree(path);
     return FolderOrHome(folder);
 }
+
+} // namespace
+
+QString DocumentsFolder() { return KnownFolder(FOLDERID_Documents); }
+
+QString PicturesFolder() { return KnownFolder(FOLDERID_Pictures); }
 
 bool UseSystemFileDialogs() { return true; }

@@ -3,6 +3,7 @@
 #include "app/AppText.h"
 #include "app/OutputTypes.h"
 #include "app/Platform.h"
+#include "app/photos/PhotoText.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -14,6 +15,17 @@
 
 const QString kOpenFilter = QStringLiteral("GPSログファイル (*.bnx4 *.binx *.bin)");
 const QString kAllFilesFilter = QStringLiteral("すべてのファイル (*)");
+
+QString PhotoFilter()
+{
+    QStringList patterns;
+    for (const auto& extensions : {InPlaceExtensions(), RawExtensions()})
+        for (const std::string_view extension : extensions)
+            patterns << QStringLiteral("*.") +
+                            QString::fromLatin1(extension.data(),
+                                                static_cast<qsizetype>(extension.size()));
+    return QStringLiteral("写真 (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+}
 
 QStringList SaveFilters()
 {
@@ -113,6 +125,15 @@ std::unique_ptr<QFileDialog> MakeOpenDialog(QWidget* parent, const QString& init
     return dialog;
 }
 
+std::unique_ptr<QFileDialog> MakePhotoDialog(QWidget* parent, const QString& initialFolder)
+{
+    auto dialog = MakeFileDialog(parent, initialFolder, {PhotoFilter(), kAllFilesFilter});
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setFileMode(QFileDialog::ExistingFiles);
+    dialog->setWindowTitle(kPhotoDialogTitle);
+    return dialog;
+}
+
 std::unique_ptr<QFileDialog> MakeSaveDialog(QWidget* parent, const QString& initialFolder,
                                             const QString& proposedName)
 {
@@ -142,6 +163,12 @@ std::unique_ptr<QMessageBox> MakeOverwriteBox(QWidget* parent, const QString& qu
 std::optional<QString> QtDialogs::AskOpenPath(QWidget* parent, const QString& initialFolder)
 {
     return RunFileDialog(*MakeOpenDialog(parent, initialFolder));
+}
+
+QStringList QtDialogs::AskPhotoPaths(QWidget* parent, const QString& initialFolder)
+{
+    const std::unique_ptr<QFileDialog> dialog = MakePhotoDialog(parent, initialFolder);
+    return dialog->exec() == QDialog::Accepted ? dialog->selectedFiles() : QStringList();
 }
 
 std::optional<SaveChoice> QtDialogs::AskSavePath(QWidget* parent, const QString& initialFolder,

@@ -10,11 +10,15 @@
 // offers every file as a second choice.
 extern const QString kOpenFilter;
 extern const QString kAllFilesFilter;
+// The photo dialog's filter: the photos tagged in place and the raw files, in any letter case.
+QString PhotoFilter();
 // The save dialog's filters, one per output type, in the order of kOutputTypes.
 QStringList SaveFilters();
 
 // The dialogs as the window shows them, built apart so tests can inspect them without exec().
 std::unique_ptr<QFileDialog> MakeOpenDialog(QWidget* parent, const QString& initialFolder);
+// Picks several existing photos at once.
+std::unique_ptr<QFileDialog> MakePhotoDialog(QWidget* parent, const QString& initialFolder);
 std::unique_ptr<QFileDialog> MakeSaveDialog(QWidget* parent, const QString& initialFolder,
                                             const QString& proposedName);
 std::unique_ptr<QMessageBox> MakeErrorBox(QWidget* parent, const QString& text);
@@ -25,6 +29,7 @@ class QtDialogs final : public Dialogs
 {
   public:
     std::optional<QString> AskOpenPath(QWidget* parent, const QString& initialFolder) override;
+    QStringList AskPhotoPaths(QWidget* parent, const QString& initialFolder) override;
     std::optional<SaveChoice> AskSavePath(QWidget* parent, const QString& initialFolder,
                                           const QString& proposedName) override;
     void ShowError(QWidget* parent, const QString& text) override;

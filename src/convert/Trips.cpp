@@ -205,3 +205,21 @@ TripAnalysis AnalyseTrips(std::span<const TGpsFix> fixes, std::int64_t gapMs, Tr
 }
 
 MsWindow TripWindow(const Trip& trip) { return CoveringWindow(trip.FirstMs, trip.LastMs); }
+
+std::optional<std::size_t> TripAt(std::span<const Trip> trips, std::int64_t localMs,
+                                  std::int64_t slackMs)
+{
+    // The first trip that ends at or after the moment: it holds the moment, or the moment lies
+    // between the one before it and it.
+    const auto after = std::partition_point(
+        trips.begin(), trips.end(), [localMs](const Trip& t) { return t.LastMs < localMs; });
+    const auto index = static_cast<std::size_t>(after - trips.begin());
+    if (after != trips.end() && after->FirstMs <= localMs)
+        return index;
+    constexpr std::int64_t kNever = std::numeric_limits<std::int64_t>::max();
+    const std::int64_t toBefore = index > 0 ? localMs - trips[index - 1].LastMs : kNever;
+    const std::int64_t toAfter = after != trips.end() ? after->FirstMs - localMs : kNever;
+    if (std::min(toBefore, toAfter) > slackMs)
+        return std::nullopt;
+    return toBefore <= toAfter ? index - 1 : index;
+}

@@ -71,5 +71,10 @@ enum class TripFigures {
 // end of the second of its last fix.
 [[nodiscard]] MsWindow TripWindow(const Trip& trip);
 
+// The trip (from 0) whose first and last fix hold a local moment between them, or else the one
+// whose first or last fix lies nearest it, at most `slackMs` away; nothing when none does.
+[[nodiscard]] std::optional<std::size_t> TripAt(std::span<const Trip> trips, std::int64_t localMs,
+                                                std::int64_t slackMs);
+
 // Great-circle distance in metres between two positions in degrees (haversine).
 [[nodiscard]] double GreatCircleM(double lat1, double lon1, double lat2, double lon2);

@@ -43,8 +43,7 @@ TrackPlane::TrackPlane(std::span<const TGpsFix> fixes, const TripAnalysis& analy
 {
     const Reference ref = ReferenceOf(fixes, analysis);
     m_referenceLatitude = ref.Latitude;
-    const double metresPerDegree = kTripEarthRadiusM * kRadiansPerDegree;
-    const double eastScale = metresPerDegree * std::cos(ref.Latitude * kRadiansPerDegree);
+    m_referenceLongitude = ref.Longitude;
     m_points.reserve(fixes.size());
     m_moments.reserve(fixes.size());
     for (std::size_t i = 0; i < fixes.size(); ++i) {
@@ -55,12 +54,7 @@ TrackPlane::TrackPlane(std::span<const TGpsFix> fixes, const TripAnalysis& analy
             m_points.push_back({kNoPoint, kNoPoint});
             continue;
         }
-        // Longitudes are taken within half a turn of the reference, so a track across the
-        // antimeridian stays in one piece.
-        const double east =
-            fix.Longitude - 360.0 * std::round((fix.Longitude - ref.Longitude) / 360.0);
-        const PlanePoint p{(east - ref.Longitude) * eastScale,
-                           (fix.Latitude - ref.Latitude) * metresPerDegree};
+        const PlanePoint p = PointOf(fix.Latitude, fix.Longitude);
         m_points.push_back(p);
         if (!m_anyPoint)
             m_bounds = {p.X, p.Y, p.X, p.Y};
@@ -71,6 +65,17 @@ TrackPlane::TrackPlane(std::span<const TGpsFix> fixes, const TripAnalysis& analy
     m_trips.reserve(analysis.Trips.size());
     for (const Trip& trip : analysis.Trips)
         m_trips.emplace_back(trip.Begin, trip.End);
+}
+
+PlanePoint TrackPlane::PointOf(double latDeg, double lonDeg) const
+{
+    const double metresPerDegree = kTripEarthRadiusM * kRadiansPerDegree;
+    const double eastScale = metresPerDegree * std::cos(m_referenceLatitude * kRadiansPerDegree);
+    // Longitudes are taken within half a turn of the reference, so a track across the
+    // antimeridian stays in one piece.
+    const double east = lonDeg - 360.0 * std::round((lonDeg - m_referenceLongitude) / 360.0);
+    return {(east - m_referenceLongitude) * eastScale,
+            (latDeg - m_referenceLatitude) * metresPerDegree};
 }
 
 std::pair<std::size_t, std::size_t> TrackPlane::PositionsIn(const MsWindow& window) const

@@ -23,6 +23,9 @@ class TrackPlane
     [[nodiscard]] std::size_t Size() const { return m_points.size(); }
     // Metres east and north of the reference; not finite for a fix without a position.
     [[nodiscard]] const PlanePoint& Point(std::size_t position) const { return m_points[position]; }
+    // The point of a position in degrees, laid out as the fixes' points are: a position between two
+    // fixes (in proportion, as a photo is placed) lies on the line between their points.
+    [[nodiscard]] PlanePoint PointOf(double latDeg, double lonDeg) const;
     // The smallest box around every finite point; all 0 without one.
     [[nodiscard]] const PlaneBox& Bounds() const { return m_bounds; }
     [[nodiscard]] bool HasPoints() const { return m_anyPoint; }
@@ -52,6 +55,7 @@ class TrackPlane
     PlaneBox m_bounds;
     bool m_anyPoint = false;
     double m_referenceLatitude = 0;
+    double m_referenceLongitude = 0;
 };
 
 // Maps the plane to a picture's pixels: north up, one scale for both axes.

@@ -27,6 +27,9 @@ constexpr std::string_view kRawExtensions[] = {
     "pef", "raf", "raw", "rw2", "rwl", "sr2", "srf", "srw", "x3f",
 };
 
+// JPEG and PNG by their usual extensions.
+constexpr std::string_view kInPlaceExtensions[] = {"jpg", "jpeg", "jpe", "png"};
+
 std::string LowerExtension(const std::string& path)
 {
     const std::size_t dot = ExtensionStart(path);
@@ -131,6 +134,10 @@ bool IsRawName(const std::string& path)
            std::end(kRawExtensions);
 }
 
+std::span<const std::string_view> RawExtensions() { return kRawExtensions; }
+
+std::span<const std::string_view> InPlaceExtensions() { return kInPlaceExtensions; }
+
 PhotoInfo ReadPhotoInfo(const std::string& path)
 {
     std::string bytes, sidecar;
@@ -219,40 +226,77 @@ PhotoOutcome TagPhoto(const std::string& path, const PhotoTrack& track,
         [&](const std::string& back) { return ReadsBackAs(photo, back, tags); });
 }
 
-void TagPhotos(std::span<const std::string> paths, const PhotoTrack& track,
-               const GeotagSettings& settings,
-               const std::function<void(std::size_t, const PhotoOutcome&)>& done, int threads)
+namespace {
+
+// Runs `work` for every index below `count` on up to `threads` threads at once and hands each
+// result to `done`, with its index, in the indices' order, on the calling thread.
+template <class Result, class Work>
+void InOrder(std::size_t count, int threads, const Work& work,
+             const std::function<void(std::size_t, const Result&)>& done)
 {
-    std::vector<std::optional<PhotoOutcome>> outcomes(paths.size());
+    std::vector<std::optional<Result>> results(count);
     std::mutex lock;
     std::condition_variable finished;
     std::atomic<std::size_t> next{0};
-    const auto work = [&] {
-        for (std::size_t i; (i = next++) < paths.size();) {
-            PhotoOutcome outcome;
-            try {
-                outcome = TagPhoto(paths[i], track, settings);
-            } catch (const std::exception&) { // out of memory: the photo is as it was
-                outcome = Failed(outcome, PhotoError::Build);
-            }
+    const auto run = [&] {
+        for (std::size_t i; (i = next++) < count;) {
+            Result result = work(i);
             const std::lock_guard<std::mutex> held(lock);
-            outcomes[i] = outcome;
+            results[i] = std::move(result);
             finished.notify_one();
         }
     };
     std::vector<std::thread> workers;
-    const auto count = static_cast<std::size_t>(std::max(threads, 1));
-    for (std::size_t t = 0; t < std::min(count, paths.size()); ++t)
-        workers.emplace_back(work);
-    for (std::size_t i = 0; i < paths.size(); ++i) {
+    const auto most = static_cast<std::size_t>(std::max(threads, 1));
+    for (std::size_t t = 0; t < std::min(most, count); ++t)
+        workers.emplace_back(run);
+    for (std::size_t i = 0; i < count; ++i) {
         std::unique_lock<std::mutex> held(lock);
-        finished.wait(held, [&] { return outcomes[i].has_value(); });
-        const PhotoOutcome outcome = *outcomes[i];
+        finished.wait(held, [&] { return results[i].has_value(); });
+        const Result result = std::move(*results[i]);
+        results[i].reset();
         held.unlock();
-        done(i, outcome);
+        done(i, result);
     }
     for (std::thread& worker : workers)
         worker.join();
+}
+
+} // namespace
+
+void TagPhotos(std::span<const std::string> paths, const PhotoTrack& track,
+               const GeotagSettings& settings,
+               const std::function<void(std::size_t, const PhotoOutcome&)>& done, int threads)
+{
+    InOrder<PhotoOutcome>(
+        paths.size(), threads,
+        [&](std::size_t i) {
+            try {
+                return TagPhoto(paths[i], track, settings);
+            } catch (const std::exception&) { // out of memory: the photo is as it was
+                return Failed({}, PhotoError::Build);
+            }
+        },
+        done);
+}
+
+void ReadPhotoInfos(std::span<const std::string> paths,
+                    const std::function<void(std::size_t, const PhotoInfo&)>& done, int threads)
+{
+    InOrder<PhotoInfo>(
+        paths.size(), threads,
+        [&](std::size_t i) {
+            try {
+                return ReadPhotoInfo(paths[i]);
+            } catch (const std::exception&) { // out of memory
+                PhotoInfo info;
+                info.Path = paths[i];
+                info.Error = PhotoError::Read;
+                info.Errno = ENOMEM;
+                return info;
+            }
+        },
+        done);
 }
 
 int PhotosInFolder(const std::string& folder, std::vector<std::string>& photos)

@@ -8,6 +8,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Photos placed on a log's track: one photo at a time read, placed and, unless asked not to,
@@ -88,6 +89,10 @@ struct PhotoOutcome {
 [[nodiscard]] std::string SidecarPath(const std::string& photo);
 // The extension of a raw camera format (any letter case).
 [[nodiscard]] bool IsRawName(const std::string& path);
+// The extensions of the raw camera formats, in lower case without the dot.
+[[nodiscard]] std::span<const std::string_view> RawExtensions();
+// The extensions of the photos tagged in place, in lower case without the dot.
+[[nodiscard]] std::span<const std::string_view> InPlaceExtensions();
 
 [[nodiscard]] PhotoInfo ReadPhotoInfo(const std::string& path);
 // The photo's moment, position and what would be done, writing nothing: WouldTag when it would
@@ -108,6 +113,13 @@ void TagPhotos(std::span<const std::string> paths, const PhotoTrack& track,
                const GeotagSettings& settings,
                const std::function<void(std::size_t, const PhotoOutcome&)>& done,
                int threads = kTaggingThreads);
+
+// Reads the photos on up to `threads` threads at once (each read whole, as ReadPhotoInfo does)
+// and hands each one's information to `done`, with its index, in the photos' order, on the
+// calling thread.
+void ReadPhotoInfos(std::span<const std::string> paths,
+                    const std::function<void(std::size_t, const PhotoInfo&)>& done,
+                    int threads = kTaggingThreads);
 
 // The files of a folder that may be photos, by name, not its sub-folders: every regular file but
 // hidden ones (a name starting with ".") and XMP sidecars. 0, or the errno value of a folder that

@@ -12,8 +12,12 @@
 namespace {
 
 // The design's controls carry these names; the overview's parts are laid out, not placed.
-bool IsDesignName(const QString& name)
+bool IsDesignControl(const QWidget& widget)
 {
+    for (const QWidget* p = widget.parentWidget(); p != nullptr; p = p->parentWidget())
+        if (p->objectName() == QLatin1String("Overview"))
+            return false;
+    const QString& name = widget.objectName();
     for (const char* prefix : {"GroupBox", "Button", "Panel", "Label", "UpDown"})
         if (name.startsWith(QLatin1String(prefix)) && name != QLatin1String("LabelSummary"))
             return true;
@@ -69,7 +73,7 @@ std::string DescribeControls(QWidget& form)
     QTextStream out(&text);
     const QList<QWidget*> all = form.findChildren<QWidget*>();
     for (const QWidget* widget : all)
-        if (IsDesignName(widget->objectName()))
+        if (IsDesignControl(*widget))
             Describe(out, *widget, form);
     // Where Tab goes from the load button until it comes back (a spin box named by its edit).
     out << "tab order:";

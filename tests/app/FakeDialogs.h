@@ -11,6 +11,7 @@ class FakeDialogs final : public Dialogs
   public:
     std::optional<QString> OpenAnswer; // nothing: the user cancels
     std::optional<QString> SaveAnswer;
+    QStringList PhotoAnswer; // empty: the user cancels
     OutputType SaveType = OutputType::Nmea;
     bool OverwriteAnswer = false;
     bool WeekRepairAnswer = false;
@@ -18,6 +19,7 @@ class FakeDialogs final : public Dialogs
 
     QStringList OpenFolders; // the initial folder of every open dialog shown
     QStringList SaveFolders;
+    QStringList PhotoFolders;
     QStringList SaveNames; // the name every save dialog proposed
     QStringList Errors;    // the text of every error box
     QStringList Questions;
@@ -27,6 +29,11 @@ class FakeDialogs final : public Dialogs
     {
         OpenFolders.append(initialFolder);
         return OpenAnswer;
+    }
+    QStringList AskPhotoPaths(QWidget*, const QString& initialFolder) override
+    {
+        PhotoFolders.append(initialFolder);
+        return PhotoAnswer;
     }
     std::optional<SaveChoice> AskSavePath(QWidget*, const QString& initialFolder,
                                           const QString& proposedName) override

@@ -401,11 +401,12 @@ TEST_F(OverviewTest, TabVisitsEveryPartAndFocusChangesNothing)
     QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, RowCentre(1));
     const Row start = Values("Sta");
     const Row end = Values("End");
-    QStringList order{"ButtonOpen"};
+    QStringList order{"ButtonOpen", "ButtonPhoto"};
     for (const char* role : {"Sta", "End"})
         for (const char* suffix : kSuffixes)
             order << QStringLiteral("Edit%1%2").arg(QLatin1String(role), QLatin1String(suffix));
     order << "ButtonOut"
+          << "TabBarOverview"
           << "ListTrips"
           << "PaintTrack"
           << "PaintTimeline"

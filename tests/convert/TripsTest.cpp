@@ -96,6 +96,29 @@ TEST(Trips, RecordsWithoutAFixMakeNoTrip)
     }
 }
 
+// The trip a moment lies in: inside a trip's span, or near enough to its first or last fix; the
+// nearer of two, the earlier on a tie; none when both are too far.
+TEST(Trips, TripAtAMoment)
+{
+    std::vector<Trip> trips(2);
+    trips[0].FirstMs = 1000, trips[0].LastMs = 5000;
+    trips[1].FirstMs = 20000, trips[1].LastMs = 30000;
+    struct Case {
+        std::int64_t Ms, SlackMs;
+        std::optional<std::size_t> Trip;
+    };
+    for (const Case& c :
+         {Case{1000, 0, 0}, Case{5000, 0, 0}, Case{3000, 0, 0}, Case{20000, 0, 1},
+          Case{30000, 0, 1}, Case{5001, 0, std::nullopt}, Case{7000, 2000, 0},
+          Case{7001, 2000, std::nullopt}, Case{18000, 2000, 1}, Case{17999, 2000, std::nullopt},
+          Case{0, 2000, 0}, Case{32000, 2000, 1}, Case{32001, 2000, std::nullopt},
+          Case{12500, 10000, 0}, Case{12501, 10000, 1}}) {
+        SCOPED_TRACE(c.Ms);
+        EXPECT_EQ(TripAt(trips, c.Ms, c.SlackMs), c.Trip);
+    }
+    EXPECT_EQ(TripAt({}, 1000, 1000), std::nullopt);
+}
+
 TEST(Trips, MeasuresTripsAndLog)
 {
     // 1 degree of latitude, then 1 degree of longitude along 1 N: 111195.080 + 111178.144 m.

@@ -10,6 +10,8 @@
 
 #include <cstdio>
 #include <gtest/gtest.h>
+#include <numeric>
+#include <tuple>
 
 #ifndef _WIN32
 #include <grp.h>
@@ -309,6 +311,42 @@ TEST_F(Geotag, FolderPhotosByNameWithoutSubFoldersHiddenFilesOrSidecars)
         names.push_back(Utf8Path(NativePath(photo).filename()));
     EXPECT_EQ(names, (std::vector<std::string>{"A.CR2", "a.jpg", "b.jpg", "写真.jpg"}));
     EXPECT_EQ(PhotosInFolder(Utf8Path(dir.Path() / "none"), photos), ENOENT);
+}
+
+// Photos read on several threads come back in their order, each as read alone: the clock, the
+// position already there, the kind, and the error of one that is not there.
+TEST_F(Geotag, PhotosReadAtOnceInTheirOrder)
+{
+    CameraTags tagged = TakenAt(3000);
+    tagged.LatDeg = 35.2;
+    std::vector<std::string> paths;
+    for (int i = 0; i < 9; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "p%d.%s", i, i % 3 == 2 ? "CR2" : "jpg");
+        paths.push_back(
+            Put(name, WithCameraTags(MakeJpeg(2, 2), i == 4 ? tagged : TakenAt(i * 1000))));
+    }
+    paths.insert(paths.begin() + 5, Utf8Path(dir.Path() / "gone.jpg"));
+    for (const int threads : {1, 4}) {
+        std::vector<std::size_t> order;
+        ReadPhotoInfos(
+            paths,
+            [&](std::size_t i, const PhotoInfo& info) {
+                order.push_back(i);
+                const PhotoInfo alone = ReadPhotoInfo(paths[i]);
+                EXPECT_EQ(info.Path, paths[i]);
+                EXPECT_EQ(info.Clock.DateTime, alone.Clock.DateTime) << i;
+                EXPECT_EQ(std::tuple(info.Error, info.Errno, info.Raw, info.Tagged),
+                          std::tuple(alone.Error, alone.Errno, alone.Raw, alone.Tagged))
+                    << i;
+            },
+            threads);
+        std::vector<std::size_t> expected(paths.size());
+        std::iota(expected.begin(), expected.end(), 0);
+        EXPECT_EQ(order, expected);
+    }
+    EXPECT_EQ(ReadPhotoInfo(paths[5]).Errno, ENOENT);
+    EXPECT_TRUE(ReadPhotoInfo(paths[4]).Tagged);
 }
 
 } // namespace

@@ -6,6 +6,9 @@
 #include "app/overview/TimelineView.h"
 #include "app/overview/TrackView.h"
 #include "app/overview/TripListModel.h"
+#include "app/photos/PhotoListModel.h"
+#include "app/photos/PhotoPanel.h"
+#include "app/photos/PhotoText.h"
 #include "geometry/TrackPlane.h"
 #include "messages/NoteText.h"
 
@@ -13,6 +16,8 @@
 #include <QLabel>
 #include <QScrollBar>
 #include <QSplitter>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -43,11 +48,12 @@ void TOverview::CreateParts()
     CreateList();
     m_track = new TrackView(this);
     m_timeline = new TimelineView(this);
+    CreatePhotos();
 
     m_splitter = new QSplitter(Qt::Horizontal, this);
     m_splitter->setObjectName(QStringLiteral("SplitterOverview"));
     m_splitter->setChildrenCollapsible(false);
-    m_splitter->addWidget(m_list);
+    m_splitter->addWidget(m_tabs);
     m_splitter->addWidget(m_track);
     m_splitter->setStretchFactor(0, 0);
     m_splitter->setStretchFactor(1, 1); // the picture takes every extra pixel
@@ -95,6 +101,30 @@ void TOverview::CreateList()
         m_list->fontMetrics().horizontalAdvance(QStringLiteral("000")) + kRowPadding);
 }
 
+// The trip list and the photo list share the left of the picture, on two tabs without a frame.
+void TOverview::CreatePhotos()
+{
+    m_photos = new PhotoPanel(m_service, this);
+    m_tabs = new QTabWidget(this);
+    m_tabs->setObjectName(QStringLiteral("TabsOverview"));
+    m_tabs->tabBar()->setObjectName(QStringLiteral("TabBarOverview"));
+    m_tabs->setDocumentMode(true);
+    // Tab reaches the tabs once, in their place: the widget around them is no stand-in for them.
+    m_tabs->setFocusProxy(nullptr);
+    m_tabs->setFocusPolicy(Qt::NoFocus);
+    m_tabs->tabBar()->setFocusPolicy(Qt::TabFocus);
+    m_tabs->addTab(m_list, QStringLiteral("トリップ"));
+    m_tabs->addTab(m_photos, PhotoTabText(0));
+    const auto showMarks = [this] {
+        m_track->SetPhotoMarks(m_photos->Marks(), m_photos->CurrentPhoto());
+    };
+    connect(m_photos, &PhotoPanel::MarksChanged, this, showMarks);
+    connect(m_photos, &PhotoPanel::PhotosAdded, this, [this] {
+        m_tabs->setTabText(m_tabs->indexOf(m_photos), PhotoTabText(m_photos->Model().Size()));
+        m_tabs->setCurrentWidget(m_photos);
+    });
+}
+
 // Every column as wide as its widest text, and the list as wide as its columns: the track
 // picture beside it takes the rest.
 void TOverview::FitListWidth()
@@ -131,6 +161,7 @@ void TOverview::ShowLog()
 
     m_timeline->SetLog(analysis.FirstMs, analysis.LastMs, analysis.Trips);
     m_track->SetPath(m_path);
+    m_photos->ShowLog(m_path);
     FitListWidth();
     ShowRangeWindow(false);
 }

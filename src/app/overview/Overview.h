@@ -7,9 +7,11 @@
 #include <optional>
 #include <vector>
 
+class PhotoPanel;
 class QLabel;
 class QModelIndex;
 class QSplitter;
+class QTabWidget;
 class QTableView;
 class TimeRangeEdit;
 class TimelineView;
@@ -17,10 +19,11 @@ class TrackPlane;
 class TrackView;
 class TripListModel;
 
-// What the loaded log holds, below the window's controls: a summary line, the trip list, the
-// track picture and the timeline. Picking trips in the list, the picture or the timeline, or
-// dragging on the timeline, sets the time range's controls; the picture and the timeline follow
-// them. Trips picked one by one (Ctrl+click) are exported as just those trips.
+// What the loaded log holds, below the window's controls: a summary line, the trip list and the
+// photo list on two tabs, the track picture and the timeline. Picking trips in the list, the
+// picture or the timeline, or dragging on the timeline, sets the time range's controls; the picture
+// and the timeline follow them. Trips picked one by one (Ctrl+click) are exported as just those
+// trips. The photos placed on the track are marked in the picture.
 class TOverview final : public QWidget
 {
     Q_OBJECT
@@ -38,6 +41,8 @@ class TOverview final : public QWidget
     // The windows of the picked trips when they are not one run of neighbours, so that an export
     // takes their fixes only; empty otherwise.
     [[nodiscard]] const std::vector<MsWindow>& Chosen() const { return m_chosen; }
+    // The photo list and its settings.
+    [[nodiscard]] PhotoPanel& Photos() const { return *m_photos; }
 
   signals:
     // A double click on a trip (from 0): its window is set, now export it.
@@ -46,6 +51,7 @@ class TOverview final : public QWidget
   private:
     void CreateParts();
     void CreateList();
+    void CreatePhotos();
     void FitListWidth();
     void TripsSelected();
     void TripDoubleClicked(const QModelIndex& index);
@@ -66,7 +72,9 @@ class TOverview final : public QWidget
 
     QLabel* m_summary = nullptr;
     QSplitter* m_splitter = nullptr;
+    QTabWidget* m_tabs = nullptr;
     QTableView* m_list = nullptr;
+    PhotoPanel* m_photos = nullptr;
     TripListModel* m_model = nullptr;
     TrackView* m_track = nullptr;
     TimelineView* m_timeline = nullptr;

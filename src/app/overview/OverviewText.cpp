@@ -105,6 +105,7 @@ QString ScaleBarText(double metres)
 
 QString StartMarkerText() { return QStringLiteral("開始"); }
 QString EndMarkerText() { return QStringLiteral("終了"); }
+QString PhotoMarkerText() { return QStringLiteral("写真"); }
 
 QString TickText(std::int64_t ms, TickStep step, std::optional<std::int64_t> lastShownMs,
                  const QString& dateSeparator, const QString& timeSeparator)

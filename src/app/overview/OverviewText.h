@@ -45,6 +45,7 @@ QString ScaleBarText(double metres);
 // The markers' legend of the track picture.
 QString StartMarkerText();
 QString EndMarkerText();
+QString PhotoMarkerText();
 
 // A timeline tick's caption for its step: a year ("2024"), a month ("5月"), a day ("05/03"), a
 // time ("09:30", "09:30:15" for steps of seconds; the day instead at midnight). The year is added

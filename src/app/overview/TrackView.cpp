@@ -19,6 +19,7 @@ constexpr int kPaddingPixels = 12;
 constexpr double kLineWidth = 2.6;
 constexpr double kFaintLineWidth = 1.6;
 constexpr double kMarkerRadius = 5.5;
+constexpr double kPhotoMarkerRadius = 5.0;
 constexpr double kScaleBarShare = 0.3; // of the plot's width at most
 constexpr int kMinimumWidth = 180;
 constexpr int kMinimumHeight = 150;
@@ -68,6 +69,28 @@ void PaintEndMarker(QPainter& painter, const QPointF& at, const QColor& edge)
     painter.drawRect(square);
     painter.setPen(QPen(edge, 2.5));
     painter.drawRect(square);
+}
+
+// A diamond for a photo, filled with its trip's colour, with a white halo and a dark edge; the
+// picked photo's is larger, in a ring of the highlight colour.
+void PaintPhotoMarker(QPainter& painter, const QPointF& at, const QColor& fill,
+                      const std::optional<QColor>& ring = std::nullopt)
+{
+    const double r = ring ? kPhotoMarkerRadius * 1.6 : kPhotoMarkerRadius;
+    if (ring) {
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(*ring, 3.0));
+        painter.drawEllipse(at, r + 5, r + 5);
+    }
+    const QPolygonF diamond{
+        {at.x(), at.y() - r}, {at.x() + r, at.y()}, {at.x(), at.y() + r}, {at.x() - r, at.y()}};
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(Qt::white, 3.0, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    painter.drawPolygon(diamond);
+    painter.setPen(
+        QPen(kMarkerColour, ring ? 2.0 : 1.2, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    painter.setBrush(fill);
+    painter.drawPolygon(diamond);
 }
 
 // The box around the finite points of the parts; nothing without one.
@@ -317,6 +340,7 @@ void TrackView::paintEvent(QPaintEvent*)
     painter.drawPixmap(0, 0, m_strong);
     painter.setRenderHint(QPainter::Antialiasing);
     PaintMarkers(painter);
+    PaintPhotoMarks(painter);
     PaintScaleBar(painter);
     PaintLegend(painter);
 }
@@ -370,6 +394,40 @@ void TrackView::PaintMarkers(QPainter& painter) const
         PaintEndMarker(painter, mark.At, kMarkerColour);
 }
 
+void TrackView::SetPhotoMarks(std::vector<PhotoMark> marks, std::optional<std::size_t> picked)
+{
+    m_photoMarks = std::move(marks);
+    m_pickedPhoto = picked;
+    update();
+}
+
+std::vector<QPointF> TrackView::PhotoMarkPixels()
+{
+    Prepare();
+    std::vector<QPointF> pixels;
+    for (const PhotoMark& mark : m_photoMarks)
+        pixels.push_back(PointOf(m_transform.Map(mark.At)));
+    return pixels;
+}
+
+void TrackView::PaintPhotoMarks(QPainter& painter) const
+{
+    const QColor noTrip = palette().color(QPalette::Mid);
+    const PhotoMark* picked = nullptr;
+    for (const PhotoMark& mark : m_photoMarks) {
+        if (mark.Photo == m_pickedPhoto) {
+            picked = &mark;
+            continue;
+        }
+        PaintPhotoMarker(painter, PointOf(m_transform.Map(mark.At)),
+                         mark.Trip ? TripQColor(*mark.Trip) : noTrip);
+    }
+    if (picked != nullptr)
+        PaintPhotoMarker(painter, PointOf(m_transform.Map(picked->At)),
+                         picked->Trip ? TripQColor(*picked->Trip) : noTrip,
+                         palette().color(QPalette::Highlight));
+}
+
 void TrackView::PaintScaleBar(QPainter& painter) const
 {
     const QRectF& bar = m_scaleBar.Bar;
@@ -397,6 +455,12 @@ void TrackView::PaintLegend(QPainter& painter) const
         const double textLeft = x + kMarkerRadius + 7;
         painter.drawText(QPointF(textLeft, kPaddingPixels + metrics.ascent()), text);
         x = textLeft + metrics.horizontalAdvance(text) + 14 + kMarkerRadius;
+    }
+    if (!m_photoMarks.empty()) {
+        PaintPhotoMarker(painter, QPointF(x, middle), palette().color(QPalette::Base));
+        painter.setPen(palette().color(QPalette::Text));
+        painter.drawText(QPointF(x + kMarkerRadius + 7, kPaddingPixels + metrics.ascent()),
+                         PhotoMarkerText());
     }
     // North is up: an arrow in the legend's row, at the right.
     const double right = width() - kPaddingPixels;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "geometry/PhotoMarks.h"
 #include "geometry/TrackLayer.h"
 #include "geometry/TrackPlane.h"
 
@@ -13,7 +14,8 @@ class QToolButton;
 
 // The track picture: the log's trips as lines on a local plane, north up, each trip in its own
 // colour; the picked parts strong and the rest faint, the start and end of the picked parts
-// marked, with a scale bar in km. The lines between trips are not drawn. The wheel zooms about
+// marked, with a scale bar in km; photos placed on the track are diamonds in their trips' colours.
+// The lines between trips are not drawn. The wheel zooms about
 // the pointer, a drag pans, a click on a trip's line picks it; a double click on the background,
 // Home or the button in the corner shows the whole log again.
 class TrackView final : public QWidget
@@ -48,6 +50,12 @@ class TrackView final : public QWidget
     [[nodiscard]] std::size_t LinePointCount();
     // The marks of the picked parts' starts or ends, in pixels.
     [[nodiscard]] std::vector<QPointF> MarkPixels(bool starts);
+    // The photos placed on the track, drawn over the trips; the picked photo's mark (by its
+    // index among the photos) larger and on top.
+    void SetPhotoMarks(std::vector<PhotoMark> marks, std::optional<std::size_t> picked);
+    [[nodiscard]] const std::vector<PhotoMark>& PhotoMarks() const { return m_photoMarks; }
+    // The photo marks' pixels at the current view, in the marks' order.
+    [[nodiscard]] std::vector<QPointF> PhotoMarkPixels();
 
     [[nodiscard]] QSize minimumSizeHint() const override;
     [[nodiscard]] QSize sizeHint() const override;
@@ -94,6 +102,7 @@ class TrackView final : public QWidget
     // A mark for the start or the end of each picked part, or of all of them when they are many.
     [[nodiscard]] std::vector<Mark> Marks(bool starts) const;
     void PaintMarkers(QPainter& painter) const;
+    void PaintPhotoMarks(QPainter& painter) const;
     void PaintScaleBar(QPainter& painter) const;
     void PaintLegend(QPainter& painter) const;
 
@@ -117,4 +126,6 @@ class TrackView final : public QWidget
     PlaneView m_viewAtPress;
     bool m_panning = false;
     QToolButton* m_wholeButton = nullptr;
+    std::vector<PhotoMark> m_photoMarks;
+    std::optional<std::size_t> m_pickedPhoto;
 };

@@ -1,0 +1,279 @@
+#include "app/photos/PhotoPanel.h"
+
+#include "app/BusyCursor.h"
+#include "app/Platform.h"
+#include "app/photos/PhotoListModel.h"
+#include "app/photos/PhotoText.h"
+#include "geometry/TrackPlane.h"
+
+#include <QComboBox>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <array>
+#include <unordered_set>
+
+namespace {
+
+constexpr int kRowPadding = 6;
+constexpr int kCellPadding = 16;
+// Up to three years either way: a camera whose date was never set.
+constexpr int kMostClockErrorSeconds = 99'999'999;
+// The offsets the world's clocks are set to, in minutes east of UTC: every whole hour from
+// UTC-12:00 to UTC+14:00, and the zones (summer times included) between two hours.
+constexpr std::int32_t kWestMostZoneMinutes = -12 * 60;
+constexpr std::int32_t kEastMostZoneMinutes = 14 * 60;
+constexpr std::array<std::int32_t, 13> kBetweenHours{-570, -210, -150, 210, 270, 330, 345,
+                                                     390,  525,  570,  630, 765, 825};
+
+// Every offset on offer, west to east, with the window's own among them.
+std::vector<std::int32_t> ZoneChoices(std::int32_t windowZone)
+{
+    std::vector<std::int32_t> zones(kBetweenHours.begin(), kBetweenHours.end());
+    for (std::int32_t east = kWestMostZoneMinutes; east <= kEastMostZoneMinutes; east += 60)
+        zones.push_back(east);
+    zones.push_back(windowZone);
+    std::sort(zones.begin(), zones.end());
+    zones.erase(std::unique(zones.begin(), zones.end()), zones.end());
+    return zones;
+}
+
+QLabel* Caption(const QString& text, QWidget* buddy, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setBuddy(buddy);
+    return label;
+}
+
+} // namespace
+
+PhotoPanel::PhotoPanel(const ConversionService& service, QWidget* parent)
+    : QWidget(parent), m_service(service)
+{
+    setObjectName(QStringLiteral("PanelPhotos"));
+    m_model = new PhotoListModel(this);
+    m_model->SetBias(m_service.Bias());
+    CreateSettings();
+    CreateList();
+
+    m_write = new QPushButton(QStringLiteral("書込"), this);
+    m_write->setObjectName(QStringLiteral("ButtonWrite"));
+    m_write->setToolTip(kWriteToolTip);
+    m_write->setFixedSize(51, 25);
+    m_result = new QLabel(this);
+    m_result->setObjectName(QStringLiteral("LabelPhotoResult"));
+    m_result->setWordWrap(true);
+    auto* writeRow = new QHBoxLayout;
+    writeRow->addWidget(m_write);
+    writeRow->addWidget(m_result, 1);
+    qobject_cast<QVBoxLayout*>(layout())->addLayout(writeRow);
+
+    connect(m_write, &QPushButton::clicked, this, &PhotoPanel::ButtonWriteClick);
+    connect(m_clockError, &QSpinBox::valueChanged, this, &PhotoPanel::PlaceAll);
+    connect(m_zone, &QComboBox::currentIndexChanged, this, &PhotoPanel::PlaceAll);
+    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &PhotoPanel::MarksChanged);
+    ShowCount();
+}
+
+void PhotoPanel::CreateSettings()
+{
+    m_clockError = new QSpinBox(this);
+    m_clockError->setObjectName(QStringLiteral("SpinClockError"));
+    m_clockError->setRange(-kMostClockErrorSeconds, kMostClockErrorSeconds);
+    m_clockError->setSuffix(kClockErrorSuffix);
+    m_clockError->setAccelerated(true); // held down, the arrows run faster
+    m_clockError->setToolTip(kClockErrorToolTip);
+    m_clockError->setAlignment(Qt::AlignRight);
+    // Figures are typed directly, never through an input method; a drop goes to the window.
+    auto* edit = m_clockError->findChild<QLineEdit*>();
+    for (QWidget* part : {static_cast<QWidget*>(m_clockError), static_cast<QWidget*>(edit)}) {
+        part->setAttribute(Qt::WA_InputMethodEnabled, false);
+        part->setInputMethodHints(Qt::ImhFormattedNumbersOnly);
+    }
+    edit->setAcceptDrops(false);
+
+    m_zone = new QComboBox(this);
+    m_zone->setObjectName(QStringLiteral("ComboCameraZone"));
+    m_zone->setToolTip(kCameraZoneToolTip);
+    // The window's zone first of all: the camera's clock shows the same time as the log's.
+    const std::int32_t windowZone = -m_service.Bias();
+    for (const std::int32_t east : ZoneChoices(windowZone))
+        m_zone->addItem(ZoneText(east), east);
+    m_zone->setCurrentIndex(m_zone->findData(windowZone));
+
+    auto* row = new QHBoxLayout;
+    row->addWidget(Caption(kClockErrorCaption, m_clockError, this));
+    row->addWidget(m_clockError);
+    row->addSpacing(12);
+    row->addWidget(Caption(kCameraZoneCaption, m_zone, this));
+    row->addWidget(m_zone);
+    row->addStretch(1);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(4, 6, 4, 4);
+    column->setSpacing(4);
+    column->addLayout(row);
+}
+
+void PhotoPanel::CreateList()
+{
+    m_list = new QTableView(this);
+    m_list->setObjectName(QStringLiteral("ListPhotos"));
+    m_list->setModel(m_model);
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setTabKeyNavigation(false);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->setAlternatingRowColors(true);
+    m_list->setWordWrap(false);
+    m_list->setCornerButtonEnabled(false);
+    QHeaderView* header = m_list->horizontalHeader();
+    header->setHighlightSections(false);
+    header->setStretchLastSection(true);
+    // The columns keep their widths as the photos move: each as wide as its widest text.
+    const QStringList samples = PhotoColumnSamples();
+    for (int column = 1; column < kPhotoColumnCount; ++column) {
+        const int caption = header->fontMetrics().horizontalAdvance(
+            m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString());
+        header->resizeSection(
+            column, std::max(caption, m_list->fontMetrics().horizontalAdvance(samples[column])) +
+                        kCellPadding);
+    }
+    // Photos go by their names: no numbers before the rows.
+    m_list->verticalHeader()->hide();
+    m_list->verticalHeader()->setDefaultSectionSize(m_list->fontMetrics().height() + kRowPadding);
+    qobject_cast<QVBoxLayout*>(layout())->addWidget(m_list, 1);
+}
+
+void PhotoPanel::ShowLog(std::shared_ptr<const TrackPlane> plane)
+{
+    m_plane = std::move(plane);
+    PlaceAll();
+}
+
+std::vector<PhotoPanel::UnreadFolder> PhotoPanel::AddPhotos(const QStringList& paths)
+{
+    std::unordered_set<std::string> listed;
+    for (const PhotoInfo& info : m_model->Infos())
+        listed.insert(info.Path);
+    std::vector<UnreadFolder> unread;
+    std::vector<std::string> found;
+    for (const QString& path : paths) {
+        if (!QFileInfo(path).isDir())
+            found.push_back(ToLocalPath(path));
+        else if (const int error = PhotosInFolder(ToLocalPath(path), found))
+            unread.emplace_back(path, error);
+    }
+    std::vector<std::string> photos;
+    for (std::string& photo : found)
+        if (listed.insert(photo).second)
+            photos.push_back(std::move(photo));
+    std::vector<PhotoInfo> infos(photos.size());
+    {
+        const BusyCursor busy(window());
+        ReadPhotoInfos(photos, [&infos](std::size_t i, const PhotoInfo& info) { infos[i] = info; });
+    }
+    AddPhotoInfos(infos);
+    return unread;
+}
+
+void PhotoPanel::AddPhotoInfos(const std::vector<PhotoInfo>& infos)
+{
+    const GeotagSettings settings = Settings();
+    m_model->Add(infos,
+                 [&](const PhotoInfo& info) { return m_service.PlacePhoto(info, settings); });
+    m_list->resizeColumnToContents(static_cast<int>(PhotoColumn::Name));
+    ShowMarks();
+    ShowCount();
+    emit PhotosAdded();
+}
+
+GeotagSettings PhotoPanel::Settings() const
+{
+    GeotagSettings settings;
+    settings.CameraBiasMinutes = -m_zone->currentData().toInt();
+    settings.CameraOffsetMs = std::int64_t{m_clockError->value()} * kMsPerSecond;
+    return settings;
+}
+
+std::optional<std::size_t> PhotoPanel::CurrentPhoto() const
+{
+    const QModelIndexList rows = m_list->selectionModel()->selectedRows();
+    if (rows.isEmpty())
+        return std::nullopt;
+    return static_cast<std::size_t>(rows.constFirst().row());
+}
+
+void PhotoPanel::PlaceAll()
+{
+    m_model->SetBias(m_service.Bias());
+    const GeotagSettings settings = Settings();
+    m_model->PlaceAll([&](const PhotoInfo& info) { return m_service.PlacePhoto(info, settings); });
+    ShowMarks();
+    ShowCount();
+}
+
+void PhotoPanel::ShowMarks()
+{
+    m_marks.clear();
+    if (m_plane)
+        m_marks =
+            PhotoMarks(*m_plane, m_service.Trips().Trips, m_model->Outcomes(), m_service.Bias());
+    m_model->SetMarks(m_marks);
+    emit MarksChanged();
+}
+
+void PhotoPanel::ShowCount()
+{
+    const std::vector<PhotoOutcome>& outcomes = m_model->Outcomes();
+    const auto writable = static_cast<std::size_t>(
+        std::count_if(outcomes.begin(), outcomes.end(), [](const PhotoOutcome& outcome) {
+            return outcome.Result == GeotagResult::WouldTag;
+        }));
+    m_write->setEnabled(writable > 0);
+    if (outcomes.empty())
+        m_result->setText(kNoPhotosHint);
+    else if (m_service.LoadedPath().empty())
+        m_result->setText(kPhotosWaitForLog);
+    else
+        m_result->setText(WritableCountText(outcomes.size(), writable));
+}
+
+void PhotoPanel::ButtonWriteClick()
+{
+    std::vector<std::size_t> rows;
+    std::vector<std::string> paths;
+    for (std::size_t i = 0; i < m_model->Size(); ++i) {
+        if (m_model->Outcomes()[i].Result == GeotagResult::WouldTag) {
+            rows.push_back(i);
+            paths.push_back(m_model->Infos()[i].Path);
+        }
+    }
+    if (paths.empty())
+        return;
+    std::size_t written = 0, sidecars = 0, errors = 0;
+    {
+        const BusyCursor busy(window());
+        m_service.TagPhotos(paths, Settings(), [&](std::size_t i, const PhotoOutcome& outcome) {
+            m_model->SetWritten(rows[i], outcome);
+            if (outcome.Result == GeotagResult::Tagged || outcome.Result == GeotagResult::Sidecar)
+                ++written;
+            if (outcome.Result == GeotagResult::Sidecar)
+                ++sidecars;
+            if (outcome.Result == GeotagResult::Error)
+                ++errors;
+            // Each row shows its result as it comes.
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        });
+    }
+    ShowMarks();
+    ShowCount();
+    m_result->setText(WrittenPhotosText(written, sidecars, errors));
+}

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "convert/ConversionService.h"
+#include "geometry/PhotoMarks.h"
+
+#include <QStringList>
+#include <QWidget>
+#include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
+
+class PhotoListModel;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QSpinBox;
+class QTableView;
+class TrackPlane;
+
+// Photos placed on the loaded log's track: the camera's clock error and zone, the list of the
+// photos with where each lies or why it does not, and the write button. Each photo is read once
+// when it is added; a change of the clock error or the zone places every photo again at once,
+// so the user can move the marks until a photo of a known place lies where it was taken.
+class PhotoPanel final : public QWidget
+{
+    Q_OBJECT
+
+  public:
+    explicit PhotoPanel(const ConversionService& service, QWidget* parent = nullptr);
+
+    // The loaded log's plane, whose trips the service's analysis gives: every photo is placed
+    // on it anew.
+    void ShowLog(std::shared_ptr<const TrackPlane> plane);
+    // A folder whose photos could not be listed, and the errno value.
+    using UnreadFolder = std::pair<QString, int>;
+    // Adds the photos and the photos of the folders (not of their sub-folders) that are not
+    // listed yet: each is read once, under a busy cursor, and placed.
+    [[nodiscard]] std::vector<UnreadFolder> AddPhotos(const QStringList& paths);
+    // Adds photos read already.
+    void AddPhotoInfos(const std::vector<PhotoInfo>& infos);
+    // The write command: writes the position into every photo that would be written, as the
+    // service's TagPhotos does, under a busy cursor; each photo's result goes into its row, and
+    // the count of photos written beside the button.
+    void ButtonWriteClick();
+
+    // The settings of the fields.
+    [[nodiscard]] GeotagSettings Settings() const;
+    [[nodiscard]] const PhotoListModel& Model() const { return *m_model; }
+    // The placed photos' marks, in the photos' order.
+    [[nodiscard]] const std::vector<PhotoMark>& Marks() const { return m_marks; }
+    // The photo picked in the list.
+    [[nodiscard]] std::optional<std::size_t> CurrentPhoto() const;
+    [[nodiscard]] QTableView* List() const { return m_list; }
+
+  signals:
+    // The marks moved, or another photo was picked.
+    void MarksChanged();
+    // Photos came into the list.
+    void PhotosAdded();
+
+  private:
+    void CreateSettings();
+    void CreateList();
+    // Places every photo with the fields' settings and shows where.
+    void PlaceAll();
+    void ShowMarks();
+    void ShowCount();
+
+    const ConversionService& m_service;
+    std::shared_ptr<const TrackPlane> m_plane;
+    std::vector<PhotoMark> m_marks;
+    PhotoListModel* m_model = nullptr;
+    QSpinBox* m_clockError = nullptr;
+    QComboBox* m_zone = nullptr;
+    QTableView* m_list = nullptr;
+    QPushButton* m_write = nullptr;
+    QLabel* m_result = nullptr;
+};

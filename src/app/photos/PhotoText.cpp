@@ -1,0 +1,201 @@
+#include "app/photos/PhotoText.h"
+
+#include "app/AppText.h"
+#include "messages/ErrorText.h"
+#include "store/TimeBase.h"
+
+namespace {
+
+QString TwoDigits(int value) { return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0')); }
+
+QString FromStd(const std::string& text) { return QString::fromStdString(text); }
+
+// A reason from the core's texts without its final point: it goes inside brackets.
+QString Reason(const std::string& text)
+{
+    QString reason = FromStd(text);
+    while (reason.endsWith(u'。') || reason.endsWith(u'.'))
+        reason.chop(1);
+    return reason;
+}
+
+QString ErrorText(const PhotoOutcome& outcome)
+{
+    const auto withReason = [&](const QString& what, const QString& reason) {
+        return outcome.Errno != 0 ? what + QStringLiteral(" (") + reason + QStringLiteral(")")
+                                  : what;
+    };
+    switch (outcome.Error) {
+    case PhotoError::Read:
+        return withReason(QStringLiteral("読み込めません"), Reason(IoErrorText(outcome.Errno)));
+    case PhotoError::NotAFile:
+        return QStringLiteral("ファイルではありません");
+    case PhotoError::Metadata:
+        return QStringLiteral("メタデータを読み込めません");
+    case PhotoError::Sidecar:
+        return withReason(QStringLiteral("サイドカー (.xmp) を読み込めません"),
+                          Reason(IoErrorText(outcome.Errno)));
+    case PhotoError::Build:
+        return QStringLiteral("新しいメタデータを作れません");
+    case PhotoError::Write:
+        return withReason(QStringLiteral("書き込めません"),
+                          Reason(CreateReasonText(outcome.Errno)));
+    case PhotoError::Verify:
+    case PhotoError::None:
+        break;
+    }
+    return QStringLiteral("書き込んだ内容を確かめられなかったため、元のままです");
+}
+
+} // namespace
+
+QStringList PhotoColumnCaptions()
+{
+    return {QStringLiteral("ファイル名"), QStringLiteral("撮影時刻"), QStringLiteral("状態"),
+            QStringLiteral("位置")};
+}
+
+QStringList PhotoColumnSamples()
+{
+    return {QString(), QStringLiteral("0000/00/00 00:00:00"), QStringLiteral("書込予定 (XMP)"),
+            QStringLiteral("-00.000000, -000.000000")};
+}
+
+const QString kPhotoDialogTitle = QStringLiteral("写真の追加");
+
+QString MomentText(std::int64_t ms, const QString& dateSeparator, const QString& timeSeparator)
+{
+    const CalendarTime t = MillisecondsToCalendar(ms);
+    return QStringLiteral("%1").arg(t.Year, 4, 10, QLatin1Char('0')) + dateSeparator +
+           TwoDigits(t.Month) + dateSeparator + TwoDigits(t.Day) + QLatin1Char(' ') +
+           TwoDigits(t.Hour) + timeSeparator + TwoDigits(t.Minute) + timeSeparator +
+           TwoDigits(t.Second);
+}
+
+QString PositionText(const TrackPoint& place)
+{
+    return QString::number(place.LatDeg, 'f', 6) + QStringLiteral(", ") +
+           QString::number(place.LonDeg, 'f', 6);
+}
+
+QString ZoneText(std::int32_t eastMinutes)
+{
+    const std::int32_t magnitude = eastMinutes < 0 ? -eastMinutes : eastMinutes;
+    return QStringLiteral("UTC") + QLatin1Char(eastMinutes < 0 ? '-' : '+') +
+           TwoDigits(magnitude / 60) + QLatin1Char(':') + TwoDigits(magnitude % 60);
+}
+
+QString PhotoStateText(const PhotoOutcome& outcome)
+{
+    const QString xmp = outcome.Way == PhotoWay::Sidecar ? QStringLiteral(" (XMP)") : QString();
+    switch (outcome.Result) {
+    case GeotagResult::Tagged:
+    case GeotagResult::Sidecar:
+        return QStringLiteral("書込済み") + xmp;
+    case GeotagResult::WouldTag:
+        return QStringLiteral("書込予定") + xmp;
+    case GeotagResult::AlreadyTagged:
+        return QStringLiteral("位置情報あり");
+    case GeotagResult::InGap:
+        return QStringLiteral("記録の途切れ");
+    case GeotagResult::OutsideLog:
+        return QStringLiteral("ログの範囲外");
+    case GeotagResult::NoTime:
+        return QStringLiteral("撮影時刻なし");
+    case GeotagResult::NotSupported:
+        return QStringLiteral("非対応の形式");
+    case GeotagResult::Error:
+        break;
+    }
+    return QStringLiteral("エラー: ") + ErrorText(outcome);
+}
+
+QString PhotoStateToolTip(const PhotoOutcome& outcome)
+{
+    const bool sidecar = outcome.Way == PhotoWay::Sidecar;
+    switch (outcome.Result) {
+    case GeotagResult::Tagged:
+        return QStringLiteral("写真に位置を書き込みました");
+    case GeotagResult::Sidecar:
+        return QStringLiteral("サイドカー (ファイル名.xmp) に位置を書き込みました");
+    case GeotagResult::WouldTag:
+        return sidecar
+                   ? QStringLiteral("[書込] で位置をサイドカー (ファイル名.xmp) に書き込みます。"
+                                    "RAW ファイルそのものは変更しません")
+                   : QStringLiteral("[書込] で位置を写真に書き込みます");
+    case GeotagResult::AlreadyTagged:
+        return QStringLiteral("写真には既に位置情報があるため、書き込みません");
+    case GeotagResult::InGap:
+        return QStringLiteral("前後の記録が %1 秒より離れているため、位置を決められません")
+            .arg(kDefaultMaxGapMs / kMsPerSecond);
+    case GeotagResult::OutsideLog:
+        return QStringLiteral("撮影時刻がログの記録の前か後です。"
+                              "カメラの時計のずれと時間帯を確かめてください");
+    case GeotagResult::NoTime:
+        return QStringLiteral("撮影日時 (DateTimeOriginal) が記録されていません");
+    case GeotagResult::NotSupported:
+        return QStringLiteral("この形式のファイルには位置を書き込めません");
+    case GeotagResult::Error:
+        break;
+    }
+    return ErrorText(outcome);
+}
+
+QString CameraTimeToolTip(const PhotoMoment& moment, const QString& dateSeparator,
+                          const QString& timeSeparator)
+{
+    return QStringLiteral("カメラの時計: ") +
+           MomentText(moment.TakenMs, dateSeparator, timeSeparator) + QLatin1Char(' ') +
+           ZoneText(moment.ZoneMinutes) +
+           (moment.ZoneFromPhoto ? QStringLiteral(" (写真に記録された時間帯)") : QString());
+}
+
+QString WritableCountText(std::size_t photos, std::size_t writable)
+{
+    if (writable == 0)
+        return QStringLiteral("写真 %1 枚: 書き込める写真はありません").arg(GroupedNumber(photos));
+    return QStringLiteral("写真 %1 枚のうち %2 枚に書き込めます")
+        .arg(GroupedNumber(photos), GroupedNumber(writable));
+}
+
+QString WrittenPhotosText(std::size_t written, std::size_t sidecars, std::size_t errors)
+{
+    QString text = QStringLiteral("%1 枚に書き込みました").arg(GroupedNumber(written));
+    if (sidecars > 0)
+        text += QStringLiteral("（うち XMP サイドカー %1 枚）").arg(GroupedNumber(sidecars));
+    if (errors > 0)
+        text += QStringLiteral("、エラー %1 枚").arg(GroupedNumber(errors));
+    return text;
+}
+
+const QString kPhotosWaitForLog = QStringLiteral("ログファイルを読み込むと、写真の位置を求めます");
+const QString kNoPhotosHint = QStringLiteral(
+    "[写真] で写真を追加するか、写真やフォルダーをこのウィンドウにドロップしてください");
+
+const QString kClockErrorCaption = QStringLiteral("時計のずれ");
+const QString kClockErrorSuffix = QStringLiteral(" 秒");
+const QString kClockErrorToolTip =
+    QStringLiteral("カメラの時計が正しい時刻より進んでいる秒数です (遅れているときは負の値)。\n"
+                   "例: 1 分 15 秒進んでいれば 75。場所のわかる写真の印が正しい位置に来るまで"
+                   "変えてみてください");
+const QString kCameraZoneCaption = QStringLiteral("時間帯");
+const QString kCameraZoneToolTip =
+    QStringLiteral("カメラの時計が合わせてある時間帯です。\n"
+                   "写真に時間帯が記録されていれば、そちらを使います");
+const QString kWriteToolTip =
+    QStringLiteral("書込予定の写真に位置を書き込みます。画像データは変更しません");
+
+const QString kPhotoButtonToolTip =
+    QStringLiteral("写真を追加して、撮影した位置をログから求めます");
+
+QString PhotoTabText(std::size_t photos)
+{
+    return photos == 0 ? QStringLiteral("写真")
+                       : QStringLiteral("写真 (%1)").arg(GroupedNumber(photos));
+}
+
+QString FolderUnreadText(const QString& folder, int errnoValue)
+{
+    return QStringLiteral("フォルダー \"%1\" を読み込めません。").arg(folder) +
+           Reason(IoErrorText(errnoValue));
+}

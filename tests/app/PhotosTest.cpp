@@ -1,0 +1,299 @@
+// Photos placed on the loaded log in the window: added with the photo button and by drops, the
+// list's reasons, the camera's clock error and zone moving a photo (its row and its mark), and
+// the write button tagging the photos, read back by exiftool (or Exiv2).
+#include "FakeDialogs.h"
+#include "app/FormMain.h"
+#include "app/PathPanel.h"
+#include "app/Platform.h"
+#include "app/overview/TrackView.h"
+#include "app/overview/TripColour.h"
+#include "app/photos/PhotoPanel.h"
+#include "support/LogWriter.h"
+#include "support/PhotoWriter.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QDropEvent>
+#include <QLabel>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTest>
+#include <cstdio>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <stdexcept>
+
+using namespace t2ntest;
+
+namespace {
+
+constexpr std::int32_t kTokyoBias = -540;
+constexpr std::int32_t kT0 = kMay2021; // the first fix: 2021-05-03 09:00:00 in Tokyo
+constexpr int kTrip2Seconds = 3600;    // the second trip starts an hour later
+enum Column { Name, Time, State, Position };
+
+// Two trips: 30 fixes a second apart heading north from 35.5 N, 139.75 E (heights 10 m, 11 m...),
+// then after a pause of 120 s (too long to place a photo across, too short to end the trip) 30
+// more; an hour later, 30 fixes heading east from 35.6 N.
+Bytes TwoTripLog(std::int32_t shiftSeconds = 0)
+{
+    FlashImage image = BlockLog(1, kBlockBasicMask);
+    const auto add = [&](std::int32_t seconds, double lat, double lon, float height) {
+        RawFix fix;
+        fix.Seconds = kT0 + shiftSeconds + seconds;
+        fix.Latitude = lat;
+        fix.Longitude = lon;
+        fix.ExtraValue = height;
+        image.Append(0, BlockRecord(fix, kBlockBasicMask));
+    };
+    for (int i = 0; i < 180; ++i)
+        if (i < 30 || i >= 150)
+            add(i, 35.5 + 0.001 * i, 139.75, 10.0f + static_cast<float>(i));
+    for (int i = 0; i < 30; ++i)
+        add(kTrip2Seconds + i, 35.6, 139.75 + 0.001 * i, 50.0f);
+    return image.Data();
+}
+
+// The camera's tags of a photo taken `afterMs` after the first fix, on a clock set to Tokyo's time.
+CameraTags TakenAt(std::int64_t afterMs)
+{
+    const std::int64_t local = (std::int64_t{kT0} + 9 * 3600) * 1000 + afterMs;
+    const CalendarTime t = MillisecondsToCalendar(local + std::int64_t{25569} * 86400000);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d:%02d:%02d %02d:%02d:%02d", t.Year, t.Month, t.Day,
+                  t.Hour, t.Minute, t.Second);
+    CameraTags tags;
+    tags.DateTimeOriginal = text;
+    tags.SubSec = std::to_string(t.Millisecond + 1000).substr(1);
+    return tags;
+}
+
+class PhotosTest : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        form = std::make_unique<TFormMain>(store, dialogs);
+        form->show();
+        window = form.get();
+        logPath = dir.Write("day.bin", TwoTripLog());
+        dialogs.OpenAnswer = QString::fromStdString(logPath);
+        form->ButtonOpenClick();
+        QCoreApplication::sendPostedEvents();
+    }
+    std::string Write(const std::string& name, const std::string& bytes) const
+    {
+        return dir.Write(name, Bytes(bytes.begin(), bytes.end()));
+    }
+    std::string Photo(const std::string& name, const CameraTags& tags) const
+    {
+        return Write(name, WithCameraTags(MakeJpeg(2, 2), tags));
+    }
+    void AddByButton(const std::vector<std::string>& paths)
+    {
+        dialogs.PhotoAnswer.clear();
+        for (const std::string& path : paths)
+            dialogs.PhotoAnswer << QString::fromStdString(path);
+        QTest::mouseClick(Find<QPushButton>("ButtonPhoto"), Qt::LeftButton);
+    }
+    void Drop(const std::vector<std::string>& paths)
+    {
+        QList<QUrl> urls;
+        for (const std::string& path : paths)
+            urls << QUrl::fromLocalFile(QString::fromStdString(path));
+        QMimeData mime;
+        mime.setUrls(urls);
+        QDragEnterEvent enter({400, 100}, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent drop({400, 100}, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        if (QApplication::sendEvent(window, &enter) && enter.isAccepted())
+            QApplication::sendEvent(window, &drop);
+    }
+    template <class T> T* Find(const char* name) const
+    {
+        T* widget = window->findChild<T*>(QString::fromLatin1(name));
+        if (widget == nullptr)
+            throw std::runtime_error(std::string("no control ") + name);
+        return widget;
+    }
+    QString Cell(int row, Column column) const
+    {
+        return Find<QTableView>("ListPhotos")->model()->index(row, column).data().toString();
+    }
+    QStringList ColumnOf(Column column) const
+    {
+        QStringList cells;
+        for (int row = 0; row < Find<QTableView>("ListPhotos")->model()->rowCount(); ++row)
+            cells << Cell(row, column);
+        return cells;
+    }
+    QString Result() const { return Find<QLabel>("LabelPhotoResult")->text(); }
+    QString LogShown() const { return Find<PathPanel>("PanelSrcFn")->Path(); }
+    const std::vector<PhotoMark>& Marks() const
+    {
+        return Find<TrackView>("PaintTrack")->PhotoMarks();
+    }
+
+    ConversionService store{kTokyoBias};
+    FakeDialogs dialogs;
+    TempDir dir;
+    std::unique_ptr<TFormMain> form;
+    TFormMain* window = nullptr; // the window the helpers act on
+    std::string logPath;
+};
+
+// Every photo says where it lies, or why it is left alone; the placed ones are marked in the
+// colour of their trip.
+TEST_F(PhotosTest, ListSaysWhereEachPhotoLiesOrWhyNot)
+{
+    CameraTags tagged = TakenAt(20000);
+    tagged.LatDeg = 35.0;
+    AddByButton({Photo("on.jpg", TakenAt(10500)), Photo("gap.jpg", TakenAt(90000)),
+                 Photo("before.jpg", TakenAt(-3600000)), Photo("notime.jpg", {}),
+                 Write("notes.txt", "not a photo"), Photo("tagged.jpg", tagged),
+                 Photo("raw.CR2", TakenAt(kTrip2Seconds * 1000 + 10000)),
+                 (dir.Path() / "gone.jpg").string()});
+
+    EXPECT_EQ(dialogs.PhotoFolders, QStringList{QDir::toNativeSeparators(PicturesFolder())});
+    EXPECT_EQ(ColumnOf(Name), (QStringList{"on.jpg", "gap.jpg", "before.jpg", "notime.jpg",
+                                           "notes.txt", "tagged.jpg", "raw.CR2", "gone.jpg"}));
+    EXPECT_EQ(ColumnOf(State),
+              (QStringList{"書込予定", "記録の途切れ", "ログの範囲外", "撮影時刻なし",
+                           "非対応の形式", "位置情報あり", "書込予定 (XMP)",
+                           "エラー: 読み込めません (ファイルが見つかりません)"}));
+    EXPECT_EQ(ColumnOf(Position),
+              (QStringList{"35.510500, 139.750000", "-", "-", "-", "-", "35.520000, 139.750000",
+                           "35.600000, 139.760000", "-"}));
+    EXPECT_EQ(Cell(0, Time), "2021/05/03 09:00:10");
+    EXPECT_EQ(Cell(2, Time), "2021/05/03 08:00:00");
+    EXPECT_EQ(Result(), "写真 8 枚のうち 2 枚に書き込めます");
+    EXPECT_TRUE(Find<QPushButton>("ButtonWrite")->isEnabled());
+    auto* tabs = Find<QTabWidget>("TabsOverview");
+    EXPECT_EQ(tabs->currentWidget(), Find<PhotoPanel>("PanelPhotos"));
+    EXPECT_EQ(tabs->tabText(tabs->currentIndex()), "写真 (8)");
+
+    ASSERT_EQ(Marks().size(), 3u);
+    const std::array<std::pair<std::size_t, std::size_t>, 3> photoTrip{{{0, 0}, {5, 0}, {6, 1}}};
+    for (std::size_t i = 0; i < photoTrip.size(); ++i) {
+        EXPECT_EQ(Marks()[i].Photo, photoTrip[i].first);
+        EXPECT_EQ(Marks()[i].Trip, photoTrip[i].second);
+    }
+    const QModelIndex raw = Find<QTableView>("ListPhotos")->model()->index(6, Name);
+    EXPECT_EQ(raw.data(Qt::DecorationRole).value<QColor>(), TripQColor(1));
+    EXPECT_TRUE(dialogs.Errors.isEmpty());
+}
+
+// Photos and folders dropped on the window join the list once each; a log dropped with them is
+// opened and every photo placed on it; photos added before any log wait for one.
+TEST_F(PhotosTest, DroppedPhotosAndFoldersJoinTheList)
+{
+    const std::string one = Photo("one.jpg", TakenAt(5000));
+    Drop({one});
+    EXPECT_EQ(ColumnOf(State), QStringList{"書込予定"});
+    EXPECT_TRUE(LogShown().endsWith("day.bin"));
+    Photo("folder/a.jpg", TakenAt(6000));
+    Photo("folder/b.jpg", TakenAt(7000));
+    Drop({(dir.Path() / "folder").string(), one});
+    EXPECT_EQ(ColumnOf(Name), (QStringList{"one.jpg", "a.jpg", "b.jpg"}));
+
+    // A log an hour later: the photos lie before it.
+    const std::string later = dir.Write("later.bin", TwoTripLog(2 * kTrip2Seconds));
+    Drop({later, Photo("c.jpg", TakenAt(2 * kTrip2Seconds * 1000 + 8000))});
+    EXPECT_TRUE(LogShown().endsWith("later.bin"));
+    EXPECT_EQ(ColumnOf(State),
+              (QStringList{"ログの範囲外", "ログの範囲外", "ログの範囲外", "書込予定"}));
+    Drop({logPath, later}); // which one?
+    EXPECT_TRUE(LogShown().endsWith("later.bin"));
+    EXPECT_TRUE(dialogs.Errors.isEmpty());
+
+    // A window without a log: the photo waits, and is placed once the log is loaded.
+    ConversionService fresh(kTokyoBias);
+    TFormMain second(fresh, dialogs);
+    window = &second;
+    Drop({one});
+    EXPECT_EQ(Result(), "ログファイルを読み込むと、写真の位置を求めます");
+    EXPECT_FALSE(Find<QPushButton>("ButtonWrite")->isEnabled());
+    Drop({logPath});
+    EXPECT_EQ(ColumnOf(State), QStringList{"書込予定"});
+    EXPECT_EQ(Result(), "写真 1 枚のうち 1 枚に書き込めます");
+}
+
+// The clock error and the zone move a photo along the track: its time, its position and its
+// mark follow at once, out of the log and into the other trip, in that trip's colour.
+TEST_F(PhotosTest, ClockErrorAndZoneMoveThePhoto)
+{
+    AddByButton({Photo("on.jpg", TakenAt(10500))});
+    auto* clockError = Find<QSpinBox>("SpinClockError");
+    auto* track = Find<TrackView>("PaintTrack");
+    const QPointF before = track->PhotoMarkPixels().at(0);
+
+    clockError->setValue(-5); // the camera ran 5 s slow: taken 5 s later, 0.005 degrees further
+    EXPECT_EQ(Cell(0, Time), "2021/05/03 09:00:15");
+    EXPECT_EQ(Cell(0, Position), "35.515500, 139.750000");
+    const QPointF north = track->PhotoMarkPixels().at(0);
+    EXPECT_NEAR(north.x(), before.x(), 0.01);
+    EXPECT_LT(north.y(), before.y() - 1); // north is up
+
+    clockError->setValue(40); // taken 29.5 s before the first fix
+    EXPECT_EQ(Cell(0, State), "ログの範囲外");
+    EXPECT_EQ(Cell(0, Position), "-");
+    EXPECT_TRUE(Marks().empty());
+    EXPECT_FALSE(Find<QPushButton>("ButtonWrite")->isEnabled());
+
+    // A camera on UTC+08:00: its clock shows an hour less, the photo lies on the second trip.
+    clockError->setValue(0);
+    auto* zone = Find<QComboBox>("ComboCameraZone");
+    EXPECT_EQ(zone->currentText(), "UTC+09:00");
+    zone->setCurrentIndex(zone->findText("UTC+08:00"));
+    EXPECT_EQ(Cell(0, Time), "2021/05/03 10:00:10");
+    EXPECT_EQ(Cell(0, Position), "35.600000, 139.760500");
+    ASSERT_EQ(Marks().size(), 1u);
+    EXPECT_EQ(Marks()[0].Trip, 1u);
+    EXPECT_GT(track->PhotoMarkPixels().at(0).x(), before.x());
+}
+
+// The write button tags the photos that would be tagged, in place or in a sidecar, and leaves
+// the others as they were; a photo that fails says so in its row, and no error box comes up.
+TEST_F(PhotosTest, WriteTagsThePhotosAndReadsBack)
+{
+    const std::string on = Photo("on.jpg", TakenAt(10500));
+    const std::string raw = Photo("raw.CR2", TakenAt(kTrip2Seconds * 1000 + 10000));
+    const std::string before = Photo("before.jpg", TakenAt(-3600000));
+    const std::string gone = Photo("gone.jpg", TakenAt(12000));
+    AddByButton({on, raw, before, gone});
+    const std::string rawBytes = ReadWholeFile(raw), beforeBytes = ReadWholeFile(before);
+    std::filesystem::remove(gone);
+
+    QTest::mouseClick(Find<QPushButton>("ButtonWrite"), Qt::LeftButton);
+    EXPECT_EQ(ColumnOf(State), (QStringList{"書込済み", "書込済み (XMP)", "ログの範囲外",
+                                            "エラー: 読み込めません (ファイルが見つかりません)"}));
+    EXPECT_EQ(Result(), "2 枚に書き込みました（うち XMP サイドカー 1 枚）、エラー 1 枚");
+    EXPECT_FALSE(Find<QPushButton>("ButtonWrite")->isEnabled());
+    EXPECT_TRUE(dialogs.Errors.isEmpty());
+    EXPECT_EQ(ReadWholeFile(raw), rawBytes);
+    EXPECT_EQ(ReadWholeFile(before), beforeBytes);
+
+    // Placed again, the tagged photos hold their positions.
+    Find<QSpinBox>("SpinClockError")->setValue(1);
+    EXPECT_EQ(ColumnOf(State).mid(0, 2), (QStringList{"位置情報あり", "位置情報あり"}));
+
+    // Read back: 10.5 s after the first fix, half way from 35.510 to 35.511 at 20.5 m.
+    const auto read = ExiftoolValues(on, {"GPSLatitude", "GPSLongitude", "GPSAltitude"});
+    const auto sidecar = ExiftoolValues(SidecarPath(raw), {"XMP:GPSLatitude", "XMP:GPSLongitude"});
+    if (!read || !sidecar) {
+        const auto position = Exiv2Position(on);
+        ASSERT_TRUE(position.has_value());
+        EXPECT_NEAR(position->first, 35.5105, 1e-7);
+        GTEST_SKIP() << "exiftool is not installed";
+    }
+    EXPECT_NEAR(std::stod(read->at(0)), 35.5105, 1e-7);
+    EXPECT_NEAR(std::stod(read->at(1)), 139.75, 1e-7);
+    EXPECT_NEAR(std::stod(read->at(2)), 20.5, 1e-3);
+    EXPECT_NEAR(std::stod(sidecar->at(0)), 35.6, 1e-7);
+    EXPECT_NEAR(std::stod(sidecar->at(1)), 139.76, 1e-7);
+}
+
+} // namespace

@@ -1,0 +1,64 @@
+#include "geometry/PhotoMarks.h"
+
+#include "support/SampleFix.h"
+
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace {
+
+using namespace t2ntest;
+
+constexpr std::int32_t kTokyoBias = -540;
+const std::int64_t kStartMs = CalendarToMilliseconds({2024, 5, 3, 0, 0, 0, 0}); // local
+
+TGpsFix FixAt(std::int64_t seconds, double lat, double lon)
+{
+    return SampleFix(kStartMs + seconds * kMsPerSecond, lat, lon);
+}
+
+// Photos placed between two fixes lie on the line between their points, in the trip's colour;
+// one placed near a trip's last fix takes that fix and that trip; across the antimeridian too.
+TEST(PhotoMarks, PhotosLieOnTheDrawnLineInTheirTrip)
+{
+    const std::vector<TGpsFix> fixes{
+        FixAt(0, 35.50, 139.50),     FixAt(10, 35.501, 139.501),     FixAt(20, 35.502, 139.503),
+        FixAt(1000, 35.6, 179.9995), FixAt(1010, 35.601, -179.9985),
+    };
+    const TrackPlane plane(fixes, AnalyseTrips(fixes));
+    for (std::size_t i = 0; i < fixes.size(); ++i)
+        EXPECT_EQ(plane.PointOf(fixes[i].Latitude, fixes[i].Longitude), plane.Point(i)) << i;
+
+    const PhotoTrack track(fixes, kTokyoBias);
+    const auto placed = [&](std::int64_t seconds) {
+        const std::int64_t utcMs =
+            kStartMs + seconds * kMsPerSecond + std::int64_t{kTokyoBias} * kMsPerMinute;
+        PhotoOutcome outcome;
+        if (const Placement p = track.Place(utcMs, kDefaultMaxGapMs); p.Kind == PlaceKind::OnTrack)
+            outcome.Place = p.Point;
+        return outcome;
+    };
+    const std::vector<PhotoOutcome> outcomes{placed(5), placed(-60), placed(25), placed(1002)};
+    const TripAnalysis trips = AnalyseTrips(fixes);
+    const std::vector<PhotoMark> marks = PhotoMarks(plane, trips.Trips, outcomes, kTokyoBias);
+
+    ASSERT_EQ(marks.size(), 3u); // the photo a minute before the log has no place
+    const auto between = [&](std::size_t a, std::size_t b, double fraction) {
+        const PlanePoint& p = plane.Point(a);
+        const PlanePoint& q = plane.Point(b);
+        return PlanePoint{p.X + (q.X - p.X) * fraction, p.Y + (q.Y - p.Y) * fraction};
+    };
+    const struct {
+        std::size_t Photo, Trip;
+        PlanePoint At;
+    } expected[] = {{0, 0, between(0, 1, 0.5)}, {2, 0, plane.Point(2)}, {3, 1, between(3, 4, 0.2)}};
+    for (std::size_t i = 0; i < marks.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(marks[i].Photo, expected[i].Photo);
+        EXPECT_EQ(marks[i].Trip, expected[i].Trip);
+        EXPECT_NEAR(marks[i].At.X, expected[i].At.X, 1e-3);
+        EXPECT_NEAR(marks[i].At.Y, expected[i].At.Y, 1e-3);
+    }
+}
+
+} // namespace
