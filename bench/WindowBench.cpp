@@ -1,22 +1,27 @@
 // The window on the offscreen platform with full logs: a log loaded through the window up to
 // the drawn window, the overview drawn after a resize, and drawn again after one of the twelve
-// controls changed. The logs: eight outings of a day and a half, the dense 10 Hz block and
-// sector logs, noisy block and sector logs of over 800 trips with random jumps (three seeds
-// each), and a month of 48 trips.
+// controls changed; and a few hundred photos placed again on a day's outings as the camera's
+// clock error changes, the overview drawn with their marks. The logs: eight outings of a day and
+// a half, the dense 10 Hz block and sector logs, noisy block and sector logs of over 800 trips
+// with random jumps (three seeds each), and a month of 48 trips.
 
 #include "BenchLogs.h"
 #include "app/Dialogs.h"
 #include "app/FormMain.h"
 #include "app/overview/Overview.h"
 #include "app/overview/TrackView.h"
+#include "app/photos/PhotoPanel.h"
 #include "convert/ConversionService.h"
 #include "support/OutingsLog.h"
+#include "support/PhotoWriter.h"
 
 #include <QApplication>
 #include <QImage>
 #include <QSpinBox>
 #include <benchmark/benchmark.h>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <unistd.h>
 
@@ -150,6 +155,53 @@ void RedrawAfterControlChange(benchmark::State& state, const BenchLog& log)
     SetCounters(state, window);
 }
 
+// Photos taken along the loaded log's trips, evenly spread over each, on a camera set to the
+// window's zone: written into a folder of their own, the first time they are asked for.
+QString PhotoFolder(const ConversionService& service, int count)
+{
+    const std::filesystem::path folder = LogFolder() / ("photos-" + std::to_string(count));
+    if (std::filesystem::exists(folder))
+        return QString::fromStdString(folder.string());
+    std::filesystem::create_directories(folder);
+    const std::string jpeg = t2ntest::MakeJpeg(8, 6);
+    const std::vector<Trip>& trips = service.Trips().Trips;
+    for (int i = 0; i < count; ++i) {
+        const Trip& trip = trips[static_cast<std::size_t>(i) % trips.size()];
+        const auto share = static_cast<double>(i) / count;
+        const CalendarTime t = MillisecondsToCalendar(
+            trip.FirstMs +
+            static_cast<std::int64_t>(share * static_cast<double>(trip.DurationMs())));
+        char taken[32], name[32];
+        std::snprintf(taken, sizeof taken, "%04d:%02d:%02d %02d:%02d:%02d", t.Year, t.Month, t.Day,
+                      t.Hour, t.Minute, t.Second);
+        std::snprintf(name, sizeof name, "IMG_%04d.JPG", i);
+        t2ntest::CameraTags tags;
+        tags.DateTimeOriginal = taken;
+        std::ofstream(folder / name, std::ios::binary) << t2ntest::WithCameraTags(jpeg, tags);
+    }
+    return QString::fromStdString(folder.string());
+}
+
+// Every photo placed again after the camera's clock error changed by a second: the list, the
+// marks and the overview drawn with them.
+void PlacePhotosAsClockErrorChanges(benchmark::State& state, const BenchLog& log)
+{
+    const int count = static_cast<int>(state.range(0));
+    LoadedWindow window(LogPath(log));
+    window.Form.AddPhotos({PhotoFolder(window.Service, count)});
+    auto* clockError = window.Form.findChild<QSpinBox*>(QStringLiteral("SpinClockError"));
+    const PhotoPanel& photos = window.Overview->Photos();
+    int step = 0;
+    for (auto _ : state) {
+        clockError->setValue(++step % 2);
+        window.DrawOverview();
+    }
+    state.counters["photos"] = static_cast<double>(count);
+    state.counters["marks"] = static_cast<double>(photos.Marks().size());
+    if (photos.Marks().size() != static_cast<std::size_t>(count))
+        state.SkipWithError("a photo was not placed on the track");
+}
+
 // The trips and their figures of the outings log.
 void TripsOfOutingsLog(benchmark::State& state, const BenchLog& log)
 {
@@ -167,6 +219,10 @@ void RegisterAll()
 {
     const std::vector<BenchLog> logs = BenchLogs();
     benchmark::RegisterBenchmark("TripsOfOutingsLog", TripsOfOutingsLog, logs.front())
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("PlacePhotosAsClockErrorChanges", PlacePhotosAsClockErrorChanges,
+                                 logs.front())
+        ->Arg(300)
         ->Unit(benchmark::kMillisecond);
     const std::pair<const char*, void (*)(benchmark::State&, const BenchLog&)> cases[] = {
         {"LoadToOverview", LoadToOverview},

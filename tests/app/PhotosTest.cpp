@@ -214,6 +214,7 @@ TEST_F(PhotosTest, DroppedPhotosAndFoldersJoinTheList)
     TFormMain second(fresh, dialogs);
     window = &second;
     Drop({one});
+    EXPECT_EQ(ColumnOf(State), QStringList{"ログ未読込"});
     EXPECT_EQ(Result(), "ログファイルを読み込むと、写真の位置を求めます");
     EXPECT_FALSE(Find<QPushButton>("ButtonWrite")->isEnabled());
     Drop({logPath});

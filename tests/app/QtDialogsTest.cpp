@@ -28,6 +28,25 @@ QStringList Listed(const QFileDialog& dialog)
     return names;
 }
 
+// The photo dialog picks several photos and raw files at once, whatever the letter case of
+// their names, and lists no log or text file.
+TEST(QtDialogs, PhotoDialogListsPhotosInAnyLetterCase)
+{
+    QTemporaryDir folder;
+    for (const char* name : {"IMG_1.JPG", "b.jpeg", "c.png", "IMG_2.CR2", "d.Nef", "day.bin",
+                             "notes.txt", "IMG_1.JPG.xmp"})
+        QFile(folder.filePath(QString::fromLatin1(name))).open(QIODevice::WriteOnly);
+    auto dialog = MakePhotoDialog(nullptr, folder.path());
+    EXPECT_EQ(dialog->windowTitle(), "写真の追加");
+    EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFiles);
+    EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptOpen);
+    EXPECT_EQ(dialog->nameFilters().value(1), "すべてのファイル (*)");
+    dialog->show();
+    const QStringList photos{"IMG_1.JPG", "IMG_2.CR2", "b.jpeg", "c.png", "d.Nef"};
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Listed(*dialog) == photos; }, 5000))
+        << Listed(*dialog).join(", ").toStdString();
+}
+
 // The log dialog lists logs whatever the letter case of their names, and nothing else.
 TEST(QtDialogs, OpenDialogListsLogsInAnyLetterCase)
 {

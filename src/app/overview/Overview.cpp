@@ -123,22 +123,42 @@ void TOverview::CreatePhotos()
         m_tabs->setTabText(m_tabs->indexOf(m_photos), PhotoTabText(m_photos->Model().Size()));
         m_tabs->setCurrentWidget(m_photos);
     });
+    connect(m_tabs, &QTabWidget::currentChanged, this, &TOverview::FitListWidth);
 }
 
 // Every column as wide as its widest text, and the list as wide as its columns: the track
 // picture beside it takes the rest.
-void TOverview::FitListWidth()
+int TOverview::ListWidth() const
 {
-    m_list->resizeColumnsToContents();
     int width = 2 * m_list->frameWidth() + m_list->verticalScrollBar()->sizeHint().width() +
                 std::max(m_list->verticalHeader()->sizeHint().width(),
                          m_list->verticalHeader()->minimumWidth());
     for (int column = 0; column < kTripColumnCount; ++column)
         width += m_list->columnWidth(column);
+    // The photo list takes more where the window is wide enough: the picture keeps a third.
+    if (m_tabs->currentWidget() == m_photos) {
+        const QList<int> sizes = m_splitter->sizes();
+        width = std::max(
+            width, std::min(m_photos->FittingWidth(), (sizes.value(0) + sizes.value(1)) * 2 / 3));
+    }
+    return width;
+}
+
+void TOverview::FitListWidth()
+{
+    m_list->resizeColumnsToContents();
+    const int width = ListWidth();
     const QList<int> sizes = m_splitter->sizes();
     const int total =
         std::max(sizes.value(0) + sizes.value(1), width + m_track->minimumSizeHint().width());
     m_splitter->setSizes({width, total - width});
+}
+
+void TOverview::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (m_tabs->currentWidget() == m_photos && m_splitter->sizes().value(0) < ListWidth())
+        FitListWidth();
 }
 
 void TOverview::ShowLog()

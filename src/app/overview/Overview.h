@@ -48,11 +48,17 @@ class TOverview final : public QWidget
     // A double click on a trip (from 0): its window is set, now export it.
     void ExportRequested(std::size_t trip);
 
+  protected:
+    // A window that grows gives the photo list the room its columns want.
+    void resizeEvent(QResizeEvent* event) override;
+
   private:
     void CreateParts();
     void CreateList();
     void CreatePhotos();
     void FitListWidth();
+    // The width of the splitter's left, where the trip list or the photo list is.
+    [[nodiscard]] int ListWidth() const;
     void TripsSelected();
     void TripDoubleClicked(const QModelIndex& index);
     void TimelineDragged(MsWindow window);

@@ -91,9 +91,14 @@ QString PhotoListModel::Text(std::size_t photo, int column) const
     case PhotoColumn::Position:
         return outcome.Place ? PositionText(*outcome.Place) : QStringLiteral("-");
     case PhotoColumn::State:
-        return PhotoStateText(outcome);
+        return Waiting(outcome) ? kWaitingForLogState : PhotoStateText(outcome);
     }
     return {};
+}
+
+bool PhotoListModel::Waiting(const PhotoOutcome& outcome) const
+{
+    return !m_logLoaded && outcome.Result == GeotagResult::OutsideLog;
 }
 
 QString PhotoListModel::ToolTip(std::size_t photo, int column) const
@@ -110,7 +115,7 @@ QString PhotoListModel::ToolTip(std::size_t photo, int column) const
                    ? QStringLiteral("高度 %1 m").arg(*outcome.Place->HeightM, 0, 'f', 1)
                    : QString();
     case PhotoColumn::State:
-        return PhotoStateToolTip(outcome);
+        return Waiting(outcome) ? kPhotosWaitForLog : PhotoStateToolTip(outcome);
     }
     return {};
 }

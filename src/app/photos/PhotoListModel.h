@@ -24,8 +24,13 @@ class PhotoListModel final : public QAbstractTableModel
     void PlaceAll(const std::function<PhotoOutcome(const PhotoInfo&)>& place);
     // What writing a photo did; a photo written now holds its position (or its sidecar does).
     void SetWritten(std::size_t photo, const PhotoOutcome& outcome);
-    // The zone of the log (UTC = local time + bias) the time column shows moments in.
-    void SetBias(std::int32_t biasMinutes) { m_biasMinutes = biasMinutes; }
+    // The zone of the log (UTC = local time + bias) the time column shows moments in, and whether
+    // a log is loaded at all: without one, a photo with a time waits for it.
+    void SetLog(std::int32_t biasMinutes, bool loaded)
+    {
+        m_biasMinutes = biasMinutes;
+        m_logLoaded = loaded;
+    }
     // The trips the marks lie in, for each row's swatch in the trip's colour.
     void SetMarks(const std::vector<PhotoMark>& marks);
 
@@ -42,11 +47,14 @@ class PhotoListModel final : public QAbstractTableModel
   private:
     [[nodiscard]] QString Text(std::size_t photo, int column) const;
     [[nodiscard]] QString ToolTip(std::size_t photo, int column) const;
+    // A photo with a time, placed while no log is loaded.
+    [[nodiscard]] bool Waiting(const PhotoOutcome& outcome) const;
 
     std::vector<PhotoInfo> m_infos;
     std::vector<PhotoOutcome> m_outcomes;
     std::vector<std::optional<std::size_t>> m_trips;
     std::int32_t m_biasMinutes = 0;
+    bool m_logLoaded = false;
     QStringList m_captions;
     QString m_dateSeparator;
     QString m_timeSeparator;

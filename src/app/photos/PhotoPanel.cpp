@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -59,7 +60,7 @@ PhotoPanel::PhotoPanel(const ConversionService& service, QWidget* parent)
 {
     setObjectName(QStringLiteral("PanelPhotos"));
     m_model = new PhotoListModel(this);
-    m_model->SetBias(m_service.Bias());
+    m_model->SetLog(m_service.Bias(), false);
     CreateSettings();
     CreateList();
 
@@ -152,6 +153,16 @@ void PhotoPanel::CreateList()
     qobject_cast<QVBoxLayout*>(layout())->addWidget(m_list, 1);
 }
 
+int PhotoPanel::FittingWidth() const
+{
+    const QMargins margins = layout()->contentsMargins();
+    int width = margins.left() + margins.right() + 2 * m_list->frameWidth() +
+                m_list->verticalScrollBar()->sizeHint().width();
+    for (int column = 0; column < kPhotoColumnCount; ++column)
+        width += m_list->columnWidth(column);
+    return width;
+}
+
 void PhotoPanel::ShowLog(std::shared_ptr<const TrackPlane> plane)
 {
     m_plane = std::move(plane);
@@ -213,7 +224,7 @@ std::optional<std::size_t> PhotoPanel::CurrentPhoto() const
 
 void PhotoPanel::PlaceAll()
 {
-    m_model->SetBias(m_service.Bias());
+    m_model->SetLog(m_service.Bias(), !m_service.LoadedPath().empty());
     const GeotagSettings settings = Settings();
     m_model->PlaceAll([&](const PhotoInfo& info) { return m_service.PlacePhoto(info, settings); });
     ShowMarks();

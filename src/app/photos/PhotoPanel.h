@@ -52,6 +52,8 @@ class PhotoPanel final : public QWidget
     // The photo picked in the list.
     [[nodiscard]] std::optional<std::size_t> CurrentPhoto() const;
     [[nodiscard]] QTableView* List() const { return m_list; }
+    // The width that shows every column of the list whole.
+    [[nodiscard]] int FittingWidth() const;
 
   signals:
     // The marks moved, or another photo was picked.

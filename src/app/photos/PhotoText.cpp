@@ -169,6 +169,7 @@ QString WrittenPhotosText(std::size_t written, std::size_t sidecars, std::size_t
 }
 
 const QString kPhotosWaitForLog = QStringLiteral("ログファイルを読み込むと、写真の位置を求めます");
+const QString kWaitingForLogState = QStringLiteral("ログ未読込");
 const QString kNoPhotosHint = QStringLiteral(
     "[写真] で写真を追加するか、写真やフォルダーをこのウィンドウにドロップしてください");
 

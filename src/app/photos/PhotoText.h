@@ -46,8 +46,9 @@ QString CameraTimeToolTip(const PhotoMoment& moment, const QString& dateSeparato
 QString WritableCountText(std::size_t photos, std::size_t writable);
 // What a write did: "8 枚に書き込みました（うち XMP サイドカー 2 枚）、エラー 1 枚".
 QString WrittenPhotosText(std::size_t written, std::size_t sidecars, std::size_t errors);
-// Beside the write button while photos wait for a log.
+// Beside the write button while photos wait for a log, and the state of such a photo.
 extern const QString kPhotosWaitForLog;
+extern const QString kWaitingForLogState;
 // Beside the write button while the list is empty.
 extern const QString kNoPhotosHint;
 
