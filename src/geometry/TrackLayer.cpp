@@ -307,7 +307,9 @@ std::vector<TripRange> TripRangesIn(const TrackPlane& plane, std::span<const MsW
     const auto& trips = plane.Trips();
     std::vector<TripRange> ranges;
     for (const MsWindow& window : windows) {
-        const auto [first, last] = plane.PositionsIn(window);
+        const std::pair<std::size_t, std::size_t> positions = plane.PositionsIn(window);
+        const std::size_t first = positions.first;
+        const std::size_t last = positions.second;
         auto trip = std::partition_point(trips.begin(), trips.end(),
                                          [first](const auto& t) { return t.second <= first; });
         for (; trip != trips.end() && trip->first < last; ++trip) {

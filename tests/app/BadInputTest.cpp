@@ -6,9 +6,9 @@
 #include "QtPrint.h"
 #include "app/FormMain.h"
 #include "messages/ErrorText.h"
-#include "system/Paths.h"
 #include "support/BadFiles.h"
 #include "support/LogWriter.h"
+#include "system/Paths.h"
 
 #include <QDir>
 #include <QLabel>

@@ -6,9 +6,9 @@
 // Usage: t2n_window_e2e WINDOW.exe [gtest options]
 
 #include "cli/Cli.h"
-#include "system/Paths.h"
 #include "support/ChildProcess.h"
 #include "support/GoldenLogs.h"
+#include "system/Paths.h"
 
 #include <chrono>
 #include <functional>

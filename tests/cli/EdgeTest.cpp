@@ -3,8 +3,8 @@
 // messages and output that cannot be written. Each case runs the converter in-process.
 #include "cli/Cli.h"
 #include "support/ChildProcess.h"
-#include "system/Paths.h"
 #include "support/LogWriter.h"
+#include "system/Paths.h"
 
 #include <algorithm>
 #include <cerrno>
