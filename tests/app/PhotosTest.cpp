@@ -8,6 +8,7 @@
 #include "app/overview/TrackView.h"
 #include "app/overview/TripColour.h"
 #include "app/photos/PhotoPanel.h"
+#include "app/photos/PhotoText.h"
 #include "support/LogWriter.h"
 #include "support/PhotoWriter.h"
 
@@ -22,6 +23,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -295,6 +297,73 @@ TEST_F(PhotosTest, WriteTagsThePhotosAndReadsBack)
     EXPECT_NEAR(std::stod(read->at(2)), 20.5, 1e-3);
     EXPECT_NEAR(std::stod(sidecar->at(0)), 35.6, 1e-7);
     EXPECT_NEAR(std::stod(sidecar->at(1)), 139.76, 1e-7);
+}
+
+// With the photo tab in front, Tab goes through its fields, list and button between the tabs and
+// the picture; a window wide enough shows every column of the photo list.
+TEST_F(PhotosTest, PhotoTabTakesItsPlaceInTabOrderAndWidth)
+{
+    form->resize(1024, 640);
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    AddByButton({Photo("on.jpg", TakenAt(10500))});
+    QCoreApplication::sendPostedEvents();
+    const QStringList order{"ButtonOut",  "TabBarOverview", "SpinClockError", "ComboCameraZone",
+                            "ListPhotos", "ButtonWrite",    "PaintTrack"};
+    Find<QWidget>("ButtonOut")->setFocus();
+    QStringList visited;
+    for (qsizetype i = 0; i < order.size(); ++i) {
+        QWidget* focus = QApplication::focusWidget();
+        visited << (focus->objectName().isEmpty() ? focus->parentWidget()->objectName()
+                                                  : focus->objectName());
+        QTest::keyClick(focus, Qt::Key_Tab);
+    }
+    EXPECT_EQ(visited, order);
+
+    auto* list = Find<QTableView>("ListPhotos");
+    int columns = 0;
+    for (int column = 0; column < list->model()->columnCount(); ++column)
+        columns += list->columnWidth(column);
+    EXPECT_LE(columns, list->viewport()->width());
+    EXPECT_GE(Find<TrackView>("PaintTrack")->width(), 1024 / 3 - 20);
+}
+
+// The state column's words for every outcome, and an error's reason in the user's terms.
+TEST(PhotoText, StatesAndReasons)
+{
+    const auto outcome = [](GeotagResult result, PhotoWay way = PhotoWay::InPlace,
+                            PhotoError error = PhotoError::None, int errnoValue = 0) {
+        PhotoOutcome o;
+        o.Result = result;
+        o.Way = way;
+        o.Error = error;
+        o.Errno = errnoValue;
+        return o;
+    };
+    const std::pair<PhotoOutcome, QString> rows[] = {
+        {outcome(GeotagResult::Tagged), "書込済み"},
+        {outcome(GeotagResult::Sidecar, PhotoWay::Sidecar), "書込済み (XMP)"},
+        {outcome(GeotagResult::WouldTag, PhotoWay::Sidecar), "書込予定 (XMP)"},
+        {outcome(GeotagResult::AlreadyTagged), "位置情報あり"},
+        {outcome(GeotagResult::NotSupported, PhotoWay::NotSupported), "非対応の形式"},
+        {outcome(GeotagResult::Error, {}, PhotoError::Write, EACCES),
+         "エラー: 書き込めません (アクセスが拒否されました)"},
+        {outcome(GeotagResult::Error, {}, PhotoError::Write, ENOSPC),
+         "エラー: 書き込めません (ディスクに十分な空き領域がありません)"},
+        {outcome(GeotagResult::Error, {}, PhotoError::NotAFile), "エラー: ファイルではありません"},
+        {outcome(GeotagResult::Error, {}, PhotoError::Metadata),
+         "エラー: メタデータを読み込めません"},
+        {outcome(GeotagResult::Error, {}, PhotoError::Sidecar),
+         "エラー: サイドカー (.xmp) を読み込めません"},
+        {outcome(GeotagResult::Error, {}, PhotoError::Verify),
+         "エラー: 書き込んだ内容を確かめられなかったため、元のままです"},
+    };
+    for (const auto& [o, text] : rows) {
+        EXPECT_EQ(PhotoStateText(o), text);
+        EXPECT_FALSE(PhotoStateToolTip(o).isEmpty()) << text.toStdString();
+    }
+    EXPECT_EQ(ZoneText(-210), "UTC-03:30");
+    EXPECT_EQ(ZoneText(345), "UTC+05:45");
 }
 
 } // namespace
