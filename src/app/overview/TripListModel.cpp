@@ -4,13 +4,7 @@
 #include "app/overview/OverviewText.h"
 #include "app/overview/TripColour.h"
 
-TripListModel::TripListModel(QObject* parent)
-    : QAbstractTableModel(parent), m_captions(TripColumnCaptions())
-{
-    const QLocale locale = QLocale::system();
-    m_dateSeparator = DateSeparator(locale);
-    m_timeSeparator = TimeSeparator(locale);
-}
+TripListModel::TripListModel(QObject* parent) : CaptionedTableModel(TripColumnCaptions(), parent) {}
 
 void TripListModel::SetTrips(std::vector<Trip> trips)
 {
@@ -24,19 +18,14 @@ int TripListModel::rowCount(const QModelIndex& parent) const
     return parent.isValid() ? 0 : static_cast<int>(m_trips.size());
 }
 
-int TripListModel::columnCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : kTripColumnCount;
-}
-
 QVariant TripListModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= rowCount())
         return {};
     const auto column = static_cast<TripColumn>(index.column());
     if (role == Qt::DisplayRole)
-        return TripCellText(m_trips[static_cast<std::size_t>(index.row())], column, m_dateSeparator,
-                            m_timeSeparator);
+        return TripCellText(m_trips[static_cast<std::size_t>(index.row())], column, DateSep(),
+                            TimeSep());
     // The row's swatch in the trip's colour, as in the track picture and on the timeline.
     if (role == Qt::DecorationRole && column == TripColumn::Date)
         return TripQColor(static_cast<std::size_t>(index.row()));
@@ -46,13 +35,4 @@ QVariant TripListModel::data(const QModelIndex& index, int role) const
         return QVariant::fromValue(Qt::AlignVCenter | (figure ? Qt::AlignRight : Qt::AlignLeft));
     }
     return {};
-}
-
-QVariant TripListModel::headerData(int section, Qt::Orientation orientation, int role) const
-{
-    if (role != Qt::DisplayRole)
-        return QAbstractTableModel::headerData(section, orientation, role);
-    if (orientation == Qt::Horizontal)
-        return m_captions.value(section);
-    return section + 1; // trips are numbered from 1, as on the command line
 }

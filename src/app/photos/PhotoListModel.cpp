@@ -9,12 +9,8 @@
 #include <QFileInfo>
 #include <unordered_set>
 
-PhotoListModel::PhotoListModel(QObject* parent)
-    : QAbstractTableModel(parent), m_captions(PhotoColumnCaptions())
+PhotoListModel::PhotoListModel(QObject* parent) : CaptionedTableModel(PhotoColumnCaptions(), parent)
 {
-    const QLocale locale = QLocale::system();
-    m_dateSeparator = DateSeparator(locale);
-    m_timeSeparator = TimeSeparator(locale);
 }
 
 void PhotoListModel::Add(const std::vector<PhotoInfo>& infos,
@@ -73,11 +69,6 @@ int PhotoListModel::rowCount(const QModelIndex& parent) const
     return parent.isValid() ? 0 : static_cast<int>(m_infos.size());
 }
 
-int PhotoListModel::columnCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : kPhotoColumnCount;
-}
-
 QString PhotoListModel::Text(std::size_t photo, int column) const
 {
     const PhotoOutcome& outcome = m_outcomes[photo];
@@ -86,7 +77,7 @@ QString PhotoListModel::Text(std::size_t photo, int column) const
         return QFileInfo(FromLocalPath(m_infos[photo].Path)).fileName();
     case PhotoColumn::Time:
         return outcome.Moment ? MomentText(outcome.Moment->UtcMs - m_biasMinutes * kMsPerMinute,
-                                           m_dateSeparator, m_timeSeparator)
+                                           DateSep(), TimeSep())
                               : QStringLiteral("-");
     case PhotoColumn::Position:
         return outcome.Place ? PositionText(*outcome.Place) : QStringLiteral("-");
@@ -108,7 +99,7 @@ QString PhotoListModel::ToolTip(std::size_t photo, int column) const
     case PhotoColumn::Name:
         return QDir::toNativeSeparators(FromLocalPath(m_infos[photo].Path));
     case PhotoColumn::Time:
-        return outcome.Moment ? CameraTimeToolTip(*outcome.Moment, m_dateSeparator, m_timeSeparator)
+        return outcome.Moment ? CameraTimeToolTip(*outcome.Moment, DateSep(), TimeSep())
                               : QString();
     case PhotoColumn::Position:
         return outcome.Place && outcome.Place->HeightM
@@ -134,13 +125,4 @@ QVariant PhotoListModel::data(const QModelIndex& index, int role) const
     if (role == Qt::DecorationRole && index.column() == static_cast<int>(PhotoColumn::Name))
         return m_trips[photo] ? TripQColor(*m_trips[photo]) : QColor(Qt::transparent);
     return {};
-}
-
-QVariant PhotoListModel::headerData(int section, Qt::Orientation orientation, int role) const
-{
-    if (role != Qt::DisplayRole)
-        return QAbstractTableModel::headerData(section, orientation, role);
-    if (orientation == Qt::Horizontal)
-        return m_captions.value(section);
-    return section + 1;
 }

@@ -1,16 +1,16 @@
 #pragma once
 
+#include "app/CaptionedTableModel.h"
 #include "geometry/PhotoMarks.h"
 #include "photos/Geotag.h"
 
-#include <QAbstractTableModel>
 #include <cstdint>
 #include <optional>
 #include <vector>
 
 // The photo list: one row per photo added, in the order added. Each photo is read once; its
 // outcome is its placement with the current settings, or what writing it did.
-class PhotoListModel final : public QAbstractTableModel
+class PhotoListModel final : public CaptionedTableModel
 {
     Q_OBJECT
 
@@ -39,10 +39,7 @@ class PhotoListModel final : public QAbstractTableModel
     [[nodiscard]] const std::vector<PhotoOutcome>& Outcomes() const { return m_outcomes; }
 
     [[nodiscard]] int rowCount(const QModelIndex& parent = {}) const override;
-    [[nodiscard]] int columnCount(const QModelIndex& parent = {}) const override;
     [[nodiscard]] QVariant data(const QModelIndex& index, int role) const override;
-    [[nodiscard]] QVariant headerData(int section, Qt::Orientation orientation,
-                                      int role) const override;
 
   private:
     [[nodiscard]] QString Text(std::size_t photo, int column) const;
@@ -55,7 +52,4 @@ class PhotoListModel final : public QAbstractTableModel
     std::vector<std::optional<std::size_t>> m_trips;
     std::int32_t m_biasMinutes = 0;
     bool m_logLoaded = false;
-    QStringList m_captions;
-    QString m_dateSeparator;
-    QString m_timeSeparator;
 };
