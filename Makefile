@@ -69,14 +69,15 @@ QT_WINDOWS = JOBS=$(JOBS) bash scripts/build-qt-windows.sh > /dev/null
 
 # Both programs and every test program, cross-built for 64-bit Windows with MinGW-w64 (statically
 # linked) and run under Wine: the window's tests with the offscreen platform, and the window end
-# to end on a virtual display. Wine's prefix is made in the build folder the first time a test
-# program runs (scripts/wine-run.sh), before the test discovery lists the cases. Then the build is
-# packed as the download is, and the zip checked.
+# to end on a virtual display. Wine's prefix is made in the build folder before the build
+# (scripts/wine-run.sh), so that listing the first test program's cases does not wait for it. Then
+# the build is packed as the download is, and the zip checked.
 WIN_BUILD ?= build-windows
 test-windows: deps-windows
 	@bash scripts/build-exiv2-windows.sh > /dev/null
 	@$(QT_WINDOWS)
 	@cmake --preset windows -B $(WIN_BUILD) > /dev/null
+	@WINEPREFIX=$(abspath $(WIN_BUILD))/wine-prefix bash scripts/wine-run.sh cmd.exe /c exit
 	@cmake --build $(WIN_BUILD) -j $(JOBS)
 	@cd $(WIN_BUILD) && ctest --output-on-failure -j $(JOBS)
 	@rm -f $(WIN_BUILD)/tallo2nmea-*win64.zip

@@ -24,7 +24,8 @@ if(t2n_exiv2_root)
                      NO_CMAKE_FIND_ROOT_PATH NO_CACHE REQUIRED)
         target_link_libraries(T2N::Exiv2 INTERFACE ${t2n_lib_${lib}})
     endforeach()
-    find_library(t2n_lib_z z NO_CACHE REQUIRED)
+    # zlib's static archive, not its import library: the programs carry no DLL beside them.
+    find_library(t2n_lib_z NAMES libz.a z NO_CACHE REQUIRED)
     target_link_libraries(T2N::Exiv2 INTERFACE ${t2n_lib_z})
     target_include_directories(T2N::Exiv2 SYSTEM INTERFACE ${t2n_exiv2_root}/include)
     # Both are static: no import declarations.

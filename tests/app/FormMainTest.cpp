@@ -9,6 +9,7 @@
 #include "store/TimeBase.h"
 #include "support/BadFiles.h"
 #include "support/LogWriter.h"
+#include "system/Paths.h"
 
 #include <QApplication>
 #include <QDir>
@@ -123,7 +124,7 @@ class FormMainTest : public ::testing::Test
     }
     std::string Export(const std::string& chosenName)
     {
-        const std::string chosen = (dir.Path() / chosenName).string();
+        const std::string chosen = Utf8Path(dir.Path() / NativePath(chosenName));
         dialogs.SaveAnswer = QString::fromStdString(chosen);
         Click("ButtonOut");
         return chosen;
@@ -615,7 +616,7 @@ TEST_F(FormMainTest, PathsFitTheirPanelsAndTheDialogsRememberTheirFolders)
     const std::string log = Load(deep + "/記録.bin", BlockLogOf(fixes));
     const std::string target = Export("出力先 " + std::string(40, 'y') + "/書き出した記録.nmea");
     dialogs.Errors.clear();
-    std::filesystem::create_directories(std::filesystem::path(target).parent_path());
+    std::filesystem::create_directories(NativePath(target).parent_path());
     Export("出力先 " + std::string(40, 'y') + "/書き出した記録.nmea");
     ASSERT_TRUE(dialogs.Errors.isEmpty());
     for (const int width : {788, 1800}) {
@@ -643,9 +644,9 @@ TEST_F(FormMainTest, PathsFitTheirPanelsAndTheDialogsRememberTheirFolders)
     // The next dialogs start where the last files were chosen.
     Load("other.bin", BlockLogOf({FixAt(kNewYear2021Utc, 0)}));
     Export("again.nmea");
-    EXPECT_EQ(dialogs.OpenFolders.value(1), Native((dir.Path() / deep).string()));
+    EXPECT_EQ(dialogs.OpenFolders.value(1), Native(Utf8Path(dir.Path() / NativePath(deep))));
     EXPECT_EQ(dialogs.SaveFolders.value(2),
-              Native((dir.Path() / ("出力先 " + std::string(40, 'y'))).string()));
+              Native(Utf8Path(dir.Path() / NativePath("出力先 " + std::string(40, 'y')))));
 }
 
 // The type picked in the save dialog decides the writer and the extension: the default file as

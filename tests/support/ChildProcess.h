@@ -60,6 +60,8 @@ class Child
     Child& operator=(const Child&) = delete;
 
     [[nodiscard]] bool Started() const { return m_result.Started; }
+    // The process id, for what a test does to the child beyond these (a window's messages).
+    [[nodiscard]] long Id() const { return m_id; }
     // Whether it still runs, without waiting.
     [[nodiscard]] bool Running();
     // Stops every thread of it at a moment when `ready()` holds, looked at again once it is
