@@ -56,6 +56,7 @@ class TrackPlane
     bool m_anyPoint = false;
     double m_referenceLatitude = 0;
     double m_referenceLongitude = 0;
+    double m_eastMetresPerDegree = 0; // at the reference latitude, worked out once
 };
 
 // Maps the plane to a picture's pixels: north up, one scale for both axes.

@@ -1,14 +1,12 @@
 // FormCreate's presets from the system on Linux and the other POSIX systems, where a process sets
 // the zone (TZ) and the home folder (HOME) for itself.
 #include "FakeDialogs.h"
+#include "FreshWindow.h"
 #include "app/FormMain.h"
 #include "support/LogWriter.h"
 
 #include <QDateTime>
 #include <QDir>
-#include <QLabel>
-#include <QSpinBox>
-#include <array>
 #include <ctime>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -16,9 +14,6 @@
 using namespace t2ntest;
 
 namespace {
-
-constexpr std::array<const char*, 6> kSuffixes{"YY", "MM", "DD", "HH", "NN", "SS"};
-using Row = std::array<int, 6>;
 
 QString Native(const std::string& path)
 {
@@ -56,19 +51,7 @@ TEST(FormCreate, PresetsTimeBaseControlsAndFolders)
 
     EXPECT_EQ(store.LocalEpoch(), 25569.375);
     EXPECT_EQ(store.FixCount(), 0);
-    for (const char* role : {"Sta", "End"}) {
-        Row row{};
-        for (std::size_t i = 0; i < row.size(); ++i)
-            row[i] = form.findChild<QSpinBox*>(
-                             QStringLiteral("UpDown%1%2")
-                                 .arg(QLatin1String(role), QLatin1String(kSuffixes[i])))
-                         ->value();
-        const QDateTime shown(QDate(row[0], row[1], row[2]), QTime(row[3], row[4], row[5]));
-        EXPECT_GE(shown, before.addMSecs(-before.time().msec())) << role;
-        EXPECT_LE(shown, after) << role;
-    }
-    for (const char* name : {"PanelSrcFn", "PanelDstFn", "LabelSta", "LabelEnd"})
-        EXPECT_EQ(form.findChild<QLabel*>(name)->text(), "") << name;
+    ExpectFreshWindow(form, before, after);
 
     const QString sep = QDir::separator();
     EXPECT_EQ(homeOnly, Native(home.Path().string()));
