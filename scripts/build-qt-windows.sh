@@ -43,8 +43,10 @@ source_version=$(dpkg-query -W -f='${source:Version}' "$host_tools_package" 2>/d
 upstream_version=$(dpkg-query -W -f='${source:Upstream-Version}' "$host_tools_package")
 qt_version=${upstream_version%%+*}
 
-# The smallest Qt the window and its tests need: Core, Gui, Widgets and Test; the Windows platform
-# plug-in for the program and the offscreen one for the tests; the Vista style. The libraries Qt
+# The smallest Qt the window and its tests need: Core, Gui, Widgets, Network and Test; the Windows
+# platform plug-in for the program and the offscreen one for the tests; the Vista style. The map's
+# tiles come over HTTPS through Windows' own TLS (Schannel), so no OpenSSL is built or shipped; the
+# JPEG image plug-in reads aerial tiles. The libraries Qt
 # bundles are built in, so the programs need no DLL but Windows' own. Debian's +dfsg tarball
 # lacks the tablet (wintab) sources, so tablet events are off. OpenGL stays dynamic (loaded at run
 # time) and Direct2D stays on: the Windows plug-in needs QOpenGLContext and, in 6.4, compiles its
@@ -68,12 +70,19 @@ options=(
     -DFEATURE_freetype=ON
     -DFEATURE_harfbuzz=ON
     -DFEATURE_png=ON
-    -DFEATURE_jpeg=OFF
+    -DFEATURE_jpeg=ON
+    -DFEATURE_system_jpeg=OFF
     -DFEATURE_gif=OFF
     -DFEATURE_zstd=OFF
     -DFEATURE_icu=OFF
     -DFEATURE_dbus=OFF
-    -DFEATURE_network=OFF
+    -DFEATURE_network=ON
+    -DFEATURE_schannel=ON
+    -DFEATURE_openssl=OFF
+    -DINPUT_openssl=no
+    -DFEATURE_libproxy=OFF
+    -DFEATURE_gssapi=OFF
+    -DFEATURE_brotli=OFF
     -DFEATURE_sql=OFF
     -DFEATURE_xml=OFF
     -DFEATURE_concurrent=OFF
