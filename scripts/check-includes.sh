@@ -5,7 +5,10 @@
 #   scripts/check-includes.sh [SRC-FOLDER]
 set -euo pipefail
 src=${1:-"$(dirname "$0")/../src"}
-floors=(system store decoders load export photos convert geometry messages)
+# sqlite: the SQLite C API behind a few RAII types (map files, the archive); tiles: the map's
+# Qt-free parts (tile maths, map files, the disk cache's rules); map: the tile sources on Qt, for
+# the window alone.
+floors=(system sqlite store decoders load export photos convert tiles geometry messages map)
 fronts=(app cli)
 
 rank() {
