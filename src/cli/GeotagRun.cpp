@@ -84,6 +84,10 @@ std::string ErrorReason(const PhotoOutcome& outcome, const GeotagTexts& texts)
         return std::string(texts.CannotBuild);
     case PhotoError::Write:
         return withReason(texts.CannotWrite);
+    case PhotoError::ExifSplit:
+        return std::string(texts.ExifSplit);
+    case PhotoError::ExifTooLarge:
+        return std::string(texts.ExifTooLarge);
     case PhotoError::Verify:
     case PhotoError::None:
         break;

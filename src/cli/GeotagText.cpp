@@ -46,6 +46,9 @@ const GeotagTexts kGeotagEnglish = {
     .CannotBuild = "its new metadata cannot be made",
     .CannotWrite = "cannot be written",
     .NotAsWritten = "the new version did not read back as written; the photo is unchanged",
+    .ExifSplit = "its EXIF does not fit one JPEG segment; the photo is unchanged",
+    .ExifTooLarge = "its EXIF with the position would not fit one JPEG segment (64 KiB); the photo "
+                    "is unchanged",
     .FolderUnread = "the folder cannot be read",
     .OnePhoto = "1 photo",
     .Photos = "%d photos",
@@ -84,6 +87,9 @@ const GeotagTexts kGeotagJapanese = {
     .CannotBuild = "新しいメタデータを作れません",
     .CannotWrite = "書き込めません",
     .NotAsWritten = "新しい版を読み返すと書いたとおりではありませんでした。写真は変えていません",
+    .ExifSplit = "EXIF が JPEG の一つのセグメントに収まっていません。写真は変えていません",
+    .ExifTooLarge = "位置を加えると EXIF が JPEG の一つのセグメント (64 KiB) に収まりません。写真は"
+                    "変えていません",
     .FolderUnread = "フォルダーを読み込めません",
     .OnePhoto = "写真 1 枚",
     .Photos = "写真 %d 枚",

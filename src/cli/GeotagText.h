@@ -27,6 +27,8 @@ struct GeotagTexts {
     std::string_view CannotBuild;
     std::string_view CannotWrite; // ": " and the system's reason follow
     std::string_view NotAsWritten;
+    std::string_view ExifSplit;    // the photo's EXIF spans several JPEG segments
+    std::string_view ExifTooLarge; // its EXIF with the position would not fit one segment
     std::string_view FolderUnread; // a folder given that cannot be read; ": " and a reason
 
     // The summary on standard error, "LOG: 12 photos: 9 tagged (2 in sidecars), 2 left out,

@@ -115,6 +115,21 @@ PhotoWay WayOf(const PhotoInfo& info, const GeotagSettings& settings)
     return info.InPlace ? PhotoWay::InPlace : PhotoWay::NotSupported;
 }
 
+PhotoError MadeError(PhotoWrite written)
+{
+    switch (written) {
+    case PhotoWrite::Written:
+        return PhotoError::None;
+    case PhotoWrite::ExifSplit:
+        return PhotoError::ExifSplit;
+    case PhotoWrite::ExifTooLarge:
+        return PhotoError::ExifTooLarge;
+    case PhotoWrite::Failed:
+        break;
+    }
+    return PhotoError::Build;
+}
+
 PhotoOutcome Failed(PhotoOutcome outcome, PhotoError error, int errnoValue = 0)
 {
     outcome.Result = GeotagResult::Error;
@@ -180,8 +195,8 @@ PhotoOutcome PlacePhoto(const PhotoInfo& info, const PhotoTrack& track,
 
 namespace {
 
-// Replaces `target` with what `make` writes into its sink once it reads back as `check` wants;
-// the outcome's result becomes `done`, or the error.
+// Replaces `target` with what `make` writes into its sink (PhotoError::None when it made it
+// whole) once it reads back as `check` wants; the outcome's result becomes `done`, or the error.
 template <class Make, class Check>
 PhotoOutcome Replace(PhotoOutcome outcome, const std::string& target, ReplaceRules rules,
                      GeotagResult done, const Make& make, const Check& check)
@@ -189,11 +204,12 @@ PhotoOutcome Replace(PhotoOutcome outcome, const std::string& target, ReplaceRul
     AtomicFile file(target, rules);
     if (!file.Open())
         return Failed(outcome, PhotoError::Write, file.Errno());
-    const bool made =
+    const PhotoError made =
         make([&file](std::string_view bytes) { return file.Write(bytes.data(), bytes.size()); });
-    if (!made)
-        return Failed(outcome, file.Errno() != 0 ? PhotoError::Write : PhotoError::Build,
-                      file.Errno());
+    if (file.Errno() != 0)
+        return Failed(outcome, PhotoError::Write, file.Errno());
+    if (made != PhotoError::None)
+        return Failed(outcome, made);
     std::string readBack;
     if (!file.ReadBack(readBack) || !check(readBack))
         return Failed(outcome, PhotoError::Verify);
@@ -218,11 +234,14 @@ PhotoOutcome TagPhoto(const std::string& path, const PhotoTrack& track,
     if (outcome.Way == PhotoWay::Sidecar)
         return Replace(
             outcome, SidecarPath(path), {false, true}, GeotagResult::Sidecar,
-            [&](const ByteSink& sink) { return WriteSidecarWithGps(sidecar, tags, sink); },
+            [&](const ByteSink& sink) {
+                return WriteSidecarWithGps(sidecar, tags, sink) ? PhotoError::None
+                                                                : PhotoError::Build;
+            },
             [&](const std::string& back) { return SidecarReadsBackAs(sidecar, back, tags); });
     return Replace(
         outcome, path, {true, true}, GeotagResult::Tagged,
-        [&](const ByteSink& sink) { return WritePhotoWithGps(photo, tags, sink); },
+        [&](const ByteSink& sink) { return MadeError(WritePhotoWithGps(photo, tags, sink)); },
         [&](const std::string& back) { return ReadsBackAs(photo, back, tags); });
 }
 

@@ -30,13 +30,15 @@ enum class GeotagResult {
 
 enum class PhotoError {
     None,
-    Read,     // the photo could not be read (Errno)
-    NotAFile, // a folder, a device or a pipe
-    Metadata, // its metadata could not be read
-    Sidecar,  // its sidecar could not be read (Errno), or is not XMP
-    Build,    // its new metadata could not be made
-    Write,    // the new version could not be written (Errno); the old one is as it was
-    Verify,   // the new version did not read back as meant, and was not kept
+    Read,         // the photo could not be read (Errno)
+    NotAFile,     // a folder, a device or a pipe
+    Metadata,     // its metadata could not be read
+    Sidecar,      // its sidecar could not be read (Errno), or is not XMP
+    Build,        // its new metadata could not be made
+    Write,        // the new version could not be written (Errno); the old one is as it was
+    Verify,       // the new version did not read back as meant, and was not kept
+    ExifSplit,    // a JPEG's EXIF spans several segments, which Exiv2 would not keep whole
+    ExifTooLarge, // a JPEG's EXIF with the position would not fit its one segment (64 KiB)
 };
 
 // Where a photo's tags go.

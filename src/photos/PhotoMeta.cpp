@@ -106,9 +106,11 @@ void SetRationals(Exiv2::ExifData& exif, const char* key, const URational* value
     exif.add(Exiv2::ExifKey(key), &value);
 }
 
+// With its terminating zero, which the count includes ("N" has the count 2).
 void SetAscii(Exiv2::ExifData& exif, const char* key, const std::string& text)
 {
-    const Exiv2::AsciiValue value(text);
+    Exiv2::AsciiValue value;
+    value.read(text);
     exif.add(Exiv2::ExifKey(key), &value);
 }
 
@@ -261,6 +263,15 @@ struct KeptParts {
     friend bool operator==(const KeptParts&, const KeptParts&) = default;
 };
 
+// The thumbnail is there in full: as many bytes as IFD1 says it has.
+bool ThumbnailWhole(const Exiv2::ExifData& exif)
+{
+    const auto length = exif.findKey(Exiv2::ExifKey("Exif.Thumbnail.JPEGInterchangeFormatLength"));
+    if (length == exif.end())
+        return true;
+    return Exiv2::ExifThumbC(exif).copy().size_ == length->toLong();
+}
+
 KeptParts KeptPartsOf(Exiv2::Image& image)
 {
     return {OtherExif(image.exifData()), OtherXmp(image.xmpData()),
@@ -343,53 +354,100 @@ PhotoMeta InspectPhoto(std::string_view bytes)
 
 std::optional<std::string> PhotoWithGps(std::string_view photo, const GpsTags& tags)
 {
-    return Collected(WritePhotoWithGps, photo, tags);
+    std::string bytes;
+    const PhotoWrite written = WritePhotoWithGps(photo, tags, [&bytes](std::string_view made) {
+        bytes.append(made);
+        return true;
+    });
+    return written == PhotoWrite::Written ? std::optional(std::move(bytes)) : std::nullopt;
 }
 
 namespace {
 
-// The photo (or the part of it that holds the metadata) with the tags, as Exiv2 writes it.
-ImagePtr TaggedImage(std::string_view photo, const GpsTags& tags)
+// The EXIF block Exiv2 encodes, from the TIFF header on, in the photo's byte order.
+std::string EncodedExif(const Exiv2::Image& image)
 {
-    ImagePtr image = OpenBytes(photo);
-    if (!IsInPlaceType(image->imageType()))
-        return ImagePtr();
-    PutGpsTags(image->exifData(), tags);
-    // The XMP packet is kept byte for byte unless it held a position, which goes.
-    Exiv2::XmpData& xmp = image->xmpData();
-    const bool stalePosition = HasXmpGps(xmp);
-    EraseXmpGps(xmp);
-    image->writeXmpFromPacket(!stalePosition);
-    image->writeMetadata();
-    return image;
+    Exiv2::Blob blob;
+    const Exiv2::ByteOrder order =
+        image.byteOrder() == Exiv2::invalidByteOrder ? Exiv2::littleEndian : image.byteOrder();
+    Exiv2::ExifParser::encode(blob, order, image.exifData());
+    return {reinterpret_cast<const char*>(blob.data()), blob.size()};
+}
+
+// At least the bytes the EXIF block needs: every tag's entry and value and the thumbnail. Exiv2
+// drops tags silently (the thumbnail first) to fit a block into one JPEG segment.
+std::size_t LeastExifBytes(const Exiv2::ExifData& exif)
+{
+    constexpr std::size_t kTiffHeader = 8, kEntry = 12, kInlineValue = 4;
+    std::size_t bytes = kTiffHeader;
+    for (const Exiv2::Exifdatum& datum : exif) {
+        const auto size = static_cast<std::size_t>(datum.size());
+        bytes += kEntry + (size > kInlineValue ? size : 0) +
+                 static_cast<std::size_t>(datum.sizeDataArea());
+    }
+    return bytes;
+}
+
+// The XMP packet as a part of the photo's format: a JPEG's APP1 segment, a PNG's iTXt chunk
+// (keyword, no compression, no language); nothing for no properties.
+std::string XmpPart(const Exiv2::XmpData& xmp, bool jpeg)
+{
+    std::string packet;
+    if (xmp.empty() ||
+        Exiv2::XmpParser::encode(packet, xmp, Exiv2::XmpParser::useCompactFormat) != 0)
+        return {};
+    if (!jpeg)
+        return PngChunk("iTXt", std::string("XML:com.adobe.xmp\0\0\0\0\0", 22) + packet);
+    constexpr std::string_view kNamespace("http://ns.adobe.com/xap/1.0/\0", 29);
+    const std::size_t length = 2 + kNamespace.size() + packet.size();
+    if (length > 65535)
+        throw Exiv2::Error(Exiv2::kerTooLargeJpegSegment, "XMP");
+    std::string segment = "\xFF\xE1";
+    segment.push_back(static_cast<char>(length >> 8));
+    segment.push_back(static_cast<char>(length & 0xFF));
+    return segment + std::string(kNamespace) + packet;
+}
+
+// The photo's XMP part after tagging: its own byte for byte, or a new packet without the
+// position it held.
+std::string NewXmpPart(std::string_view photo, Exiv2::XmpData& xmp, bool jpeg)
+{
+    if (HasXmpGps(xmp)) {
+        EraseXmpGps(xmp);
+        return XmpPart(xmp, jpeg);
+    }
+    for (const std::string_view part : MetadataPartsOf(photo).value_or(PartList()))
+        if (KindOfPart(part) == PartKind::Xmp)
+            return std::string(part);
+    return {};
 }
 
 } // namespace
 
-bool WritePhotoWithGps(std::string_view photo, const GpsTags& tags, const ByteSink& sink)
+PhotoWrite WritePhotoWithGps(std::string_view photo, const GpsTags& tags, const ByteSink& sink)
 {
     try {
-        // Exiv2 copies a JPEG's scans as they are, after the metadata. It is given the part up to
-        // the first scan's marker only, and the scans follow from the photo itself: 4 MB not
-        // copied twice in memory. Should its copy not end with that marker, it gets the whole.
-        constexpr std::string_view kScanMarker = "\xFF\xDA";
-        if (const std::optional<std::size_t> scan = JpegScanStart(photo)) {
-            ImagePtr head = TaggedImage(photo.substr(0, *scan + kScanMarker.size()), tags);
-            if (head.get() == nullptr)
-                return false;
-            Exiv2::BasicIo& io = head->io();
-            const std::string_view made(reinterpret_cast<const char*>(io.mmap()), io.size());
-            const bool whole = made.ends_with(kScanMarker);
-            const bool kept = whole && sink(made.substr(0, made.size() - kScanMarker.size())) &&
-                              sink(photo.substr(*scan));
-            io.munmap();
-            if (whole)
-                return kept;
-        }
-        ImagePtr image = TaggedImage(photo, tags);
-        return image.get() != nullptr && PutBytes(*image, sink);
+        const bool jpeg = ImageFormatOf(photo) == ImageFormat::Jpeg;
+        if (jpeg && CountParts(photo, PartKind::Exif) > 1)
+            return PhotoWrite::ExifSplit;
+        // Exiv2 reads the metadata only: a JPEG's part up to its first scan is enough.
+        const std::optional<std::size_t> scan = JpegScanStart(photo);
+        ImagePtr image = OpenBytes(scan ? photo.substr(0, *scan + 2) : photo);
+        if (!IsInPlaceType(image->imageType()))
+            return PhotoWrite::Failed;
+        PutGpsTags(image->exifData(), tags);
+        const std::string tiff = EncodedExif(*image);
+        if (jpeg && std::max(tiff.size(), LeastExifBytes(image->exifData())) > kMaxJpegExifBytes)
+            return PhotoWrite::ExifTooLarge;
+        const std::string exif = jpeg ? JpegExifSegment(tiff) : PngChunk("eXIf", tiff);
+        const std::optional<SplicedPhoto> spliced =
+            SplicePhoto(photo, exif, NewXmpPart(photo, image->xmpData(), jpeg));
+        if (!spliced)
+            return PhotoWrite::Failed;
+        return sink(spliced->Head) && sink(spliced->Tail) ? PhotoWrite::Written
+                                                          : PhotoWrite::Failed;
     } catch (const std::exception&) {
-        return false;
+        return PhotoWrite::Failed;
     }
 }
 
@@ -398,8 +456,12 @@ bool ReadsBackAs(std::string_view original, std::string_view written, const GpsT
     try {
         ImagePtr before = OpenBytes(original);
         ImagePtr after = OpenBytes(written);
+        const std::optional<PartList> kept = KeptPartsOf(original);
         return after->imageType() == before->imageType() && HasExactly(after->exifData(), tags) &&
-               KeptPartsOf(*before) == KeptPartsOf(*after) && SameImageData(original, written);
+               KeptPartsOf(*before) == KeptPartsOf(*after) &&
+               (!ThumbnailWhole(before->exifData()) || ThumbnailWhole(after->exifData())) &&
+               CountParts(written, PartKind::Exif) == 1 && kept && kept == KeptPartsOf(written) &&
+               SameImageData(original, written);
     } catch (const std::exception&) {
         return false;
     }

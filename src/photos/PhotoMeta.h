@@ -28,17 +28,27 @@ struct PhotoMeta {
 // Takes the bytes of a new file in one piece; false when they cannot be kept.
 using ByteSink = std::function<bool(std::string_view bytes)>;
 
+// What writing a photo's tags came to.
+enum class PhotoWrite {
+    Written,
+    Failed,       // Exiv2 cannot write it, or the sink refused the bytes
+    ExifSplit,    // a JPEG whose EXIF spans more than one APP1 segment: Exiv2 reads the first only
+    ExifTooLarge, // a JPEG whose EXIF with the tags would not fit one APP1 segment (64 KiB)
+};
+
 // A copy of the photo with the GPS tags (version 2.3.0.0, map datum WGS-84) in place of any it
-// had; everything else is kept. Nothing when Exiv2 cannot write it.
+// had. Exiv2 encodes the EXIF block (and the XMP packet, when it held a position, which goes);
+// they replace the photo's own, a PNG's in a standard eXIf chunk, and every other segment or
+// chunk is copied byte for byte (SplicePhoto). Nothing when it cannot be written.
 [[nodiscard]] std::optional<std::string> PhotoWithGps(std::string_view photo, const GpsTags& tags);
-// The same copy handed to `sink` where Exiv2 made it, without copying it; false when Exiv2 cannot
-// write it or the sink refuses it.
-[[nodiscard]] bool WritePhotoWithGps(std::string_view photo, const GpsTags& tags,
-                                     const ByteSink& sink);
+// The same copy handed to `sink` in pieces, the image data without copying it.
+[[nodiscard]] PhotoWrite WritePhotoWithGps(std::string_view photo, const GpsTags& tags,
+                                           const ByteSink& sink);
 
 // True when the written copy reads back with exactly these GPS tags and keeps the rest of the
-// original: every other EXIF tag (maker notes included) with its value, the thumbnail, the ICC
-// profile, the XMP properties, the IPTC data and the comment, and the image data byte for byte.
+// original: every other EXIF tag (maker notes included) with its value, the thumbnail whole, the
+// ICC profile, the XMP properties, the IPTC data and the comment; one EXIF part, every segment or
+// chunk but the EXIF and XMP ones byte for byte, and the image data byte for byte.
 [[nodiscard]] bool ReadsBackAs(std::string_view original, std::string_view written,
                                const GpsTags& tags);
 

@@ -40,6 +40,11 @@ QString ErrorText(const PhotoOutcome& outcome)
     case PhotoError::Write:
         return withReason(QStringLiteral("書き込めません"),
                           Reason(CreateReasonText(outcome.Errno)));
+    case PhotoError::ExifSplit:
+        return QStringLiteral("EXIF が JPEG の一つのセグメントに収まっていないため、元のままです");
+    case PhotoError::ExifTooLarge:
+        return QStringLiteral("位置を加えると EXIF が JPEG の一つのセグメント (64 KiB) "
+                              "に収まらないため、元のままです");
     case PhotoError::Verify:
     case PhotoError::None:
         break;
