@@ -2,6 +2,7 @@
 // left alone with the reason why.
 #include "photos/Geotag.h"
 
+#include "photos/ImageData.h"
 #include "photos/PhotoMeta.h"
 #include "support/LogWriter.h"
 #include "support/PhotoWriter.h"
@@ -141,10 +142,12 @@ TEST_F(Geotag, ReadBackRefusesACopyThatLostOrChangedAnything)
     CameraTags full = TakenAt(1000);
     full.MakerNote = full.Thumbnail = full.Icc = true;
     const std::string made = MakeJpeg(4, 4);
-    const std::string original = WithCameraTags(made, full);
+    const std::string original = WithJpegComment(WithCameraTags(made, full), "a comment");
     const GpsTags tags = MakeGpsTags(35.5, 139.5, 12.5, t0);
     const std::string good = *PhotoWithGps(original, tags);
     ASSERT_TRUE(ReadsBackAs(original, good, tags));
+    std::string commentChanged = good;
+    commentChanged[commentChanged.find("a comment") + 8] = 'T';
 
     GpsTags moved = tags;
     moved.Latitude[2].Num += 1;
@@ -166,11 +169,94 @@ TEST_F(Geotag, ReadBackRefusesACopyThatLostOrChangedAnything)
         {"thumbnail lost", without(&CameraTags::Thumbnail), tags},
         {"profile lost", without(&CameraTags::Icc), tags},
         {"cut short", good.substr(0, good.size() / 2), tags},
+        {"comment changed", commentChanged, tags},
+        {"EXIF split in two segments", WithExifSplit(good, 200), tags},
         {"no position", original, tags},
         {"not a photo", "<x:xmpmeta/>", tags},
     };
     for (const auto& row : rows)
         EXPECT_FALSE(ReadsBackAs(original, row.written, row.tags)) << row.what;
+}
+
+// Tagging replaces the EXIF (and a stale XMP position) and nothing else: a JPEG's comment and
+// other segments stay byte for byte, a PNG's EXIF goes to (or stays in) its standard eXIf chunk,
+// and the ASCII tags carry their terminating zero, so that exiftool finds nothing to warn of.
+TEST_F(Geotag, ChangesTheExifAloneInAStandardPlace)
+{
+    const std::string comment = "a comment";
+    const struct {
+        std::string name, bytes;
+    } rows[] = {
+        {"comment.jpg", WithJpegComment(WithCameraTags(MakeJpeg(4, 4), TakenAt(3000)), comment)},
+        {"legacy.png", WithCameraTags(MakePng(16, 8), TakenAt(3000))},
+        {"exif.png", PngWithExifChunk(MakePng(16, 8), TakenAt(3000))},
+    };
+    const std::string commentSegment = std::string("\xFF\xFE\0\x0B", 4) + comment + "\xFF";
+    const auto [lat, lon] = Between(3000);
+    for (const auto& row : rows) {
+        const std::string photo = Put(row.name, row.bytes);
+        const auto before = ExiftoolValues(photo, {"Validate"});
+        ASSERT_EQ(TagPhoto(photo, track, {}).Result, GeotagResult::Tagged) << row.name;
+        const std::string written = ReadWholeFile(photo);
+        if (row.name.ends_with(".jpg")) {
+            EXPECT_NE(written.find(commentSegment), std::string::npos);
+        } else {
+            EXPECT_EQ(CountParts(written, PartKind::Exif), 1) << row.name;
+            EXPECT_NE(written.find("eXIf"), std::string::npos) << row.name;
+            EXPECT_LT(written.find("eXIf"), written.find("IDAT")) << row.name;
+        }
+        const auto read = ExiftoolValues(
+            photo, {"Validate", "GPSLatitude", "GPSLongitude", "DateTimeOriginal", "Comment"});
+        if (!read)
+            GTEST_SKIP() << "exiftool is not installed";
+        ASSERT_EQ(read->size(), 5u) << row.name;
+        // The writer's own photos lack ExifImageWidth and the like: no warning more than before.
+        EXPECT_EQ((*read)[0], row.name == "legacy.png" ? "0 0 0" : (*before)[0]) << row.name;
+        EXPECT_NEAR(std::stod((*read)[1]), lat, 1e-7) << row.name;
+        EXPECT_NEAR(std::stod((*read)[2]), lon, 1e-7) << row.name;
+        EXPECT_EQ((*read)[3], ExifTime(t0 + 3000 + 9 * kHourMs)) << row.name;
+        EXPECT_EQ((*read)[4], row.name.ends_with(".jpg") ? comment : "-") << row.name;
+    }
+}
+
+// A JPEG whose EXIF spans two APP1 segments (Exiv2 reads the first alone, and would lose the
+// thumbnail after it), or whose EXIF would outgrow its one segment with the position, is left
+// byte for byte as it was, with the cause.
+TEST_F(Geotag, ExifBeyondOneJpegSegmentIsRefusedUnchanged)
+{
+    CameraTags large = TakenAt(4000);
+    large.Thumbnail = true;
+    large.ThumbnailBytes = 20000;
+    const std::string split = WithExifSplit(WithCameraTags(MakeJpeg(4, 4), large), 1000);
+    // A thumbnail that leaves the block 100 bytes short of full: the position needs more.
+    std::string full = WithCameraTags(MakeJpeg(4, 4), large);
+    for (int round = 0; round < 2; ++round) {
+        const std::size_t block = JpegExifSegmentOf(full).size() - 10;
+        large.ThumbnailBytes = large.ThumbnailBytes + kMaxJpegExifBytes - 100 - block;
+        full = WithCameraTags(MakeJpeg(4, 4), large);
+    }
+    ASSERT_NEAR(static_cast<double>(JpegExifSegmentOf(full).size() - 10),
+                static_cast<double>(kMaxJpegExifBytes - 100), 2); // values start on even offsets
+    const struct {
+        std::string name, bytes;
+        PhotoError error;
+    } rows[] = {
+        {"split.jpg", split, PhotoError::ExifSplit},
+        {"full.jpg", full, PhotoError::ExifTooLarge},
+    };
+    for (const auto& row : rows) {
+        const std::string photo = Put(row.name, row.bytes);
+        const auto thumbnail = ExiftoolBinary(photo, "ThumbnailImage");
+        const PhotoOutcome outcome = TagPhoto(photo, track, {});
+        EXPECT_EQ(outcome.Result, GeotagResult::Error) << row.name;
+        EXPECT_EQ(outcome.Error, row.error) << row.name;
+        EXPECT_EQ(ReadWholeFile(photo), row.bytes) << row.name;
+        if (thumbnail) { // exiftool reads the split block whole
+            EXPECT_EQ(thumbnail->size(),
+                      row.error == PhotoError::ExifSplit ? 20000u : large.ThumbnailBytes)
+                << row.name;
+        }
+    }
 }
 
 TEST_F(Geotag, SidecarsForRawFilesAndOnRequest)

@@ -3,6 +3,7 @@
 #include "support/ChildProcess.h"
 #include "support/LogWriter.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
@@ -300,7 +301,18 @@ std::string WithCameraTags(const std::string& photo, const CameraTags& tags)
     if (tags.LatDeg)
         PutPosition(exif, *tags.LatDeg, tags.LonDeg);
     if (tags.Thumbnail) {
-        const std::string thumbnail = MakeJpeg(2, 2);
+        std::string thumbnail = MakeJpeg(2, 2);
+        const auto missing = [&] {
+            return tags.ThumbnailBytes > thumbnail.size() ? tags.ThumbnailBytes - thumbnail.size()
+                                                          : 0;
+        };
+        for (constexpr std::size_t kSegment = 4; missing() > kSegment;) {
+            const std::size_t filler = std::min<std::size_t>(missing() - kSegment, 60000);
+            std::string comment = "\xFF\xFE";
+            PutU16Be(comment, filler + 2);
+            thumbnail.insert(2, comment + std::string(filler, 'T'));
+        }
+        thumbnail.append(missing(), '\0'); // after its end
         Exiv2::ExifThumb(exif).setJpegThumbnail(
             reinterpret_cast<const Exiv2::byte*>(thumbnail.data()),
             static_cast<long>(thumbnail.size()));
@@ -316,6 +328,83 @@ std::string WithCameraTags(const std::string& photo, const CameraTags& tags)
     const std::string out(reinterpret_cast<const char*>(io.mmap()), io.size());
     io.munmap();
     return out;
+}
+
+namespace {
+
+// The segments of a JPEG before its first scan, each whole (marker and length included).
+std::vector<std::string> JpegSegments(const std::string& jpeg, std::size_t& scan)
+{
+    std::vector<std::string> segments;
+    std::size_t at = 2;
+    while (at + 4 <= jpeg.size() && static_cast<std::uint8_t>(jpeg[at + 1]) != 0xDA) {
+        const std::size_t length =
+            static_cast<std::uint8_t>(jpeg[at + 2]) << 8 | static_cast<std::uint8_t>(jpeg[at + 3]);
+        segments.push_back(jpeg.substr(at, 2 + length));
+        at += 2 + length;
+    }
+    scan = at;
+    return segments;
+}
+
+std::string Segment(const char* marker, const std::string& payload)
+{
+    std::string segment = marker;
+    PutU16Be(segment, payload.size() + 2);
+    return segment + payload;
+}
+
+bool IsExifSegment(const std::string& segment)
+{
+    return segment.compare(0, 2, "\xFF\xE1") == 0 && segment.compare(4, 6, "Exif\0\0", 6) == 0;
+}
+
+} // namespace
+
+std::string WithJpegComment(const std::string& jpeg, const std::string& comment)
+{
+    std::size_t scan = 0;
+    const std::vector<std::string> segments = JpegSegments(jpeg, scan);
+    std::string out = jpeg.substr(0, 2);
+    for (const std::string& segment : segments)
+        out += segment;
+    return out + Segment("\xFF\xFE", comment) + jpeg.substr(scan);
+}
+
+std::string WithExifSplit(const std::string& jpeg, std::size_t firstBytes)
+{
+    std::size_t scan = 0;
+    std::string out = jpeg.substr(0, 2);
+    for (const std::string& segment : JpegSegments(jpeg, scan)) {
+        if (!IsExifSegment(segment)) {
+            out += segment;
+            continue;
+        }
+        const std::string block = segment.substr(10);
+        const std::string exif("Exif\0\0", 6);
+        out += Segment("\xFF\xE1", exif + block.substr(0, firstBytes));
+        out += Segment("\xFF\xE1", exif + block.substr(firstBytes));
+    }
+    return out + jpeg.substr(scan);
+}
+
+std::string JpegExifSegmentOf(const std::string& jpeg)
+{
+    std::size_t scan = 0;
+    for (const std::string& segment : JpegSegments(jpeg, scan))
+        if (IsExifSegment(segment))
+            return segment;
+    return {};
+}
+
+std::string PngWithExifChunk(const std::string& png, const CameraTags& tags)
+{
+    const std::string tagged = WithCameraTags(MakeJpeg(2, 2), tags);
+    const std::string block = JpegExifSegmentOf(tagged).substr(10);
+    const std::size_t idat = png.find("IDAT") - 4;
+    std::string chunk;
+    PutChunk(chunk, "eXIf", block);
+    return png.substr(0, idat) + chunk + png.substr(idat);
 }
 
 namespace {

@@ -21,18 +21,31 @@ std::string MakeLargeJpeg(std::size_t bytes, std::uint32_t seed = 1);
 std::string MakePng(int width, int height);
 
 struct CameraTags {
-    std::string DateTimeOriginal; // "YYYY:MM:DD hh:mm:ss"; empty: none
-    std::string SubSec;           // SubSecTimeOriginal; empty: none
-    std::string Offset;           // OffsetTimeOriginal; empty: none
-    bool MakerNote = false;       // a Canon maker note with an owner and a firmware name
-    bool Thumbnail = false;       // a JPEG thumbnail in IFD1
-    bool Icc = false;             // a small ICC profile
-    std::optional<double> LatDeg; // a position already there (with LonDeg)
+    std::string DateTimeOriginal;   // "YYYY:MM:DD hh:mm:ss"; empty: none
+    std::string SubSec;             // SubSecTimeOriginal; empty: none
+    std::string Offset;             // OffsetTimeOriginal; empty: none
+    bool MakerNote = false;         // a Canon maker note with an owner and a firmware name
+    bool Thumbnail = false;         // a JPEG thumbnail in IFD1
+    std::size_t ThumbnailBytes = 0; // with Thumbnail: padded to this size (comment segments)
+    bool Icc = false;               // a small ICC profile
+    std::optional<double> LatDeg;   // a position already there (with LonDeg)
     double LonDeg = 0;
 };
 
 // The photo with the tags written by Exiv2.
 std::string WithCameraTags(const std::string& photo, const CameraTags& tags);
+
+// A JPEG with a comment segment (COM) of exactly these bytes after its other segments.
+std::string WithJpegComment(const std::string& jpeg, const std::string& comment);
+// A JPEG whose one APP1 segment of EXIF is cut in two after `firstBytes` bytes of its block, each
+// piece in an APP1 segment of its own starting "Exif\0\0", as writers lay out a block larger
+// than one segment holds.
+std::string WithExifSplit(const std::string& jpeg, std::size_t firstBytes);
+// A PNG with the EXIF block of these tags (the TIFF header on) in a standard eXIf chunk before
+// its image data, as cameras and editors write it.
+std::string PngWithExifChunk(const std::string& png, const CameraTags& tags);
+// The bytes of a JPEG's first APP1 segment of EXIF, marker and length included; empty for none.
+std::string JpegExifSegmentOf(const std::string& jpeg);
 
 // The image data of a photo MakeJpeg or MakePng made, before any metadata: the JPEG's bytes from
 // its SOS marker on (its tables hold no 0xFF byte), the PNG's one IDAT chunk. A tagged photo keeps
