@@ -55,7 +55,8 @@ class CliRun
         if (const std::optional<Outcome> refused = Load(m_options.Inputs.front(), loaded))
             return *refused == Outcome::Failed ? kCliError : kCliIgnored;
         const int status = RunGeotag(m_options, m_service, m_out, m_err, m_language);
-        return FinishOutput() ? status : kCliError;
+        // A run stopped by its output has said so.
+        return m_out.fail() || FinishOutput() ? status : kCliError;
     }
 
   private:
@@ -127,8 +128,8 @@ class CliRun
     int m_outErrno = 0;
 };
 
-// A name in a one-line record: control characters C-style, so that a newline or tab in a file's
-// name cannot break the record.
+} // namespace
+
 std::string RecordText(const std::string& text)
 {
     std::string out;
@@ -152,6 +153,8 @@ std::string RecordText(const std::string& text)
     }
     return out;
 }
+
+namespace {
 
 bool CliRun::PrepareWindow()
 {

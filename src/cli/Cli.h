@@ -24,3 +24,7 @@ enum CliStatus : int {
 // `language`; --help stays English) to the two streams. Returns the exit status.
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
            Language language = Language::English);
+
+// A name in a one-line record or a table's field: control characters C-style (\n, \t, \x1b), so
+// that a newline or tab in a file's name cannot break the line nor an escape reach the terminal.
+[[nodiscard]] std::string RecordText(const std::string& text);

@@ -27,11 +27,16 @@ const GeotagTexts kGeotagEnglish = {
              "  --overwrite             tag photos that have a position already\n"
              "  --add-weeks, --utc-offset, --bias, -q as for converting\n"
              "\n"
-             "Standard output carries one tab-separated line per photo: photo, taken (the\n"
-             "camera's clock and zone), utc, latitude, longitude, height_m, result (tagged,\n"
-             "would tag, sidecar, already tagged, in a gap, outside the log, no time, not\n"
-             "supported, error: ...). Exit status: 0 when every photo was handled, tagged or\n"
-             "left out; 1 when a photo or the log could not be read or written.\n",
+             "Standard output carries one tab-separated line per photo, written when the\n"
+             "photo is done: photo, taken (the camera's clock and zone), utc, latitude,\n"
+             "longitude, height_m, result (tagged, would tag, would write sidecar, sidecar,\n"
+             "already tagged, in a gap, outside the log, no time, empty, not supported,\n"
+             "error), reason (of an error, in the run's language; else -). A photo named\n"
+             "twice, by any path, is handled once. A control character of a name is written\n"
+             "C-style (\\n, \\t, \\x1b). Exit status: 0 when every photo was handled, tagged\n"
+             "or left out; 1 when a photo or the log could not be read or written, the log\n"
+             "holds no position, or standard output failed (the run stops); 3 when the log\n"
+             "was ignored (as for converting).\n",
     .NeedsGeotag = "%s places photos: use it with --geotag",
     .NotWithGeotag = "%s converts logs; it cannot be used with --geotag",
     .NeedsPhotos = "--geotag needs a log and at least one photo or folder",
@@ -59,10 +64,14 @@ const GeotagTexts kGeotagEnglish = {
     .OneError = "1 error",
     .Errors = "%d errors",
     .DryRunNote = "dry run: nothing was written",
+    .NoFixes = "the log holds no fix with a position: no photo can be placed",
+    .OutputClosed = "it was closed",
+    .StoppedAfter = "the run stopped; photos written: %d",
+    .Interrupted = "interrupted; photos written: %d; the others are as they were",
     .NoSuchFile = "no such file",
     .NoPermission = "permission denied",
     .ReadOnlyFileSystem = "read-only file system",
-    .DiskFull = "no space left on the disk",
+    .DiskFull = "the disk is full",
     .FileTooLarge = "file too large",
     .NameTooLong = "name too long",
     .IsAFolder = "is a folder",
@@ -100,10 +109,14 @@ const GeotagTexts kGeotagJapanese = {
     .OneError = "エラー 1 件",
     .Errors = "エラー %d 件",
     .DryRunNote = "試行のみ: 何も書き込んでいません",
+    .NoFixes = "ログに位置のある記録がないため、写真の位置を決められません",
+    .OutputClosed = "閉じられました",
+    .StoppedAfter = "中断しました。位置を書き込んだ写真: %d 枚",
+    .Interrupted = "中断しました。位置を書き込んだ写真: %d 枚。ほかの写真は元のままです",
     .NoSuchFile = "ファイルが見つかりません",
     .NoPermission = "アクセスが拒否されました",
     .ReadOnlyFileSystem = "読み取り専用のドライブです",
-    .DiskFull = "ディスクに十分な空き領域がありません",
+    .DiskFull = "ディスクがいっぱいです",
     .FileTooLarge = "ファイルが大きすぎます",
     .NameTooLong = "ファイル名が長すぎます",
     .IsAFolder = "フォルダーです",

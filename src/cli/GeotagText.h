@@ -40,6 +40,13 @@ struct GeotagTexts {
     std::string_view LeftOut;          // "%d left out"
     std::string_view OneError, Errors; // "%d errors"
     std::string_view DryRunNote;       // after the summary of a dry run
+    std::string_view NoFixes;          // after "LOG: ", instead of a line for each photo
+
+    // A run stopped: standard output failed ("standard output: " and the reason before), with
+    // the photos written so far as "%d"; interrupted, with the same count.
+    std::string_view OutputClosed; // the reason of a pipe whose reader went away
+    std::string_view StoppedAfter; // "%d"
+    std::string_view Interrupted;  // "%d"
 
     // System reasons by errno value; OtherIoError takes the number.
     std::string_view NoSuchFile, NoPermission, ReadOnlyFileSystem, DiskFull, FileTooLarge,

@@ -354,9 +354,10 @@ PhotoOutcome ConversionService::TagPhoto(const std::string& path,
     return ::TagPhoto(path, Track(), settings);
 }
 
-void ConversionService::TagPhotos(
-    std::span<const std::string> paths, const GeotagSettings& settings,
-    const std::function<void(std::size_t, const PhotoOutcome&)>& done) const
+void ConversionService::TagPhotos(std::span<const std::string> paths,
+                                  const GeotagSettings& settings,
+                                  const std::function<void(std::size_t, const PhotoOutcome&)>& done,
+                                  TaggingProgress* progress) const
 {
-    ::TagPhotos(paths, Track(), settings, done);
+    ::TagPhotos(paths, Track(), settings, done, progress);
 }

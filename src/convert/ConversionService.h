@@ -168,7 +168,8 @@ class ConversionService
     // Tags several photos at once (TagPhotos in photos/Geotag.h); `done` takes each outcome in
     // the photos' order.
     void TagPhotos(std::span<const std::string> paths, const GeotagSettings& settings,
-                   const std::function<void(std::size_t, const PhotoOutcome&)>& done) const;
+                   const std::function<void(std::size_t, const PhotoOutcome&)>& done,
+                   TaggingProgress* progress = nullptr) const;
     // The loaded log's fixes with a position, in time order, in UTC; worked out once per load.
     [[nodiscard]] const PhotoTrack& Track() const;
 

@@ -3,7 +3,9 @@
 #include "photos/GpsTags.h"
 #include "photos/PhotoMeta.h"
 #include "system/AtomicFile.h"
+#include "system/FileIdentity.h"
 #include "system/Files.h"
+#include "system/InterruptCleanup.h"
 #include "system/Paths.h"
 
 #include <algorithm>
@@ -93,6 +95,7 @@ PhotoInfo ReadPhoto(const std::string& path, std::string& bytes, std::string& si
         info.Errno = info.Error == PhotoError::NotAFile ? 0 : info.Errno;
         return info;
     }
+    info.Empty = bytes.empty();
     const PhotoMeta meta = InspectPhoto(bytes);
     info.Recognised = meta.Recognised;
     info.InPlace = meta.InPlace;
@@ -167,7 +170,7 @@ PhotoOutcome PlacePhoto(const PhotoInfo& info, const PhotoTrack& track,
         return Failed(outcome, info.Error, info.Errno);
     outcome.Way = WayOf(info, settings);
     if (outcome.Way == PhotoWay::NotSupported) {
-        outcome.Result = GeotagResult::NotSupported;
+        outcome.Result = info.Empty ? GeotagResult::Empty : GeotagResult::NotSupported;
         return outcome;
     }
     const CameraClock camera{settings.CameraBiasMinutes.value_or(track.BiasMinutes()),
@@ -199,7 +202,8 @@ namespace {
 // whole) once it reads back as `check` wants; the outcome's result becomes `done`, or the error.
 template <class Make, class Check>
 PhotoOutcome Replace(PhotoOutcome outcome, const std::string& target, ReplaceRules rules,
-                     GeotagResult done, const Make& make, const Check& check)
+                     GeotagResult done, std::atomic<int>* written, const Make& make,
+                     const Check& check)
 {
     AtomicFile file(target, rules);
     if (!file.Open())
@@ -213,16 +217,21 @@ PhotoOutcome Replace(PhotoOutcome outcome, const std::string& target, ReplaceRul
     std::string readBack;
     if (!file.ReadBack(readBack) || !check(readBack))
         return Failed(outcome, PhotoError::Verify);
-    if (!file.Commit())
-        return Failed(outcome, PhotoError::Write, file.Errno());
+    {
+        // Counted with the rename, before an interrupt's note reads the count.
+        const DeferredInterrupts deferred;
+        if (!file.Commit())
+            return Failed(outcome, PhotoError::Write, file.Errno());
+        if (written != nullptr)
+            ++*written;
+    }
     outcome.Result = done;
     return outcome;
 }
 
-} // namespace
-
-PhotoOutcome TagPhoto(const std::string& path, const PhotoTrack& track,
-                      const GeotagSettings& settings)
+// Tags one photo; `written` counts it once it is replaced.
+PhotoOutcome TagOne(const std::string& path, const PhotoTrack& track,
+                    const GeotagSettings& settings, std::atomic<int>* written)
 {
     std::string photo, sidecar;
     const PhotoInfo info = ReadPhoto(path, photo, sidecar);
@@ -233,16 +242,24 @@ PhotoOutcome TagPhoto(const std::string& path, const PhotoTrack& track,
     const GpsTags tags = MakeGpsTags(at.LatDeg, at.LonDeg, at.HeightM, outcome.Moment->UtcMs);
     if (outcome.Way == PhotoWay::Sidecar)
         return Replace(
-            outcome, SidecarPath(path), {false, true}, GeotagResult::Sidecar,
+            outcome, SidecarPath(path), {false, true}, GeotagResult::Sidecar, written,
             [&](const ByteSink& sink) {
                 return WriteSidecarWithGps(sidecar, tags, sink) ? PhotoError::None
                                                                 : PhotoError::Build;
             },
             [&](const std::string& back) { return SidecarReadsBackAs(sidecar, back, tags); });
     return Replace(
-        outcome, path, {true, true}, GeotagResult::Tagged,
+        outcome, path, {true, true}, GeotagResult::Tagged, written,
         [&](const ByteSink& sink) { return MadeError(WritePhotoWithGps(photo, tags, sink)); },
         [&](const std::string& back) { return ReadsBackAs(photo, back, tags); });
+}
+
+} // namespace
+
+PhotoOutcome TagPhoto(const std::string& path, const PhotoTrack& track,
+                      const GeotagSettings& settings)
+{
+    return TagOne(path, track, settings, nullptr);
 }
 
 namespace {
@@ -251,14 +268,16 @@ namespace {
 // result to `done`, with its index, in the indices' order, on the calling thread.
 template <class Result, class Work>
 void InOrder(std::size_t count, int threads, const Work& work,
-             const std::function<void(std::size_t, const Result&)>& done)
+             const std::function<void(std::size_t, const Result&)>& done,
+             const std::atomic<bool>* stop = nullptr)
 {
+    const auto stopped = [stop] { return stop != nullptr && stop->load(); };
     std::vector<std::optional<Result>> results(count);
     std::mutex lock;
     std::condition_variable finished;
     std::atomic<std::size_t> next{0};
     const auto run = [&] {
-        for (std::size_t i; (i = next++) < count;) {
+        for (std::size_t i; !stopped() && (i = next++) < count;) {
             Result result = work(i);
             const std::lock_guard<std::mutex> held(lock);
             results[i] = std::move(result);
@@ -269,9 +288,11 @@ void InOrder(std::size_t count, int threads, const Work& work,
     const auto most = static_cast<std::size_t>(std::max(threads, 1));
     for (std::size_t t = 0; t < std::min(most, count); ++t)
         workers.emplace_back(run);
-    for (std::size_t i = 0; i < count; ++i) {
+    for (std::size_t i = 0; i < count && !stopped(); ++i) {
         std::unique_lock<std::mutex> held(lock);
-        finished.wait(held, [&] { return results[i].has_value(); });
+        finished.wait(held, [&] { return results[i].has_value() || stopped(); });
+        if (!results[i])
+            break;
         const Result result = std::move(*results[i]);
         results[i].reset();
         held.unlock();
@@ -285,18 +306,20 @@ void InOrder(std::size_t count, int threads, const Work& work,
 
 void TagPhotos(std::span<const std::string> paths, const PhotoTrack& track,
                const GeotagSettings& settings,
-               const std::function<void(std::size_t, const PhotoOutcome&)>& done, int threads)
+               const std::function<void(std::size_t, const PhotoOutcome&)>& done,
+               TaggingProgress* progress, int threads)
 {
     InOrder<PhotoOutcome>(
         paths.size(), threads,
         [&](std::size_t i) {
             try {
-                return TagPhoto(paths[i], track, settings);
+                return TagOne(paths[i], track, settings,
+                              progress != nullptr ? &progress->Written : nullptr);
             } catch (const std::exception&) { // out of memory: the photo is as it was
                 return Failed({}, PhotoError::Build);
             }
         },
-        done);
+        done, progress != nullptr ? &progress->Stop : nullptr);
 }
 
 void ReadPhotoInfos(std::span<const std::string> paths,
@@ -318,6 +341,12 @@ void ReadPhotoInfos(std::span<const std::string> paths,
         done);
 }
 
+bool DistinctPhotos::Add(const std::string& path)
+{
+    const std::optional<FileIdentity> identity = IdentityOf(path);
+    return !identity || m_taken.emplace(identity->Device, identity->File).second;
+}
+
 int PhotosInFolder(const std::string& folder, std::vector<std::string>& photos)
 {
     std::error_code ec;
@@ -325,9 +354,11 @@ int PhotosInFolder(const std::string& folder, std::vector<std::string>& photos)
     for (fs::directory_iterator it(NativePath(folder), ec), end; !ec && it != end;
          it.increment(ec)) {
         const std::string name = Utf8Path(it->path().filename());
+        // A link to nothing is listed: its line says so.
         std::error_code typeError;
+        const bool dangling = it->is_symlink(typeError) && !it->exists(typeError);
         if (name.empty() || name.front() == '.' || LowerExtension(name) == "xmp" ||
-            !it->is_regular_file(typeError))
+            !(it->is_regular_file(typeError) || dangling))
             continue;
         names.push_back(it->path());
     }

@@ -3,9 +3,11 @@
 #include "photos/PhotoTime.h"
 #include "photos/PhotoTrack.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <set>
 #include <span>
 #include <string>
 #include <string_view>
@@ -24,6 +26,7 @@ enum class GeotagResult {
     InGap,         // its moment falls between two fixes too far apart
     OutsideLog,    // its moment lies before or after the log
     NoTime,        // it has no readable DateTimeOriginal
+    Empty,         // a file of no bytes
     NotSupported,  // not a photo that can be tagged
     Error,         // see PhotoError
 };
@@ -63,6 +66,7 @@ struct PhotoInfo {
     std::string Path;
     PhotoError Error = PhotoError::None; // Read, NotAFile or Metadata
     int Errno = 0;
+    bool Empty = false;      // the file has no bytes
     bool Recognised = false; // a format the metadata library knows
     bool InPlace = false;    // a format tagged in place
     bool Raw = false;        // a raw file, by its format or its extension
@@ -109,12 +113,20 @@ struct PhotoOutcome {
 // disk: enough to keep two cores busy.
 constexpr int kTaggingThreads = 4;
 
+// What a caller of TagPhotos learns and asks while it runs, from any thread (a signal handler
+// reads Written).
+struct TaggingProgress {
+    std::atomic<int> Written{0};   // photos and sidecars replaced so far, handed to `done` or not
+    std::atomic<bool> Stop{false}; // set: no further photo is begun, none more handed to `done`
+};
+
 // Tags the photos on up to `threads` threads at once and hands each outcome to `done`, with the
-// photo's index, in the photos' order, on the calling thread.
+// photo's index, in the photos' order, on the calling thread. Once `progress->Stop` is set, the
+// photos begun are finished (written whole or not at all) and the run returns.
 void TagPhotos(std::span<const std::string> paths, const PhotoTrack& track,
                const GeotagSettings& settings,
                const std::function<void(std::size_t, const PhotoOutcome&)>& done,
-               int threads = kTaggingThreads);
+               TaggingProgress* progress = nullptr, int threads = kTaggingThreads);
 
 // Reads the photos on up to `threads` threads at once (each read whole, as ReadPhotoInfo does)
 // and hands each one's information to `done`, with its index, in the photos' order, on the
@@ -122,6 +134,19 @@ void TagPhotos(std::span<const std::string> paths, const PhotoTrack& track,
 void ReadPhotoInfos(std::span<const std::string> paths,
                     const std::function<void(std::size_t, const PhotoInfo&)>& done,
                     int threads = kTaggingThreads);
+
+// Photos named once each: a path that leads to a file already taken (the same photo by another
+// spelling, a link, or in a folder also given) is left out.
+class DistinctPhotos
+{
+  public:
+    // True when the path is to be handled: a file not taken before, or nothing that can be
+    // examined (its row says why).
+    [[nodiscard]] bool Add(const std::string& path);
+
+  private:
+    std::set<std::pair<std::uint64_t, std::uint64_t>> m_taken; // device and file number
+};
 
 // The files of a folder that may be photos, by name, not its sub-folders: every regular file but
 // hidden ones (a name starting with ".") and XMP sidecars. 0, or the errno value of a folder that

@@ -7,10 +7,11 @@
 
 namespace {
 
-// The edge fix of a run when the moment lies within kRunEdgeMs of it.
-std::optional<Placement> NearEdge(const TrackPoint& edge, std::int64_t utcMs)
+// The edge fix of a run when the moment lies within kRunEdgeMs of it, and no further than the
+// longest pause a photo is placed across.
+std::optional<Placement> NearEdge(const TrackPoint& edge, std::int64_t utcMs, std::int64_t maxGapMs)
 {
-    if (std::abs(edge.UtcMs - utcMs) > kRunEdgeMs)
+    if (std::abs(edge.UtcMs - utcMs) > std::min(kRunEdgeMs, maxGapMs))
         return std::nullopt;
     Placement near{PlaceKind::OnTrack, edge};
     near.Point.UtcMs = utcMs;
@@ -70,7 +71,8 @@ Placement PhotoTrack::Place(std::int64_t utcMs, std::int64_t maxGapMs) const
     if (first || last) {
         if (m_points.empty())
             return {};
-        const std::optional<Placement> near = NearEdge(first ? *after : *(after - 1), utcMs);
+        const std::optional<Placement> near =
+            NearEdge(first ? *after : *(after - 1), utcMs, maxGapMs);
         return near ? *near : Placement{};
     }
     const TrackPoint& before = *(after - 1);
@@ -84,7 +86,8 @@ Placement PhotoTrack::Place(std::int64_t utcMs, std::int64_t maxGapMs) const
     }
     // Between two runs: the nearer edge, if either is close enough.
     const bool nearerBefore = utcMs - before.UtcMs <= after->UtcMs - utcMs;
-    if (const std::optional<Placement> near = NearEdge(nearerBefore ? before : *after, utcMs))
+    if (const std::optional<Placement> near =
+            NearEdge(nearerBefore ? before : *after, utcMs, maxGapMs))
         return *near;
     return {PlaceKind::InGap, {}};
 }

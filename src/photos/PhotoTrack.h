@@ -47,7 +47,8 @@ class PhotoTrack
 
     // The position at a moment: linear in time between two fixes at most `maxGapMs` apart (the
     // height only where both have one), a fix itself on its millisecond, the nearest fix of a
-    // run within kRunEdgeMs of its first or last fix; otherwise in a gap or outside the log.
+    // run within kRunEdgeMs (and within `maxGapMs`) of its first or last fix; otherwise in a gap
+    // or outside the log.
     [[nodiscard]] Placement Place(std::int64_t utcMs, std::int64_t maxGapMs) const;
 
   private:

@@ -2,8 +2,9 @@
 
 // Temporary files that an interrupted process must not leave behind.
 //
-// InstallInterruptCleanup() makes SIGINT, SIGTERM and SIGHUP remove every registered file and
-// then end the process by the same signal, so that a shell still sees 130, 143 or 129. A signal
+// InstallInterruptCleanup() makes SIGINT, SIGTERM, SIGHUP, SIGQUIT and SIGPIPE remove every
+// registered file and then end the process by the same signal, so that a shell still sees 130,
+// 143, 129, 131 or 141. A signal
 // the process was started with ignored (nohup, background jobs) stays ignored. The paths are kept
 // in a small fixed table of slots that the handler reads without allocating or locking.
 //
@@ -15,6 +16,10 @@
 // Once, at the start of main(), before any file is written.
 void InstallInterruptCleanup();
 
+// A note the handler writes before the process ends (the geotagging's count of photos written):
+// `note` runs in the handler, so it makes only async-signal-safe calls. nullptr: none.
+void SetInterruptNote(void (*note)());
+
 // Registers a created temporary file for removal on an interrupt. Returns its slot, or -1 when
 // every slot is taken or the path is longer than a slot holds: that file is then not removed.
 int RegisterTemporaryFile(const char* path);
@@ -23,7 +28,7 @@ int RegisterTemporaryFile(const char* path);
 void ReleaseTemporaryFile(int slot);
 
 // Lives while a file is created and registered, so that no file is created without being
-// registered in between: it holds SIGINT, SIGTERM and SIGHUP back in the calling thread (a signal
+// registered in between: it holds the signals above back in the calling thread (a signal
 // that arrives meanwhile is delivered when the object is destroyed), and the handler, when
 // another thread takes the signal, waits for it. Once the handler has begun, no thread creates
 // a file any more. On Windows the console control handler waits for it in the same way.

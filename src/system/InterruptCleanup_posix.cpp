@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE};
 
 // A slot is free, being filled or emptied by its owner, or holds a path the handler removes.
 enum SlotState : int { kFree, kBusy, kHeld };
@@ -26,6 +26,8 @@ struct Slot {
 static_assert(std::atomic<int>::is_always_lock_free, "the handler reads the slot states");
 
 Slot g_slots[kSlotCount];
+
+std::atomic<void (*)()> g_note{nullptr};
 
 // How many threads are creating and registering a file right now, or kEnding once the handler
 // runs: from then on no thread creates one.
@@ -53,6 +55,8 @@ extern "C" void RemoveTemporariesAndResignal(int signal)
     const int savedErrno = errno;
     for (int idle = 0; !g_creating.compare_exchange_weak(idle, kEnding);)
         idle = 0;
+    if (void (*note)() = g_note.load())
+        note();
     for (Slot& slot : g_slots)
         if (slot.State.load() == kHeld)
             ::unlink(slot.Path);
@@ -87,6 +91,8 @@ void InstallInterruptCleanup()
             ::sigaction(signal, &action, nullptr);
     }
 }
+
+void SetInterruptNote(void (*note)()) { g_note.store(note); }
 
 int RegisterTemporaryFile(const char* path)
 {

@@ -17,6 +17,7 @@ struct Slot {
 
 Slot g_slots[kSlotCount];
 SRWLOCK g_creating = SRWLOCK_INIT;
+std::atomic<void (*)()> g_note{nullptr};
 
 // Runs in a thread the system starts for the event. The files are open in the main thread, with
 // FILE_SHARE_DELETE: they go once their handles close, at the latest when the process ends. That
@@ -25,6 +26,8 @@ SRWLOCK g_creating = SRWLOCK_INIT;
 BOOL WINAPI RemoveTemporariesAndEnd(DWORD)
 {
     AcquireSRWLockExclusive(&g_creating);
+    if (void (*note)() = g_note.load())
+        note();
     for (Slot& slot : g_slots)
         if (slot.State.load() == kHeld)
             DeleteFileW(slot.Path);
@@ -35,6 +38,8 @@ BOOL WINAPI RemoveTemporariesAndEnd(DWORD)
 } // namespace
 
 void InstallInterruptCleanup() { SetConsoleCtrlHandler(RemoveTemporariesAndEnd, TRUE); }
+
+void SetInterruptNote(void (*note)()) { g_note.store(note); }
 
 int RegisterTemporaryFile(const char* path)
 {

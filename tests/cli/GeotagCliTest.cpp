@@ -6,6 +6,7 @@
 #include "support/PhotoWriter.h"
 #include "system/Paths.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <map>
 #include <sstream>
@@ -25,12 +26,12 @@ struct GeotagRun {
     std::string err;
 };
 
-GeotagRun Geotag(const std::vector<std::string>& args)
+GeotagRun Geotag(const std::vector<std::string>& args, Language language = Language::English)
 {
     std::ostringstream out, err;
     std::vector<std::string> all = {"--geotag"};
     all.insert(all.end(), args.begin(), args.end());
-    GeotagRun run{RunCli(all, out, err), {}, err.str()};
+    GeotagRun run{RunCli(all, out, err, language), {}, err.str()};
     std::istringstream lines(out.str());
     for (std::string line; std::getline(lines, line);) {
         std::istringstream fields(line);
@@ -146,8 +147,9 @@ TEST_F(GeotagCli, DryRunSaysWhatWouldBeDoneAndWritesNothing)
     EXPECT_EQ(dry.err, "tallo2nmea-cli: " + log + ": 8 photos: 3 would be tagged, 5 left out\n" +
                            "tallo2nmea-cli: dry run: nothing was written\n");
     ASSERT_EQ(dry.rows.size(), 9u);
-    for (const std::size_t i : {1, 2, 7})
+    for (const std::size_t i : {1, 2})
         EXPECT_EQ(dry.rows[i].at(6), "would tag") << i;
+    EXPECT_EQ(dry.rows[7].at(6), "would write sidecar"); // the raw file
     for (const auto& [name, bytes] : before)
         EXPECT_EQ(ReadWholeFile(folder + "/" + name), bytes) << name;
     EXPECT_FALSE(fs::exists(folder + "/g.CR2.xmp"));
@@ -161,7 +163,7 @@ TEST_F(GeotagCli, TagsInPlaceAndBesideAndSaysWhyNot)
     EXPECT_EQ(run.err,
               "tallo2nmea-cli: " + log + ": 8 photos: 3 tagged (1 in sidecars), 5 left out\n");
     const std::vector<std::vector<std::string>> want = {
-        {"photo", "taken", "utc", "latitude", "longitude", "height_m", "result"},
+        {"photo", "taken", "utc", "latitude", "longitude", "height_m", "result", "reason"},
         {"a.jpg", "2021-05-03 09:00:14.750+09:00", "2021-05-03 00:00:12.750", "tagged"},
         {"b.jpg", "2021-05-03 02:00:22.250+02:00", "2021-05-03 00:00:20.250", "tagged"},
         {"c.jpg", "2021-05-03 09:04:00.000+09:00", "2021-05-03 00:03:58.000", "in a gap"},
@@ -175,7 +177,8 @@ TEST_F(GeotagCli, TagsInPlaceAndBesideAndSaysWhyNot)
     EXPECT_EQ(run.rows[0], want[0]);
     for (std::size_t i = 1; i < want.size(); ++i) {
         const std::vector<std::string>& row = run.rows[i];
-        ASSERT_EQ(row.size(), 7u) << i;
+        ASSERT_EQ(row.size(), 8u) << i;
+        EXPECT_EQ(row[7], "-") << i;
         EXPECT_EQ(row[0], Utf8Path(NativePath(folder) / want[i][0]));
         EXPECT_EQ((std::vector{row[1], row[2], row[6]}),
                   (std::vector{want[i][1], want[i][2], want[i][3]}));
@@ -210,8 +213,8 @@ TEST_F(GeotagCli, OverwriteAndAMissingPhoto)
     EXPECT_EQ(run.err, "tallo2nmea-cli: " + log + ": 2 photos: 1 tagged, 0 left out, 1 error\n");
     ASSERT_EQ(run.rows.size(), 3u);
     EXPECT_EQ(run.rows[1][6], "tagged");
-    EXPECT_EQ(run.rows[2], (std::vector<std::string>{missing, "-", "-", "-", "-", "-",
-                                                     "error: cannot be read: no such file"}));
+    EXPECT_EQ(run.rows[2], (std::vector<std::string>{missing, "-", "-", "-", "-", "-", "error",
+                                                     "cannot be read: no such file"}));
     const auto e =
         ExiftoolValues(folder + "/e.jpg", {"GPSLatitude", "GPSLongitude", "GPSAltitude"});
     if (!e)
@@ -250,6 +253,39 @@ TEST_F(GeotagCli, UsageErrors)
     EXPECT_EQ(RunCli({"--help"}, help, err), kCliOk);
     EXPECT_NE(help.str().find("tallo2nmea-cli --geotag [OPTION]... LOG PHOTO|FOLDER..."),
               std::string::npos);
+    EXPECT_NE(help.str().find("; 3 when the log\nwas ignored"), std::string::npos);
+    const GeotagRun ignored = Geotag({(dir.Path() / "none.bin").string(), photo});
+    EXPECT_EQ(ignored.status, kCliIgnored) << ignored.err;
+}
+
+// A log without a single position says so once, not "outside the log" for every photo.
+TEST_F(GeotagCli, ALogWithoutAPositionSaysSoOnce)
+{
+    FlashImage image = BlockLog(1, kBlockBasicMask);
+    RawFix none;
+    none.FixType = 1;
+    image.Append(0, BlockRecord(none, kBlockBasicMask));
+    const std::string empty = dir.Write("none.bin", image.Data());
+    const std::string folder = PhotoFolder();
+    const GeotagRun run = Geotag(Args({empty, folder}));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.rows.size(), 1u); // the header
+    EXPECT_EQ(run.err, "tallo2nmea-cli: " + empty +
+                           ": the log holds no fix with a position: no photo can be placed\n");
+}
+
+// --max-gap bounds the snap to a run's first or last fix as it bounds the pause bridged: the
+// photo 2.5 s from two fixes 5 s apart.
+TEST_F(GeotagCli, MaxGapBoundsTheSnapToARunsEdge)
+{
+    const std::string photo = Photo("a.jpg", "2021:05:03 09:00:14", "750");
+    const std::pair<std::string, std::string> rows[] = {
+        {"5", "would tag"}, {"3", "would tag"}, {"2", "in a gap"}, {"0", "in a gap"}};
+    for (const auto& [gap, result] : rows) {
+        const GeotagRun run = Geotag(Args({"--dry-run", "--max-gap", gap, log, photo}));
+        ASSERT_EQ(run.rows.size(), 2u) << run.err;
+        EXPECT_EQ(run.rows[1][6], result) << gap;
+    }
 }
 
 TEST_F(GeotagCli, CameraZoneAndClockErrorMoveThePhoto)
@@ -299,6 +335,36 @@ bool HasTemporary(const fs::path& folder)
     return false;
 }
 
+// The names a folder may hold: a photo named again by other paths and through its folder is
+// handled once; control characters are written C-style; an empty file and a link to nothing get
+// their rows. The result words stay the same in a Japanese run; the reason is Japanese, in its
+// own column.
+TEST_F(GeotagCli, EachPhotoOnceEscapedNamesAndReasonsInTheRunsLanguage)
+{
+    const std::string a = Photo("a.jpg", "2021:05:03 09:00:14", "");
+    Photo("tab\tname.jpg", "2021:05:03 09:00:14", "");
+    Photo("esc\x1b.jpg", "2021:05:03 09:00:14", "");
+    dir.Write("photos/empty.jpg", {});
+    fs::create_symlink(dir.Path() / "photos" / "gone.jpg", dir.Path() / "photos" / "link.jpg");
+    const std::string folder = (dir.Path() / "photos").string();
+    const GeotagRun run =
+        Geotag(Args({"--dry-run", log, a, folder + "/./a.jpg", folder}), Language::Japanese);
+    EXPECT_EQ(run.status, 1);
+    const std::vector<std::vector<std::string>> want = {
+        {a, "would tag", "-"},
+        {folder + "/empty.jpg", "empty", "-"},
+        {folder + "/esc\\x1b.jpg", "would tag", "-"},
+        {folder + "/link.jpg", "error", "読み込めません: ファイルが見つかりません"},
+        {folder + "/tab\\tname.jpg", "would tag", "-"},
+    };
+    ASSERT_EQ(run.rows.size(), want.size() + 1) << run.err;
+    for (std::size_t i = 0; i < want.size(); ++i) {
+        ASSERT_EQ(run.rows[i + 1].size(), 8u) << i;
+        EXPECT_EQ((std::vector{run.rows[i + 1][0], run.rows[i + 1][6], run.rows[i + 1][7]}),
+                  want[i]);
+    }
+}
+
 // A write that fails (here a file size limit, as a full disk) leaves that photo as it was and no
 // temporary file; the other photos are tagged and the status is 1.
 TEST_F(GeotagCli, AFailedWriteLeavesThePhotoAndTheOthersGoOn)
@@ -320,9 +386,27 @@ TEST_F(GeotagCli, AFailedWriteLeavesThePhotoAndTheOthersGoOn)
     EXPECT_EQ(run.rows.at(1).at(6), "would tag"); // it was the size, not the photo
 }
 
-// Stopped while a photo's temporary file exists, then interrupted: no temporary file is left and
-// every photo is either as it was or tagged whole, with its image data unchanged.
-TEST_F(GeotagCli, InterruptLeavesEachPhotoOldOrNew)
+// Each photo either as it was or tagged whole, with its image data unchanged; how many are
+// tagged.
+int TaggedWhole(const std::vector<std::string>& photos, const std::string& original,
+                const std::string& image)
+{
+    int tagged = 0;
+    for (const std::string& path : photos) {
+        const std::string now = ReadWholeFile(path);
+        if (now == original)
+            continue;
+        ++tagged;
+        EXPECT_TRUE(now.ends_with(MadeImageData(image))) << path;
+        EXPECT_TRUE(Exiv2Position(path).has_value()) << path;
+    }
+    return tagged;
+}
+
+// Stopped while a photo's temporary file exists, then interrupted: no temporary file is left,
+// every photo is either as it was or tagged whole, with its image data unchanged, standard error
+// says how many were written and the table holds a whole line for each photo done before them.
+TEST_F(GeotagCli, InterruptLeavesEachPhotoOldOrNewAndSaysHowMany)
 {
     const std::string image = MakeLargeJpeg(3000000, 5);
     const std::string photo = WithCameraTags(image, Taken("2021:05:03 09:00:14", "5"));
@@ -330,8 +414,9 @@ TEST_F(GeotagCli, InterruptLeavesEachPhotoOldOrNew)
     for (int i = 0; i < 24; ++i)
         args.push_back(
             dir.Write("photos/p" + std::to_string(i) + ".jpg", Bytes(photo.begin(), photo.end())));
-    for (const int signal : {SIGINT, SIGTERM}) {
-        Child child(T2N_CLI_BINARY, GeotagArgs(args), GeotagOptions());
+    const std::vector<std::string> photos(args.begin() + 1, args.end());
+    for (const int signal : {SIGINT, SIGTERM, SIGQUIT}) {
+        Child child(T2N_CLI_BINARY, GeotagArgs(args), {});
         ASSERT_TRUE(child.PauseWhen([&] { return HasTemporary(dir.Path() / "photos"); }))
             << "the run ended before it could be interrupted";
         EXPECT_TRUE(child.Interrupt(signal));
@@ -339,20 +424,43 @@ TEST_F(GeotagCli, InterruptLeavesEachPhotoOldOrNew)
         const ProgramResult r = child.Wait();
         EXPECT_TRUE(r.Crashed && r.Status == signal) << r.Status;
         EXPECT_FALSE(HasTemporary(dir.Path() / "photos"));
-        int tagged = 0;
-        for (std::size_t i = 1; i < args.size(); ++i) {
-            const std::string now = ReadWholeFile(args[i]);
-            if (now == photo)
-                continue;
-            ++tagged;
-            EXPECT_TRUE(now.ends_with(MadeImageData(image))) << args[i];
-            EXPECT_TRUE(Exiv2Position(args[i]).has_value()) << args[i];
-        }
+        const int tagged = TaggedWhole(photos, photo, image);
         EXPECT_LT(tagged, 24) << signal;
+        EXPECT_EQ(r.Err, "tallo2nmea-cli: interrupted; photos written: " + std::to_string(tagged) +
+                             "; the others are as they were\n");
+        // The lines out are whole, and none claims more than was written.
+        EXPECT_TRUE(r.Out.ends_with('\n'));
+        const auto lines = std::count(r.Out.begin(), r.Out.end(), '\n');
+        EXPECT_LE(lines - 1, tagged) << r.Out;
         for (std::size_t i = 1; i < args.size(); ++i) // as they were, for the next signal
             dir.Write(fs::path(args[i]).lexically_relative(dir.Path()).string(),
                       Bytes(photo.begin(), photo.end()));
     }
+}
+
+// A reader that goes away (| head) stops the run: one line on standard error, status 1, no
+// temporary file, each photo old or new, and the count of those written.
+TEST_F(GeotagCli, AClosedOutputStopsTheRunCleanly)
+{
+    const std::string image = MakeLargeJpeg(3000000, 6);
+    const std::string photo = WithCameraTags(image, Taken("2021:05:03 09:00:14", "5"));
+    std::vector<std::string> args = {"-c", "set -o pipefail; \"$0\" \"$@\" | head -n 1",
+                                     T2N_CLI_BINARY};
+    std::vector<std::string> photos;
+    for (int i = 0; i < 24; ++i)
+        photos.push_back(
+            dir.Write("photos/p" + std::to_string(i) + ".jpg", Bytes(photo.begin(), photo.end())));
+    for (const std::string& arg : GeotagArgs({log, (dir.Path() / "photos").string()}))
+        args.push_back(arg);
+    const ProgramResult r = RunProgram("bash", args);
+    EXPECT_TRUE(!r.Crashed && r.Status == 1) << r.Status << r.Err;
+    EXPECT_EQ(r.Out, "photo\ttaken\tutc\tlatitude\tlongitude\theight_m\tresult\treason\n");
+    EXPECT_FALSE(HasTemporary(dir.Path() / "photos"));
+    const int tagged = TaggedWhole(photos, photo, image);
+    EXPECT_LT(tagged, 24);
+    EXPECT_EQ(r.Err, "tallo2nmea-cli: standard output: it was closed: the run stopped; photos "
+                     "written: " +
+                         std::to_string(tagged) + "\n");
 }
 
 #endif

@@ -41,7 +41,8 @@ TEST(Cli, InterruptRemovesTheTemporaryFileAndEndsByTheSignal)
 #ifdef _WIN32
     const std::pair<int, bool> runs[] = {{SIGINT, false}, {SIGINT, true}};
 #else
-    const std::pair<int, bool> runs[] = {{SIGINT, false}, {SIGTERM, true}, {SIGHUP, true}};
+    const std::pair<int, bool> runs[] = {
+        {SIGINT, false}, {SIGTERM, true}, {SIGHUP, true}, {SIGQUIT, true}};
 #endif
     for (const auto& [signal, oldOutput] : runs) {
         TempDir dir;

@@ -110,10 +110,20 @@ TEST(PhotoTrack, PlacesBetweenNearFixesAndNowhereElse)
             EXPECT_NEAR(*p.Point.HeightM, *row.height, 1e-6) << row.at - t0;
         }
     }
-    // A wider gap allowed bridges the pause; none allowed leaves only fixes and edges.
+    // A wider gap allowed bridges the pause; a narrower one bounds the snap to a run's edge too,
+    // and none allowed leaves the fixes alone.
     EXPECT_EQ(track.Place(t0 + 90000, 100000).Kind, PlaceKind::OnTrack);
-    EXPECT_EQ(track.Place(t0 + 30000, 0).Point.LatDeg,
+    EXPECT_EQ(track.Place(t0 + 30000, 10000).Point.LatDeg,
               35.1); // the nearer edge, the earlier on a tie
+    const std::pair<std::int64_t, std::int64_t> gaps[][2] = {
+        {{t0 + 20000, 0}, {t0 - 3000, 5000}},  // placed: on a fix, 3 s before a run
+        {{t0 + 30000, 0}, {t0 + 50000, 9000}}, // in a gap: 10 s from the edges
+        {{t0 - 1, 0}, {t0 - 6000, 5000}},      // outside the log
+    };
+    const PlaceKind kinds[] = {PlaceKind::OnTrack, PlaceKind::InGap, PlaceKind::OutsideLog};
+    for (std::size_t k = 0; k < 3; ++k)
+        for (const auto& [at, gap] : gaps[k])
+            EXPECT_EQ(track.Place(at, gap).Kind, kinds[k]) << at - t0 << ' ' << gap;
     EXPECT_EQ(PhotoTrack().Place(t0, kDefaultMaxGapMs).Kind, PlaceKind::OutsideLog);
 }
 

@@ -46,9 +46,9 @@ struct ProgramResult {
     std::string Err;      // the captured standard error
 };
 
-// A program running in a child process. It starts with the default actions of SIGINT, SIGTERM
-// and SIGHUP, whatever the test runner ignores. A child still running is waited for when it is
-// destroyed.
+// A program running in a child process. It starts with the default actions of SIGINT, SIGTERM,
+// SIGHUP, SIGQUIT and SIGPIPE, whatever the test runner ignores. A child still running is waited
+// for when it is destroyed.
 class Child
 {
   public:

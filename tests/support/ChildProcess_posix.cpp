@@ -62,7 +62,7 @@ int OpenStream(const Stream& stream, bool input)
         else
             ::dup2(fds[stream], stream);
     }
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE})
         std::signal(signal, SIG_DFL);
     if (fileSizeLimit != 0) {
         std::signal(SIGXFSZ, SIG_IGN); // the write fails with EFBIG instead

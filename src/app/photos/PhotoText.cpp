@@ -107,6 +107,8 @@ QString PhotoStateText(const PhotoOutcome& outcome)
         return QStringLiteral("ログの範囲外");
     case GeotagResult::NoTime:
         return QStringLiteral("撮影時刻なし");
+    case GeotagResult::Empty:
+        return QStringLiteral("空のファイル");
     case GeotagResult::NotSupported:
         return QStringLiteral("非対応の形式");
     case GeotagResult::Error:
@@ -138,6 +140,8 @@ QString PhotoStateToolTip(const PhotoOutcome& outcome)
                               "カメラの時計のずれと時間帯を確かめてください");
     case GeotagResult::NoTime:
         return QStringLiteral("撮影日時 (DateTimeOriginal) が記録されていません");
+    case GeotagResult::Empty:
+        return QStringLiteral("ファイルの大きさが 0 バイトです");
     case GeotagResult::NotSupported:
         return QStringLiteral("この形式のファイルには位置を書き込めません");
     case GeotagResult::Error:
