@@ -197,6 +197,7 @@ class GeotagRun
     TaggingProgress m_progress;
     bool m_outputFailed = false;
     int m_outErrno = 0;
+    std::optional<std::int32_t> m_summerZone; // of the first photo in summer time
 };
 
 void GeotagRun::Line(const std::string& line)
@@ -248,12 +249,16 @@ void GeotagRun::Run(std::span<const std::string> inputs)
         for (; line != unread.end() && line->first <= photo; ++line)
             Line(line->second);
     };
+    GeotagSettings settings = m_options.Geotag.Settings;
+    settings.SystemZone = m_service.UsesSystemZone();
     g_progress = &m_progress;
     m_service.TagPhotos(
-        photos, m_options.Geotag.Settings,
+        photos, settings,
         [&](std::size_t i, const PhotoOutcome& outcome) {
             linesBefore(i);
             ++m_counts[static_cast<std::size_t>(outcome.Result)];
+            if (!m_summerZone)
+                m_summerZone = outcome.SummerZoneMinutes;
             Line(RecordText(photos[i]) + '\t' + Fields(outcome, m_texts));
         },
         &m_progress);
@@ -285,6 +290,10 @@ void GeotagRun::Summarise(const std::string& log) const
     if (errors > 0)
         line +=
             ", " + (errors == 1 ? std::string(m_texts.OneError) : Filled(m_texts.Errors, errors));
+    if (m_summerZone)
+        m_err << kProgram << ": " << log << ": "
+              << Filled(Filled(m_texts.SummerTime, Zone(-m_service.Bias())), Zone(*m_summerZone))
+              << '\n';
     m_err << kProgram << ": " << line << '\n';
     if (m_options.Geotag.Settings.DryRun)
         m_err << kProgram << ": " << m_texts.DryRunNote << '\n';

@@ -65,6 +65,9 @@ const GeotagTexts kGeotagEnglish = {
     .Errors = "%d errors",
     .DryRunNote = "dry run: nothing was written",
     .NoFixes = "the log holds no fix with a position: no photo can be placed",
+    .SummerTime = "note: photos without a zone of their own fall in the summer time of this "
+                  "system's zone and were placed in its standard time (%s); if the camera was set "
+                  "to summer time, --camera-zone %s places them",
     .OutputClosed = "it was closed",
     .StoppedAfter = "the run stopped; photos written: %d",
     .Interrupted = "interrupted; photos written: %d; the others are as they were",
@@ -110,6 +113,9 @@ const GeotagTexts kGeotagJapanese = {
     .Errors = "エラー %d 件",
     .DryRunNote = "試行のみ: 何も書き込んでいません",
     .NoFixes = "ログに位置のある記録がないため、写真の位置を決められません",
+    .SummerTime = "注意: 時間帯の記録がない写真がこのシステムの時間帯の夏時間に撮られています。"
+                  "位置は標準時 (%s) で決めました。カメラを夏時間に合わせていたなら、"
+                  "--camera-zone %s で正しい位置になります",
     .OutputClosed = "閉じられました",
     .StoppedAfter = "中断しました。位置を書き込んだ写真: %d 枚",
     .Interrupted = "中断しました。位置を書き込んだ写真: %d 枚。ほかの写真は元のままです",

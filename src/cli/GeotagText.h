@@ -41,6 +41,9 @@ struct GeotagTexts {
     std::string_view OneError, Errors; // "%d errors"
     std::string_view DryRunNote;       // after the summary of a dry run
     std::string_view NoFixes;          // after "LOG: ", instead of a line for each photo
+    // After "LOG: ", once: photos in the system zone's summer time; "%s" the standard zone, then
+    // the summer one.
+    std::string_view SummerTime;
 
     // A run stopped: standard output failed ("standard output: " and the reason before), with
     // the photos written so far as "%d"; interrupted, with the same count.

@@ -7,6 +7,7 @@
 #include "system/Files.h"
 #include "system/InterruptCleanup.h"
 #include "system/Paths.h"
+#include "system/Zone.h"
 
 #include <algorithm>
 #include <atomic>
@@ -133,6 +134,17 @@ PhotoError MadeError(PhotoWrite written)
     return PhotoError::Build;
 }
 
+// The system zone's offset (east minutes) at a photo's moment when that is its summer time and
+// the photo holds no zone of its own.
+std::optional<std::int32_t> SummerZoneAt(const PhotoMoment& moment)
+{
+    if (moment.ZoneFromPhoto)
+        return std::nullopt;
+    constexpr std::int64_t kUnixEpochMs = 25569 * kMillisecondsPerDay;
+    const std::int32_t bias = ZoneBiasAt(FloorToSecond(moment.UtcMs - kUnixEpochMs) / kMsPerSecond);
+    return bias < StandardTimeZoneBias() ? std::optional(-bias) : std::nullopt;
+}
+
 PhotoOutcome Failed(PhotoOutcome outcome, PhotoError error, int errnoValue = 0)
 {
     outcome.Result = GeotagResult::Error;
@@ -180,6 +192,8 @@ PhotoOutcome PlacePhoto(const PhotoInfo& info, const PhotoTrack& track,
         outcome.Result = GeotagResult::NoTime;
         return outcome;
     }
+    if (settings.SystemZone && !settings.CameraBiasMinutes)
+        outcome.SummerZoneMinutes = SummerZoneAt(*outcome.Moment);
     const Placement placement = track.Place(outcome.Moment->UtcMs, settings.MaxGapMs);
     if (placement.Kind != PlaceKind::OnTrack) {
         outcome.Result =

@@ -59,6 +59,9 @@ struct GeotagSettings {
     bool DryRun = false;    // write nothing
     bool Sidecar = false;   // every photo's tags go to its sidecar
     bool Overwrite = false; // tag photos that have a position already
+    // The camera's zone is the system's standard time (no zone given): a photo that falls in the
+    // system zone's summer time is marked (PhotoOutcome::SummerZoneMinutes).
+    bool SystemZone = false;
 };
 
 // What reading a photo found; read once, placed as often as the settings change.
@@ -88,6 +91,10 @@ struct PhotoOutcome {
     PhotoWay Way = PhotoWay::NotSupported;
     PhotoError Error = PhotoError::None;
     int Errno = 0;
+    // The system zone's summer offset (east minutes) when the photo, placed in its standard time
+    // for want of a zone of its own, falls in its summer time: a camera set to summer time is
+    // placed right with that zone.
+    std::optional<std::int32_t> SummerZoneMinutes;
 };
 
 // "NAME.xmp": the photo's whole name with ".xmp" after it, so IMG_1.CR2 and IMG_1.JPG taken

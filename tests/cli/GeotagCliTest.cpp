@@ -438,6 +438,39 @@ TEST_F(GeotagCli, InterruptLeavesEachPhotoOldOrNewAndSaysHowMany)
     }
 }
 
+// A camera set to summer time in the system's zone (Berlin in May), photos without a zone of
+// their own: placed in standard time an hour off, with one note naming the zone that places them.
+TEST_F(GeotagCli, SummerTimeOfTheSystemsZoneIsNamedOnce)
+{
+    const std::string a = Photo("a.jpg", "2021:05:03 02:00:14", "750");
+    const std::string b = Photo("b.jpg", "2021:05:03 02:00:15", "");
+    const auto run = [&](std::vector<std::string> more) {
+        std::vector<std::string> args = {"TZ=Europe/Berlin", T2N_CLI_BINARY, "--geotag",
+                                         "--dry-run"};
+        more.insert(more.end(), {log, a, b});
+        args.insert(args.end(), more.begin(), more.end());
+        return RunProgram("env", args);
+    };
+    const ProgramResult standard = run({});
+    EXPECT_EQ(standard.Status, 0) << standard.Err;
+    EXPECT_EQ(std::count(standard.Out.begin(), standard.Out.end(), '\n'), 3);
+    EXPECT_EQ(std::count(standard.Out.begin(), standard.Out.end(), '\t') / 7 - 1, 2);
+    EXPECT_NE(standard.Out.find("+01:00\t2021-05-03 01:00:14.750\t"), std::string::npos);
+    EXPECT_NE(standard.Err.find("tallo2nmea-cli: " + log +
+                                ": note: photos without a zone of their own fall in the summer "
+                                "time of this system's zone and were placed in its standard time "
+                                "(+01:00); if the camera was set to summer time, --camera-zone "
+                                "+02:00 places them\n"),
+              std::string::npos)
+        << standard.Err;
+    const std::string note = "photos without a zone";
+    EXPECT_EQ(standard.Err.find(note), standard.Err.rfind(note)); // once
+    const ProgramResult summer = run({"--camera-zone", "+02:00"});
+    EXPECT_EQ(summer.Err.find(note), std::string::npos) << summer.Err;
+    EXPECT_NE(summer.Out.find("+02:00\t2021-05-03 00:00:14.750\t"), std::string::npos);
+    EXPECT_NE(summer.Out.find("\twould tag\t-\n"), std::string::npos) << summer.Out;
+}
+
 // A reader that goes away (| head) stops the run: one line on standard error, status 1, no
 // temporary file, each photo old or new, and the count of those written.
 TEST_F(GeotagCli, AClosedOutputStopsTheRunCleanly)
