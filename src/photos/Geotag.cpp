@@ -72,6 +72,16 @@ int ReadRegularFile(const std::string& path, std::string& bytes)
     return error;
 }
 
+std::optional<TrackPoint> PlaceOf(const std::optional<GeoPosition>& position)
+{
+    if (!position)
+        return std::nullopt;
+    TrackPoint place;
+    place.LatDeg = position->LatDeg;
+    place.LonDeg = position->LonDeg;
+    return place;
+}
+
 void ReadSidecar(PhotoInfo& info, std::string& bytes)
 {
     std::error_code ec;
@@ -83,6 +93,8 @@ void ReadSidecar(PhotoInfo& info, std::string& bytes)
         info.SidecarErrno == 0 ? SidecarHasGps(bytes) : std::optional<bool>();
     info.SidecarBroken = !tagged;
     info.SidecarTagged = tagged.value_or(false);
+    if (info.SidecarTagged)
+        info.SidecarPlace = PlaceOf(SidecarPosition(bytes));
 }
 
 // The photo's information, with its bytes and its sidecar's for the writing.
@@ -104,6 +116,7 @@ PhotoInfo ReadPhoto(const std::string& path, std::string& bytes, std::string& si
     info.HasClock = meta.HasClock;
     info.Clock = meta.Clock;
     info.Tagged = meta.HasGps;
+    info.HeldPlace = PlaceOf(meta.Position);
     if (meta.Recognised && !meta.Parsed)
         info.Error = PhotoError::Metadata;
     ReadSidecar(info, sidecar);
@@ -143,6 +156,22 @@ std::optional<std::int32_t> SummerZoneAt(const PhotoMoment& moment)
     constexpr std::int64_t kUnixEpochMs = 25569 * kMillisecondsPerDay;
     const std::int32_t bias = ZoneBiasAt(FloorToSecond(moment.UtcMs - kUnixEpochMs) / kMsPerSecond);
     return bias < StandardTimeZoneBias() ? std::optional(-bias) : std::nullopt;
+}
+
+// A photo that holds a position (or whose sidecar does, where its tags go) and is not to be
+// overwritten: already tagged, at that position, whatever the track says.
+bool Held(const PhotoInfo& info, PhotoOutcome& outcome, const GeotagSettings& settings)
+{
+    const bool toSidecar = outcome.Way == PhotoWay::Sidecar;
+    if (settings.Overwrite || (toSidecar && info.SidecarBroken) ||
+        !(info.Tagged || (toSidecar && info.SidecarTagged)))
+        return false;
+    outcome.Result = GeotagResult::AlreadyTagged;
+    outcome.Place = toSidecar && info.SidecarTagged ? info.SidecarPlace : info.HeldPlace;
+    outcome.PlaceHeld = outcome.Place.has_value();
+    if (outcome.Place && outcome.Moment)
+        outcome.Place->UtcMs = outcome.Moment->UtcMs;
+    return true;
 }
 
 PhotoOutcome Failed(PhotoOutcome outcome, PhotoError error, int errnoValue = 0)
@@ -188,6 +217,8 @@ PhotoOutcome PlacePhoto(const PhotoInfo& info, const PhotoTrack& track,
     const CameraClock camera{settings.CameraBiasMinutes.value_or(track.BiasMinutes()),
                              settings.CameraOffsetMs};
     outcome.Moment = PhotoMomentOf(info.Clock, camera);
+    if (Held(info, outcome, settings))
+        return outcome;
     if (!outcome.Moment) {
         outcome.Result = GeotagResult::NoTime;
         return outcome;
@@ -201,12 +232,9 @@ PhotoOutcome PlacePhoto(const PhotoInfo& info, const PhotoTrack& track,
         return outcome;
     }
     outcome.Place = placement.Point;
-    const bool toSidecar = outcome.Way == PhotoWay::Sidecar;
-    if (toSidecar && info.SidecarBroken)
+    if (outcome.Way == PhotoWay::Sidecar && info.SidecarBroken)
         return Failed(outcome, PhotoError::Sidecar, info.SidecarErrno);
-    const bool tagged = info.Tagged || (toSidecar && info.SidecarTagged);
-    outcome.Result =
-        tagged && !settings.Overwrite ? GeotagResult::AlreadyTagged : GeotagResult::WouldTag;
+    outcome.Result = GeotagResult::WouldTag;
     return outcome;
 }
 

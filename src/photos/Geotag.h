@@ -23,6 +23,7 @@ enum class GeotagResult {
     WouldTag,      // it would (a dry run, or a placement without writing)
     Sidecar,       // its sidecar holds the position now
     AlreadyTagged, // it (or its sidecar) has a position, and overwriting was not asked for
+                   // (told before its time or place: it keeps its own whatever the settings)
     InGap,         // its moment falls between two fixes too far apart
     OutsideLog,    // its moment lies before or after the log
     NoTime,        // it has no readable DateTimeOriginal
@@ -75,11 +76,13 @@ struct PhotoInfo {
     bool Raw = false;        // a raw file, by its format or its extension
     bool HasClock = false;
     PhotoClock Clock;
-    bool Tagged = false; // the photo has a position
+    bool Tagged = false;                 // the photo has a position
+    std::optional<TrackPoint> HeldPlace; // that position, when it can be read (no time)
     // The sidecar beside it: whether there is one, whether it has a position, and why it cannot
     // be read (PhotoError::Sidecar with SidecarErrno, 0 for a file that is not XMP).
     bool HasSidecar = false;
     bool SidecarTagged = false;
+    std::optional<TrackPoint> SidecarPlace; // the sidecar's position, when it can be read
     bool SidecarBroken = false;
     int SidecarErrno = 0;
 };
@@ -87,7 +90,10 @@ struct PhotoInfo {
 struct PhotoOutcome {
     GeotagResult Result = GeotagResult::Error;
     std::optional<PhotoMoment> Moment; // when the photo has a time
-    std::optional<TrackPoint> Place;   // when the track holds its moment
+    std::optional<TrackPoint> Place;   // when the track holds its moment, or see PlaceHeld
+    // An already tagged photo: Place is the position it (or its sidecar) holds, not the log's,
+    // whatever the clock error; its UtcMs is the photo's moment, when it has one.
+    bool PlaceHeld = false;
     PhotoWay Way = PhotoWay::NotSupported;
     PhotoError Error = PhotoError::None;
     int Errno = 0;

@@ -3,6 +3,7 @@
 #include "photos/ImageData.h"
 
 #include <algorithm>
+#include <charconv>
 #include <climits>
 #include <cstdio>
 #include <exception>
@@ -324,6 +325,77 @@ bool IsInPlaceType(int type)
 
 } // namespace
 
+std::optional<double> XmpCoordinate(std::string_view text)
+{
+    if (text.size() < 2)
+        return std::nullopt;
+    const char hemisphere = text.back();
+    if (hemisphere != 'N' && hemisphere != 'S' && hemisphere != 'E' && hemisphere != 'W')
+        return std::nullopt;
+    text.remove_suffix(1);
+    double degrees = 0, unit = 1;
+    for (int part = 0; part < 3 && !text.empty(); ++part, unit *= 60) {
+        const std::size_t comma = text.find(',');
+        double value = 0;
+        const std::string_view field = text.substr(0, comma);
+        const auto [end, ec] = std::from_chars(field.data(), field.data() + field.size(), value);
+        if (ec != std::errc() || end != field.data() + field.size() || value < 0)
+            return std::nullopt;
+        degrees += value / unit;
+        text = comma == std::string_view::npos ? std::string_view() : text.substr(comma + 1);
+    }
+    if (!text.empty())
+        return std::nullopt;
+    return hemisphere == 'S' || hemisphere == 'W' ? -degrees : degrees;
+}
+
+namespace {
+
+// The degrees of an EXIF coordinate and its reference; nothing unless both are whole.
+std::optional<double> ExifCoordinate(const Exiv2::ExifData& exif, const char* key,
+                                     const char* refKey, char negative)
+{
+    const auto found = exif.findKey(Exiv2::ExifKey(key));
+    const std::string ref = TextOf(exif, refKey);
+    if (found == exif.end() || found->count() != 3 || ref.empty())
+        return std::nullopt;
+    double degrees = 0, unit = 1;
+    for (long i = 0; i < 3; ++i, unit *= 60) {
+        const Exiv2::Rational r = found->toRational(i);
+        if (r.second == 0)
+            return std::nullopt;
+        degrees += static_cast<double>(r.first) / r.second / unit;
+    }
+    return ref[0] == negative ? -degrees : degrees;
+}
+
+std::optional<GeoPosition> XmpPosition(const Exiv2::XmpData& xmp)
+{
+    const auto lat = xmp.findKey(Exiv2::XmpKey("Xmp.exif.GPSLatitude"));
+    const auto lon = xmp.findKey(Exiv2::XmpKey("Xmp.exif.GPSLongitude"));
+    if (lat == xmp.end() || lon == xmp.end())
+        return std::nullopt;
+    const std::optional<double> latDeg = XmpCoordinate(lat->toString());
+    const std::optional<double> lonDeg = XmpCoordinate(lon->toString());
+    if (!latDeg || !lonDeg)
+        return std::nullopt;
+    return GeoPosition{*latDeg, *lonDeg};
+}
+
+std::optional<GeoPosition> PositionOf(const Exiv2::Image& image)
+{
+    const Exiv2::ExifData& exif = image.exifData();
+    const auto lat =
+        ExifCoordinate(exif, "Exif.GPSInfo.GPSLatitude", "Exif.GPSInfo.GPSLatitudeRef", 'S');
+    const auto lon =
+        ExifCoordinate(exif, "Exif.GPSInfo.GPSLongitude", "Exif.GPSInfo.GPSLongitudeRef", 'W');
+    if (lat && lon)
+        return GeoPosition{*lat, *lon};
+    return XmpPosition(image.xmpData());
+}
+
+} // namespace
+
 PhotoMeta InspectPhoto(std::string_view bytes)
 {
     PhotoMeta meta;
@@ -345,6 +417,7 @@ PhotoMeta InspectPhoto(std::string_view bytes)
                       TextOf(exif, "Exif.Photo.OffsetTimeOriginal")};
         meta.HasGps = HasKey(exif, "Exif.GPSInfo.GPSLatitude") ||
                       HasKey(exif, "Exif.GPSInfo.GPSLongitude") || HasXmpGps(image->xmpData());
+        meta.Position = PositionOf(*image);
         meta.Parsed = true;
     } catch (const std::exception&) {
         meta.Parsed = false;
@@ -527,6 +600,18 @@ std::optional<bool> SidecarHasGps(std::string_view sidecar)
         const Exiv2::XmpData& xmp = image->xmpData();
         return xmp.findKey(Exiv2::XmpKey("Xmp.exif.GPSLatitude")) != xmp.end() ||
                xmp.findKey(Exiv2::XmpKey("Xmp.exif.GPSLongitude")) != xmp.end();
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<GeoPosition> SidecarPosition(std::string_view sidecar)
+{
+    try {
+        ImagePtr image = OpenBytes(sidecar);
+        if (image->imageType() != Exiv2::ImageType::xmp)
+            return std::nullopt;
+        return XmpPosition(image->xmpData());
     } catch (const std::exception&) {
         return std::nullopt;
     }

@@ -12,6 +12,11 @@
 // read and replaced elsewhere. No Exiv2 type leaves this interface, and no Exiv2 exception: a
 // photo Exiv2 cannot read or write is a result.
 
+struct GeoPosition {
+    double LatDeg = 0;
+    double LonDeg = 0;
+};
+
 struct PhotoMeta {
     bool Recognised = false; // Exiv2 knows the format
     bool Parsed = false;     // and read the metadata without an error
@@ -20,6 +25,8 @@ struct PhotoMeta {
     bool HasClock = false;   // DateTimeOriginal is there
     PhotoClock Clock;
     bool HasGps = false; // a GPS latitude or longitude, in EXIF or in the photo's XMP
+    // The position it holds (degrees, north and east positive) when it can be read whole.
+    std::optional<GeoPosition> Position;
 };
 
 // What Exiv2 finds in the bytes of a photo.
@@ -64,3 +71,8 @@ enum class PhotoWrite {
                                       const GpsTags& tags);
 // Whether a sidecar holds a GPS position; nothing when it is not XMP Exiv2 reads.
 [[nodiscard]] std::optional<bool> SidecarHasGps(std::string_view sidecar);
+// The position a sidecar holds, when it can be read whole.
+[[nodiscard]] std::optional<GeoPosition> SidecarPosition(std::string_view sidecar);
+// An XMP GPS coordinate, "DDD,MM,SSk" or "DDD,MM.mmk" with k one of N, S, E, W, in degrees
+// (south and west negative); nothing for any other text.
+[[nodiscard]] std::optional<double> XmpCoordinate(std::string_view text);

@@ -185,6 +185,8 @@ TEST_F(GeotagCli, TagsInPlaceAndBesideAndSaysWhyNot)
     }
     ExpectNear({run.rows[1][3], run.rows[1][4], run.rows[1][5]}, Between(2, 0.5), "table a.jpg");
     EXPECT_EQ(run.rows[3][3] + run.rows[4][3] + run.rows[6][3], "---");
+    // An already tagged photo shows the position it holds, not the log's.
+    EXPECT_EQ(run.rows[5][3] + ' ' + run.rows[5][4], "50.0000000 0.0000000");
     for (const std::string name : {"a.jpg", "b.jpg"})
         EXPECT_TRUE(ReadWholeFile(folder + "/" + name).ends_with(MadeImageData(made[name])));
     for (const std::string name : {"c.jpg", "d.jpg", "e.jpg", "f.jpg", "g.CR2"})

@@ -259,6 +259,56 @@ TEST_F(Geotag, ExifBeyondOneJpegSegmentIsRefusedUnchanged)
     }
 }
 
+// A photo that holds a position keeps it, shown as its place, whatever the clock error says;
+// only overwriting places it on the log. The same for a raw file's sidecar.
+TEST_F(Geotag, AlreadyTaggedPhotosShowTheirOwnPlace)
+{
+    CameraTags held = TakenAt(5000);
+    held.LatDeg = 10.5;
+    held.LonDeg = -20.25;
+    const PhotoInfo jpeg = ReadPhotoInfo(Put("held.jpg", WithCameraTags(MakeJpeg(2, 2), held)));
+    const std::string raw = Put("held.CR2", WithCameraTags(MakeJpeg(2, 2), TakenAt(5000)));
+    Put("held.CR2.xmp", "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF xmlns:rdf=\"http://"
+                        "www.w3.org/1999/02/22-rdf-syntax-ns#\"><rdf:Description rdf:about=\"\" "
+                        "xmlns:exif=\"http://ns.adobe.com/exif/1.0/\" exif:GPSLatitude="
+                        "\"10,30.0N\" exif:GPSLongitude=\"20,15,0W\"/></rdf:RDF></x:xmpmeta>");
+    const PhotoInfo sidecar = ReadPhotoInfo(raw);
+    for (const PhotoInfo& info : {jpeg, sidecar}) {
+        for (const std::int64_t errorMs : {std::int64_t{0}, std::int64_t{100000}, 3 * kHourMs}) {
+            GeotagSettings settings;
+            settings.CameraOffsetMs = errorMs;
+            const PhotoOutcome outcome = PlacePhoto(info, track, settings);
+            EXPECT_EQ(outcome.Result, GeotagResult::AlreadyTagged) << info.Path << errorMs;
+            ASSERT_TRUE(outcome.Place && outcome.PlaceHeld) << info.Path << errorMs;
+            EXPECT_NEAR(outcome.Place->LatDeg, 10.5, 1e-9) << info.Path;
+            EXPECT_NEAR(outcome.Place->LonDeg, -20.25, 1e-9) << info.Path;
+        }
+        GeotagSettings overwrite;
+        overwrite.Overwrite = true;
+        const PhotoOutcome placed = PlacePhoto(info, track, overwrite);
+        EXPECT_EQ(placed.Result, GeotagResult::WouldTag) << info.Path;
+        ASSERT_TRUE(placed.Place.has_value());
+        EXPECT_FALSE(placed.PlaceHeld);
+        EXPECT_NEAR(placed.Place->LatDeg, Between(5000).first, 1e-9) << info.Path;
+    }
+}
+
+TEST(XmpCoordinate, DegreesMinutesAndSecondsWithTheirHemisphere)
+{
+    const std::pair<std::string, std::optional<double>> rows[] = {
+        {"10,30.0N", 10.5},        {"20,15,36W", -20.26}, {"0,0S", -0.0},
+        {"35,30.5", std::nullopt}, {"N", std::nullopt},   {"1,2,3,4E", std::nullopt},
+        {"a,1N", std::nullopt},    {"", std::nullopt},
+    };
+    for (const auto& [text, want] : rows) {
+        const std::optional<double> got = XmpCoordinate(text);
+        ASSERT_EQ(got.has_value(), want.has_value()) << text;
+        if (got) {
+            EXPECT_NEAR(*got, *want, 1e-12) << text;
+        }
+    }
+}
+
 TEST_F(Geotag, SidecarsForRawFilesAndOnRequest)
 {
     const std::string raw = Put("IMG_1.CR2", WithCameraTags(MakeJpeg(4, 4), TakenAt(15000)));
