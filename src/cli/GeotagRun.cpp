@@ -250,7 +250,7 @@ void GeotagRun::Run(std::span<const std::string> inputs)
             Line(line->second);
     };
     GeotagSettings settings = m_options.Geotag.Settings;
-    settings.SystemZone = m_service.UsesSystemZone();
+    settings.SystemZone = m_service.UsesSystemZone() && !settings.CameraBiasMinutes;
     g_progress = &m_progress;
     m_service.TagPhotos(
         photos, settings,

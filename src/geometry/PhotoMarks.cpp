@@ -13,7 +13,7 @@ std::vector<PhotoMark> PhotoMarks(const TrackPlane& plane, std::span<const Trip>
         // A photo placed near a run's first or last fix lies at most kRunEdgeMs beyond it.
         const std::int64_t localMs = place->UtcMs - std::int64_t{biasMinutes} * kMsPerMinute;
         marks.push_back({photo, plane.PointOf(place->LatDeg, place->LonDeg),
-                         TripAt(trips, localMs, kRunEdgeMs)});
+                         TripAt(trips, localMs, kRunEdgeMs), outcomes[photo].PlaceHeld});
     }
     return marks;
 }

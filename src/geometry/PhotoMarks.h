@@ -18,6 +18,8 @@ struct PhotoMark {
     // The trip its moment lies in, whose colour it takes: between two fixes of the trip, or near
     // the trip's first or last fix; nothing only for a trip the plane does not know.
     std::optional<std::size_t> Trip;
+    // The position the photo holds itself (already tagged), not the log's: drawn hollow.
+    bool Held = false;
 };
 
 // The marks of the photos whose outcome holds a place, in the photos' order. The trips are the

@@ -223,7 +223,7 @@ PhotoOutcome PlacePhoto(const PhotoInfo& info, const PhotoTrack& track,
         outcome.Result = GeotagResult::NoTime;
         return outcome;
     }
-    if (settings.SystemZone && !settings.CameraBiasMinutes)
+    if (settings.SystemZone)
         outcome.SummerZoneMinutes = SummerZoneAt(*outcome.Moment);
     const Placement placement = track.Place(outcome.Moment->UtcMs, settings.MaxGapMs);
     if (placement.Kind != PlaceKind::OnTrack) {

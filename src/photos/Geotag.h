@@ -60,8 +60,8 @@ struct GeotagSettings {
     bool DryRun = false;    // write nothing
     bool Sidecar = false;   // every photo's tags go to its sidecar
     bool Overwrite = false; // tag photos that have a position already
-    // The camera's zone is the system's standard time (no zone given): a photo that falls in the
-    // system zone's summer time is marked (PhotoOutcome::SummerZoneMinutes).
+    // The camera's zone is the system zone's standard time (taken for want of another): a photo
+    // that falls in that zone's summer time is marked (PhotoOutcome::SummerZoneMinutes).
     bool SystemZone = false;
 };
 

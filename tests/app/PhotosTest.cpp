@@ -167,8 +167,8 @@ TEST_F(PhotosTest, ListSaysWhereEachPhotoLiesOrWhyNot)
                            "非対応の形式", "位置情報あり", "書込予定 (XMP)",
                            "エラー: 読み込めません (ファイルが見つかりません)"}));
     EXPECT_EQ(ColumnOf(Position),
-              (QStringList{"35.510500, 139.750000", "-", "-", "-", "-", "35.520000, 139.750000",
-                           "35.600000, 139.760000", "-"}));
+              (QStringList{"35.510500, 139.750000", "-", "-", "-", "-", "35.000000, 0.000000",
+                           "35.600000, 139.760000", "-"})); // the tagged photo's own
     EXPECT_EQ(Cell(0, Time), "2021/05/03 09:00:10");
     EXPECT_EQ(Cell(2, Time), "2021/05/03 08:00:00");
     EXPECT_EQ(Result(), "写真 8 枚のうち 2 枚に書き込めます");
@@ -328,6 +328,85 @@ TEST_F(PhotosTest, PhotoTabTakesItsPlaceInTabOrderAndWidth)
     EXPECT_GE(Find<TrackView>("PaintTrack")->width(), 1024 / 3 - 20);
 }
 
+// A photo that holds a position is listed and marked (hollow) there, stays 位置情報あり whatever
+// the clock error, and takes the log's position only through 位置を上書き on the picked rows.
+TEST_F(PhotosTest, APhotoWithAPositionKeepsItUntilOverwritten)
+{
+    CameraTags held = TakenAt(10500);
+    held.LatDeg = 10.0;
+    held.LonDeg = 20.0;
+    const std::string photo = Photo("held.jpg", held);
+    AddByButton({photo, Photo("on.jpg", TakenAt(12000))});
+    auto* overwrite = Find<QPushButton>("ButtonOverwrite");
+    auto* clockError = Find<QSpinBox>("SpinClockError");
+    for (const int error : {0, 40, 100000}) {
+        clockError->setValue(error);
+        EXPECT_EQ(Cell(0, State), "位置情報あり") << error;
+        EXPECT_EQ(Cell(0, Position), "10.000000, 20.000000") << error;
+        ASSERT_FALSE(Marks().empty());
+        EXPECT_EQ(Marks()[0].Photo, 0u);
+        EXPECT_TRUE(Marks()[0].Held);
+    }
+    clockError->setValue(0);
+    EXPECT_FALSE(overwrite->isEnabled()); // nothing picked
+    auto* list = Find<QTableView>("ListPhotos");
+    list->selectRow(1);
+    EXPECT_FALSE(overwrite->isEnabled()); // a photo without a position
+    list->selectAll();
+    ASSERT_TRUE(overwrite->isEnabled());
+    QTest::mouseClick(overwrite, Qt::LeftButton);
+    EXPECT_EQ(ColumnOf(State), (QStringList{"書込済み", "書込予定"})); // the other is not written
+    EXPECT_EQ(Cell(0, Position), "35.510500, 139.750000");
+    EXPECT_FALSE(Marks()[0].Held);
+    const auto position = Exiv2Position(photo);
+    ASSERT_TRUE(position.has_value());
+    EXPECT_NEAR(position->first, 35.5105, 1e-7);
+    // Placed again, it holds the written position.
+    clockError->setValue(5);
+    EXPECT_EQ(Cell(0, State), "位置情報あり");
+    EXPECT_EQ(Cell(0, Position), "35.510500, 139.750000");
+}
+
+// A window of the system's zone (Berlin, standard time UTC+01:00) and a camera set to summer
+// time: a line above the list names the zone, which the zone list offers; chosen, the photo is
+// placed and the line goes.
+TEST_F(PhotosTest, SummerTimeIsNamedAboveTheList)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "the zone comes from GetTimeZoneInformation, which TZ does not change";
+#else
+    const QByteArray oldZone = qgetenv("TZ");
+    qputenv("TZ", "Europe/Berlin");
+    tzset();
+    {
+        ConversionService system;
+        TFormMain berlin(system, dialogs);
+        window = &berlin;
+        dialogs.OpenAnswer = QString::fromStdString(logPath);
+        berlin.ButtonOpenClick();
+        CameraTags summer = TakenAt(10500 - 7 * 3600 * 1000); // 02:00:10 on a Berlin clock
+        AddByButton({Photo("summer.jpg", summer)});
+        auto* line = Find<QLabel>("LabelSummerTime");
+        EXPECT_FALSE(line->isHidden());
+        EXPECT_EQ(line->text(), "夏時間に撮られた写真があります。カメラを夏時間に合わせていたなら、"
+                                "時間帯を UTC+02:00 にしてください");
+        EXPECT_EQ(Cell(0, Position), "35.600000, 139.760500"); // an hour late: on the 2nd trip
+        auto* zone = Find<QComboBox>("ComboCameraZone");
+        EXPECT_EQ(zone->currentText(), "UTC+01:00");
+        ASSERT_GE(zone->findText("UTC+02:00"), 0);
+        zone->setCurrentIndex(zone->findText("UTC+02:00"));
+        EXPECT_EQ(Cell(0, State), "書込予定");
+        EXPECT_EQ(Cell(0, Position), "35.510500, 139.750000");
+        EXPECT_TRUE(line->isHidden());
+    }
+    if (oldZone.isNull())
+        qunsetenv("TZ");
+    else
+        qputenv("TZ", oldZone);
+    tzset();
+#endif
+}
+
 // The state column's words for every outcome, and an error's reason in the user's terms.
 TEST(PhotoText, StatesAndReasons)
 {
@@ -346,6 +425,9 @@ TEST(PhotoText, StatesAndReasons)
         {outcome(GeotagResult::WouldTag, PhotoWay::Sidecar), "書込予定 (XMP)"},
         {outcome(GeotagResult::AlreadyTagged), "位置情報あり"},
         {outcome(GeotagResult::NotSupported, PhotoWay::NotSupported), "非対応の形式"},
+        {outcome(GeotagResult::Empty, PhotoWay::NotSupported), "空のファイル"},
+        {outcome(GeotagResult::Error, {}, PhotoError::ExifSplit),
+         "エラー: EXIF が JPEG の一つのセグメントに収まっていないため、元のままです"},
         {outcome(GeotagResult::Error, {}, PhotoError::Write, EACCES),
          "エラー: 書き込めません (アクセスが拒否されました)"},
         {outcome(GeotagResult::Error, {}, PhotoError::Write, ENOSPC),

@@ -38,7 +38,8 @@ TEST(PhotoMarks, PhotosLieOnTheDrawnLineInTheirTrip)
             outcome.Place = p.Point;
         return outcome;
     };
-    const std::vector<PhotoOutcome> outcomes{placed(5), placed(-60), placed(25), placed(1002)};
+    std::vector<PhotoOutcome> outcomes{placed(5), placed(-60), placed(25), placed(1002)};
+    outcomes[2].PlaceHeld = true; // a position the photo holds itself: a hollow mark
     const TripAnalysis trips = AnalyseTrips(fixes);
     const std::vector<PhotoMark> marks = PhotoMarks(plane, trips.Trips, outcomes, kTokyoBias);
 
@@ -56,6 +57,7 @@ TEST(PhotoMarks, PhotosLieOnTheDrawnLineInTheirTrip)
         SCOPED_TRACE(i);
         EXPECT_EQ(marks[i].Photo, expected[i].Photo);
         EXPECT_EQ(marks[i].Trip, expected[i].Trip);
+        EXPECT_EQ(marks[i].Held, expected[i].Photo == 2);
         EXPECT_NEAR(marks[i].At.X, expected[i].At.X, 1e-3);
         EXPECT_NEAR(marks[i].At.Y, expected[i].At.Y, 1e-3);
     }

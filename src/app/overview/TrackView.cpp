@@ -72,8 +72,9 @@ void PaintEndMarker(QPainter& painter, const QPointF& at, const QColor& edge)
 }
 
 // A diamond for a photo, filled with its trip's colour, with a white halo and a dark edge; the
-// picked photo's is larger, in a ring of the highlight colour.
-void PaintPhotoMarker(QPainter& painter, const QPointF& at, const QColor& fill,
+// picked photo's is larger, in a ring of the highlight colour. A photo at the position it holds
+// itself is hollow: the edge alone, in the trip's colour.
+void PaintPhotoMarker(QPainter& painter, const QPointF& at, const QColor& fill, bool hollow,
                       const std::optional<QColor>& ring = std::nullopt)
 {
     const double r = ring ? kPhotoMarkerRadius * 1.6 : kPhotoMarkerRadius;
@@ -87,9 +88,14 @@ void PaintPhotoMarker(QPainter& painter, const QPointF& at, const QColor& fill,
     painter.setBrush(Qt::NoBrush);
     painter.setPen(QPen(Qt::white, 3.0, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
     painter.drawPolygon(diamond);
-    painter.setPen(
-        QPen(kMarkerColour, ring ? 2.0 : 1.2, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
-    painter.setBrush(fill);
+    if (hollow) {
+        painter.setPen(QPen(fill, ring ? 3.0 : 2.2, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        painter.setBrush(Qt::NoBrush);
+    } else {
+        painter.setPen(
+            QPen(kMarkerColour, ring ? 2.0 : 1.2, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        painter.setBrush(fill);
+    }
     painter.drawPolygon(diamond);
 }
 
@@ -420,11 +426,11 @@ void TrackView::PaintPhotoMarks(QPainter& painter) const
             continue;
         }
         PaintPhotoMarker(painter, PointOf(m_transform.Map(mark.At)),
-                         mark.Trip ? TripQColor(*mark.Trip) : noTrip);
+                         mark.Trip ? TripQColor(*mark.Trip) : noTrip, mark.Held);
     }
     if (picked != nullptr)
         PaintPhotoMarker(painter, PointOf(m_transform.Map(picked->At)),
-                         picked->Trip ? TripQColor(*picked->Trip) : noTrip,
+                         picked->Trip ? TripQColor(*picked->Trip) : noTrip, picked->Held,
                          palette().color(QPalette::Highlight));
 }
 
@@ -457,7 +463,7 @@ void TrackView::PaintLegend(QPainter& painter) const
         x = textLeft + metrics.horizontalAdvance(text) + 14 + kMarkerRadius;
     }
     if (!m_photoMarks.empty()) {
-        PaintPhotoMarker(painter, QPointF(x, middle), palette().color(QPalette::Base));
+        PaintPhotoMarker(painter, QPointF(x, middle), palette().color(QPalette::Base), false);
         painter.setPen(palette().color(QPalette::Text));
         painter.drawText(QPointF(x + kMarkerRadius + 7, kPaddingPixels + metrics.ascent()),
                          PhotoMarkerText());

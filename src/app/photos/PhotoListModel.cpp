@@ -47,10 +47,15 @@ void PhotoListModel::SetWritten(std::size_t photo, const PhotoOutcome& outcome)
 {
     m_outcomes[photo] = outcome;
     // Placed again, it is a photo with a position: left alone unless overwriting is asked for.
-    if (outcome.Result == GeotagResult::Tagged)
-        m_infos[photo].Tagged = true;
-    if (outcome.Result == GeotagResult::Sidecar)
-        m_infos[photo].HasSidecar = m_infos[photo].SidecarTagged = true;
+    PhotoInfo& info = m_infos[photo];
+    if (outcome.Result == GeotagResult::Tagged) {
+        info.Tagged = true;
+        info.HeldPlace = outcome.Place;
+    }
+    if (outcome.Result == GeotagResult::Sidecar) {
+        info.HasSidecar = info.SidecarTagged = true;
+        info.SidecarPlace = outcome.Place;
+    }
     const int row = static_cast<int>(photo);
     emit dataChanged(index(row, 0), index(row, kPhotoColumnCount - 1));
 }

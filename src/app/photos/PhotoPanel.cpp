@@ -71,12 +71,19 @@ PhotoPanel::PhotoPanel(const ConversionService& service, QWidget* parent)
     m_result = new QLabel(this);
     m_result->setObjectName(QStringLiteral("LabelPhotoResult"));
     m_result->setWordWrap(true);
+    m_overwrite = new QPushButton(kOverwriteCaption, this);
+    m_overwrite->setObjectName(QStringLiteral("ButtonOverwrite"));
+    m_overwrite->setToolTip(kOverwriteToolTip);
     auto* writeRow = new QHBoxLayout;
     writeRow->addWidget(m_write);
     writeRow->addWidget(m_result, 1);
+    writeRow->addWidget(m_overwrite);
     qobject_cast<QVBoxLayout*>(layout())->addLayout(writeRow);
 
     connect(m_write, &QPushButton::clicked, this, &PhotoPanel::ButtonWriteClick);
+    connect(m_overwrite, &QPushButton::clicked, this, &PhotoPanel::ButtonOverwriteClick);
+    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &PhotoPanel::ShowCount);
     connect(m_clockError, &QSpinBox::valueChanged, this, &PhotoPanel::PlaceAll);
     connect(m_zone, &QComboBox::currentIndexChanged, this, &PhotoPanel::PlaceAll);
     connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
@@ -129,7 +136,7 @@ void PhotoPanel::CreateList()
     m_list->setObjectName(QStringLiteral("ListPhotos"));
     m_list->setModel(m_model);
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_list->setTabKeyNavigation(false);
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->setAlternatingRowColors(true);
@@ -148,6 +155,11 @@ void PhotoPanel::CreateList()
                         kCellPadding);
     }
     // Photos go by their names: no numbers before the rows.
+    m_summerTime = new QLabel(this);
+    m_summerTime->setObjectName(QStringLiteral("LabelSummerTime"));
+    m_summerTime->setWordWrap(true);
+    m_summerTime->hide();
+    qobject_cast<QVBoxLayout*>(layout())->addWidget(m_summerTime);
     m_list->verticalHeader()->hide();
     m_list->verticalHeader()->setDefaultSectionSize(m_list->fontMetrics().height() + kRowPadding);
     qobject_cast<QVBoxLayout*>(layout())->addWidget(m_list, 1);
@@ -203,6 +215,7 @@ void PhotoPanel::AddPhotoInfos(const std::vector<PhotoInfo>& infos)
     m_list->resizeColumnToContents(static_cast<int>(PhotoColumn::Name));
     ShowMarks();
     ShowCount();
+    ShowSummerTime();
     emit PhotosAdded();
 }
 
@@ -211,15 +224,26 @@ GeotagSettings PhotoPanel::Settings() const
     GeotagSettings settings;
     settings.CameraBiasMinutes = -m_zone->currentData().toInt();
     settings.CameraOffsetMs = std::int64_t{m_clockError->value()} * kMsPerSecond;
+    settings.SystemZone =
+        m_service.UsesSystemZone() && *settings.CameraBiasMinutes == m_service.Bias();
     return settings;
+}
+
+std::vector<std::size_t> PhotoPanel::PickedPhotos() const
+{
+    std::vector<std::size_t> picked;
+    for (const QModelIndex& row : m_list->selectionModel()->selectedRows())
+        picked.push_back(static_cast<std::size_t>(row.row()));
+    std::sort(picked.begin(), picked.end());
+    return picked;
 }
 
 std::optional<std::size_t> PhotoPanel::CurrentPhoto() const
 {
-    const QModelIndexList rows = m_list->selectionModel()->selectedRows();
-    if (rows.isEmpty())
+    const std::vector<std::size_t> picked = PickedPhotos();
+    if (picked.empty())
         return std::nullopt;
-    return static_cast<std::size_t>(rows.constFirst().row());
+    return picked.front();
 }
 
 void PhotoPanel::PlaceAll()
@@ -229,6 +253,27 @@ void PhotoPanel::PlaceAll()
     m_model->PlaceAll([&](const PhotoInfo& info) { return m_service.PlacePhoto(info, settings); });
     ShowMarks();
     ShowCount();
+    ShowSummerTime();
+}
+
+void PhotoPanel::ShowSummerTime()
+{
+    const std::vector<PhotoOutcome>& outcomes = m_model->Outcomes();
+    const auto summer = std::find_if(outcomes.begin(), outcomes.end(), [](const PhotoOutcome& o) {
+        return o.SummerZoneMinutes.has_value();
+    });
+    m_summerTime->setVisible(summer != outcomes.end());
+    if (summer == outcomes.end())
+        return;
+    const std::int32_t zone = *summer->SummerZoneMinutes;
+    m_summerTime->setText(SummerTimeText(zone));
+    if (m_zone->findData(zone) < 0) { // in its place, west to east
+        int at = 0;
+        while (at < m_zone->count() && m_zone->itemData(at).toInt() < zone)
+            ++at;
+        const QSignalBlocker quiet(m_zone);
+        m_zone->insertItem(at, ZoneText(zone), zone);
+    }
 }
 
 void PhotoPanel::ShowMarks()
@@ -249,6 +294,10 @@ void PhotoPanel::ShowCount()
             return outcome.Result == GeotagResult::WouldTag;
         }));
     m_write->setEnabled(writable > 0);
+    const std::vector<std::size_t> picked = PickedPhotos();
+    m_overwrite->setEnabled(std::any_of(picked.begin(), picked.end(), [&](std::size_t i) {
+        return outcomes[i].Result == GeotagResult::AlreadyTagged;
+    }));
     if (outcomes.empty())
         m_result->setText(kNoPhotosHint);
     else if (m_service.LoadedPath().empty())
@@ -260,19 +309,35 @@ void PhotoPanel::ShowCount()
 void PhotoPanel::ButtonWriteClick()
 {
     std::vector<std::size_t> rows;
-    std::vector<std::string> paths;
-    for (std::size_t i = 0; i < m_model->Size(); ++i) {
-        if (m_model->Outcomes()[i].Result == GeotagResult::WouldTag) {
+    for (std::size_t i = 0; i < m_model->Size(); ++i)
+        if (m_model->Outcomes()[i].Result == GeotagResult::WouldTag)
             rows.push_back(i);
-            paths.push_back(m_model->Infos()[i].Path);
-        }
-    }
+    Write(rows, Settings());
+}
+
+void PhotoPanel::ButtonOverwriteClick()
+{
+    GeotagSettings settings = Settings();
+    settings.Overwrite = true;
+    std::vector<std::size_t> rows;
+    for (const std::size_t i : PickedPhotos())
+        if (m_model->Outcomes()[i].Result == GeotagResult::AlreadyTagged &&
+            m_service.PlacePhoto(m_model->Infos()[i], settings).Result == GeotagResult::WouldTag)
+            rows.push_back(i);
+    Write(rows, settings);
+}
+
+void PhotoPanel::Write(const std::vector<std::size_t>& rows, const GeotagSettings& settings)
+{
+    std::vector<std::string> paths;
+    for (const std::size_t i : rows)
+        paths.push_back(m_model->Infos()[i].Path);
     if (paths.empty())
         return;
     std::size_t written = 0, sidecars = 0, errors = 0;
     {
         const BusyCursor busy(window());
-        m_service.TagPhotos(paths, Settings(), [&](std::size_t i, const PhotoOutcome& outcome) {
+        m_service.TagPhotos(paths, settings, [&](std::size_t i, const PhotoOutcome& outcome) {
             m_model->SetWritten(rows[i], outcome);
             if (outcome.Result == GeotagResult::Tagged || outcome.Result == GeotagResult::Sidecar)
                 ++written;

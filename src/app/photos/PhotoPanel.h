@@ -43,14 +43,19 @@ class PhotoPanel final : public QWidget
     // service's TagPhotos does, under a busy cursor; each photo's result goes into its row, and
     // the count of photos written beside the button.
     void ButtonWriteClick();
+    // The overwrite command: writes the log's position into the picked photos that hold one of
+    // their own and that the log places, as a run with overwriting does.
+    void ButtonOverwriteClick();
 
     // The settings of the fields.
     [[nodiscard]] GeotagSettings Settings() const;
     [[nodiscard]] const PhotoListModel& Model() const { return *m_model; }
     // The placed photos' marks, in the photos' order.
     [[nodiscard]] const std::vector<PhotoMark>& Marks() const { return m_marks; }
-    // The photo picked in the list.
+    // The photo picked in the list (the first, when several are).
     [[nodiscard]] std::optional<std::size_t> CurrentPhoto() const;
+    // Every photo picked, in the list's order.
+    [[nodiscard]] std::vector<std::size_t> PickedPhotos() const;
     [[nodiscard]] QTableView* List() const { return m_list; }
     // The width that shows every column of the list whole.
     [[nodiscard]] int FittingWidth() const;
@@ -68,6 +73,10 @@ class PhotoPanel final : public QWidget
     void PlaceAll();
     void ShowMarks();
     void ShowCount();
+    // The summer-time line and the zone it names among the choices.
+    void ShowSummerTime();
+    // Writes the photos of these rows with the settings; each row shows its result.
+    void Write(const std::vector<std::size_t>& rows, const GeotagSettings& settings);
 
     const ConversionService& m_service;
     std::shared_ptr<const TrackPlane> m_plane;
@@ -77,5 +86,7 @@ class PhotoPanel final : public QWidget
     QComboBox* m_zone = nullptr;
     QTableView* m_list = nullptr;
     QPushButton* m_write = nullptr;
+    QPushButton* m_overwrite = nullptr;
     QLabel* m_result = nullptr;
+    QLabel* m_summerTime = nullptr;
 };

@@ -195,6 +195,17 @@ const QString kCameraZoneToolTip =
 const QString kWriteToolTip =
     QStringLiteral("書込予定の写真に位置を書き込みます。画像データは変更しません");
 
+const QString kOverwriteCaption = QStringLiteral("位置を上書き");
+const QString kOverwriteToolTip =
+    QStringLiteral("選んだ写真のうち位置情報のあるものに、ログから求めた位置を上書きします");
+
+QString SummerTimeText(std::int32_t summerEastMinutes)
+{
+    return QStringLiteral("夏時間に撮られた写真があります。カメラを夏時間に合わせていたなら、"
+                          "時間帯を %1 にしてください")
+        .arg(ZoneText(summerEastMinutes));
+}
+
 const QString kPhotoButtonToolTip =
     QStringLiteral("写真を追加して、撮影した位置をログから求めます");
 

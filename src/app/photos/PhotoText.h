@@ -59,6 +59,12 @@ extern const QString kClockErrorToolTip;
 extern const QString kCameraZoneCaption;
 extern const QString kCameraZoneToolTip;
 extern const QString kWriteToolTip;
+// The button that overwrites the positions the picked photos hold, and its tooltip.
+extern const QString kOverwriteCaption;
+extern const QString kOverwriteToolTip;
+// Above the list when photos without a zone of their own fall in the summer time of the system's
+// zone: the zone that places them if the camera was set to summer time.
+QString SummerTimeText(std::int32_t summerEastMinutes);
 extern const QString kPhotoButtonToolTip;
 
 // The tab of the photo list, with its count: "写真 (12)".
