@@ -100,6 +100,11 @@ class CliRun
     {
         Say(subject, Fill(text.In(m_language), args));
     }
+    // What a message about an output names: the file, or standard output for "-o -".
+    [[nodiscard]] std::string OutputName(const std::string& target) const
+    {
+        return target == "-" ? std::string(kStandardOutput.In(m_language)) : target;
+    }
     void Warn(const std::string& subject, const std::string& message)
     {
         Say(subject, kWarning, {message});
@@ -346,7 +351,8 @@ Outcome CliRun::ConvertSplit(const std::string& input, const ExportRequest& requ
         const std::string& target = pieces[i].Target;
         if (!results[i] || !results[i]->Ok()) {
             if (results[i])
-                Say(target, WithFinalPoint(ExportErrorText(*results[i], target, m_language)));
+                Say(OutputName(target),
+                    WithFinalPoint(ExportErrorText(*results[i], target, m_language)));
             outcome = Outcome::Failed;
             continue;
         }
@@ -376,7 +382,7 @@ std::optional<ExportResult> CliRun::Write(const std::string& input, const std::s
     m_out.flush();
     const ExportResult result = m_service.Export(target, request);
     if (!result.Ok()) {
-        Say(target, WithFinalPoint(ExportErrorText(result, target, m_language)));
+        Say(OutputName(target), WithFinalPoint(ExportErrorText(result, target, m_language)));
         return std::nullopt;
     }
     if (target != "-")

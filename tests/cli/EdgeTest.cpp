@@ -356,6 +356,12 @@ TEST(CliEdges, ListingsToAFullDeviceOrAClosedOutput)
                 << r.Err;
         }
     }
+    // The track itself to standard output (-o -) is named so too, and ENOSPC is a full disk.
+    ChildOptions full;
+    full.Out = ToFile("/dev/full");
+    const ProgramResult r = RunProgram(T2N_CLI_BINARY, {"-o", "-", log}, full);
+    EXPECT_TRUE(!r.Crashed && r.Status == 1);
+    EXPECT_EQ(r.Err, "tallo2nmea-cli: standard output: the disk is full.\n");
 }
 #endif
 

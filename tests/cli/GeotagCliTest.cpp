@@ -1,12 +1,15 @@
 // tallo2nmea-cli --geotag on a log written here and photos made here: the table, the summary,
 // the status, and the tags as exiftool reads them back.
 #include "cli/Cli.h"
+#include "cli/GeotagText.h"
+#include "messages/ErrorText.h"
 #include "support/ChildProcess.h"
 #include "support/LogWriter.h"
 #include "support/PhotoWriter.h"
 #include "system/Paths.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <gtest/gtest.h>
 #include <map>
 #include <sstream>
@@ -258,6 +261,13 @@ TEST_F(GeotagCli, UsageErrors)
     EXPECT_NE(help.str().find("; 3 when the log\nwas ignored"), std::string::npos);
     const GeotagRun ignored = Geotag({(dir.Path() / "none.bin").string(), photo});
     EXPECT_EQ(ignored.status, kCliIgnored) << ignored.err;
+}
+
+// A full disk reads as the converter says it, in either language.
+TEST(GeotagText, AFullDiskReadsAsTheConverterSaysIt)
+{
+    EXPECT_EQ(SystemReason(kGeotagEnglish, ENOSPC), IoErrorText(ENOSPC, Language::English));
+    EXPECT_EQ(SystemReason(kGeotagJapanese, ENOSPC), IoErrorText(ENOSPC, Language::Japanese));
 }
 
 // A log without a single position says so once, not "outside the log" for every photo.
