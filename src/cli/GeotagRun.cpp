@@ -11,17 +11,10 @@
 #include <array>
 #include <cerrno>
 #include <charconv>
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <span>
 #include <string_view>
-
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -123,14 +116,7 @@ std::string Fields(const PhotoOutcome& outcome, const GeotagTexts& texts)
 std::atomic<const TaggingProgress*> g_progress{nullptr};
 std::string_view g_interruptedBefore, g_interruptedAfter; // around the count
 
-void WriteError(std::string_view text)
-{
-#ifdef _WIN32
-    (void)_write(2, text.data(), static_cast<unsigned>(text.size()));
-#else
-    (void)::write(2, text.data(), text.size());
-#endif
-}
+void WriteError(std::string_view text) { WriteInterruptNote(text.data(), text.size()); }
 
 // Only async-signal-safe calls: the count's digits are made here.
 void SayInterrupted()
@@ -311,10 +297,8 @@ int RunGeotag(const CliOptions& options, const ConversionService& service, std::
         err << kProgram << ": " << log << ": " << texts.NoFixes << '\n';
         return kCliError;
     }
-#ifdef SIGPIPE
     // A closed output is a failed write, which stops the run cleanly, not the end of the process.
-    std::signal(SIGPIPE, SIG_IGN);
-#endif
+    FailWritesToClosedPipes();
     const std::size_t split = texts.Interrupted.find("%d");
     g_interruptedBefore = texts.Interrupted.substr(0, split);
     g_interruptedAfter = texts.Interrupted.substr(split + 2);

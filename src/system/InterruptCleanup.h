@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+
 // Temporary files that an interrupted process must not leave behind.
 //
 // InstallInterruptCleanup() makes SIGINT, SIGTERM, SIGHUP, SIGQUIT and SIGPIPE remove every
@@ -19,6 +21,12 @@ void InstallInterruptCleanup();
 // A note the handler writes before the process ends (the geotagging's count of photos written):
 // `note` runs in the handler, so it makes only async-signal-safe calls. nullptr: none.
 void SetInterruptNote(void (*note)());
+// Writes to standard error with the system's own call, async-signal-safe: for such a note.
+void WriteInterruptNote(const char* text, std::size_t size);
+
+// A write to a pipe whose reader went away fails (EPIPE) instead of ending the process by
+// SIGPIPE, so that the writer stops cleanly; until the process ends. (Windows has no SIGPIPE.)
+void FailWritesToClosedPipes();
 
 // Registers a created temporary file for removal on an interrupt. Returns its slot, or -1 when
 // every slot is taken or the path is longer than a slot holds: that file is then not removed.

@@ -94,6 +94,17 @@ void InstallInterruptCleanup()
 
 void SetInterruptNote(void (*note)()) { g_note.store(note); }
 
+void WriteInterruptNote(const char* text, std::size_t size) { (void)::write(2, text, size); }
+
+void FailWritesToClosedPipes()
+{
+    struct sigaction ignore {
+    };
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    ::sigaction(SIGPIPE, &ignore, nullptr);
+}
+
 int RegisterTemporaryFile(const char* path)
 {
     const std::size_t length = std::strlen(path);

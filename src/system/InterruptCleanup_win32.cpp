@@ -41,6 +41,14 @@ void InstallInterruptCleanup() { SetConsoleCtrlHandler(RemoveTemporariesAndEnd, 
 
 void SetInterruptNote(void (*note)()) { g_note.store(note); }
 
+void WriteInterruptNote(const char* text, std::size_t size)
+{
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), text, static_cast<DWORD>(size), &written, nullptr);
+}
+
+void FailWritesToClosedPipes() {}
+
 int RegisterTemporaryFile(const char* path)
 {
     for (int i = 0; i < kSlotCount; ++i) {
