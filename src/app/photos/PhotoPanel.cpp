@@ -330,6 +330,7 @@ void PhotoPanel::ButtonOverwriteClick()
 void PhotoPanel::Write(const std::vector<std::size_t>& rows, const GeotagSettings& settings)
 {
     std::vector<std::string> paths;
+    paths.reserve(rows.size());
     for (const std::size_t i : rows)
         paths.push_back(m_model->Infos()[i].Path);
     if (paths.empty())
