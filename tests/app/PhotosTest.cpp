@@ -198,8 +198,8 @@ TEST_F(PhotosTest, DroppedPhotosAndFoldersJoinTheList)
     EXPECT_TRUE(LogShown().endsWith("day.bin"));
     Photo("folder/a.jpg", TakenAt(6000));
     Photo("folder/b.jpg", TakenAt(7000));
-    Drop({(dir.Path() / "folder").string(), one});
-    EXPECT_EQ(ColumnOf(Name), (QStringList{"one.jpg", "a.jpg", "b.jpg"}));
+    Drop({(dir.Path() / "folder").string(), one, (dir.Path() / "." / "one.jpg").string()});
+    EXPECT_EQ(ColumnOf(Name), (QStringList{"one.jpg", "a.jpg", "b.jpg"})); // one.jpg once
 
     // A log an hour later: the photos lie before it.
     const std::string later = dir.Write("later.bin", TwoTripLog(2 * kTrip2Seconds));

@@ -183,9 +183,13 @@ void PhotoPanel::ShowLog(std::shared_ptr<const TrackPlane> plane)
 
 std::vector<PhotoPanel::UnreadFolder> PhotoPanel::AddPhotos(const QStringList& paths)
 {
+    // Listed once each, by path and by the file a path leads to (./a.jpg, a link, its folder).
     std::unordered_set<std::string> listed;
-    for (const PhotoInfo& info : m_model->Infos())
+    DistinctPhotos distinct;
+    for (const PhotoInfo& info : m_model->Infos()) {
         listed.insert(info.Path);
+        (void)distinct.Add(info.Path);
+    }
     std::vector<UnreadFolder> unread;
     std::vector<std::string> found;
     for (const QString& path : paths) {
@@ -196,7 +200,7 @@ std::vector<PhotoPanel::UnreadFolder> PhotoPanel::AddPhotos(const QStringList& p
     }
     std::vector<std::string> photos;
     for (std::string& photo : found)
-        if (listed.insert(photo).second)
+        if (listed.insert(photo).second && distinct.Add(photo))
             photos.push_back(std::move(photo));
     std::vector<PhotoInfo> infos(photos.size());
     {
