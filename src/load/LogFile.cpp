@@ -86,6 +86,19 @@ std::size_t ReadInOnePiece(const std::string& path, std::uint8_t* buffer, std::s
     return countRead;
 }
 
+constexpr std::uint32_t kSatelliteCountsBit = 1u << static_cast<int>(BlockField::SatelliteCounts);
+constexpr std::uint32_t kCourseBit = 1u << static_cast<int>(BlockField::Course);
+
+// Whether a block log that is not a whole number of blocks is taken: when the blocks it frames
+// are all of the sister layout. Else it is refused by the size rule, and `truncatedCopy` tells
+// whether the plain layout frames a block of it (a copy cut short).
+bool TakesPartialBlockLog(std::span<const std::uint8_t> image, bool& truncatedCopy)
+{
+    const BlockScanState layouts = SurveyBlockLog(image);
+    truncatedCopy = layouts.PlainBlocks > 0;
+    return layouts.SisterBlocks > 0 && layouts.PlainBlocks == 0;
+}
+
 // 2006-01-01 00:00:00 UTC: no logger of these formats recorded before it.
 constexpr std::int64_t kFirstLoggerSecond = 1136073600;
 
@@ -173,8 +186,11 @@ DecodedLog DecodeLogImage(LogKind kind, std::span<const std::uint8_t> image,
         const BlockScanState blocks = DecodeBlockLog(image, clock, table);
         if (blocks.SisterBlocks > 0)
             decoded.Layout = blocks.PlainBlocks > 0 ? LogLayout::Mixed : LogLayout::Sister;
+        decoded.RecordsSatellites = (blocks.RecordedFields & kSatelliteCountsBit) != 0;
+        decoded.RecordsCourse = (blocks.RecordedFields & kCourseBit) != 0;
     } else if (kind == LogKind::Sector) {
         decoded.Dropped = DecodeSectorLog(image, clock, table);
+        decoded.RecordsCourse = false;
     }
     return decoded;
 }
@@ -186,7 +202,9 @@ LoadResult LoadLogFile(const std::string& path, const LoggerClock& clock, FixTab
     result.Named = kind;
     std::uintmax_t& fileSize = result.FileBytes;
     result.Ignored = CheckLogFile(path, kind, fileSize, result.IoErrno);
-    if (result.Ignored != IgnoreReason::None || result.Failed())
+    // A block log of another size may be of the sister layout: read to tell.
+    const bool partial = kind == LogKind::Block && result.Ignored == IgnoreReason::SizeNotMultiple;
+    if ((result.Ignored != IgnoreReason::None && !partial) || result.Failed())
         return result;
 
     const auto size = static_cast<std::size_t>(fileSize);
@@ -195,17 +213,22 @@ LoadResult LoadLogFile(const std::string& path, const LoggerClock& clock, FixTab
     const std::size_t countRead = ReadInOnePiece(path, image, size, result.IoErrno);
     if (result.Failed())
         return result;
-    if (countRead % UnitSize(kind) != 0) {
+    if (partial ? countRead != size : countRead % UnitSize(kind) != 0) {
         result.Ignored = IgnoreReason::ShortRead;
         return result;
     }
     // Bytes the read did not deliver read as erased flash.
     std::memset(image + countRead, 0xFF, size - countRead);
+    if (partial && !TakesPartialBlockLog({image, size}, result.TruncatedCopy))
+        return result;
+    result.Ignored = IgnoreReason::None;
 
     const DecodedLog decoded = DecodeLogImage(kind, {image, size}, clock, table);
     result.Kind = kind;
     result.Layout = decoded.Layout;
     result.Dropped = decoded.Dropped;
+    result.RecordsSatellites = decoded.RecordsSatellites;
+    result.RecordsCourse = decoded.RecordsCourse;
     result.LikelyWeekRollover = LooksWeekRolledOver(table, result.Dropped, clock);
     result.Resembles = Resemblance(kind, {image, size}, clock);
     return result;
