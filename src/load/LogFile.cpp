@@ -110,7 +110,10 @@ bool LooksWeekRolledOver(const FixTable& table, const SectorDropCounts& dropped,
     const double firstDay = clock.DayCount(kFirstLoggerSecond, 0);
     const double firstMovable = firstDay - static_cast<double>(kWeekRolloverWeeks) * 7;
     const auto movable = [&](double t) { return t < firstDay && t >= firstMovable; };
-    // A stray record (one at the GPS epoch, say) does not decide it: nearly all fixes do.
+    // A stray record (one at the GPS epoch, say) does not decide it: nearly all fixes do. Once
+    // more than 1 % of the table stays put, 99 % of the positioned fixes cannot move: a log of
+    // today's dates is told from its first fixes, not from a pass over all of them.
+    const std::size_t mostStaying = table.Fixes().size() / 100;
     std::size_t positioned = 0;
     std::size_t moved = 0;
     for (const TGpsFix& fix : table.Fixes()) {
@@ -119,6 +122,8 @@ bool LooksWeekRolledOver(const FixTable& table, const SectorDropCounts& dropped,
         ++positioned;
         if (movable(fix.Time))
             ++moved;
+        else if (positioned - moved > mostStaying)
+            return false;
     }
     if (positioned > 0)
         return moved * 100 >= positioned * 99;
