@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -278,24 +279,51 @@ struct BlockWalk {
     FixTable& Table;
 };
 
-// Whether an item the walk can take starts at `position`: a marker, a signature, erased flash,
-// a record whose seal holds, or the block's end.
+// How many records in a row a walk without '*' wants before it takes the first of them after
+// damage, unless another item ends the run sooner. The records of a steady log are so alike that
+// a window shifted into the next record often seals as well, and may even read as a fix, but not
+// for long: the time or the millisecond changes within ten records.
+constexpr int kResyncRun = 16;
+
+// Whether a run of fixes starts at `position`: a record that gives a fix, then records up to
+// kResyncRun in all (or fewer that a marker, a signature, a header, erased flash or the block's
+// end follows) of which at most one gives none, so that damage next to a record does not hide it.
+// After damage (`after` the time of the last fix kept, not NaN), each fix of the run comes at
+// most a day after the one before, the first after that last fix: a window shifted into the next
+// record reads its time from bytes of two records, far from the log's times.
 template <RecordFraming F>
-bool StartsItem(const BlockWalk& walk, std::uint32_t mask, std::int32_t position)
+bool RunFollows(const BlockWalk& walk, std::uint32_t mask, std::int32_t position, double after)
 {
-    if (position >= kBlockSize)
-        return position == kBlockSize;
-    const std::uint8_t* p = walk.Base + position;
-    return IsMaskMarker(p) || SignatureLength<F>(p) != 0 || AllEqual(p, 4, kErasedByte) ||
-           IsBlockHeader(p) || SealedLength<F>(p, mask) != 0;
+    constexpr double kLongestStepDays = 1.0;
+    double previous = after;
+    int dropped = 0;
+    for (int records = 0; records < kResyncRun; ++records) {
+        if (position >= kBlockSize)
+            return position == kBlockSize;
+        const std::uint8_t* p = walk.Base + position;
+        if (records > 0 && (IsMaskMarker(p) || SignatureLength<F>(p) != 0 ||
+                            AllEqual(p, 4, kErasedByte) || IsBlockHeader(p)))
+            return true;
+        TGpsFix fix;
+        bool rejected = false;
+        position += DecodeRecord<F>(p, mask, fix, rejected, walk.Clock);
+        if (!rejected && !std::isnan(previous))
+            rejected = !(fix.Time >= previous && fix.Time - previous <= kLongestStepDays);
+        if (rejected && (records == 0 || ++dropped > 1))
+            return false;
+        if (!rejected)
+            previous = fix.Time;
+    }
+    return true;
 }
 
 // Where a walk of a layout without '*' goes on after damage or erased space: at the first
 // following byte where a marker, a signature or a joined file's header starts, or a record whose
-// seal holds and after which another item starts. Erased space that runs to the block's end ends
-// the walk.
+// that starts a run of fixes (RunFollows; after damage, `after` is the last fix's time, and NaN
+// after erased space, past which older records may follow). Erased space that runs to the
+// block's end ends the walk.
 template <RecordFraming F>
-std::int32_t Resync(const BlockWalk& walk, std::uint32_t mask, std::int32_t from)
+std::int32_t Resync(const BlockWalk& walk, std::uint32_t mask, std::int32_t from, double after)
 {
     for (std::int32_t q = from; q < walk.UsedEnd; ++q) {
         const std::uint8_t* p = walk.Base + q;
@@ -303,8 +331,7 @@ std::int32_t Resync(const BlockWalk& walk, std::uint32_t mask, std::int32_t from
             return q;
         if (AllEqual(p, 4, kErasedByte))
             continue;
-        const std::int32_t length = SealedLength<F>(p, mask);
-        if (length != 0 && StartsItem<F>(walk, mask, q + length))
+        if (RunFollows<F>(walk, mask, q, after))
             return q;
     }
     return kBlockSize;
@@ -318,12 +345,13 @@ std::int32_t AfterErased(const BlockWalk& walk, std::uint32_t mask, std::int32_t
     if constexpr (F.Terminated)
         return (position + 16) & ~15;
     else
-        return Resync<F>(walk, mask, position + 1);
+        return Resync<F>(walk, mask, position + 1, NAN);
 }
 
 // Where the walk goes on after a dropped record of `length` bytes. With a '*': 2 bytes after the
 // record's first '*' (the likely end of a record whose mask did not fit), else past its computed
-// length. Without: past a record whose seal holds, else at the next item found byte by byte.
+// length. Without: at the next item found byte by byte, even past a record whose seal holds, as
+// a record that gives no fix does not tell where the next one starts.
 template <RecordFraming F>
 std::int32_t AfterDropped(const BlockWalk& walk, std::uint32_t mask, std::int32_t position,
                           std::int32_t length)
@@ -335,7 +363,9 @@ std::int32_t AfterDropped(const BlockWalk& walk, std::uint32_t mask, std::int32_
                 return position + i + 2;
         return position + length;
     } else {
-        return SealHolds<F>(p, length) ? position + length : Resync<F>(walk, mask, position + 1);
+        const std::int32_t kept = walk.Table.Count();
+        const double after = kept > 0 ? walk.Table[static_cast<std::size_t>(kept) - 1].Time : NAN;
+        return Resync<F>(walk, mask, position + 1, after);
     }
 }
 

@@ -284,4 +284,41 @@ TEST(SisterLayout, JoinedFilesKeepTheirModelsOrders)
     EXPECT_EQ(got, speeds);
 }
 
+// A steady 10 Hz log: consecutive records differ in a few bytes, so windows shifted into the next
+// record seal, and some read as fixes. After damage anywhere in the first records (a zeroed
+// signature before them too) the walk finds the records' own boundaries again: it loses the
+// damaged record only and invents nothing.
+TEST(SisterLayout, SteadyRecordsAreFoundAgainOnTheirOwnBoundaries)
+{
+    FlashImage log = BlockLog(1, kSisterBasicMask);
+    log.Append(0, Repeat(0x00, 16)); // a signature zeroed
+    std::vector<std::size_t> starts;
+    for (std::uint32_t n = 0; n < 300; ++n) {
+        starts.push_back(log.Cursor(0));
+        log.Append(0, SisterRecord({.Seconds = kMay2021 + static_cast<std::int32_t>(n / 10),
+                                    .Latitude = 35.5 + 0.01 * std::sin(n * 1e-4),
+                                    .Longitude = 139.75 + 0.01 * std::cos(n * 1e-4),
+                                    .Speed = static_cast<float>(30.0 + 10.0 * std::sin(n * 0.01)),
+                                    .Course = static_cast<float>(n % 3600) / 10.0f,
+                                    .SatelliteCount = 9,
+                                    .ExtraCount = 8,
+                                    .Millisecond = static_cast<std::uint16_t>(n % 10 * 100)},
+                                   kSisterBasicMask));
+    }
+    const std::vector<TGpsFix> intact = Decode(log);
+    ASSERT_EQ(intact.size(), 300u);
+    for (std::size_t record = 0; record < 40; ++record) {
+        for (std::size_t byte : {0, 5, 13, 29}) {
+            FixTable table;
+            DecodeLogImage(LogKind::Block, FlipBit(log.Data(), starts[record] + byte, 4),
+                           kJapanEpoch, table);
+            std::vector<TGpsFix> expected = intact;
+            expected.erase(expected.begin() + static_cast<std::ptrdiff_t>(record));
+            ASSERT_EQ(table.Count(), 299) << "record " << record << " byte " << byte;
+            for (std::size_t i = 0; i < expected.size(); ++i)
+                ASSERT_EQ(table[i].Time, expected[i].Time) << "record " << record;
+        }
+    }
+}
+
 } // namespace
