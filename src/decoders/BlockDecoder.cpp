@@ -458,22 +458,19 @@ BlockFraming FramingFrom(const std::uint8_t* base, std::int32_t usedEnd, std::ui
                          std::int32_t position)
 {
     const std::int32_t end = std::min(usedEnd, position + kFramingSearchBytes);
-    while (position < end) {
+    for (; position < end; ++position) {
         const std::uint8_t* p = base + position;
         if (IsMaskMarker(p)) {
             mask = MaskAfterMarker(p, mask);
-            position += kMarkerLength;
-        } else if (SignatureLength<kSister>(p) != 0) {
-            return BlockFraming::Sister;
-        } else if (AllEqual(p, 4, kErasedByte)) {
-            ++position;
-        } else if (PlainFramesRecords(base, position, mask)) {
-            return BlockFraming::Plain;
-        } else if (SisterFramesRecords(base, usedEnd, position, mask)) {
-            return BlockFraming::Sister;
-        } else {
-            ++position;
+            position += kMarkerLength - 1;
+            continue;
         }
+        if (AllEqual(p, 4, kErasedByte))
+            continue;
+        if (PlainFramesRecords(base, position, mask))
+            return BlockFraming::Plain;
+        if (SignatureLength<kSister>(p) != 0 || SisterFramesRecords(base, usedEnd, position, mask))
+            return BlockFraming::Sister;
     }
     return BlockFraming::Unframed;
 }

@@ -242,13 +242,13 @@ TEST(SisterLayout, JoinedFilesKeepTheirModelsOrders)
     };
     const Bytes speedFirst = file("GR245", 0x3D, SpeedPlace::BeforeHeight, 0, true, 10240);
     const Bytes other = file("GR241", kSisterBasicMask, SpeedPlace::AfterHeight, 100, true, 4544);
-    const Bytes unsigned_ = file("GR241", 0x3D, SpeedPlace::AfterHeight, 200, false, 1500);
+    const Bytes noSignature = file("GR241", 0x3D, SpeedPlace::AfterHeight, 200, false, 1500);
     const auto decode = [](const Bytes& bytes) { return DecodeBytes(LogKind::Block, bytes); };
     const std::pair<const char*, std::vector<Bytes>> cases[] = {
         {"speed-first, then another model", {speedFirst, other}},
         {"another model, then speed-first", {other, speedFirst}},
-        {"speed-first, then a file without a signature", {speedFirst, unsigned_}},
-        {"three files", {speedFirst, unsigned_, speedFirst, other}},
+        {"speed-first, then a file without a signature", {speedFirst, noSignature}},
+        {"three files", {speedFirst, noSignature, speedFirst, other}},
     };
     for (const auto& [what, parts] : cases) {
         std::vector<TGpsFix> expected;
