@@ -7,6 +7,7 @@
 #include "export/NmeaExport.h"
 #include "load/LogFile.h"
 
+#include <algorithm>
 #include <benchmark/benchmark.h>
 #include <cstring>
 #include <filesystem>
@@ -103,16 +104,24 @@ void BM_LoadCompactLog(benchmark::State& state)
 }
 BENCHMARK(BM_LoadCompactLog)->Unit(benchmark::kMillisecond);
 
-// The sister layout, with a damaged record and an erased gap to step over in every block.
+// The sister layout, with a damaged record and an erased gap to step over in every block; with
+// argument 1 each block's signature is also zeroed and its first record damaged, so that every
+// block's layout is looked for past the damage.
 void BM_DecodeSisterLog(benchmark::State& state)
 {
     FixTable table;
-    const std::vector<std::uint8_t> log = MakeSisterLog();
+    std::vector<std::uint8_t> log = MakeSisterLog();
+    constexpr std::size_t kBlock = 65536;
+    constexpr std::size_t kSignature = 512 + 16; // after the block's opening marker
+    for (std::size_t block = 0; state.range(0) == 1 && block < log.size() / kBlock; ++block) {
+        std::fill_n(log.begin() + static_cast<std::ptrdiff_t>(block * kBlock + kSignature), 16, 0);
+        log[block * kBlock + kSignature + 16 + 5] ^= 0x10;
+    }
     for (auto _ : state)
         DecodeLogImage(LogKind::Block, log, kJapanEpoch, table);
     SetPerFix(state, table);
 }
-BENCHMARK(BM_DecodeSisterLog)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecodeSisterLog)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_LoadSectorLog(benchmark::State& state)
 {

@@ -1,6 +1,6 @@
 // Writes a full-size generated log, for measuring the command-line converter from outside
 // (peak memory with /usr/bin/time, say) or for trying the window by hand:
-//   make-bench-log block|compact|sector|noisy-block|noisy-sector FILE [SEED]
+//   make-bench-log block|compact|sector|sister|noisy-block|noisy-sector FILE [SEED]
 #include "BenchLogs.h"
 
 #include <cstdio>
@@ -17,14 +17,17 @@ int main(int argc, char** argv)
         log = MakeCompactBlockLog();
     else if (kind == "sector")
         log = MakeSectorLog();
+    else if (kind == "sister")
+        log = MakeSisterLog();
     else if (kind == "noisy-block")
         log = MakeNoisyBlockLog(seed);
     else if (kind == "noisy-sector")
         log = MakeNoisySectorLog(seed);
     if (log.empty()) {
-        std::fprintf(stderr,
-                     "usage: make-bench-log block|compact|sector|noisy-block|noisy-sector FILE "
-                     "[SEED]\n");
+        std::fprintf(
+            stderr,
+            "usage: make-bench-log block|compact|sector|sister|noisy-block|noisy-sector FILE "
+            "[SEED]\n");
         return 2;
     }
     return WriteFile(argv[2], log) ? 0 : 1;

@@ -320,7 +320,7 @@ bool TFormMain::LoadAndShow(const QString& path, const LoadOptions& options)
     if (result.Failed())
         ShowErrorBox(IoErrorText(result.IoErrno));
     else if (!accepted)
-        ShowErrorBox(IgnoredFileText(shownPath.toStdString(), result.Ignored, result.Named));
+        ShowErrorBox(IgnoredFileText(shownPath.toStdString(), result));
     return accepted;
 }
 

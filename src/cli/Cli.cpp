@@ -235,7 +235,8 @@ std::optional<Outcome> CliRun::Load(const std::string& input, LoadResult& result
     if (result.Kind == LogKind::None) {
         Say(input, kIgnored,
             {IgnoreReasonText(result.Ignored, result.Named, m_language) +
-             NextSizeText(result.Ignored, result.Named, result.FileBytes, m_language)});
+             NextSizeText(result.Ignored, result.Named, result.FileBytes, m_language) +
+             PadHintText(result, m_language)});
         return Outcome::Ignored;
     }
     SayNotes(input, result);

@@ -119,8 +119,10 @@ bool ConversionService::FixesInSummerTime() const
 
 RecordStyle ConversionService::StyleOf(const ExportRequest& request) const
 {
-    // Sector logs carry no course: the files for other programs leave it out.
-    return {m_bias, request.Format.Utc, request.Format.Gga, m_lastLoad.Kind != LogKind::Sector};
+    // Fields the log does not record (a sector log's course, say) are left out of the files for
+    // other programs.
+    return {m_bias, request.Format.Utc, request.Format.Gga, m_lastLoad.RecordsCourse,
+            m_lastLoad.RecordsSatellites};
 }
 
 bool ConversionService::IsLoadedLog(const std::string& path) const

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -38,6 +39,11 @@ static_assert(kReadPastBlock >= kLongestRecord && kReadPastBlock >= std::size_t{
 // A block is read in the sister layout on this many records whose seal holds, or on all the
 // records of a block that has fewer.
 constexpr int kSisterEvidence = 3;
+// How far past a block's first record its layout is looked for when damage or erased space
+// hides it: more than the longest record, so that a run of sealed records after damage is met,
+// and little enough that a block of noise costs little.
+constexpr std::int32_t kFramingSearchBytes = 4096;
+static_assert(kFramingSearchBytes > std::int32_t{kLongestRecord});
 
 // How a layout frames its records: the field sizes that differ between the layouts, what seals
 // a record and what may stand between records.
@@ -208,19 +214,31 @@ template <RecordFraming F> std::int32_t SignatureLength(const std::uint8_t* p)
     return AllEqual(p + kSignatureLength, 4, ' ') ? kPaddedSignatureLength : kSignatureLength;
 }
 
-// The models whose records store the speed first, from their signature on to the file's end.
+// The models whose records store the speed first, from their signature on to the next signature
+// or header of another model.
 bool NamesSpeedFirstModel(const std::uint8_t* signature)
 {
     return std::memcmp(signature + 5, "GR245", 5) == 0 ||
            std::memcmp(signature + 5, "M1200", 5) == 0;
 }
 
+// A block's 512-byte header, met inside a block where files of the sister layout were joined
+// (a download tool saves no whole blocks): it ends in '*', a byte and four 0xBB bytes.
+constexpr std::int32_t kHeaderLength = kFirstRecordOffset;
+static_assert(kReadPastBlock >= std::size_t{kHeaderLength});
+bool IsBlockHeader(const std::uint8_t* p)
+{
+    return p[kHeaderLength - 6] == kTerminator &&
+           AllEqual(p + kHeaderLength - 4, 4, kMarkerEndByte);
+}
+
 // Steps over the markers (a kind-2 marker replacing `mask`), the incomplete markers and, in a
-// layout that has them, the signatures from `position` on, and returns where the next other item
-// starts. `speedFirstModel` is set when a signature names a speed-first model.
+// layout that has them, the signatures and the headers of joined files from `position` on, and
+// returns where the next other item starts. A signature sets `speedFirst` to its model's order; a
+// header starts another file: its mask, and the order of a model that has not signed yet.
 template <RecordFraming F>
 std::int32_t SkipMarkers(const std::uint8_t* base, std::int32_t position, std::uint32_t& mask,
-                         bool& speedFirstModel)
+                         bool& speedFirst)
 {
     while (position < kBlockSize) {
         const std::uint8_t* p = base + position;
@@ -230,8 +248,12 @@ std::int32_t SkipMarkers(const std::uint8_t* base, std::int32_t position, std::u
         } else if (AllEqual(p, 4, kMarkerByte)) { // an incomplete marker
             position += kMarkerLength;
         } else if (const std::int32_t signature = SignatureLength<F>(p); signature != 0) {
-            speedFirstModel = speedFirstModel || NamesSpeedFirstModel(p);
+            speedFirst = NamesSpeedFirstModel(p);
             position += signature;
+        } else if (F.Signatures && IsBlockHeader(p)) {
+            mask = LoadU32(p + 2);
+            speedFirst = false;
+            position += kHeaderLength;
         } else {
             break;
         }
@@ -257,32 +279,59 @@ struct BlockWalk {
     FixTable& Table;
 };
 
-// Whether an item the walk can take starts at `position`: a marker, a signature, erased flash,
-// a record whose seal holds, or the block's end.
+// How many records in a row a walk without '*' wants before it takes the first of them after
+// damage, unless another item ends the run sooner. The records of a steady log are so alike that
+// a window shifted into the next record often seals as well, and may even read as a fix, but not
+// for long: the time or the millisecond changes within ten records.
+constexpr int kResyncRun = 16;
+
+// Whether a run of fixes starts at `position`: a record that gives a fix, then records up to
+// kResyncRun in all (or fewer that a marker, a signature, a header, erased flash or the block's
+// end follows) of which at most one gives none, so that damage next to a record does not hide it.
+// After damage (`after` the time of the last fix kept, not NaN), each fix of the run comes at
+// most a day after the one before, the first after that last fix: a window shifted into the next
+// record reads its time from bytes of two records, far from the log's times.
 template <RecordFraming F>
-bool StartsItem(const BlockWalk& walk, std::uint32_t mask, std::int32_t position)
+bool RunFollows(const BlockWalk& walk, std::uint32_t mask, std::int32_t position, double after)
 {
-    if (position >= kBlockSize)
-        return position == kBlockSize;
-    const std::uint8_t* p = walk.Base + position;
-    return IsMaskMarker(p) || SignatureLength<F>(p) != 0 || AllEqual(p, 4, kErasedByte) ||
-           SealedLength<F>(p, mask) != 0;
+    constexpr double kLongestStepDays = 1.0;
+    double previous = after;
+    int dropped = 0;
+    for (int records = 0; records < kResyncRun; ++records) {
+        if (position >= kBlockSize)
+            return position == kBlockSize;
+        const std::uint8_t* p = walk.Base + position;
+        if (records > 0 && (IsMaskMarker(p) || SignatureLength<F>(p) != 0 ||
+                            AllEqual(p, 4, kErasedByte) || IsBlockHeader(p)))
+            return true;
+        TGpsFix fix;
+        bool rejected = false;
+        position += DecodeRecord<F>(p, mask, fix, rejected, walk.Clock);
+        if (!rejected && !std::isnan(previous))
+            rejected = !(fix.Time >= previous && fix.Time - previous <= kLongestStepDays);
+        if (rejected && (records == 0 || ++dropped > 1))
+            return false;
+        if (!rejected)
+            previous = fix.Time;
+    }
+    return true;
 }
 
 // Where a walk of a layout without '*' goes on after damage or erased space: at the first
-// following byte where a marker or a signature starts, or a record whose seal holds and after
-// which another item starts. Erased space that runs to the block's end ends the walk.
+// following byte where a marker, a signature or a joined file's header starts, or a record whose
+// that starts a run of fixes (RunFollows; after damage, `after` is the last fix's time, and NaN
+// after erased space, past which older records may follow). Erased space that runs to the
+// block's end ends the walk.
 template <RecordFraming F>
-std::int32_t Resync(const BlockWalk& walk, std::uint32_t mask, std::int32_t from)
+std::int32_t Resync(const BlockWalk& walk, std::uint32_t mask, std::int32_t from, double after)
 {
     for (std::int32_t q = from; q < walk.UsedEnd; ++q) {
         const std::uint8_t* p = walk.Base + q;
-        if (IsMaskMarker(p) || SignatureLength<F>(p) != 0)
+        if (IsMaskMarker(p) || SignatureLength<F>(p) != 0 || IsBlockHeader(p))
             return q;
         if (AllEqual(p, 4, kErasedByte))
             continue;
-        const std::int32_t length = SealedLength<F>(p, mask);
-        if (length != 0 && StartsItem<F>(walk, mask, q + length))
+        if (RunFollows<F>(walk, mask, q, after))
             return q;
     }
     return kBlockSize;
@@ -296,12 +345,13 @@ std::int32_t AfterErased(const BlockWalk& walk, std::uint32_t mask, std::int32_t
     if constexpr (F.Terminated)
         return (position + 16) & ~15;
     else
-        return Resync<F>(walk, mask, position + 1);
+        return Resync<F>(walk, mask, position + 1, NAN);
 }
 
 // Where the walk goes on after a dropped record of `length` bytes. With a '*': 2 bytes after the
 // record's first '*' (the likely end of a record whose mask did not fit), else past its computed
-// length. Without: past a record whose seal holds, else at the next item found byte by byte.
+// length. Without: at the next item found byte by byte, even past a record whose seal holds, as
+// a record that gives no fix does not tell where the next one starts.
 template <RecordFraming F>
 std::int32_t AfterDropped(const BlockWalk& walk, std::uint32_t mask, std::int32_t position,
                           std::int32_t length)
@@ -313,24 +363,23 @@ std::int32_t AfterDropped(const BlockWalk& walk, std::uint32_t mask, std::int32_
                 return position + i + 2;
         return position + length;
     } else {
-        return SealHolds<F>(p, length) ? position + length : Resync<F>(walk, mask, position + 1);
+        const std::int32_t kept = walk.Table.Count();
+        const double after = kept > 0 ? walk.Table[static_cast<std::size_t>(kept) - 1].Time : NAN;
+        return Resync<F>(walk, mask, position + 1, after);
     }
 }
 
+// Walks the records of framing F from `position` on, and returns where it stopped: the walk's
+// end, or the item after a signature or header that binds the sister records to the other order.
 template <RecordFraming F>
-void WalkBlock(const BlockWalk& walk, std::uint32_t mask, std::int32_t position)
+std::int32_t WalkRecords(const BlockWalk& walk, std::uint32_t& mask, std::int32_t position)
 {
     // The plain layout walks to the block's end; the other stops where erased flash runs to it.
     const std::int32_t end = F.Terminated ? kBlockSize : walk.UsedEnd;
-    bool speedFirstModel = false;
-    while ((position = SkipMarkers<F>(walk.Base, position, mask, speedFirstModel)) < end) {
-        if constexpr (F.Signatures && !F.SpeedFirst) {
-            if (speedFirstModel) { // for the rest of the file
-                walk.State.SpeedFirst = true;
-                WalkBlock<kSisterSpeedFirst>(walk, mask, position);
-                return;
-            }
-        }
+    BlockScanState& state = walk.State;
+    while ((position = SkipMarkers<F>(walk.Base, position, mask, state.SpeedFirst)) < end) {
+        if (F.Signatures && state.SpeedFirst != F.SpeedFirst)
+            return position;
         const std::uint8_t* p = walk.Base + position;
         if (AllEqual(p, 4, kErasedByte)) {
             position = AfterErased<F>(walk, mask, position);
@@ -340,31 +389,60 @@ void WalkBlock(const BlockWalk& walk, std::uint32_t mask, std::int32_t position)
         bool rejected = false;
         const std::int32_t length =
             DecodeRecord<F>(p, mask, *walk.Table.End(), rejected, walk.Clock);
-        if (!rejected)
+        if (!rejected) {
             walk.Table.Keep();
+            state.RecordedFields |= mask;
+        }
         position = rejected ? AfterDropped<F>(walk, mask, position, length) : position + length;
     }
+    return end;
 }
 
-// Whether the sister layout frames the records from `position` on: the seal holds for the first
-// three, or for every record of a block that has fewer.
-bool SisterFramesRecords(const std::uint8_t* base, std::int32_t position, std::uint32_t mask)
+// A sister block's walk: in the order the last signature bound, switching where another binds.
+void WalkSisterBlock(const BlockWalk& walk, std::uint32_t mask)
 {
-    const std::int32_t usedEnd = UsedEnd(base);
-    bool speedFirstModel = false;
+    std::int32_t position = kFirstRecordOffset;
+    while (position < walk.UsedEnd)
+        position = walk.State.SpeedFirst ? WalkRecords<kSisterSpeedFirst>(walk, mask, position)
+                                         : WalkRecords<kSister>(walk, mask, position);
+}
+
+// Whether the sister layout frames the records from `position` on: the seal holds for three
+// records in a row, or for every record up to the block's used end. Markers, signatures and
+// headers may stand between them; damage or erased space breaks the run.
+bool SisterFramesRecords(const std::uint8_t* base, std::int32_t usedEnd, std::int32_t position,
+                         std::uint32_t mask)
+{
+    bool speedFirst = false;
     for (int sealed = 1;; ++sealed) {
-        // A mask that selects no field bytes makes every byte a "record": that frames nothing.
-        const std::int32_t length = SealedLength<kSister>(base + position, mask);
-        if (length < 2)
+        // A mask that selects no field bytes makes every byte a "record", and a run of one byte
+        // value (zeroed flash, padding) seals under many masks: neither frames anything.
+        // Nor does a record that runs on into the erased end of the block past its checksum
+        // (which may read 0xFF).
+        const std::uint8_t* p = base + position;
+        const std::int32_t length = SealedLength<kSister>(p, mask);
+        if (length < 2 || AllEqual(p, length - 1, p[0]) || position + length > usedEnd + 1)
             return false;
         if (sealed == kSisterEvidence)
             return true;
-        position = SkipMarkers<kSister>(base, position + length, mask, speedFirstModel);
+        position = SkipMarkers<kSister>(base, position + length, mask, speedFirst);
         if (position >= usedEnd)
             return true;
-        if (AllEqual(base + position, 4, kErasedByte)) // fewer records before a gap
-            return false;
     }
+}
+
+// Whether the plain layout frames two records in a row from `position` on (or one that the
+// block's end, a marker or erased flash follows).
+bool PlainFramesRecords(const std::uint8_t* base, std::int32_t position, std::uint32_t mask)
+{
+    const std::int32_t length = SealedLength<kPlain>(base + position, mask);
+    if (length == 0)
+        return false;
+    position += length;
+    if (position >= kBlockSize)
+        return true;
+    const std::uint8_t* p = base + position;
+    return IsMaskMarker(p) || AllEqual(p, 4, kErasedByte) || SealedLength<kPlain>(p, mask) != 0;
 }
 
 enum class BlockFraming {
@@ -373,37 +451,65 @@ enum class BlockFraming {
     Sister,
 };
 
-// The layout that frames the block's first record, after the markers and signatures that open
-// the block. The plain layout decides every block it frames.
-BlockFraming FramingOf(const std::uint8_t* base)
+// The layout the items from `position` on show first, looked for byte by byte past damage and
+// erased space: a signature, or a run of records sealed in one layout (two plain ones, or three
+// sister ones or all up to the used end). Unframed when none does within kFramingSearchBytes.
+BlockFraming FramingFrom(const std::uint8_t* base, std::int32_t usedEnd, std::uint32_t mask,
+                         std::int32_t position)
+{
+    const std::int32_t end = std::min(usedEnd, position + kFramingSearchBytes);
+    for (; position < end; ++position) {
+        const std::uint8_t* p = base + position;
+        if (IsMaskMarker(p)) {
+            mask = MaskAfterMarker(p, mask);
+            position += kMarkerLength - 1;
+            continue;
+        }
+        if (AllEqual(p, 4, kErasedByte))
+            continue;
+        if (PlainFramesRecords(base, position, mask))
+            return BlockFraming::Plain;
+        if (SignatureLength<kSister>(p) != 0 || SisterFramesRecords(base, usedEnd, position, mask))
+            return BlockFraming::Sister;
+    }
+    return BlockFraming::Unframed;
+}
+
+// The layout of a block. A signature among the items that open it makes it a sister block; a
+// first record the plain layout seals, a plain one. Past damage to its first records, the first
+// run of records sealed in one layout decides, so that damage costs only the damaged records.
+BlockFraming FramingOf(const std::uint8_t* base, std::int32_t usedEnd)
 {
     std::uint32_t mask = LoadU32(base + 2);
-    bool speedFirstModel = false;
-    const std::int32_t first =
-        SkipMarkers<kSister>(base, kFirstRecordOffset, mask, speedFirstModel);
-    if (first >= kBlockSize || AllEqual(base + first, 4, kErasedByte))
+    std::int32_t first = kFirstRecordOffset;
+    while (first < usedEnd && AllEqual(base + first, 4, kMarkerByte)) { // markers, complete or not
+        if (IsMaskMarker(base + first))
+            mask = MaskAfterMarker(base + first, mask);
+        first += kMarkerLength;
+    }
+    if (first >= usedEnd)
         return BlockFraming::Unframed;
-    if (SealedLength<kPlain>(base + first, mask) != 0)
+    if (SignatureLength<kSister>(base + first) != 0)
+        return BlockFraming::Sister;
+    if (!AllEqual(base + first, 4, kErasedByte) && SealedLength<kPlain>(base + first, mask) != 0)
         return BlockFraming::Plain;
-    return SisterFramesRecords(base, first, mask) ? BlockFraming::Sister : BlockFraming::Unframed;
+    return FramingFrom(base, usedEnd, mask, first);
 }
 
 void ScanBlockAt(const std::uint8_t* base, const LoggerClock& clock, BlockScanState& state,
                  FixTable& table)
 {
     const std::uint32_t mask = LoadU32(base + 2);
-    const BlockFraming framing = FramingOf(base);
+    const std::int32_t usedEnd = UsedEnd(base);
+    const BlockFraming framing = FramingOf(base, usedEnd);
     if (framing == BlockFraming::Sister) {
         ++state.SisterBlocks;
-        const BlockWalk walk{base, UsedEnd(base), clock, state, table};
-        if (state.SpeedFirst)
-            WalkBlock<kSisterSpeedFirst>(walk, mask, kFirstRecordOffset);
-        else
-            WalkBlock<kSister>(walk, mask, kFirstRecordOffset);
+        WalkSisterBlock({base, usedEnd, clock, state, table}, mask);
         return;
     }
     const std::int32_t before = table.Count();
-    WalkBlock<kPlain>({base, kBlockSize, clock, state, table}, mask, kFirstRecordOffset);
+    std::uint32_t plainMask = mask;
+    WalkRecords<kPlain>({base, kBlockSize, clock, state, table}, plainMask, kFirstRecordOffset);
     if (framing == BlockFraming::Plain || table.Count() > before)
         ++state.PlainBlocks;
 }
@@ -416,22 +522,41 @@ std::int32_t DecodeBlockRecord(const std::uint8_t* RecordStart, std::uint32_t Fi
     return DecodeRecord<kPlain>(RecordStart, FieldMask, Fix, Rejected, Clock);
 }
 
-void ScanBlock(std::span<const std::uint8_t> image, std::int32_t BlockIndex,
-               const LoggerClock& clock, BlockScanState& state, FixTable& table)
+namespace {
+
+// Calls `use` with the first byte of block `index` of the image, readable for the block and
+// kReadPastBlock bytes more: in place, or a copy followed by erased flash where the image ends
+// sooner.
+template <typename Use>
+void WithBlock(std::span<const std::uint8_t> image, std::int32_t index, const Use& use)
 {
-    if (BlockIndex < 0)
+    if (index < 0)
         return;
-    const std::size_t start = static_cast<std::size_t>(BlockIndex) * kBlockSize;
+    const std::size_t start = static_cast<std::size_t>(index) * kBlockSize;
     if (start >= image.size())
         return;
     if (image.size() - start >= kBlockSize + kReadPastBlock) {
-        ScanBlockAt(image.data() + start, clock, state, table);
+        use(image.data() + start);
         return;
     }
     std::vector<std::uint8_t> padded(kBlockSize + kReadPastBlock, kErasedByte);
     const std::size_t available = std::min(image.size() - start, padded.size());
     std::memcpy(padded.data(), image.data() + start, available);
-    ScanBlockAt(padded.data(), clock, state, table);
+    use(padded.data());
+}
+
+std::int32_t BlocksOf(std::span<const std::uint8_t> image)
+{
+    return static_cast<std::int32_t>((image.size() + kBlockSize - 1) / kBlockSize);
+}
+
+} // namespace
+
+void ScanBlock(std::span<const std::uint8_t> image, std::int32_t BlockIndex,
+               const LoggerClock& clock, BlockScanState& state, FixTable& table)
+{
+    WithBlock(image, BlockIndex,
+              [&](const std::uint8_t* base) { ScanBlockAt(base, clock, state, table); });
 }
 
 void ScanBlock(std::span<const std::uint8_t> image, std::int32_t BlockIndex,
@@ -445,10 +570,23 @@ BlockScanState DecodeBlockLog(std::span<const std::uint8_t> image, const LoggerC
                               FixTable& table)
 {
     BlockScanState state;
-    const auto blocks = static_cast<std::int32_t>(image.size() / kBlockSize);
+    const std::int32_t blocks = BlocksOf(image);
     table.Reserve(static_cast<std::size_t>(table.Count()) +
                   static_cast<std::size_t>(blocks) * kMostFixesPerBlock);
     for (std::int32_t i = 0; i < blocks; ++i)
         ScanBlock(image, i, clock, state, table);
+    return state;
+}
+
+BlockScanState SurveyBlockLog(std::span<const std::uint8_t> image)
+{
+    BlockScanState state;
+    for (std::int32_t i = 0; i < BlocksOf(image); ++i) {
+        WithBlock(image, i, [&](const std::uint8_t* base) {
+            const BlockFraming framing = FramingOf(base, UsedEnd(base));
+            state.PlainBlocks += framing == BlockFraming::Plain ? 1 : 0;
+            state.SisterBlocks += framing == BlockFraming::Sister ? 1 : 0;
+        });
+    }
     return state;
 }

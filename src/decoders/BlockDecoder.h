@@ -15,7 +15,8 @@
 // longitude, a 3-byte height (the high bytes of a float32), the checksum right after the fields
 // without the '*', and ASCII signatures between records. Some of them store the speed first, as
 // a 32-bit count of cm/s before the height. Each block is read in the layout whose records it
-// frames; a file may mix both.
+// frames; a file may mix both. Files of the sister layout may be joined anywhere: a block's
+// 512-byte header inside a block starts another file, with its own mask.
 
 constexpr std::int32_t kBlockSize = 65536;
 
@@ -49,25 +50,32 @@ enum class BlockField : int {
 
 // What a decode of a block log carries from block to block besides the fixes, and what it met.
 struct BlockScanState {
-    // A signature of a speed-first model was met: the sister records from there to the end of
-    // the file store the speed before the height.
+    // A signature of a speed-first model was met: the sister records from there store the speed
+    // before the height, up to the next signature of another model or a joined file's header.
     bool SpeedFirst = false;
+    // The field bits of the masks under which records were accepted.
+    std::uint32_t RecordedFields = 0;
     // Blocks read in the plain layout that frame their first record or give fixes, and blocks
     // read in the sister layout. An erased block counts in neither.
     std::int32_t PlainBlocks = 0;
     std::int32_t SisterBlocks = 0;
 };
 
-// Decodes every whole 64 KiB block of a block-log image in order and appends the accepted fixes
-// to `table`, after reserving room for the most the image can give. Bytes past the image's end
-// read as erased flash (0xFF).
+// Decodes every 64 KiB block of a block-log image in order and appends the accepted fixes to
+// `table`, after reserving room for the most the image can give. Bytes past the image's end
+// read as erased flash (0xFF), so a last block the image holds only in part is decoded too.
 BlockScanState DecodeBlockLog(std::span<const std::uint8_t> image, const LoggerClock& clock,
                               FixTable& table);
 
+// The layout of each block of an image as ScanBlock decides it, without decoding the records:
+// the blocks the plain layout frames (PlainBlocks) and the sister blocks.
+[[nodiscard]] BlockScanState SurveyBlockLog(std::span<const std::uint8_t> image);
+
 // Decodes block `BlockIndex` of the image and appends its accepted fixes. A block is read in the
-// sister layout only when its first record (after the markers and signatures that open it) fails
-// the plain layout's seal and the sister layout's seal holds for its first three records, or for
-// all of them when it has fewer.
+// sister layout when a signature opens it, or when its first record fails the plain layout's
+// seal and, looking on past damage and erased space, the first run of sealed records is one of
+// the sister layout's (three in a row, or all up to the block's used end) rather than two of the
+// plain layout's. A block that neither layout frames is read as plain.
 void ScanBlock(std::span<const std::uint8_t> image, std::int32_t BlockIndex,
                const LoggerClock& clock, BlockScanState& state, FixTable& table);
 // The same for a block read on its own, with no speed-first signature met before it.

@@ -81,10 +81,12 @@ char* FormatGpxPoint(const TGpsFix& fix, const RecordStyle& style, char* out)
                              std::int64_t{style.BiasMinutes} * kMsPerMinute);
     p = Put(p, "</time>");
     p = PutFixKind(p, fix);
-    // The satellites used in the fix.
-    p = Put(p, "<sat>");
-    p = std::to_chars(p, p + 3, fix.ExtraCount).ptr;
-    p = Put(p, "</sat>");
+    // The satellites used in the fix, where the log records them.
+    if (style.Satellites) {
+        p = Put(p, "<sat>");
+        p = std::to_chars(p, p + 3, fix.ExtraCount).ptr;
+        p = Put(p, "</sat>");
+    }
     // km/h to m/s, rounded once to float: the speed carries a float's digits, not a double's.
     const auto speedMs = static_cast<float>(static_cast<double>(fix.Speed) / 3.6);
     if (std::isfinite(speedMs) || (style.Course && std::isfinite(fix.Course))) {

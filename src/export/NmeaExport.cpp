@@ -11,6 +11,7 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 
 namespace {
@@ -88,14 +89,27 @@ char* AppendCoordinate(char* out, double v)
     return AppendFixed(out, degrees * 100 + minutes, 6);
 }
 
+// A coordinate in receivers' fixed width: "ddmm.mmmmmm" (`width` 11) or "dddmm.mmmmmm" (12),
+// zero-padded in front, so that a reader that splits the degrees off by position gets them.
+char* AppendPaddedCoordinate(char* out, double v, std::ptrdiff_t width)
+{
+    char* const end = AppendCoordinate(out, v);
+    const std::ptrdiff_t missing = width - (end - out);
+    if (missing <= 0)
+        return end;
+    std::memmove(out + missing, out, static_cast<std::size_t>(end - out));
+    std::fill(out, out + missing, '0');
+    return end + missing;
+}
+
 // "llll.llllll,N,yyyyy.yyyyyy,E", or four empty fields without a position.
 char* PutPosition(char* p, const TGpsFix& fix)
 {
     if (!HasPosition(fix))
         return Put(p, ",,,");
-    p = AppendCoordinate(p, fix.Latitude);
+    p = AppendPaddedCoordinate(p, fix.Latitude, 11);
     p = (fix.Latitude >= 0 ? Put(p, ",N,") : Put(p, ",S,"));
-    p = AppendCoordinate(p, fix.Longitude);
+    p = AppendPaddedCoordinate(p, fix.Longitude, 12);
     return (fix.Longitude >= 0 ? Put(p, ",E") : Put(p, ",W"));
 }
 
@@ -153,9 +167,10 @@ char* ToolRmc(const TGpsFix& fix, const RecordStyle& style, const CalendarTime& 
     return CloseSentence(body, p);
 }
 
-// GGA: time, position, quality, satellites, no HDOP, height, no geoid separation; `left` 1 keeps
-// the height.
-char* ToolGga(const TGpsFix& fix, const CalendarTime& t, int left, char* out)
+// GGA: time, position, quality, satellites (where the log records them), no HDOP, height, no
+// geoid separation; `left` 1 keeps the height.
+char* ToolGga(const TGpsFix& fix, const RecordStyle& style, const CalendarTime& t, int left,
+              char* out)
 {
     char* body = nullptr;
     char* p = OpenSentence(out, "GPGGA,", t, body);
@@ -165,9 +180,11 @@ char* ToolGga(const TGpsFix& fix, const CalendarTime& t, int left, char* out)
     *p++ = GgaQuality(fix);
     *p++ = ',';
     // The satellites used in the fix, as two digits at least.
-    if (fix.ExtraCount < 10)
-        *p++ = '0';
-    p = std::to_chars(p, p + 3, fix.ExtraCount).ptr;
+    if (style.Satellites) {
+        if (fix.ExtraCount < 10)
+            *p++ = '0';
+        p = std::to_chars(p, p + 3, fix.ExtraCount).ptr;
+    }
     p = Put(p, ",,");
     if (left >= 1 && std::isfinite(fix.ExtraValue))
         p = Put(PutHeight(p, fix.ExtraValue), ",M");
@@ -220,7 +237,8 @@ char* FormatNmeaRecord(const TGpsFix& fix, const RecordStyle& style, char* out)
                   : DecodeDayCount(fix.Time);
     char* p = out;
     if (style.Gga)
-        p = EndLine(FitLine(p, 1, [&](int left, char* at) { return ToolGga(fix, t, left, at); }));
+        p = EndLine(
+            FitLine(p, 1, [&](int left, char* at) { return ToolGga(fix, style, t, left, at); }));
     return EndLine(
         FitLine(p, 2, [&](int left, char* at) { return ToolRmc(fix, style, t, left, at); }));
 }

@@ -22,11 +22,13 @@ constexpr std::size_t kMaxToolLineLength = 82;
 // The record of one fix in an NMEA file. The default style writes FormatRmcLine's line and CR LF.
 // With Utc the time and date fields are UTC; with Gga a "$GPGGA" line of the same fix comes
 // first. Both make the lines receivers' lines for other programs, each at most
-// kMaxToolLineLength bytes: the RMC line leaves fields 11 and 12 (magnetic variation) empty, a
-// value that is not finite is an empty field, a fix without a position (a latitude or longitude
-// that is not a number within +-90 or +-180) gets empty position fields and status V (RMC) or
-// quality 0 (GGA), and a field that would make a line longer is left empty: first the course,
-// then the speed (RMC), or the height (GGA).
+// kMaxToolLineLength bytes: positions are zero-padded "ddmm.mmmmmm" and "dddmm.mmmmmm", the
+// satellites and the course are empty for a log that does not record them (RecordStyle), the
+// RMC line leaves fields 11 and 12 (magnetic variation) empty, a value that is not finite is an
+// empty field, a fix without a position (a latitude or longitude that is not a number within
+// +-90 or +-180) gets empty position fields and status V (RMC) or quality 0 (GGA), and a field
+// that would make a line longer is left empty: first the course, then the speed (RMC), or the
+// height (GGA).
 constexpr std::size_t kMaxNmeaRecordLength = 2 * (kMaxRmcLength + 2);
 char* FormatNmeaRecord(const TGpsFix& fix, const RecordStyle& style, char* out);
 

@@ -39,9 +39,12 @@ struct RecordStyle {
     std::int32_t BiasMinutes = 0; // UTC = local time + bias
     bool Utc = false;             // NMEA: time and date in UTC
     bool Gga = false;             // NMEA: a GGA line before the RMC line
-    // False for a log whose records carry no course (sector logs): the course is left out of the
-    // files for other programs rather than written as 0.
+    // False for a log whose records carry no course (sector logs, block logs whose masks lack
+    // it): the course is left out of the files for other programs rather than written as 0.
     bool Course = true;
+    // False for a log whose records carry no satellite count: GPX has no <sat> and the GGA
+    // satellites field is empty, rather than 0.
+    bool Satellites = true;
 };
 
 // Formats the record of one fix at `out` and returns its end; writing nothing leaves the fix out.

@@ -86,6 +86,19 @@ std::size_t ReadInOnePiece(const std::string& path, std::uint8_t* buffer, std::s
     return countRead;
 }
 
+constexpr std::uint32_t kSatelliteCountsBit = 1u << static_cast<int>(BlockField::SatelliteCounts);
+constexpr std::uint32_t kCourseBit = 1u << static_cast<int>(BlockField::Course);
+
+// Whether a block log that is not a whole number of blocks is taken: when the blocks it frames
+// are all of the sister layout. Else it is refused by the size rule, and `truncatedCopy` tells
+// whether the plain layout frames a block of it (a copy cut short).
+bool TakesPartialBlockLog(std::span<const std::uint8_t> image, bool& truncatedCopy)
+{
+    const BlockScanState layouts = SurveyBlockLog(image);
+    truncatedCopy = layouts.PlainBlocks > 0;
+    return layouts.SisterBlocks > 0 && layouts.PlainBlocks == 0;
+}
+
 // 2006-01-01 00:00:00 UTC: no logger of these formats recorded before it.
 constexpr std::int64_t kFirstLoggerSecond = 1136073600;
 
@@ -97,7 +110,10 @@ bool LooksWeekRolledOver(const FixTable& table, const SectorDropCounts& dropped,
     const double firstDay = clock.DayCount(kFirstLoggerSecond, 0);
     const double firstMovable = firstDay - static_cast<double>(kWeekRolloverWeeks) * 7;
     const auto movable = [&](double t) { return t < firstDay && t >= firstMovable; };
-    // A stray record (one at the GPS epoch, say) does not decide it: nearly all fixes do.
+    // A stray record (one at the GPS epoch, say) does not decide it: nearly all fixes do. Once
+    // more than 1 % of the table stays put, 99 % of the positioned fixes cannot move: a log of
+    // today's dates is told from its first fixes, not from a pass over all of them.
+    const std::size_t mostStaying = table.Fixes().size() / 100;
     std::size_t positioned = 0;
     std::size_t moved = 0;
     for (const TGpsFix& fix : table.Fixes()) {
@@ -106,6 +122,8 @@ bool LooksWeekRolledOver(const FixTable& table, const SectorDropCounts& dropped,
         ++positioned;
         if (movable(fix.Time))
             ++moved;
+        else if (positioned - moved > mostStaying)
+            return false;
     }
     if (positioned > 0)
         return moved * 100 >= positioned * 99;
@@ -173,8 +191,11 @@ DecodedLog DecodeLogImage(LogKind kind, std::span<const std::uint8_t> image,
         const BlockScanState blocks = DecodeBlockLog(image, clock, table);
         if (blocks.SisterBlocks > 0)
             decoded.Layout = blocks.PlainBlocks > 0 ? LogLayout::Mixed : LogLayout::Sister;
+        decoded.RecordsSatellites = (blocks.RecordedFields & kSatelliteCountsBit) != 0;
+        decoded.RecordsCourse = (blocks.RecordedFields & kCourseBit) != 0;
     } else if (kind == LogKind::Sector) {
         decoded.Dropped = DecodeSectorLog(image, clock, table);
+        decoded.RecordsCourse = false;
     }
     return decoded;
 }
@@ -186,7 +207,9 @@ LoadResult LoadLogFile(const std::string& path, const LoggerClock& clock, FixTab
     result.Named = kind;
     std::uintmax_t& fileSize = result.FileBytes;
     result.Ignored = CheckLogFile(path, kind, fileSize, result.IoErrno);
-    if (result.Ignored != IgnoreReason::None || result.Failed())
+    // A block log of another size may be of the sister layout: read to tell.
+    const bool partial = kind == LogKind::Block && result.Ignored == IgnoreReason::SizeNotMultiple;
+    if ((result.Ignored != IgnoreReason::None && !partial) || result.Failed())
         return result;
 
     const auto size = static_cast<std::size_t>(fileSize);
@@ -195,17 +218,22 @@ LoadResult LoadLogFile(const std::string& path, const LoggerClock& clock, FixTab
     const std::size_t countRead = ReadInOnePiece(path, image, size, result.IoErrno);
     if (result.Failed())
         return result;
-    if (countRead % UnitSize(kind) != 0) {
+    if (partial ? countRead != size : countRead % UnitSize(kind) != 0) {
         result.Ignored = IgnoreReason::ShortRead;
         return result;
     }
     // Bytes the read did not deliver read as erased flash.
     std::memset(image + countRead, 0xFF, size - countRead);
+    if (partial && !TakesPartialBlockLog({image, size}, result.TruncatedCopy))
+        return result;
+    result.Ignored = IgnoreReason::None;
 
     const DecodedLog decoded = DecodeLogImage(kind, {image, size}, clock, table);
     result.Kind = kind;
     result.Layout = decoded.Layout;
     result.Dropped = decoded.Dropped;
+    result.RecordsSatellites = decoded.RecordsSatellites;
+    result.RecordsCourse = decoded.RecordsCourse;
     result.LikelyWeekRollover = LooksWeekRolledOver(table, result.Dropped, clock);
     result.Resembles = Resemblance(kind, {image, size}, clock);
     return result;

@@ -26,7 +26,8 @@ enum class IgnoreReason {
     None,
     NotFound,        // no file under the path
     NotAFile,        // the path names a folder (or something else that is not a file)
-    SizeNotMultiple, // the size is not a whole number of blocks or sectors
+    SizeNotMultiple, // the size is not a whole number of blocks or sectors (a block log of the
+                     // sister layout, saved without its last block's erased end, is taken)
     TooLarge,        // more than the 16 MiB a logger holds
     ShortRead,       // the read delivered a count that is not a whole number of units
 };
@@ -57,6 +58,13 @@ struct LoadResult {
     // the kind its name gives (a block log named ".BNX4", a sector log named ".bin"); None
     // otherwise. The name still decides how the file is read.
     LogKind Resembles = LogKind::None;
+    // With SizeNotMultiple: the file reads as a block log of the plain layout cut short, which
+    // loads once erased flash (0xFF bytes) pads it to a whole number of blocks.
+    bool TruncatedCopy = false;
+    // The fields the log's masks recorded: satellites (a block log's field bit 12, and every
+    // sector log) and the course (field bit 6, never in a sector log).
+    bool RecordsSatellites = true;
+    bool RecordsCourse = true;
 
     [[nodiscard]] bool Failed() const { return IoErrno != 0; }
 };
@@ -66,7 +74,9 @@ struct LoadResult {
 
 // Reads a raw log and decodes it into the table. A file that passes the existence and size rules
 // and is read completely empties the table first; an ignored file or a failed open or read leaves
-// the table as it was.
+// the table as it was. A block log that is not a whole number of blocks is taken when every
+// block it frames is of the sister layout (download tools save them so): its last block reads
+// as erased flash past the file's end.
 [[nodiscard]] LoadResult LoadLogFile(const std::string& path, const LoggerClock& clock,
                                      FixTable& table);
 
@@ -74,6 +84,8 @@ struct LoadResult {
 struct DecodedLog {
     SectorDropCounts Dropped; // a sector log's drop counts; zero for a block log
     LogLayout Layout = LogLayout::Plain;
+    bool RecordsSatellites = true;
+    bool RecordsCourse = true;
 };
 
 // Empties the table and decodes a whole image of the given kind into it: every unit in order,

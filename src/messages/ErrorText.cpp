@@ -182,7 +182,22 @@ std::string NextSizeText(IgnoreReason reason, LogKind kind, std::uintmax_t bytes
                 {std::to_string(bytes), next});
 }
 
-std::string IgnoredFileText(const std::string& path, IgnoreReason reason, LogKind kind)
+std::string PadHintText(const LoadResult& result, Language language)
 {
-    return "ファイル \"" + path + "\" は読み込めません。" + IgnoreReasonText(reason, kind);
+    if (!result.TruncatedCopy)
+        return {};
+    constexpr std::uintmax_t kBlock = 65536;
+    const std::uintmax_t whole = (result.FileBytes / kBlock + 1) * kBlock;
+    return Fill(Bilingual{"; it looks like a block log cut short: append {1} bytes of 0xFF "
+                          "(erased flash) to make it {2} bytes, and it loads",
+                          "。途中で切れたブロックログのようです。末尾に 0xFF (消去済みの"
+                          "フラッシュ) を {1} バイト足して {2} バイトにすると読み込めます"}
+                    .In(language),
+                {std::to_string(whole - result.FileBytes), std::to_string(whole)});
+}
+
+std::string IgnoredFileText(const std::string& path, const LoadResult& result)
+{
+    return "ファイル \"" + path + "\" は読み込めません。" +
+           IgnoreReasonText(result.Ignored, result.Named) + PadHintText(result, Language::Japanese);
 }

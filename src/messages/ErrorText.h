@@ -52,7 +52,11 @@ std::string WithFinalPoint(std::string_view message);
 [[nodiscard]] std::string NextSizeText(IgnoreReason reason, LogKind kind, std::uintmax_t bytes,
                                        Language language);
 
-// The Japanese message of a file the loading rules ignored, with its path and the reason:
-// "ファイル "<path>" は読み込めません。<reason>".
-[[nodiscard]] std::string IgnoredFileText(const std::string& path, IgnoreReason reason,
-                                          LogKind kind);
+// After the size rule's reason for a block log cut short (LoadResult::TruncatedCopy): how to
+// pad it, "; it looks like a block log cut short: append 25536 bytes of 0xFF (erased flash) to
+// make it 65536 bytes, and it loads"; nothing for any other file.
+[[nodiscard]] std::string PadHintText(const LoadResult& result, Language language);
+
+// The Japanese message of a file the loading rules ignored, with its path, the reason and the
+// way to pad a block log cut short: "ファイル "<path>" は読み込めません。<reason>".
+[[nodiscard]] std::string IgnoredFileText(const std::string& path, const LoadResult& result);

@@ -50,8 +50,8 @@ TEST(TrackRecords, NmeaLinesForOtherToolsAndGpxPoints)
          "$GPGGA,033456.789,3530.123456,N,13945.000000,E,1,07,,1.25,M,,,,*19\r\n"
          "$GPRMC,033456.789,A,3530.123456,N,13945.000000,E,19.4,0.0,030521,,,A*5E\r\n"},
         {JapanFix(NoValues), japan,
-         "$GPGGA,033456.789,3330.000000,S,7015.000000,W,1,07,,,,,,,*7B\r\n"
-         "$GPRMC,033456.789,A,3330.000000,S,7015.000000,W,,,030521,,,A*55\r\n"},
+         "$GPGGA,033456.789,3330.000000,S,07015.000000,W,1,07,,,,,,,*4B\r\n"
+         "$GPRMC,033456.789,A,3330.000000,S,07015.000000,W,,,030521,,,A*65\r\n"},
         {JapanFix([](TGpsFix& f) { f.Course = -1e12f, f.ExtraValue = 1e30f; }), japan,
          "$GPGGA,033456.789,3530.123456,N,13945.000000,E,1,07,,,,,,,*4C\r\n"
          "$GPRMC,033456.789,A,3530.123456,N,13945.000000,E,19.4,,030521,,,A*70\r\n"},
@@ -67,9 +67,34 @@ TEST(TrackRecords, NmeaLinesForOtherToolsAndGpxPoints)
          {-540, true, true, false},
          "$GPGGA,033456.789,3530.123456,N,13945.000000,E,1,07,,1.25,M,,,,*19\r\n"
          "$GPRMC,033456.789,A,3530.123456,N,13945.000000,E,19.4,,030521,,,A*70\r\n"},
+        // One without satellite counts leaves the GGA's satellites empty.
+        {JapanFix(),
+         {-540, true, true, false, false},
+         "$GPGGA,033456.789,3530.123456,N,13945.000000,E,1,,,1.25,M,,,,*1E\r\n"
+         "$GPRMC,033456.789,A,3530.123456,N,13945.000000,E,19.4,,030521,,,A*70\r\n"},
     };
     for (const auto& c : lines)
         EXPECT_EQ(Record(FormatNmeaRecord, c.Fix, c.Style), c.Lines);
+
+    // Positions in receivers' fixed width, "ddmm.mmmmmm" and "dddmm.mmmmmm"; the default file
+    // keeps its own form.
+    const std::tuple<double, double, const char*, const char*> positions[] = {
+        {1.33, 1.33, "0119.800000,N,00119.800000,E", "119.800000,N,119.800000,E"},
+        {0.0, -0.5, "0000.000000,N,00030.000000,W", "0.000000,N,30.000000,W"},
+        // Minutes that round up to 60 stay in their degree (d * 100 + m), padded all the same.
+        {-9.999999999, 99.999999999, "0960.000000,S,09960.000000,E", "960.000000,S,9960.000000,E"},
+        {-90.0, 180.0, "9000.000000,S,18000.000000,E", "9000.000000,S,18000.000000,E"},
+    };
+    for (const auto& [latitude, longitude, padded, plain] : positions) {
+        TGpsFix fix = JapanFix();
+        fix.Latitude = latitude;
+        fix.Longitude = longitude;
+        const std::string tool = Record(FormatNmeaRecord, fix, japan);
+        const std::string own = Record(FormatNmeaRecord, fix, {});
+        EXPECT_EQ(tool.substr(18, std::string_view(padded).size()), padded);
+        EXPECT_EQ(tool.substr(tool.find("$GPRMC") + 20, std::string_view(padded).size()), padded);
+        EXPECT_EQ(own.substr(20, std::string_view(plain).size()), plain);
+    }
 
     // The GGA quality from the logger's fix type; a sector log's 3 (a 3D fix) is a plain fix.
     const std::pair<std::uint16_t, const char*> qualities[] = {
@@ -124,6 +149,11 @@ TEST(TrackRecords, NmeaLinesForOtherToolsAndGpxPoints)
                      {-540, false, false, false}),
               "      <trkpt lat=\"35.5020576\" lon=\"139.75\"><ele>1.25</ele>"
               "<time>2021-05-03T03:34:56.789Z</time><sat>7</sat></trkpt>\n");
+    // One without satellite counts claims none.
+    EXPECT_EQ(Record(FormatGpxPoint, JapanFix([](TGpsFix& f) { f.Speed = NAN; }),
+                     {-540, false, false, false, false}),
+              "      <trkpt lat=\"35.5020576\" lon=\"139.75\"><ele>1.25</ele>"
+              "<time>2021-05-03T03:34:56.789Z</time></trkpt>\n");
 }
 
 // A part is opened only around records it writes; chunk boundaries change no byte.

@@ -279,3 +279,103 @@ TEST_F(LogLoader, MisnamedLogsResembleTheOtherKind)
 }
 
 } // namespace
+
+namespace {
+
+// A sister-layout file of `records` fixes under `mask`, opening with a signature.
+FlashImage SisterFile(std::uint32_t mask, int records)
+{
+    FlashImage log = BlockLog(1, mask);
+    log.SealHeader(0);
+    log.Append(0, Signature("GR241"));
+    for (int i = 0; i < records; ++i)
+        log.Append(0, SisterRecord({.Seconds = kMay2021 + i}, mask));
+    return log;
+}
+
+} // namespace
+
+// A block log that is not whole blocks loads when every block it frames is of the sister layout
+// (the partial last block read as erased flash); any other keeps the size rule, and one the
+// plain layout frames is named a copy cut short.
+TEST_F(LogLoader, PartialBlockLogsOfTheSisterLayoutLoad)
+{
+    FlashImage plain = BlockLog(2, kBlockBasicMask);
+    for (int i = 0; i < 30; ++i)
+        plain.Append(i < 20 ? 0 : 1, BlockRecord({.Seconds = kMay2021 + i}, kBlockBasicMask));
+    const Bytes sister = SisterFile(kSisterBasicMask, 30).Data();
+    struct Case {
+        const char* What;
+        Bytes File;
+        LogKind Kind;
+        std::int32_t Fixes;
+        bool TruncatedCopy;
+    };
+    const Case cases[] = {
+        {"a sister file saved without its erased end", FirstBytes(sister, 4544), LogKind::Block, 30,
+         false},
+        {"a sister file cut inside its records", FirstBytes(sister, 1000), LogKind::Block, 15,
+         false},
+        {"a sister block and a part of the next", Joined({sister, FirstBytes(sister, 2000)}),
+         LogKind::Block, 60, false},
+        {"a plain block log cut short", FirstBytes(plain.Data(), kBlockBytes + 700), LogKind::None,
+         2, true},
+        {"a plain block log cut inside its first block", FirstBytes(plain.Data(), 1000),
+         LogKind::None, 2, true},
+        {"a plain block, then a sister part", Joined({plain.Data(), FirstBytes(sister, 4544)}),
+         LogKind::None, 2, true},
+        {"a header alone", FirstBytes(sister, 512), LogKind::None, 2, false},
+        {"erased flash", Repeat(0xFF, 4544), LogKind::None, 2, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        Prefill();
+        const LoadResult result = Load(dir.Write("partial.bin", c.File));
+        EXPECT_EQ(result.Kind, c.Kind);
+        EXPECT_EQ(result.Ignored,
+                  c.Kind == LogKind::None ? IgnoreReason::SizeNotMultiple : IgnoreReason::None);
+        EXPECT_EQ(result.TruncatedCopy, c.TruncatedCopy);
+        EXPECT_EQ(table.Count(), c.Fixes);
+        if (c.Kind == LogKind::Block) {
+            EXPECT_EQ(result.Layout, LogLayout::Sister);
+        }
+    }
+    // A sector log keeps its size rule whatever it holds.
+    Prefill();
+    EXPECT_EQ(Load(dir.Write("partial.bnx4", FirstBytes(sister, 4544))).Ignored,
+              IgnoreReason::SizeNotMultiple);
+    ExpectPrefillUntouched();
+}
+
+// What the log's masks record decides which fields the files for other programs may claim.
+TEST_F(LogLoader, RecordedFieldsFollowTheMasks)
+{
+    constexpr std::uint32_t kNoSatellites = 0x4007F; // bits 0-6, 18
+    constexpr std::uint32_t kNoCourse = 0x4103F;     // bits 0-5, 12, 18
+    constexpr std::uint32_t kTimeAndPosition = 0xD;  // bits 0, 2, 3
+    const std::tuple<const char*, Bytes, bool, bool> cases[] = {
+        {"sister, every field", SisterFile(kSisterBasicMask, 3).Data(), true, true},
+        {"sister, no satellites", SisterFile(kNoSatellites, 3).Data(), false, true},
+        {"sister, no course", SisterFile(kNoCourse, 3).Data(), true, false},
+        {"sister, neither", SisterFile(kTimeAndPosition, 3).Data(), false, false},
+    };
+    for (const auto& [what, bytes, satellites, course] : cases) {
+        const LoadResult result = Load(dir.Write("fields.bin", bytes));
+        ASSERT_EQ(table.Count(), 3) << what;
+        EXPECT_EQ(std::pair(result.RecordsSatellites, result.RecordsCourse),
+                  std::pair(satellites, course))
+            << what;
+    }
+    // A kind-2 marker brings the satellites in for the records after it.
+    FlashImage plain = BlockLog(1, kNoSatellites);
+    plain.Append(0, BlockRecord({}, kNoSatellites));
+    plain.Append(0, MaskMarker(2, kBlockBasicMask | 0x1000));
+    plain.Append(0, BlockRecord({.Seconds = kMay2021 + 1}, kBlockBasicMask | 0x1000));
+    const LoadResult mixed = Load(dir.Write("marker.bin", plain.Data()));
+    EXPECT_TRUE(mixed.RecordsSatellites && mixed.RecordsCourse);
+    FlashImage sectors = SectorLog(1, kSectorFixMask);
+    sectors.Append(0, SectorRecord({}, kSectorFixMask));
+    const LoadResult sector = Load(dir.Write("s.bnx4", sectors.Data()));
+    EXPECT_TRUE(sector.RecordsSatellites);
+    EXPECT_FALSE(sector.RecordsCourse);
+}

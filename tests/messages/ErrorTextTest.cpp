@@ -81,3 +81,27 @@ TEST(ErrorText, CreateErrorAndFinalPoint)
 }
 
 } // namespace
+
+// A block log cut short is told how much erased flash makes it whole; any other refusal is not.
+TEST(ErrorText, PadHintForABlockLogCutShort)
+{
+    LoadResult cut;
+    cut.Named = LogKind::Block;
+    cut.Ignored = IgnoreReason::SizeNotMultiple;
+    cut.FileBytes = 65536 + 4544;
+    cut.TruncatedCopy = true;
+    EXPECT_EQ(PadHintText(cut, Language::English),
+              "; it looks like a block log cut short: append 60992 bytes of 0xFF (erased flash) "
+              "to make it 131072 bytes, and it loads");
+    EXPECT_EQ(IgnoredFileText("a.bin", cut),
+              "ファイル \"a.bin\" は読み込めません。ファイルの大きさが 65536 バイト "
+              "(ブロックログの単位) の整数倍ではありません。途中で切れたブロックログのようです。"
+              "末尾に 0xFF (消去済みのフラッシュ) を 60992 バイト足して 131072 バイトにすると"
+              "読み込めます");
+    LoadResult other = cut;
+    other.TruncatedCopy = false;
+    EXPECT_EQ(PadHintText(other, Language::Japanese), "");
+    EXPECT_EQ(IgnoredFileText("a.bin", other),
+              "ファイル \"a.bin\" は読み込めません。ファイルの大きさが 65536 バイト "
+              "(ブロックログの単位) の整数倍ではありません");
+}

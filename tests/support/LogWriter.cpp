@@ -209,6 +209,11 @@ void FlashImage::SetHeaderMask(std::size_t unit, std::uint32_t mask)
     Put(unit * m_unitBytes + 2, bytes);
 }
 
+void FlashImage::SealHeader(std::size_t unit)
+{
+    Put(unit * m_unitBytes + 506, {0x2A, 0x5A, 0xBB, 0xBB, 0xBB, 0xBB});
+}
+
 void FlashImage::Append(std::size_t unit, const Bytes& item)
 {
     const std::size_t at = m_cursor.at(unit);
@@ -223,6 +228,25 @@ void FlashImage::Put(std::size_t fileOffset, const Bytes& bytes)
     if (fileOffset + bytes.size() > m_data.size())
         throw std::out_of_range("bytes run past the image");
     std::copy(bytes.begin(), bytes.end(), m_data.begin() + static_cast<std::ptrdiff_t>(fileOffset));
+}
+
+Bytes FirstBytes(const Bytes& image, std::size_t bytes)
+{
+    return {image.begin(), image.begin() + static_cast<std::ptrdiff_t>(bytes)};
+}
+
+Bytes Joined(std::initializer_list<Bytes> files)
+{
+    Bytes out;
+    for (const Bytes& file : files)
+        out.insert(out.end(), file.begin(), file.end());
+    return out;
+}
+
+Bytes FlipBit(Bytes image, std::size_t offset, int bit)
+{
+    image.at(offset) ^= static_cast<std::uint8_t>(1u << bit);
+    return image;
 }
 
 TempDir::TempDir()

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -80,6 +81,9 @@ class FlashImage
     FlashImage(std::size_t unitBytes, std::size_t units, std::uint32_t headerMask,
                std::uint8_t headerFill = 0x00);
     void SetHeaderMask(std::size_t unit, std::uint32_t mask);
+    // Ends the unit's header as loggers of the sister layout do: '*', a byte and four 0xBB at
+    // offsets 506 to 511, the mark that tells a header inside a block of joined files.
+    void SealHeader(std::size_t unit);
     // Writes the item at the unit's cursor (512 at first), which then moves past it.
     void Append(std::size_t unit, const Bytes& item);
     void SetCursor(std::size_t unit, std::size_t unitOffset) { m_cursor.at(unit) = unitOffset; }
@@ -96,6 +100,13 @@ class FlashImage
 
 inline FlashImage BlockLog(std::size_t n, std::uint32_t mask) { return {kBlockBytes, n, mask}; }
 inline FlashImage SectorLog(std::size_t n, std::uint32_t mask) { return {kSectorBytes, n, mask}; }
+
+// Sister-layout files as download tools save them, not whole blocks: the image's first `bytes`.
+Bytes FirstBytes(const Bytes& image, std::size_t bytes);
+// Files joined one after the other, as `cat` joins them.
+Bytes Joined(std::initializer_list<Bytes> files);
+// The image with bit `bit` (0 the lowest) of the byte at `offset` flipped: damage in flash.
+Bytes FlipBit(Bytes image, std::size_t offset, int bit);
 
 // A fresh folder under the system's temporary folder, removed with its contents.
 class TempDir
