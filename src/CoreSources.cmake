@@ -39,6 +39,7 @@ set(T2N_CORE_SOURCES
     convert/OutputNames.cpp
     convert/ConversionService.cpp
     convert/Trips.cpp
+    convert/TrackSteps.cpp
     convert/TripText.cpp
     geometry/TrackLayer.cpp
     geometry/TrackPlane.cpp

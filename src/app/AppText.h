@@ -20,6 +20,9 @@ inline QString OverwriteQuestion(const QString& targetPath)
     return targetPath + QStringLiteral(" は既に存在します。上書きしますか?");
 }
 
+// The tooltip of a day field whose date does not exist (2024/02/30).
+inline const QString kImpossibleDateToolTip = QStringLiteral("この日付はありません");
+
 // ログ内容 of a log that holds no fix.
 inline const QString kNoFixesText = QStringLiteral("記録なし");
 

@@ -270,12 +270,7 @@ void TFormMain::resizeEvent(QResizeEvent* event)
 
 void TFormMain::FormCreate()
 {
-    const QDateTime now = QDateTime::currentDateTime();
-    const std::int64_t nowMs =
-        CalendarToMilliseconds({now.date().year(), now.date().month(), now.date().day(),
-                                now.time().hour(), now.time().minute(), now.time().second(), 0});
-    m_range->SetWindow({nowMs, nowMs});
-    m_overview->FollowRange();
+    PresetNow();
 
     const QString documents = DocumentsFolder();
     m_saveFolder = QDir::toNativeSeparators(documents);
@@ -285,6 +280,16 @@ void TFormMain::FormCreate()
     const QLocale locale = QLocale::system();
     m_dateSeparator = DateSeparator(locale);
     m_timeSeparator = TimeSeparator(locale);
+}
+
+void TFormMain::PresetNow()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    const std::int64_t nowMs =
+        CalendarToMilliseconds({now.date().year(), now.date().month(), now.date().day(),
+                                now.time().hour(), now.time().minute(), now.time().second(), 0});
+    m_range->SetWindow({nowMs, nowMs});
+    m_overview->FollowRange();
 }
 
 void TFormMain::ButtonOpenClick()
@@ -345,8 +350,11 @@ void TFormMain::ShowSpan(const std::optional<LogSpan>& span)
     LabelSta->adjustSize();
     LabelEnd->setText(span ? FormatTime(span->Last) : kNoFixesText);
     LabelEnd->adjustSize();
-    if (!span)
+    if (!span) {
+        // Nothing of the log to cover: the fields leave the last log's window, as at the start.
+        PresetNow();
         return;
+    }
     // The controls cover every fix: a logger that filled its memory and wrote on from the front
     // has its first entry after its last.
     m_range->SetWindow(

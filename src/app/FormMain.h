@@ -66,6 +66,8 @@ class TFormMain : public QWidget
     // The overview of the loaded log below the controls, tied to the twelve controls.
     void CreateOverview();
     void CreateShortcuts();
+    // Sets both sides of the time window to the present second.
+    void PresetNow();
     // Loads a log under a busy cursor and shows it; false when the loading refused the file,
     // which an error box then says.
     bool LoadAndShow(const QString& path, const LoadOptions& options);

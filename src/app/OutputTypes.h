@@ -6,7 +6,7 @@
 
 // The output types the save dialog offers, in that order; the first is the default.
 enum class OutputType {
-    Nmea,           // the default file: local times, the logger's own fields
+    Nmea,           // the default file: local standard times, the logger's own fields
     NmeaUtcHeights, // UTC times, a GGA line with the height before each RMC line
     Gpx,
 };
@@ -27,7 +27,8 @@ inline constexpr OutputType kOutputTypes[] = {OutputType::Nmea, OutputType::Nmea
     return {};
 }
 
-// The name the save dialog gives each output type, with the pattern of the files it lists.
+// The name the save dialog gives each output type, with the pattern of the files it lists. The
+// default file says that its times are local, beside the types for other programs.
 [[nodiscard]] constexpr std::string_view OutputTypeLabel(OutputType type)
 {
     switch (type) {
@@ -38,5 +39,5 @@ inline constexpr OutputType kOutputTypes[] = {OutputType::Nmea, OutputType::Nmea
     case OutputType::Nmea:
         break;
     }
-    return "NMEA (*.nmea)";
+    return "NMEA（現地時刻） (*.nmea)";
 }

@@ -8,13 +8,18 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLocale>
 #include <QTreeView>
 #include <algorithm>
 
 const QString kOpenFilter = QStringLiteral("GPSログファイル (*.bnx4 *.binx *.bin)");
 const QString kAllFilesFilter = QStringLiteral("すべてのファイル (*)");
+const QString kSaveTypeHint = QStringLiteral(
+    "他のプログラムは時刻を UTC として読みます。他のプログラム用には「NMEA UTC + 高度」か GPX "
+    "を選んでください");
 
 QString PhotoFilter()
 {
@@ -143,6 +148,13 @@ std::unique_ptr<QFileDialog> MakeSaveDialog(QWidget* parent, const QString& init
     dialog->setFileMode(QFileDialog::AnyFile);
     // Replacing the chosen name is confirmed by the dialog itself.
     dialog->setOption(QFileDialog::DontConfirmOverwrite, false);
+    // The toolkit's own dialog takes a line below its fields; a system dialog takes none.
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog->layout())) {
+        auto* hint = new QLabel(kSaveTypeHint, dialog.get());
+        hint->setObjectName(QStringLiteral("LabelSaveTypeHint"));
+        hint->setWordWrap(true);
+        grid->addWidget(hint, grid->rowCount(), 0, 1, grid->columnCount());
+    }
     return dialog;
 }
 

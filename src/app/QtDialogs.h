@@ -14,6 +14,9 @@ extern const QString kAllFilesFilter;
 QString PhotoFilter();
 // The save dialog's filters, one per output type, in the order of kOutputTypes.
 QStringList SaveFilters();
+// The line below the file types of the toolkit's own save dialog: the default file's times are
+// local, while other programs read NMEA and GPX times as UTC.
+extern const QString kSaveTypeHint;
 
 // The dialogs as the window shows them, built apart so tests can inspect them without exec().
 std::unique_ptr<QFileDialog> MakeOpenDialog(QWidget* parent, const QString& initialFolder);

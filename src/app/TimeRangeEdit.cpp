@@ -1,8 +1,10 @@
 #include "app/TimeRangeEdit.h"
 
+#include "app/AppText.h"
 #include "convert/TimeWindow.h"
 #include "store/TimeBase.h"
 
+#include <QColor>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalBlocker>
@@ -32,6 +34,10 @@ constexpr std::array<TimeField, 6> kTimeFields{{
     {"NN", 0, 59, 2, 25},
     {"SS", 0, 59, 2, 25},
 }};
+constexpr std::size_t kDayField = 2;
+// The colours of a day field whose date does not exist: the error colours of the usual styles.
+constexpr QRgb kImpossibleDateBase = qRgb(255, 224, 224);
+constexpr QRgb kImpossibleDateText = qRgb(164, 0, 0);
 // Left edges in the group box's pixels.
 constexpr std::array<int, 6> kStaEditLeft{24, 96, 152, 208, 260, 312};
 constexpr std::array<int, 6> kEndEditLeft{392, 464, 520, 576, 628, 680};
@@ -109,8 +115,10 @@ TimeRangeEdit::TimeRangeEdit(QWidget* parent) : QWidget(parent)
     for (std::size_t i = 0; i < kTimeFields.size(); ++i)
         m_controls[i + 6] =
             MakeTimeControl(this, QStringLiteral("End"), kTimeFields[i], kEndEditLeft[i]);
-    for (QSpinBox* spin : m_controls)
+    for (QSpinBox* spin : m_controls) {
+        connect(spin, &QSpinBox::valueChanged, this, &TimeRangeEdit::MarkImpossibleDates);
         connect(spin, &QSpinBox::valueChanged, this, &TimeRangeEdit::WindowEdited);
+    }
 }
 
 MsWindow TimeRangeEdit::Reach()
@@ -132,6 +140,22 @@ std::optional<MsWindow> TimeRangeEdit::Window() const
     return MsWindow{sides[0], sides[1]};
 }
 
+void TimeRangeEdit::MarkImpossibleDates()
+{
+    for (std::size_t side = 0; side < 2; ++side) {
+        const auto value = [&](std::size_t field) { return m_controls[side * 6 + field]->value(); };
+        const bool impossible = !EncodeDate(value(0), value(1), value(2));
+        QSpinBox* day = m_controls[side * 6 + kDayField];
+        QPalette palette = this->palette();
+        if (impossible) {
+            palette.setColor(QPalette::Base, QColor(kImpossibleDateBase));
+            palette.setColor(QPalette::Text, QColor(kImpossibleDateText));
+        }
+        day->setPalette(palette);
+        day->setToolTip(impossible ? kImpossibleDateToolTip : QString());
+    }
+}
+
 void TimeRangeEdit::SetWindow(const MsWindow& window)
 {
     const std::array<CalendarTime, 2> sides{ClampToFields(window.Start), ClampToFields(window.End)};
@@ -144,4 +168,5 @@ void TimeRangeEdit::SetWindow(const MsWindow& window)
             spin->setValue(values[field]);
         }
     }
+    MarkImpossibleDates();
 }

@@ -42,5 +42,9 @@ class TimeRangeEdit final : public QWidget
     void WindowEdited();
 
   private:
+    // Marks the day field of a side whose date does not exist (2024/02/30) in the error colours,
+    // with a tooltip, as soon as it is set; the export refuses the window then.
+    void MarkImpossibleDates();
+
     std::array<QSpinBox*, 12> m_controls{};
 };

@@ -5,12 +5,9 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <numbers>
 #include <numeric>
 
 namespace {
-
-constexpr double kRadiansPerDegree = std::numbers::pi / 180.0;
 
 // Each fix's moment in table order, and where each ascending run of the table starts: an ordered
 // table is one run, a wrapped log two, so the merge below costs almost nothing for either.
@@ -80,10 +77,9 @@ bool Splits(std::int64_t earlier, std::int64_t later, std::int64_t gapMs)
                             static_cast<std::uint64_t>(gapMs);
 }
 
-// The figures of the trip being walked; the extremes start out infinite and stay so when no fix
+// The extremes of a trip's fixes on its path; they start out infinite and stay so when no fix
 // carries a finite value.
-struct TripWalk {
-    Trip Current;
+struct TripExtremes {
     float MaxSpeed = -std::numeric_limits<float>::infinity();
     float MinHeight = std::numeric_limits<float>::infinity();
     float MaxHeight = -std::numeric_limits<float>::infinity();
@@ -98,92 +94,84 @@ struct TripWalk {
         }
     }
 
-    Trip Close(std::size_t end, std::int64_t lastMs)
+    void Into(Trip& trip) const
     {
-        Current.End = end;
-        Current.LastMs = lastMs;
         if (std::isfinite(MaxSpeed))
-            Current.MaxSpeedKmh = MaxSpeed;
+            trip.MaxSpeedKmh = MaxSpeed;
         if (std::isfinite(MinHeight)) {
-            Current.MinHeightM = MinHeight;
-            Current.MaxHeightM = MaxHeight;
+            trip.MinHeightM = MinHeight;
+            trip.MaxHeightM = MaxHeight;
         }
-        return Current;
     }
 };
 
-// sin(x) of the half-angle differences of neighbouring fixes, which are nearly always tiny: below
-// 0.01 rad the series up to x^9 matches std::sin to the last bit or two (the next term is below
-// 1e-27 of x) at a fraction of its cost.
-double SinOfSmall(double x)
-{
-    if (!(std::fabs(x) < 0.01))
-        return std::sin(x);
-    const double x2 = x * x;
-    return x + x * x2 * (-1.0 / 6 + x2 * (1.0 / 120 + x2 * (-1.0 / 5040 + x2 * (1.0 / 362880))));
-}
-
-// asin(x) of the half chord of such a step: below 0.001 (a step of about 12 km) the series up to
-// x^7 matches std::asin to the last bit or two (the next term is below 1e-25 of x).
-double AsinOfSmall(double x)
-{
-    if (!(x < 0.001))
-        return std::asin(x);
-    const double x2 = x * x;
-    return x + x * x2 * (1.0 / 6 + x2 * (3.0 / 40 + x2 * (5.0 / 112)));
-}
-
-// Haversine over the cosines of both latitudes, which the walk computes once per fix.
-double HaversineM(double lat1, double cos1, double lon1, double lat2, double cos2, double lon2)
-{
-    const double sinLat = SinOfSmall((lat2 - lat1) * (kRadiansPerDegree / 2));
-    const double sinLon = SinOfSmall((lon2 - lon1) * (kRadiansPerDegree / 2));
-    const double h = std::min(sinLat * sinLat + cos1 * cos2 * sinLon * sinLon, 1.0);
-    return 2 * kTripEarthRadiusM * AsinOfSmall(std::sqrt(h));
-}
-
 // Trips are made of the fixes with a position; the records without one (a logger's "no fix"
-// records carry a stale position) start and measure nothing, and belong to a trip only when they
+// records carry a stale position) start and count nothing, and belong to a trip only when they
 // lie between two of its fixes.
-void WalkTrips(std::span<const TGpsFix> fixes, const std::vector<std::int64_t>& ms,
-               std::int64_t gapMs, TripFigures figures, TripAnalysis& out)
+void SplitTrips(std::span<const TGpsFix> fixes, const std::vector<std::int64_t>& ms,
+                std::int64_t gapMs, TripAnalysis& out)
 {
-    const bool measure = figures == TripFigures::All;
-    TripWalk walk;
+    Trip current;
     std::optional<std::size_t> last; // the position of the last fix with a position
-    double lastCos = 0;
+    const auto close = [&] {
+        current.End = *last + 1;
+        current.LastMs = ms[*last];
+        out.Trips.push_back(current);
+    };
     for (std::size_t i = 0; i < ms.size(); ++i) {
+        if (!HasPosition(fixes[out.TableIndex(i)]))
+            continue;
+        if (!last || Splits(ms[*last], ms[i], gapMs)) {
+            if (last)
+                close();
+            current = Trip{};
+            current.Begin = i;
+            current.FirstMs = ms[i];
+        }
+        ++current.Fixes;
+        last = i;
+    }
+    if (last)
+        close();
+}
+
+// Scratch space of the measurement, kept from trip to trip.
+struct TripScratch {
+    std::vector<PathPoint> Points;
+    std::vector<std::size_t> Positions; // the time-order position of each point
+    std::vector<TrackStep> Steps;
+};
+
+// Marks what each fix of the trip is to its path and works out the path's figures.
+void MeasureTrip(std::span<const TGpsFix> fixes, const std::vector<std::int64_t>& ms, Trip& trip,
+                 TripAnalysis& out, TripScratch& scratch)
+{
+    scratch.Points.clear();
+    scratch.Positions.clear();
+    for (std::size_t i = trip.Begin; i < trip.End; ++i) {
         const TGpsFix& fix = fixes[out.TableIndex(i)];
         if (!HasPosition(fix))
             continue;
-        const double cosLat = measure ? std::cos(fix.Latitude * kRadiansPerDegree) : 0.0;
-        if (!last || Splits(ms[*last], ms[i], gapMs)) {
-            if (last)
-                out.Trips.push_back(walk.Close(*last + 1, ms[*last]));
-            walk = TripWalk{};
-            walk.Current.Begin = i;
-            walk.Current.FirstMs = ms[i];
-        } else if (measure) {
-            const TGpsFix& prev = fixes[out.TableIndex(*last)];
-            walk.Current.DistanceM += HaversineM(prev.Latitude, lastCos, prev.Longitude,
-                                                 fix.Latitude, cosLat, fix.Longitude);
-        }
-        ++walk.Current.Fixes;
-        if (measure)
-            walk.Add(fix);
-        last = i;
-        lastCos = cosLat;
+        scratch.Points.push_back(MakePathPoint(fix.Latitude, fix.Longitude, ms[i]));
+        scratch.Positions.push_back(i);
     }
-    if (last)
-        out.Trips.push_back(walk.Close(*last + 1, ms[*last]));
+    scratch.Steps.assign(scratch.Points.size(), TrackStep::Path);
+    MarkTrackSteps(scratch.Points, scratch.Steps);
+    trip.DistanceM = PathLengthM(scratch.Points, scratch.Steps);
+    TripExtremes extremes;
+    for (std::size_t k = 0; k < scratch.Points.size(); ++k) {
+        out.Steps[scratch.Positions[k]] = scratch.Steps[k];
+        if (scratch.Steps[k] != TrackStep::Excursion)
+            extremes.Add(fixes[out.TableIndex(scratch.Positions[k])]);
+    }
+    extremes.Into(trip);
 }
 
 } // namespace
 
 double GreatCircleM(double lat1, double lon1, double lat2, double lon2)
 {
-    return HaversineM(lat1, std::cos(lat1 * kRadiansPerDegree), lon1, lat2,
-                      std::cos(lat2 * kRadiansPerDegree), lon2);
+    return StepM(MakePathPoint(lat1, lon1, 0), MakePathPoint(lat2, lon2, 0));
 }
 
 TripAnalysis AnalyseTrips(std::span<const TGpsFix> fixes, std::int64_t gapMs, TripFigures figures)
@@ -193,7 +181,13 @@ TripAnalysis AnalyseTrips(std::span<const TGpsFix> fixes, std::int64_t gapMs, Tr
     const std::vector<std::size_t> runStarts = ReadMoments(fixes, ms);
     if (runStarts.size() > 1)
         out.Order = SortMoments(ms, runStarts);
-    WalkTrips(fixes, ms, gapMs, figures, out);
+    SplitTrips(fixes, ms, gapMs, out);
+    if (figures == TripFigures::All) {
+        out.Steps.assign(ms.size(), TrackStep::None);
+        TripScratch scratch;
+        for (Trip& trip : out.Trips)
+            MeasureTrip(fixes, ms, trip, out, scratch);
+    }
     out.FixCount = fixes.size();
     if (!ms.empty()) {
         out.FirstMs = ms.front();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "convert/TimeWindow.h"
+#include "convert/TrackSteps.h"
 #include "store/GpsFix.h"
 
 #include <cstddef>
@@ -14,11 +15,11 @@
 // from each fix's day count exactly as the printed time rounds it.
 
 constexpr std::int64_t kDefaultTripGapMs = std::int64_t{10} * 60 * 1000;
-// Radius of the sphere the distances are measured on (the mean Earth radius), in metres.
-constexpr double kTripEarthRadiusM = 6371008.8;
 
 // A trip is made of fixes with a position (HasPosition): a record the logger wrote without a fix
-// starts no trip and adds no distance, though it rides along in the trip it lies within.
+// starts no trip and adds no distance, though it rides along in the trip it lies within. The
+// figures are those of the trip's path (TrackSteps.h): an excursion's fixes count among the fixes
+// and nowhere else.
 struct Trip {
     std::int64_t FirstMs = 0; // first fix, local
     std::int64_t LastMs = 0;  // last fix, local
@@ -27,7 +28,7 @@ struct Trip {
     std::size_t Begin = 0;
     std::size_t End = 0;
     std::size_t Fixes = 0; // the fixes with a position among them
-    double DistanceM = 0;  // great-circle steps between neighbours in time order
+    double DistanceM = 0;  // the path's length (PathLengthM)
     // Largest finite speed in km/h; nothing when no fix of the trip has one.
     std::optional<float> MaxSpeedKmh;
     // Lowest and highest finite height above sea level in metres (the fixes' ExtraValue).
@@ -42,6 +43,8 @@ struct TripAnalysis {
     // Table index of each time-order position; empty when the table is already in time order.
     std::vector<std::int32_t> Order;
     std::vector<Trip> Trips; // in time order
+    // What each time-order position is to its trip's path; empty for TripFigures::BoundsOnly.
+    std::vector<TrackStep> Steps;
     std::size_t FixCount = 0;
     std::int64_t FirstMs = 0; // earliest fix; 0 for an empty table
     std::int64_t LastMs = 0;  // latest fix; 0 for an empty table
@@ -53,16 +56,16 @@ struct TripAnalysis {
     }
 };
 
+// What an analysis works out beside the trips' bounds and the time order.
+enum class TripFigures {
+    All,        // each fix's step, distance, speed and heights as well
+    BoundsOnly, // enough to write a file trip by trip
+};
+
 // Orders the fixes by time (equal moments keep their table order), splits them where neighbours
 // lie more than `gapMs` apart (exactly `gapMs` stays together) and measures every trip. A table
 // already in time order is only checked, never sorted; a table that wraps (the logger wrote on
 // from the front after filling its memory) is merged from its ordered runs.
-// What an analysis works out beside the trips' bounds and the time order.
-enum class TripFigures {
-    All,        // distance, speed and heights as well
-    BoundsOnly, // enough to write a file trip by trip
-};
-
 [[nodiscard]] TripAnalysis AnalyseTrips(std::span<const TGpsFix> fixes,
                                         std::int64_t gapMs = kDefaultTripGapMs,
                                         TripFigures figures = TripFigures::All);

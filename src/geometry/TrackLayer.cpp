@@ -8,11 +8,6 @@
 
 namespace {
 
-constexpr double kJumpMetresPerSecond = kJumpSpeedKmh / 3.6;
-// The most fixes of an excursion: the track jumps away and comes straight back after them (a
-// sector log's smoothing spreads a spike over the five fixes of 10 Hz within 210 ms).
-constexpr std::size_t kMostExcursionFixes = 8;
-
 // The segment's part inside the box (Liang and Barsky); nothing when none is. An end inside the
 // box is given back exactly.
 std::optional<std::pair<PlanePoint, PlanePoint>>
@@ -123,12 +118,6 @@ class LayerBuilder
     {
         return m_transform.Map(m_plane.Point(position));
     }
-    [[nodiscard]] bool IsJump(std::size_t from, std::size_t to) const;
-    [[nodiscard]] std::optional<std::size_t> NextFix(std::size_t after, std::size_t end) const;
-    // The fix after an excursion that starts at `first`, away from `from`: the first of the next
-    // few fixes that lies within reach of `from` again; nothing when the track stays away.
-    [[nodiscard]] std::optional<std::size_t> Return(std::size_t from, std::size_t first,
-                                                    std::size_t end) const;
     void Start(std::size_t position);
     void Step(std::size_t position);
     void AddJump(std::size_t from, std::size_t to);
@@ -150,40 +139,6 @@ class LayerBuilder
     PlaneLine m_open; // the line being drawn
 };
 
-bool LayerBuilder::IsJump(std::size_t from, std::size_t to) const
-{
-    const PlanePoint& a = m_plane.Point(from);
-    const PlanePoint& b = m_plane.Point(to);
-    // Fixes of the same second count as a second apart.
-    const auto ms = std::abs(m_plane.Moment(to) - m_plane.Moment(from));
-    const double reach = kJumpMetresPerSecond * std::max(1.0, static_cast<double>(ms) / 1000.0);
-    const double dx = b.X - a.X;
-    const double dy = b.Y - a.Y;
-    return dx * dx + dy * dy > reach * reach;
-}
-
-std::optional<std::size_t> LayerBuilder::NextFix(std::size_t after, std::size_t end) const
-{
-    for (std::size_t i = after + 1; i < end; ++i)
-        if (IsFinite(m_plane.Point(i)))
-            return i;
-    return std::nullopt;
-}
-
-std::optional<std::size_t> LayerBuilder::Return(std::size_t from, std::size_t first,
-                                                std::size_t end) const
-{
-    std::optional<std::size_t> next = first;
-    for (std::size_t fixes = 1; fixes <= kMostExcursionFixes; ++fixes) {
-        next = NextFix(*next, end);
-        if (!next)
-            return std::nullopt;
-        if (!IsJump(from, *next))
-            return next;
-    }
-    return std::nullopt;
-}
-
 void LayerBuilder::Lay(const TripRange& range)
 {
     m_trip = range.Trip;
@@ -191,17 +146,18 @@ void LayerBuilder::Lay(const TripRange& range)
     for (std::size_t i = range.Begin; i < range.End; ++i) {
         if (!IsFinite(m_plane.Point(i)))
             continue;
-        if (previous && IsJump(*previous, i)) {
-            // Out and straight back: dots, and the line goes on past them.
-            if (const std::optional<std::size_t> back = Return(*previous, i, range.End)) {
-                for (std::size_t out = i; out < *back; ++out)
-                    if (IsFinite(m_plane.Point(out)))
-                        AddDot(PixelOf(out), true);
-                i = *back - 1;
-                continue;
-            }
-            AddJump(*previous, i);
+        switch (m_plane.Step(i)) {
+        case TrackStep::Excursion: // out and straight back: a dot, and the line goes on past it
+            AddDot(PixelOf(i), true);
+            continue;
+        case TrackStep::Jump:
+            if (previous)
+                AddJump(*previous, i);
             previous.reset();
+            break;
+        case TrackStep::Path:
+        case TrackStep::None:
+            break;
         }
         if (previous)
             Step(i);

@@ -27,9 +27,6 @@ struct TripRange {
 [[nodiscard]] std::vector<TripRange> TripRangesIn(const TrackPlane& plane,
                                                   std::span<const MsWindow> windows);
 
-// A step between two fixes faster than this is a jump (a receiver's glitch, not a movement).
-constexpr double kJumpSpeedKmh = 1500.0;
-
 struct TrackLayer {
     struct Line {
         std::size_t Trip;
@@ -49,7 +46,7 @@ struct TrackLayer {
     // reached before, so a line retraced, or wandering inside one cell, is drawn once.
     std::vector<Line> Lines;
     // A fix that is alone in its trip or its part, and the fixes of an excursion: a few fixes
-    // the track jumps to and straight back from. At most one a cell.
+    // the track jumps to and straight back from (the plane's steps). At most one a cell.
     std::vector<Dot> Dots;
     // The jumps the track goes on from, each pair of cells joined once.
     std::vector<Jump> Jumps;

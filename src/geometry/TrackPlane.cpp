@@ -47,6 +47,7 @@ TrackPlane::TrackPlane(std::span<const TGpsFix> fixes, const TripAnalysis& analy
     m_referenceLatitude = ref.Latitude;
     m_referenceLongitude = ref.Longitude;
     m_eastMetresPerDegree = kMetresPerDegree * std::cos(m_referenceLatitude * kRadiansPerDegree);
+    m_steps = analysis.Steps;
     m_points.reserve(fixes.size());
     m_moments.reserve(fixes.size());
     for (std::size_t i = 0; i < fixes.size(); ++i) {
@@ -59,6 +60,8 @@ TrackPlane::TrackPlane(std::span<const TGpsFix> fixes, const TripAnalysis& analy
         }
         const PlanePoint p = PointOf(fix.Latitude, fix.Longitude);
         m_points.push_back(p);
+        if (Step(i) == TrackStep::Excursion) // a glitch: the picture fits the path
+            continue;
         if (!m_anyPoint)
             m_bounds = {p.X, p.Y, p.X, p.Y};
         m_bounds = {std::min(m_bounds.MinX, p.X), std::min(m_bounds.MinY, p.Y),
@@ -108,7 +111,7 @@ std::optional<PlaneBox> TrackPlane::BoundsOf(std::size_t first, std::size_t last
     std::optional<PlaneBox> box;
     for (std::size_t i = first; i < std::min(last, m_points.size()); ++i) {
         const PlanePoint& p = m_points[i];
-        if (!IsFinite(p))
+        if (!IsFinite(p) || Step(i) == TrackStep::Excursion)
             continue;
         if (!box)
             box = PlaneBox{p.X, p.Y, p.X, p.Y};

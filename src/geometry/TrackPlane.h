@@ -13,7 +13,8 @@
 
 // A log's positions on a local plane: equirectangular about the mean latitude, X metres east and
 // Y metres north, so both axes have the same scale there. Kept in time order, beside each fix's
-// moment, with the trips that split them.
+// moment and its step (the analysis's, which must hold the figures), with the trips that split
+// them.
 class TrackPlane
 {
   public:
@@ -26,7 +27,12 @@ class TrackPlane
     // The point of a position in degrees, laid out as the fixes' points are: a position between two
     // fixes (in proportion, as a photo is placed) lies on the line between their points.
     [[nodiscard]] PlanePoint PointOf(double latDeg, double lonDeg) const;
-    // The smallest box around every finite point; all 0 without one.
+    // What the fix of a position is to its trip's path (Path for a plane without marks).
+    [[nodiscard]] TrackStep Step(std::size_t position) const
+    {
+        return m_steps.empty() ? TrackStep::Path : m_steps[position];
+    }
+    // The smallest box around every finite point but an excursion's; all 0 without one.
     [[nodiscard]] const PlaneBox& Bounds() const { return m_bounds; }
     [[nodiscard]] bool HasPoints() const { return m_anyPoint; }
     // Time-order positions [Begin, End) of each trip.
@@ -38,8 +44,8 @@ class TrackPlane
     [[nodiscard]] std::int64_t Moment(std::size_t position) const { return m_moments[position]; }
     // The positions [first, last) of the fixes with Start <= moment < End.
     [[nodiscard]] std::pair<std::size_t, std::size_t> PositionsIn(const MsWindow& window) const;
-    // The smallest box around the finite points of the positions [first, last); nothing without
-    // one.
+    // The smallest box around the finite points of the positions [first, last) but an excursion's;
+    // nothing without one.
     [[nodiscard]] std::optional<PlaneBox> BoundsOf(std::size_t first, std::size_t last) const;
     // The ground's metres in one metre east of the plane at a northing: the plane keeps the
     // east-west scale of the mean latitude, the ground's shrinks towards the poles.
@@ -51,6 +57,7 @@ class TrackPlane
   private:
     std::vector<PlanePoint> m_points;
     std::vector<std::int64_t> m_moments;
+    std::vector<TrackStep> m_steps;
     std::vector<std::pair<std::size_t, std::size_t>> m_trips;
     PlaneBox m_bounds;
     bool m_anyPoint = false;

@@ -12,6 +12,7 @@
 #include "system/Paths.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -112,6 +113,17 @@ class FormMainTest : public ::testing::Test
     {
         for (std::size_t i = 0; i < row.size(); ++i)
             Spin(role, i)->setValue(row[i]);
+    }
+
+    // Both rows of fields stand at a second between two moments.
+    void ExpectFieldsAtNow(const QDateTime& before, const QDateTime& after) const
+    {
+        for (const char* role : {"Sta", "End"}) {
+            const Row row = Values(role);
+            const QDateTime shown(QDate(row[0], row[1], row[2]), QTime(row[3], row[4], row[5]));
+            EXPECT_GE(shown, before.addMSecs(-before.time().msec())) << role;
+            EXPECT_LE(shown, after) << role;
+        }
     }
 
     // Writes the log, answers the open dialog with it and clicks the load button.
@@ -255,6 +267,9 @@ TEST_F(FormMainTest, LoadsThatBringNoFixesShowWhatIsLoaded)
         {"missing file", MissingFile, "none.bin", {}, "ファイルが見つかりません.", false},
         {"cancelled dialog", Cancel, "", {}, "", false},
         {"log without fixes", WrittenFile, "empty.binx", BlockLogOf({}), "", true},
+        // A block log named as a sector log: read as one, its fixes are none the fields can hold.
+        {"misnamed log", WrittenFile, "misnamed.BNX4",
+         BlockLogOf({FixAt(kNewYear2021Utc, 0), FixAt(kNewYear2021Utc + 5, 0)}), "", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.What);
@@ -266,6 +281,7 @@ TEST_F(FormMainTest, LoadsThatBringNoFixesShowWhatIsLoaded)
         const QString end = Text("LabelEnd");
         SetValues("End", {2030, 6, 7, 8, 9, 10});
 
+        const QDateTime before = QDateTime::currentDateTime();
         std::string path = (dir.Path() / c.Name).string();
         if (c.Dialog == WrittenFile)
             path = Load(c.Name, c.Content);
@@ -282,7 +298,11 @@ TEST_F(FormMainTest, LoadsThatBringNoFixesShowWhatIsLoaded)
         EXPECT_EQ(store.FixCount(), c.Loaded ? 0 : 2);
         EXPECT_EQ(Text("LabelSta"), c.Loaded ? "記録なし" : sta);
         EXPECT_EQ(Text("LabelEnd"), c.Loaded ? "記録なし" : end);
-        EXPECT_EQ(Values("End"), (Row{2030, 6, 7, 8, 9, 10}));
+        // A loaded log without fixes leaves the last log's window for the present, as at start.
+        if (c.Loaded)
+            ExpectFieldsAtNow(before, QDateTime::currentDateTime());
+        else
+            EXPECT_EQ(Values("End"), (Row{2030, 6, 7, 8, 9, 10}));
         EXPECT_EQ(Text("PanelDstFn"), c.Loaded ? "" : "out.nmea");
 
         // The export works on what the table holds, and says so when it holds nothing.

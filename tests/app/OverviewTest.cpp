@@ -341,6 +341,48 @@ TEST_F(OverviewTest, DoubleClickExportsExactlyThatTrip)
     EXPECT_EQ(ReadWholeFile(target), expected);
 }
 
+// The list's keys pick as the mouse does: the arrows, Home and End, Ctrl+Home and Ctrl+End each
+// pick one trip, and Enter exports the picked one as a double click does.
+TEST_F(OverviewTest, KeysPickTripsAndEnterExportsOne)
+{
+    QTableView* list = List();
+    list->setFocus();
+    QTRY_VERIFY(list->hasFocus());
+    struct Case {
+        Qt::Key Key;
+        Qt::KeyboardModifiers Modifiers;
+        int Row;
+    };
+    const Case cases[] = {
+        {Qt::Key_Down, Qt::NoModifier, 0},     {Qt::Key_End, Qt::ControlModifier, 2},
+        {Qt::Key_Up, Qt::NoModifier, 1},       {Qt::Key_Home, Qt::ControlModifier, 0},
+        {Qt::Key_End, Qt::ControlModifier, 2}, {Qt::Key_Home, Qt::NoModifier, 0},
+        {Qt::Key_End, Qt::NoModifier, 2},      {Qt::Key_Home, Qt::ControlModifier, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Row);
+        QTest::keyClick(list, c.Key, c.Modifiers);
+        QTRY_COMPARE(SelectedRows(), std::vector<int>{c.Row});
+        EXPECT_EQ(list->currentIndex().row(), c.Row);
+    }
+    ExpectShownWindow({2024, 5, 3, 7, 40, 12}, {2024, 5, 3, 7, 40, 42});
+
+    QTest::keyClick(list, Qt::Key_Down);
+    const std::string target = (dir.Path() / "trip.nmea").string();
+    dialogs.SaveAnswer = QString::fromStdString(target);
+    QTest::keyClick(list, Qt::Key_Return);
+    QTRY_COMPARE(dialogs.SaveNames, QStringList{"day-20240503-080500.nmea"});
+    ExpectShownWindow({2024, 5, 3, 8, 5, 0}, {2024, 5, 3, 8, 5, 20});
+    std::string expected;
+    char line[kMaxRmcLength];
+    for (std::size_t i = 30; i < 50; ++i)
+        expected += std::string(line, FormatRmcLine(store.Fixes()[i], line)) + "\r\n";
+    EXPECT_EQ(ReadWholeFile(target), expected);
+    // The keypad's Enter too.
+    QTest::keyClick(list, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(dialogs.SaveNames.size(), 2);
+}
+
 // The controls keep their places; the group boxes and the path panels grow with the window, the
 // overview takes every pixel below and beside them.
 TEST_F(OverviewTest, OverviewTakesTheExtraRoom)

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
+#include <QLabel>
 #include <QListView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -89,8 +90,18 @@ TEST(QtDialogs, SaveDialogConfirmsOverwriteWithoutDefaultSuffix)
     auto dialog = MakeSaveDialog(nullptr, folder.path(), "track.nmea");
     EXPECT_EQ(dialog->directory().absolutePath(), QDir(folder.path()).absolutePath());
     EXPECT_EQ(dialog->selectedFiles(), QStringList{QDir(folder.path()).filePath("track.nmea")});
-    EXPECT_EQ(dialog->nameFilters(),
-              (QStringList{"NMEA (*.nmea)", "NMEA UTC + 高度 (*.nmea)", "GPX (*.gpx)"}));
+    EXPECT_EQ(dialog->nameFilters(), (QStringList{"NMEA（現地時刻） (*.nmea)",
+                                                  "NMEA UTC + 高度 (*.nmea)", "GPX (*.gpx)"}));
+    // Below the types, one line says which of them other programs read.
+    const auto* hint = dialog->findChild<QLabel*>(QStringLiteral("LabelSaveTypeHint"));
+    ASSERT_NE(hint, nullptr);
+    EXPECT_EQ(hint->text(), "他のプログラムは時刻を UTC として読みます。"
+                            "他のプログラム用には「NMEA UTC + 高度」か GPX を選んでください");
+    dialog->show();
+    QTRY_VERIFY(hint->isVisible());
+    EXPECT_LT(hint->height(), 2 * hint->fontMetrics().lineSpacing()); // one line
+    EXPECT_GT(hint->geometry().top(),
+              dialog->findChild<QWidget*>(QStringLiteral("fileTypeCombo"))->geometry().bottom());
     EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
     EXPECT_FALSE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
     EXPECT_EQ(dialog->defaultSuffix(), "");

@@ -3,7 +3,9 @@
 #include "convert/TimeWindow.h"
 #include "store/TimeBase.h"
 
+#include <QLineEdit>
 #include <QSpinBox>
+#include <QTest>
 #include <gtest/gtest.h>
 #include <tuple>
 
@@ -110,6 +112,59 @@ TEST(TimeRangeEdit, CoveringPresetCarriesAndClamps)
     EXPECT_EQ(edits, 1);
     range.Controls()[1]->setValue(2); // 2021/02/31
     EXPECT_FALSE(range.Window());
+}
+
+// A date that does not exist is marked on its day field as soon as it is typed, and the mark
+// leaves with the last field that made it so.
+TEST(TimeRangeEdit, MarksAnImpossibleDateAtOnce)
+{
+    QWidget parent;
+    TimeRangeEdit range(&parent);
+    parent.show();
+    const auto spin = [&range](const char* name) {
+        return range.findChild<QSpinBox*>(QString::fromLatin1(name));
+    };
+    const QColor normal = spin("UpDownStaDD")->palette().color(QPalette::Base);
+    const auto marked = [&](const char* name) {
+        const QSpinBox* day = spin(name);
+        const bool red = day->palette().color(QPalette::Base) != normal;
+        EXPECT_EQ(red, !day->toolTip().isEmpty()) << name;
+        return red;
+    };
+    struct Case {
+        const char* Field; // set to `Value`, the other fields kept
+        int Value;
+        bool StartMarked;
+        bool EndMarked;
+    };
+    range.SetWindow({Ms({2024, 2, 10, 0, 0, 0, 0}), Ms({2024, 4, 30, 0, 0, 0, 0})});
+    const Case cases[] = {
+        {"UpDownStaDD", 29, false, false},  // 2024/02/29
+        {"UpDownStaYY", 2023, true, false}, // 2023/02/29
+        {"UpDownEndDD", 31, true, true},    // 2024/04/31
+        {"UpDownStaMM", 3, false, true},    // 2023/03/29
+        {"UpDownEndMM", 5, false, false},   // 2024/05/31
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Field);
+        spin(c.Field)->setValue(c.Value);
+        EXPECT_EQ(marked("UpDownStaDD"), c.StartMarked);
+        EXPECT_EQ(marked("UpDownEndDD"), c.EndMarked);
+        EXPECT_EQ(!range.Window(), c.StartMarked || c.EndMarked);
+    }
+
+    // Typed into the edit: 2024/02/30.
+    range.SetWindow({Ms({2024, 2, 10, 0, 0, 0, 0}), Ms({2024, 2, 11, 0, 0, 0, 0})});
+    auto* edit = range.findChild<QLineEdit*>(QStringLiteral("EditStaDD"));
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, "30");
+    EXPECT_EQ(spin("UpDownStaDD")->value(), 30);
+    EXPECT_TRUE(marked("UpDownStaDD"));
+    EXPECT_EQ(spin("UpDownStaDD")->toolTip(), "この日付はありません");
+    // A preset is always a real date.
+    range.SetWindow({Ms({2024, 2, 10, 0, 0, 0, 0}), Ms({2024, 2, 11, 0, 0, 0, 0})});
+    EXPECT_FALSE(marked("UpDownStaDD"));
 }
 
 } // namespace

@@ -163,6 +163,10 @@ TEST(TrackLayer, ExcursionsAreDotsAndJumpsAreDrawnOnce)
         fixes.push_back(FixAt(i, north, away ? 20000 : 0));
     }
     const Picture picture(fixes, {0, 0, 400, 300});
+    // The picture fits the path: the excursions lie outside the bounds, the jumps' ends inside.
+    EXPECT_NEAR(picture.Plane.Bounds().Height(), 490, 0.01);
+    EXPECT_NEAR(picture.Plane.Bounds().Width(), 20000, 5);
+    EXPECT_NEAR(picture.Plane.BoundsOf(0, 50)->Height(), 490, 0.01);
     const TrackLayer layer = picture.Lay(1.0);
     // There and back, each once; the first walk here and the first away, the others retrace them.
     ASSERT_EQ(layer.Jumps.size(), 2u);

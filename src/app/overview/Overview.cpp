@@ -13,6 +13,7 @@
 #include "messages/NoteText.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QScrollBar>
 #include <QSplitter>
@@ -99,6 +100,29 @@ void TOverview::CreateList()
     // Room for trip numbers of three digits before the header widens.
     m_list->verticalHeader()->setMinimumWidth(
         m_list->fontMetrics().horizontalAdvance(QStringLiteral("000")) + kRowPadding);
+    m_list->installEventFilter(this);
+}
+
+bool TOverview::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != m_list || event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+    const auto* key = static_cast<const QKeyEvent*>(event);
+    const int trips = m_model->rowCount(QModelIndex());
+    const Qt::KeyboardModifiers held = key->modifiers() & ~Qt::KeypadModifier;
+    if (trips > 0 && held == Qt::ControlModifier &&
+        (key->key() == Qt::Key_Home || key->key() == Qt::Key_End)) {
+        // The table itself only moves its current row on these, picking nothing.
+        SelectTrip(static_cast<std::size_t>(key->key() == Qt::Key_Home ? 0 : trips - 1),
+                   Qt::NoModifier);
+        return true;
+    }
+    if (held == Qt::NoModifier && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+        m_list->currentIndex().isValid()) {
+        TripDoubleClicked(m_list->currentIndex());
+        return true;
+    }
+    return false;
 }
 
 // The trip list and the photo list share the left of the picture, on two tabs without a frame.

@@ -51,6 +51,9 @@ class TOverview final : public QWidget
   protected:
     // A window that grows gives the photo list the room its columns want.
     void resizeEvent(QResizeEvent* event) override;
+    // The trip list's keys beyond the table's own: Ctrl+Home and Ctrl+End pick the first and the
+    // last trip as the arrow keys pick theirs, Enter exports the current trip as a double click.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void CreateParts();
