@@ -7,8 +7,8 @@
 #include "FuzzCommon.h"
 #include "support/LogWriter.h"
 #include "support/MbTilesWriter.h"
-#include "support/TilePictures.h"
 #include "support/PhotoWriter.h"
+#include "support/TilePictures.h"
 
 #include <cmath>
 #include <cstring>
@@ -386,8 +386,8 @@ std::vector<Bytes> MapFiles(const fs::path& scratch)
     MbTilesFixture vector = TwoZoomFixture(4, "-180,-85,180,85");
     vector.Metadata["format"] = "pbf";
     std::vector<Bytes> files;
-    for (const MbTilesFixture& fixture : {TwoZoomFixture(8, "-180,0,0,85.0511"), bare, garbage,
-                                          vector}) {
+    for (const MbTilesFixture& fixture :
+         {TwoZoomFixture(8, "-180,0,0,85.0511"), bare, garbage, vector}) {
         const fs::path path = scratch / ("map-" + std::to_string(files.size()) + ".mbtiles");
         fs::remove(path);
         if (!WriteMbTiles(path.string(), fixture).Ok()) {
@@ -442,7 +442,7 @@ int main(int argc, char** argv)
     std::cout << "seeds: block_log " << block.Count() << ", block_log_full " << blockFull.Count()
               << ", sector_log " << sector.Count() << ", sector_log_full " << sectorFull.Count()
               << ", smoothing " << smoothing.Count() << ", rmc_line " << rmc.Count()
-              << ", track_writers " << track.Count() << ", photo " << photo.Count()
-              << ", mbtiles " << maps.Count() << '\n';
+              << ", track_writers " << track.Count() << ", photo " << photo.Count() << ", mbtiles "
+              << maps.Count() << '\n';
     return 0;
 }
