@@ -1,0 +1,123 @@
+#include "geometry/WebMercator.h"
+
+#include <algorithm>
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Positions in world pixels of 256-px tiles, worked out with the servers' own formula
+// y = (1 − asinh(tan φ) / π) / 2 · 2^z.
+struct Known {
+    double LatDeg;
+    double LonDeg;
+    int Zoom;
+    double TileX;
+    double TileY;
+};
+constexpr Known kKnown[] = {
+    {0, 0, 0, 0.5, 0.5},
+    {35.6586, 139.7454, 18, 232831.4948266667, 103246.83156970255},
+    {51.5007, -0.1246, 12, 2046.5823288888892, 1362.1470082541223},
+    {-33.8568, 151.2153, 10, 942.12352, 614.4533595296429},
+    {kMercatorEdgeLatDeg, 180, 3, 8.0, 0.0},
+    {89.9, -180, 3, 0.0, 0.0}, // beyond the edge: at the edge
+};
+
+TEST(WebMercator, UnitPointsMatchTheServersTiles)
+{
+    for (const Known& k : kKnown) {
+        SCOPED_TRACE(k.LatDeg);
+        const PlanePoint unit = MercatorUnit(k.LatDeg, k.LonDeg);
+        const double pixels = WorldPixels(k.Zoom, 256);
+        EXPECT_NEAR(unit.X * pixels, k.TileX * 256, 1e-4);
+        EXPECT_NEAR(unit.Y * pixels, k.TileY * 256, 1e-4);
+        if (std::abs(k.LatDeg) <= kMercatorEdgeLatDeg) {
+            const LatLon back = MercatorLatLon(unit);
+            EXPECT_NEAR(back.LatDeg, k.LatDeg, 1e-9);
+            EXPECT_NEAR(back.LonDeg, k.LonDeg, 1e-9);
+        }
+    }
+}
+
+TEST(WebMercator, FrameKeepsGroundMetresAtItsLatitude)
+{
+    constexpr double kRadiusM = 6371008.8;
+    const MercatorFrame frame = FrameAt(35.0, 139.0, kRadiusM);
+    const PlanePoint here = frame.ToPlane(MercatorUnit(35.0, 139.0));
+    EXPECT_NEAR(here.X, 0, 1e-6);
+    EXPECT_NEAR(here.Y, 0, 1e-6);
+    // A thousandth of a degree north is 111.2 m on the ground; east it is cos 35° of that.
+    const double degreeM = kRadiusM * 3.141592653589793 / 180;
+    const PlanePoint north = frame.ToPlane(MercatorUnit(35.001, 139.0));
+    const PlanePoint east = frame.ToPlane(MercatorUnit(35.0, 139.001));
+    EXPECT_NEAR(north.Y, 0.001 * degreeM, 0.01);
+    EXPECT_NEAR(east.X, 0.001 * degreeM * std::cos(35.0 * 3.141592653589793 / 180), 0.01);
+    const PlanePoint back = frame.ToUnit(north);
+    EXPECT_NEAR(MercatorLatLon(back).LatDeg, 35.001, 1e-12);
+}
+
+TEST(WebMercator, WholeZoomFollowsTheDevicePixels)
+{
+    const MercatorFrame frame = FrameAt(35.0, 139.0, 6371008.8);
+    struct Case {
+        int Zoom;
+        double Ratio;
+        int TilePixels;
+        int PictureZoom; // what the same picture scale at ratio 1 and 256-px tiles is
+    };
+    // At 200 % a picture takes a level deeper; a source of 512-px tiles a level less.
+    const Case cases[] = {{12, 1, 256, 12}, {13, 2, 256, 12}, {11, 1, 512, 12},
+                          {12, 2, 512, 12}, {0, 1, 256, 0},   {22, 1, 256, 22}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Zoom);
+        const double scale = ZoomPixelsPerMetre(frame, c.PictureZoom, 1, 256);
+        for (const ZoomRounding r : {ZoomRounding::Nearest, ZoomRounding::Down})
+            EXPECT_EQ(WholeZoom(frame, scale, c.Ratio, c.TilePixels, r), c.Zoom);
+        EXPECT_DOUBLE_EQ(ZoomPixelsPerMetre(frame, c.Zoom, c.Ratio, c.TilePixels), scale);
+    }
+    const double between = ZoomPixelsPerMetre(frame, 10, 1, 256) * 1.6;
+    EXPECT_EQ(WholeZoom(frame, between, 1, 256, ZoomRounding::Nearest), 11);
+    EXPECT_EQ(WholeZoom(frame, between, 1, 256, ZoomRounding::Down), 10);
+    EXPECT_EQ(WholeZoom(frame, 1e9, 1, 256, ZoomRounding::Down), kDeepestZoom);
+    EXPECT_EQ(WholeZoom(frame, 0, 1, 256, ZoomRounding::Down), 0);
+}
+
+bool Holds(const std::vector<TileIndex>& tiles, TileIndex tile)
+{
+    return std::find(tiles.begin(), tiles.end(), tile) != tiles.end();
+}
+
+TEST(WebMercator, TilesCoverThePictureAndOneRing)
+{
+    // A box inside the tiles x 4 … 5, y 2 at zoom 3 (tiles an eighth of the world).
+    const PlaneBox box{4.2 / 8, 2.1 / 8, 5.9 / 8, 2.8 / 8};
+    const std::vector<TileIndex> bare = TilesCovering(box, 3, 0);
+    EXPECT_EQ(bare.size(), 2u);
+    EXPECT_TRUE(Holds(bare, {3, 4, 2}));
+    EXPECT_TRUE(Holds(bare, {3, 5, 2}));
+    const std::vector<TileIndex> ringed = TilesCovering(box, 3, 1);
+    EXPECT_EQ(ringed.size(), 12u); // 4 × 3
+    EXPECT_EQ(std::vector(ringed.begin(), ringed.begin() + 2), bare) << "the picture's tiles first";
+    EXPECT_TRUE(Holds(ringed, {3, 3, 1}));
+    EXPECT_TRUE(Holds(ringed, {3, 6, 3}));
+
+    // Across the antimeridian the columns wrap; at the north edge no row above 0.
+    const std::vector<TileIndex> wrapped = TilesCovering({0.95, 0.01, 1.05, 0.05}, 2, 0);
+    EXPECT_EQ(wrapped.size(), 2u);
+    EXPECT_TRUE(Holds(wrapped, {2, 3, 0}));
+    EXPECT_TRUE(Holds(wrapped, {2, 0, 0}));
+    const std::vector<TileIndex> edge = TilesCovering({0.3, 0.0, 0.4, 0.1}, 1, 1);
+    for (const TileIndex& t : edge)
+        EXPECT_GE(t.Y, 0);
+    EXPECT_EQ(edge.size(), 4u); // zoom 1 has four tiles, each once
+    // A box larger than the world asks for each tile once.
+    EXPECT_EQ(TilesCovering({-1, -1, 2, 2}, 1, 1).size(), 4u);
+    EXPECT_TRUE(TilesCovering({0, 0, std::nan(""), 1}, 1, 0).empty());
+
+    const PlaneBox tile = TileUnitBox({3, 4, 2});
+    EXPECT_DOUBLE_EQ(tile.MinX, 0.5);
+    EXPECT_DOUBLE_EQ(tile.MaxY, 3.0 / 8);
+}
+
+} // namespace
