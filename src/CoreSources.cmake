@@ -45,6 +45,7 @@ set(T2N_CORE_SOURCES
     geometry/TimeAxis.cpp
     geometry/PhotoMarks.cpp
     geometry/WebMercator.cpp
+    geometry/MapView.cpp
     geometry/Outline.cpp
 )
 list(TRANSFORM T2N_CORE_SOURCES PREPEND ${CMAKE_CURRENT_LIST_DIR}/)

@@ -1,5 +1,7 @@
 #include "geometry/Outline.h"
 
+#include "geometry/MapView.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -124,11 +126,9 @@ std::vector<LaidOutlineLine> LayOutline(const WorldOutline& outline, const Merca
 {
     std::vector<LaidOutlineLine> laid;
     // The picture's box in unit points, and the pixels of a unit along each axis.
-    const PlanePoint topLeft = frame.ToUnit(transform.Unmap({picture.MinX, picture.MinY}));
-    const PlanePoint bottomRight = frame.ToUnit(transform.Unmap({picture.MaxX, picture.MaxY}));
-    const PlaneBox seen{topLeft.X, topLeft.Y, bottomRight.X, bottomRight.Y};
+    const PlaneBox seen = UnitBoxOf(transform, frame, picture);
     const double pixelsPerUnit = transform.PixelsPerMetre * frame.MetresPerUnit;
-    const PlanePoint origin = transform.Map(frame.ToPlane({0, 0}));
+    const PlanePoint origin = PixelOfUnit(transform, frame, {0, 0});
     const double minSquared = minPixels * minPixels;
     for (const double shift : std::array{0.0, -1.0, 1.0}) {
         const PlaneBox shifted{seen.MinX - shift, seen.MinY, seen.MaxX - shift, seen.MaxY};

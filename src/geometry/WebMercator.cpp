@@ -7,6 +7,8 @@
 namespace {
 
 constexpr double kRadiansPerDegree = std::numbers::pi / 180.0;
+// More tiles than a picture of 8K at 200 % with a ring around it takes.
+constexpr double kMostTiles = 4096;
 
 // The tiles' count along a side at a zoom level.
 double TilesAcross(int zoom) { return std::ldexp(1.0, zoom); }
@@ -55,9 +57,9 @@ double ZoomPixelsPerMetre(const MercatorFrame& frame, int zoom, double deviceRat
     return WorldPixels(zoom, tilePixels) / (frame.MetresPerUnit * deviceRatio);
 }
 
-std::vector<TileIndex> TilesCovering(const PlaneBox& unitBox, int zoom, int ring)
+std::vector<PlacedTile> TilesCovering(const PlaneBox& unitBox, int zoom, int ring)
 {
-    std::vector<TileIndex> tiles;
+    std::vector<PlacedTile> tiles;
     const double across = TilesAcross(zoom);
     const int count = static_cast<int>(across);
     if (!(unitBox.Width() >= 0 && unitBox.Height() >= 0) || !std::isfinite(unitBox.Width()) ||
@@ -68,17 +70,21 @@ std::vector<TileIndex> TilesCovering(const PlaneBox& unitBox, int zoom, int ring
     const double lastX = std::min(std::ceil(unitBox.MaxX * across) - 1 + ring, firstX + count - 1);
     const double firstY = std::max(std::floor(unitBox.MinY * across) - ring, 0.0);
     const double lastY = std::min(std::ceil(unitBox.MaxY * across) - 1 + ring, across - 1);
+    // A box far larger than a picture's tiles is a caller's mistake, not a request for them all.
+    if ((lastX - firstX + 1) * (lastY - firstY + 1) > kMostTiles)
+        return tiles;
     const PlanePoint middle{unitBox.Centre().X * across - 0.5, unitBox.Centre().Y * across - 0.5};
     struct Near {
         double Distance;
-        TileIndex Tile;
+        PlacedTile Tile;
     };
     std::vector<Near> near;
     for (double y = firstY; y <= lastY; ++y)
         for (double x = firstX; x <= lastX; ++x) {
             const int column = static_cast<int>(std::fmod(std::fmod(x, across) + across, across));
-            near.push_back(
-                {std::hypot(x - middle.X, y - middle.Y), {zoom, column, static_cast<int>(y)}});
+            near.push_back({std::hypot(x - middle.X, y - middle.Y),
+                            {{zoom, column, static_cast<int>(y)},
+                             {x / across, y / across, (x + 1) / across, (y + 1) / across}}});
         }
     std::stable_sort(near.begin(), near.end(),
                      [](const Near& a, const Near& b) { return a.Distance < b.Distance; });
@@ -86,10 +92,4 @@ std::vector<TileIndex> TilesCovering(const PlaneBox& unitBox, int zoom, int ring
     for (const Near& n : near)
         tiles.push_back(n.Tile);
     return tiles;
-}
-
-PlaneBox TileUnitBox(const TileIndex& tile)
-{
-    const double across = TilesAcross(tile.Z);
-    return {tile.X / across, tile.Y / across, (tile.X + 1) / across, (tile.Y + 1) / across};
 }

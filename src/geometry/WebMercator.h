@@ -63,9 +63,13 @@ struct TileIndex {
     int Y = 0;
     friend bool operator==(const TileIndex&, const TileIndex&) = default;
 };
+// A tile where a picture shows it: its unit box may lie a world east or west of [0, 1] when the
+// picture runs past the antimeridian.
+struct PlacedTile {
+    TileIndex Tile;
+    PlaneBox Units;
+};
 // The tiles a box of unit points needs at a zoom level, plus `ring` rings of tiles around them,
 // the ones nearest the box's middle first. Columns wrap around the antimeridian (each tile once);
 // rows end at the world's edges.
-[[nodiscard]] std::vector<TileIndex> TilesCovering(const PlaneBox& unitBox, int zoom, int ring);
-// The unit box a tile covers.
-[[nodiscard]] PlaneBox TileUnitBox(const TileIndex& tile);
+[[nodiscard]] std::vector<PlacedTile> TilesCovering(const PlaneBox& unitBox, int zoom, int ring);

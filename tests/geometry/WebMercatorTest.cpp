@@ -1,5 +1,7 @@
 #include "geometry/WebMercator.h"
 
+#include "geometry/MapView.h"
+
 #include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -83,41 +85,88 @@ TEST(WebMercator, WholeZoomFollowsTheDevicePixels)
     EXPECT_EQ(WholeZoom(frame, 0, 1, 256, ZoomRounding::Down), 0);
 }
 
-bool Holds(const std::vector<TileIndex>& tiles, TileIndex tile)
+bool Holds(const std::vector<PlacedTile>& tiles, TileIndex tile)
 {
-    return std::find(tiles.begin(), tiles.end(), tile) != tiles.end();
+    return std::any_of(tiles.begin(), tiles.end(),
+                       [&](const PlacedTile& placed) { return placed.Tile == tile; });
 }
 
 TEST(WebMercator, TilesCoverThePictureAndOneRing)
 {
     // A box inside the tiles x 4 … 5, y 2 at zoom 3 (tiles an eighth of the world).
     const PlaneBox box{4.2 / 8, 2.1 / 8, 5.9 / 8, 2.8 / 8};
-    const std::vector<TileIndex> bare = TilesCovering(box, 3, 0);
+    const std::vector<PlacedTile> bare = TilesCovering(box, 3, 0);
     EXPECT_EQ(bare.size(), 2u);
     EXPECT_TRUE(Holds(bare, {3, 4, 2}));
     EXPECT_TRUE(Holds(bare, {3, 5, 2}));
-    const std::vector<TileIndex> ringed = TilesCovering(box, 3, 1);
+    const std::vector<PlacedTile> ringed = TilesCovering(box, 3, 1);
     EXPECT_EQ(ringed.size(), 12u); // 4 × 3
-    EXPECT_EQ(std::vector(ringed.begin(), ringed.begin() + 2), bare) << "the picture's tiles first";
+    EXPECT_TRUE(Holds({ringed.begin(), ringed.begin() + 2}, {3, 4, 2})) << "the picture's first";
+    EXPECT_TRUE(Holds({ringed.begin(), ringed.begin() + 2}, {3, 5, 2}));
     EXPECT_TRUE(Holds(ringed, {3, 3, 1}));
     EXPECT_TRUE(Holds(ringed, {3, 6, 3}));
 
     // Across the antimeridian the columns wrap; at the north edge no row above 0.
-    const std::vector<TileIndex> wrapped = TilesCovering({0.95, 0.01, 1.05, 0.05}, 2, 0);
+    const std::vector<PlacedTile> wrapped = TilesCovering({0.95, 0.01, 1.05, 0.05}, 2, 0);
     EXPECT_EQ(wrapped.size(), 2u);
     EXPECT_TRUE(Holds(wrapped, {2, 3, 0}));
     EXPECT_TRUE(Holds(wrapped, {2, 0, 0}));
-    const std::vector<TileIndex> edge = TilesCovering({0.3, 0.0, 0.4, 0.1}, 1, 1);
-    for (const TileIndex& t : edge)
-        EXPECT_GE(t.Y, 0);
+    for (const PlacedTile& t : wrapped) // the tile east of 180° is placed there
+        EXPECT_DOUBLE_EQ(t.Units.MinX, t.Tile.X == 0 ? 1.0 : 0.75);
+    const std::vector<PlacedTile> edge = TilesCovering({0.3, 0.0, 0.4, 0.1}, 1, 1);
+    for (const PlacedTile& t : edge)
+        EXPECT_GE(t.Tile.Y, 0);
     EXPECT_EQ(edge.size(), 4u); // zoom 1 has four tiles, each once
     // A box larger than the world asks for each tile once.
     EXPECT_EQ(TilesCovering({-1, -1, 2, 2}, 1, 1).size(), 4u);
     EXPECT_TRUE(TilesCovering({0, 0, std::nan(""), 1}, 1, 0).empty());
+    for (const PlacedTile& t : bare) {
+        EXPECT_DOUBLE_EQ(t.Units.MinX, t.Tile.X / 8.0);
+        EXPECT_DOUBLE_EQ(t.Units.MaxY, 3.0 / 8);
+    }
+}
 
-    const PlaneBox tile = TileUnitBox({3, 4, 2});
-    EXPECT_DOUBLE_EQ(tile.MinX, 0.5);
-    EXPECT_DOUBLE_EQ(tile.MaxY, 3.0 / 8);
+} // namespace
+
+namespace {
+
+TEST(MapView, SnapsToWholeZoomsOnWholeDevicePixels)
+{
+    const MercatorFrame frame = FrameAt(35.0, 139.0, 6371008.8);
+    const PlaneBox picture{0, 0, 401, 301};
+    for (const double ratio : {1.0, 1.5, 2.0}) {
+        SCOPED_TRACE(ratio);
+        const PlaneView view{{123.4, -56.7}, ZoomPixelsPerMetre(frame, 14, ratio, 256) * 1.3};
+        const MapZoom snapped = SnapToZoom(view, frame, ratio, 256, ZoomRounding::Nearest);
+        EXPECT_EQ(snapped.Zoom, 14);
+        EXPECT_EQ(snapped.View.Centre, view.Centre);
+        EXPECT_EQ(SnapToZoom(view, frame, ratio, 256, ZoomRounding::Down).Zoom, 14);
+        EXPECT_EQ(SnapToZoom(snapped.View, frame, ratio, 256, ZoomRounding::Down).Zoom, 14);
+        const PlaneTransform aligned =
+            AlignToDevicePixels(snapped.View.Transform(picture), frame, ratio);
+        EXPECT_LE(std::abs(aligned.Origin.X - snapped.View.Transform(picture).Origin.X),
+                  0.5 / ratio + 1e-9);
+        // Every tile's corner on a whole device pixel, a tile's side tilePixels device pixels.
+        for (const PlacedTile& tile : TilesCovering(UnitBoxOf(aligned, frame, picture), 14, 1)) {
+            const PlanePoint corner =
+                PixelOfUnit(aligned, frame, {tile.Units.MinX, tile.Units.MinY});
+            const PlanePoint far = PixelOfUnit(aligned, frame, {tile.Units.MaxX, tile.Units.MaxY});
+            EXPECT_NEAR(corner.X * ratio, std::round(corner.X * ratio), 1e-6);
+            EXPECT_NEAR(corner.Y * ratio, std::round(corner.Y * ratio), 1e-6);
+            EXPECT_NEAR((far.X - corner.X) * ratio, 256, 1e-6);
+        }
+    }
+}
+
+} // namespace
+
+namespace {
+
+TEST(WebMercator, RefusesBoxesNoPictureShows)
+{
+    // A unit box of the whole world at zoom 20: a trillion tiles, asked for none.
+    EXPECT_TRUE(TilesCovering({0, 0, 1, 1}, 20, 0).empty());
+    EXPECT_EQ(TilesCovering({0, 0, 1, 1}, 5, 0).size(), 1024u);
 }
 
 } // namespace
