@@ -1,5 +1,6 @@
 #include "app/overview/TrackView.h"
 
+#include "app/overview/MapLayer.h"
 #include "app/overview/OverviewText.h"
 #include "app/overview/TripColour.h"
 
@@ -131,6 +132,15 @@ TrackView::TrackView(QWidget* parent) : QWidget(parent)
     m_wholeButton->setCursor(Qt::ArrowCursor);
     m_wholeButton->hide();
     connect(m_wholeButton, &QToolButton::clicked, this, &TrackView::ShowWholeLog);
+    m_map = new MapLayer(this);
+    connect(m_map, &MapLayer::Changed, this, qOverload<>(&TrackView::update));
+}
+
+void TrackView::SetMapSource(TileSource* source)
+{
+    m_map->SetSource(source);
+    m_stale = true;
+    update();
 }
 
 bool TrackView::HasPoints() const { return m_path && m_path->HasPoints(); }
@@ -236,18 +246,19 @@ void TrackView::Prepare()
     m_faintLayer = {};
     m_scaleBar = {};
     const PlaneBox plot = Plot();
+    std::optional<MapLayer::Place> place;
     if (HasPoints() && plot.Width() > 0 && plot.Height() > 0) {
-        if (m_fitBox)
-            m_view = FitView(*m_fitBox, plot);
-        m_transform = m_view.Transform(plot);
+        PlaceView(plot);
+        place = MapLayer::Place{m_path->Frame(), m_transform, m_mapZoom};
         // One cell a device pixel: the work is bounded by the picture, not by the fixes.
         m_faintLayer =
             LayTrack(*m_path, m_transform, BoxOf(rect()), 1.0 / m_preparedRatio, m_allTrips);
         PlaceScaleBar(plot);
     }
+    m_map->Prepare(place, size(), m_preparedRatio, palette().color(QPalette::Base));
     m_faint = QPixmap(size() * m_preparedRatio);
     m_faint.setDevicePixelRatio(m_preparedRatio);
-    m_faint.fill(palette().color(QPalette::Base));
+    m_faint.fill(Qt::transparent);
     QPainter painter(&m_faint);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(palette().color(QPalette::Mid));
@@ -255,6 +266,23 @@ void TrackView::Prepare()
     // Under a strong layer of every trip nothing faint would show.
     if (m_strongParts != m_allTrips)
         PaintLayer(painter, m_faintLayer, false);
+}
+
+void TrackView::PlaceView(const PlaneBox& plot)
+{
+    if (m_fitBox)
+        m_view = FitView(*m_fitBox, plot);
+    if (!m_map->Snaps()) {
+        m_transform = m_view.Transform(plot);
+        return;
+    }
+    // A fit takes the level that still shows all it fits; a zoom or a pan the nearest level.
+    const MapZoom snapped =
+        SnapToZoom(m_view, m_path->Frame(), m_preparedRatio, m_map->TilePixels(),
+                   m_fitBox ? ZoomRounding::Down : ZoomRounding::Nearest);
+    m_view = snapped.View;
+    m_mapZoom = snapped.Zoom;
+    m_transform = AlignToDevicePixels(m_view.Transform(plot), m_path->Frame(), m_preparedRatio);
 }
 
 void TrackView::PrepareStrong()
@@ -329,6 +357,7 @@ void TrackView::paintEvent(QPaintEvent*)
 {
     PrepareStrong();
     QPainter painter(this);
+    m_map->Paint(painter);
     painter.drawPixmap(0, 0, m_faint);
     if (hasFocus()) { // where the keys act
         painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
@@ -343,6 +372,10 @@ void TrackView::paintEvent(QPaintEvent*)
     PaintPhotoMarks(painter);
     PaintScaleBar(painter);
     PaintLegend(painter);
+    // The map's source named at the bottom right, left of the button when it shows.
+    const double right = m_wholeButton->isVisible() ? m_wholeButton->geometry().left() - 6.0
+                                                    : width() - kPaddingPixels;
+    m_map->PaintAttribution(painter, QPointF(right, height() - kPaddingPixels));
 }
 
 void TrackView::focusInEvent(QFocusEvent* event)
@@ -496,13 +529,22 @@ void TrackView::ZoomAt(const QPointF& pixel, double factor)
     SetUserView(ZoomView(m_view, plot, {pixel.x(), pixel.y()}, scale / m_view.PixelsPerMetre));
 }
 
+double TrackView::ZoomStep() const { return m_map->Snaps() ? 2.0 : kWheelZoom; }
+
 void TrackView::wheelEvent(QWheelEvent* event)
 {
-    const double steps = event->angleDelta().y() / 120.0;
-    if (steps == 0 || !HasPoints())
+    const int angle = event->angleDelta().y();
+    if (angle == 0 || !HasPoints())
         return QWidget::wheelEvent(event);
-    ZoomAt(event->position(), std::pow(kWheelZoom, steps));
     event->accept();
+    if (!m_map->Snaps())
+        return ZoomAt(event->position(), std::pow(kWheelZoom, angle / 120.0));
+    // A map steps by whole levels: a fine wheel's small turns add up to one.
+    m_wheelAngle += angle;
+    const int steps = m_wheelAngle / 120;
+    m_wheelAngle -= steps * 120;
+    if (steps != 0)
+        ZoomAt(event->position(), std::pow(ZoomStep(), steps));
 }
 
 void TrackView::mousePressEvent(QMouseEvent* event)
@@ -553,9 +595,9 @@ void TrackView::keyPressEvent(QKeyEvent* event)
     switch (event->key()) {
     case Qt::Key_Plus:
     case Qt::Key_Equal:
-        return ZoomAt(middle, kWheelZoom);
+        return ZoomAt(middle, ZoomStep());
     case Qt::Key_Minus:
-        return ZoomAt(middle, 1 / kWheelZoom);
+        return ZoomAt(middle, 1 / ZoomStep());
     case Qt::Key_Left:
     case Qt::Key_Right:
     case Qt::Key_Up:

@@ -10,14 +10,18 @@
 #include <optional>
 #include <vector>
 
+class MapLayer;
 class QToolButton;
+class TileSource;
 
 // The track picture: the log's trips as lines on a local plane, north up, each trip in its own
 // colour; the picked parts strong and the rest faint, the start and end of the picked parts
 // marked, with a scale bar in km; photos placed on the track are diamonds in their trips' colours.
 // The lines between trips are not drawn. The wheel zooms about
 // the pointer, a drag pans, a click on a trip's line picks it; a double click on the background,
-// Home or the button in the corner shows the whole log again.
+// Home or the button in the corner shows the whole log again. Under the lines lie the built-in
+// outline of the world and a map source's tiles (MapLayer); with a source the scale steps
+// through its whole zoom levels.
 class TrackView final : public QWidget
 {
     Q_OBJECT
@@ -57,6 +61,9 @@ class TrackView final : public QWidget
     // The photo marks' pixels at the current view, in the marks' order.
     [[nodiscard]] std::vector<QPointF> PhotoMarkPixels();
 
+    // The map whose tiles lie under the trips, or none (the outline alone); not owned.
+    void SetMapSource(TileSource* source);
+
     [[nodiscard]] QSize minimumSizeHint() const override;
     [[nodiscard]] QSize sizeHint() const override;
 
@@ -88,6 +95,10 @@ class TrackView final : public QWidget
     void FitTo(Fit fit, const std::optional<PlaneBox>& box);
     void SetUserView(const PlaneView& view);
     void ZoomAt(const QPointF& pixel, double factor);
+    // The view's factor of one wheel notch or key press: a zoom level with a map.
+    [[nodiscard]] double ZoomStep() const;
+    // The transform of the view at the plot, snapped to the map's zoom levels with a source.
+    void PlaceView(const PlaneBox& plot);
     [[nodiscard]] std::optional<std::size_t> TripAt(const QPointF& pixel);
     // The transform, the faint layer and the scale bar: once per path, view and size.
     void Prepare();
@@ -126,6 +137,9 @@ class TrackView final : public QWidget
     PlaneView m_viewAtPress;
     bool m_panning = false;
     QToolButton* m_wholeButton = nullptr;
+    MapLayer* m_map = nullptr;
+    int m_mapZoom = 0;
+    int m_wheelAngle = 0; // eighths of a degree turned short of a zoom level
     std::vector<PhotoMark> m_photoMarks;
     std::optional<std::size_t> m_pickedPhoto;
 };
