@@ -35,6 +35,7 @@ set(T2N_CORE_SOURCES
     messages/Language.cpp
     messages/ErrorText.cpp
     messages/NoteText.cpp
+    messages/MapText.cpp
     convert/TimeWindow.cpp
     convert/OutputNames.cpp
     convert/ConversionService.cpp
@@ -49,6 +50,17 @@ set(T2N_CORE_SOURCES
     geometry/Outline.cpp
 )
 list(TRANSFORM T2N_CORE_SOURCES PREPEND ${CMAKE_CURRENT_LIST_DIR}/)
+
+# The map's floors without Qt: SQLite behind its owners, map files, the tile caches' rules. A
+# library of their own, as only the window reads maps (and links SQLite).
+set(T2N_TILES_SOURCES
+    sqlite/Sqlite.cpp
+    tiles/TileBytes.cpp
+    tiles/MbTiles.cpp
+    tiles/HttpCache.cpp
+    tiles/TileDiskCache.cpp
+)
+list(TRANSFORM T2N_TILES_SOURCES PREPEND ${CMAKE_CURRENT_LIST_DIR}/)
 
 # The release as a header, for --version and the About text.
 configure_file(${CMAKE_CURRENT_LIST_DIR}/store/Version.h.in

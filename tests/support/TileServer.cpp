@@ -1,0 +1,150 @@
+#include "support/TileServer.h"
+
+#include "support/TilePictures.h"
+
+#include <QRegularExpression>
+#include <QTcpSocket>
+
+namespace {
+
+constexpr int kTilePixels = 256;
+
+QByteArray StatusLine(int code)
+{
+    switch (code) {
+    case 200:
+        return "HTTP/1.1 200 OK\r\n";
+    case 304:
+        return "HTTP/1.1 304 Not Modified\r\n";
+    case 404:
+        return "HTTP/1.1 404 Not Found\r\n";
+    default:
+        return "HTTP/1.1 503 Service Unavailable\r\n";
+    }
+}
+
+} // namespace
+
+TileServer::TileServer(QObject* parent) : QObject(parent)
+{
+    connect(&m_server, &QTcpServer::newConnection, this, &TileServer::Accept);
+}
+
+TileServer::~TileServer()
+{
+    m_server.close();
+}
+
+bool TileServer::Start()
+{
+    return m_server.listen(QHostAddress::LocalHost, 0);
+}
+
+QString TileServer::UrlTemplate() const
+{
+    return QStringLiteral("http://127.0.0.1:%1/{z}/{x}/{y}.png").arg(Port());
+}
+
+QByteArray TileServer::ETagOf(const QString& path)
+{
+    return "\"" + path.toLatin1().replace('/', '-') + "\"";
+}
+
+void TileServer::Accept()
+{
+    while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { Read(socket); });
+        connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+            m_buffers.remove(socket);
+            socket->deleteLater();
+        });
+    }
+}
+
+// One request is its head: a GET has no body.
+void TileServer::Read(QTcpSocket* socket)
+{
+    QByteArray& buffer = m_buffers[socket];
+    buffer += socket->readAll();
+    qsizetype end = 0;
+    while ((end = buffer.indexOf("\r\n\r\n")) >= 0) {
+        const QList<QByteArray> lines = buffer.left(end).split('\n');
+        buffer.remove(0, end + 4);
+        Request request;
+        request.Path = QString::fromLatin1(lines.value(0).split(' ').value(1));
+        for (qsizetype i = 1; i < lines.size(); ++i) {
+            const qsizetype colon = lines[i].indexOf(':');
+            if (colon > 0) {
+                request.Headers.insert(lines[i].left(colon).trimmed().toLower(),
+                                       lines[i].mid(colon + 1).trimmed());
+            }
+        }
+        m_requests.append(request);
+        if (m_hold) {
+            m_waiting.append(Waiting{socket, request});
+            m_mostOutstanding = std::max(m_mostOutstanding, static_cast<int>(m_waiting.size()));
+        } else {
+            m_mostOutstanding = std::max(m_mostOutstanding, 1);
+            Answer(socket, request);
+        }
+    }
+}
+
+void TileServer::Release()
+{
+    m_hold = false;
+    const QList<Waiting> waiting = std::exchange(m_waiting, {});
+    for (const Waiting& w : waiting) {
+        if (m_buffers.contains(w.Socket)) {
+            Answer(w.Socket, w.Asked);
+        }
+    }
+}
+
+QByteArray TileServer::Body(const QString& path) const
+{
+    static const QRegularExpression kTilePath(QStringLiteral("^/(\\d+)/(\\d+)/(\\d+)\\.png$"));
+    const QRegularExpressionMatch match = kTilePath.match(path);
+    if (!match.hasMatch()) {
+        return {};
+    }
+    const std::string png = SolidPng(
+        TileColour(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt()),
+        kTilePixels);
+    return QByteArray::fromStdString(png);
+}
+
+void TileServer::Answer(QTcpSocket* socket, const Request& request)
+{
+    if (m_answer == Answer::Close) {
+        socket->disconnectFromHost();
+        return;
+    }
+    QByteArray body = Body(request.Path);
+    int code = body.isEmpty() ? 404 : 200;
+    const QByteArray etag = ETagOf(request.Path);
+    const bool conditional = request.Headers.value("if-none-match") == etag ||
+                             request.Headers.value("if-modified-since") == kLastModified;
+    if (code == 200 && m_answer == Answer::Tile && conditional) {
+        code = 304;
+    } else if (m_answer == Answer::NotFound || m_answer == Answer::Unavailable) {
+        code = m_answer == Answer::NotFound ? 404 : 503;
+    }
+    if (code == 200 && m_answer == Answer::Garbage) {
+        body = QByteArray(2000, 'x');
+    } else if (code == 200 && m_answer == Answer::Truncated) {
+        body.truncate(body.size() / 2);
+    }
+    if (code != 200) {
+        body.clear();
+    }
+    QByteArray head = StatusLine(code);
+    head += "Content-Type: image/png\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n";
+    if ((code == 200 || code == 304) && !m_cacheControl.isEmpty()) {
+        head += "Cache-Control: " + m_cacheControl + "\r\n";
+    }
+    if (code == 200 || code == 304) {
+        head += "ETag: " + etag + "\r\nLast-Modified: " + kLastModified + "\r\n";
+    }
+    socket->write(head + "\r\n" + body);
+}
