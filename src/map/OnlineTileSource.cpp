@@ -92,7 +92,7 @@ void OnlineTileSource::SetWanted(const std::vector<TileKey>& keys)
     const qint64 now = NowSec();
     for (const TileCoord& tile : m_wanted) {
         if (m_missing.contains(tile) || m_onDiskLookup.contains(tile) ||
-            m_inFlight.contains(tile) || FailedLately(tile)) {
+            m_inFlight.contains(tile) || m_storing.contains(tile) || FailedLately(tile)) {
             continue;
         }
         if (const Held* held = m_memory.Find(tile)) {
@@ -117,7 +117,8 @@ TileImage OnlineTileSource::Tile(const TileKey& key)
     const bool wanted = m_wantedSet.contains(tile);
     if (const Held* held = m_memory.Find(tile)) {
         const bool stale = IsStale(held->Freshness, NowSec());
-        if (stale && wanted && !m_inFlight.contains(tile) && !FailedLately(tile)) {
+        if (stale && wanted && !m_inFlight.contains(tile) && !m_storing.contains(tile) &&
+            !FailedLately(tile)) {
             NeedFromServer(tile);
         }
         return TileImage{TileImage::State::Ready, held->Image, stale};
@@ -125,7 +126,7 @@ TileImage OnlineTileSource::Tile(const TileKey& key)
     if (m_missing.contains(tile)) {
         return TileImage{TileImage::State::Missing, {}, false};
     }
-    if (m_onDiskLookup.contains(tile) || m_inFlight.contains(tile)) {
+    if (m_onDiskLookup.contains(tile) || m_inFlight.contains(tile) || m_storing.contains(tile)) {
         return TileImage{TileImage::State::Pending, {}, false};
     }
     if (!m_notOnDisk.contains(tile)) {
@@ -163,7 +164,7 @@ void OnlineTileSource::LookOnDisk(const TileCoord& tile)
 void OnlineTileSource::Pump()
 {
     for (const TileCoord& tile : m_wanted) {
-        if (!m_needServer.contains(tile) || m_inFlight.contains(tile)) {
+        if (!m_needServer.contains(tile) || m_inFlight.contains(tile) || m_storing.contains(tile)) {
             continue;
         }
         if (m_perServer.value(UrlOf(tile).host()) < kMaxRequestsPerServer) {
@@ -222,6 +223,7 @@ void OnlineTileSource::Received(const TileCoord& tile, const QByteArray& body,
                                 const TileResponseHeaders& headers)
 {
     const TileFreshness freshness = FreshnessOf(headers, NowSec());
+    m_storing.insert(tile);
     Post([this, tile, bytes = body.toStdString(), freshness] {
         Outcome outcome{tile, DecodeTile(bytes), freshness, false};
         int error = 0;
@@ -236,6 +238,7 @@ void OnlineTileSource::Received(const TileCoord& tile, const QByteArray& body,
 void OnlineTileSource::Confirmed(const TileCoord& tile, const TileResponseHeaders& headers)
 {
     const qint64 now = NowSec();
+    m_storing.insert(tile);
     Post([this, tile, headers, now] {
         Outcome outcome{tile, {}, {}, false};
         if (auto cached = m_disk.Read(tile)) {
@@ -264,6 +267,8 @@ void OnlineTileSource::Arrived(const Outcome& outcome)
     const TileCoord tile = outcome.Tile;
     if (outcome.FromDisk) {
         m_onDiskLookup.erase(tile);
+    } else {
+        m_storing.erase(tile);
     }
     if (outcome.Image.isNull()) {
         if (outcome.FromDisk) {

@@ -91,6 +91,7 @@ class OnlineTileSource : public TileSource
     std::set<TileCoord> m_onDiskLookup; // being read from disk
     std::set<TileCoord> m_notOnDisk;    // looked for on disk and not there
     std::set<TileCoord> m_needServer;   // to be asked for once wanted
+    std::set<TileCoord> m_storing;      // answered, being decoded and written
     std::map<TileCoord, QNetworkReply*> m_inFlight;
     std::map<TileCoord, qint64> m_failedAtSec;
     std::set<TileCoord> m_missing;   // the server has none (404)

@@ -1,4 +1,5 @@
 #include "sqlite/Sqlite.h"
+
 #include "support/LogWriter.h"
 #include "system/Paths.h"
 
@@ -19,7 +20,8 @@ SqliteConnection MadeWithNames(const std::string& path, const std::vector<std::s
 {
     SqliteConnection db;
     EXPECT_TRUE(db.Open(path, SqliteConnection::Mode::ReadWrite).Ok());
-    EXPECT_TRUE(db.Execute("CREATE TABLE names (id INTEGER PRIMARY KEY, name TEXT, data BLOB)").Ok());
+    EXPECT_TRUE(
+        db.Execute("CREATE TABLE names (id INTEGER PRIMARY KEY, name TEXT, data BLOB)").Ok());
     SqliteStatement insert;
     EXPECT_TRUE(db.Prepare("INSERT INTO names (name, data) VALUES (?1, ?2)", insert).Ok());
     for (const std::string& name : names) {

@@ -35,9 +35,9 @@ SqliteStatus WriteMbTiles(const std::string& path, const MbTilesFixture& fixture
     for (const MbTilesFixture::Tile& tile : fixture.Tiles) {
         const std::int64_t row = (std::int64_t{1} << tile.Z) - 1 - tile.Y;
         tiles.Reset();
-        if (!tiles.Bind(1, std::int64_t{tile.Z}).Ok() || !tiles.Bind(2, std::int64_t{tile.X}).Ok() ||
-            !tiles.Bind(3, row).Ok() || !tiles.BindBlob(4, tile.Bytes).Ok() ||
-            tiles.Next() != SqliteStatement::Step::Done) {
+        if (!tiles.Bind(1, std::int64_t{tile.Z}).Ok() ||
+            !tiles.Bind(2, std::int64_t{tile.X}).Ok() || !tiles.Bind(3, row).Ok() ||
+            !tiles.BindBlob(4, tile.Bytes).Ok() || tiles.Next() != SqliteStatement::Step::Done) {
             return tiles.LastStatus();
         }
     }
@@ -47,8 +47,8 @@ SqliteStatus WriteMbTiles(const std::string& path, const MbTilesFixture& fixture
 MbTilesFixture TwoZoomFixture(int pixels, const std::string& bounds)
 {
     MbTilesFixture fixture;
-    fixture.Metadata = {{"name", "Test map"},  {"format", "png"},     {"minzoom", "1"},
-                        {"maxzoom", "2"},      {"bounds", bounds},    {"attribution", "Test"}};
+    fixture.Metadata = {{"name", "Test map"}, {"format", "png"},  {"minzoom", "1"},
+                        {"maxzoom", "2"},     {"bounds", bounds}, {"attribution", "Test"}};
     for (int x = 0; x < 2; ++x) {
         for (int y = 0; y < 2; ++y) {
             fixture.Tiles.push_back({1, x, y, SolidPng(TileColour(1, x, y), pixels)});

@@ -73,8 +73,9 @@ std::string SolidPng(Rgb colour, int pixels)
     std::string header;
     PutBigEndian32(header, side);
     PutBigEndian32(header, side);
-    header += std::string("\x08\x02\x00\x00\x00", 5); // 8 bits, RGB, deflate, no filter, no interlace
-    std::string row(1, '\0');                          // filter type none
+    header +=
+        std::string("\x08\x02\x00\x00\x00", 5); // 8 bits, RGB, deflate, no filter, no interlace
+    std::string row(1, '\0');                   // filter type none
     for (std::uint32_t i = 0; i < side; ++i) {
         row += static_cast<char>(colour.R);
         row += static_cast<char>(colour.G);

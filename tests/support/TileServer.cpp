@@ -33,12 +33,14 @@ TileServer::TileServer(QObject* parent) : QObject(parent)
 TileServer::~TileServer()
 {
     m_server.close();
+    // A socket going away reports itself disconnected: nothing here may hear it any more.
+    for (QTcpSocket* socket : m_server.findChildren<QTcpSocket*>()) {
+        socket->disconnect(this);
+        delete socket;
+    }
 }
 
-bool TileServer::Start()
-{
-    return m_server.listen(QHostAddress::LocalHost, 0);
-}
+bool TileServer::Start() { return m_server.listen(QHostAddress::LocalHost, 0); }
 
 QString TileServer::UrlTemplate() const
 {
@@ -61,11 +63,12 @@ void TileServer::Accept()
     }
 }
 
-// One request is its head: a GET has no body.
+// One request is its head: a GET has no body. An answer may close the socket, so the requests
+// are parsed first and answered after.
 void TileServer::Read(QTcpSocket* socket)
 {
-    QByteArray& buffer = m_buffers[socket];
-    buffer += socket->readAll();
+    QByteArray buffer = m_buffers.value(socket) + socket->readAll();
+    QList<Request> complete;
     qsizetype end = 0;
     while ((end = buffer.indexOf("\r\n\r\n")) >= 0) {
         const QList<QByteArray> lines = buffer.left(end).split('\n');
@@ -79,13 +82,17 @@ void TileServer::Read(QTcpSocket* socket)
                                        lines[i].mid(colon + 1).trimmed());
             }
         }
+        complete.append(request);
+    }
+    m_buffers.insert(socket, buffer);
+    for (const Request& request : complete) {
         m_requests.append(request);
         if (m_hold) {
             m_waiting.append(Waiting{socket, request});
             m_mostOutstanding = std::max(m_mostOutstanding, static_cast<int>(m_waiting.size()));
-        } else {
+        } else if (m_buffers.contains(socket)) {
             m_mostOutstanding = std::max(m_mostOutstanding, 1);
-            Answer(socket, request);
+            Respond(socket, request);
         }
     }
 }
@@ -93,10 +100,15 @@ void TileServer::Read(QTcpSocket* socket)
 void TileServer::Release()
 {
     m_hold = false;
+    AnswerWaiting();
+}
+
+void TileServer::AnswerWaiting()
+{
     const QList<Waiting> waiting = std::exchange(m_waiting, {});
     for (const Waiting& w : waiting) {
         if (m_buffers.contains(w.Socket)) {
-            Answer(w.Socket, w.Asked);
+            Respond(w.Socket, w.Asked);
         }
     }
 }
@@ -114,7 +126,7 @@ QByteArray TileServer::Body(const QString& path) const
     return QByteArray::fromStdString(png);
 }
 
-void TileServer::Answer(QTcpSocket* socket, const Request& request)
+void TileServer::Respond(QTcpSocket* socket, const Request& request)
 {
     if (m_answer == Answer::Close) {
         socket->disconnectFromHost();
@@ -139,7 +151,8 @@ void TileServer::Answer(QTcpSocket* socket, const Request& request)
         body.clear();
     }
     QByteArray head = StatusLine(code);
-    head += "Content-Type: image/png\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n";
+    head +=
+        "Content-Type: image/png\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n";
     if ((code == 200 || code == 304) && !m_cacheControl.isEmpty()) {
         head += "Cache-Control: " + m_cacheControl + "\r\n";
     }

@@ -45,8 +45,10 @@ class TileServer : public QObject
     void SetAnswer(Answer answer) { m_answer = answer; }
     // The Cache-Control header of the 200 and 304 answers; empty for none.
     void SetCacheControl(const QByteArray& value) { m_cacheControl = value; }
-    // While held, requests are recorded but not answered until Release().
+    // While held, requests are recorded but not answered until AnswerWaiting() or Release().
     void Hold() { m_hold = true; }
+    // Answers the requests waiting, holding the later ones still.
+    void AnswerWaiting();
     void Release();
 
     [[nodiscard]] const QList<Request>& Requests() const { return m_requests; }
@@ -65,7 +67,7 @@ class TileServer : public QObject
     };
     void Accept();
     void Read(QTcpSocket* socket);
-    void Answer(QTcpSocket* socket, const Request& request);
+    void Respond(QTcpSocket* socket, const Request& request);
     [[nodiscard]] QByteArray Body(const QString& path) const;
 
     QTcpServer m_server;

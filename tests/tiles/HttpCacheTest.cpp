@@ -4,13 +4,11 @@
 
 namespace {
 
-
-
 constexpr std::int64_t kNow = 1'700'000'000; // 2023-11-14 22:13:20 UTC
 constexpr std::int64_t kDay = 86400;
 
-TileResponseHeaders H(std::string cacheControl = {}, std::string expires = {}, std::string date = {},
-                      std::string age = {})
+TileResponseHeaders H(std::string cacheControl = {}, std::string expires = {},
+                      std::string date = {}, std::string age = {})
 {
     TileResponseHeaders headers;
     headers.CacheControl = std::move(cacheControl);
@@ -48,20 +46,20 @@ TEST(HttpCache, KeepsByTheServersHeadersAndAtLeastAWeek)
         TileResponseHeaders Headers;
         std::int64_t LifetimeSec;
     } cases[] = {
-        {H(), 7 * kDay},                                             // no headers: a week
-        {H("max-age=60"), 7 * kDay},                                 // less than a week: a week
-        {H("public, max-age=2592000"), 30 * kDay},                   // 30 days
-        {H("max-age=\"1209600\""), 14 * kDay},                       // quoted
-        {H("no-cache, s-max-age=99999999"), 7 * kDay},               // not max-age
-        {H("MAX-AGE=1209600, public"), 14 * kDay},                   // any case
-        {H("max-age=2592000", "", "", "864000"), 20 * kDay},         // less its Age
-        {H("max-age=99999999999999999999999"), 3650 * kDay},         // bounded to ten years
+        {H(), 7 * kDay},                                     // no headers: a week
+        {H("max-age=60"), 7 * kDay},                         // less than a week: a week
+        {H("public, max-age=2592000"), 30 * kDay},           // 30 days
+        {H("max-age=\"1209600\""), 14 * kDay},               // quoted
+        {H("no-cache, s-max-age=99999999"), 7 * kDay},       // not max-age
+        {H("MAX-AGE=1209600, public"), 14 * kDay},           // any case
+        {H("max-age=2592000", "", "", "864000"), 20 * kDay}, // less its Age
+        {H("max-age=99999999999999999999999"), 3650 * kDay}, // bounded to ten years
         {H("max-age=-5"), 7 * kDay},
         // Expires, from the server's Date when it sends one, else from now
         {H("", "Tue, 28 Nov 2023 22:13:20 GMT"), 14 * kDay},
         {H("", "Tue, 28 Nov 2023 22:13:20 GMT", "Mon, 13 Nov 2023 22:13:20 GMT"), 15 * kDay},
-        {H("", "Wed, 01 Jan 2020 00:00:00 GMT"), 7 * kDay},          // in the past
-        {H("", "0"), 7 * kDay},                                      // not a date
+        {H("", "Wed, 01 Jan 2020 00:00:00 GMT"), 7 * kDay}, // in the past
+        {H("", "0"), 7 * kDay},                             // not a date
         // max-age wins over Expires
         {H("max-age=1728000", "Tue, 28 Nov 2023 22:13:20 GMT"), 20 * kDay},
     };

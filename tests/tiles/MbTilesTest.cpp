@@ -1,8 +1,9 @@
+#include "tiles/MbTiles.h"
+
 #include "support/LogWriter.h"
 #include "support/MbTilesWriter.h"
 #include "support/TilePictures.h"
 #include "system/Paths.h"
-#include "tiles/MbTiles.h"
 
 #include <gtest/gtest.h>
 
@@ -61,15 +62,16 @@ TEST(MbTiles, MissingTiles)
     fixture.Tiles.push_back({3, 0, 0, SolidPng(TileColour(3, 0, 0), 8)}); // past maxzoom
     const auto file = Opened(Written(dir, "m.mbtiles", fixture));
     ASSERT_NE(file, nullptr);
-    for (const TileCoord tile : {TileCoord{2, 1, 1},   // not in the file
-                                 TileCoord{2, 3, 3},   // outside the bounds
-                                 TileCoord{2, 2, 0},   // east of them
-                                 TileCoord{3, 0, 0},   // deeper than maxzoom
-                                 TileCoord{0, 0, 0},   // above minzoom
-                                 TileCoord{2, 4, 0},   // outside the grid
+    for (const TileCoord tile : {TileCoord{2, 1, 1}, // not in the file
+                                 TileCoord{2, 3, 3}, // outside the bounds
+                                 TileCoord{2, 2, 0}, // east of them
+                                 TileCoord{3, 0, 0}, // deeper than maxzoom
+                                 TileCoord{0, 0, 0}, // above minzoom
+                                 TileCoord{2, 4, 0}, // outside the grid
                                  TileCoord{2, -1, 0}}) {
         std::string bytes = "old";
-        EXPECT_EQ(file->Tile(tile, bytes), MbTilesFile::Read::Missing) << tile.Z << tile.X << tile.Y;
+        EXPECT_EQ(file->Tile(tile, bytes), MbTilesFile::Read::Missing)
+            << tile.Z << tile.X << tile.Y;
         EXPECT_TRUE(bytes.empty());
     }
 }
@@ -100,7 +102,8 @@ TEST(MbTiles, ForeignAndDamagedFilesAreClearErrors)
     MbTilesFixture webm = TwoZoomFixture(8, kNorthWestBounds);
     webm.Metadata["format"] = "webm";
     SqliteConnection other;
-    ASSERT_TRUE(other.Open(Utf8Path(dir.Path() / "other.db"), SqliteConnection::Mode::ReadWrite).Ok());
+    ASSERT_TRUE(
+        other.Open(Utf8Path(dir.Path() / "other.db"), SqliteConnection::Mode::ReadWrite).Ok());
     ASSERT_TRUE(other.Execute("CREATE TABLE fixes (t INTEGER)").Ok());
     other.Close();
     // A file whose pages past the first were overwritten: the schema still reads.

@@ -1,17 +1,18 @@
-#include "support/TilePictures.h"
 #include "tiles/TileBytes.h"
+
+#include "support/TilePictures.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-
-
 TEST(TileBytes, OnlyWholeImagesPass)
 {
     const std::string png = SolidPng(Rgb{1, 2, 3}, 16);
-    const std::string jpeg = std::string("\xff\xd8\xff\xe0", 4) + std::string(100, 'j') + "\xff\xd9";
-    const std::string webp = "RIFF" + std::string("\x10\0\0\0", 4) + "WEBPVP8 " + std::string(8, 'w');
+    const std::string jpeg =
+        std::string("\xff\xd8\xff\xe0", 4) + std::string(100, 'j') + "\xff\xd9";
+    const std::string webp =
+        "RIFF" + std::string("\x10\0\0\0", 4) + "WEBPVP8 " + std::string(8, 'w');
     const struct {
         std::string Bytes;
         TileFormat Format;

@@ -1,6 +1,7 @@
+#include "tiles/TileDiskCache.h"
+
 #include "support/LogWriter.h"
 #include "system/Paths.h"
-#include "tiles/TileDiskCache.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -50,10 +51,10 @@ TEST(TileDiskCache, DamagedFileIsNoTileAndGoes)
     const std::string good = EncodeCachedTile(TileOf(5, 100));
     const std::string damaged[] = {
         "",
-        good.substr(0, 20),                                  // the header cut short
-        "T2NTILE 2\n" + good.substr(10),                     // another version
-        "T2NTILE 1\nfetched x\nfresh-until 9\n\nbytes",      // not a number
-        "T2NTILE 1\nfetched 1\n\nbytes",                     // a time missing
+        good.substr(0, 20),                                   // the header cut short
+        "T2NTILE 2\n" + good.substr(10),                      // another version
+        "T2NTILE 1\nfetched x\nfresh-until 9\n\nbytes",       // not a number
+        "T2NTILE 1\nfetched 1\n\nbytes",                      // a time missing
         "T2NTILE 1\n" + std::string(5000, 'a') + "\n\nbytes", // no end of the header
     };
     for (const std::string& bytes : damaged) {
@@ -72,7 +73,8 @@ TEST(TileDiskCache, DamagedFileIsNoTileAndGoes)
 TEST(TileDiskCache, BoundDropsOldestWrittenFirst)
 {
     const TempDir dir;
-    const std::int64_t fileBytes = static_cast<std::int64_t>(EncodeCachedTile(TileOf(5000, 1000)).size());
+    const std::int64_t fileBytes =
+        static_cast<std::int64_t>(EncodeCachedTile(TileOf(5000, 1000)).size());
     TileDiskCache cache(Utf8Path(dir.Path()), 10 * fileBytes);
     int error = 0;
     for (int y = 0; y < 10; ++y) {
