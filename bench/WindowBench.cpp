@@ -6,6 +6,7 @@
 // with random jumps (three seeds each), and a month of 48 trips.
 
 #include "BenchLogs.h"
+#include "PrivateSettings.h"
 #include "app/Dialogs.h"
 #include "app/FormMain.h"
 #include "app/overview/Overview.h"
@@ -81,6 +82,8 @@ class BenchDialogs final : public Dialogs
     void ShowError(QWidget*, const QString&) override {}
     bool AskOverwrite(QWidget*, const QString&) override { return false; }
     bool AskWeekRepair(QWidget*, const QString&) override { return false; }
+    bool AskGoOnline(QWidget*, const QString&) override { return false; }
+    std::optional<QString> AskMapPath(QWidget*, const QString&) override { return std::nullopt; }
 };
 
 // The window as it opens, the log loaded through its load command.
@@ -242,6 +245,7 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    const PrivateSettings settings;
     RegisterAll();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -8,6 +8,7 @@
 // unless QT_QPA_PLATFORM names another.
 
 #include "FakeDialogs.h"
+#include "PrivateSettings.h"
 #include "app/AppText.h"
 #include "app/FormMain.h"
 #include "store/TimeBase.h"
@@ -102,6 +103,7 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    const PrivateSettings settings;
     QApplication::setApplicationName(kAppTitle);
 
     QTemporaryDir temporary;

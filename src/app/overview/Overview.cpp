@@ -2,6 +2,7 @@
 
 #include "app/AppText.h"
 #include "app/TimeRangeEdit.h"
+#include "app/overview/MapPanel.h"
 #include "app/overview/OverviewText.h"
 #include "app/overview/TimelineView.h"
 #include "app/overview/TrackView.h"
@@ -28,8 +29,9 @@ constexpr int kRowPadding = 6;
 
 } // namespace
 
-TOverview::TOverview(const ConversionService& service, TimeRangeEdit& range, QWidget* parent)
-    : QWidget(parent), m_service(service), m_range(range)
+TOverview::TOverview(const ConversionService& service, TimeRangeEdit& range, Dialogs& dialogs,
+                     QWidget* parent)
+    : QWidget(parent), m_service(service), m_range(range), m_dialogs(dialogs)
 {
     setObjectName(QStringLiteral("Overview"));
     CreateParts();
@@ -47,14 +49,22 @@ void TOverview::CreateParts()
     m_summary->setText(kNothingLoadedHint);
     CreateList();
     m_track = new TrackView(this);
+    m_map = new MapPanel(*m_track, m_dialogs, RealMapSources(), this);
     m_timeline = new TimelineView(this);
     CreatePhotos();
+    // The map's controls above the picture.
+    auto* picture = new QWidget(this);
+    auto* pictureLayout = new QVBoxLayout(picture);
+    pictureLayout->setContentsMargins(0, 0, 0, 0);
+    pictureLayout->setSpacing(4);
+    pictureLayout->addWidget(m_map);
+    pictureLayout->addWidget(m_track, 1);
 
     m_splitter = new QSplitter(Qt::Horizontal, this);
     m_splitter->setObjectName(QStringLiteral("SplitterOverview"));
     m_splitter->setChildrenCollapsible(false);
     m_splitter->addWidget(m_tabs);
-    m_splitter->addWidget(m_track);
+    m_splitter->addWidget(picture);
     m_splitter->setStretchFactor(0, 0);
     m_splitter->setStretchFactor(1, 1); // the picture takes every extra pixel
 
@@ -149,8 +159,8 @@ void TOverview::FitListWidth()
     m_list->resizeColumnsToContents();
     const int width = ListWidth();
     const QList<int> sizes = m_splitter->sizes();
-    const int total =
-        std::max(sizes.value(0) + sizes.value(1), width + m_track->minimumSizeHint().width());
+    const int total = std::max(sizes.value(0) + sizes.value(1),
+                               width + m_splitter->widget(1)->minimumSizeHint().width());
     m_splitter->setSizes({width, total - width});
 }
 

@@ -1,0 +1,37 @@
+#include "app/overview/MapPanelText.h"
+
+QString OnlineSwitchText() { return QStringLiteral("オンライン地図"); }
+
+QString OnlineSwitchToolTip()
+{
+    return QStringLiteral("地図のタイルをインターネットのタイルサーバーから取得します");
+}
+
+QString MapSourceToolTip() { return QStringLiteral("トラックの下に表示する地図"); }
+
+QString OutlineOnlyText() { return QStringLiteral("地図なし (海岸線と国境のみ)"); }
+
+QString MapFileEntryText(const QString& name)
+{
+    return QStringLiteral("地図ファイル: %1").arg(name);
+}
+
+QString OpenMapButtonText() { return QStringLiteral("地図ファイル…"); }
+
+QString OpenMapButtonToolTip()
+{
+    return QStringLiteral("オフラインで使う地図ファイル (MBTiles) を開きます");
+}
+
+QString GoOnlineQuestion(const QString& sourceName)
+{
+    return QStringLiteral("オンライン地図を表示するため、表示範囲の地図タイルを「%1」のサーバーから"
+                          "取得します。サーバーには表示している場所が伝わります。取得したタイルは"
+                          "このコンピューターに保存され、次回からはそれを使います。\n\n"
+                          "オンライン地図を使いますか？")
+        .arg(sourceName);
+}
+
+QString MapDialogTitle() { return QStringLiteral("地図ファイルを開く"); }
+
+QString MapFileFilter() { return QStringLiteral("地図ファイル (*.mbtiles)"); }
