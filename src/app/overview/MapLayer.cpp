@@ -17,6 +17,7 @@ constexpr double kBorderWidth = 0.8;
 // Points of the outline nearer each other than this (pixels) are drawn as one.
 constexpr double kOutlineStepPixels = 0.75;
 constexpr int kAttributionPadding = 3;
+constexpr double kAttributionShare = 0.85;
 
 // The built-in outline, read once from the program's resources.
 std::shared_ptr<const WorldOutline> BuiltInOutline()
@@ -148,8 +149,12 @@ QRectF MapLayer::PaintAttribution(QPainter& painter, const QPointF& bottomRight)
         return {};
     const QString text = m_source->Attribution();
     painter.save();
+    // A smaller print than the picture's own, whether its size is in points or in pixels.
     QFont font = painter.font();
-    font.setPointSizeF(font.pointSizeF() * 0.85);
+    if (font.pointSizeF() > 0)
+        font.setPointSizeF(font.pointSizeF() * kAttributionShare);
+    else
+        font.setPixelSize(std::max(1, qRound(font.pixelSize() * kAttributionShare)));
     painter.setFont(font);
     const QFontMetricsF metrics(font);
     const QRectF box(bottomRight.x() - metrics.horizontalAdvance(text) - 2 * kAttributionPadding,
