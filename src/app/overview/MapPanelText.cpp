@@ -1,5 +1,7 @@
 #include "app/overview/MapPanelText.h"
 
+#include "store/TimeBase.h"
+
 QString OnlineSwitchText() { return QStringLiteral("オンライン地図"); }
 
 QString OnlineSwitchToolTip()
@@ -35,3 +37,16 @@ QString GoOnlineQuestion(const QString& sourceName)
 QString MapDialogTitle() { return QStringLiteral("地図ファイルを開く"); }
 
 QString MapFileFilter() { return QStringLiteral("地図ファイル (*.mbtiles)"); }
+
+QString PhotoTipText(const QString& name, std::int64_t takenMs, const QByteArray& thumbnailPng)
+{
+    const CalendarTime t = MillisecondsToCalendar(takenMs);
+    QString text = QStringLiteral("<b>%1</b><br>%2")
+                       .arg(name.toHtmlEscaped(),
+                            QString::asprintf("%04d/%02d/%02d %02d:%02d:%02d", t.Year, t.Month,
+                                              t.Day, t.Hour, t.Minute, t.Second));
+    if (!thumbnailPng.isEmpty())
+        text += QStringLiteral("<br><img src=\"data:image/png;base64,%1\">")
+                    .arg(QString::fromLatin1(thumbnailPng.toBase64()));
+    return text;
+}

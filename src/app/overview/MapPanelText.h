@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+#include <cstdint>
 
 // The words of the map's controls above the track picture.
 
@@ -15,6 +17,9 @@ QString OpenMapButtonText();
 QString OpenMapButtonToolTip();
 // The question before the window first reaches a tile server.
 QString GoOnlineQuestion(const QString& sourceName);
+// A photo's tooltip on the map: its name, the moment its clock shows ("2024/05/03 10:12:33")
+// and, when it could be read, its thumbnail as a PNG.
+QString PhotoTipText(const QString& name, std::int64_t takenMs, const QByteArray& thumbnailPng);
 // The map file dialog's title and filter.
 QString MapDialogTitle();
 QString MapFileFilter();

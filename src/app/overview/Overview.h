@@ -72,6 +72,10 @@ class TOverview final : public QWidget
     // Sets the range to a window the overview picked, and shows it.
     void PickWindow(const MsWindow& window, bool fit);
     void ShowRangeWindow(bool fit);
+    // A photo's mark on the map: rested on, clicked, or slid along the track to a spot.
+    void ShowPhotoTip(std::size_t photo, const QPoint& globalPos);
+    void PickPhoto(std::size_t photo);
+    void SlidePhoto(std::size_t photo, std::int64_t localMs);
 
     const ConversionService& m_service;
     TimeRangeEdit& m_range;

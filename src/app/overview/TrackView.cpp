@@ -5,14 +5,17 @@
 #include "app/overview/TripColour.h"
 
 #include <QApplication>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QToolButton>
+#include <QToolTip>
 #include <QWheelEvent>
 #include <array>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -31,6 +34,8 @@ constexpr double kWheelZoom = 1.25;
 constexpr double kMostPixelsPerMetre = 50.0;
 constexpr double kFarthestShare = 0.25;
 constexpr double kClickSlackPixels = 5.0;
+// A dragged photo's mark keeps to the track within this reach of the pointer.
+constexpr double kPhotoSnapPixels = 16.0;
 // More picked parts than this get one start and one end mark in all.
 constexpr std::size_t kMarkedParts = 8;
 
@@ -447,18 +452,59 @@ void TrackView::PaintPhotoMarks(QPainter& painter) const
 {
     const QColor noTrip = palette().color(QPalette::Mid);
     const PhotoMark* picked = nullptr;
+    // A mark being dragged lies where the pointer took it along the track.
+    const auto at = [this](const PhotoMark& mark) {
+        const bool dragged = m_draggingPhoto && mark.Photo == m_pressedPhoto && m_dragSpot;
+        return PointOf(m_transform.Map(dragged ? m_dragSpot->At : mark.At));
+    };
     for (const PhotoMark& mark : m_photoMarks) {
         if (mark.Photo == m_pickedPhoto) {
             picked = &mark;
             continue;
         }
-        PaintPhotoMarker(painter, PointOf(m_transform.Map(mark.At)),
-                         mark.Trip ? TripQColor(*mark.Trip) : noTrip);
+        PaintPhotoMarker(painter, at(mark), mark.Trip ? TripQColor(*mark.Trip) : noTrip);
     }
     if (picked != nullptr)
-        PaintPhotoMarker(painter, PointOf(m_transform.Map(picked->At)),
-                         picked->Trip ? TripQColor(*picked->Trip) : noTrip,
+        PaintPhotoMarker(painter, at(*picked), picked->Trip ? TripQColor(*picked->Trip) : noTrip,
                          palette().color(QPalette::Highlight));
+}
+
+std::optional<std::size_t> TrackView::PhotoAt(const QPointF& pixel)
+{
+    Prepare();
+    std::optional<std::size_t> found;
+    double best = kPhotoMarkerRadius * 1.6 + 2;
+    for (const PhotoMark& mark : m_photoMarks) {
+        const QPointF at = PointOf(m_transform.Map(mark.At));
+        const double distance = std::hypot(at.x() - pixel.x(), at.y() - pixel.y());
+        // The picked mark is drawn on top: it wins a tie.
+        if (distance < best || (distance <= best && mark.Photo == m_pickedPhoto)) {
+            best = distance;
+            found = mark.Photo;
+        }
+    }
+    return found;
+}
+
+void TrackView::DragPhoto(const QPointF& pixel)
+{
+    if (!m_draggingPhoto)
+        setCursor(Qt::ClosedHandCursor);
+    m_draggingPhoto = true;
+    m_dragSpot = SpotNear(*m_path, m_transform, {pixel.x(), pixel.y()}, kPhotoSnapPixels);
+    update();
+}
+
+bool TrackView::event(QEvent* event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QWidget::event(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    if (const std::optional<std::size_t> photo = HasPoints() ? PhotoAt(help->pos()) : std::nullopt)
+        emit PhotoToolTip(*photo, help->globalPos());
+    else
+        QToolTip::hideText();
+    return true;
 }
 
 void TrackView::PaintScaleBar(QPainter& painter) const
@@ -555,6 +601,7 @@ void TrackView::mousePressEvent(QMouseEvent* event)
     m_pressAt = event->position();
     m_viewAtPress = m_view;
     m_panning = false;
+    m_pressedPhoto = PhotoAt(event->position());
 }
 
 void TrackView::mouseMoveEvent(QMouseEvent* event)
@@ -562,8 +609,11 @@ void TrackView::mouseMoveEvent(QMouseEvent* event)
     if (!m_pressAt)
         return QWidget::mouseMoveEvent(event);
     const QPointF moved = event->position() - *m_pressAt;
-    if (!m_panning && moved.manhattanLength() < QApplication::startDragDistance())
+    if (!m_panning && !m_draggingPhoto &&
+        moved.manhattanLength() < QApplication::startDragDistance())
         return;
+    if (m_pressedPhoto)
+        return DragPhoto(event->position());
     if (!m_panning)
         setCursor(Qt::ClosedHandCursor);
     m_panning = true;
@@ -574,12 +624,20 @@ void TrackView::mouseReleaseEvent(QMouseEvent* event)
 {
     if (!m_pressAt || event->button() != Qt::LeftButton)
         return QWidget::mouseReleaseEvent(event);
-    if (!m_panning)
+    const std::optional<std::size_t> photo = std::exchange(m_pressedPhoto, std::nullopt);
+    const std::optional<TrackSpot> spot = std::exchange(m_dragSpot, std::nullopt);
+    const bool dragged = std::exchange(m_draggingPhoto, false);
+    if (photo && dragged && spot)
+        emit PhotoDropped(*photo, spot->Moment);
+    else if (photo && !dragged)
+        emit PhotoClicked(*photo);
+    else if (!photo && !m_panning)
         if (const std::optional<std::size_t> trip = TripAt(event->position()))
             emit TripClicked(*trip, event->modifiers());
     m_pressAt.reset();
     m_panning = false;
     unsetCursor();
+    update();
 }
 
 void TrackView::mouseDoubleClickEvent(QMouseEvent* event)

@@ -21,7 +21,9 @@ class TileSource;
 // the pointer, a drag pans, a click on a trip's line picks it; a double click on the background,
 // Home or the button in the corner shows the whole log again. Under the lines lie the built-in
 // outline of the world and a map source's tiles (MapLayer); with a source the scale steps
-// through its whole zoom levels.
+// through its whole zoom levels. A photo's diamond names its photo when the pointer rests on it,
+// picks it when clicked and, dragged along the track, tells the moment of the spot it was left
+// at (the overview turns that into the camera's clock error).
 class TrackView final : public QWidget
 {
     Q_OBJECT
@@ -70,8 +72,14 @@ class TrackView final : public QWidget
   signals:
     // A click on a trip's line or dot: the trip (from 0) and the keys held.
     void TripClicked(std::size_t trip, Qt::KeyboardModifiers modifiers);
+    // A photo's mark (the photo's index) clicked, or dragged to the track's spot of a moment
+    // (local whole milliseconds), or rested on at a place of the screen.
+    void PhotoClicked(std::size_t photo);
+    void PhotoDropped(std::size_t photo, std::int64_t localMs);
+    void PhotoToolTip(std::size_t photo, const QPoint& globalPos);
 
   protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
@@ -100,6 +108,10 @@ class TrackView final : public QWidget
     // The transform of the view at the plot, snapped to the map's zoom levels with a source.
     void PlaceView(const PlaneBox& plot);
     [[nodiscard]] std::optional<std::size_t> TripAt(const QPointF& pixel);
+    // The photo whose mark is under a pixel, the picked one first.
+    [[nodiscard]] std::optional<std::size_t> PhotoAt(const QPointF& pixel);
+    // A photo's mark followed with the pointer along the track.
+    void DragPhoto(const QPointF& pixel);
     // The transform, the faint layer and the scale bar: once per path, view and size.
     void Prepare();
     // The strong layer: once more when the picked parts change.
@@ -142,4 +154,7 @@ class TrackView final : public QWidget
     int m_wheelAngle = 0; // eighths of a degree turned short of a zoom level
     std::vector<PhotoMark> m_photoMarks;
     std::optional<std::size_t> m_pickedPhoto;
+    std::optional<std::size_t> m_pressedPhoto; // the mark a press began on
+    bool m_draggingPhoto = false;
+    std::optional<TrackSpot> m_dragSpot; // where the dragged mark lies now
 };
