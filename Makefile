@@ -46,6 +46,7 @@ bench: deps-test
 	@$(BUILD)-bench/bench/t2n_geotag_bench
 	@bash bench/time-cli.sh $(BUILD)-bench
 	@cmake --build $(BUILD)-bench -j $(JOBS) --target t2n_window_bench && QT_QPA_PLATFORM=offscreen $(BUILD)-bench/bench/t2n_window_bench
+	@cmake --build $(BUILD)-bench -j $(JOBS) --target t2n_tile_bench && $(BUILD)-bench/bench/t2n_tile_bench
 
 # The Debian package, from a release build of its own (no tests), and its check in a scratch root.
 PKG_BUILD ?= build-package
@@ -75,6 +76,7 @@ QT_WINDOWS = JOBS=$(JOBS) bash scripts/build-qt-windows.sh > /dev/null
 WIN_BUILD ?= build-windows
 test-windows: deps-windows
 	@bash scripts/build-exiv2-windows.sh > /dev/null
+	@bash scripts/build-sqlite-windows.sh > /dev/null
 	@$(QT_WINDOWS)
 	@cmake --preset windows -B $(WIN_BUILD) > /dev/null
 	@WINEPREFIX=$(abspath $(WIN_BUILD))/wine-prefix bash scripts/wine-run.sh cmd.exe /c exit
@@ -89,6 +91,7 @@ test-windows: deps-windows
 WIN_PKG_BUILD ?= build-windows-package
 package-windows: deps-windows
 	@bash scripts/build-exiv2-windows.sh > /dev/null
+	@bash scripts/build-sqlite-windows.sh > /dev/null
 	@$(QT_WINDOWS)
 	@cmake -S . -B $(WIN_PKG_BUILD) --toolchain cmake/mingw-w64-x86_64.cmake \
 		-DCMAKE_BUILD_TYPE=Release -DT2N_BUILD_TESTS=OFF -DCMAKE_INSTALL_BINDIR=. > /dev/null

@@ -6,7 +6,9 @@
 
 #include "FuzzCommon.h"
 #include "support/LogWriter.h"
+#include "support/MbTilesWriter.h"
 #include "support/PhotoWriter.h"
+#include "support/TilePictures.h"
 
 #include <cmath>
 #include <cstring>
@@ -373,6 +375,36 @@ std::vector<Bytes> PhotoInputs()
     return inputs;
 }
 
+// Map files: the tests' two-zoom map, one without metadata, one with a tile that is no image,
+// one of vector tiles, and the first of them with pages overwritten here and there.
+std::vector<Bytes> MapFiles(const fs::path& scratch)
+{
+    MbTilesFixture bare = TwoZoomFixture(4, "-180,0,0,85");
+    bare.Metadata.clear();
+    MbTilesFixture garbage = TwoZoomFixture(4, "0,0,180,85");
+    garbage.Tiles[1].Bytes = "no image";
+    MbTilesFixture vector = TwoZoomFixture(4, "-180,-85,180,85");
+    vector.Metadata["format"] = "pbf";
+    std::vector<Bytes> files;
+    for (const MbTilesFixture& fixture :
+         {TwoZoomFixture(8, "-180,0,0,85.0511"), bare, garbage, vector}) {
+        const fs::path path = scratch / ("map-" + std::to_string(files.size()) + ".mbtiles");
+        fs::remove(path);
+        if (!WriteMbTiles(path.string(), fixture).Ok()) {
+            throw std::runtime_error("cannot write " + path.string());
+        }
+        std::ifstream in(path, std::ios::binary);
+        files.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        fs::remove(path);
+    }
+    Bytes torn = files.front();
+    for (std::size_t i = 100; i < torn.size(); i += 1531) {
+        torn[i] ^= 0x5a;
+    }
+    files.push_back(torn);
+    return files;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -386,6 +418,7 @@ int main(int argc, char** argv)
     SeedFolder sector(root, "sector_log"), sectorFull(root, "sector_log_full");
     SeedFolder smoothing(root, "smoothing"), rmc(root, "rmc_line");
     SeedFolder track(root, "track_writers"), photo(root, "photo");
+    SeedFolder maps(root, "mbtiles");
     for (const Bytes& log : BlockLogs()) {
         block.Add(log);
         for (const std::uint16_t headroom : {0, 1, 3, 40})
@@ -404,9 +437,12 @@ int main(int argc, char** argv)
         track.Add(input);
     for (const Bytes& input : PhotoInputs())
         photo.Add(input);
+    for (const Bytes& file : MapFiles(root))
+        maps.Add(file);
     std::cout << "seeds: block_log " << block.Count() << ", block_log_full " << blockFull.Count()
               << ", sector_log " << sector.Count() << ", sector_log_full " << sectorFull.Count()
               << ", smoothing " << smoothing.Count() << ", rmc_line " << rmc.Count()
-              << ", track_writers " << track.Count() << ", photo " << photo.Count() << '\n';
+              << ", track_writers " << track.Count() << ", photo " << photo.Count() << ", mbtiles "
+              << maps.Count() << '\n';
     return 0;
 }

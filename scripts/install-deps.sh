@@ -26,6 +26,8 @@ group_packages() {
         echo qt6-base-dev libgl-dev
         # Photos: their metadata read and the position written by Exiv2.
         echo libexiv2-dev
+        # Map files (MBTiles) are read through SQLite's C API; the map's tiles through QtNetwork.
+        echo libsqlite3-dev
         # The window's Japanese texts need a CJK font and load Qt's own qtbase_ja.qm.
         echo fonts-noto-cjk qt6-translations-l10n
         ;;
@@ -48,6 +50,9 @@ group_packages() {
         # Exiv2 and expat are cross-built from Debian's sources (scripts/build-exiv2-windows.sh)
         # with Debian's zlib for MinGW.
         echo libz-mingw-w64-dev dpkg-dev
+        # SQLite's one-file source is generated from Debian's tree with its tclsh
+        # (scripts/build-sqlite-windows.sh).
+        echo tcl
         # The cross build compiles GoogleTest from the sources this package installs.
         echo googletest
         # The window's static Qt, built from Debian's qt6-base sources (dpkg-dev unpacks them)

@@ -44,7 +44,8 @@ std::optional<std::int64_t> Seconds(int year, const char* month, int day, int h,
     if (year < 100) {
         year += year < 70 ? 2000 : 1900; // RFC 850's two-digit years
     }
-    return DaysFromCivil(year, monthNumber, day) * 86400 + h * 3600 + m * 60 + s;
+    return DaysFromCivil(year, monthNumber, day) * 86400 + std::int64_t{h} * 3600 +
+           std::int64_t{m} * 60 + s;
 }
 
 // A non-negative decimal count of seconds; nothing for anything else.

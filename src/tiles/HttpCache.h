@@ -9,7 +9,7 @@
 // own caching headers and never less than a week: tile servers ask clients to keep tiles at
 // least that long. Times are seconds since 1970-01-01 UTC, taken from the caller's clock.
 
-inline constexpr std::int64_t kMinTileLifetimeSec = 7 * 24 * 3600;
+inline constexpr std::int64_t kMinTileLifetimeSec = std::int64_t{7} * 24 * 3600;
 
 // The caching headers of one response, as the server sent them (empty when absent).
 struct TileResponseHeaders {

@@ -230,6 +230,20 @@ TEST_F(OnlineSource, AsksOnlyForWantedTiles)
     EXPECT_EQ(paths, QStringList({"/7/1/1.png", "/7/1/9.png", "/7/2/1.png", "/7/2/9.png"}));
 }
 
+TEST_F(OnlineSource, FollowsRedirectsNamingItselfEachTime)
+{
+    const TileKey key{9, 300, 200};
+    m_server->SetAnswer(TileServer::Answer::Moved);
+    auto source = Source();
+    source->SetWanted({key});
+    ASSERT_TRUE(WaitFor(*source, {key}));
+    EXPECT_TRUE(HasColourOf(source->Tile(key), key));
+    ASSERT_EQ(m_server->Requests().size(), 2);
+    EXPECT_EQ(m_server->Requests()[1].Path, "/moved/9/300/200.png");
+    EXPECT_EQ(m_server->Requests()[1].Headers.value("user-agent"),
+              m_server->Requests()[0].Headers.value("user-agent"));
+}
+
 TEST_F(OnlineSource, BadImageIsNeitherDrawnNorKept)
 {
     for (const TileServer::Answer answer :

@@ -14,6 +14,8 @@ QByteArray StatusLine(int code)
     switch (code) {
     case 200:
         return "HTTP/1.1 200 OK\r\n";
+    case 301:
+        return "HTTP/1.1 301 Moved Permanently\r\n";
     case 304:
         return "HTTP/1.1 304 Not Modified\r\n";
     case 404:
@@ -115,7 +117,8 @@ void TileServer::AnswerWaiting()
 
 QByteArray TileServer::Body(const QString& path) const
 {
-    static const QRegularExpression kTilePath(QStringLiteral("^/(\\d+)/(\\d+)/(\\d+)\\.png$"));
+    static const QRegularExpression kTilePath(
+        QStringLiteral("^(?:/moved)?/(\\d+)/(\\d+)/(\\d+)\\.png$"));
     const QRegularExpressionMatch match = kTilePath.match(path);
     if (!match.hasMatch()) {
         return {};
@@ -126,38 +129,53 @@ QByteArray TileServer::Body(const QString& path) const
     return QByteArray::fromStdString(png);
 }
 
+int TileServer::CodeFor(const Request& request) const
+{
+    if (Body(request.Path).isEmpty()) {
+        return 404;
+    }
+    const bool conditional = request.Headers.value("if-none-match") == ETagOf(request.Path) ||
+                             request.Headers.value("if-modified-since") == kLastModified;
+    const bool moved = request.Path.startsWith(QStringLiteral("/moved/"));
+    if ((m_answer == Answer::Tile || moved) && conditional) {
+        return 304;
+    }
+    if (m_answer == Answer::Moved && !moved) {
+        return 301;
+    }
+    if (m_answer == Answer::NotFound || m_answer == Answer::Unavailable) {
+        return m_answer == Answer::NotFound ? 404 : 503;
+    }
+    return 200;
+}
+
 void TileServer::Respond(QTcpSocket* socket, const Request& request)
 {
     if (m_answer == Answer::Close) {
         socket->disconnectFromHost();
         return;
     }
-    QByteArray body = Body(request.Path);
-    int code = body.isEmpty() ? 404 : 200;
-    const QByteArray etag = ETagOf(request.Path);
-    const bool conditional = request.Headers.value("if-none-match") == etag ||
-                             request.Headers.value("if-modified-since") == kLastModified;
-    if (code == 200 && m_answer == Answer::Tile && conditional) {
-        code = 304;
-    } else if (m_answer == Answer::NotFound || m_answer == Answer::Unavailable) {
-        code = m_answer == Answer::NotFound ? 404 : 503;
-    }
-    if (code == 200 && m_answer == Answer::Garbage) {
-        body = QByteArray(2000, 'x');
-    } else if (code == 200 && m_answer == Answer::Truncated) {
-        body.truncate(body.size() / 2);
-    }
-    if (code != 200) {
-        body.clear();
+    const int code = CodeFor(request);
+    QByteArray body;
+    if (code == 200) {
+        body = Body(request.Path);
+        if (m_answer == Answer::Garbage) {
+            body = QByteArray(2000, 'x');
+        } else if (m_answer == Answer::Truncated) {
+            body.truncate(body.size() / 2);
+        }
     }
     QByteArray head = StatusLine(code);
     head +=
         "Content-Type: image/png\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n";
+    if (code == 301) {
+        head += "Location: /moved" + request.Path.toLatin1() + "\r\n";
+    }
     if ((code == 200 || code == 304) && !m_cacheControl.isEmpty()) {
         head += "Cache-Control: " + m_cacheControl + "\r\n";
     }
     if (code == 200 || code == 304) {
-        head += "ETag: " + etag + "\r\nLast-Modified: " + kLastModified + "\r\n";
+        head += "ETag: " + ETagOf(request.Path) + "\r\nLast-Modified: " + kLastModified + "\r\n";
     }
     socket->write(head + "\r\n" + body);
 }

@@ -27,6 +27,7 @@ class TileServer : public QObject
         Close,       // the connection closed without an answer
         Garbage,     // 200 with bytes that are no image
         Truncated,   // 200 with the tile cut short (Content-Length as sent)
+        Moved,       // 301 to the same tile under /moved, which is served as Tile
     };
 
     struct Request {
@@ -67,6 +68,7 @@ class TileServer : public QObject
     };
     void Accept();
     void Read(QTcpSocket* socket);
+    [[nodiscard]] int CodeFor(const Request& request) const;
     void Respond(QTcpSocket* socket, const Request& request);
     [[nodiscard]] QByteArray Body(const QString& path) const;
 
