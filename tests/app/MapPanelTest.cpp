@@ -201,7 +201,7 @@ TEST_F(MapPanelTest, MapOnTheCommandLineAndBadTileUrls)
     };
     for (const Case& c : std::vector<Case>{
              {{"--map", QString::fromStdString(path)}, {}, "地図ファイル: kanto.mbtiles"},
-             {{"--map", QString::fromStdString(path + ".gone")}, {}, "地図なし (海岸線と国境のみ)"},
+             {{"--map", QString::fromStdString(path + ".gone")}, {}, "地図なし"},
              {{"--tile-url", "http://127.0.0.1:9/{z}/{x}.png"}, 2, ""},
              {{"--tile-url", "file:///tiles/{z}/{x}/{y}.png"}, 2, ""},
              {{"--tile-url", "http://127.0.0.1:9/{z}/{x}/{y}.png", "--map", "a.mbtiles"}, 2, ""}}) {

@@ -9,9 +9,12 @@ QString OnlineSwitchToolTip()
     return QStringLiteral("地図のタイルをインターネットのタイルサーバーから取得します");
 }
 
-QString MapSourceToolTip() { return QStringLiteral("トラックの下に表示する地図"); }
+QString MapSourceToolTip()
+{
+    return QStringLiteral("トラックの下に表示する地図 (地図のない所には海岸線と国境を表示します)");
+}
 
-QString OutlineOnlyText() { return QStringLiteral("地図なし (海岸線と国境のみ)"); }
+QString OutlineOnlyText() { return QStringLiteral("地図なし"); }
 
 QString MapFileEntryText(const QString& name)
 {
