@@ -49,14 +49,21 @@ std::unique_ptr<QSettings> MapSettings()
 }
 
 MapPanel::MapPanel(TrackView& track, Dialogs& dialogs, MapSourceMaker maker, QWidget* parent)
-    : QWidget(parent), m_track(track), m_dialogs(dialogs), m_maker(std::move(maker))
+    : QWidget(parent), m_track(&track), m_dialogs(dialogs), m_maker(std::move(maker))
 {
     setObjectName(QStringLiteral("PanelMap"));
     CreateControls();
     Restore();
 }
 
-MapPanel::~MapPanel() { m_track.SetMapSource(nullptr); }
+MapPanel::~MapPanel() { Show(nullptr); }
+
+void MapPanel::Show(TileSource* source)
+{
+    // The picture may go first when the window closes.
+    if (m_track)
+        m_track->SetMapSource(source);
+}
 
 void MapPanel::CreateControls()
 {
@@ -193,7 +200,7 @@ void MapPanel::SourcePicked(int index)
 
 void MapPanel::Apply()
 {
-    m_track.SetMapSource(nullptr);
+    Show(nullptr);
     m_source.reset();
     const Entry& entry = m_entries[static_cast<std::size_t>(std::max(m_list->currentIndex(), 0))];
     if (entry.What == Entry::Kind::Online && m_online->isChecked())
@@ -205,7 +212,7 @@ void MapPanel::Apply()
             m_dialogs.ShowError(this, opened.Error);
         m_source = std::move(opened.Source);
     }
-    m_track.SetMapSource(m_source.get());
+    Show(m_source.get());
 }
 
 void MapPanel::OpenClicked()
@@ -227,9 +234,9 @@ bool MapPanel::OpenMapFile(const QString& path)
     MapSettings()->setValue(kSourceKey, kFilePrefix + absolute);
     FillList();
     Save();
-    m_track.SetMapSource(nullptr);
+    Show(nullptr);
     m_source = std::move(opened.Source);
-    m_track.SetMapSource(m_source.get());
+    Show(m_source.get());
     return true;
 }
 

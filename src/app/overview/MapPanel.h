@@ -2,6 +2,7 @@
 
 #include "map/TileSources.h"
 
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -63,11 +64,13 @@ class MapPanel final : public QWidget
     void OpenClicked();
     // Makes the source of the picked entry (none while an online one's switch is off).
     void Apply();
+    // Hands a source (or none) to the picture.
+    void Show(TileSource* source);
     [[nodiscard]] int IndexOfTemplate(const QString& urlTemplate) const;
     // Asks once whether the window may go online; remembered.
     bool MayGoOnline(const QString& sourceName);
 
-    TrackView& m_track;
+    QPointer<TrackView> m_track;
     Dialogs& m_dialogs;
     MapSourceMaker m_maker;
     std::vector<Entry> m_entries;
