@@ -6,17 +6,20 @@
 // with random jumps (three seeds each), and a month of 48 trips.
 
 #include "BenchLogs.h"
+#include "PrivateSettings.h"
 #include "app/Dialogs.h"
 #include "app/FormMain.h"
 #include "app/overview/Overview.h"
 #include "app/overview/TrackView.h"
 #include "app/photos/PhotoPanel.h"
 #include "convert/ConversionService.h"
+#include "map/TileSource.h"
 #include "support/OutingsLog.h"
 #include "support/PhotoWriter.h"
 
 #include <QApplication>
 #include <QImage>
+#include <QKeyEvent>
 #include <QSpinBox>
 #include <benchmark/benchmark.h>
 #include <cstdio>
@@ -81,6 +84,8 @@ class BenchDialogs final : public Dialogs
     void ShowError(QWidget*, const QString&) override {}
     bool AskOverwrite(QWidget*, const QString&) override { return false; }
     bool AskWeekRepair(QWidget*, const QString&) override { return false; }
+    bool AskGoOnline(QWidget*, const QString&) override { return false; }
+    std::optional<QString> AskMapPath(QWidget*, const QString&) override { return std::nullopt; }
 };
 
 // The window as it opens, the log loaded through its load command.
@@ -202,6 +207,51 @@ void PlacePhotosAsClockErrorChanges(benchmark::State& state, const BenchLog& log
         state.SkipWithError("a photo was not placed on the track");
 }
 
+// A map source whose every tile is in memory already, as a source's memory cache holds the
+// tiles of a picture looked at before: what a pan or zoom step costs once the tiles are there.
+class CachedTiles final : public TileSource
+{
+  public:
+    CachedTiles() : m_tile(256, 256, QImage::Format_RGB32) { m_tile.fill(QColor(236, 232, 224)); }
+    [[nodiscard]] QString Name() const override { return QStringLiteral("Cached"); }
+    [[nodiscard]] QString Attribution() const override { return QStringLiteral("© Cached"); }
+    [[nodiscard]] int MinZoom() const override { return 0; }
+    [[nodiscard]] int MaxZoom() const override { return 19; }
+    void SetWanted(const std::vector<TileKey>&) override {}
+    [[nodiscard]] TileImage Tile(const TileKey&) override
+    {
+        return {TileImage::State::Ready, m_tile, false};
+    }
+
+  private:
+    QImage m_tile;
+};
+
+// One step of the picture, a key press, and the picture drawn again: a pan by an eighth of it
+// or a zoom in and out by a level, on a map of cached tiles or on the outline alone.
+void MapStep(benchmark::State& state, const BenchLog& log, bool zoom, bool tiles)
+{
+    LoadedWindow window(LogPath(log));
+    auto* track = window.Form.findChild<TrackView*>(QStringLiteral("PaintTrack"));
+    CachedTiles source;
+    if (tiles)
+        track->SetMapSource(&source);
+    QImage picture(track->size() * track->devicePixelRatio(), QImage::Format_ARGB32_Premultiplied);
+    picture.setDevicePixelRatio(track->devicePixelRatio());
+    track->render(&picture);
+    int step = 0;
+    for (auto _ : state) {
+        const bool back = ++step % 2 == 0;
+        const Qt::Key key =
+            zoom ? (back ? Qt::Key_Minus : Qt::Key_Plus) : (back ? Qt::Key_Left : Qt::Key_Right);
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(track, &press);
+        track->render(&picture);
+    }
+    SetCounters(state, window);
+    track->SetMapSource(nullptr);
+}
+
 // The trips and their figures of the outings log.
 void TripsOfOutingsLog(benchmark::State& state, const BenchLog& log)
 {
@@ -229,6 +279,21 @@ void RegisterAll()
         {"DrawAfterResize", DrawAfterResize},
         {"RedrawAfterControlChange", RedrawAfterControlChange},
     };
+    for (const BenchLog& log : logs) {
+        if (log.Name.rfind("noisy", 0) != 0 || log.Name.find(".bin") == std::string::npos)
+            continue;
+        for (const bool tiles : {true, false})
+            for (const bool zoom : {false, true})
+                benchmark::RegisterBenchmark(
+                    (std::string(zoom ? "MapZoomStep" : "MapPanStep") +
+                     (tiles ? "/tiles/" : "/outline/") + log.Name)
+                        .c_str(),
+                    [zoom, tiles](benchmark::State& state, const BenchLog& shown) {
+                        MapStep(state, shown, zoom, tiles);
+                    },
+                    log)
+                    ->Unit(benchmark::kMillisecond);
+    }
     for (const BenchLog& log : logs)
         for (const auto& [name, run] : cases)
             benchmark::RegisterBenchmark((std::string(name) + "/" + log.Name).c_str(), run, log)
@@ -242,6 +307,7 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    const PrivateSettings settings;
     RegisterAll();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

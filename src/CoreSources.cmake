@@ -46,6 +46,9 @@ set(T2N_CORE_SOURCES
     geometry/TrackPlane.cpp
     geometry/TimeAxis.cpp
     geometry/PhotoMarks.cpp
+    geometry/WebMercator.cpp
+    geometry/MapView.cpp
+    geometry/Outline.cpp
 )
 list(TRANSFORM T2N_CORE_SOURCES PREPEND ${CMAKE_CURRENT_LIST_DIR}/)
 

@@ -36,4 +36,9 @@ class Dialogs
     virtual bool AskOverwrite(QWidget* parent, const QString& question) = 0;
     // A Yes/No question after a load whose dates look 1024 GPS weeks early; true for Yes.
     virtual bool AskWeekRepair(QWidget* parent, const QString& question) = 0;
+    // A Yes/No question before the window first reaches a tile server; true for Yes.
+    virtual bool AskGoOnline(QWidget* parent, const QString& question) = 0;
+    // The map file (MBTiles) chosen in its dialog, which starts in `initialFolder`; nothing when
+    // the user cancelled.
+    virtual std::optional<QString> AskMapPath(QWidget* parent, const QString& initialFolder) = 0;
 };

@@ -229,7 +229,7 @@ void TFormMain::CreateShortcuts()
 
 void TFormMain::CreateOverview()
 {
-    m_overview = new TOverview(m_service, *m_range, this);
+    m_overview = new TOverview(m_service, *m_range, m_dialogs, this);
     // The controls keep their places above; the overview fills the rest of the window.
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, kClientHeight, 8, 8);
@@ -238,8 +238,8 @@ void TFormMain::CreateOverview()
             [this](std::size_t trip) { Export(trip); });
 
     // Tab visits the load and photo buttons, the twelve edits from start year to end second,
-    // export, then the tabs, the trip list or the photo settings, list and write button, the track
-    // picture and the timeline.
+    // export, then the tabs, the trip list or the photo settings, list and write button, the map's
+    // switch, list and button, the track picture and the timeline.
     setTabOrder(ButtonOpen, ButtonPhoto);
     QWidget* previous = ButtonPhoto;
     for (QSpinBox* spin : m_range->Controls()) {
@@ -249,7 +249,8 @@ void TFormMain::CreateOverview()
     setTabOrder(previous, ButtonOut);
     previous = ButtonOut;
     for (const char* name : {"TabBarOverview", "ListTrips", "SpinClockError", "ComboCameraZone",
-                             "ListPhotos", "ButtonWrite", "PaintTrack", "PaintTimeline"}) {
+                             "ListPhotos", "ButtonWrite", "CheckOnlineMap", "ComboMapSource",
+                             "ButtonOpenMap", "PaintTrack", "PaintTimeline"}) {
         QWidget* part = m_overview->findChild<QWidget*>(QString::fromLatin1(name));
         setTabOrder(previous, part);
         previous = part;

@@ -3,6 +3,7 @@
 #include "app/AppText.h"
 #include "app/OutputTypes.h"
 #include "app/Platform.h"
+#include "app/overview/MapPanelText.h"
 #include "app/photos/PhotoText.h"
 
 #include <QDateTime>
@@ -158,6 +159,15 @@ std::unique_ptr<QFileDialog> MakeSaveDialog(QWidget* parent, const QString& init
     return dialog;
 }
 
+std::unique_ptr<QFileDialog> MakeMapDialog(QWidget* parent, const QString& initialFolder)
+{
+    auto dialog = MakeFileDialog(parent, initialFolder, {MapFileFilter(), kAllFilesFilter});
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setWindowTitle(MapDialogTitle());
+    return dialog;
+}
+
 std::unique_ptr<QMessageBox> MakeErrorBox(QWidget* parent, const QString& text)
 {
     return std::make_unique<QMessageBox>(QMessageBox::Critical, kAppTitle, text, QMessageBox::Ok,
@@ -211,4 +221,17 @@ bool QtDialogs::AskWeekRepair(QWidget* parent, const QString& question)
                     parent);
     box.setDefaultButton(QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
+}
+
+bool QtDialogs::AskGoOnline(QWidget* parent, const QString& question)
+{
+    QMessageBox box(QMessageBox::Question, kAppTitle, question, QMessageBox::Yes | QMessageBox::No,
+                    parent);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+std::optional<QString> QtDialogs::AskMapPath(QWidget* parent, const QString& initialFolder)
+{
+    return RunFileDialog(*MakeMapDialog(parent, initialFolder));
 }

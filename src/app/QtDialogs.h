@@ -24,6 +24,8 @@ std::unique_ptr<QFileDialog> MakeOpenDialog(QWidget* parent, const QString& init
 std::unique_ptr<QFileDialog> MakePhotoDialog(QWidget* parent, const QString& initialFolder);
 std::unique_ptr<QFileDialog> MakeSaveDialog(QWidget* parent, const QString& initialFolder,
                                             const QString& proposedName);
+// Picks one existing map file.
+std::unique_ptr<QFileDialog> MakeMapDialog(QWidget* parent, const QString& initialFolder);
 std::unique_ptr<QMessageBox> MakeErrorBox(QWidget* parent, const QString& text);
 std::unique_ptr<QMessageBox> MakeOverwriteBox(QWidget* parent, const QString& question);
 
@@ -38,4 +40,6 @@ class QtDialogs final : public Dialogs
     void ShowError(QWidget* parent, const QString& text) override;
     bool AskOverwrite(QWidget* parent, const QString& question) override;
     bool AskWeekRepair(QWidget* parent, const QString& question) override;
+    bool AskGoOnline(QWidget* parent, const QString& question) override;
+    std::optional<QString> AskMapPath(QWidget* parent, const QString& initialFolder) override;
 };

@@ -1,6 +1,7 @@
 #include "app/Startup.h"
 
 #include "app/FormMain.h"
+#include "app/overview/MapPanel.h"
 #include "store/Version.h"
 
 #include <QCommandLineParser>
@@ -8,6 +9,7 @@
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QTranslator>
+#include <QUrl>
 
 namespace {
 
@@ -26,7 +28,22 @@ struct CommandLine {
     Action What = Action::Window;
     QString Text;    // the help, version or error text
     QString LogPath; // the log to open, made absolute; empty for none
+    QString TileUrl; // a tile server's URL template; empty for none
+    QString MapPath; // a map file to show; empty for none
 };
+
+// An answer that opens no window: help, the version or an error.
+CommandLine Answer(Action what, const QString& text) { return {what, text, {}, {}, {}}; }
+
+// A tile server's address: http or https, with the three places of a tile in it.
+bool ValidTemplate(const QString& urlTemplate)
+{
+    const QUrl url(urlTemplate);
+    return (url.scheme() == QStringLiteral("http") || url.scheme() == QStringLiteral("https")) &&
+           !url.host().isEmpty() && urlTemplate.contains(QStringLiteral("{z}")) &&
+           urlTemplate.contains(QStringLiteral("{x}")) &&
+           urlTemplate.contains(QStringLiteral("{y}"));
+}
 
 CommandLine ParseCommandLine(const QStringList& arguments)
 {
@@ -38,7 +55,15 @@ CommandLine ParseCommandLine(const QStringList& arguments)
                                   QStringLiteral("Show this help and exit."));
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
                                      QStringLiteral("Show the version and exit."));
-    parser.addOptions({help, version});
+    const QCommandLineOption tileUrl(
+        QStringLiteral("tile-url"),
+        QStringLiteral("Draw the tiles of this server behind the track, e.g. "
+                       "'https://tiles.example.org/{z}/{x}/{y}.png' (the window goes online)."),
+        QStringLiteral("TEMPLATE"));
+    const QCommandLineOption map(QStringLiteral("map"),
+                                 QStringLiteral("Draw this map file's tiles behind the track."),
+                                 QStringLiteral("FILE.mbtiles"));
+    parser.addOptions({help, version, tileUrl, map});
     parser.addPositionalArgument(
         QStringLiteral("LOG"), QStringLiteral("A log file to open at start (.bnx4, .binx, .bin)."),
         QStringLiteral("[LOG]"));
@@ -48,22 +73,35 @@ CommandLine ParseCommandLine(const QStringList& arguments)
     if (parser.isSet(help)) {
         // The usage line names the program, not the path it was started from.
         const QString usage = QStringLiteral("Usage: %1 [options] [LOG]\n").arg(kProgram);
-        return {Action::Help, usage + parser.helpText().section(u'\n', 1), {}};
+        return Answer(Action::Help, usage + parser.helpText().section(u'\n', 1));
     }
     if (parser.isSet(version))
-        return {Action::Version, QStringLiteral("%1 %2\n").arg(kProgram, kVersion), {}};
+        return Answer(Action::Version, QStringLiteral("%1 %2\n").arg(kProgram, kVersion));
     // Only unknown options make the parse fail; named in English, like the rest of the terminal
     // output, whatever the translations installed.
     if (!parsed && !parser.unknownOptionNames().isEmpty())
-        return {Action::Error,
-                QStringLiteral("unknown option '%1'").arg(parser.unknownOptionNames().constFirst()),
-                {}};
+        return Answer(
+            Action::Error,
+            QStringLiteral("unknown option '%1'").arg(parser.unknownOptionNames().constFirst()));
     if (!parsed)
-        return {Action::Error, parser.errorText(), {}};
+        return Answer(Action::Error, parser.errorText());
     const QStringList logs = parser.positionalArguments();
     if (logs.size() > 1)
-        return {Action::Error, QStringLiteral("one log at most, %1 given").arg(logs.size()), {}};
-    return {Action::Window, {}, logs.isEmpty() ? QString() : QFileInfo(logs[0]).absoluteFilePath()};
+        return Answer(Action::Error, QStringLiteral("one log at most, %1 given").arg(logs.size()));
+    if (parser.isSet(tileUrl) && parser.isSet(map))
+        return Answer(Action::Error,
+                      QStringLiteral("--tile-url and --map cannot be given together"));
+    const QString urlTemplate = parser.value(tileUrl);
+    if (parser.isSet(tileUrl) && !ValidTemplate(urlTemplate))
+        return Answer(Action::Error,
+                      QStringLiteral("the tile URL '%1' needs {z}, {x} and {y} in an http or https "
+                                     "address")
+                          .arg(urlTemplate));
+    return {Action::Window,
+            {},
+            logs.isEmpty() ? QString() : QFileInfo(logs[0]).absoluteFilePath(),
+            urlTemplate,
+            parser.isSet(map) ? QFileInfo(parser.value(map)).absoluteFilePath() : QString()};
 }
 
 } // namespace
@@ -107,6 +145,13 @@ std::optional<int> StartWindow(TFormMain& form, const QStringList& arguments, st
         break;
     }
     form.show();
+    // The map first, so the log is drawn on it at once.
+    if (auto* map = form.findChild<MapPanel*>(); map != nullptr) {
+        if (!line.TileUrl.isEmpty())
+            map->UseTileUrl(line.TileUrl);
+        if (!line.MapPath.isEmpty())
+            map->OpenMapFile(line.MapPath);
+    }
     if (!line.LogPath.isEmpty())
         form.OpenLog(line.LogPath);
     return std::nullopt;

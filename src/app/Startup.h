@@ -11,6 +11,11 @@ class TFormMain;
 // The start of the window's program, apart from main so the tests run the same steps.
 //
 //   tallo2nmea [LOG]        opens the window, and LOG in it
+//   tallo2nmea --tile-url TEMPLATE [LOG]
+//                           ... with that tile server's map behind the track (saying yes to
+//                           going online)
+//   tallo2nmea --map FILE.mbtiles [LOG]
+//                           ... with that map file behind the track
 //   tallo2nmea --help       prints the usage
 //   tallo2nmea --version    prints the release
 

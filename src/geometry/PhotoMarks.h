@@ -28,3 +28,14 @@ struct PhotoMark {
                                                 std::span<const Trip> trips,
                                                 std::span<const PhotoOutcome> outcomes,
                                                 std::int32_t biasMinutes);
+
+// The point of the track nearest a pixel, along the lines of its trips, with its moment (local
+// whole milliseconds, in proportion between two fixes): where a photo's mark dragged to that
+// pixel would lie. Nothing when no part of the track is within `maxPixels`.
+struct TrackSpot {
+    PlanePoint At; // metres on the plane
+    std::int64_t Moment = 0;
+};
+[[nodiscard]] std::optional<TrackSpot> SpotNear(const TrackPlane& plane,
+                                                const PlaneTransform& transform,
+                                                const PlanePoint& pixel, double maxPixels);

@@ -10,8 +10,6 @@
 namespace {
 
 constexpr double kRadiansPerDegree = std::numbers::pi / 180.0;
-// Metres a degree of latitude (and of longitude at the equator) on the trips' sphere.
-constexpr double kMetresPerDegree = kTripEarthRadiusM * kRadiansPerDegree;
 constexpr double kNoPoint = std::numeric_limits<double>::quiet_NaN();
 
 // The mean latitude and the first longitude of the fixes with a position.
@@ -46,8 +44,8 @@ TrackPlane::TrackPlane(std::span<const TGpsFix> fixes, const TripAnalysis& analy
     const Reference ref = ReferenceOf(fixes, analysis);
     m_referenceLatitude = ref.Latitude;
     m_referenceLongitude = ref.Longitude;
-    m_eastMetresPerDegree = kMetresPerDegree * std::cos(m_referenceLatitude * kRadiansPerDegree);
     m_steps = analysis.Steps;
+    m_frame = FrameAt(m_referenceLatitude, m_referenceLongitude, kTripEarthRadiusM);
     m_points.reserve(fixes.size());
     m_moments.reserve(fixes.size());
     for (std::size_t i = 0; i < fixes.size(); ++i) {
@@ -78,8 +76,7 @@ PlanePoint TrackPlane::PointOf(double latDeg, double lonDeg) const
     // Longitudes are taken within half a turn of the reference, so a track across the
     // antimeridian stays in one piece.
     const double east = lonDeg - 360.0 * std::round((lonDeg - m_referenceLongitude) / 360.0);
-    return {(east - m_referenceLongitude) * m_eastMetresPerDegree,
-            (latDeg - m_referenceLatitude) * kMetresPerDegree};
+    return m_frame.ToPlane(MercatorUnit(latDeg, east));
 }
 
 std::pair<std::size_t, std::size_t> TrackPlane::PositionsIn(const MsWindow& window) const
@@ -123,8 +120,7 @@ std::optional<PlaneBox> TrackPlane::BoundsOf(std::size_t first, std::size_t last
 
 double TrackPlane::EastScaleAt(double northM) const
 {
-    const double latitude =
-        std::clamp(m_referenceLatitude + northM / kMetresPerDegree, -90.0, 90.0);
+    const double latitude = MercatorLatLon(m_frame.ToUnit({0, northM})).LatDeg;
     return std::cos(latitude * kRadiansPerDegree) /
            std::cos(m_referenceLatitude * kRadiansPerDegree);
 }

@@ -3,6 +3,7 @@
 #include "convert/TimeWindow.h"
 #include "convert/Trips.h"
 #include "geometry/Plane.h"
+#include "geometry/WebMercator.h"
 #include "store/GpsFix.h"
 
 #include <cstdint>
@@ -11,10 +12,10 @@
 #include <utility>
 #include <vector>
 
-// A log's positions on a local plane: equirectangular about the mean latitude, X metres east and
-// Y metres north, so both axes have the same scale there. Kept in time order, beside each fix's
-// moment and its step (the analysis's, which must hold the figures), with the trips that split
-// them.
+// A log's positions on a local plane: Web Mercator scaled to metres at the mean latitude, X metres
+// east and Y metres north, so both axes have the ground's scale there and a map's tiles lie on it
+// unbent. Kept in time order, beside each fix's moment and its step (the analysis's, which must
+// hold the figures), with the trips that split them.
 class TrackPlane
 {
   public:
@@ -47,9 +48,11 @@ class TrackPlane
     // The smallest box around the finite points of the positions [first, last) but an excursion's;
     // nothing without one.
     [[nodiscard]] std::optional<PlaneBox> BoundsOf(std::size_t first, std::size_t last) const;
-    // The ground's metres in one metre east of the plane at a northing: the plane keeps the
-    // east-west scale of the mean latitude, the ground's shrinks towards the poles.
+    // The ground's metres in one metre of the plane at a northing, east or north alike: the plane
+    // keeps the scale of the mean latitude, the ground's shrinks towards the poles.
     [[nodiscard]] double EastScaleAt(double northM) const;
+    // Where the plane lies on the Mercator world.
+    [[nodiscard]] const MercatorFrame& Frame() const { return m_frame; }
     // The first and last finite point of the positions [first, last) in time order.
     [[nodiscard]] std::optional<PlanePoint> FirstPointIn(std::size_t first, std::size_t last) const;
     [[nodiscard]] std::optional<PlanePoint> LastPointIn(std::size_t first, std::size_t last) const;
@@ -63,7 +66,7 @@ class TrackPlane
     bool m_anyPoint = false;
     double m_referenceLatitude = 0;
     double m_referenceLongitude = 0;
-    double m_eastMetresPerDegree = 0; // at the reference latitude, worked out once
+    MercatorFrame m_frame;
 };
 
 // Maps the plane to a picture's pixels: north up, one scale for both axes.

@@ -61,3 +61,13 @@ std::optional<PhotoMoment> PhotoMomentOf(const PhotoClock& clock, const CameraCl
     moment.UtcMs = moment.TakenMs - moment.ZoneMinutes * kMsPerMinute - camera.OffsetMs;
     return moment;
 }
+
+std::int64_t ClockErrorSecondsFor(const PhotoMoment& moment, std::int64_t offsetMs,
+                                  std::int64_t trueUtcMs)
+{
+    // The camera's clock in UTC, before any error is taken off it.
+    const std::int64_t cameraUtcMs = moment.UtcMs + offsetMs;
+    const std::int64_t errorMs = cameraUtcMs - trueUtcMs;
+    // Half a second rounds away from zero, alike for a fast and a slow camera.
+    return (errorMs >= 0 ? errorMs + 500 : errorMs - 500) / 1000;
+}

@@ -43,3 +43,10 @@ struct PhotoMoment {
 // The photo's moment; nothing when it has no readable DateTimeOriginal.
 [[nodiscard]] std::optional<PhotoMoment> PhotoMomentOf(const PhotoClock& clock,
                                                        const CameraClock& camera);
+
+// The clock error (camera minus true time, in whole seconds as the window's field and the
+// command line take it) that puts a photo at a true moment: a photo slid along the track to the
+// place it was taken moves every photo with it, as the field does. `moment` is the photo's as
+// placed with the error `offsetMs`.
+[[nodiscard]] std::int64_t ClockErrorSecondsFor(const PhotoMoment& moment, std::int64_t offsetMs,
+                                                std::int64_t trueUtcMs);

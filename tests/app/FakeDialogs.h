@@ -16,6 +16,8 @@ class FakeDialogs final : public Dialogs
     bool OverwriteAnswer = false;
     bool WeekRepairAnswer = false;
     std::function<void()> WhileAskingWeekRepair; // runs as the question is shown
+    bool GoOnlineAnswer = false;
+    std::optional<QString> MapAnswer;
 
     QStringList OpenFolders; // the initial folder of every open dialog shown
     QStringList SaveFolders;
@@ -24,6 +26,8 @@ class FakeDialogs final : public Dialogs
     QStringList Errors;    // the text of every error box
     QStringList Questions;
     QStringList WeekRepairQuestions;
+    QStringList GoOnlineQuestions;
+    QStringList MapFolders;
 
     std::optional<QString> AskOpenPath(QWidget*, const QString& initialFolder) override
     {
@@ -56,5 +60,15 @@ class FakeDialogs final : public Dialogs
         if (WhileAskingWeekRepair)
             WhileAskingWeekRepair();
         return WeekRepairAnswer;
+    }
+    bool AskGoOnline(QWidget*, const QString& question) override
+    {
+        GoOnlineQuestions.append(question);
+        return GoOnlineAnswer;
+    }
+    std::optional<QString> AskMapPath(QWidget*, const QString& initialFolder) override
+    {
+        MapFolders.append(initialFolder);
+        return MapAnswer;
     }
 };

@@ -2,6 +2,7 @@
 //   t2n_make_window_golden FILE        (make golden runs it under the offscreen platform)
 #include "ControlDump.h"
 #include "FakeDialogs.h"
+#include "PrivateSettings.h"
 #include "app/FormMain.h"
 
 #include <QApplication>
@@ -18,6 +19,7 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    const PrivateSettings settings;
     ConversionService service;
     FakeDialogs dialogs;
     TFormMain form(service, dialogs);

@@ -450,6 +450,9 @@ TEST_F(OverviewTest, TabVisitsEveryPartAndFocusChangesNothing)
     order << "ButtonOut"
           << "TabBarOverview"
           << "ListTrips"
+          << "CheckOnlineMap"
+          << "ComboMapSource"
+          << "ButtonOpenMap"
           << "PaintTrack"
           << "PaintTimeline"
           << "ButtonOpen";

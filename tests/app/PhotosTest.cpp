@@ -300,7 +300,7 @@ TEST_F(PhotosTest, WriteTagsThePhotosAndReadsBack)
 }
 
 // With the photo tab in front, Tab goes through its fields, list and button between the tabs and
-// the picture; a window wide enough shows every column of the photo list.
+// the map's controls; a window wide enough shows every column of the photo list.
 TEST_F(PhotosTest, PhotoTabTakesItsPlaceInTabOrderAndWidth)
 {
     form->resize(1024, 640);
@@ -309,7 +309,7 @@ TEST_F(PhotosTest, PhotoTabTakesItsPlaceInTabOrderAndWidth)
     AddByButton({Photo("on.jpg", TakenAt(10500))});
     QCoreApplication::sendPostedEvents();
     const QStringList order{"ButtonOut",  "TabBarOverview", "SpinClockError", "ComboCameraZone",
-                            "ListPhotos", "ButtonWrite",    "PaintTrack"};
+                            "ListPhotos", "ButtonWrite",    "CheckOnlineMap"};
     Find<QWidget>("ButtonOut")->setFocus();
     QStringList visited;
     for (qsizetype i = 0; i < order.size(); ++i) {

@@ -1,3 +1,5 @@
+#include "PrivateSettings.h"
+
 #include <QApplication>
 #include <gtest/gtest.h>
 
@@ -14,6 +16,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_FONTDIR", T2N_TEST_FONT_DIR);
 #endif
     QApplication app(argc, argv);
+    const PrivateSettings settings;
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -64,3 +64,46 @@ TEST(PhotoMarks, PhotosLieOnTheDrawnLineInTheirTrip)
 }
 
 } // namespace
+
+namespace {
+
+// A pixel near the track finds the nearest point of its trips' lines and the moment there, in
+// proportion between the two fixes; the line between two trips is no track, nor is a far pixel.
+TEST(PhotoMarks, ADraggedMarkFindsTheTracksSpotAndMoment)
+{
+    const std::vector<TGpsFix> fixes{FixAt(0, 35.50, 139.50), FixAt(10, 35.50, 139.51),
+                                     FixAt(20, 35.51, 139.51),
+                                     // Another trip an hour later, further east.
+                                     FixAt(3600, 35.50, 139.60), FixAt(3610, 35.50, 139.61)};
+    const TrackPlane plane(fixes, AnalyseTrips(fixes));
+    ASSERT_EQ(plane.Trips().size(), 2u);
+    const PlaneTransform transform = FitTransform(plane.Bounds(), {0, 0, 1000, 500});
+    const auto pixel = [&](std::size_t a, std::size_t b, double share, double dy = 0) {
+        const PlanePoint p = transform.Map(plane.Point(a));
+        const PlanePoint q = transform.Map(plane.Point(b));
+        return PlanePoint{p.X + (q.X - p.X) * share, p.Y + (q.Y - p.Y) * share + dy};
+    };
+    const struct {
+        PlanePoint Pixel;
+        std::optional<std::int64_t> Seconds;
+    } rows[] = {
+        {pixel(0, 1, 0.25, 3), 2},        // 3 px off the first line, a quarter along
+        {pixel(1, 2, 0.5), 15},           // on the second
+        {pixel(3, 4, 0.9, -4), 3609},     // the other trip
+        {pixel(2, 3, 0.5), std::nullopt}, // between the trips: no track there
+        {pixel(0, 1, 0.5, 40), std::nullopt},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Pixel.X);
+        const std::optional<TrackSpot> spot = SpotNear(plane, transform, row.Pixel, 8);
+        ASSERT_EQ(spot.has_value(), row.Seconds.has_value());
+        if (!spot)
+            continue;
+        EXPECT_NEAR(static_cast<double>(spot->Moment - kStartMs),
+                    static_cast<double>(*row.Seconds * kMsPerSecond), 500);
+        const PlanePoint at = transform.Map(spot->At);
+        EXPECT_LE(std::hypot(at.X - row.Pixel.X, at.Y - row.Pixel.Y), 8);
+    }
+}
+
+} // namespace

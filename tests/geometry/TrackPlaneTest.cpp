@@ -83,6 +83,7 @@ TEST(TrackPlane, ViewsFitZoomAndPan)
 
 // The scale bar measures true ground metres east-west on its row, wherever the view looks: the
 // plane keeps the scale of the mean latitude, which is not the ground's far north or south of it.
+// The bar's ends go back to the globe through the plane's Mercator frame.
 TEST(TrackPlane, ScaleBarIsTrueOnTheGround)
 {
     // A log from 30 to 50 degrees north along one meridian: its mean latitude is 40.
@@ -110,11 +111,11 @@ TEST(TrackPlane, ScaleBarIsTrueOnTheGround)
             // The bar's two ends, back on the globe, lie its length apart.
             const PlanePoint west = transform.Unmap({100, 150});
             const PlanePoint east = transform.Unmap({100 + bar.Pixels, 150});
-            const double metresPerDegree = kTripEarthRadiusM * 3.14159265358979 / 180;
-            const double east0 = std::cos(40 * 3.14159265358979 / 180) * metresPerDegree;
-            const double lat = 40 + west.Y / metresPerDegree;
+            const LatLon westAt = MercatorLatLon(plane.Frame().ToUnit(west));
+            const LatLon eastAt = MercatorLatLon(plane.Frame().ToUnit(east));
+            EXPECT_NEAR(westAt.LatDeg, eastAt.LatDeg, 1e-9);
             const double ground =
-                GreatCircleM(lat, 135 + west.X / east0, lat, 135 + east.X / east0);
+                GreatCircleM(westAt.LatDeg, westAt.LonDeg, eastAt.LatDeg, eastAt.LonDeg);
             EXPECT_NEAR(ground, bar.Metres, bar.Metres * 1e-3);
         }
     }

@@ -54,6 +54,37 @@ TEST(PhotoTime, MomentFromTheClockTagsTheZoneAndTheClockError)
     }
 }
 
+// A photo slid to a true moment: the error found places it there again (to the half second the
+// field's whole seconds allow), whatever error it was placed with before.
+TEST(PhotoTime, ClockErrorThatPutsAPhotoAtAMoment)
+{
+    const struct {
+        PhotoClock clock;
+        std::int64_t offsetMs; // the error it is placed with now
+        std::int64_t trueUtcMs;
+        std::int64_t seconds; // the error that puts it there
+    } rows[] = {
+        // Taken at 09:00:30 Japan's time (00:00:30 UTC), where the track was at 00:00:00 UTC.
+        {{"2021:05:03 09:00:30", "", ""}, 0, Ms(2021, 5, 3, 0, 0, 0), 30},
+        {{"2021:05:03 09:00:30", "", ""}, 75000, Ms(2021, 5, 3, 0, 0, 0), 30},
+        {{"2021:05:03 09:00:30", "", ""}, -4000, Ms(2021, 5, 3, 0, 2, 0), -90},
+        // The photo's own zone; a fraction of a second rounds to the nearer whole one.
+        {{"2021:05:03 02:00:00", "6", "+02:00"}, 0, Ms(2021, 5, 3, 0, 0, 0), 1},
+        {{"2021:05:03 02:00:00", "4", "+02:00"}, 0, Ms(2021, 5, 3, 0, 0, 0), 0},
+        {{"2021:05:03 09:00:00", "", ""}, 0, Ms(2021, 5, 3, 0, 0, 0, 500), -1},
+        {{"2021:05:03 09:00:00", "", ""}, 0, Ms(2021, 5, 3, 0, 0, 0, -500), 1},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.trueUtcMs);
+        const std::optional<PhotoMoment> before = PhotoMomentOf(row.clock, {-540, row.offsetMs});
+        ASSERT_TRUE(before);
+        const std::int64_t seconds = ClockErrorSecondsFor(*before, row.offsetMs, row.trueUtcMs);
+        EXPECT_EQ(seconds, row.seconds);
+        const std::optional<PhotoMoment> after = PhotoMomentOf(row.clock, {-540, seconds * 1000});
+        EXPECT_LE(std::abs(after->UtcMs - row.trueUtcMs), 500);
+    }
+}
+
 TGpsFix Fix(std::int64_t utcMs, double lat, double lon, float height = 10, std::uint16_t type = 3)
 {
     TGpsFix f = t2ntest::SampleFix(utcMs + 540 * kMsPerMinute, lat, lon); // in Japan's time

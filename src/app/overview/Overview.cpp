@@ -2,6 +2,8 @@
 
 #include "app/AppText.h"
 #include "app/TimeRangeEdit.h"
+#include "app/overview/MapPanel.h"
+#include "app/overview/MapPanelText.h"
 #include "app/overview/OverviewText.h"
 #include "app/overview/TimelineView.h"
 #include "app/overview/TrackView.h"
@@ -11,26 +13,35 @@
 #include "app/photos/PhotoText.h"
 #include "geometry/TrackPlane.h"
 #include "messages/NoteText.h"
+#include "photos/PhotoTime.h"
 
+#include <QBuffer>
+#include <QFileInfo>
 #include <QHeaderView>
+#include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QSplitter>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <algorithm>
 
 namespace {
 
 constexpr int kRowPadding = 6;
+// The side of a photo's thumbnail in its tooltip on the map.
+constexpr int kThumbnailPixels = 160;
 
 } // namespace
 
-TOverview::TOverview(const ConversionService& service, TimeRangeEdit& range, QWidget* parent)
-    : QWidget(parent), m_service(service), m_range(range)
+TOverview::TOverview(const ConversionService& service, TimeRangeEdit& range, Dialogs& dialogs,
+                     QWidget* parent)
+    : QWidget(parent), m_service(service), m_range(range), m_dialogs(dialogs)
 {
     setObjectName(QStringLiteral("Overview"));
     CreateParts();
@@ -48,14 +59,22 @@ void TOverview::CreateParts()
     m_summary->setText(kNothingLoadedHint);
     CreateList();
     m_track = new TrackView(this);
+    m_map = new MapPanel(*m_track, m_dialogs, RealMapSources(), this);
     m_timeline = new TimelineView(this);
     CreatePhotos();
+    // The map's controls above the picture.
+    auto* picture = new QWidget(this);
+    auto* pictureLayout = new QVBoxLayout(picture);
+    pictureLayout->setContentsMargins(0, 0, 0, 0);
+    pictureLayout->setSpacing(4);
+    pictureLayout->addWidget(m_map);
+    pictureLayout->addWidget(m_track, 1);
 
     m_splitter = new QSplitter(Qt::Horizontal, this);
     m_splitter->setObjectName(QStringLiteral("SplitterOverview"));
     m_splitter->setChildrenCollapsible(false);
     m_splitter->addWidget(m_tabs);
-    m_splitter->addWidget(m_track);
+    m_splitter->addWidget(picture);
     m_splitter->setStretchFactor(0, 0);
     m_splitter->setStretchFactor(1, 1); // the picture takes every extra pixel
 
@@ -72,6 +91,9 @@ void TOverview::CreateParts()
     connect(m_timeline, &TimelineView::WindowDragged, this, &TOverview::TimelineDragged);
     connect(m_timeline, &TimelineView::TripClicked, this, &TOverview::SelectTrip);
     connect(m_track, &TrackView::TripClicked, this, &TOverview::SelectTrip);
+    connect(m_track, &TrackView::PhotoToolTip, this, &TOverview::ShowPhotoTip);
+    connect(m_track, &TrackView::PhotoClicked, this, &TOverview::PickPhoto);
+    connect(m_track, &TrackView::PhotoDropped, this, &TOverview::SlidePhoto);
     FitListWidth();
 }
 
@@ -173,8 +195,8 @@ void TOverview::FitListWidth()
     m_list->resizeColumnsToContents();
     const int width = ListWidth();
     const QList<int> sizes = m_splitter->sizes();
-    const int total =
-        std::max(sizes.value(0) + sizes.value(1), width + m_track->minimumSizeHint().width());
+    const int total = std::max(sizes.value(0) + sizes.value(1),
+                               width + m_splitter->widget(1)->minimumSizeHint().width());
     m_splitter->setSizes({width, total - width});
 }
 
@@ -290,4 +312,49 @@ void TOverview::TimelineDragged(MsWindow window)
     m_chosen.clear();
     m_list->clearSelection();
     PickWindow(window, false);
+}
+
+void TOverview::ShowPhotoTip(std::size_t photo, const QPoint& globalPos)
+{
+    const PhotoListModel& model = m_photos->Model();
+    if (photo >= model.Size() || !model.Outcomes()[photo].Moment)
+        return;
+    const QString path = QString::fromStdString(model.Infos()[photo].Path);
+    // A small copy of the photo, read at its size straight from the file.
+    QImageReader reader(path);
+    reader.setAutoTransform(true);
+    const QSize size = reader.size();
+    if (size.isValid())
+        reader.setScaledSize(size.scaled(kThumbnailPixels, kThumbnailPixels, Qt::KeepAspectRatio));
+    QByteArray png;
+    if (const QImage thumbnail = reader.read(); !thumbnail.isNull()) {
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        thumbnail.save(&buffer, "PNG");
+    }
+    QToolTip::showText(
+        globalPos,
+        PhotoTipText(QFileInfo(path).fileName(), model.Outcomes()[photo].Moment->TakenMs, png),
+        m_track);
+}
+
+void TOverview::PickPhoto(std::size_t photo)
+{
+    m_tabs->setCurrentWidget(m_photos);
+    m_photos->List()->selectRow(static_cast<int>(photo));
+}
+
+void TOverview::SlidePhoto(std::size_t photo, std::int64_t localMs)
+{
+    const PhotoListModel& model = m_photos->Model();
+    if (photo >= model.Size() || !model.Outcomes()[photo].Moment)
+        return;
+    const std::int64_t utcMs = localMs + std::int64_t{m_service.Bias()} * kMsPerMinute;
+    const std::int64_t seconds = ClockErrorSecondsFor(*model.Outcomes()[photo].Moment,
+                                                      m_photos->Settings().CameraOffsetMs, utcMs);
+    // The field places every photo again, as if typed.
+    if (auto* clockError = m_photos->findChild<QSpinBox*>(QStringLiteral("SpinClockError")))
+        clockError->setValue(static_cast<int>(
+            std::clamp<std::int64_t>(seconds, clockError->minimum(), clockError->maximum())));
+    PickPhoto(photo);
 }

@@ -7,6 +7,8 @@
 #include <optional>
 #include <vector>
 
+class Dialogs;
+class MapPanel;
 class PhotoPanel;
 class QLabel;
 class QModelIndex;
@@ -23,13 +25,15 @@ class TripListModel;
 // photo list on two tabs, the track picture and the timeline. Picking trips in the list, the
 // picture or the timeline, or dragging on the timeline, sets the time range's controls; the picture
 // and the timeline follow them. Trips picked one by one (Ctrl+click) are exported as just those
-// trips. The photos placed on the track are marked in the picture.
+// trips. The photos placed on the track are marked in the picture; the map's controls are above
+// it.
 class TOverview final : public QWidget
 {
     Q_OBJECT
 
   public:
-    TOverview(const ConversionService& service, TimeRangeEdit& range, QWidget* parent = nullptr);
+    TOverview(const ConversionService& service, TimeRangeEdit& range, Dialogs& dialogs,
+              QWidget* parent = nullptr);
 
     // Reads the log the service loaded last: summary, trips, track and timeline.
     void ShowLog();
@@ -71,9 +75,14 @@ class TOverview final : public QWidget
     // Sets the range to a window the overview picked, and shows it.
     void PickWindow(const MsWindow& window, bool fit);
     void ShowRangeWindow(bool fit);
+    // A photo's mark on the map: rested on, clicked, or slid along the track to a spot.
+    void ShowPhotoTip(std::size_t photo, const QPoint& globalPos);
+    void PickPhoto(std::size_t photo);
+    void SlidePhoto(std::size_t photo, std::int64_t localMs);
 
     const ConversionService& m_service;
     TimeRangeEdit& m_range;
+    Dialogs& m_dialogs;
     std::optional<MsWindow> m_window;
     std::vector<MsWindow> m_chosen;
     std::shared_ptr<const TrackPlane> m_path;
@@ -86,5 +95,6 @@ class TOverview final : public QWidget
     PhotoPanel* m_photos = nullptr;
     TripListModel* m_model = nullptr;
     TrackView* m_track = nullptr;
+    MapPanel* m_map = nullptr;
     TimelineView* m_timeline = nullptr;
 };

@@ -1,17 +1,21 @@
 #include "app/overview/TrackView.h"
 
+#include "app/overview/MapLayer.h"
 #include "app/overview/OverviewText.h"
 #include "app/overview/TripColour.h"
 
 #include <QApplication>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QToolButton>
+#include <QToolTip>
 #include <QWheelEvent>
 #include <array>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -30,6 +34,8 @@ constexpr double kWheelZoom = 1.25;
 constexpr double kMostPixelsPerMetre = 50.0;
 constexpr double kFarthestShare = 0.25;
 constexpr double kClickSlackPixels = 5.0;
+// A dragged photo's mark keeps to the track within this reach of the pointer.
+constexpr double kPhotoSnapPixels = 16.0;
 // More picked parts than this get one start and one end mark in all.
 constexpr std::size_t kMarkedParts = 8;
 
@@ -137,6 +143,15 @@ TrackView::TrackView(QWidget* parent) : QWidget(parent)
     m_wholeButton->setCursor(Qt::ArrowCursor);
     m_wholeButton->hide();
     connect(m_wholeButton, &QToolButton::clicked, this, &TrackView::ShowWholeLog);
+    m_map = new MapLayer(this);
+    connect(m_map, &MapLayer::Changed, this, qOverload<>(&TrackView::update));
+}
+
+void TrackView::SetMapSource(TileSource* source)
+{
+    m_map->SetSource(source);
+    m_stale = true;
+    update();
 }
 
 bool TrackView::HasPoints() const { return m_path && m_path->HasPoints(); }
@@ -242,18 +257,19 @@ void TrackView::Prepare()
     m_faintLayer = {};
     m_scaleBar = {};
     const PlaneBox plot = Plot();
+    std::optional<MapLayer::Place> place;
     if (HasPoints() && plot.Width() > 0 && plot.Height() > 0) {
-        if (m_fitBox)
-            m_view = FitView(*m_fitBox, plot);
-        m_transform = m_view.Transform(plot);
+        PlaceView(plot);
+        place = MapLayer::Place{m_path->Frame(), m_transform, m_mapZoom};
         // One cell a device pixel: the work is bounded by the picture, not by the fixes.
         m_faintLayer =
             LayTrack(*m_path, m_transform, BoxOf(rect()), 1.0 / m_preparedRatio, m_allTrips);
         PlaceScaleBar(plot);
     }
+    m_map->Prepare(place, size(), m_preparedRatio, palette().color(QPalette::Base));
     m_faint = QPixmap(size() * m_preparedRatio);
     m_faint.setDevicePixelRatio(m_preparedRatio);
-    m_faint.fill(palette().color(QPalette::Base));
+    m_faint.fill(Qt::transparent);
     QPainter painter(&m_faint);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(palette().color(QPalette::Mid));
@@ -261,6 +277,23 @@ void TrackView::Prepare()
     // Under a strong layer of every trip nothing faint would show.
     if (m_strongParts != m_allTrips)
         PaintLayer(painter, m_faintLayer, false);
+}
+
+void TrackView::PlaceView(const PlaneBox& plot)
+{
+    if (m_fitBox)
+        m_view = FitView(*m_fitBox, plot);
+    if (!m_map->Snaps()) {
+        m_transform = m_view.Transform(plot);
+        return;
+    }
+    // A fit takes the level that still shows all it fits; a zoom or a pan the nearest level.
+    const MapZoom snapped =
+        SnapToZoom(m_view, m_path->Frame(), m_preparedRatio, m_map->TilePixels(),
+                   m_fitBox ? ZoomRounding::Down : ZoomRounding::Nearest);
+    m_view = snapped.View;
+    m_mapZoom = snapped.Zoom;
+    m_transform = AlignToDevicePixels(m_view.Transform(plot), m_path->Frame(), m_preparedRatio);
 }
 
 void TrackView::PrepareStrong()
@@ -335,6 +368,7 @@ void TrackView::paintEvent(QPaintEvent*)
 {
     PrepareStrong();
     QPainter painter(this);
+    m_map->Paint(painter);
     painter.drawPixmap(0, 0, m_faint);
     if (hasFocus()) { // where the keys act
         painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
@@ -349,6 +383,10 @@ void TrackView::paintEvent(QPaintEvent*)
     PaintPhotoMarks(painter);
     PaintScaleBar(painter);
     PaintLegend(painter);
+    // The map's source named at the bottom right, left of the button when it shows.
+    const double right = m_wholeButton->isVisible() ? m_wholeButton->geometry().left() - 6.0
+                                                    : width() - kPaddingPixels;
+    m_map->PaintAttribution(painter, QPointF(right, height() - kPaddingPixels));
 }
 
 void TrackView::focusInEvent(QFocusEvent* event)
@@ -420,18 +458,61 @@ void TrackView::PaintPhotoMarks(QPainter& painter) const
 {
     const QColor noTrip = palette().color(QPalette::Mid);
     const PhotoMark* picked = nullptr;
+    // A mark being dragged lies where the pointer took it along the track.
+    const auto at = [this](const PhotoMark& mark) {
+        const bool dragged = m_draggingPhoto && mark.Photo == m_pressedPhoto && m_dragSpot;
+        return PointOf(m_transform.Map(dragged ? m_dragSpot->At : mark.At));
+    };
     for (const PhotoMark& mark : m_photoMarks) {
         if (mark.Photo == m_pickedPhoto) {
             picked = &mark;
             continue;
         }
-        PaintPhotoMarker(painter, PointOf(m_transform.Map(mark.At)),
-                         mark.Trip ? TripQColor(*mark.Trip) : noTrip, mark.Held);
+        PaintPhotoMarker(painter, at(mark), mark.Trip ? TripQColor(*mark.Trip) : noTrip,
+                         mark.Held);
     }
     if (picked != nullptr)
-        PaintPhotoMarker(painter, PointOf(m_transform.Map(picked->At)),
-                         picked->Trip ? TripQColor(*picked->Trip) : noTrip, picked->Held,
+        PaintPhotoMarker(painter, at(*picked), picked->Trip ? TripQColor(*picked->Trip) : noTrip,
+                         picked->Held,
                          palette().color(QPalette::Highlight));
+}
+
+std::optional<std::size_t> TrackView::PhotoAt(const QPointF& pixel)
+{
+    Prepare();
+    std::optional<std::size_t> found;
+    double best = kPhotoMarkerRadius * 1.6 + 2;
+    for (const PhotoMark& mark : m_photoMarks) {
+        const QPointF at = PointOf(m_transform.Map(mark.At));
+        const double distance = std::hypot(at.x() - pixel.x(), at.y() - pixel.y());
+        // The picked mark is drawn on top: it wins a tie.
+        if (distance < best || (distance <= best && mark.Photo == m_pickedPhoto)) {
+            best = distance;
+            found = mark.Photo;
+        }
+    }
+    return found;
+}
+
+void TrackView::DragPhoto(const QPointF& pixel)
+{
+    if (!m_draggingPhoto)
+        setCursor(Qt::ClosedHandCursor);
+    m_draggingPhoto = true;
+    m_dragSpot = SpotNear(*m_path, m_transform, {pixel.x(), pixel.y()}, kPhotoSnapPixels);
+    update();
+}
+
+bool TrackView::event(QEvent* event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QWidget::event(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    if (const std::optional<std::size_t> photo = HasPoints() ? PhotoAt(help->pos()) : std::nullopt)
+        emit PhotoToolTip(*photo, help->globalPos());
+    else
+        QToolTip::hideText();
+    return true;
 }
 
 void TrackView::PaintScaleBar(QPainter& painter) const
@@ -502,13 +583,22 @@ void TrackView::ZoomAt(const QPointF& pixel, double factor)
     SetUserView(ZoomView(m_view, plot, {pixel.x(), pixel.y()}, scale / m_view.PixelsPerMetre));
 }
 
+double TrackView::ZoomStep() const { return m_map->Snaps() ? 2.0 : kWheelZoom; }
+
 void TrackView::wheelEvent(QWheelEvent* event)
 {
-    const double steps = event->angleDelta().y() / 120.0;
-    if (steps == 0 || !HasPoints())
+    const int angle = event->angleDelta().y();
+    if (angle == 0 || !HasPoints())
         return QWidget::wheelEvent(event);
-    ZoomAt(event->position(), std::pow(kWheelZoom, steps));
     event->accept();
+    if (!m_map->Snaps())
+        return ZoomAt(event->position(), std::pow(kWheelZoom, angle / 120.0));
+    // A map steps by whole levels: a fine wheel's small turns add up to one.
+    m_wheelAngle += angle;
+    const int steps = m_wheelAngle / 120;
+    m_wheelAngle -= steps * 120;
+    if (steps != 0)
+        ZoomAt(event->position(), std::pow(ZoomStep(), steps));
 }
 
 void TrackView::mousePressEvent(QMouseEvent* event)
@@ -519,6 +609,7 @@ void TrackView::mousePressEvent(QMouseEvent* event)
     m_pressAt = event->position();
     m_viewAtPress = m_view;
     m_panning = false;
+    m_pressedPhoto = PhotoAt(event->position());
 }
 
 void TrackView::mouseMoveEvent(QMouseEvent* event)
@@ -526,8 +617,11 @@ void TrackView::mouseMoveEvent(QMouseEvent* event)
     if (!m_pressAt)
         return QWidget::mouseMoveEvent(event);
     const QPointF moved = event->position() - *m_pressAt;
-    if (!m_panning && moved.manhattanLength() < QApplication::startDragDistance())
+    if (!m_panning && !m_draggingPhoto &&
+        moved.manhattanLength() < QApplication::startDragDistance())
         return;
+    if (m_pressedPhoto)
+        return DragPhoto(event->position());
     if (!m_panning)
         setCursor(Qt::ClosedHandCursor);
     m_panning = true;
@@ -538,12 +632,20 @@ void TrackView::mouseReleaseEvent(QMouseEvent* event)
 {
     if (!m_pressAt || event->button() != Qt::LeftButton)
         return QWidget::mouseReleaseEvent(event);
-    if (!m_panning)
+    const std::optional<std::size_t> photo = std::exchange(m_pressedPhoto, std::nullopt);
+    const std::optional<TrackSpot> spot = std::exchange(m_dragSpot, std::nullopt);
+    const bool dragged = std::exchange(m_draggingPhoto, false);
+    if (photo && dragged && spot)
+        emit PhotoDropped(*photo, spot->Moment);
+    else if (photo && !dragged)
+        emit PhotoClicked(*photo);
+    else if (!photo && !m_panning)
         if (const std::optional<std::size_t> trip = TripAt(event->position()))
             emit TripClicked(*trip, event->modifiers());
     m_pressAt.reset();
     m_panning = false;
     unsetCursor();
+    update();
 }
 
 void TrackView::mouseDoubleClickEvent(QMouseEvent* event)
@@ -559,9 +661,9 @@ void TrackView::keyPressEvent(QKeyEvent* event)
     switch (event->key()) {
     case Qt::Key_Plus:
     case Qt::Key_Equal:
-        return ZoomAt(middle, kWheelZoom);
+        return ZoomAt(middle, ZoomStep());
     case Qt::Key_Minus:
-        return ZoomAt(middle, 1 / kWheelZoom);
+        return ZoomAt(middle, 1 / ZoomStep());
     case Qt::Key_Left:
     case Qt::Key_Right:
     case Qt::Key_Up:

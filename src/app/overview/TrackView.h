@@ -10,14 +10,20 @@
 #include <optional>
 #include <vector>
 
+class MapLayer;
 class QToolButton;
+class TileSource;
 
 // The track picture: the log's trips as lines on a local plane, north up, each trip in its own
 // colour; the picked parts strong and the rest faint, the start and end of the picked parts
 // marked, with a scale bar in km; photos placed on the track are diamonds in their trips' colours.
 // The lines between trips are not drawn. The wheel zooms about
 // the pointer, a drag pans, a click on a trip's line picks it; a double click on the background,
-// Home or the button in the corner shows the whole log again.
+// Home or the button in the corner shows the whole log again. Under the lines lie the built-in
+// outline of the world and a map source's tiles (MapLayer); with a source the scale steps
+// through its whole zoom levels. A photo's diamond names its photo when the pointer rests on it,
+// picks it when clicked and, dragged along the track, tells the moment of the spot it was left
+// at (the overview turns that into the camera's clock error).
 class TrackView final : public QWidget
 {
     Q_OBJECT
@@ -57,14 +63,23 @@ class TrackView final : public QWidget
     // The photo marks' pixels at the current view, in the marks' order.
     [[nodiscard]] std::vector<QPointF> PhotoMarkPixels();
 
+    // The map whose tiles lie under the trips, or none (the outline alone); not owned.
+    void SetMapSource(TileSource* source);
+
     [[nodiscard]] QSize minimumSizeHint() const override;
     [[nodiscard]] QSize sizeHint() const override;
 
   signals:
     // A click on a trip's line or dot: the trip (from 0) and the keys held.
     void TripClicked(std::size_t trip, Qt::KeyboardModifiers modifiers);
+    // A photo's mark (the photo's index) clicked, or dragged to the track's spot of a moment
+    // (local whole milliseconds), or rested on at a place of the screen.
+    void PhotoClicked(std::size_t photo);
+    void PhotoDropped(std::size_t photo, std::int64_t localMs);
+    void PhotoToolTip(std::size_t photo, const QPoint& globalPos);
 
   protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
@@ -88,7 +103,15 @@ class TrackView final : public QWidget
     void FitTo(Fit fit, const std::optional<PlaneBox>& box);
     void SetUserView(const PlaneView& view);
     void ZoomAt(const QPointF& pixel, double factor);
+    // The view's factor of one wheel notch or key press: a zoom level with a map.
+    [[nodiscard]] double ZoomStep() const;
+    // The transform of the view at the plot, snapped to the map's zoom levels with a source.
+    void PlaceView(const PlaneBox& plot);
     [[nodiscard]] std::optional<std::size_t> TripAt(const QPointF& pixel);
+    // The photo whose mark is under a pixel, the picked one first.
+    [[nodiscard]] std::optional<std::size_t> PhotoAt(const QPointF& pixel);
+    // A photo's mark followed with the pointer along the track.
+    void DragPhoto(const QPointF& pixel);
     // The transform, the faint layer and the scale bar: once per path, view and size.
     void Prepare();
     // The strong layer: once more when the picked parts change.
@@ -126,6 +149,12 @@ class TrackView final : public QWidget
     PlaneView m_viewAtPress;
     bool m_panning = false;
     QToolButton* m_wholeButton = nullptr;
+    MapLayer* m_map = nullptr;
+    int m_mapZoom = 0;
+    int m_wheelAngle = 0; // eighths of a degree turned short of a zoom level
     std::vector<PhotoMark> m_photoMarks;
     std::optional<std::size_t> m_pickedPhoto;
+    std::optional<std::size_t> m_pressedPhoto; // the mark a press began on
+    bool m_draggingPhoto = false;
+    std::optional<TrackSpot> m_dragSpot; // where the dragged mark lies now
 };
