@@ -26,6 +26,10 @@ set(T2N_CORE_SOURCES
     export/TrackWriter.cpp
     export/NmeaExport.cpp
     export/GpxExport.cpp
+    export/PartSummary.cpp
+    export/KmlExport.cpp
+    export/GeoJsonExport.cpp
+    export/CsvExport.cpp
     photos/PhotoTime.cpp
     photos/PhotoTrack.cpp
     photos/GpsTags.cpp
@@ -40,6 +44,7 @@ set(T2N_CORE_SOURCES
     convert/ConversionService.cpp
     convert/Trips.cpp
     convert/TripText.cpp
+    convert/MovingFigures.cpp
     geometry/TrackLayer.cpp
     geometry/TrackPlane.cpp
     geometry/TimeAxis.cpp

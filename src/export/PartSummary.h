@@ -1,0 +1,38 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// What a file for other programs says about a trip beside its fixes (a KML placemark's name,
+// colour and description, a GeoJSON feature's properties): the figures of the whole trip, worked
+// out by the conversion service.
+struct PartSummary {
+    std::int32_t Number = 0; // from 1, as the trip list numbers it
+    std::int64_t FirstUtcMs = 0;
+    std::int64_t LastUtcMs = 0;
+    std::size_t Fixes = 0;
+    double DistanceM = 0;
+    std::optional<float> MaxSpeedKmh;
+    std::int64_t MovingMs = 0;
+    std::optional<double> AvgMovingKmh;
+    std::optional<double> AscentM;
+    std::optional<double> DescentM;
+};
+
+// The texts around the records of a trip's part, one pair a pass of the layout.
+struct PartTexts {
+    std::array<std::string, 2> Open;
+    std::array<std::string, 2> Close;
+};
+
+// The texts of a summary's figures. A UTC moment as in GPX ("YYYY-MM-DDThh:mm:ss.sssZ").
+[[nodiscard]] std::string UtcText(std::int64_t utcMs);
+// A figure with `decimals` digits, or `none` when there is none.
+[[nodiscard]] std::string FigureText(std::optional<double> value, int decimals,
+                                     std::string_view none);
+// "hh:mm:ss", cut to the whole second; the hours may run past 99.
+[[nodiscard]] std::string DurationText(std::int64_t ms);
