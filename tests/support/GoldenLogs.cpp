@@ -123,12 +123,9 @@ std::vector<std::string> WriteGoldenOutputs(const GoldenPair& pair, const std::s
     const ExportFormat geoJson{TrackFormat::GeoJson, false, false};
     const ExportFormat csv{TrackFormat::Csv, false, false};
     const std::pair<std::string, ExportRequest> files[] = {
-        {pair.Nmea, ExportRequest{}},
-        {stem + ".gpx", ExportRequest{gpx}},
-        {stem + ".kml", ExportRequest{kml}},
-        {stem + ".geojson", ExportRequest{geoJson}},
-        {stem + ".csv", ExportRequest{csv}},
-        {stem + "-utc-gga.nmea", ExportRequest{utcGga}},
+        {pair.Nmea, ExportRequest{}},        {stem + ".gpx", ExportRequest{gpx}},
+        {stem + ".kml", ExportRequest{kml}}, {stem + ".geojson", ExportRequest{geoJson}},
+        {stem + ".csv", ExportRequest{csv}}, {stem + "-utc-gga.nmea", ExportRequest{utcGga}},
     };
     std::vector<std::string> names;
     for (const auto& [name, request] : files) {
