@@ -7,6 +7,7 @@
 #include "support/LogWriter.h"
 
 #include <cmath>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sstream>
 
@@ -306,6 +307,38 @@ for n, trk in enumerate(ET.parse(sys.argv[1]).getroot().iter(G + 'trk'), 1):
         EXPECT_GT(descent, 20);
     }
     EXPECT_EQ(trips, 3);
+}
+
+// A chosen trip and a split export keep each file whole: the JSON parses with the features it
+// should have (no separator left for a trip not written), and the CSV names the trips it holds.
+TEST_F(Clients, ChosenTripsAndSplitFilesParse)
+{
+    if (!Installed("/usr/bin/python3", {"-c", ""}))
+        GTEST_SKIP() << "python3 is not installed";
+    const std::string input = File("ride.bin");
+    std::ostringstream out, err;
+    for (const std::string format : {"geojson", "csv"})
+        ASSERT_EQ(RunCli({"-q", "--bias=-540", "--format", format, "--trip", "2", "-o",
+                          File("second." + format), input},
+                         out, err),
+                  0)
+            << err.str();
+    std::filesystem::create_directories(File("pieces"));
+    ASSERT_EQ(RunCli({"-q", "--bias=-540", "--format=geojson", "--split=trip", "--output-dir",
+                      File("pieces"), input},
+                     out, err),
+              0)
+        << err.str();
+    // Per file: its features' trips and positions, or the CSV's trips.
+    const std::string script = R"(import csv, glob, json, sys
+for name in [sys.argv[1]] + sorted(glob.glob(sys.argv[3] + '/*.geojson')):
+    d = json.load(open(name))
+    print([(f['properties']['trip'], len(f['geometry']['coordinates'])) for f in d['features']])
+with open(sys.argv[2], newline='') as c:
+    print(sorted(set(r['trip'] for r in csv.DictReader(c)))))";
+    EXPECT_EQ(Run("/usr/bin/python3",
+                  {"-c", script, File("second.geojson"), File("second.csv"), File("pieces")}),
+              "[(2, 20)]\n[(1, 20)]\n[(2, 20)]\n['2']\n");
 }
 
 } // namespace
