@@ -26,7 +26,7 @@ set(T2N_CORE_SOURCES
     export/TrackWriter.cpp
     export/NmeaExport.cpp
     export/GpxExport.cpp
-    export/PartSummary.cpp
+    export/FigureText.cpp
     export/KmlExport.cpp
     export/GeoJsonExport.cpp
     export/CsvExport.cpp

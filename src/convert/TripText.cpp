@@ -1,7 +1,7 @@
 #include "convert/TripText.h"
 
+#include "export/FigureText.h"
 #include "export/NumberFormat.h"
-#include "export/PartSummary.h"
 #include "store/TimeBase.h"
 
 #include <algorithm>

@@ -1,5 +1,6 @@
 #include "export/GeoJsonExport.h"
 
+#include "export/FigureText.h"
 #include "export/GpxExport.h"
 #include "export/NumberFormat.h"
 #include "store/Digits.h"

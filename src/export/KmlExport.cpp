@@ -1,5 +1,6 @@
 #include "export/KmlExport.h"
 
+#include "export/FigureText.h"
 #include "export/GpxExport.h"
 #include "export/NumberFormat.h"
 #include "export/TripColours.h"

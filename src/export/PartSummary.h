@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <string_view>
 
 // What a file for other programs says about a trip beside its fixes (a KML placemark's name,
 // colour and description, a GeoJSON feature's properties): the figures of the whole trip, worked
@@ -28,11 +27,3 @@ struct PartTexts {
     std::array<std::string, 2> Open;
     std::array<std::string, 2> Close;
 };
-
-// The texts of a summary's figures. A UTC moment as in GPX ("YYYY-MM-DDThh:mm:ss.sssZ").
-[[nodiscard]] std::string UtcText(std::int64_t utcMs);
-// A figure with `decimals` digits, or `none` when there is none.
-[[nodiscard]] std::string FigureText(std::optional<double> value, int decimals,
-                                     std::string_view none);
-// "hh:mm:ss", cut to the whole second; the hours may run past 99.
-[[nodiscard]] std::string DurationText(std::int64_t ms);

@@ -90,7 +90,8 @@ TEST(QtDialogs, SaveDialogConfirmsOverwriteWithoutDefaultSuffix)
     EXPECT_EQ(dialog->directory().absolutePath(), QDir(folder.path()).absolutePath());
     EXPECT_EQ(dialog->selectedFiles(), QStringList{QDir(folder.path()).filePath("track.nmea")});
     EXPECT_EQ(dialog->nameFilters(),
-              (QStringList{"NMEA (*.nmea)", "NMEA UTC + 高度 (*.nmea)", "GPX (*.gpx)"}));
+              (QStringList{"NMEA (*.nmea)", "NMEA UTC + 高度 (*.nmea)", "GPX (*.gpx)",
+                           "KML (*.kml)", "GeoJSON (*.geojson)", "CSV (*.csv)"}));
     EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
     EXPECT_FALSE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
     EXPECT_EQ(dialog->defaultSuffix(), "");

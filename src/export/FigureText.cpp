@@ -1,4 +1,4 @@
-#include "export/PartSummary.h"
+#include "export/FigureText.h"
 
 #include "export/GpxExport.h"
 #include "export/NumberFormat.h"
