@@ -36,9 +36,11 @@ set(T2N_CORE_SOURCES
     photos/ImageData.cpp
     photos/PhotoMeta.cpp
     photos/Geotag.cpp
+    photos/ClockFromPlace.cpp
     messages/Language.cpp
     messages/ErrorText.cpp
     messages/NoteText.cpp
+    messages/ClockText.cpp
     convert/TimeWindow.cpp
     convert/OutputNames.cpp
     convert/ConversionService.cpp

@@ -2,6 +2,7 @@
 
 #include "cli/Cli.h"
 #include "cli/GeotagText.h"
+#include "messages/ClockText.h"
 #include "store/TimeBase.h"
 #include "system/Paths.h"
 
@@ -212,9 +213,20 @@ void GeotagRun::Summarise(const std::string& log) const
 int RunGeotag(const CliOptions& options, const ConversionService& service, std::ostream& out,
               std::ostream& err, Language language)
 {
-    GeotagRun run(options, service, out, err, language);
-    run.Run(std::span(options.Inputs).subspan(1));
-    if (!options.Quiet)
-        run.Summarise(options.Inputs.front());
+    CliOptions placed = options;
+    if (options.Geotag.OffsetFrom) {
+        // The clock error of the placed photo, or nothing tagged when it gives none.
+        const std::string& photo = *options.Geotag.OffsetFrom;
+        const ClockFromPlace clock =
+            service.ClockFromPhoto(ReadPhotoInfo(photo), options.Geotag.Settings);
+        err << kProgram << ": " << ClockFromPlaceText(clock, photo, language) << '\n';
+        if (clock.Status != ClockFromPlaceStatus::Found)
+            return kCliError;
+        placed.Geotag.Settings.CameraOffsetMs = clock.OffsetMs;
+    }
+    GeotagRun run(placed, service, out, err, language);
+    run.Run(std::span(placed.Inputs).subspan(1));
+    if (!placed.Quiet)
+        run.Summarise(placed.Inputs.front());
     return run.Failed() ? kCliError : kCliOk;
 }

@@ -256,6 +256,7 @@ constexpr OptionEntry kOptions[] = {
     {"--geotag", "", false, SetGeotag},
     {"--camera-zone", "", true, SetCameraZone},
     {"--camera-offset", "", true, SetCameraOffset},
+    {"--camera-offset-from", "", true, SetCameraOffsetFrom},
     {"--max-gap", "", true, SetMaxGap},
     {"--dry-run", "", false, SetDryRun},
     {"--sidecar", "", false, SetSidecar},

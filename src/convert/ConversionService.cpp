@@ -434,3 +434,9 @@ void ConversionService::TagPhotos(
 {
     ::TagPhotos(paths, Track(), settings, done);
 }
+
+ClockFromPlace ConversionService::ClockFromPhoto(const PhotoInfo& photo,
+                                                 const GeotagSettings& settings) const
+{
+    return ClockErrorFromPlace(photo, Track(), settings);
+}

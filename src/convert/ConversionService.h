@@ -6,6 +6,7 @@
 #include "export/ExportFormat.h"
 #include "export/NmeaExport.h"
 #include "load/LogFile.h"
+#include "photos/ClockFromPlace.h"
 #include "photos/Geotag.h"
 #include "photos/PhotoTrack.h"
 #include "store/FixTable.h"
@@ -173,6 +174,10 @@ class ConversionService
     // the photos' order.
     void TagPhotos(std::span<const std::string> paths, const GeotagSettings& settings,
                    const std::function<void(std::size_t, const PhotoOutcome&)>& done) const;
+    // The camera's clock error that a photo holding its true position gives on the loaded log's
+    // track (ClockErrorFromPlace in photos/ClockFromPlace.h).
+    [[nodiscard]] ClockFromPlace ClockFromPhoto(const PhotoInfo& photo,
+                                                const GeotagSettings& settings) const;
     // The loaded log's fixes with a position, in time order, in UTC; worked out once per load.
     [[nodiscard]] const PhotoTrack& Track() const;
 

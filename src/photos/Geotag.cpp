@@ -100,6 +100,7 @@ PhotoInfo ReadPhoto(const std::string& path, std::string& bytes, std::string& si
     info.HasClock = meta.HasClock;
     info.Clock = meta.Clock;
     info.Tagged = meta.HasGps;
+    info.LatLonDeg = meta.GpsLatLonDeg;
     if (meta.Recognised && !meta.Parsed)
         info.Error = PhotoError::Metadata;
     ReadSidecar(info, sidecar);

@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 // Photos placed on a log's track: one photo at a time read, placed and, unless asked not to,
@@ -67,6 +68,8 @@ struct PhotoInfo {
     bool HasClock = false;
     PhotoClock Clock;
     bool Tagged = false; // the photo has a position
+    // Where its EXIF GPS tags place it (latitude, longitude in degrees), when they do.
+    std::optional<std::pair<double, double>> LatLonDeg;
     // The sidecar beside it: whether there is one, whether it has a position, and why it cannot
     // be read (PhotoError::Sidecar with SidecarErrno, 0 for a file that is not XMP).
     bool HasSidecar = false;

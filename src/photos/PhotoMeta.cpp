@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <exception>
 #include <mutex>
@@ -153,6 +154,32 @@ std::vector<URational> RationalsOf(const Exiv2::ExifData& exif, const char* key)
         for (const auto& [num, den] : value->value_)
             out.push_back({num, den});
     return out;
+}
+
+// A coordinate of the EXIF GPS tags in degrees, negative for the reference `negative`; nothing
+// when it is not three rationals with a reference.
+std::optional<double> CoordinateOf(const Exiv2::ExifData& exif, const char* key, const char* refKey,
+                                   char positive, char negative)
+{
+    const std::vector<URational> dms = RationalsOf(exif, key);
+    const std::string ref = TextOf(exif, refKey);
+    if (dms.size() != 3 || ref.empty() || (ref[0] != positive && ref[0] != negative))
+        return std::nullopt;
+    const double degrees = DegreesOf({dms[0], dms[1], dms[2]});
+    if (!std::isfinite(degrees))
+        return std::nullopt;
+    return ref[0] == negative ? -degrees : degrees;
+}
+
+std::optional<std::pair<double, double>> ExifPosition(const Exiv2::ExifData& exif)
+{
+    const std::optional<double> lat =
+        CoordinateOf(exif, "Exif.GPSInfo.GPSLatitude", "Exif.GPSInfo.GPSLatitudeRef", 'N', 'S');
+    const std::optional<double> lon =
+        CoordinateOf(exif, "Exif.GPSInfo.GPSLongitude", "Exif.GPSInfo.GPSLongitudeRef", 'E', 'W');
+    if (!lat || !lon || std::fabs(*lat) > 90 || std::fabs(*lon) > 180)
+        return std::nullopt;
+    return std::pair(*lat, *lon);
 }
 
 bool SameRationals(const Exiv2::ExifData& exif, const char* key, const URational* want, int n)
@@ -334,6 +361,7 @@ PhotoMeta InspectPhoto(std::string_view bytes)
                       TextOf(exif, "Exif.Photo.OffsetTimeOriginal")};
         meta.HasGps = HasKey(exif, "Exif.GPSInfo.GPSLatitude") ||
                       HasKey(exif, "Exif.GPSInfo.GPSLongitude") || HasXmpGps(image->xmpData());
+        meta.GpsLatLonDeg = ExifPosition(exif);
         meta.Parsed = true;
     } catch (const std::exception&) {
         meta.Parsed = false;

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 // A photo's metadata read and written with Exiv2, on bytes in memory: the files themselves are
 // read and replaced elsewhere. No Exiv2 type leaves this interface, and no Exiv2 exception: a
@@ -20,6 +21,9 @@ struct PhotoMeta {
     bool HasClock = false;   // DateTimeOriginal is there
     PhotoClock Clock;
     bool HasGps = false; // a GPS latitude or longitude, in EXIF or in the photo's XMP
+    // The EXIF GPS position (degrees, north and east positive), when both coordinates and their
+    // references read as a position.
+    std::optional<std::pair<double, double>> GpsLatLonDeg;
 };
 
 // What Exiv2 finds in the bytes of a photo.
