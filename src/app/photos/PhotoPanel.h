@@ -11,6 +11,7 @@
 #include <vector>
 
 class PhotoListModel;
+class QAction;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -52,6 +53,10 @@ class PhotoPanel final : public QWidget
     // The photo picked in the list.
     [[nodiscard]] std::optional<std::size_t> CurrentPhoto() const;
     [[nodiscard]] QTableView* List() const { return m_list; }
+    // Sets the clock error from the picked photo, which holds its true position: its time minus
+    // when the track passed closest to it (ClockFromPhoto); says why not beside the button when
+    // there is none.
+    void ClockFromPhotoClick();
     // The width that shows every column of the list whole.
     [[nodiscard]] int FittingWidth() const;
 
@@ -68,6 +73,8 @@ class PhotoPanel final : public QWidget
     void PlaceAll();
     void ShowMarks();
     void ShowCount();
+    // The clock action is offered for a picked photo with a position, once a log is loaded.
+    void EnableClockAction();
 
     const ConversionService& m_service;
     std::shared_ptr<const TrackPlane> m_plane;
@@ -76,6 +83,7 @@ class PhotoPanel final : public QWidget
     QSpinBox* m_clockError = nullptr;
     QComboBox* m_zone = nullptr;
     QTableView* m_list = nullptr;
+    QAction* m_clockFromPhoto = nullptr;
     QPushButton* m_write = nullptr;
     QLabel* m_result = nullptr;
 };

@@ -59,6 +59,8 @@ extern const QString kClockErrorToolTip;
 extern const QString kCameraZoneCaption;
 extern const QString kCameraZoneToolTip;
 extern const QString kWriteToolTip;
+// The photo list's action that sets the clock error from a photo holding its true position.
+extern const QString kClockFromPhotoAction;
 extern const QString kPhotoButtonToolTip;
 
 // The tab of the photo list, with its count: "写真 (12)".
