@@ -31,9 +31,9 @@ constexpr double kClimbHysteresisM = 5.0;
 
 struct MovingFigures {
     std::int64_t MovingMs = 0;
-    std::optional<double> AvgMovingKmh;
-    std::optional<double> AscentM;
-    std::optional<double> DescentM;
+    std::optional<double> AvgMovingKmh = std::nullopt;
+    std::optional<double> AscentM = std::nullopt;
+    std::optional<double> DescentM = std::nullopt;
 };
 
 // The figures of each trip of an analysis of these fixes, in the trips' order.

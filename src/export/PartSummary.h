@@ -15,11 +15,11 @@ struct PartSummary {
     std::int64_t LastUtcMs = 0;
     std::size_t Fixes = 0;
     double DistanceM = 0;
-    std::optional<float> MaxSpeedKmh;
+    std::optional<float> MaxSpeedKmh = std::nullopt;
     std::int64_t MovingMs = 0;
-    std::optional<double> AvgMovingKmh;
-    std::optional<double> AscentM;
-    std::optional<double> DescentM;
+    std::optional<double> AvgMovingKmh = std::nullopt;
+    std::optional<double> AscentM = std::nullopt;
+    std::optional<double> DescentM = std::nullopt;
 };
 
 // The texts around the records of a trip's part, one pair a pass of the layout.
