@@ -3,7 +3,9 @@
 
 #include "support/SampleFix.h"
 
+#include <array>
 #include <cmath>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <limits>
 
