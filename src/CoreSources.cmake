@@ -26,22 +26,29 @@ set(T2N_CORE_SOURCES
     export/TrackWriter.cpp
     export/NmeaExport.cpp
     export/GpxExport.cpp
+    export/FigureText.cpp
+    export/KmlExport.cpp
+    export/GeoJsonExport.cpp
+    export/CsvExport.cpp
     photos/PhotoTime.cpp
     photos/PhotoTrack.cpp
     photos/GpsTags.cpp
     photos/ImageData.cpp
     photos/PhotoMeta.cpp
     photos/Geotag.cpp
+    photos/ClockFromPlace.cpp
     messages/Language.cpp
     messages/ErrorText.cpp
     messages/NoteText.cpp
     messages/MapText.cpp
+    messages/ClockText.cpp
     convert/TimeWindow.cpp
     convert/OutputNames.cpp
     convert/ConversionService.cpp
     convert/Trips.cpp
     convert/TrackSteps.cpp
     convert/TripText.cpp
+    convert/MovingFigures.cpp
     geometry/TrackLayer.cpp
     geometry/TrackPlane.cpp
     geometry/TimeAxis.cpp

@@ -9,9 +9,13 @@ enum class OutputType {
     Nmea,           // the default file: local standard times, the logger's own fields
     NmeaUtcHeights, // UTC times, a GGA line with the height before each RMC line
     Gpx,
+    Kml,
+    GeoJson,
+    Csv,
 };
-inline constexpr OutputType kOutputTypes[] = {OutputType::Nmea, OutputType::NmeaUtcHeights,
-                                              OutputType::Gpx};
+inline constexpr OutputType kOutputTypes[] = {OutputType::Nmea,    OutputType::NmeaUtcHeights,
+                                              OutputType::Gpx,     OutputType::Kml,
+                                              OutputType::GeoJson, OutputType::Csv};
 
 // What an output type writes.
 [[nodiscard]] constexpr ExportFormat FormatOf(OutputType type)
@@ -21,6 +25,12 @@ inline constexpr OutputType kOutputTypes[] = {OutputType::Nmea, OutputType::Nmea
         return {TrackFormat::Nmea, true, true};
     case OutputType::Gpx:
         return {TrackFormat::Gpx, false, false};
+    case OutputType::Kml:
+        return {TrackFormat::Kml, false, false};
+    case OutputType::GeoJson:
+        return {TrackFormat::GeoJson, false, false};
+    case OutputType::Csv:
+        return {TrackFormat::Csv, false, false};
     case OutputType::Nmea:
         break;
     }
@@ -36,6 +46,12 @@ inline constexpr OutputType kOutputTypes[] = {OutputType::Nmea, OutputType::Nmea
         return "NMEA UTC + 高度 (*.nmea)";
     case OutputType::Gpx:
         return "GPX (*.gpx)";
+    case OutputType::Kml:
+        return "KML (*.kml)";
+    case OutputType::GeoJson:
+        return "GeoJSON (*.geojson)";
+    case OutputType::Csv:
+        return "CSV (*.csv)";
     case OutputType::Nmea:
         break;
     }

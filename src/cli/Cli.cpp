@@ -202,9 +202,11 @@ Outcome CliRun::PrintTrips(const std::string& input)
     if (const std::optional<Outcome> refused = StartRecord(input, result))
         return *refused;
     const TripAnalysis& analysis = Analysis();
+    const std::vector<MovingFigures> moving =
+        m_service.TripMoving(m_options.GapMs.value_or(kDefaultTripGapMs));
     m_out << kTripListHeader << '\n';
     for (std::size_t i = 0; i < analysis.Trips.size(); ++i)
-        m_out << FormatTripRow(i + 1, analysis.Trips[i], ShownShiftMs()) << '\n';
+        m_out << FormatTripRow(i + 1, analysis.Trips[i], moving[i], ShownShiftMs()) << '\n';
     WatchOutput();
     return Outcome::Done;
 }
@@ -319,10 +321,10 @@ Outcome CliRun::Convert(const std::string& input)
         return Outcome::Failed;
     // A log without fixes says so in its summary: 0 of 0 fixes.
     if (result->FixesWritten == 0 && m_service.FixCount() > 0)
-        Warn(input,
-             Fill((m_options.Format.Format == TrackFormat::Gpx ? kNoFixInWindowGpx : kNoFixInWindow)
-                      .In(m_language),
-                  {target}));
+        Warn(input, Fill((m_options.Format.Format != TrackFormat::Nmea ? kNoFixInWindowGpx
+                                                                       : kNoFixInWindow)
+                             .In(m_language),
+                         {target}));
     Summarise(input, target, *result);
     return Outcome::Done;
 }

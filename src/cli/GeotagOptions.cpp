@@ -2,6 +2,7 @@
 
 #include "cli/GeotagText.h"
 #include "cli/Options.h"
+#include "messages/ClockText.h"
 
 #include <charconv>
 #include <cstdint>
@@ -86,7 +87,17 @@ std::optional<CliUsageError> SetCameraOffset(CliOptions& o, const std::string& v
     if (!ms)
         return Usage(&GeotagTexts::BadCameraOffset, value);
     o.Geotag.Settings.CameraOffsetMs = *ms;
+    o.Geotag.OffsetGiven = true;
     return Given(o, "--camera-offset");
+}
+
+std::optional<CliUsageError> SetCameraOffsetFrom(CliOptions& o, const std::string& value)
+{
+    if (value.empty())
+        return CliUsageError{std::string(kUsageCameraOffsetFromEmpty.English),
+                             std::string(kUsageCameraOffsetFromEmpty.Japanese)};
+    o.Geotag.OffsetFrom = value;
+    return Given(o, "--camera-offset-from");
 }
 
 std::optional<CliUsageError> SetMaxGap(CliOptions& o, const std::string& value)
@@ -136,6 +147,9 @@ std::optional<CliUsageError> CheckGeotagOptions(const CliOptions& o)
     for (const auto& [given, name] : converting)
         if (given)
             return Usage(&GeotagTexts::NotWithGeotag, name);
+    if (o.Geotag.OffsetGiven && o.Geotag.OffsetFrom)
+        return CliUsageError{std::string(kUsageCameraOffsetTwice.English),
+                             std::string(kUsageCameraOffsetTwice.Japanese)};
     if (o.Inputs.size() < 2)
         return Usage(&GeotagTexts::NeedsPhotos, "");
     return std::nullopt;

@@ -12,6 +12,9 @@ struct CliUsageError;
 struct CliGeotag {
     bool On = false;
     GeotagSettings Settings;
+    // --camera-offset-from: the photo whose position gives the camera's clock error.
+    std::optional<std::string> OffsetFrom;
+    bool OffsetGiven = false; // --camera-offset
     // The first option of geotagging given, so that one without --geotag is refused.
     std::optional<std::string> FirstOption;
 };
@@ -20,6 +23,7 @@ struct CliGeotag {
 std::optional<CliUsageError> SetGeotag(CliOptions& o, const std::string& value);
 std::optional<CliUsageError> SetCameraZone(CliOptions& o, const std::string& value);
 std::optional<CliUsageError> SetCameraOffset(CliOptions& o, const std::string& value);
+std::optional<CliUsageError> SetCameraOffsetFrom(CliOptions& o, const std::string& value);
 std::optional<CliUsageError> SetMaxGap(CliOptions& o, const std::string& value);
 std::optional<CliUsageError> SetDryRun(CliOptions& o, const std::string& value);
 std::optional<CliUsageError> SetSidecar(CliOptions& o, const std::string& value);

@@ -4,6 +4,7 @@
 #include "cli/GeotagText.h"
 #include "messages/CliText.h"
 #include "messages/ErrorText.h"
+#include "messages/ClockText.h"
 #include "store/TimeBase.h"
 #include "system/InterruptCleanup.h"
 #include "system/Paths.h"
@@ -297,18 +298,29 @@ int RunGeotag(const CliOptions& options, const ConversionService& service, std::
         err << kProgram << ": " << log << ": " << texts.NoFixes << '\n';
         return kCliError;
     }
+    CliOptions placed = options;
+    if (options.Geotag.OffsetFrom) {
+        // The clock error of the placed photo, or nothing tagged when it gives none.
+        const std::string& photo = *options.Geotag.OffsetFrom;
+        const ClockFromPlace clock =
+            service.ClockFromPhoto(ReadPhotoInfo(photo), options.Geotag.Settings);
+        err << kProgram << ": " << ClockFromPlaceText(clock, photo, language) << '\n';
+        if (clock.Status != ClockFromPlaceStatus::Found)
+            return kCliError;
+        placed.Geotag.Settings.CameraOffsetMs = clock.OffsetMs;
+    }
     // A closed output is a failed write, which stops the run cleanly, not the end of the process.
     FailWritesToClosedPipes();
     const std::size_t split = texts.Interrupted.find("%d");
     g_interruptedBefore = texts.Interrupted.substr(0, split);
     g_interruptedAfter = texts.Interrupted.substr(split + 2);
     SetInterruptNote(SayInterrupted);
-    GeotagRun run(options, service, out, err, language);
-    run.Run(std::span(options.Inputs).subspan(1));
+    GeotagRun run(placed, service, out, err, language);
+    run.Run(std::span(placed.Inputs).subspan(1));
     SetInterruptNote(nullptr);
     if (run.OutputFailed())
         run.SayStopped();
-    else if (!options.Quiet)
+    else if (!placed.Quiet)
         run.Summarise(log);
     return run.Failed() ? kCliError : kCliOk;
 }

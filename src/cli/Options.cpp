@@ -13,9 +13,9 @@ const char* const kCliUsageText =
     "Usage: tallo2nmea-cli [OPTION]... INPUT...\n"
     "       tallo2nmea-cli --info [--bias MINUTES | --utc-offset +HH:MM] INPUT...\n"
     "\n"
-    "Converts raw GPS logger images to NMEA 0183 $GPRMC files or GPX files. A file whose\n"
-    "extension is \".BNX4\" (any letter case) is read as a sector log, any other as a block\n"
-    "log.\n"
+    "Converts raw GPS logger images to NMEA 0183 $GPRMC files or GPX, KML, GeoJSON or\n"
+    "CSV files. A file whose extension is \".BNX4\" (any letter case) is read as a sector\n"
+    "log, any other as a block log.\n"
     "\n"
     "Options:\n"
     "  --utc-offset +HH:MM  the local time zone as an offset from UTC, east positive:\n"
@@ -31,8 +31,9 @@ const char* const kCliUsageText =
     "  -o, --output FILE    output file (one INPUT only; \"-\" for standard output;\n"
     "                       default: INPUT with its extension replaced by \".nmea\")\n"
     "  --output-dir DIR     write each default output name into DIR\n"
-    "  --format nmea|gpx    the output format (default nmea); the default output name\n"
-    "                       takes its extension, .nmea or .gpx\n"
+    "  --format FORMAT      the output format: nmea (default), gpx, kml, geojson or\n"
+    "                       csv; the default output name takes its extension (.nmea,\n"
+    "                       .gpx, .kml, .geojson, .csv)\n"
     "  --utc                NMEA time and date fields in UTC, in lines other programs\n"
     "                       read (default: local standard time, the logger's own fields);\n"
     "                       with --info or --trips their times are UTC too\n"
@@ -44,7 +45,8 @@ const char* const kCliUsageText =
     "                       start) or STEM-YYYYMMDD.EXT; not with -o\n"
     "  -q, --quiet          no summary line per input on standard error\n"
     "  --trips              print each input's trips (start, end, fixes, duration,\n"
-    "                       distance, speed, heights) as tab-separated lines; write\n"
+    "                       distance, speed, heights, moving time, average moving\n"
+    "                       speed, ascent, descent) as tab-separated lines; write\n"
     "                       nothing\n"
     "  --trip N             convert only trip N (1-based, as --trips numbers them);\n"
     "                       repeatable, or a list such as 1,3-5; one INPUT only, not\n"
@@ -185,11 +187,27 @@ Problem SetPath(std::optional<std::string>& path, std::string_view name, const s
     return std::nullopt;
 }
 
+// The values of --format.
+constexpr std::pair<std::string_view, TrackFormat> kFormatNames[] = {
+    {"nmea", TrackFormat::Nmea},       {"gpx", TrackFormat::Gpx}, {"kml", TrackFormat::Kml},
+    {"geojson", TrackFormat::GeoJson}, {"csv", TrackFormat::Csv},
+};
+
+std::string_view FormatName(TrackFormat format)
+{
+    for (const auto& [name, named] : kFormatNames)
+        if (named == format)
+            return name;
+    return {};
+}
+
 Problem SetFormat(CliOptions& o, const std::string& value)
 {
-    if (value == "nmea" || value == "gpx") {
-        o.Format.Format = value == "gpx" ? TrackFormat::Gpx : TrackFormat::Nmea;
-        return std::nullopt;
+    for (const auto& [name, format] : kFormatNames) {
+        if (value == name) {
+            o.Format.Format = format;
+            return std::nullopt;
+        }
     }
     return Usage(kUsageFormat, {value});
 }
@@ -238,6 +256,7 @@ constexpr OptionEntry kOptions[] = {
     {"--geotag", "", false, SetGeotag},
     {"--camera-zone", "", true, SetCameraZone},
     {"--camera-offset", "", true, SetCameraOffset},
+    {"--camera-offset-from", "", true, SetCameraOffsetFrom},
     {"--max-gap", "", true, SetMaxGap},
     {"--dry-run", "", false, SetDryRun},
     {"--sidecar", "", false, SetSidecar},
@@ -258,7 +277,7 @@ Problem CheckOutputChoice(const CliOptions& o)
     if (o.Split && o.Output)
         return Usage(kUsageSplitWithOutput);
     if (o.Format.Gga && o.Format.Format != TrackFormat::Nmea)
-        return Usage(kUsageGgaWithGpx);
+        return Usage(kUsageGgaWithGpx, {FormatName(o.Format.Format)});
     return std::nullopt;
 }
 

@@ -1,7 +1,10 @@
 #include "convert/ConversionService.h"
 
 #include "convert/OutputNames.h"
+#include "export/CsvExport.h"
+#include "export/GeoJsonExport.h"
 #include "export/GpxExport.h"
+#include "export/KmlExport.h"
 #include "store/Digits.h"
 #include "system/Paths.h"
 #include "system/Zone.h"
@@ -15,6 +18,35 @@ std::int64_t FloorDiv(std::int64_t a, std::int64_t b)
 {
     const std::int64_t q = a / b;
     return q * b > a ? q - 1 : q;
+}
+
+// The layout of a format's files.
+TrackLayout LayoutOf(TrackFormat format, const RecordStyle& style)
+{
+    switch (format) {
+    case TrackFormat::Gpx:
+        return GpxLayout();
+    case TrackFormat::Kml:
+        return KmlLayout();
+    case TrackFormat::GeoJson:
+        return GeoJsonLayout();
+    case TrackFormat::Csv:
+        return CsvLayout();
+    case TrackFormat::Nmea:
+        break;
+    }
+    return NmeaLayout(style);
+}
+
+// The summaries of the trips the parts name, when there are any.
+std::vector<PartSummary> PieceSummaries(std::span<const RecordPart> parts,
+                                        std::span<const PartSummary> summaries)
+{
+    std::vector<PartSummary> picked;
+    if (!summaries.empty())
+        for (const RecordPart& part : parts)
+            picked.push_back(summaries[static_cast<std::size_t>(part.Number - 1)]);
+    return picked;
 }
 
 // True when the window may hold a fix of the trip.
@@ -181,13 +213,52 @@ ExportResult ConversionService::Export(const std::string& target,
         return WriteTrack(target, NmeaLayout(style), style, {m_table.Fixes(), {}, {&range, 1}},
                           selected, request.Threads);
     }
+    const TrackLayout layout = LayoutOf(request.Format.Format, style);
+    const std::vector<PartSummary> summaries = SummariesFor(layout, request);
     const TripAnalysis& trips = TripsWith(request.TripGapMs, TripFigures::BoundsOnly);
-    std::vector<RecordPart> parts;
-    for (const Trip& trip : trips.Trips)
-        if (Meets(request.Window, trip))
-            parts.push_back({trip.Begin, trip.End});
-    return WriteTrack(target, GpxLayout(), style, {m_table.Fixes(), trips.Order, parts}, selected,
+    std::vector<RecordPart> tripParts;
+    std::vector<PartSummary> partSummaries;
+    for (std::size_t i = 0; i < trips.Trips.size(); ++i) {
+        const Trip& trip = trips.Trips[i];
+        if (!Meets(request.Window, trip))
+            continue;
+        tripParts.push_back({trip.Begin, trip.End, static_cast<std::int32_t>(i + 1)});
+        if (!summaries.empty())
+            partSummaries.push_back(summaries[i]);
+    }
+    const std::vector<RecordPart> parts = LayoutParts(layout, tripParts, partSummaries);
+    return WriteTrack(target, layout, style, {m_table.Fixes(), trips.Order, parts}, selected,
                       request.Threads);
+}
+
+std::vector<MovingFigures> ConversionService::TripMoving(std::int64_t gapMs) const
+{
+    return MeasureMoving(m_table.Fixes(), Trips(gapMs));
+}
+
+std::vector<PartSummary> ConversionService::SummariesFor(const TrackLayout& layout,
+                                                         const ExportRequest& request) const
+{
+    std::vector<PartSummary> summaries;
+    if (layout.Describe == nullptr)
+        return summaries;
+    const std::vector<MovingFigures> moving = TripMoving(request.TripGapMs);
+    const TripAnalysis& trips = Trips(request.TripGapMs);
+    const std::int64_t toUtc = std::int64_t{m_bias} * kMsPerMinute;
+    for (std::size_t i = 0; i < trips.Trips.size(); ++i) {
+        const Trip& trip = trips.Trips[i];
+        summaries.push_back({.Number = static_cast<std::int32_t>(i + 1),
+                             .FirstUtcMs = trip.FirstMs + toUtc,
+                             .LastUtcMs = trip.LastMs + toUtc,
+                             .Fixes = trip.FixCount(),
+                             .DistanceM = trip.DistanceM,
+                             .MaxSpeedKmh = trip.MaxSpeedKmh,
+                             .MovingMs = moving[i].MovingMs,
+                             .AvgMovingKmh = moving[i].AvgMovingKmh,
+                             .AscentM = moving[i].AscentM,
+                             .DescentM = moving[i].DescentM});
+    }
+    return summaries;
 }
 
 std::vector<ExportPiece> ConversionService::SplitPieces(SplitMode mode,
@@ -208,10 +279,10 @@ ConversionService::ExportPieces(std::span<const ExportPiece> pieces,
     std::vector<std::optional<ExportResult>> results(pieces.size());
     if (pieces.empty())
         return results;
-    const TripAnalysis& trips = TripsWith(request.TripGapMs, TripFigures::BoundsOnly);
     const RecordStyle style = StyleOf(request);
-    const TrackLayout layout =
-        request.Format.Format == TrackFormat::Nmea ? NmeaLayout(style) : GpxLayout();
+    const TrackLayout layout = LayoutOf(request.Format.Format, style);
+    const std::vector<PartSummary> summaries = SummariesFor(layout, request);
+    const TripAnalysis& trips = TripsWith(request.TripGapMs, TripFigures::BoundsOnly);
     ExportRequest narrowed = request;
     const FixFilter selected = [&narrowed](const TGpsFix& fix) { return narrowed.Selects(fix); };
     std::vector<std::int32_t> order;
@@ -225,9 +296,11 @@ ConversionService::ExportPieces(std::span<const ExportPiece> pieces,
             continue;
         }
         narrowed.Window = piece.Window;
-        results[i] =
-            WriteTrack(piece.Target, layout, style, PiecePlan(piece, request, trips, order, parts),
-                       selected, request.Threads);
+        const RecordPlan plan = PiecePlan(piece, request, trips, order, parts);
+        if (request.Format.Format != TrackFormat::Nmea)
+            parts = LayoutParts(layout, parts, PieceSummaries(parts, summaries));
+        results[i] = WriteTrack(piece.Target, layout, style, {plan.Fixes, plan.Order, parts},
+                                selected, request.Threads);
     }
     return results;
 }
@@ -329,11 +402,12 @@ RecordPlan ConversionService::PiecePlan(const ExportPiece& piece, const ExportRe
         parts.push_back({0, order.size()});
         return {m_table.Fixes(), order, parts};
     }
-    // GPX: a track for each trip the piece meets, cut to the piece.
+    // The other formats: a part for each trip the piece meets, cut to the piece.
     auto trip = std::partition_point(trips.Trips.begin(), trips.Trips.end(),
                                      [begin](const Trip& t) { return t.End <= begin; });
     for (; trip != trips.Trips.end() && trip->Begin < end; ++trip)
-        parts.push_back({std::max(trip->Begin, begin), std::min(trip->End, end)});
+        parts.push_back({std::max(trip->Begin, begin), std::min(trip->End, end),
+                         static_cast<std::int32_t>(trip - trips.Trips.begin() + 1)});
     return {m_table.Fixes(), trips.Order, parts};
 }
 
@@ -362,4 +436,10 @@ void ConversionService::TagPhotos(std::span<const std::string> paths,
                                   TaggingProgress* progress) const
 {
     ::TagPhotos(paths, Track(), settings, done, progress);
+}
+
+ClockFromPlace ConversionService::ClockFromPhoto(const PhotoInfo& photo,
+                                                 const GeotagSettings& settings) const
+{
+    return ClockErrorFromPlace(photo, Track(), settings);
 }

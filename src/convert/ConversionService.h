@@ -1,10 +1,12 @@
 #pragma once
 
+#include "convert/MovingFigures.h"
 #include "convert/TimeWindow.h"
 #include "convert/Trips.h"
 #include "export/ExportFormat.h"
 #include "export/NmeaExport.h"
 #include "load/LogFile.h"
+#include "photos/ClockFromPlace.h"
 #include "photos/Geotag.h"
 #include "photos/PhotoTrack.h"
 #include "store/FixTable.h"
@@ -126,6 +128,9 @@ class ConversionService
     // The loaded log's trips split by a gap, worked out once per load and gap: the default gap's
     // and the last other gap's are kept.
     [[nodiscard]] const TripAnalysis& Trips(std::int64_t gapMs = kDefaultTripGapMs) const;
+    // The moving time, moving speed and climbs of each trip split by a gap (MovingFigures.h).
+    [[nodiscard]] std::vector<MovingFigures>
+    TripMoving(std::int64_t gapMs = kDefaultTripGapMs) const;
     // True when the zone is the system's and a fix with a position lies in its summer time: the
     // fix's standard time then differs from the zone's clock.
     [[nodiscard]] bool FixesInSummerTime() const;
@@ -170,6 +175,10 @@ class ConversionService
     void TagPhotos(std::span<const std::string> paths, const GeotagSettings& settings,
                    const std::function<void(std::size_t, const PhotoOutcome&)>& done,
                    TaggingProgress* progress = nullptr) const;
+    // The camera's clock error that a photo holding its true position gives on the loaded log's
+    // track (ClockErrorFromPlace in photos/ClockFromPlace.h).
+    [[nodiscard]] ClockFromPlace ClockFromPhoto(const PhotoInfo& photo,
+                                                const GeotagSettings& settings) const;
     // The loaded log's fixes with a position, in time order, in UTC; worked out once per load.
     [[nodiscard]] const PhotoTrack& Track() const;
 
@@ -178,6 +187,9 @@ class ConversionService
     const TripAnalysis& TripsWith(std::int64_t gapMs, TripFigures figures) const;
     // What every record of an export of the loaded log is formatted with.
     [[nodiscard]] RecordStyle StyleOf(const ExportRequest& request) const;
+    // The summaries of every trip for a layout that describes its parts; none for another.
+    [[nodiscard]] std::vector<PartSummary> SummariesFor(const TrackLayout& layout,
+                                                        const ExportRequest& request) const;
     // The table entries that can hold fixes of the window.
     [[nodiscard]] RecordPart TableRange(const TimeWindow& window) const;
     [[nodiscard]] std::vector<ExportPiece> TripPieces(const ExportRequest& request) const;

@@ -1,5 +1,6 @@
 #include "convert/TripText.h"
 
+#include "export/FigureText.h"
 #include "export/NumberFormat.h"
 #include "store/TimeBase.h"
 
@@ -17,16 +18,6 @@ void AppendMoment(std::string& row, std::int64_t ms)
     char buf[64];
     const int n = std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d.%03d", t.Year,
                                 t.Month, t.Day, t.Hour, t.Minute, t.Second, t.Millisecond);
-    row.append(buf, static_cast<std::size_t>(n));
-}
-
-void AppendDuration(std::string& row, std::int64_t ms)
-{
-    const std::int64_t seconds = ms / 1000;
-    char buf[48];
-    const int n =
-        std::snprintf(buf, sizeof buf, "%02lld:%02d:%02d", static_cast<long long>(seconds / 3600),
-                      static_cast<int>(seconds / 60 % 60), static_cast<int>(seconds % 60));
     row.append(buf, static_cast<std::size_t>(n));
 }
 
@@ -56,7 +47,8 @@ std::optional<std::int32_t> ParseNumber(std::string_view text)
 
 } // namespace
 
-std::string FormatTripRow(std::size_t number, const Trip& trip, std::int64_t shiftMs)
+std::string FormatTripRow(std::size_t number, const Trip& trip, const MovingFigures& moving,
+                          std::int64_t shiftMs)
 {
     std::string row = std::to_string(number);
     row += '\t';
@@ -66,7 +58,7 @@ std::string FormatTripRow(std::size_t number, const Trip& trip, std::int64_t shi
     row += '\t';
     row += std::to_string(trip.FixCount());
     row += '\t';
-    AppendDuration(row, trip.DurationMs());
+    row += DurationText(trip.DurationMs());
     row += '\t';
     AppendFigure(row, trip.DistanceM / 1000.0, 3);
     row += '\t';
@@ -75,6 +67,14 @@ std::string FormatTripRow(std::size_t number, const Trip& trip, std::int64_t shi
     AppendFigure(row, trip.MinHeightM, 1);
     row += '\t';
     AppendFigure(row, trip.MaxHeightM, 1);
+    row += '\t';
+    row += DurationText(moving.MovingMs);
+    row += '\t';
+    AppendFigure(row, moving.AvgMovingKmh, 1);
+    row += '\t';
+    AppendFigure(row, moving.AscentM, 1);
+    row += '\t';
+    AppendFigure(row, moving.DescentM, 1);
     return row;
 }
 

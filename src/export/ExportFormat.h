@@ -6,8 +6,11 @@
 // What an export writes: the writer and its options.
 
 enum class TrackFormat {
-    Nmea, // RMC lines (and GGA lines with Gga)
-    Gpx,  // GPX 1.1, one track per trip
+    Nmea,    // RMC lines (and GGA lines with Gga)
+    Gpx,     // GPX 1.1, one track per trip
+    Kml,     // KML 2.2, one placemark with a gx:Track per trip
+    GeoJson, // GeoJSON, one LineString feature per trip
+    Csv,     // CSV, one line per fix with its trip's number
 };
 
 struct ExportFormat {
@@ -19,8 +22,20 @@ struct ExportFormat {
     [[nodiscard]] bool ForOtherTools() const { return Utc || Gga; }
 };
 
-// ".nmea" or ".gpx".
+// ".nmea", ".gpx", ".kml", ".geojson" or ".csv".
 [[nodiscard]] constexpr std::string_view ExtensionOf(TrackFormat format)
 {
-    return format == TrackFormat::Gpx ? ".gpx" : ".nmea";
+    switch (format) {
+    case TrackFormat::Gpx:
+        return ".gpx";
+    case TrackFormat::Kml:
+        return ".kml";
+    case TrackFormat::GeoJson:
+        return ".geojson";
+    case TrackFormat::Csv:
+        return ".csv";
+    case TrackFormat::Nmea:
+        break;
+    }
+    return ".nmea";
 }

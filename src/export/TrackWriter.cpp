@@ -93,6 +93,10 @@ Formatted FormatBatch(const TrackLayout& layout, const RecordStyle& style, const
                       const FixFilter& selected, const Batch& batch, char* out)
 {
     Formatted formatted;
+    const RecordPart& part = plan.Parts[batch.Part];
+    const RecordFormatter format = part.Pass == 0 ? layout.Format : layout.SecondFormat;
+    RecordStyle partStyle = style;
+    partStyle.Trip = part.Number;
     char* p = out;
     for (std::size_t position = batch.Begin; position < batch.End; ++position) {
         const std::size_t index =
@@ -101,7 +105,7 @@ Formatted FormatBatch(const TrackLayout& layout, const RecordStyle& style, const
         if (!selected(fix))
             continue;
         ++formatted.Selected;
-        char* const end = layout.Format(fix, style, p);
+        char* const end = format(fix, partStyle, p);
         formatted.Records += end != p ? 1 : 0;
         p = end;
     }
@@ -114,26 +118,29 @@ Formatted FormatBatch(const TrackLayout& layout, const RecordStyle& style, const
 class Stitcher
 {
   public:
-    Stitcher(AtomicFile& file, const TrackLayout& layout)
-        : m_file(file), m_sink(file), m_layout(layout)
+    Stitcher(AtomicFile& file, const TrackLayout& layout, std::span<const RecordPart> parts)
+        : m_file(file), m_sink(file), m_layout(layout), m_parts(parts)
     {
     }
 
     [[nodiscard]] bool Begin() { return m_sink.Append(m_layout.Header); }
     [[nodiscard]] bool Write(const Batch& batch, const Formatted& formatted, const char* bytes)
     {
-        if (formatted.Selected > 0 && !m_open) {
-            if (!m_sink.Append(m_layout.PartOpen))
-                return false;
-            m_open = true;
-        }
-        m_records += formatted.Records;
-        // The batch goes to the file as it stands, after the texts before it.
-        if (formatted.Bytes > 0 && (!m_sink.Flush() || !m_file.Write(bytes, formatted.Bytes)))
+        const RecordPart& part = m_parts[batch.Part];
+        if (formatted.Selected > 0 && !m_open && !Open(part))
             return false;
+        if (part.Pass == 0)
+            m_records += formatted.Records;
+        // The batch goes to the file as it stands, after the texts before it; the first record of
+        // a part without its leading separator.
+        const std::size_t skip = m_layout.LeadingSeparator && !m_recordWritten ? 1 : 0;
+        if (formatted.Bytes > skip &&
+            (!m_sink.Flush() || !m_file.Write(bytes + skip, formatted.Bytes - skip)))
+            return false;
+        m_recordWritten = m_recordWritten || formatted.Bytes > 0;
         if (batch.Last && m_open) {
             m_open = false;
-            return m_sink.Append(m_layout.PartClose);
+            return m_sink.Append(part.Close) && m_sink.Append(m_layout.PartClose);
         }
         return true;
     }
@@ -141,10 +148,23 @@ class Stitcher
     [[nodiscard]] std::size_t Records() const { return m_records; }
 
   private:
+    [[nodiscard]] bool Open(const RecordPart& part)
+    {
+        if (part.Pass == 0 && m_partsOpened > 0 && !m_sink.Append(m_layout.PartSeparator))
+            return false;
+        m_partsOpened += part.Pass == 0 ? 1 : 0;
+        m_open = true;
+        m_recordWritten = false;
+        return m_sink.Append(m_layout.PartOpen) && m_sink.Append(part.Open);
+    }
+
     AtomicFile& m_file;
     ChunkSink m_sink;
     const TrackLayout& m_layout;
+    std::span<const RecordPart> m_parts;
     bool m_open = false;
+    bool m_recordWritten = false; // in the open part
+    std::size_t m_partsOpened = 0;
     std::size_t m_records = 0;
 };
 
@@ -271,6 +291,21 @@ bool WriteThreaded(Stitcher& stitcher, const Job& job, std::size_t bufferBytes, 
 
 } // namespace
 
+std::vector<RecordPart> LayoutParts(const TrackLayout& layout, std::span<const RecordPart> trips,
+                                    std::span<const PartSummary> summaries)
+{
+    std::vector<RecordPart> parts;
+    parts.reserve(trips.size() * layout.Passes);
+    for (std::size_t i = 0; i < trips.size(); ++i) {
+        const PartTexts texts =
+            layout.Describe != nullptr ? layout.Describe(summaries[i]) : PartTexts{};
+        for (std::size_t pass = 0; pass < layout.Passes; ++pass)
+            parts.push_back({trips[i].Begin, trips[i].End, trips[i].Number, pass, texts.Open[pass],
+                             texts.Close[pass]});
+    }
+    return parts;
+}
+
 ExportResult WriteTrack(const std::string& target, const TrackLayout& layout,
                         const RecordStyle& style, const RecordPlan& plan, const FixFilter& selected,
                         const WriteThreads& threads)
@@ -290,7 +325,7 @@ ExportResult WriteTrack(const std::string& target, const TrackLayout& layout,
     const std::size_t positions = std::max<std::size_t>(threads.BatchPositions, 1);
     const Job job{layout, style, plan, selected, MakeBatches(plan, positions)};
     const std::size_t bufferBytes = positions * layout.MaxRecordLength;
-    Stitcher stitcher(file, layout);
+    Stitcher stitcher(file, layout, plan.Parts);
     if (!stitcher.Begin())
         return fail();
     // A short output is not worth the threads.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "export/PartSummary.h"
 #include "store/GpsFix.h"
 
 #include <cstddef>
@@ -7,6 +8,7 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <vector>
 
 // The one writing pipeline of every output format: a header, then one record per selected fix in
 // the order of a plan, the records of each part of the plan between the layout's part texts (a
@@ -45,6 +47,8 @@ struct RecordStyle {
     // False for a log whose records carry no satellite count: GPX has no <sat> and the GGA
     // satellites field is empty, rather than 0.
     bool Satellites = true;
+    // The number of the trip the record belongs to (from 1; 0 outside trips): the part's Number.
+    std::int32_t Trip = 0;
 };
 
 // Formats the record of one fix at `out` and returns its end; writing nothing leaves the fix out.
@@ -59,12 +63,28 @@ struct TrackLayout {
     RecordFormatter Format = nullptr;
     std::size_t MaxRecordLength = 0; // the most a record may need at `out`
     std::size_t LinesPerRecord = 0;  // for ExportResult::LinesWritten
+    // Formats that list a trip's fixes twice (KML's times, then its coordinates): each part is
+    // planned once a pass (LayoutParts), and the second pass's records are SecondFormat's.
+    std::size_t Passes = 1;
+    RecordFormatter SecondFormat = nullptr;
+    // Between two parts of the first pass that both write: a list's separator.
+    std::string PartSeparator;
+    // Each record starts with one separator byte, which the first record of a part goes without
+    // (the elements of a JSON array).
+    bool LeadingSeparator = false;
+    // The texts of a trip's part, each pass's own; nothing for a layout without them.
+    PartTexts (*Describe)(const PartSummary& trip) = nullptr;
 };
 
-// Positions [Begin, End) of a plan.
+// Positions [Begin, End) of a plan, with the texts of the part: Open after the layout's PartOpen,
+// Close before its PartClose.
 struct RecordPart {
     std::size_t Begin = 0;
     std::size_t End = 0;
+    std::int32_t Number = 0; // the trip's number from 1 (RecordStyle::Trip); 0 when none
+    std::size_t Pass = 0;    // 0: the layout's Format, 1: its SecondFormat
+    std::string Open = {};
+    std::string Close = {};
 };
 
 // The fixes a writer visits, in order: the parts one after the other, each position mapped to a
@@ -82,6 +102,13 @@ struct WriteThreads {
     unsigned Workers = 2;
     std::size_t BatchPositions = 8192;
 };
+
+// The parts of a plan for a layout: each trip's part once a pass, with the texts the layout's
+// Describe gives for its summary (the summaries in the trips' order; none needed without
+// Describe).
+[[nodiscard]] std::vector<RecordPart> LayoutParts(const TrackLayout& layout,
+                                                  std::span<const RecordPart> trips,
+                                                  std::span<const PartSummary> summaries);
 
 [[nodiscard]] ExportResult WriteTrack(const std::string& target, const TrackLayout& layout,
                                       const RecordStyle& style, const RecordPlan& plan,

@@ -37,8 +37,8 @@ inline constexpr Bilingual kUsageEmptyPath{
     "{1} needs a path, not an empty text",
     "{1} にはパスを指定してください (空の文字列は使えません)"};
 inline constexpr Bilingual kUsageFormat{
-    "--format takes nmea or gpx, not '{1}'",
-    "--format には nmea か gpx を指定してください ('{1}' は使えません)"};
+    "--format takes nmea, gpx, kml, geojson or csv, not '{1}'",
+    "--format には nmea、gpx、kml、geojson、csv のいずれかを指定してください ('{1}' は使えません)"};
 inline constexpr Bilingual kUsageSplit{
     "--split takes trip or day, not '{1}'",
     "--split には trip か day を指定してください ('{1}' は使えません)"};
@@ -47,8 +47,8 @@ inline constexpr Bilingual kUsageSplitWithOutput{
     "--split は複数のファイルを書き込みます。-o ではなく --output-dir "
     "で出力フォルダーを指定してください"};
 inline constexpr Bilingual kUsageGgaWithGpx{
-    "--gga adds NMEA lines and cannot be used with --format gpx",
-    "--gga は NMEA の行を加えるもので、--format gpx とは一緒に使えません"};
+    "--gga adds NMEA lines and cannot be used with --format {1}",
+    "--gga は NMEA の行を加えるもので、--format {1} とは一緒に使えません"};
 inline constexpr Bilingual kUsageNoInput{"no input file given", "入力ファイルが指定されていません"};
 inline constexpr Bilingual kUsageInfoAndTrips{"--info and --trips cannot be used together",
                                               "--info と --trips は一緒に使えません"};

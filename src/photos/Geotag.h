@@ -11,6 +11,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 // Photos placed on a log's track: one photo at a time read, placed and, unless asked not to,

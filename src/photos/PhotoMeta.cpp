@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <exception>
 #include <mutex>

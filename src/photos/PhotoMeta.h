@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 // A photo's metadata read and written with Exiv2, on bytes in memory: the files themselves are
 // read and replaced elsewhere. No Exiv2 type leaves this interface, and no Exiv2 exception: a

@@ -671,7 +671,8 @@ TEST_F(FormMainTest, PathsFitTheirPanelsAndTheDialogsRememberTheirFolders)
 
 // The type picked in the save dialog decides the writer and the extension: the default file as
 // always, UTC NMEA with a GGA line before each RMC line, or GPX with one track per trip of the
-// window (two outings 15 minutes apart here).
+// window (two outings 15 minutes apart here), KML and GeoJSON with one track a trip, or CSV with
+// a line a fix.
 TEST_F(FormMainTest, SaveDialogTypeDecidesTheWriter)
 {
     Load("day.bin", BlockLogOf({FixAt(1620012896, 0), FixAt(1620012897, 0),
@@ -685,6 +686,9 @@ TEST_F(FormMainTest, SaveDialogTypeDecidesTheWriter)
         {OutputType::Nmea, "a.nmea", "$GPRMC,12", 4},
         {OutputType::NmeaUtcHeights, "b.nmea", "$GPGGA,03", 4},
         {OutputType::Gpx, "c.gpx", "<trk>", 2},
+        {OutputType::Kml, "d.kml", "<gx:Track>", 2},
+        {OutputType::GeoJson, "e.geojson", "\"LineString\"", 2},
+        {OutputType::Csv, "f.csv", "Z,35.", 4},
     };
     for (const auto& c : cases) {
         dialogs.SaveType = c.type;

@@ -3,6 +3,7 @@
 #include "FakeDialogs.h"
 #include "app/FormMain.h"
 #include "app/Platform.h"
+#include "app/overview/OverviewText.h"
 #include "app/overview/TimelineView.h"
 #include "app/overview/TrackView.h"
 #include "export/NmeaExport.h"
@@ -166,6 +167,19 @@ TEST_F(OverviewTest, ListAndSummaryShowEachTrip)
                 << "row " << row << " column " << column;
     }
     EXPECT_EQ(Find<QLabel>("LabelSummary")->text(), "70 件、トリップ 3 個、合計 9.56 km");
+    // Each row's tooltip holds its own trip's moving figures; the summary's, the log's.
+    const std::vector<MovingFigures> moving = store.TripMoving();
+    for (int row = 0; row < 3; ++row)
+        EXPECT_EQ(model->index(row, 2).data(Qt::ToolTipRole).toString(),
+                  MovingText(moving[static_cast<std::size_t>(row)]));
+    EXPECT_NE(moving[0].MovingMs, moving[1].MovingMs);
+    EXPECT_EQ(Find<QLabel>("LabelSummary")->toolTip(), MovingText(AddMoving(moving)));
+    EXPECT_EQ(MovingText({.MovingMs = 3723999,
+                          .AvgMovingKmh = 12.24,
+                          .AscentM = 10.04,
+                          .DescentM = std::nullopt}),
+              "移動時間 1:02:03 (1 km/h を超えていた時間)\n平均移動速度 12.2 km/h\n"
+              "上昇 10.0 m、下降 - m (GPS 高度の 5 m 未満の揺れは数えません)");
 }
 
 TEST_F(OverviewTest, SectorLogSummaryCountsTheDroppedRecords)

@@ -12,6 +12,7 @@
 #include "support/LogWriter.h"
 #include "support/PhotoWriter.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -256,6 +257,41 @@ TEST_F(PhotosTest, ClockErrorAndZoneMoveThePhoto)
     ASSERT_EQ(Marks().size(), 1u);
     EXPECT_EQ(Marks()[0].Trip, 1u);
     EXPECT_GT(track->PhotoMarkPixels().at(0).x(), before.x());
+}
+
+// A photo that holds its true position sets the clock error from its menu: taken where the track
+// was 12 s after the first fix, on a clock 75 s fast, it moves the other photo of that camera to
+// its true place. A photo without a position is not offered the action; one far from the track
+// says why and leaves the error alone.
+TEST_F(PhotosTest, ClockErrorFromAPlacedPhoto)
+{
+    CameraTags placed = TakenAt(12000 + 75000);
+    placed.LatDeg = 35.512;
+    placed.LonDeg = 139.75;
+    CameraTags far = placed;
+    far.LatDeg = 35.4;
+    AddByButton({Photo("placed.jpg", placed), Photo("other.jpg", TakenAt(20000 + 75000)),
+                 Photo("far.jpg", far)});
+    auto* list = Find<QTableView>("ListPhotos");
+    auto* action = Find<QAction>("ActionClockFromPhoto");
+    EXPECT_EQ(action->text(), "この写真の位置から時計のずれを求める");
+    EXPECT_TRUE(list->actions().contains(action));
+    ASSERT_EQ(ColumnOf(Name), (QStringList{"placed.jpg", "other.jpg", "far.jpg"}));
+    list->selectRow(1);
+    EXPECT_FALSE(action->isEnabled());
+
+    list->selectRow(2);
+    ASSERT_TRUE(action->isEnabled());
+    action->trigger();
+    EXPECT_EQ(Find<QSpinBox>("SpinClockError")->value(), 0);
+    EXPECT_TRUE(Result().contains("100 m 以内を通っていません")) << Result().toStdString();
+
+    list->selectRow(0);
+    action->trigger();
+    EXPECT_EQ(Find<QSpinBox>("SpinClockError")->value(), 75);
+    EXPECT_TRUE(Result().startsWith("placed.jpg: カメラの時計は 75.000 秒進んでいます"))
+        << Result().toStdString();
+    EXPECT_EQ(Cell(1, Position), "35.520000, 139.750000");
 }
 
 // The write button tags the photos that would be tagged, in place or in a sidecar, and leaves

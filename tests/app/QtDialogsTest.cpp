@@ -90,8 +90,9 @@ TEST(QtDialogs, SaveDialogConfirmsOverwriteWithoutDefaultSuffix)
     auto dialog = MakeSaveDialog(nullptr, folder.path(), "track.nmea");
     EXPECT_EQ(dialog->directory().absolutePath(), QDir(folder.path()).absolutePath());
     EXPECT_EQ(dialog->selectedFiles(), QStringList{QDir(folder.path()).filePath("track.nmea")});
-    EXPECT_EQ(dialog->nameFilters(), (QStringList{"NMEA（現地時刻） (*.nmea)",
-                                                  "NMEA UTC + 高度 (*.nmea)", "GPX (*.gpx)"}));
+    EXPECT_EQ(dialog->nameFilters(),
+              (QStringList{"NMEA（現地時刻） (*.nmea)", "NMEA UTC + 高度 (*.nmea)", "GPX (*.gpx)",
+                           "KML (*.kml)", "GeoJSON (*.geojson)", "CSV (*.csv)"}));
     // Below the types, one line says which of them other programs read.
     const auto* hint = dialog->findChild<QLabel*>(QStringLiteral("LabelSaveTypeHint"));
     ASSERT_NE(hint, nullptr);

@@ -231,7 +231,8 @@ TEST(Cli, StatusesOnBadCommandLinesAndInputs)
         {{"--utc-offset", "+24:01", log}, 2, "+HH:MM"},
         {{"--utc-offset", "+09:60", log}, 2, "+HH:MM"},
         {{"--quiet=yes", log}, 2, "unknown option"},
-        {{"--format", "kml", log}, 2, "--format takes nmea or gpx"},
+        {{"--format", "kmz", log}, 2, "--format takes nmea, gpx, kml, geojson or csv, not 'kmz'"},
+        {{"--format", "csv", "--gga", log}, 2, "cannot be used with --format csv"},
         {{"--split", "week", log}, 2, "--split takes trip or day"},
         {{"--split", "day", "-o", "x.nmea", log}, 2, "with --output-dir, not -o"},
         {{"--format", "gpx", "--gga", log}, 2, "--gga adds NMEA lines"},
@@ -435,14 +436,14 @@ TEST(Cli, TripsListTheOutingsAndTripConvertsChosenOnes)
     EXPECT_EQ(r.status, 0) << r.err;
     const std::string header = "file: " + log +
                                "\ntrip\tstart\tend\tfixes\tduration\tdistance_km\tmax_kmh\t"
-                               "min_height_m\tmax_height_m\n";
+                               "min_height_m\tmax_height_m\tmoving\tavg_kmh\tascent_m\tdescent_m\n";
     EXPECT_EQ(r.out, header +
                          "1\t2021-05-03 09:00:00.000\t2021-05-03 09:00:10.000\t2\t00:00:10\t0.111\t"
-                         "37.0\t2.5\t2.5\n"
+                         "37.0\t2.5\t2.5\t00:00:10\t36.5\t0.0\t0.0\n"
                          "2\t2021-05-03 09:15:00.000\t2021-05-03 09:15:10.000\t2\t00:00:10\t0.111\t"
-                         "37.0\t3.5\t3.5\n"
+                         "37.0\t3.5\t3.5\t00:00:10\t36.5\t0.0\t0.0\n"
                          "3\t2021-05-03 09:30:00.000\t2021-05-03 09:30:10.000\t2\t00:00:10\t0.111\t"
-                         "37.0\t4.5\t4.5\n");
+                         "37.0\t4.5\t4.5\t00:00:10\t36.5\t0.0\t0.0\n");
     EXPECT_FALSE(fs::exists(nmea));
     r = RunTool({"--trips", "--gap", "15", "--bias", "-540", log});
     EXPECT_NE(r.out.find("\n1\t2021-05-03 09:00:00.000\t2021-05-03 09:30:10.000\t6\t00:30:10\t"),

@@ -1,11 +1,13 @@
-// Our GPX and our --utc --gga NMEA read back by the programs people load them into: gpsbabel,
-// exiftool geotagging a JPEG, and gpxpy. A test whose program is missing is skipped, naming it
-// (scripts/install-deps.sh test installs them all).
+// Our GPX, KML, GeoJSON, CSV and --utc --gga NMEA read back by the programs people load them
+// into: gpsbabel, exiftool geotagging a JPEG, gpxpy, and python's json and csv. A test whose
+// program is missing is skipped, naming it (scripts/install-deps.sh test installs them all).
 #include "cli/Cli.h"
 #include "convert/ConversionService.h"
 #include "support/ChildProcess.h"
 #include "support/LogWriter.h"
 
+#include <cmath>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sstream>
 
@@ -50,7 +52,8 @@ class Clients : public ::testing::Test
         }
         const std::string input = dir.Write("ride.bin", log.Data());
         std::ostringstream out, err;
-        for (const char* format : {"--format=gpx", "--gga"})
+        for (const char* format :
+             {"--format=gpx", "--gga", "--format=kml", "--format=geojson", "--format=csv"})
             ASSERT_EQ(RunCli({"-q", "--bias=-540", "--utc", format, input}, out, err), 0);
         ConversionService service(-540);
         ASSERT_EQ(service.Load(input).Kind, LogKind::Block);
@@ -92,7 +95,7 @@ TEST_F(Clients, GpsbabelReadsGpxAndNmea)
 {
     if (!Installed("gpsbabel", {"-V"}))
         GTEST_SKIP() << "gpsbabel is not installed";
-    for (const std::string input : {"gpx", "nmea"}) {
+    for (const std::string input : {"gpx", "nmea", "kml"}) {
         // gpsbabel's own GPX: <trkpt lat lon>, <ele>, <time> with milliseconds when not 0.
         const std::string gpx =
             Run("gpsbabel", {"-i", input, "-f", File("ride." + input), "-o", "gpx", "-F", "-"});
@@ -166,6 +169,45 @@ TEST_F(Clients, ExiftoolGeotagsAPhotoTakenDuringATrip)
     }
 }
 
+// Python's json and csv read every fix's time, position and height, and its trip, from our
+// GeoJSON and CSV, as GPX gives them.
+TEST_F(Clients, PythonReadsGeoJsonAndCsv)
+{
+    if (!Installed("/usr/bin/python3", {"-c", ""}))
+        GTEST_SKIP() << "python3 is not installed";
+    // One line a fix: its trip, its UTC time and its latitude, longitude and height.
+    const std::string script = R"(import csv, json, sys
+d = json.load(open(sys.argv[1]))
+assert d['type'] == 'FeatureCollection'
+for f in d['features']:
+    assert f['type'] == 'Feature' and f['geometry']['type'] == 'LineString'
+    times = f['properties']['coordTimes']
+    assert len(times) == len(f['geometry']['coordinates'])
+    for t, (lon, lat, h) in zip(times, f['geometry']['coordinates']):
+        print(f['properties']['trip'], t, repr(lat), repr(lon), repr(h))
+with open(sys.argv[2], newline='') as c:
+    for r in csv.DictReader(c):
+        print(r['trip'], r['time_utc'], r['latitude'], r['longitude'], r['height_m']))";
+    std::istringstream lines(
+        Run("/usr/bin/python3", {"-c", script, File("ride.geojson"), File("ride.csv")}));
+    std::vector<Point> geoJson, csv;
+    std::size_t index = 0;
+    for (std::string line; std::getline(lines, line); ++index) {
+        Point& p = (index < expected.size() ? geoJson : csv).emplace_back();
+        int trip = 0;
+        CalendarTime t;
+        ASSERT_EQ(std::sscanf(line.c_str(), "%d %d-%d-%dT%d:%d:%d.%dZ %lf %lf %lf", &trip, &t.Year,
+                              &t.Month, &t.Day, &t.Hour, &t.Minute, &t.Second, &t.Millisecond,
+                              &p.Lat, &p.Lon, &p.Height),
+                  11)
+            << line;
+        p.UtcMs = CalendarToMilliseconds(t);
+        EXPECT_EQ(trip, index % expected.size() < 20 ? 1 : 2) << line;
+    }
+    ExpectSame(geoJson, expected, "json");
+    ExpectSame(csv, expected, "csv");
+}
+
 TEST_F(Clients, GpxpyFindsEveryPointInTwoTracks)
 {
     // Debian's python3-gpxpy belongs to Debian's interpreter, whatever python3 comes first.
@@ -176,6 +218,127 @@ TEST_F(Clients, GpxpyFindsEveryPointInTwoTracks)
                                        "print(len(g.tracks), g.get_points_no())",
                                        File("ride.gpx")}),
               "2 40\n");
+}
+
+// The trip figures of --trips against an independent reading of our GPX in Python: the moving
+// time, average moving speed, ascent and descent of each track worked out from its points'
+// times, speeds and heights by the rules of docs/cli.md.
+TEST_F(Clients, TripFiguresMatchAPythonReadingOfTheGpx)
+{
+    if (!Installed("/usr/bin/python3", {"-c", ""}))
+        GTEST_SKIP() << "python3 is not installed";
+    // Three outings of 2 s fixes with stops, crawls below 1 km/h and uneven steps; the heights
+    // swing by 30 m with noise of up to 3.4 m.
+    FlashImage log = BlockLog(1, kBlockBasicMask);
+    for (int i = 0; i < 600; ++i) {
+        const int phase = i % 23;
+        log.Append(0, BlockRecord({.Seconds = kMay2021 + i * 2 + i / 200 * 1800 + i / 37 * 5,
+                                   .Latitude = 35.0 + i * 1e-5,
+                                   .ExtraValue = static_cast<float>(100 + 30 * std::sin(i / 25.0) +
+                                                                    ((i * 7) % 5 - 2) * 1.7),
+                                   .Speed = phase < 5   ? 0.0f
+                                            : phase < 7 ? 0.8f
+                                                        : 3.0f + static_cast<float>(i % 11) * 2.5f},
+                                  kBlockBasicMask));
+    }
+    const std::string input = dir.Write("walk.bin", log.Data());
+    std::ostringstream out, err;
+    ASSERT_EQ(RunCli({"-q", "--bias=0", "--format=gpx", input}, out, err), 0) << err.str();
+    ASSERT_EQ(RunCli({"--bias=0", "--trips", input}, out, err), 0) << err.str();
+
+    const std::string script = R"(import sys, xml.etree.ElementTree as ET
+from datetime import datetime
+G = '{http://www.topografix.com/GPX/1/1}'
+X = '{http://www.garmin.com/xmlschemas/TrackPointExtension/v2}'
+for n, trk in enumerate(ET.parse(sys.argv[1]).getroot().iter(G + 'trk'), 1):
+    pts = []
+    for p in trk.iter(G + 'trkpt'):
+        t = datetime.strptime(p.find(G + 'time').text, '%Y-%m-%dT%H:%M:%S.%fZ')
+        ms = round((t - datetime(1970, 1, 1)).total_seconds() * 1000)
+        pts.append((ms, float(p.find('.//' + X + 'speed').text) * 3.6, float(p.find(G + 'ele').text)))
+    moving = weighted = 0
+    for (t0, v0, _), (t1, v1, _) in zip(pts, pts[1:]):
+        v = (v0 + v1) / 2
+        if t1 > t0 and v > 1:
+            moving += t1 - t0
+            weighted += v * (t1 - t0)
+    up = down = 0
+    low = high = pts[0][2]
+    way = 0
+    for _, _, h in pts[1:]:
+        if way == 0:
+            if h - low >= 5: up += h - low; way, turn = 1, h
+            elif high - h >= 5: down += high - h; way, turn = -1, h
+            low, high = min(low, h), max(high, h)
+        elif way == 1:
+            if h > turn: up += h - turn; turn = h
+            elif turn - h >= 5: down += turn - h; way, turn = -1, h
+        else:
+            if h < turn: down += turn - h; turn = h
+            elif h - turn >= 5: up += h - turn; way, turn = 1, h
+    print(n, moving // 1000, weighted / moving, up, down))";
+    std::istringstream python(Run("/usr/bin/python3", {"-c", script, File("walk.gpx")}));
+    std::istringstream listed(out.str());
+    std::string line;
+    std::getline(listed, line); // file:
+    std::getline(listed, line); // the header
+    int trips = 0;
+    for (; std::getline(listed, line); ++trips) {
+        std::vector<std::string> fields;
+        std::istringstream cells(line);
+        for (std::string cell; std::getline(cells, cell, '\t');)
+            fields.push_back(cell);
+        ASSERT_EQ(fields.size(), 13u) << line;
+        int number = 0;
+        long long movingS = 0;
+        double avg = 0, ascent = 0, descent = 0;
+        ASSERT_TRUE(python >> number >> movingS >> avg >> ascent >> descent) << line;
+        SCOPED_TRACE(line);
+        EXPECT_EQ(std::to_string(number), fields[0]);
+        int h = 0, m = 0, sec = 0;
+        ASSERT_EQ(std::sscanf(fields[9].c_str(), "%d:%d:%d", &h, &m, &sec), 3);
+        EXPECT_EQ(h * 3600 + m * 60 + sec, movingS);
+        EXPECT_NEAR(std::stod(fields[10]), avg, 0.051);
+        EXPECT_NEAR(std::stod(fields[11]), ascent, 0.051);
+        EXPECT_NEAR(std::stod(fields[12]), descent, 0.051);
+        // Not a trivial trip: stops, climbs and descents all count.
+        EXPECT_GT(movingS, 100);
+        EXPECT_GT(ascent, 20);
+        EXPECT_GT(descent, 20);
+    }
+    EXPECT_EQ(trips, 3);
+}
+
+// A chosen trip and a split export keep each file whole: the JSON parses with the features it
+// should have (no separator left for a trip not written), and the CSV names the trips it holds.
+TEST_F(Clients, ChosenTripsAndSplitFilesParse)
+{
+    if (!Installed("/usr/bin/python3", {"-c", ""}))
+        GTEST_SKIP() << "python3 is not installed";
+    const std::string input = File("ride.bin");
+    std::ostringstream out, err;
+    for (const std::string format : {"geojson", "csv"})
+        ASSERT_EQ(RunCli({"-q", "--bias=-540", "--format", format, "--trip", "2", "-o",
+                          File("second." + format), input},
+                         out, err),
+                  0)
+            << err.str();
+    std::filesystem::create_directories(File("pieces"));
+    ASSERT_EQ(RunCli({"-q", "--bias=-540", "--format=geojson", "--split=trip", "--output-dir",
+                      File("pieces"), input},
+                     out, err),
+              0)
+        << err.str();
+    // Per file: its features' trips and positions, or the CSV's trips.
+    const std::string script = R"(import csv, glob, json, sys
+for name in [sys.argv[1]] + sorted(glob.glob(sys.argv[3] + '/*.geojson')):
+    d = json.load(open(name))
+    print([(f['properties']['trip'], len(f['geometry']['coordinates'])) for f in d['features']])
+with open(sys.argv[2], newline='') as c:
+    print(sorted(set(r['trip'] for r in csv.DictReader(c)))))";
+    EXPECT_EQ(Run("/usr/bin/python3",
+                  {"-c", script, File("second.geojson"), File("second.csv"), File("pieces")}),
+              "[(2, 20)]\n[(1, 20)]\n[(2, 20)]\n['2']\n");
 }
 
 } // namespace

@@ -322,6 +322,65 @@ TEST_F(GeotagCli, CameraZoneAndClockErrorMoveThePhoto)
     }
 }
 
+// The camera's clock error from a photo that holds its true position: a photo placed where the
+// track was at 00:00:27.250 UTC, on a clock 75.5 s fast, places another photo of that camera at
+// its true moment; a photo the track never passed near, or one without a position or a time,
+// gives no error and nothing is placed.
+TEST_F(GeotagCli, ClockErrorFromAPlacedPhoto)
+{
+    const auto placed = [&](const std::string& name, const std::string& taken,
+                            std::optional<std::vector<double>> at) {
+        CameraTags tags = Taken(taken, "750");
+        if (at) {
+            tags.LatDeg = (*at)[0];
+            tags.LonDeg = (*at)[1];
+        }
+        const std::string bytes = WithCameraTags(MakeJpeg(3, 2), tags);
+        return dir.Write("photos/" + name, Bytes(bytes.begin(), bytes.end()));
+    };
+    // 0.4 of the way from fix 5 (25.250 s) to fix 6 (30.250 s); 09:01:42.750 in Japan is
+    // 00:01:42.750 UTC, 75.5 s after 00:00:27.250.
+    const std::string reference = placed("ref.jpg", "2021:05:03 09:01:42", Between(5, 0.4));
+    // 00:00:12.750 UTC, between fixes 2 and 3, on the same clock.
+    const std::string other = Photo("x.jpg", "2021:05:03 09:01:28", "250");
+    GeotagRun run = Geotag(
+        {"--utc-offset", "+09:00", "--camera-offset-from", reference, "--dry-run", log, other});
+    ASSERT_EQ(run.status, 0) << run.err;
+    double fastS = 0;
+    const std::size_t at = run.err.find("the camera's clock is ");
+    ASSERT_NE(at, std::string::npos) << run.err;
+    std::sscanf(run.err.c_str() + at, "the camera's clock is %lf s fast", &fastS);
+    EXPECT_NEAR(fastS, 75.5, 0.003) << run.err;
+    ASSERT_EQ(run.rows.size(), 2u) << run.err;
+    const std::vector<double> want = Between(2, 0.5);
+    EXPECT_EQ(run.rows[1][2].substr(0, 21), "2021-05-03 00:00:12.7") << run.rows[1][2];
+    EXPECT_NEAR(std::stod(run.rows[1][3]), want[0], 2e-7);
+    EXPECT_NEAR(std::stod(run.rows[1][4]), want[1], 2e-7);
+
+    const struct {
+        std::string photo;
+        std::string reason;
+    } refused[] = {
+        // 0.01 degrees (about 1.1 km) north of the track.
+        {placed("far.jpg", "2021:05:03 09:01:42", std::vector{35.61, 139.7}),
+         "never comes within 100 m of the photo's position within 12 hours of its time (at the "
+         "closest 9"},
+        // On the track, but 13 hours from it by its clock.
+        {placed("late.jpg", "2021:05:03 22:01:42", Between(5, 0.4)), "never comes within 100 m"},
+        {placed("nowhere.jpg", "2021:05:03 09:01:42", std::nullopt), "holds no position"},
+        {placed("untimed.jpg", "", Between(5, 0.4)), "has no time it was taken"},
+    };
+    for (const auto& r : refused) {
+        run = Geotag({"--utc-offset", "+09:00", "--camera-offset-from", r.photo, log, other});
+        EXPECT_EQ(run.status, 1) << r.photo;
+        EXPECT_NE(run.err.find(r.reason), std::string::npos) << run.err;
+        EXPECT_TRUE(run.rows.empty()) << r.photo;
+    }
+    run = Geotag({"--camera-offset", "3", "--camera-offset-from", reference, log, other});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("cannot be used together"), std::string::npos) << run.err;
+}
+
 #ifndef _WIN32
 
 // The converter's arguments for --geotag in Japan's time.

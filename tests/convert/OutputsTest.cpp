@@ -227,8 +227,12 @@ TEST(Outputs, ThreadsAndBatchesNeverChangeTheBytes)
     logs.push_back(dir.Write("trips.bin", trips.Data()));
     ConversionService wrapped(-540);
     logs.push_back(Loaded(wrapped, dir, true).LoadedPath());
-    const ExportFormat formats[] = {
-        {}, {TrackFormat::Nmea, true, true}, {TrackFormat::Gpx, false, false}};
+    const ExportFormat formats[] = {{},
+                                    {TrackFormat::Nmea, true, true},
+                                    {TrackFormat::Gpx, false, false},
+                                    {TrackFormat::Kml, false, false},
+                                    {TrackFormat::GeoJson, false, false},
+                                    {TrackFormat::Csv, false, false}};
     const WriteThreads settings[] = {{2, 1}, {2, 3}, {1, 5}, {2, 8192}};
     std::size_t compared = 0;
     for (const std::string& log : logs) {
@@ -252,7 +256,7 @@ TEST(Outputs, ThreadsAndBatchesNeverChangeTheBytes)
             }
         }
     }
-    EXPECT_EQ(compared, logs.size() * 3 * 2 * 4);
+    EXPECT_EQ(compared, logs.size() * std::size(formats) * 2 * 4);
 }
 
 } // namespace

@@ -152,8 +152,8 @@ TEST(Trips, MeasuresTripsAndLog)
     early.LastMs = -1;
     EXPECT_EQ(TripWindow(early).Start, -2000);
     EXPECT_EQ(TripWindow(early).End, 0);
-    EXPECT_EQ(FormatTripRow(1, t), "1\t2024-04-01 08:00:00.250\t2024-04-01 08:18:00.250\t3\t"
-                                   "00:18:00\t222.373\t25.5\t-3.0\t12.5");
+    EXPECT_EQ(FormatTripRow(1, t, {}), "1\t2024-04-01 08:00:00.250\t2024-04-01 08:18:00.250\t3\t"
+                                       "00:18:00\t222.373\t25.5\t-3.0\t12.5\t00:00:00\t-\t-\t-");
 }
 
 TEST(Trips, GreatCircle)
@@ -177,12 +177,15 @@ TEST(TripText, Rows)
     t.End = 6;
     t.Fixes = 2;
     t.DistanceM = 1234.5;
-    EXPECT_EQ(FormatTripRow(12, t), "12\t1899-12-30 00:00:00.000\t1900-01-03 04:59:59.999\t2\t"
-                                    "100:59:59\t1.234\t-\t-\t-");
+    EXPECT_EQ(FormatTripRow(12, t, {}), "12\t1899-12-30 00:00:00.000\t1900-01-03 04:59:59.999\t2\t"
+                                        "100:59:59\t1.234\t-\t-\t-\t00:00:00\t-\t-\t-");
     t.MaxSpeedKmh = 0.25f;
     t.MinHeightM = -0.05f;
-    const std::string row = FormatTripRow(1, t);
-    EXPECT_EQ(row.substr(row.rfind("1.234")), "1.234\t0.2\t-0.1\t-"); // %.1f: 0.25 ties to even
+    const MovingFigures moving{
+        .MovingMs = 363599999, .AvgMovingKmh = 12.25, .AscentM = 0.04, .DescentM = 1234.56};
+    const std::string row = FormatTripRow(1, t, moving);
+    // %.1f: 0.25 and 12.25 tie to even; the moving time is cut to the second.
+    EXPECT_EQ(row.substr(row.rfind("1.234")), "1.234\t0.2\t-0.1\t-\t100:59:59\t12.2\t0.0\t1234.6");
     EXPECT_EQ(std::count(row.begin(), row.end(), '\t'),
               std::count(kTripListHeader.begin(), kTripListHeader.end(), '\t'));
 }

@@ -187,3 +187,63 @@ TEST(WriteTrack, PartsAroundTheirRecordsAcrossChunks)
 }
 
 } // namespace
+
+namespace {
+
+char* Letter(const TGpsFix& fix, const RecordStyle& style, char* out)
+{
+    *out++ = ',';
+    *out++ = static_cast<char>('a' + fix.Millisecond);
+    *out++ = static_cast<char>('0' + style.Trip);
+    return out;
+}
+
+char* Upper(const TGpsFix& fix, const RecordStyle&, char* out)
+{
+    *out++ = ',';
+    *out++ = static_cast<char>('A' + fix.Millisecond);
+    return out;
+}
+
+// A list's separators: between the parts that write (a part selecting nothing leaves none
+// behind), and between the records of a part (its first goes without), the second pass with its
+// own formatter and texts, whatever the batches.
+TEST(WriteTrack, SeparatedPartsInTwoPasses)
+{
+    std::vector<TGpsFix> fixes(6, JapanFix());
+    for (std::size_t i = 0; i < fixes.size(); ++i)
+        fixes[i].Millisecond = static_cast<std::uint16_t>(i);
+    // Whole strings assigned: GCC 12 warns falsely (-Wrestrict) on a one-letter literal.
+    TrackLayout layout;
+    layout.Header = std::string(1, '[');
+    layout.Footer = std::string(1, ']');
+    layout.PartSeparator = std::string(1, ';');
+    layout.LeadingSeparator = true;
+    layout.Passes = 2;
+    layout.Format = Letter;
+    layout.SecondFormat = Upper;
+    layout.MaxRecordLength = 4;
+    layout.Describe = [](const PartSummary& trip) {
+        PartTexts texts;
+        texts.Open = {std::string(1, '(').append(std::to_string(trip.Number)), "|"};
+        texts.Close = {"", ")"};
+        return texts;
+    };
+    const RecordPart trips[] = {{0, 2, 1}, {2, 4, 2}, {4, 6, 3}};
+    const PartSummary summaries[] = {{.Number = 1}, {.Number = 2}, {.Number = 3}};
+    const std::vector<RecordPart> parts = LayoutParts(layout, trips, summaries);
+    ASSERT_EQ(parts.size(), 6u);
+    TempDir dir;
+    const std::string target = (dir.Path() / "t.txt").string();
+    for (const WriteThreads threads :
+         {WriteThreads{0, 1}, WriteThreads{2, 1}, WriteThreads{0, 9}}) {
+        // The second trip's fixes are not selected.
+        const ExportResult result = WriteTrack(
+            target, layout, {}, {fixes, {}, parts},
+            [](const TGpsFix& fix) { return fix.Millisecond / 2 != 1; }, threads);
+        EXPECT_EQ(result.FixesWritten, 4u);
+        EXPECT_EQ(ReadWholeFile(target), "[(1a1,b1|A,B);(3e3,f3|E,F)]") << threads.BatchPositions;
+    }
+}
+
+} // namespace

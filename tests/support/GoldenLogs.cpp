@@ -119,10 +119,13 @@ std::vector<std::string> WriteGoldenOutputs(const GoldenPair& pair, const std::s
     const std::string stem = std::filesystem::path(pair.Nmea).stem().string();
     const ExportFormat gpx{TrackFormat::Gpx, false, false};
     const ExportFormat utcGga{TrackFormat::Nmea, true, true};
+    const ExportFormat kml{TrackFormat::Kml, false, false};
+    const ExportFormat geoJson{TrackFormat::GeoJson, false, false};
+    const ExportFormat csv{TrackFormat::Csv, false, false};
     const std::pair<std::string, ExportRequest> files[] = {
-        {pair.Nmea, ExportRequest{}},
-        {stem + ".gpx", ExportRequest{gpx}},
-        {stem + "-utc-gga.nmea", ExportRequest{utcGga}},
+        {pair.Nmea, ExportRequest{}},        {stem + ".gpx", ExportRequest{gpx}},
+        {stem + ".kml", ExportRequest{kml}}, {stem + ".geojson", ExportRequest{geoJson}},
+        {stem + ".csv", ExportRequest{csv}}, {stem + "-utc-gga.nmea", ExportRequest{utcGga}},
     };
     std::vector<std::string> names;
     for (const auto& [name, request] : files) {

@@ -42,8 +42,9 @@ inline constexpr GoldenPair kGoldenPairs[] = {
 
 // Writes the outputs of a golden log into `dir`, each through the conversion service with the
 // golden bias, and returns their names: the default file (the pair's Nmea), then, named after
-// it, the GPX file ("golden-block.gpx"), NMEA with UTC times and GGA lines
-// ("golden-block-utc-gga.nmea") and one default file a day ("golden-block-day-20210503.nmea").
+// it, the GPX, KML, GeoJSON and CSV files ("golden-block.gpx", ...), NMEA with UTC times and GGA
+// lines ("golden-block-utc-gga.nmea") and one default file a day
+// ("golden-block-day-20210503.nmea").
 std::vector<std::string> WriteGoldenOutputs(const GoldenPair& pair, const std::string& log,
                                             const std::filesystem::path& dir);
 

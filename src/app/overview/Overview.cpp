@@ -212,7 +212,9 @@ void TOverview::ShowLog()
     const TripAnalysis& analysis = m_service.Trips();
     m_path = std::make_shared<const TrackPlane>(m_service.Fixes(), analysis);
     m_chosen.clear();
-    m_model->SetTrips(analysis.Trips);
+    std::vector<MovingFigures> moving = m_service.TripMoving();
+    m_summary->setToolTip(MovingText(AddMoving(moving)));
+    m_model->SetTrips(analysis.Trips, std::move(moving));
 
     const LoadResult& load = m_service.LastLoad();
     const std::optional<SectorDropCounts> dropped =

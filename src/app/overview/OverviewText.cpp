@@ -98,6 +98,18 @@ QString SummaryText(std::size_t fixCount, std::size_t tripCount, double distance
     return text;
 }
 
+QString MovingText(const MovingFigures& moving)
+{
+    const auto figure = [](std::optional<double> value) {
+        return value ? QString::number(*value, 'f', 1) : QStringLiteral("-");
+    };
+    return QStringLiteral("移動時間 %1 (%2 km/h を超えていた時間)\n平均移動速度 %3 km/h\n"
+                          "上昇 %4 m、下降 %5 m (GPS 高度の %6 m 未満の揺れは数えません)")
+        .arg(DurationText(moving.MovingMs), QString::number(static_cast<double>(kMovingKmh)),
+             figure(moving.AvgMovingKmh), figure(moving.AscentM), figure(moving.DescentM),
+             QString::number(kClimbHysteresisM));
+}
+
 QString ScaleBarText(double metres)
 {
     return QString::number(metres / 1000.0, 'g', 6) + QStringLiteral(" km");

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "convert/ConversionService.h"
+#include "convert/MovingFigures.h"
 #include "convert/Trips.h"
 #include "geometry/TimeAxis.h"
 
@@ -38,6 +39,11 @@ QString TripCellText(const Trip& trip, TripColumn column, const QString& dateSep
 QString SummaryText(std::size_t fixCount, std::size_t tripCount, double distanceM,
                     const std::optional<SectorDropCounts>& dropped, LogLayout layout,
                     const QStringList& notes = {});
+
+// The moving figures of a trip (its row's tooltip) or of the log (the summary's), with their
+// rules: "移動時間 1:02:03 (1 km/h を超えていた時間)\n平均移動速度 12.3 km/h\n上昇 123.4 m、
+// 下降 120.0 m (GPS 高度の 5 m 未満の揺れは数えません)"; "-" for a figure there is no value for.
+QString MovingText(const MovingFigures& moving);
 
 // The scale bar's caption: a length in metres as kilometres ("0.5 km", "20 km").
 QString ScaleBarText(double metres);

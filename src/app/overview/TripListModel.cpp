@@ -6,10 +6,12 @@
 
 TripListModel::TripListModel(QObject* parent) : CaptionedTableModel(TripColumnCaptions(), parent) {}
 
-void TripListModel::SetTrips(std::vector<Trip> trips)
+void TripListModel::SetTrips(std::vector<Trip> trips, std::vector<MovingFigures> moving)
 {
     beginResetModel();
+    moving.resize(trips.size());
     m_trips = std::move(trips);
+    m_moving = std::move(moving);
     endResetModel();
 }
 
@@ -26,6 +28,8 @@ QVariant TripListModel::data(const QModelIndex& index, int role) const
     if (role == Qt::DisplayRole)
         return TripCellText(m_trips[static_cast<std::size_t>(index.row())], column, DateSep(),
                             TimeSep());
+    if (role == Qt::ToolTipRole)
+        return MovingText(m_moving[static_cast<std::size_t>(index.row())]);
     // The row's swatch in the trip's colour, as in the track picture and on the timeline.
     if (role == Qt::DecorationRole && column == TripColumn::Date)
         return TripQColor(static_cast<std::size_t>(index.row()));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/CaptionedTableModel.h"
+#include "convert/MovingFigures.h"
 #include "convert/Trips.h"
 
 #include <vector>
@@ -13,7 +14,8 @@ class TripListModel final : public CaptionedTableModel
   public:
     explicit TripListModel(QObject* parent = nullptr);
 
-    void SetTrips(std::vector<Trip> trips);
+    // The trips with the moving figures of each (the same count), shown in the rows' tooltips.
+    void SetTrips(std::vector<Trip> trips, std::vector<MovingFigures> moving);
     [[nodiscard]] const std::vector<Trip>& Trips() const { return m_trips; }
 
     [[nodiscard]] int rowCount(const QModelIndex& parent = {}) const override;
@@ -21,4 +23,5 @@ class TripListModel final : public CaptionedTableModel
 
   private:
     std::vector<Trip> m_trips;
+    std::vector<MovingFigures> m_moving;
 };

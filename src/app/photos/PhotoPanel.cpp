@@ -5,7 +5,9 @@
 #include "app/photos/PhotoListModel.h"
 #include "app/photos/PhotoText.h"
 #include "geometry/TrackPlane.h"
+#include "messages/ClockText.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -88,6 +90,9 @@ PhotoPanel::PhotoPanel(const ConversionService& service, QWidget* parent)
     connect(m_zone, &QComboBox::currentIndexChanged, this, &PhotoPanel::PlaceAll);
     connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &PhotoPanel::MarksChanged);
+    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &PhotoPanel::EnableClockAction);
+    connect(m_clockFromPhoto, &QAction::triggered, this, &PhotoPanel::ClockFromPhotoClick);
     ShowCount();
 }
 
@@ -154,6 +159,12 @@ void PhotoPanel::CreateList()
             column, std::max(caption, m_list->fontMetrics().horizontalAdvance(samples[column])) +
                         kCellPadding);
     }
+    // A photo's own menu: the clock error from its position.
+    m_clockFromPhoto = new QAction(kClockFromPhotoAction, m_list);
+    m_clockFromPhoto->setObjectName(QStringLiteral("ActionClockFromPhoto"));
+    m_clockFromPhoto->setEnabled(false);
+    m_list->addAction(m_clockFromPhoto);
+    m_list->setContextMenuPolicy(Qt::ActionsContextMenu);
     // Photos go by their names: no numbers before the rows.
     m_summerTime = new QLabel(this);
     m_summerTime->setObjectName(QStringLiteral("LabelSummerTime"));
@@ -250,6 +261,33 @@ std::optional<std::size_t> PhotoPanel::CurrentPhoto() const
     return picked.front();
 }
 
+void PhotoPanel::EnableClockAction()
+{
+    const std::optional<std::size_t> row = CurrentPhoto();
+    m_clockFromPhoto->setEnabled(row && m_model->Infos()[*row].HeldPlace &&
+                                 !m_service.LoadedPath().empty());
+}
+
+void PhotoPanel::ClockFromPhotoClick()
+{
+    const std::optional<std::size_t> row = CurrentPhoto();
+    if (!row)
+        return;
+    const PhotoInfo& info = m_model->Infos()[*row];
+    const ClockFromPlace clock = m_service.ClockFromPhoto(info, Settings());
+    const QString name = QFileInfo(FromLocalPath(info.Path)).fileName();
+    const QString text =
+        QString::fromStdString(ClockFromPlaceText(clock, name.toStdString(), Language::Japanese));
+    if (clock.Status == ClockFromPlaceStatus::Found) {
+        // The field holds whole seconds.
+        m_clockError->setValue(static_cast<int>(std::clamp<std::int64_t>(
+            (clock.OffsetMs + (clock.OffsetMs < 0 ? -500 : 500)) / kMsPerSecond,
+            -kMostClockErrorSeconds, kMostClockErrorSeconds)));
+    }
+    // What was found, above the count of the photos it places.
+    m_result->setText(text + QLatin1Char('\n') + m_result->text());
+}
+
 void PhotoPanel::PlaceAll()
 {
     m_model->SetLog(m_service.Bias(), !m_service.LoadedPath().empty());
@@ -258,6 +296,7 @@ void PhotoPanel::PlaceAll()
     ShowMarks();
     ShowCount();
     ShowSummerTime();
+    EnableClockAction();
 }
 
 void PhotoPanel::ShowSummerTime()

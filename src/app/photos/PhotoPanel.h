@@ -11,6 +11,7 @@
 #include <vector>
 
 class PhotoListModel;
+class QAction;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -57,6 +58,10 @@ class PhotoPanel final : public QWidget
     // Every photo picked, in the list's order.
     [[nodiscard]] std::vector<std::size_t> PickedPhotos() const;
     [[nodiscard]] QTableView* List() const { return m_list; }
+    // Sets the clock error from the picked photo, which holds its true position: its time minus
+    // when the track passed closest to it (ClockFromPhoto); says why not beside the button when
+    // there is none.
+    void ClockFromPhotoClick();
     // The width that shows every column of the list whole.
     [[nodiscard]] int FittingWidth() const;
 
@@ -77,6 +82,8 @@ class PhotoPanel final : public QWidget
     void ShowSummerTime();
     // Writes the photos of these rows with the settings; each row shows its result.
     void Write(const std::vector<std::size_t>& rows, const GeotagSettings& settings);
+    // The clock action is offered for a picked photo with a position, once a log is loaded.
+    void EnableClockAction();
 
     const ConversionService& m_service;
     std::shared_ptr<const TrackPlane> m_plane;
@@ -85,6 +92,7 @@ class PhotoPanel final : public QWidget
     QSpinBox* m_clockError = nullptr;
     QComboBox* m_zone = nullptr;
     QTableView* m_list = nullptr;
+    QAction* m_clockFromPhoto = nullptr;
     QPushButton* m_write = nullptr;
     QPushButton* m_overwrite = nullptr;
     QLabel* m_result = nullptr;

@@ -183,6 +183,8 @@ const QString kNoPhotosHint = QStringLiteral(
     "[写真] で写真を追加するか、写真やフォルダーをこのウィンドウにドロップしてください");
 
 const QString kClockErrorCaption = QStringLiteral("時計のずれ");
+
+const QString kClockFromPhotoAction = QStringLiteral("この写真の位置から時計のずれを求める");
 const QString kClockErrorSuffix = QStringLiteral(" 秒");
 const QString kClockErrorToolTip =
     QStringLiteral("カメラの時計が正しい時刻より進んでいる秒数です (遅れているときは負の値)。\n"

@@ -65,6 +65,8 @@ extern const QString kOverwriteToolTip;
 // Above the list when photos without a zone of their own fall in the summer time of the system's
 // zone: the zone that places them if the camera was set to summer time.
 QString SummerTimeText(std::int32_t summerEastMinutes);
+// The photo list's action that sets the clock error from a photo holding its true position.
+extern const QString kClockFromPhotoAction;
 extern const QString kPhotoButtonToolTip;
 
 // The tab of the photo list, with its count: "写真 (12)".
