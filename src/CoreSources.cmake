@@ -44,6 +44,7 @@ set(T2N_CORE_SOURCES
     geometry/TrackPlane.cpp
     geometry/TimeAxis.cpp
     geometry/PhotoMarks.cpp
+    geometry/Profile.cpp
 )
 list(TRANSFORM T2N_CORE_SOURCES PREPEND ${CMAKE_CURRENT_LIST_DIR}/)
 

@@ -97,6 +97,13 @@ void NoteTooEarly(SectorDropCounts& dropped, std::int64_t seconds)
         dropped.LatestTooEarly = seconds;
 }
 
+// Keeps a dropped record's moment and values when it is dated on the log's clock.
+void KeepDropped(SectorDropCounts& dropped, const TGpsFix& fix)
+{
+    if (fix.Time >= kSectorLogEarliestTime)
+        dropped.Records.push_back({fix.Time, fix.Speed, fix.ExtraValue});
+}
+
 } // namespace
 
 std::int32_t SectorRecordLength(std::uint32_t FieldMask) { return LengthUnder(FieldMask); }
@@ -142,15 +149,18 @@ void DecodeSectorRecord(const std::uint8_t* RecordStart, std::uint32_t FieldMask
     if (fix.FixType != kThreeDimensionalFix) {
         state.SkipCounter = kRecordsSkippedAfterBadFix;
         ++state.Dropped.FixTypeGate;
+        KeepDropped(state.Dropped, fix);
         return;
     }
     if (state.SkipCounter != 0) {
         --state.SkipCounter;
         ++state.Dropped.FixTypeGate;
+        KeepDropped(state.Dropped, fix);
         return;
     }
     if (!IsPlausible(fix, FieldMask)) {
         ++state.Dropped.Implausible;
+        KeepDropped(state.Dropped, fix);
         return;
     }
     if (!(fix.Time >= kSectorLogEarliestTime)) {
