@@ -3,6 +3,7 @@
 #include "app/AppText.h"
 #include "app/TimeRangeEdit.h"
 #include "app/overview/OverviewText.h"
+#include "app/overview/ProfileView.h"
 #include "app/overview/TimelineView.h"
 #include "app/overview/TrackView.h"
 #include "app/overview/TripListModel.h"
@@ -48,6 +49,7 @@ void TOverview::CreateParts()
     CreateList();
     m_track = new TrackView(this);
     m_timeline = new TimelineView(this);
+    m_profile = new ProfileView(*m_timeline, this);
     CreatePhotos();
 
     m_splitter = new QSplitter(Qt::Horizontal, this);
@@ -64,6 +66,7 @@ void TOverview::CreateParts()
     layout->addWidget(m_summary);
     layout->addWidget(m_splitter, 1);
     layout->addWidget(m_timeline);
+    layout->addWidget(m_profile);
 
     connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &TOverview::TripsSelected);
@@ -71,6 +74,7 @@ void TOverview::CreateParts()
     connect(m_timeline, &TimelineView::WindowDragged, this, &TOverview::TimelineDragged);
     connect(m_timeline, &TimelineView::TripClicked, this, &TOverview::SelectTrip);
     connect(m_track, &TrackView::TripClicked, this, &TOverview::SelectTrip);
+    connect(m_profile, &ProfileView::HoverChanged, m_track, &TrackView::SetProfileMark);
     FitListWidth();
 }
 
@@ -179,6 +183,9 @@ void TOverview::ShowLog()
     m_summary->setText(SummaryText(analysis.FixCount, analysis.Trips.size(), analysis.DistanceM,
                                    dropped, load.Layout, notes));
 
+    // The profile's positions are the track's: both in the analysis's time order.
+    m_profile->SetSeries(
+        std::make_shared<const ProfileSeries>(m_service.Fixes(), analysis, load.Dropped.Records));
     m_timeline->SetLog(analysis.FirstMs, analysis.LastMs, analysis.Trips);
     m_track->SetPath(m_path);
     m_photos->ShowLog(m_path);

@@ -8,6 +8,7 @@
 #include <vector>
 
 class PhotoPanel;
+class ProfileView;
 class QLabel;
 class QModelIndex;
 class QSplitter;
@@ -20,7 +21,8 @@ class TrackView;
 class TripListModel;
 
 // What the loaded log holds, below the window's controls: a summary line, the trip list and the
-// photo list on two tabs, the track picture and the timeline. Picking trips in the list, the
+// photo list on two tabs, the track picture, the timeline and the speed and height profile under
+// it. Picking trips in the list, the
 // picture or the timeline, or dragging on the timeline, sets the time range's controls; the picture
 // and the timeline follow them. Trips picked one by one (Ctrl+click) are exported as just those
 // trips. The photos placed on the track are marked in the picture.
@@ -84,4 +86,5 @@ class TOverview final : public QWidget
     TripListModel* m_model = nullptr;
     TrackView* m_track = nullptr;
     TimelineView* m_timeline = nullptr;
+    ProfileView* m_profile = nullptr;
 };

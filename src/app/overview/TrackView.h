@@ -56,6 +56,9 @@ class TrackView final : public QWidget
     [[nodiscard]] const std::vector<PhotoMark>& PhotoMarks() const { return m_photoMarks; }
     // The photo marks' pixels at the current view, in the marks' order.
     [[nodiscard]] std::vector<QPointF> PhotoMarkPixels();
+    // The fix the profile's pointer reads (a time-order position), ringed on the track.
+    void SetProfileMark(std::optional<std::size_t> position);
+    [[nodiscard]] std::optional<std::size_t> ProfileMark() const { return m_profileMark; }
 
     [[nodiscard]] QSize minimumSizeHint() const override;
     [[nodiscard]] QSize sizeHint() const override;
@@ -103,6 +106,7 @@ class TrackView final : public QWidget
     [[nodiscard]] std::vector<Mark> Marks(bool starts) const;
     void PaintMarkers(QPainter& painter) const;
     void PaintPhotoMarks(QPainter& painter) const;
+    void PaintProfileMark(QPainter& painter) const;
     void PaintScaleBar(QPainter& painter) const;
     void PaintLegend(QPainter& painter) const;
 
@@ -128,4 +132,5 @@ class TrackView final : public QWidget
     QToolButton* m_wholeButton = nullptr;
     std::vector<PhotoMark> m_photoMarks;
     std::optional<std::size_t> m_pickedPhoto;
+    std::optional<std::size_t> m_profileMark;
 };
