@@ -47,7 +47,7 @@ void PaintCaption(QPainter& painter, const QPointF& topRight, const QString& tex
 } // namespace
 
 ProfileView::ProfileView(TimelineView& timeline, QWidget* parent)
-    : QWidget(parent), m_timeline(timeline)
+    : QWidget(parent), m_timeline(&timeline)
 {
     setObjectName(QStringLiteral("PaintProfile"));
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -57,7 +57,7 @@ ProfileView::ProfileView(TimelineView& timeline, QWidget* parent)
     const QLocale locale = QLocale::system();
     m_dateSeparator = DateSeparator(locale);
     m_timeSeparator = TimeSeparator(locale);
-    connect(&m_timeline, &TimelineView::ViewChanged, this, [this] {
+    connect(&timeline, &TimelineView::ViewChanged, this, [this] {
         update();
         HoverAt(m_pointerX);
     });
@@ -71,10 +71,9 @@ void ProfileView::SetSeries(std::shared_ptr<const ProfileSeries> series)
     update();
 }
 
-QSize ProfileView::minimumSizeHint() const
-{
-    return {200, fontMetrics().height() + kRowPadding + 2 * kShortestBand + kBandGap};
-}
+// The parts above come first in a short window: the profile may shrink to nothing, and bands
+// shorter than their shortest are not drawn.
+QSize ProfileView::minimumSizeHint() const { return {200, 0}; }
 
 QSize ProfileView::sizeHint() const
 {
@@ -84,8 +83,10 @@ QSize ProfileView::sizeHint() const
 TimeAxis ProfileView::Axis() const
 {
     // The timeline's pixels are this widget's moved by the distance between the two.
-    TimeAxis axis = m_timeline.Axis();
-    axis.Left += m_timeline.mapToGlobal(QPointF(0, 0)).x() - mapToGlobal(QPointF(0, 0)).x();
+    if (!m_timeline)
+        return {};
+    TimeAxis axis = m_timeline->Axis();
+    axis.Left += m_timeline->mapToGlobal(QPointF(0, 0)).x() - mapToGlobal(QPointF(0, 0)).x();
     return axis;
 }
 
@@ -142,6 +143,8 @@ void ProfileView::paintEvent(QPaintEvent*)
     Prepare();
     QPainter painter(this);
     painter.fillRect(rect(), palette().color(QPalette::Window));
+    if (BandRect(0).height() < kShortestBand)
+        return;
     for (std::size_t band = 0; band < m_bands.size(); ++band)
         PaintBand(painter, band);
     PaintHovered(painter);
@@ -156,7 +159,9 @@ void ProfileView::PaintBand(QPainter& painter, std::size_t band) const
     QColor shade = palette().color(QPalette::Highlight);
     shade.setAlpha(40);
     const TimeAxis axis = Axis();
-    for (const MsWindow& window : m_timeline.Picked()) {
+    const std::vector<MsWindow> picked =
+        m_timeline ? m_timeline->Picked() : std::vector<MsWindow>{};
+    for (const MsWindow& window : picked) {
         const double left = std::clamp(axis.XOf(window.Start), rect.left(), rect.right());
         const double right = std::clamp(axis.XOf(window.End), rect.left(), rect.right());
         painter.fillRect(QRectF(left, rect.top(), right - left, rect.height()), shade);
@@ -276,10 +281,12 @@ void ProfileView::HoverAt(std::optional<double> x)
 // The timeline takes the pointer's presses, drags and wheel at the same moment of the clock.
 void ProfileView::Forward(QMouseEvent* event)
 {
-    QMouseEvent forwarded(event->type(), m_timeline.mapFromGlobal(event->globalPosition()),
+    if (!m_timeline)
+        return;
+    QMouseEvent forwarded(event->type(), m_timeline->mapFromGlobal(event->globalPosition()),
                           event->globalPosition(), event->button(), event->buttons(),
                           event->modifiers());
-    QCoreApplication::sendEvent(&m_timeline, &forwarded);
+    QCoreApplication::sendEvent(m_timeline, &forwarded);
     event->setAccepted(forwarded.isAccepted());
 }
 
@@ -298,10 +305,12 @@ void ProfileView::mouseDoubleClickEvent(QMouseEvent* event) { Forward(event); }
 
 void ProfileView::wheelEvent(QWheelEvent* event)
 {
-    QWheelEvent forwarded(m_timeline.mapFromGlobal(event->globalPosition()),
+    if (!m_timeline)
+        return;
+    QWheelEvent forwarded(m_timeline->mapFromGlobal(event->globalPosition()),
                           event->globalPosition(), event->pixelDelta(), event->angleDelta(),
                           event->buttons(), event->modifiers(), event->phase(), event->inverted());
-    QCoreApplication::sendEvent(&m_timeline, &forwarded);
+    QCoreApplication::sendEvent(m_timeline, &forwarded);
     event->setAccepted(forwarded.isAccepted());
 }
 

@@ -2,6 +2,7 @@
 
 #include "geometry/Profile.h"
 
+#include <QPointer>
 #include <QWidget>
 #include <array>
 #include <memory>
@@ -68,7 +69,8 @@ class ProfileView final : public QWidget
     void PaintHovered(QPainter& painter) const;
     void PaintReadout(QPainter& painter) const;
 
-    TimelineView& m_timeline;
+    // Gone first when the overview's parts are destroyed, while the pointer may still move here.
+    QPointer<TimelineView> m_timeline;
     std::shared_ptr<const ProfileSeries> m_series;
     std::array<Band, 2> m_bands{
         {{ProfileValue::SpeedKmh, {}, {}}, {ProfileValue::HeightM, {}, {}}}};
