@@ -20,15 +20,20 @@ void Fold(std::span<const std::int64_t> moments, std::span<const float> values, 
           std::vector<ProfileColumn>& columns)
 {
     const double msPerCell = axis.MsPerPixel() * cellPixels;
-    std::optional<double> column;
+    // The moments before `nextMs` (after the column's start) fall into the last column: one
+    // comparison a value, a division only where a column starts.
+    double nextMs = -std::numeric_limits<double>::infinity();
+    double columnStartMs = std::numeric_limits<double>::infinity();
     for (std::size_t i = first; i < last; ++i) {
         const float v = values[i];
         if (!std::isfinite(v))
             continue;
-        const double c = std::floor(static_cast<double>(moments[i] - axis.FirstMs) / msPerCell);
-        if (c != column) {
+        const auto ms = static_cast<double>(moments[i] - axis.FirstMs);
+        if (ms >= nextMs || ms < columnStartMs) {
+            const double c = std::floor(ms / msPerCell);
+            columnStartMs = c * msPerCell;
+            nextMs = (c + 1) * msPerCell;
             columns.push_back({axis.Left + (c + 0.5) * cellPixels, v, v, v, v});
-            column = c;
             continue;
         }
         ProfileColumn& back = columns.back();

@@ -181,29 +181,43 @@ void ProfileView::PaintBand(QPainter& painter, std::size_t band) const
                  ProfileCaptionText(m_bands[band].Value, scale), palette());
 }
 
+// Columns a device pixel apart are bars, from the lowest to the highest value of the column and
+// the last of the one before, filled without smoothing; farther apart, the line runs straight
+// from the one's last value to the next one's first. A stroked line through every column's values
+// would cost a hundred times more on a dense log.
 void ProfileView::PaintLines(QPainter& painter, std::size_t band) const
 {
-    painter.setRenderHint(QPainter::Antialiasing);
-    QPolygonF line;
+    const double cell = 1.0 / m_preparedRatio;
+    QVector<QRectF> bars;
+    QVector<QLineF> steps;
     for (const ProfileLayer::Run& run : m_bands[band].Layer.Runs) {
-        line.clear();
+        bars.clear();
+        steps.clear();
+        const ProfileColumn* previous = nullptr;
         for (const ProfileColumn& column : run.Columns) {
-            line.append({column.X, YOf(band, column.First)});
-            if (column.Min != column.Max) {
-                const bool rising = column.Last >= column.First;
-                line.append({column.X, YOf(band, rising ? column.Min : column.Max)});
-                line.append({column.X, YOf(band, rising ? column.Max : column.Min)});
+            float low = column.Min;
+            float high = column.Max;
+            if (previous != nullptr && column.X - previous->X <= 1.5 * cell) {
+                low = std::min(low, previous->Last);
+                high = std::max(high, previous->Last);
+            } else if (previous != nullptr) {
+                steps.append(QLineF(previous->X, YOf(band, previous->Last), column.X,
+                                    YOf(band, column.First)));
             }
-            if (column.Last != column.First)
-                line.append({column.X, YOf(band, column.Last)});
+            const double top = YOf(band, high);
+            bars.append(QRectF(column.X - kLineWidth / 2, top - kLineWidth / 2, kLineWidth,
+                               YOf(band, low) - top + kLineWidth));
+            previous = &column;
         }
-        if (line.size() == 1) // a trip of one column: a dash
-            line.append(line.front() + QPointF(1, 0));
-        painter.setPen(
-            QPen(TripQColor(run.Trip), kLineWidth, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin));
-        painter.drawPolyline(line);
+        const QColor colour = TripQColor(run.Trip);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(colour, kLineWidth, Qt::SolidLine, Qt::FlatCap));
+        painter.drawLines(steps);
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(colour);
+        painter.drawRects(bars);
     }
-    painter.setRenderHint(QPainter::Antialiasing, false);
 }
 
 void ProfileView::PaintDropped(QPainter& painter, std::size_t band) const
