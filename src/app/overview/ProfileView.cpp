@@ -19,6 +19,7 @@ constexpr int kBandGap = 4;
 constexpr int kShortestBand = 28;
 constexpr int kPreferredBand = 60;
 constexpr double kLineWidth = 1.5;
+constexpr double kPlotInset = 3.0;
 constexpr double kDroppedMarkPixels = 2.0;
 constexpr double kHoverSlackPixels = 6.0;
 constexpr double kHoverRadius = 3.5;
@@ -101,7 +102,8 @@ QRectF ProfileView::BandRect(std::size_t band) const
 
 double ProfileView::YOf(std::size_t band, double value) const
 {
-    const QRectF rect = BandRect(band);
+    // The scale's ends lie inside the frame, so a line along either (a stop at 0 km/h) shows.
+    const QRectF rect = BandRect(band).adjusted(0, kPlotInset, 0, -kPlotInset);
     return rect.bottom() - m_bands[band].Scale.ShareOf(value) * rect.height();
 }
 
