@@ -177,6 +177,9 @@ SectorDropCounts DecodeSectorLog(std::span<const std::uint8_t> image, const Logg
     const auto sectors = static_cast<std::int32_t>(image.size() / std::size_t{kSectorSize});
     table.Reserve(static_cast<std::size_t>(table.Count()) +
                   static_cast<std::size_t>(sectors) * kMostFixesPerSector);
+    // Room for a dropped record of every record the image can hold: address space only until
+    // records fill it, and no copies as they come (a log of 2D fixes drops them all).
+    state.Dropped.Records.reserve(static_cast<std::size_t>(sectors) * kMostFixesPerSector);
     for (std::int32_t i = 0; i < sectors; ++i)
         ScanSector(image, i, clock, state, table);
     SmoothFixTable(table);
