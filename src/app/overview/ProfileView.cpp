@@ -131,7 +131,7 @@ std::size_t ProfileView::ColumnCount()
 
 QString ProfileView::ReadoutText() const
 {
-    if (!m_series)
+    if (!m_series || m_series->Trips().empty()) // nothing to read
         return {};
     if (!m_hovered)
         return ProfileHintText();

@@ -28,7 +28,7 @@ class ProfileView final : public QWidget
     void SetSeries(std::shared_ptr<const ProfileSeries> series);
     // The time-order position of the fix the pointer reads; nothing while it reads none.
     [[nodiscard]] std::optional<std::size_t> Hovered() const { return m_hovered; }
-    // The row of text: the fix under the pointer, or a hint.
+    // The row of text: the fix under the pointer, or a hint; nothing without a trip.
     [[nodiscard]] QString ReadoutText() const;
     // The columns both bands draw at the current span and size.
     [[nodiscard]] std::size_t ColumnCount();
