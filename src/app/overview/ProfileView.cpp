@@ -59,6 +59,7 @@ ProfileView::ProfileView(TimelineView& timeline, QWidget* parent)
     m_dateSeparator = DateSeparator(locale);
     m_timeSeparator = TimeSeparator(locale);
     connect(&timeline, &TimelineView::ViewChanged, this, [this] {
+        m_bandsStale = true;
         update();
         HoverAt(m_pointerX);
     });
@@ -68,6 +69,7 @@ void ProfileView::SetSeries(std::shared_ptr<const ProfileSeries> series)
 {
     m_series = std::move(series);
     m_preparedAxis.reset();
+    m_bandsStale = true;
     HoverAt(std::nullopt);
     update();
 }
@@ -140,15 +142,26 @@ QString ProfileView::ReadoutText() const
         m_series->Values(ProfileValue::HeightM)[*m_hovered], m_dateSeparator, m_timeSeparator);
 }
 
+// The bands are drawn into a picture once per span, size and picked windows; the pointer's moves
+// only draw the mark and the row over it.
 void ProfileView::paintEvent(QPaintEvent*)
 {
     Prepare();
+    const bool shown = BandRect(0).height() >= kShortestBand;
+    const qreal ratio = devicePixelRatioF();
+    if (m_bandsStale || m_bandsPicture.size() != size() * ratio) {
+        m_bandsStale = false;
+        m_bandsPicture = QPixmap(size() * ratio);
+        m_bandsPicture.setDevicePixelRatio(ratio);
+        m_bandsPicture.fill(palette().color(QPalette::Window));
+        QPainter painter(&m_bandsPicture);
+        for (std::size_t band = 0; shown && band < m_bands.size(); ++band)
+            PaintBand(painter, band);
+    }
     QPainter painter(this);
-    painter.fillRect(rect(), palette().color(QPalette::Window));
-    if (BandRect(0).height() < kShortestBand)
+    painter.drawPixmap(0, 0, m_bandsPicture);
+    if (!shown)
         return;
-    for (std::size_t band = 0; band < m_bands.size(); ++band)
-        PaintBand(painter, band);
     PaintHovered(painter);
     PaintReadout(painter);
 }

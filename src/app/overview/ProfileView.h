@@ -2,6 +2,7 @@
 
 #include "geometry/Profile.h"
 
+#include <QPixmap>
 #include <QPointer>
 #include <QWidget>
 #include <array>
@@ -76,6 +77,8 @@ class ProfileView final : public QWidget
         {{ProfileValue::SpeedKmh, {}, {}}, {ProfileValue::HeightM, {}, {}}}};
     std::optional<TimeAxis> m_preparedAxis;
     qreal m_preparedRatio = 0;
+    QPixmap m_bandsPicture;
+    bool m_bandsStale = true;
     std::optional<double> m_pointerX;
     std::optional<std::size_t> m_hovered;
     QString m_dateSeparator;
