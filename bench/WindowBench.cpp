@@ -1,8 +1,9 @@
 // The window on the offscreen platform with full logs: a log loaded through the window up to
 // the drawn window, the overview drawn after a resize, and drawn again after one of the twelve
 // controls changed; and a few hundred photos placed again on a day's outings as the camera's
-// clock error changes, the overview drawn with their marks. The logs: eight outings of a day and
-// a half, the dense 10 Hz block and sector logs, noisy block and sector logs of over 800 trips
+// clock error changes, the overview drawn with their marks; the speed and height profile drawn
+// again as the timeline zooms and as the pointer moves over it. The logs: eight outings of a day
+// and a half, the dense 10 Hz block and sector logs, noisy block and sector logs of over 800 trips
 // with random jumps (three seeds each), and a month of 48 trips.
 
 #include "BenchLogs.h"
@@ -10,6 +11,8 @@
 #include "app/Dialogs.h"
 #include "app/FormMain.h"
 #include "app/overview/Overview.h"
+#include "app/overview/ProfileView.h"
+#include "app/overview/TimelineView.h"
 #include "app/overview/TrackView.h"
 #include "app/photos/PhotoPanel.h"
 #include "convert/ConversionService.h"
@@ -21,6 +24,7 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QSpinBox>
+#include <QWheelEvent>
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <filesystem>
@@ -160,6 +164,37 @@ void RedrawAfterControlChange(benchmark::State& state, const BenchLog& log)
     SetCounters(state, window);
 }
 
+// The profile alone drawn again at 1500 x 1100, once the timeline zoomed a notch in or out about
+// its middle (the profile's columns laid out for the new span and painted), or once the pointer
+// moved to the next of 64 places across it (painted with the fix it reads).
+void RedrawProfile(benchmark::State& state, const BenchLog& log, bool zoom)
+{
+    LoadedWindow window(LogPath(log), {1500, 1100});
+    auto* timeline = window.Form.findChild<TimelineView*>(QStringLiteral("PaintTimeline"));
+    auto* profile = window.Form.findChild<ProfileView*>(QStringLiteral("PaintProfile"));
+    QImage image(profile->size(), QImage::Format_ARGB32_Premultiplied);
+    const double middle = timeline->StripRect().center().x();
+    int step = 0;
+    for (auto _ : state) {
+        ++step;
+        if (zoom) {
+            const QPointF at(middle, 10);
+            QWheelEvent wheel(at, timeline->mapToGlobal(at), {}, {0, step % 2 == 0 ? -120 : 120},
+                              Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(timeline, &wheel);
+        } else {
+            const QPointF at(profile->width() * (step % 64 + 0.5) / 64, profile->height() / 2.0);
+            QMouseEvent move(QEvent::MouseMove, at, profile->mapToGlobal(at), Qt::NoButton,
+                             Qt::NoButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(profile, &move);
+        }
+        profile->render(&image);
+    }
+    SetCounters(state, window);
+    state.counters["profile_columns"] = static_cast<double>(profile->ColumnCount());
+    state.counters["profile_height"] = profile->height();
+}
+
 // Photos taken along the loaded log's trips, evenly spread over each, on a camera set to the
 // window's zone: written into a folder of their own, the first time they are asked for.
 QString PhotoFolder(const ConversionService& service, int count)
@@ -294,10 +329,17 @@ void RegisterAll()
                     log)
                     ->Unit(benchmark::kMillisecond);
     }
-    for (const BenchLog& log : logs)
+    for (const BenchLog& log : logs) {
         for (const auto& [name, run] : cases)
             benchmark::RegisterBenchmark((std::string(name) + "/" + log.Name).c_str(), run, log)
                 ->Unit(benchmark::kMillisecond);
+        for (const bool zoom : {true, false})
+            benchmark::RegisterBenchmark(
+                ((zoom ? "RedrawProfileAfterZoom/" : "RedrawProfileAsPointerMoves/") + log.Name)
+                    .c_str(),
+                RedrawProfile, log, zoom)
+                ->Unit(benchmark::kMillisecond);
+    }
 }
 
 } // namespace

@@ -56,6 +56,7 @@ set(T2N_CORE_SOURCES
     geometry/WebMercator.cpp
     geometry/MapView.cpp
     geometry/Outline.cpp
+    geometry/Profile.cpp
 )
 list(TRANSFORM T2N_CORE_SOURCES PREPEND ${CMAKE_CURRENT_LIST_DIR}/)
 

@@ -97,6 +97,13 @@ void NoteTooEarly(SectorDropCounts& dropped, std::int64_t seconds)
         dropped.LatestTooEarly = seconds;
 }
 
+// Keeps a dropped record's moment and values when it is dated on the log's clock.
+void KeepDropped(SectorDropCounts& dropped, const TGpsFix& fix)
+{
+    if (fix.Time >= kSectorLogEarliestTime)
+        dropped.Records.push_back({fix.Time, fix.Speed, fix.ExtraValue});
+}
+
 } // namespace
 
 std::int32_t SectorRecordLength(std::uint32_t FieldMask) { return LengthUnder(FieldMask); }
@@ -142,15 +149,18 @@ void DecodeSectorRecord(const std::uint8_t* RecordStart, std::uint32_t FieldMask
     if (fix.FixType != kThreeDimensionalFix) {
         state.SkipCounter = kRecordsSkippedAfterBadFix;
         ++state.Dropped.FixTypeGate;
+        KeepDropped(state.Dropped, fix);
         return;
     }
     if (state.SkipCounter != 0) {
         --state.SkipCounter;
         ++state.Dropped.FixTypeGate;
+        KeepDropped(state.Dropped, fix);
         return;
     }
     if (!IsPlausible(fix, FieldMask)) {
         ++state.Dropped.Implausible;
+        KeepDropped(state.Dropped, fix);
         return;
     }
     if (!(fix.Time >= kSectorLogEarliestTime)) {
@@ -167,6 +177,9 @@ SectorDropCounts DecodeSectorLog(std::span<const std::uint8_t> image, const Logg
     const auto sectors = static_cast<std::int32_t>(image.size() / std::size_t{kSectorSize});
     table.Reserve(static_cast<std::size_t>(table.Count()) +
                   static_cast<std::size_t>(sectors) * kMostFixesPerSector);
+    // Room for a dropped record of every record the image can hold: address space only until
+    // records fill it, and no copies as they come (a log of 2D fixes drops them all).
+    state.Dropped.Records.reserve(static_cast<std::size_t>(sectors) * kMostFixesPerSector);
     for (std::int32_t i = 0; i < sectors; ++i)
         ScanSector(image, i, clock, state, table);
     SmoothFixTable(table);

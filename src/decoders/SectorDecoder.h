@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <span>
+#include <vector>
 
 // The sector log (".BNX4"): 4 KiB flash sectors. Each sector holds its field mask at offset 2
 // and, from offset 512, records (the fields the mask selects, then 2 bytes not interpreted),
@@ -43,7 +44,17 @@ constexpr std::int32_t kShortestSectorRecord = 36;
 constexpr std::int32_t kMostFixesPerSector =
     (kSectorSize - kFirstRecordOffset) / kShortestSectorRecord;
 
-// How many records of a sector log were dropped, by the test that dropped them.
+// A record the fix-type gate or a plausibility test dropped, dated on or after 2021-01-01: its
+// moment, speed and height as read (either value may be out of range or not a number), so that a
+// picture can show what the tests took away. Records dropped for their date are not kept.
+struct DroppedRecord {
+    double Time;  // local standard time as a day count, as a fix's
+    float Speed;  // km/h
+    float Height; // metres above sea level
+};
+
+// How many records of a sector log were dropped, by the test that dropped them, and the dated
+// ones among them.
 struct SectorDropCounts {
     std::int32_t FixTypeGate = 0; // not a 3D fix, or one of the five 3D fixes after one
     std::int32_t Implausible = 0; // speed, position or millisecond out of range, or a field missing
@@ -52,6 +63,8 @@ struct SectorDropCounts {
     // carried a time and were dropped only for being before 2021; 0 when there was none.
     std::int64_t EarliestTooEarly = 0;
     std::int64_t LatestTooEarly = 0;
+    // The gate's and the plausibility tests' drops with a date, in the order met.
+    std::vector<DroppedRecord> Records;
 };
 
 // The state of one decode: the fix-type gate and the drop counts.

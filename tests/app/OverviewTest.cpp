@@ -4,6 +4,7 @@
 #include "app/FormMain.h"
 #include "app/Platform.h"
 #include "app/overview/OverviewText.h"
+#include "app/overview/ProfileView.h"
 #include "app/overview/TimelineView.h"
 #include "app/overview/TrackView.h"
 #include "export/NmeaExport.h"
@@ -36,6 +37,13 @@ namespace {
 constexpr std::int32_t kTokyoBias = -540;
 constexpr std::array<const char*, 6> kSuffixes{"YY", "MM", "DD", "HH", "NN", "SS"};
 using Row = std::array<int, 6>;
+
+// Whether the profile comes to read the fix at a time-order position (or none) once the pointer's
+// events are handled.
+bool ReadsFix(const ProfileView& profile, std::optional<std::size_t> position)
+{
+    return QTest::qWaitFor([&] { return profile.Hovered() == position; });
+}
 
 // Three trips on 2024-05-03 (UTC+9), heading north one fix a second: 30 fixes from 07:40:12.400,
 // 20 from 08:05:00.900 and 20 from 23:59:50.000, the last running into the next day.
@@ -207,6 +215,36 @@ TEST_F(OverviewTest, SectorLogSummaryCountsTheDroppedRecords)
     QCoreApplication::sendPostedEvents();
     EXPECT_TRUE(summary->wordWrap());
     EXPECT_GE(summary->height(), summary->heightForWidth(summary->width()));
+}
+
+// The profile of a sector log: the kept fixes' line and the dropped records' marks, one column
+// each in both bands at this span; the pointer reads fixes only, never a dropped record.
+TEST_F(OverviewTest, ProfileMarksTheDroppedRecords)
+{
+    // Two good fixes, a 2D fix and the five 3D fixes it discredits, a fix without speed, one of
+    // 2020 (off the clock: no mark), then two good fixes again.
+    FlashImage image = SectorLog(1, kSectorFixMask);
+    for (int i = 0; i < 12; ++i) {
+        RawFix fix;
+        fix.Seconds = 1714689612 + i;
+        fix.FixType = i == 2 ? 2 : 3;
+        fix.Speed = i == 8 ? 0.0f : 30.0f;
+        if (i == 9)
+            fix.Seconds = 1590000000;
+        image.Append(0, SectorRecord(fix, kSectorFixMask));
+    }
+    Load("day.BNX4", image.Data());
+    auto* profile = Find<ProfileView>("PaintProfile");
+    // Two bands of 4 fixes and 7 dropped records, 11 s across the strip.
+    EXPECT_EQ(profile->ColumnCount(), 2u * (4 + 7));
+    EXPECT_FALSE(profile->grab().isNull());
+    const TimeAxis axis = Find<TimelineView>("PaintTimeline")->Axis();
+    const int y = profile->height() / 2;
+    QTest::mouseMove(profile, QPoint(static_cast<int>(axis.XOf(axis.FirstMs + 5000)), y));
+    EXPECT_EQ(profile->Hovered(), std::nullopt);
+    QTest::mouseMove(profile,
+                     QPoint(static_cast<int>(std::round(axis.XOf(axis.FirstMs + 10000))), y));
+    EXPECT_TRUE(ReadsFix(*profile, 2u));
 }
 
 // The summary adds its notes on lines of their own: a misnamed log, and fixes in the system zone's
@@ -580,6 +618,62 @@ TEST_F(OverviewTest, TimelineZoomsAndShowsEachTripsFigures)
     QTest::mouseDClick(timeline, Qt::LeftButton, {}, QPoint(timeline->width() - 12, 12));
     EXPECT_EQ(timeline->Axis().FirstMs, whole.FirstMs);
     EXPECT_EQ(timeline->Axis().LastMs, whole.LastMs);
+}
+
+// The profile under the timeline reads the fix under the pointer and rings it on the track; its
+// wheel zooms the timeline about the pointer, and its drags, clicks and double clicks act as the
+// timeline's.
+TEST_F(OverviewTest, ProfileReadsThePointerAndActsAsTheTimeline)
+{
+    auto* timeline = Find<TimelineView>("PaintTimeline");
+    auto* profile = Find<ProfileView>("PaintProfile");
+    auto* track = Find<TrackView>("PaintTrack");
+    EXPECT_EQ(profile->ReadoutText(), ProfileHintText());
+    EXPECT_EQ(profile->Hovered(), std::nullopt);
+    // The eleventh fix of trip 1, the eleventh in time order: 07:40:22.400 at 30 km/h.
+    const std::int64_t fixMs = DayCountToMilliseconds(store.Fixes()[10].Time);
+    const TimeAxis whole = timeline->Axis();
+    const int y = profile->height() / 2;
+    const QPointF pointer(whole.XOf(fixMs), y);
+    QWheelEvent wheel(pointer, profile->mapToGlobal(pointer), {}, {0, 24 * 120}, Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(profile, &wheel);
+    const TimeAxis zoomed = timeline->Axis();
+    EXPECT_NEAR(static_cast<double>(zoomed.LastMs - zoomed.FirstMs),
+                static_cast<double>(whole.LastMs - whole.FirstMs) / std::pow(1.25, 24), 2.0);
+    EXPECT_NEAR(static_cast<double>(zoomed.MsAt(pointer.x())), static_cast<double>(fixMs),
+                zoomed.MsPerPixel());
+
+    QTest::mouseMove(profile, QPoint(static_cast<int>(std::round(zoomed.XOf(fixMs))), y));
+    EXPECT_TRUE(ReadsFix(*profile, 10u));
+    EXPECT_EQ(track->ProfileMark(), profile->Hovered());
+    QString readout = QStringLiteral("2024/05/03 07:40:22　速度 30.0 km/h　GPS 高度 ");
+    readout.replace(u'/', DateSeparator(QLocale::system()));
+    readout.replace(u':', TimeSeparator(QLocale::system()));
+    EXPECT_TRUE(profile->ReadoutText().startsWith(readout)) << profile->ReadoutText().toStdString();
+    // A minute after trip 1: nothing is read, and the ring on the track goes.
+    const std::int64_t gapMs = store.Trips().Trips[0].LastMs + 60000;
+    QTest::mouseMove(profile, QPoint(static_cast<int>(zoomed.XOf(gapMs)), y));
+    EXPECT_TRUE(ReadsFix(*profile, std::nullopt));
+    EXPECT_EQ(track->ProfileMark(), std::nullopt);
+    EXPECT_EQ(profile->ReadoutText(), ProfileHintText());
+
+    QTest::mousePress(profile, Qt::LeftButton, {}, QPoint(100, y));
+    QTest::mouseMove(profile, QPoint(140, y));
+    QTest::mouseRelease(profile, Qt::LeftButton, {}, QPoint(180, y));
+    const std::optional<MsWindow> dragged = Find<TOverview>("Overview")->Window();
+    ASSERT_TRUE(dragged);
+    EXPECT_EQ(dragged->Start, FloorToSecond(zoomed.MsAt(100)));
+    EXPECT_EQ(dragged->End, FloorToSecond(zoomed.MsAt(180)) + 1000);
+    ASSERT_EQ(timeline->Picked().size(), 1u);
+    EXPECT_EQ(timeline->Picked()[0].Start, dragged->Start);
+
+    QTest::mouseDClick(profile, Qt::LeftButton, {}, QPoint(timeline->width() - 12, y));
+    EXPECT_EQ(timeline->Axis().FirstMs, whole.FirstMs);
+    EXPECT_EQ(timeline->Axis().LastMs, whole.LastMs);
+    QTest::mouseClick(profile, Qt::LeftButton, {},
+                      QPoint(static_cast<int>(whole.XOf(store.Trips().Trips[1].FirstMs)), y));
+    EXPECT_EQ(SelectedRows(), std::vector<int>{1});
 }
 
 // The timeline's captions follow the span, never meet, and carry the year where it changes

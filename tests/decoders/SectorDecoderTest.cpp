@@ -236,6 +236,48 @@ TEST_F(SectorScan, NanAndImplausibleRecordsLeaveTheGateAlone)
     EXPECT_EQ(state.Dropped.BeforeEarliest, 0);
 }
 
+// The dated records the gate and the plausibility tests drop keep their moment, speed and
+// height for the window's profile; one before 2021, or without a time, is not kept.
+TEST_F(SectorScan, DroppedRecordsKeepTheirMomentAndValues)
+{
+    const struct {
+        RawFix Raw;
+        bool Kept;
+    } cases[] = {
+        {{kMay2021 + 0, 2, 35.0, 139.0, 12.5f, 30.0f}, true},  // not a 3D fix: arms the gate
+        {{kMay2021 + 1, 3, 35.0, 139.0, 13.5f, 31.0f}, true},  // behind the gate
+        {{kMay2021 + 2, 3, 35.0, 139.0, 14.5f, 32.0f}, true},  // behind the gate
+        {{kMay2021 + 3, 3, 35.0, 139.0, 15.5f, 33.0f}, true},  // behind the gate
+        {{kMay2021 + 4, 3, 35.0, 139.0, 16.5f, 34.0f}, true},  // behind the gate
+        {{kMay2021 + 5, 3, 35.0, 139.0, 17.5f, 35.0f}, true},  // behind the gate
+        {{kMay2021 + 6, 3, 35.0, 139.0, 18.5f, 36.0f}, false}, // a fix
+        {{kMay2021 + 7, 3, 35.0, 139.0, 19.5f, 0.0f}, true},   // standing still: implausible
+        {{kMay2021 + 8, 3, 95.0, 139.0, 20.5f, 9.0f}, true},   // latitude out of range
+        {{kJan2021 - 10, 3, 35.0, 139.0, 21.5f, 0.0f}, false}, // implausible and before 2021
+        {{kJan2021 - 10, 2, 35.0, 139.0, 22.5f, 9.0f}, false}, // gate, before 2021
+        {{0, 3, 35.0, 139.0, 23.5f, 0.0f}, false},             // no time
+        {{kMay2021 + 9, 3, 35.0, 139.0, 24.5f, kNanF}, true},  // NaN speed
+    };
+    FlashImage log = SectorLog(1, kSectorFixMask);
+    for (const auto& c : cases)
+        log.Append(0, SectorRecord(c.Raw, kSectorFixMask));
+    Scan(log);
+    std::vector<RawFix> expected;
+    for (const auto& c : cases)
+        if (c.Kept)
+            expected.push_back(c.Raw);
+    ASSERT_EQ(state.Dropped.Records.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        const DroppedRecord& got = state.Dropped.Records[i];
+        EXPECT_EQ(got.Time, LoggerTimeToDayCount(expected[i].Seconds, 0, kEpoch)) << i;
+        EXPECT_EQ(got.Height, expected[i].ExtraValue) << i;
+        EXPECT_TRUE(got.Speed == expected[i].Speed ||
+                    (std::isnan(got.Speed) && std::isnan(expected[i].Speed)))
+            << i;
+    }
+    EXPECT_EQ(Kept(), (std::vector<std::int32_t>{6}));
+}
+
 TEST_F(SectorScan, PlausibilityLimits)
 {
     const std::pair<RawFix, bool> cases[] = {

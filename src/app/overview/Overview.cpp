@@ -5,6 +5,7 @@
 #include "app/overview/MapPanel.h"
 #include "app/overview/MapPanelText.h"
 #include "app/overview/OverviewText.h"
+#include "app/overview/ProfileView.h"
 #include "app/overview/TimelineView.h"
 #include "app/overview/TrackView.h"
 #include "app/overview/TripListModel.h"
@@ -61,6 +62,7 @@ void TOverview::CreateParts()
     m_track = new TrackView(this);
     m_map = new MapPanel(*m_track, m_dialogs, RealMapSources(), this);
     m_timeline = new TimelineView(this);
+    m_profile = new ProfileView(*m_timeline, this);
     CreatePhotos();
     // The map's controls above the picture.
     auto* picture = new QWidget(this);
@@ -84,6 +86,7 @@ void TOverview::CreateParts()
     layout->addWidget(m_summary);
     layout->addWidget(m_splitter, 1);
     layout->addWidget(m_timeline);
+    layout->addWidget(m_profile);
 
     connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &TOverview::TripsSelected);
@@ -94,6 +97,7 @@ void TOverview::CreateParts()
     connect(m_track, &TrackView::PhotoToolTip, this, &TOverview::ShowPhotoTip);
     connect(m_track, &TrackView::PhotoClicked, this, &TOverview::PickPhoto);
     connect(m_track, &TrackView::PhotoDropped, this, &TOverview::SlidePhoto);
+    connect(m_profile, &ProfileView::HoverChanged, m_track, &TrackView::SetProfileMark);
     FitListWidth();
 }
 
@@ -227,6 +231,9 @@ void TOverview::ShowLog()
     m_summary->setText(SummaryText(analysis.FixCount, analysis.Trips.size(), analysis.DistanceM,
                                    dropped, load.Layout, notes));
 
+    // The profile's positions are the track's: both in the analysis's time order.
+    m_profile->SetSeries(
+        std::make_shared<const ProfileSeries>(m_service.Fixes(), analysis, load.Dropped.Records));
     m_timeline->SetLog(analysis.FirstMs, analysis.LastMs, analysis.Trips);
     m_track->SetPath(m_path);
     m_photos->ShowLog(m_path);

@@ -10,6 +10,7 @@
 class Dialogs;
 class MapPanel;
 class PhotoPanel;
+class ProfileView;
 class QLabel;
 class QModelIndex;
 class QSplitter;
@@ -22,7 +23,8 @@ class TrackView;
 class TripListModel;
 
 // What the loaded log holds, below the window's controls: a summary line, the trip list and the
-// photo list on two tabs, the track picture and the timeline. Picking trips in the list, the
+// photo list on two tabs, the track picture, the timeline and the speed and height profile under
+// it. Picking trips in the list, the
 // picture or the timeline, or dragging on the timeline, sets the time range's controls; the picture
 // and the timeline follow them. Trips picked one by one (Ctrl+click) are exported as just those
 // trips. The photos placed on the track are marked in the picture; the map's controls are above
@@ -97,4 +99,5 @@ class TOverview final : public QWidget
     TrackView* m_track = nullptr;
     MapPanel* m_map = nullptr;
     TimelineView* m_timeline = nullptr;
+    ProfileView* m_profile = nullptr;
 };

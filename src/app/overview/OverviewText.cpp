@@ -3,6 +3,8 @@
 #include "app/AppText.h"
 #include "store/TimeBase.h"
 
+#include <cmath>
+
 namespace {
 
 QString TwoDigits(int value) { return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0')); }
@@ -160,3 +162,32 @@ QString TripToolTipText(std::size_t number, const Trip& trip, const QString& dat
              TimeText(first, timeSeparator), DayText(last, dateSeparator, true),
              TimeText(last, timeSeparator), Kilometres(trip.DistanceM));
 }
+
+QString ProfileCaptionText(ProfileValue value, const ProfileScale& scale)
+{
+    const int decimals =
+        scale.Step >= 1 ? 0 : static_cast<int>(std::ceil(-std::log10(scale.Step) - 1e-9));
+    const QString span = QString::number(scale.Low, 'f', decimals) + QStringLiteral("〜") +
+                         QString::number(scale.High, 'f', decimals);
+    return value == ProfileValue::SpeedKmh ? QStringLiteral("速度 %1 km/h").arg(span)
+                                           : QStringLiteral("ロガーの GPS 高度 %1 m").arg(span);
+}
+
+QString ProfileReadoutText(std::int64_t ms, float speedKmh, float heightM,
+                           const QString& dateSeparator, const QString& timeSeparator)
+{
+    const auto figure = [](float value) {
+        return std::isfinite(value) ? QString::number(value, 'f', 1) : QStringLiteral("-");
+    };
+    const CalendarTime t = MillisecondsToCalendar(ms);
+    return QStringLiteral("%1 %2　速度 %3 km/h　GPS 高度 %4 m")
+        .arg(DayText(t, dateSeparator, true), TimeText(t, timeSeparator), figure(speedKmh),
+             figure(heightM));
+}
+
+QString ProfileHintText()
+{
+    return QStringLiteral("ポインタを置くと、その時刻の速度と GPS 高度を表示します");
+}
+
+QString ProfileDroppedText() { return QStringLiteral("除外した記録"); }

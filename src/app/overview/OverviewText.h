@@ -3,6 +3,7 @@
 #include "convert/ConversionService.h"
 #include "convert/MovingFigures.h"
 #include "convert/Trips.h"
+#include "geometry/Profile.h"
 #include "geometry/TimeAxis.h"
 
 #include <QString>
@@ -63,3 +64,16 @@ QString TickText(std::int64_t ms, TickStep step, std::optional<std::int64_t> las
 // A trip's tooltip on the timeline: its number (from 1), first and last fix and distance.
 QString TripToolTipText(std::size_t number, const Trip& trip, const QString& dateSeparator,
                         const QString& timeSeparator);
+
+// A profile band's caption: the value, the span of its scale from bottom to top with as many
+// decimals as the step of its grid lines, and the unit ("速度 0〜60 km/h"); the height is the
+// logger's GPS height.
+QString ProfileCaptionText(ProfileValue value, const ProfileScale& scale);
+// The profile's row of text at the fix under the pointer: its day and time, speed and height,
+// "-" for a value the fix does not have.
+QString ProfileReadoutText(std::int64_t ms, float speedKmh, float heightM,
+                           const QString& dateSeparator, const QString& timeSeparator);
+// The row while the pointer is not on a fix.
+QString ProfileHintText();
+// The legend of the marks of the records a sector log's tests dropped.
+QString ProfileDroppedText();

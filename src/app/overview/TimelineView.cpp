@@ -58,6 +58,7 @@ void TimelineView::SetPicked(std::vector<MsWindow> windows)
 {
     m_picked = std::move(windows);
     update();
+    emit ViewChanged();
 }
 
 void TimelineView::ShowWholeLog()
@@ -65,6 +66,7 @@ void TimelineView::ShowWholeLog()
     m_shownFirstMs = m_firstMs;
     m_shownLastMs = m_lastMs;
     update();
+    emit ViewChanged();
 }
 
 void TimelineView::ShowSpan(const TimeAxis& axis)
@@ -72,6 +74,7 @@ void TimelineView::ShowSpan(const TimeAxis& axis)
     m_shownFirstMs = axis.FirstMs;
     m_shownLastMs = axis.LastMs;
     update();
+    emit ViewChanged();
 }
 
 QSize TimelineView::minimumSizeHint() const

@@ -50,6 +50,8 @@ class TimelineView final : public QWidget
     void WindowDragged(MsWindow window);
     // A click without a drag on the bar of a trip (from 0), and the keys held.
     void TripClicked(std::size_t trip, Qt::KeyboardModifiers modifiers);
+    // The span shown or the windows shaded changed.
+    void ViewChanged();
 
   protected:
     bool event(QEvent* event) override;

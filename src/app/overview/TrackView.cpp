@@ -381,6 +381,7 @@ void TrackView::paintEvent(QPaintEvent*)
     painter.setRenderHint(QPainter::Antialiasing);
     PaintMarkers(painter);
     PaintPhotoMarks(painter);
+    PaintProfileMark(painter);
     PaintScaleBar(painter);
     PaintLegend(painter);
     // The map's source named at the bottom right, left of the button when it shows.
@@ -513,6 +514,28 @@ bool TrackView::event(QEvent* event)
     else
         QToolTip::hideText();
     return true;
+}
+
+void TrackView::SetProfileMark(std::optional<std::size_t> position)
+{
+    m_profileMark = position;
+    update();
+}
+
+// A ring in the highlight colour around the fix, over a white halo.
+void TrackView::PaintProfileMark(QPainter& painter) const
+{
+    if (!m_profileMark || *m_profileMark >= m_path->Size())
+        return;
+    const PlanePoint& point = m_path->Point(*m_profileMark);
+    if (!IsFinite(point))
+        return;
+    const QPointF at = PointOf(m_transform.Map(point));
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(Qt::white, 5.0));
+    painter.drawEllipse(at, kMarkerRadius + 1, kMarkerRadius + 1);
+    painter.setPen(QPen(palette().color(QPalette::Highlight), 2.5));
+    painter.drawEllipse(at, kMarkerRadius + 1, kMarkerRadius + 1);
 }
 
 void TrackView::PaintScaleBar(QPainter& painter) const

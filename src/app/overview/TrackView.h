@@ -62,6 +62,9 @@ class TrackView final : public QWidget
     [[nodiscard]] const std::vector<PhotoMark>& PhotoMarks() const { return m_photoMarks; }
     // The photo marks' pixels at the current view, in the marks' order.
     [[nodiscard]] std::vector<QPointF> PhotoMarkPixels();
+    // The fix the profile's pointer reads (a time-order position), ringed on the track.
+    void SetProfileMark(std::optional<std::size_t> position);
+    [[nodiscard]] std::optional<std::size_t> ProfileMark() const { return m_profileMark; }
 
     // The map whose tiles lie under the trips, or none (the outline alone); not owned.
     void SetMapSource(TileSource* source);
@@ -126,6 +129,7 @@ class TrackView final : public QWidget
     [[nodiscard]] std::vector<Mark> Marks(bool starts) const;
     void PaintMarkers(QPainter& painter) const;
     void PaintPhotoMarks(QPainter& painter) const;
+    void PaintProfileMark(QPainter& painter) const;
     void PaintScaleBar(QPainter& painter) const;
     void PaintLegend(QPainter& painter) const;
 
@@ -157,4 +161,5 @@ class TrackView final : public QWidget
     std::optional<std::size_t> m_pressedPhoto; // the mark a press began on
     bool m_draggingPhoto = false;
     std::optional<TrackSpot> m_dragSpot; // where the dragged mark lies now
+    std::optional<std::size_t> m_profileMark;
 };
