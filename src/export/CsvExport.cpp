@@ -65,7 +65,8 @@ char* FormatCsvRecord(const TGpsFix& fix, const RecordStyle& style, char* out)
     else
         *p++ = ',';
     *p++ = ',';
-    p = std::to_chars(p, p + 3, fix.ExtraCount).ptr;
+    if (style.Satellites) // empty for a log whose records carry no satellite count
+        p = std::to_chars(p, p + 3, fix.ExtraCount).ptr;
     *p++ = ',';
     const std::string_view kind = FixKindWord(fix.FixType);
     p = std::copy(kind.begin(), kind.end(), p);

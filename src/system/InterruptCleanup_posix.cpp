@@ -29,8 +29,8 @@ Slot g_slots[kSlotCount];
 
 std::atomic<void (*)()> g_note{nullptr};
 
-// How many threads are creating and registering a file right now, or kEnding once the handler
-// runs: from then on no thread creates one.
+// How many threads are creating and registering a file right now, with kEnding set once the
+// handler runs: from then on no thread begins to create one.
 constexpr int kEnding = 1 << 30;
 std::atomic<int> g_creating{0};
 
@@ -53,8 +53,11 @@ sigset_t InterruptSet()
 extern "C" void RemoveTemporariesAndResignal(int signal)
 {
     const int savedErrno = errno;
-    for (int idle = 0; !g_creating.compare_exchange_weak(idle, kEnding);)
-        idle = 0;
+    // Closed to new files first, then the files being created are waited for: several threads
+    // committing photos one after another would otherwise never leave the count at zero.
+    g_creating.fetch_or(kEnding);
+    while ((g_creating.load() & (kEnding - 1)) != 0) {
+    }
     if (void (*note)() = g_note.load())
         note();
     for (Slot& slot : g_slots)

@@ -1,11 +1,13 @@
 // The writers for other programs and the pipeline every writer goes through. The expected lines
 // were checked by hand, checksums included.
+#include "export/CsvExport.h"
 #include "export/GpxExport.h"
 #include "export/NmeaExport.h"
 #include "store/TimeBase.h"
 #include "support/LogWriter.h"
 #include "support/SampleFix.h"
 
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 
@@ -154,6 +156,13 @@ TEST(TrackRecords, NmeaLinesForOtherToolsAndGpxPoints)
                      {-540, false, false, false, false}),
               "      <trkpt lat=\"35.5020576\" lon=\"139.75\"><ele>1.25</ele>"
               "<time>2021-05-03T03:34:56.789Z</time></trkpt>\n");
+    // A CSV row leaves the course and the satellites empty where the log's records carry none.
+    const std::string csv = Record(FormatCsvRecord, JapanFix(), {-540, false, false, true, true});
+    const std::string bare = Record(FormatCsvRecord, JapanFix(), {-540, false, false, false, false});
+    EXPECT_NE(csv.find(",7,"), std::string::npos) << csv;
+    EXPECT_EQ(bare.find(",7,"), std::string::npos) << bare;
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), ','), std::count(bare.begin(), bare.end(), ','));
+    EXPECT_NE(bare.find(",,,"), std::string::npos) << bare; // course and satellites, empty
 }
 
 // A part is opened only around records it writes; chunk boundaries change no byte.
