@@ -158,7 +158,8 @@ TEST(TrackRecords, NmeaLinesForOtherToolsAndGpxPoints)
               "<time>2021-05-03T03:34:56.789Z</time></trkpt>\n");
     // A CSV row leaves the course and the satellites empty where the log's records carry none.
     const std::string csv = Record(FormatCsvRecord, JapanFix(), {-540, false, false, true, true});
-    const std::string bare = Record(FormatCsvRecord, JapanFix(), {-540, false, false, false, false});
+    const std::string bare =
+        Record(FormatCsvRecord, JapanFix(), {-540, false, false, false, false});
     EXPECT_NE(csv.find(",7,"), std::string::npos) << csv;
     EXPECT_EQ(bare.find(",7,"), std::string::npos) << bare;
     EXPECT_EQ(std::count(csv.begin(), csv.end(), ','), std::count(bare.begin(), bare.end(), ','));

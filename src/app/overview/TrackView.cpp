@@ -469,13 +469,11 @@ void TrackView::PaintPhotoMarks(QPainter& painter) const
             picked = &mark;
             continue;
         }
-        PaintPhotoMarker(painter, at(mark), mark.Trip ? TripQColor(*mark.Trip) : noTrip,
-                         mark.Held);
+        PaintPhotoMarker(painter, at(mark), mark.Trip ? TripQColor(*mark.Trip) : noTrip, mark.Held);
     }
     if (picked != nullptr)
         PaintPhotoMarker(painter, at(*picked), picked->Trip ? TripQColor(*picked->Trip) : noTrip,
-                         picked->Held,
-                         palette().color(QPalette::Highlight));
+                         picked->Held, palette().color(QPalette::Highlight));
 }
 
 std::optional<std::size_t> TrackView::PhotoAt(const QPointF& pixel)
