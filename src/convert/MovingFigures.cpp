@@ -81,8 +81,13 @@ MovingFigures MeasureTrip(std::span<const TGpsFix> fixes, const TripAnalysis& tr
     std::int64_t lastMs = 0;
     for (std::size_t position = trip.Begin; position < trip.End; ++position) {
         const TGpsFix& fix = fixes[trips.TableIndex(position)];
-        if (!HasPosition(fix))
+        const TrackStep step =
+            position < trips.Steps.size() ? trips.Steps[position] : TrackStep::Path;
+        // A receiver's glitch is no movement and no climb; no step leads to a jump's end.
+        if (!HasPosition(fix) || step == TrackStep::Excursion)
             continue;
+        if (step == TrackStep::Jump)
+            last = nullptr;
         const std::int64_t ms = DayCountToMilliseconds(fix.Time);
         if (last != nullptr && ms > lastMs) {
             const double kmh = StepKmh(*last, fix, ms - lastMs);

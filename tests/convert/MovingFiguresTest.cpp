@@ -135,4 +135,20 @@ TEST(MovingFigures, TheLogAddsItsTrips)
     EXPECT_FALSE(AddMoving({}).AvgMovingKmh);
 }
 
+// A receiver's glitch (a fix 50 km away and straight back, its height 900 m) is no movement and
+// no climb: the trip's figures are those of the fixes on its path.
+TEST(MovingFigures, GlitchesAreNeitherMovementNorClimb)
+{
+    std::vector<TGpsFix> fixes = Fixes({0, 0, 0, 0, 0, 0}, {100, 100, 100, 100, 100, 100});
+    const MovingFigures still = One(fixes);
+    fixes[3].Latitude += 0.45; // 50 km north for one second
+    fixes[3].ExtraValue = 900;
+    fixes[3].Speed = 180000;
+    const MovingFigures glitch = One(fixes);
+    EXPECT_EQ(glitch.MovingMs, still.MovingMs);
+    EXPECT_EQ(glitch.AscentM, still.AscentM);
+    EXPECT_EQ(glitch.DescentM, still.DescentM);
+    EXPECT_EQ(glitch.MovingMs, 0);
+}
+
 } // namespace
