@@ -145,7 +145,8 @@ TEST_F(MapPanelTest, MapFilesNeedNoNetworkAndABadOneIsAMessage)
     // Opened again at the next start, with no question and no server.
     const std::unique_ptr<MapPanel> again = MakePanel();
     EXPECT_NE(again->Source(), nullptr);
-    EXPECT_EQ(Opened.back(), QDir::cleanPath(QDir("/maps").absoluteFilePath("kanto.mbtiles")));
+    EXPECT_EQ(Opened.back(),
+              QFileInfo("/maps/kanto.mbtiles").absoluteFilePath()); // Z:/maps/… on Windows
     EXPECT_TRUE(Made.isEmpty());
     EXPECT_TRUE(dialogs.GoOnlineQuestions.isEmpty());
 }
