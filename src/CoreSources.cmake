@@ -37,6 +37,8 @@ set(T2N_CORE_SOURCES
     photos/PhotoMeta.cpp
     photos/Geotag.cpp
     photos/ClockFromPlace.cpp
+    photos/PhotoBackup.cpp
+    photos/ClockError.cpp
     messages/Language.cpp
     messages/ErrorText.cpp
     messages/NoteText.cpp

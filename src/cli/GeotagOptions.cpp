@@ -3,13 +3,13 @@
 #include "cli/GeotagText.h"
 #include "cli/Options.h"
 #include "messages/ClockText.h"
+#include "photos/ClockError.h"
 
 #include <charconv>
 #include <cstdint>
 
 namespace {
 
-constexpr std::int64_t kMaxCameraOffsetSeconds = 999999999;
 constexpr std::int64_t kMaxGapSeconds = 1000000;
 
 // A usage error of geotagging in both languages, naming the option or value at fault.
@@ -41,29 +41,6 @@ std::size_t Digits(const std::string& text, std::size_t at, std::int64_t& value)
     return static_cast<std::size_t>(end - text.data());
 }
 
-// "[+|-]SECONDS[.fff]" in milliseconds.
-std::optional<std::int64_t> ParseSeconds(const std::string& text)
-{
-    const std::size_t start = !text.empty() && (text[0] == '+' || text[0] == '-') ? 1 : 0;
-    std::int64_t seconds = 0;
-    std::size_t at = Digits(text, start, seconds);
-    if (at == std::string::npos || seconds > kMaxCameraOffsetSeconds)
-        return std::nullopt;
-    std::int64_t ms = 0;
-    if (at < text.size()) {
-        if (text[at] != '.' || text.size() - at - 1 > 3 || text.size() - at - 1 == 0)
-            return std::nullopt;
-        std::int64_t fraction = 0;
-        if (Digits(text, at + 1, fraction) != text.size())
-            return std::nullopt;
-        for (std::size_t i = text.size() - at - 1; i < 3; ++i)
-            fraction *= 10;
-        ms = fraction;
-    }
-    const std::int64_t total = seconds * 1000 + ms;
-    return text[0] == '-' ? -total : total;
-}
-
 } // namespace
 
 std::optional<CliUsageError> SetGeotag(CliOptions& o, const std::string&)
@@ -83,7 +60,7 @@ std::optional<CliUsageError> SetCameraZone(CliOptions& o, const std::string& val
 
 std::optional<CliUsageError> SetCameraOffset(CliOptions& o, const std::string& value)
 {
-    const std::optional<std::int64_t> ms = ParseSeconds(value);
+    const std::optional<std::int64_t> ms = ParseClockError(value);
     if (!ms)
         return Usage(&GeotagTexts::BadCameraOffset, value);
     o.Geotag.Settings.CameraOffsetMs = *ms;
@@ -122,6 +99,12 @@ std::optional<CliUsageError> SetSidecar(CliOptions& o, const std::string&)
 std::optional<CliUsageError> SetOverwrite(CliOptions& o, const std::string&)
 {
     return Flag(o, o.Geotag.Settings.Overwrite, "--overwrite");
+}
+
+std::optional<CliUsageError> SetBackup(CliOptions& o, const std::string& value)
+{
+    o.Geotag.BackupFolder = value;
+    return Given(o, "--backup");
 }
 
 std::optional<CliUsageError> CheckGeotagOptions(const CliOptions& o)

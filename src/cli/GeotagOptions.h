@@ -15,6 +15,8 @@ struct CliGeotag {
     // --camera-offset-from: the photo whose position gives the camera's clock error.
     std::optional<std::string> OffsetFrom;
     bool OffsetGiven = false; // --camera-offset
+    // --backup: the folder that keeps each photo's original before it is replaced.
+    std::optional<std::string> BackupFolder;
     // The first option of geotagging given, so that one without --geotag is refused.
     std::optional<std::string> FirstOption;
 };
@@ -28,6 +30,7 @@ std::optional<CliUsageError> SetMaxGap(CliOptions& o, const std::string& value);
 std::optional<CliUsageError> SetDryRun(CliOptions& o, const std::string& value);
 std::optional<CliUsageError> SetSidecar(CliOptions& o, const std::string& value);
 std::optional<CliUsageError> SetOverwrite(CliOptions& o, const std::string& value);
+std::optional<CliUsageError> SetBackup(CliOptions& o, const std::string& value);
 
 // The options against each other once all are read: with --geotag, none of converting; without
 // it, none of geotagging. Nothing when they agree.

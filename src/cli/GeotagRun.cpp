@@ -5,6 +5,7 @@
 #include "messages/CliText.h"
 #include "messages/ClockText.h"
 #include "messages/ErrorText.h"
+#include "photos/PhotoBackup.h"
 #include "store/TimeBase.h"
 #include "system/InterruptCleanup.h"
 #include "system/Paths.h"
@@ -89,6 +90,8 @@ std::string ErrorReason(const PhotoOutcome& outcome, const GeotagTexts& texts)
         return std::string(texts.ExifSplit);
     case PhotoError::ExifTooLarge:
         return std::string(texts.ExifTooLarge);
+    case PhotoError::Backup:
+        return withReason(texts.CannotKeepOriginal);
     case PhotoError::Verify:
     case PhotoError::None:
         break;
@@ -238,6 +241,10 @@ void GeotagRun::Run(std::span<const std::string> inputs)
     };
     GeotagSettings settings = m_options.Geotag.Settings;
     settings.SystemZone = m_service.UsesSystemZone() && !settings.CameraBiasMinutes;
+    // The originals stay in the folder after the run: the user's to restore or remove.
+    std::optional<PhotoBackup> backup;
+    if (m_options.Geotag.BackupFolder)
+        settings.Backup = &backup.emplace(*m_options.Geotag.BackupFolder);
     g_progress = &m_progress;
     m_service.TagPhotos(
         photos, settings,

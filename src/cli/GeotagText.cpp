@@ -18,7 +18,7 @@ const GeotagTexts kGeotagEnglish = {
              "  --camera-zone +HH:MM    the zone the camera's clock was set to (default: the\n"
              "                          converter's zone, --utc-offset or --bias)\n"
              "  --camera-offset SECONDS the camera clock's error, camera minus true time:\n"
-             "                          +75 when it runs 75 s fast (default 0)\n"
+             "                          +75 or +0:01:15 when it runs 75 s fast (default 0)\n"
              "  --camera-offset-from PHOTO\n"
              "                          the error from a photo that holds its true position:\n"
              "                          its time minus when the track passed closest to it\n"
@@ -29,6 +29,10 @@ const GeotagTexts kGeotagEnglish = {
              "  --dry-run               show what would be done, write nothing\n"
              "  --sidecar               write every photo's position to its PHOTO.xmp\n"
              "  --overwrite             tag photos that have a position already\n"
+             "  --backup DIR            keep each original in DIR before it is replaced (a\n"
+             "                          hard link, else a copy with its time), named as the\n"
+             "                          photo (NAME~2.JPG when taken); a photo whose original\n"
+             "                          cannot be kept is not written (error)\n"
              "  --add-weeks, --utc-offset, --bias, -q as for converting\n"
              "\n"
              "Standard output carries one tab-separated line per photo, written when the\n"
@@ -46,7 +50,7 @@ const GeotagTexts kGeotagEnglish = {
     .NeedsPhotos = "--geotag needs a log and at least one photo or folder",
     .BadCameraZone = "--camera-zone takes +HH:MM or -HH:MM (at most 24:00), not '%s'",
     .BadCameraOffset = "--camera-offset takes seconds (up to three decimals) from -999999999 to "
-                       "999999999, not '%s'",
+                       "999999999, or ±H:MM:SS, not '%s'",
     .BadMaxGap = "--max-gap takes whole seconds from 0 to 1000000, not '%s'",
     .CannotRead = "cannot be read",
     .NotAFile = "not a file",
@@ -58,6 +62,8 @@ const GeotagTexts kGeotagEnglish = {
     .ExifSplit = "its EXIF does not fit one JPEG segment; the photo is unchanged",
     .ExifTooLarge = "its EXIF with the position would not fit one JPEG segment (64 KiB); the photo "
                     "is unchanged",
+    .CannotKeepOriginal = "its original cannot be kept in the --backup folder, so the photo is "
+                          "unchanged",
     .FolderUnread = "the folder cannot be read",
     .OnePhoto = "1 photo",
     .Photos = "%d photos",
@@ -93,7 +99,7 @@ const GeotagTexts kGeotagJapanese = {
     .BadCameraZone =
         "--camera-zone には +HH:MM か -HH:MM (24:00 まで) を指定してください ('%s' は使えません)",
     .BadCameraOffset = "--camera-offset には -999999999 から 999999999 までの秒 (小数 3 桁まで) "
-                       "を指定してください ('%s' は使えません)",
+                       "か ±H:MM:SS を指定してください ('%s' は使えません)",
     .BadMaxGap =
         "--max-gap には 0 から 1000000 までの整数 (秒) を指定してください ('%s' は使えません)",
     .CannotRead = "読み込めません",
@@ -106,6 +112,7 @@ const GeotagTexts kGeotagJapanese = {
     .ExifSplit = "EXIF が JPEG の一つのセグメントに収まっていません。写真は変えていません",
     .ExifTooLarge = "位置を加えると EXIF が JPEG の一つのセグメント (64 KiB) に収まりません。写真は"
                     "変えていません",
+    .CannotKeepOriginal = "元の写真を --backup のフォルダーに残せないため、写真は変えていません",
     .FolderUnread = "フォルダーを読み込めません",
     .OnePhoto = "写真 1 枚",
     .Photos = "写真 %d 枚",

@@ -27,9 +27,10 @@ struct GeotagTexts {
     std::string_view CannotBuild;
     std::string_view CannotWrite; // ": " and the system's reason follow
     std::string_view NotAsWritten;
-    std::string_view ExifSplit;    // the photo's EXIF spans several JPEG segments
-    std::string_view ExifTooLarge; // its EXIF with the position would not fit one segment
-    std::string_view FolderUnread; // a folder given that cannot be read; ": " and a reason
+    std::string_view ExifSplit;          // the photo's EXIF spans several JPEG segments
+    std::string_view ExifTooLarge;       // its EXIF with the position would not fit one segment
+    std::string_view CannotKeepOriginal; // --backup could not keep it; ": " and a reason
+    std::string_view FolderUnread;       // a folder given that cannot be read; ": " and a reason
 
     // The summary on standard error, "LOG: 12 photos: 9 tagged (2 in sidecars), 2 left out,
     // 1 error", with the forms of one and of several.

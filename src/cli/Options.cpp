@@ -261,6 +261,7 @@ constexpr OptionEntry kOptions[] = {
     {"--dry-run", "", false, SetDryRun},
     {"--sidecar", "", false, SetSidecar},
     {"--overwrite", "", false, SetOverwrite},
+    {"--backup", "", true, SetBackup},
 };
 
 const OptionEntry* FindOption(std::string_view name)

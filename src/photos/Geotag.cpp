@@ -1,6 +1,7 @@
 #include "photos/Geotag.h"
 
 #include "photos/GpsTags.h"
+#include "photos/PhotoBackup.h"
 #include "photos/PhotoMeta.h"
 #include "system/AtomicFile.h"
 #include "system/FileIdentity.h"
@@ -241,11 +242,12 @@ PhotoOutcome PlacePhoto(const PhotoInfo& info, const PhotoTrack& track,
 namespace {
 
 // Replaces `target` with what `make` writes into its sink (PhotoError::None when it made it
-// whole) once it reads back as `check` wants; the outcome's result becomes `done`, or the error.
+// whole) once it reads back as `check` wants and its original is kept (when `backup` is given);
+// the outcome's result becomes `done`, or the error.
 template <class Make, class Check>
 PhotoOutcome Replace(PhotoOutcome outcome, const std::string& target, ReplaceRules rules,
-                     GeotagResult done, std::atomic<int>* written, const Make& make,
-                     const Check& check)
+                     GeotagResult done, std::atomic<int>* written, PhotoBackup* backup,
+                     const Make& make, const Check& check)
 {
     AtomicFile file(target, rules);
     if (!file.Open())
@@ -259,6 +261,8 @@ PhotoOutcome Replace(PhotoOutcome outcome, const std::string& target, ReplaceRul
     std::string readBack;
     if (!file.ReadBack(readBack) || !check(readBack))
         return Failed(outcome, PhotoError::Verify);
+    if (const int error = backup != nullptr ? backup->Keep(target) : 0)
+        return Failed(outcome, PhotoError::Backup, error);
     {
         // Counted with the rename, before an interrupt's note reads the count.
         const DeferredInterrupts deferred;
@@ -267,6 +271,8 @@ PhotoOutcome Replace(PhotoOutcome outcome, const std::string& target, ReplaceRul
         if (written != nullptr)
             ++*written;
     }
+    if (backup != nullptr)
+        backup->Replaced(target, readBack);
     outcome.Result = done;
     return outcome;
 }
@@ -285,13 +291,14 @@ PhotoOutcome TagOne(const std::string& path, const PhotoTrack& track,
     if (outcome.Way == PhotoWay::Sidecar)
         return Replace(
             outcome, SidecarPath(path), {false, true}, GeotagResult::Sidecar, written,
+            settings.Backup,
             [&](const ByteSink& sink) {
                 return WriteSidecarWithGps(sidecar, tags, sink) ? PhotoError::None
                                                                 : PhotoError::Build;
             },
             [&](const std::string& back) { return SidecarReadsBackAs(sidecar, back, tags); });
     return Replace(
-        outcome, path, {true, true}, GeotagResult::Tagged, written,
+        outcome, path, {true, true}, GeotagResult::Tagged, written, settings.Backup,
         [&](const ByteSink& sink) { return MadeError(WritePhotoWithGps(photo, tags, sink)); },
         [&](const std::string& back) { return ReadsBackAs(photo, back, tags); });
 }

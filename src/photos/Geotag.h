@@ -14,6 +14,8 @@
 #include <utility>
 #include <vector>
 
+class PhotoBackup;
+
 // Photos placed on a log's track: one photo at a time read, placed and, unless asked not to,
 // tagged, in the photo itself or in an XMP sidecar beside it. A photo is replaced only by a
 // whole new version that read back as meant (the AtomicFile rules), keeping its mode, owner and
@@ -44,6 +46,7 @@ enum class PhotoError {
     Verify,       // the new version did not read back as meant, and was not kept
     ExifSplit,    // a JPEG's EXIF spans several segments, which Exiv2 would not keep whole
     ExifTooLarge, // a JPEG's EXIF with the position would not fit its one segment (64 KiB)
+    Backup,       // its original could not be kept (Errno), so it was not replaced
 };
 
 // Where a photo's tags go.
@@ -64,6 +67,8 @@ struct GeotagSettings {
     // The camera's zone is the system zone's standard time (taken for want of another): a photo
     // that falls in that zone's summer time is marked (PhotoOutcome::SummerZoneMinutes).
     bool SystemZone = false;
+    // Where each file's original is kept before it is replaced; nothing: not kept.
+    PhotoBackup* Backup = nullptr;
 };
 
 // What reading a photo found; read once, placed as often as the settings change.

@@ -45,6 +45,9 @@ QString ErrorText(const PhotoOutcome& outcome)
     case PhotoError::ExifTooLarge:
         return QStringLiteral("位置を加えると EXIF が JPEG の一つのセグメント (64 KiB) "
                               "に収まらないため、元のままです");
+    case PhotoError::Backup:
+        return withReason(QStringLiteral("元に戻すための控えを取れないため、元のままです"),
+                          Reason(CreateReasonText(outcome.Errno)));
     case PhotoError::Verify:
     case PhotoError::None:
         break;
