@@ -227,6 +227,40 @@ TEST_F(GeotagCli, OverwriteAndAMissingPhoto)
     ExpectNear(*e, Between(2, 0.35), "e.jpg overwritten");
 }
 
+// --backup keeps each original it replaces, named as the photo, with its time; a photo whose
+// original cannot be kept is not written, and says why.
+TEST_F(GeotagCli, BackupKeepsTheOriginalsOrWritesNothing)
+{
+    const std::string folder = PhotoFolder();
+    const fs::path kept = dir.Path() / "kept";
+    const auto modified = fs::last_write_time(NativePath(folder) / "a.jpg");
+    const GeotagRun run = Geotag(Args({"--backup", Utf8Path(kept), log, folder}));
+    EXPECT_EQ(run.status, 0) << run.err;
+    std::vector<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(kept))
+        names.push_back(Utf8Path(entry.path().filename()));
+    std::sort(names.begin(), names.end());
+    // The raw file's sidecar was new: there was nothing to keep.
+    EXPECT_EQ(names, (std::vector<std::string>{"a.jpg", "b.jpg"}));
+    for (const std::string name : {"a.jpg", "b.jpg"}) {
+        EXPECT_EQ(ReadWholeFile(Utf8Path(kept / name)), before[name]) << name;
+        EXPECT_NE(ReadWholeFile(folder + "/" + name), before[name]) << name;
+    }
+    EXPECT_EQ(fs::last_write_time(kept / "a.jpg"), modified);
+
+    const std::string blocker = dir.Write("blocker", {'x'});
+    const std::string photo = Photo("z.jpg", "2021:05:03 09:00:14", "75");
+    const std::string original = ReadWholeFile(photo);
+    const GeotagRun refused = Geotag(Args({"--backup", blocker + "/in", log, photo}));
+    EXPECT_EQ(refused.status, 1);
+    ASSERT_EQ(refused.rows.size(), 2u);
+    EXPECT_EQ(refused.rows[1].at(6), "error");
+    EXPECT_EQ(refused.rows[1].at(7).rfind("its original cannot be kept in the --backup folder", 0),
+              0u)
+        << refused.rows[1].at(7);
+    EXPECT_EQ(ReadWholeFile(photo), original);
+}
+
 TEST_F(GeotagCli, UsageErrors)
 {
     const std::string photo = Photo("a.jpg", "2021:05:03 09:00:14", "");
@@ -243,8 +277,11 @@ TEST_F(GeotagCli, UsageErrors)
         {{"--geotag", "--camera-zone", "9", log, photo},
          "--camera-zone takes +HH:MM or -HH:MM (at most 24:00), not '9'"},
         {{"--geotag", "--camera-offset", "1.2345", log, photo},
-         "--camera-offset takes seconds (up to three decimals) from -999999999 to 999999999, not "
-         "'1.2345'"},
+         "--camera-offset takes seconds (up to three decimals) from -999999999 to 999999999, or "
+         "±H:MM:SS, not '1.2345'"},
+        {{"--geotag", "--camera-offset", "1:60:00", log, photo},
+         "--camera-offset takes seconds (up to three decimals) from -999999999 to 999999999, or "
+         "±H:MM:SS, not '1:60:00'"},
         {{"--geotag", "--max-gap", "-1", log, photo},
          "--max-gap takes whole seconds from 0 to 1000000, not '-1'"},
     };
@@ -312,6 +349,9 @@ TEST_F(GeotagCli, CameraZoneAndClockErrorMoveThePhoto)
         {{"--camera-zone", "+10:00"}, "2021-05-03 00:00:12.750"},
         {{"--utc-offset", "+09:00", "--camera-offset", "3600.5"}, "2021-05-03 00:00:12.250"},
         {{"--bias", "-575", "--camera-offset=-1500"}, "2021-05-03 00:50:12.750"},
+        // The same errors as hours, minutes and seconds.
+        {{"--utc-offset", "+09:00", "--camera-offset", "+1:00:00.5"}, "2021-05-03 00:00:12.250"},
+        {{"--bias", "-575", "--camera-offset=-0:25:00"}, "2021-05-03 00:50:12.750"},
     };
     for (const auto& row : rows) {
         std::vector<std::string> args = row.options;
