@@ -116,6 +116,8 @@ PhotoInfo ReadPhoto(const std::string& path, std::string& bytes, std::string& si
     info.Raw = meta.RawType || IsRawName(path);
     info.HasClock = meta.HasClock;
     info.Clock = meta.Clock;
+    info.Make = meta.Make;
+    info.Model = meta.Model;
     info.Tagged = meta.HasGps;
     info.HeldPlace = PlaceOf(meta.Position);
     if (meta.Recognised && !meta.Parsed)

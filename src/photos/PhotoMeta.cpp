@@ -419,11 +419,23 @@ PhotoMeta InspectPhoto(std::string_view bytes)
         meta.HasGps = HasKey(exif, "Exif.GPSInfo.GPSLatitude") ||
                       HasKey(exif, "Exif.GPSInfo.GPSLongitude") || HasXmpGps(image->xmpData());
         meta.Position = PositionOf(*image);
+        meta.Make = TextOf(exif, "Exif.Image.Make");
+        meta.Model = TextOf(exif, "Exif.Image.Model");
         meta.Parsed = true;
     } catch (const std::exception&) {
         meta.Parsed = false;
     }
     return meta;
+}
+
+std::string ExifThumbnail(std::string_view bytes)
+{
+    try {
+        ImagePtr image = OpenBytes(bytes);
+        return Copied(Exiv2::ExifThumbC(image->exifData()).copy());
+    } catch (const std::exception&) {
+        return {};
+    }
 }
 
 std::optional<std::string> PhotoWithGps(std::string_view photo, const GpsTags& tags)

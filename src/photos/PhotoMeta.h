@@ -28,10 +28,14 @@ struct PhotoMeta {
     bool HasGps = false; // a GPS latitude or longitude, in EXIF or in the photo's XMP
     // The position it holds (degrees, north and east positive) when it can be read whole.
     std::optional<GeoPosition> Position;
+    std::string Make, Model; // the camera's, as EXIF names it; empty when it does not
 };
 
 // What Exiv2 finds in the bytes of a photo.
 [[nodiscard]] PhotoMeta InspectPhoto(std::string_view bytes);
+// The bytes of the small picture a camera keeps in the EXIF (IFD1, usually a JPEG); empty when
+// there is none or it cannot be read.
+[[nodiscard]] std::string ExifThumbnail(std::string_view bytes);
 
 // Takes the bytes of a new file in one piece; false when they cannot be kept.
 using ByteSink = std::function<bool(std::string_view bytes)>;

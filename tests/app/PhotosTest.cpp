@@ -5,6 +5,7 @@
 #include "app/FormMain.h"
 #include "app/PathPanel.h"
 #include "app/Platform.h"
+#include "app/overview/MapPanel.h"
 #include "app/overview/TrackView.h"
 #include "app/overview/TripColour.h"
 #include "app/photos/PhotoPanel.h"
@@ -20,6 +21,7 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
+#include <QSettings>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableView>
@@ -80,6 +82,8 @@ class PhotosTest : public ::testing::Test
   protected:
     void SetUp() override
     {
+        // No camera's clock error remembered by another test.
+        MapSettings()->remove(QStringLiteral("cameras"));
         form = std::make_unique<TFormMain>(store, dialogs);
         form->show();
         window = form.get();
@@ -250,8 +254,8 @@ TEST_F(PhotosTest, ClockErrorAndZoneMoveThePhoto)
     // A camera on UTC+08:00: its clock shows an hour less, the photo lies on the second trip.
     clockError->setValue(0);
     auto* zone = Find<QComboBox>("ComboCameraZone");
-    EXPECT_EQ(zone->currentText(), "UTC+09:00");
-    zone->setCurrentIndex(zone->findText("UTC+08:00"));
+    EXPECT_EQ(zone->currentText(), "UTC+09:00 東京");
+    zone->setCurrentIndex(zone->findText("UTC+08:00 北京"));
     EXPECT_EQ(Cell(0, Time), "2021/05/03 10:00:10");
     EXPECT_EQ(Cell(0, Position), "35.600000, 139.760500");
     ASSERT_EQ(Marks().size(), 1u);
@@ -428,9 +432,9 @@ TEST_F(PhotosTest, SummerTimeIsNamedAboveTheList)
                                 "時間帯を UTC+02:00 にしてください");
         EXPECT_EQ(Cell(0, Position), "35.600000, 139.760500"); // an hour late: on the 2nd trip
         auto* zone = Find<QComboBox>("ComboCameraZone");
-        EXPECT_EQ(zone->currentText(), "UTC+01:00");
-        ASSERT_GE(zone->findText("UTC+02:00"), 0);
-        zone->setCurrentIndex(zone->findText("UTC+02:00"));
+        EXPECT_EQ(zone->currentText(), "UTC+01:00 パリ");
+        ASSERT_GE(zone->findText("UTC+02:00 カイロ"), 0);
+        zone->setCurrentIndex(zone->findText("UTC+02:00 カイロ"));
         EXPECT_EQ(Cell(0, State), "書込予定");
         EXPECT_EQ(Cell(0, Position), "35.510500, 139.750000");
         EXPECT_TRUE(line->isHidden());

@@ -173,6 +173,9 @@ void TOverview::CreatePhotos()
         m_tabs->setTabText(m_tabs->indexOf(m_photos), PhotoTabText(m_photos->Model().Size()));
         m_tabs->setCurrentWidget(m_photos);
     });
+    connect(m_photos, &PhotoPanel::PhotosRemoved, this, [this] {
+        m_tabs->setTabText(m_tabs->indexOf(m_photos), PhotoTabText(m_photos->Model().Size()));
+    });
     connect(m_tabs, &QTabWidget::currentChanged, this, &TOverview::FitListWidth);
 }
 

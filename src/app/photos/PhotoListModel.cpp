@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 #include <unordered_set>
 
 PhotoListModel::PhotoListModel(QObject* parent) : CaptionedTableModel(PhotoColumnCaptions(), parent)
@@ -31,6 +32,8 @@ void PhotoListModel::Add(const std::vector<PhotoInfo>& infos,
         m_infos.push_back(*info);
         m_outcomes.push_back(place(*info));
         m_trips.emplace_back();
+        m_unticked.push_back(false);
+        m_thumbnails.emplace_back();
     }
     endInsertRows();
 }
@@ -69,6 +72,67 @@ void PhotoListModel::SetMarks(const std::vector<PhotoMark>& marks)
         emit dataChanged(index(0, 0), index(rowCount() - 1, 0), {Qt::DecorationRole});
 }
 
+void PhotoListModel::Remove(std::vector<std::size_t> photos)
+{
+    std::sort(photos.begin(), photos.end());
+    photos.erase(std::unique(photos.begin(), photos.end()), photos.end());
+    // From the last, so that the rows before keep their numbers.
+    for (auto it = photos.rbegin(); it != photos.rend(); ++it) {
+        const auto at = static_cast<std::ptrdiff_t>(*it);
+        const int row = static_cast<int>(*it);
+        beginRemoveRows({}, row, row);
+        m_infos.erase(m_infos.begin() + at);
+        m_outcomes.erase(m_outcomes.begin() + at);
+        m_trips.erase(m_trips.begin() + at);
+        m_unticked.erase(m_unticked.begin() + at);
+        m_thumbnails.erase(m_thumbnails.begin() + at);
+        endRemoveRows();
+    }
+}
+
+void PhotoListModel::Reread(std::size_t photo, const PhotoInfo& info, const PhotoOutcome& outcome)
+{
+    m_infos[photo] = info;
+    m_outcomes[photo] = outcome;
+    m_unticked[photo] = false;
+    const int row = static_cast<int>(photo);
+    emit dataChanged(index(row, 0), index(row, kPhotoColumnCount - 1));
+}
+
+void PhotoListModel::SetThumbnail(const std::string& path, const QByteArray& png)
+{
+    for (std::size_t i = 0; i < m_infos.size(); ++i)
+        if (m_infos[i].Path == path) {
+            m_thumbnails[i] = png;
+            const QModelIndex name = index(static_cast<int>(i), 0);
+            emit dataChanged(name, name, {Qt::ToolTipRole});
+        }
+}
+
+bool PhotoListModel::Ticked(std::size_t photo) const
+{
+    return m_outcomes[photo].Result == GeotagResult::WouldTag && !m_unticked[photo];
+}
+
+Qt::ItemFlags PhotoListModel::flags(const QModelIndex& index) const
+{
+    Qt::ItemFlags flags = CaptionedTableModel::flags(index);
+    if (index.isValid() && index.column() == static_cast<int>(PhotoColumn::Name) &&
+        m_outcomes[static_cast<std::size_t>(index.row())].Result == GeotagResult::WouldTag)
+        flags |= Qt::ItemIsUserCheckable;
+    return flags;
+}
+
+bool PhotoListModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (!index.isValid() || role != Qt::CheckStateRole || !(flags(index) & Qt::ItemIsUserCheckable))
+        return false;
+    m_unticked[static_cast<std::size_t>(index.row())] =
+        value.value<Qt::CheckState>() != Qt::Checked;
+    emit dataChanged(index, index, {Qt::CheckStateRole});
+    return true;
+}
+
 int PhotoListModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : static_cast<int>(m_infos.size());
@@ -102,7 +166,8 @@ QString PhotoListModel::ToolTip(std::size_t photo, int column) const
     const PhotoOutcome& outcome = m_outcomes[photo];
     switch (static_cast<PhotoColumn>(column)) {
     case PhotoColumn::Name:
-        return QDir::toNativeSeparators(FromLocalPath(m_infos[photo].Path));
+        return PhotoNameToolTip(QDir::toNativeSeparators(FromLocalPath(m_infos[photo].Path)),
+                                m_thumbnails[photo]);
     case PhotoColumn::Time:
         return outcome.Moment ? CameraTimeToolTip(*outcome.Moment, DateSep(), TimeSep())
                               : QString();
@@ -125,6 +190,8 @@ QVariant PhotoListModel::data(const QModelIndex& index, int role) const
         return Text(photo, index.column());
     if (role == Qt::ToolTipRole)
         return ToolTip(photo, index.column());
+    if (role == Qt::CheckStateRole && index.column() == static_cast<int>(PhotoColumn::Name))
+        return Ticked(photo) ? Qt::Checked : Qt::Unchecked;
     // The swatch of the trip the photo lies in, as its mark is drawn; an empty one keeps the
     // names in line.
     if (role == Qt::DecorationRole && index.column() == static_cast<int>(PhotoColumn::Name))

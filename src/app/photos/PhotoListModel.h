@@ -33,6 +33,16 @@ class PhotoListModel final : public CaptionedTableModel
     }
     // The trips the marks lie in, for each row's swatch in the trip's colour.
     void SetMarks(const std::vector<PhotoMark>& marks);
+    // Takes the photos of these rows out of the list.
+    void Remove(std::vector<std::size_t> photos);
+    // A photo read anew (restored, say), with its outcome; its tick as a new row's.
+    void Reread(std::size_t photo, const PhotoInfo& info, const PhotoOutcome& outcome);
+    // The small picture of the photo at this path, as a PNG, for its name's tooltip.
+    void SetThumbnail(const std::string& path, const QByteArray& png);
+    [[nodiscard]] const QByteArray& Thumbnail(std::size_t photo) const { return m_thumbnails[photo]; }
+    // The tick box of a row: offered to a photo that would be written (書込予定), ticked until
+    // the user takes the tick away; the write command writes the ticked photos only.
+    [[nodiscard]] bool Ticked(std::size_t photo) const;
 
     [[nodiscard]] std::size_t Size() const { return m_infos.size(); }
     [[nodiscard]] const std::vector<PhotoInfo>& Infos() const { return m_infos; }
@@ -40,6 +50,8 @@ class PhotoListModel final : public CaptionedTableModel
 
     [[nodiscard]] int rowCount(const QModelIndex& parent = {}) const override;
     [[nodiscard]] QVariant data(const QModelIndex& index, int role) const override;
+    [[nodiscard]] Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
 
   private:
     [[nodiscard]] QString Text(std::size_t photo, int column) const;
@@ -50,6 +62,8 @@ class PhotoListModel final : public CaptionedTableModel
     std::vector<PhotoInfo> m_infos;
     std::vector<PhotoOutcome> m_outcomes;
     std::vector<std::optional<std::size_t>> m_trips;
+    std::vector<bool> m_unticked; // the user took the row's tick away
+    std::vector<QByteArray> m_thumbnails;
     std::int32_t m_biasMinutes = 0;
     bool m_logLoaded = false;
 };

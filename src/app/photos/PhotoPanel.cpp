@@ -3,12 +3,17 @@
 #include "app/BusyCursor.h"
 #include "app/Platform.h"
 #include "app/photos/PhotoListModel.h"
+#include "app/overview/MapPanel.h"
 #include "app/photos/PhotoText.h"
+#include "app/photos/PhotoThumbnail.h"
 #include "geometry/TrackPlane.h"
 #include "messages/ClockText.h"
+#include "photos/ClockError.h"
+#include "photos/PhotoBackup.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -16,11 +21,16 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSettings>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QTableView>
+#include <QTemporaryDir>
+#include <QThreadPool>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <array>
+#include <numeric>
 #include <unordered_set>
 
 namespace {
@@ -28,7 +38,7 @@ namespace {
 constexpr int kRowPadding = 6;
 constexpr int kCellPadding = 16;
 // Up to three years either way: a camera whose date was never set.
-constexpr int kMostClockErrorSeconds = 99'999'999;
+constexpr int kMostFieldSeconds = 99'999'999;
 // The offsets the world's clocks are set to, in minutes east of UTC: every whole hour from
 // UTC-12:00 to UTC+14:00, and the zones (summer times included) between two hours.
 constexpr std::int32_t kWestMostZoneMinutes = -12 * 60;
@@ -46,6 +56,57 @@ std::vector<std::int32_t> ZoneChoices(std::int32_t windowZone)
     std::sort(zones.begin(), zones.end());
     zones.erase(std::unique(zones.begin(), zones.end()), zones.end());
     return zones;
+}
+
+// The clock error field: whole seconds, typed as seconds or as ±H:MM:SS (ParseClockError),
+// shown as seconds.
+class ClockErrorBox final : public QSpinBox
+{
+  public:
+    using QSpinBox::QSpinBox;
+
+  protected:
+    QValidator::State validate(QString& text, int&) const override
+    {
+        const QString typed = Typed(text);
+        if (const std::optional<std::int64_t> ms = ParseClockError(typed.toStdString()))
+            return Seconds(*ms) >= minimum() && Seconds(*ms) <= maximum() ? QValidator::Acceptable
+                                                                          : QValidator::Invalid;
+        for (const QChar c : typed)
+            if (!c.isDigit() && !QStringLiteral("+-:.").contains(c))
+                return QValidator::Invalid;
+        return QValidator::Intermediate;
+    }
+    [[nodiscard]] int valueFromText(const QString& text) const override
+    {
+        const std::optional<std::int64_t> ms = ParseClockError(Typed(text).toStdString());
+        return ms ? static_cast<int>(std::clamp<std::int64_t>(Seconds(*ms), minimum(), maximum()))
+                  : value();
+    }
+
+  private:
+    // Rounded to the nearest whole second, halves away from zero.
+    static std::int64_t Seconds(std::int64_t ms)
+    {
+        return (ms + (ms < 0 ? -500 : 500)) / kMsPerSecond;
+    }
+    [[nodiscard]] QString Typed(QString text) const
+    {
+        if (text.endsWith(suffix()))
+            text.chop(suffix().size());
+        return text.trimmed();
+    }
+};
+
+// The settings key of a photo's camera, "cameras/MAKE MODEL" (a slash would start a group);
+// empty for a photo that names none.
+QString CameraKey(const PhotoInfo& info)
+{
+    QString camera = (QString::fromStdString(info.Make).trimmed() + QLatin1Char(' ') +
+                      QString::fromStdString(info.Model).trimmed())
+                         .trimmed();
+    camera.replace(QLatin1Char('/'), QLatin1Char('_')).replace(QLatin1Char('\\'), QLatin1Char('_'));
+    return camera.isEmpty() ? QString() : QStringLiteral("cameras/") + camera;
 }
 
 QLabel* Caption(const QString& text, QWidget* buddy, QWidget* parent)
@@ -76,10 +137,19 @@ PhotoPanel::PhotoPanel(const ConversionService& service, QWidget* parent)
     m_overwrite = new QPushButton(kOverwriteCaption, this);
     m_overwrite->setObjectName(QStringLiteral("ButtonOverwrite"));
     m_overwrite->setToolTip(kOverwriteToolTip);
+    m_clear = new QPushButton(kClearListCaption, this);
+    m_clear->setObjectName(QStringLiteral("ButtonClearPhotos"));
+    m_clear->setToolTip(kClearListToolTip);
+    m_undo = new QPushButton(kUndoCaption, this);
+    m_undo->setObjectName(QStringLiteral("ButtonUndo"));
+    m_undo->setToolTip(kUndoToolTip);
+    m_undo->setEnabled(false);
     auto* writeRow = new QHBoxLayout;
     writeRow->addWidget(m_write);
     writeRow->addWidget(m_result, 1);
+    writeRow->addWidget(m_undo);
     writeRow->addWidget(m_overwrite);
+    writeRow->addWidget(m_clear);
     qobject_cast<QVBoxLayout*>(layout())->addLayout(writeRow);
 
     connect(m_write, &QPushButton::clicked, this, &PhotoPanel::ButtonWriteClick);
@@ -93,14 +163,34 @@ PhotoPanel::PhotoPanel(const ConversionService& service, QWidget* parent)
     connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &PhotoPanel::EnableClockAction);
     connect(m_clockFromPhoto, &QAction::triggered, this, &PhotoPanel::ClockFromPhotoClick);
+    connect(m_model, &PhotoListModel::dataChanged, this,
+            [this](const QModelIndex&, const QModelIndex&, const QList<int>& roles) {
+                if (roles.contains(Qt::CheckStateRole))
+                    ShowCount();
+            });
+    connect(m_undo, &QPushButton::clicked, this, &PhotoPanel::ButtonUndoClick);
+    connect(m_clear, &QPushButton::clicked, this, &PhotoPanel::ClearList);
+    connect(m_remove, &QAction::triggered, this, &PhotoPanel::RemovePicked);
+    connect(m_forgetBackups, &QAction::triggered, this, &PhotoPanel::ForgetBackups);
+    // One thumbnail at a time, beside the window's thread.
+    m_thumbnailPool = new QThreadPool(this);
+    m_thumbnailPool->setMaxThreadCount(1);
     ShowCount();
+}
+
+PhotoPanel::~PhotoPanel()
+{
+    m_thumbnailPool->clear();
+    m_thumbnailPool->waitForDone();
+    if (m_backup)
+        m_backup->Clear();
 }
 
 void PhotoPanel::CreateSettings()
 {
-    m_clockError = new QSpinBox(this);
+    m_clockError = new ClockErrorBox(this);
     m_clockError->setObjectName(QStringLiteral("SpinClockError"));
-    m_clockError->setRange(-kMostClockErrorSeconds, kMostClockErrorSeconds);
+    m_clockError->setRange(-kMostFieldSeconds, kMostFieldSeconds);
     m_clockError->setSuffix(kClockErrorSuffix);
     m_clockError->setAccelerated(true); // held down, the arrows run faster
     m_clockError->setToolTip(kClockErrorToolTip);
@@ -119,7 +209,7 @@ void PhotoPanel::CreateSettings()
     // The window's zone first of all: the camera's clock shows the same time as the log's.
     const std::int32_t windowZone = -m_service.Bias();
     for (const std::int32_t east : ZoneChoices(windowZone))
-        m_zone->addItem(ZoneText(east), east);
+        m_zone->addItem(ZoneChoiceText(east), east);
     m_zone->setCurrentIndex(m_zone->findData(windowZone));
 
     auto* row = new QHBoxLayout;
@@ -164,6 +254,17 @@ void PhotoPanel::CreateList()
     m_clockFromPhoto->setObjectName(QStringLiteral("ActionClockFromPhoto"));
     m_clockFromPhoto->setEnabled(false);
     m_list->addAction(m_clockFromPhoto);
+    // Delete takes the picked photos out, from the list's menu too.
+    m_remove = new QAction(kRemovePhotosAction, m_list);
+    m_remove->setObjectName(QStringLiteral("ActionRemovePhotos"));
+    m_remove->setShortcut(QKeySequence::Delete);
+    m_remove->setShortcutContext(Qt::WidgetShortcut);
+    m_remove->setEnabled(false);
+    m_list->addAction(m_remove);
+    m_forgetBackups = new QAction(kForgetBackupsAction, m_list);
+    m_forgetBackups->setObjectName(QStringLiteral("ActionForgetBackups"));
+    m_forgetBackups->setEnabled(false);
+    m_list->addAction(m_forgetBackups);
     m_list->setContextMenuPolicy(Qt::ActionsContextMenu);
     // Photos go by their names: no numbers before the rows.
     m_summerTime = new QLabel(this);
@@ -224,14 +325,61 @@ std::vector<PhotoPanel::UnreadFolder> PhotoPanel::AddPhotos(const QStringList& p
 
 void PhotoPanel::AddPhotoInfos(const std::vector<PhotoInfo>& infos)
 {
+    if (m_model->Size() == 0)
+        RecallCamera(infos);
+    const std::size_t before = m_model->Size();
     const GeotagSettings settings = Settings();
     m_model->Add(infos,
                  [&](const PhotoInfo& info) { return m_service.PlacePhoto(info, settings); });
     m_list->resizeColumnToContents(static_cast<int>(PhotoColumn::Name));
+    MakeThumbnails({m_model->Infos().begin() + static_cast<std::ptrdiff_t>(before),
+                    m_model->Infos().end()});
     ShowMarks();
     ShowCount();
     ShowSummerTime();
     emit PhotosAdded();
+}
+
+void PhotoPanel::MakeThumbnails(const std::vector<PhotoInfo>& infos)
+{
+    for (const PhotoInfo& info : infos)
+        m_thumbnailPool->start([this, path = info.Path] {
+            const QByteArray png = PhotoThumbnailPng(FromLocalPath(path));
+            // Into its row on the window's thread; dropped with the model.
+            QMetaObject::invokeMethod(
+                m_model, [this, path, png] { m_model->SetThumbnail(path, png); },
+                Qt::QueuedConnection);
+        });
+}
+
+int PhotoPanel::ThumbnailsPending() const { return m_thumbnailPool->activeThreadCount(); }
+
+void PhotoPanel::RecallCamera(const std::vector<PhotoInfo>& infos)
+{
+    const std::unique_ptr<QSettings> settings = MapSettings();
+    for (const PhotoInfo& info : infos) {
+        const QString key = CameraKey(info);
+        if (key.isEmpty() || !settings->contains(key + QStringLiteral("/clockError")))
+            continue;
+        const int zone = m_zone->findData(settings->value(key + QStringLiteral("/zone")).toInt());
+        const QSignalBlocker quietClock(m_clockError), quietZone(m_zone);
+        m_clockError->setValue(settings->value(key + QStringLiteral("/clockError")).toInt());
+        if (zone >= 0)
+            m_zone->setCurrentIndex(zone);
+        return;
+    }
+}
+
+void PhotoPanel::RememberCameras(const std::vector<std::size_t>& rows) const
+{
+    const std::unique_ptr<QSettings> settings = MapSettings();
+    for (const std::size_t row : rows) {
+        const QString key = CameraKey(m_model->Infos()[row]);
+        if (key.isEmpty())
+            continue;
+        settings->setValue(key + QStringLiteral("/clockError"), m_clockError->value());
+        settings->setValue(key + QStringLiteral("/zone"), m_zone->currentData().toInt());
+    }
 }
 
 GeotagSettings PhotoPanel::Settings() const
@@ -266,6 +414,7 @@ void PhotoPanel::EnableClockAction()
     const std::optional<std::size_t> row = CurrentPhoto();
     m_clockFromPhoto->setEnabled(row && m_model->Infos()[*row].HeldPlace &&
                                  !m_service.LoadedPath().empty());
+    m_remove->setEnabled(row.has_value());
 }
 
 void PhotoPanel::ClockFromPhotoClick()
@@ -282,7 +431,7 @@ void PhotoPanel::ClockFromPhotoClick()
         // The field holds whole seconds.
         m_clockError->setValue(static_cast<int>(std::clamp<std::int64_t>(
             (clock.OffsetMs + (clock.OffsetMs < 0 ? -500 : 500)) / kMsPerSecond,
-            -kMostClockErrorSeconds, kMostClockErrorSeconds)));
+            -kMostFieldSeconds, kMostFieldSeconds)));
     }
     // What was found, above the count of the photos it places.
     m_result->setText(text + QLatin1Char('\n') + m_result->text());
@@ -315,7 +464,7 @@ void PhotoPanel::ShowSummerTime()
         while (at < m_zone->count() && m_zone->itemData(at).toInt() < zone)
             ++at;
         const QSignalBlocker quiet(m_zone);
-        m_zone->insertItem(at, ZoneText(zone), zone);
+        m_zone->insertItem(at, ZoneChoiceText(zone), zone);
     }
 }
 
@@ -332,11 +481,11 @@ void PhotoPanel::ShowMarks()
 void PhotoPanel::ShowCount()
 {
     const std::vector<PhotoOutcome>& outcomes = m_model->Outcomes();
-    const auto writable = static_cast<std::size_t>(
-        std::count_if(outcomes.begin(), outcomes.end(), [](const PhotoOutcome& outcome) {
-            return outcome.Result == GeotagResult::WouldTag;
-        }));
+    std::size_t writable = 0; // the ticked photos that would be written
+    for (std::size_t i = 0; i < outcomes.size(); ++i)
+        writable += m_model->Ticked(i) ? 1 : 0;
     m_write->setEnabled(writable > 0);
+    m_clear->setEnabled(!outcomes.empty());
     const std::vector<std::size_t> picked = PickedPhotos();
     m_overwrite->setEnabled(std::any_of(picked.begin(), picked.end(), [&](std::size_t i) {
         return outcomes[i].Result == GeotagResult::AlreadyTagged;
@@ -353,8 +502,9 @@ void PhotoPanel::ButtonWriteClick()
 {
     std::vector<std::size_t> rows;
     for (std::size_t i = 0; i < m_model->Size(); ++i)
-        if (m_model->Outcomes()[i].Result == GeotagResult::WouldTag)
+        if (m_model->Ticked(i))
             rows.push_back(i);
+    RememberCameras(rows);
     Write(rows, Settings());
 }
 
@@ -378,10 +528,21 @@ void PhotoPanel::Write(const std::vector<std::size_t>& rows, const GeotagSetting
         paths.push_back(m_model->Infos()[i].Path);
     if (paths.empty())
         return;
+    // The originals go to a folder of the user's cache (one file system with the photos, as a
+    // rule, where they are hard links); a write lets the last one's go.
+    if (!m_backupFolder) {
+        const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+        QDir().mkpath(cache);
+        m_backupFolder = std::make_unique<QTemporaryDir>(cache + QStringLiteral("/undo-XXXXXX"));
+        m_backup = std::make_unique<PhotoBackup>(ToLocalPath(m_backupFolder->path()));
+    }
+    m_backup->Clear();
+    GeotagSettings kept = settings;
+    kept.Backup = m_backup.get();
     std::size_t written = 0, sidecars = 0, errors = 0;
     {
         const BusyCursor busy(window());
-        m_service.TagPhotos(paths, settings, [&](std::size_t i, const PhotoOutcome& outcome) {
+        m_service.TagPhotos(paths, kept, [&](std::size_t i, const PhotoOutcome& outcome) {
             m_model->SetWritten(rows[i], outcome);
             if (outcome.Result == GeotagResult::Tagged || outcome.Result == GeotagResult::Sidecar)
                 ++written;
@@ -395,5 +556,78 @@ void PhotoPanel::Write(const std::vector<std::size_t>& rows, const GeotagSetting
     }
     ShowMarks();
     ShowCount();
+    ShowUndo();
     m_result->setText(WrittenPhotosText(written, sidecars, errors));
+}
+
+void PhotoPanel::ShowUndo()
+{
+    const bool kept = m_backup && m_backup->Count() > 0;
+    m_undo->setEnabled(kept);
+    m_forgetBackups->setEnabled(kept);
+}
+
+void PhotoPanel::ButtonUndoClick()
+{
+    if (!m_backup)
+        return;
+    std::vector<RestoredFile> results;
+    {
+        const BusyCursor busy(window());
+        results = m_backup->RestoreAll();
+    }
+    std::unordered_set<std::string> restored;
+    std::array<std::size_t, 3> counts{}; // by RestoreResult
+    for (const RestoredFile& file : results) {
+        ++counts[static_cast<std::size_t>(file.Result)];
+        if (file.Result == RestoreResult::Restored)
+            restored.insert(file.Path);
+    }
+    // Read anew: a photo holds its old metadata again, a raw file's sidecar its old position.
+    const GeotagSettings settings = Settings();
+    for (std::size_t i = 0; i < m_model->Size(); ++i) {
+        const std::string& path = m_model->Infos()[i].Path;
+        if (restored.count(path) > 0 || restored.count(SidecarPath(path)) > 0) {
+            const PhotoInfo info = ReadPhotoInfo(path);
+            m_model->Reread(i, info, m_service.PlacePhoto(info, settings));
+        }
+    }
+    ShowMarks();
+    ShowCount();
+    ShowUndo();
+    m_result->setText(RestoredPhotosText(
+        counts[static_cast<std::size_t>(RestoreResult::Restored)],
+        counts[static_cast<std::size_t>(RestoreResult::ChangedSince)],
+        counts[static_cast<std::size_t>(RestoreResult::Failed)]));
+}
+
+void PhotoPanel::ForgetBackups()
+{
+    if (m_backup)
+        m_backup->Clear();
+    ShowUndo();
+    m_result->setText(kBackupsForgotten);
+}
+
+void PhotoPanel::RemovePicked()
+{
+    m_model->Remove(PickedPhotos());
+    AfterRemoval();
+}
+
+void PhotoPanel::ClearList()
+{
+    std::vector<std::size_t> every(m_model->Size());
+    std::iota(every.begin(), every.end(), std::size_t{0});
+    m_model->Remove(std::move(every));
+    AfterRemoval();
+}
+
+void PhotoPanel::AfterRemoval()
+{
+    ShowMarks();
+    ShowCount();
+    ShowSummerTime();
+    EnableClockAction();
+    emit PhotosRemoved();
 }

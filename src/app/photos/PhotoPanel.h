@@ -10,8 +10,11 @@
 #include <utility>
 #include <vector>
 
+class PhotoBackup;
 class PhotoListModel;
 class QAction;
+class QTemporaryDir;
+class QThreadPool;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -29,6 +32,10 @@ class PhotoPanel final : public QWidget
 
   public:
     explicit PhotoPanel(const ConversionService& service, QWidget* parent = nullptr);
+    // The thumbnails being made are waited for; the originals kept for undoing are removed.
+    ~PhotoPanel() override;
+    PhotoPanel(const PhotoPanel&) = delete;
+    PhotoPanel& operator=(const PhotoPanel&) = delete;
 
     // The loaded log's plane, whose trips the service's analysis gives: every photo is placed
     // on it anew.
@@ -40,10 +47,21 @@ class PhotoPanel final : public QWidget
     [[nodiscard]] std::vector<UnreadFolder> AddPhotos(const QStringList& paths);
     // Adds photos read already.
     void AddPhotoInfos(const std::vector<PhotoInfo>& infos);
-    // The write command: writes the position into every photo that would be written, as the
-    // service's TagPhotos does, under a busy cursor; each photo's result goes into its row, and
-    // the count of photos written beside the button.
+    // The write command: writes the position into every ticked photo that would be written, as
+    // the service's TagPhotos does, under a busy cursor; each photo's result goes into its row,
+    // and the count of photos written beside the button. The originals of the photos (and
+    // sidecars) it replaces are kept for undoing, those of the write before let go.
     void ButtonWriteClick();
+    // The undo command: every photo the last write replaced gets its original back (PhotoBackup),
+    // is read anew and placed again; one changed since is left alone and counted.
+    void ButtonUndoClick();
+    // Lets the originals kept for undoing go.
+    void ForgetBackups();
+    // Takes the picked photos, or every photo, out of the list (the files stay as they are).
+    void RemovePicked();
+    void ClearList();
+    // How many thumbnails are still being made.
+    [[nodiscard]] int ThumbnailsPending() const;
     // The overwrite command: writes the log's position into the picked photos that hold one of
     // their own and that the log places, as a run with overwriting does.
     void ButtonOverwriteClick();
@@ -70,6 +88,8 @@ class PhotoPanel final : public QWidget
     void MarksChanged();
     // Photos came into the list.
     void PhotosAdded();
+    // Photos left the list.
+    void PhotosRemoved();
 
   private:
     void CreateSettings();
@@ -84,6 +104,16 @@ class PhotoPanel final : public QWidget
     void Write(const std::vector<std::size_t>& rows, const GeotagSettings& settings);
     // The clock action is offered for a picked photo with a position, once a log is loaded.
     void EnableClockAction();
+    // The undo button is offered while originals are kept.
+    void ShowUndo();
+    // After rows left the list.
+    void AfterRemoval();
+    // Makes the thumbnails of these photos on the pool's thread, each into its row when done.
+    void MakeThumbnails(const std::vector<PhotoInfo>& infos);
+    // The clock error and zone last written with the camera of the first photo that has one
+    // remembered; and these settings remembered for the cameras of these rows.
+    void RecallCamera(const std::vector<PhotoInfo>& infos);
+    void RememberCameras(const std::vector<std::size_t>& rows) const;
 
     const ConversionService& m_service;
     std::shared_ptr<const TrackPlane> m_plane;
@@ -97,4 +127,12 @@ class PhotoPanel final : public QWidget
     QPushButton* m_overwrite = nullptr;
     QLabel* m_result = nullptr;
     QLabel* m_summerTime = nullptr;
+    QPushButton* m_undo = nullptr;
+    QPushButton* m_clear = nullptr;
+    QAction* m_remove = nullptr;
+    QAction* m_forgetBackups = nullptr;
+    QThreadPool* m_thumbnailPool = nullptr;
+    // The originals of the last write, in a folder of the user's cache removed with the panel.
+    std::unique_ptr<QTemporaryDir> m_backupFolder;
+    std::unique_ptr<PhotoBackup> m_backup;
 };

@@ -93,6 +93,63 @@ QString ZoneText(std::int32_t eastMinutes)
            TwoDigits(magnitude / 60) + QLatin1Char(':') + TwoDigits(magnitude % 60);
 }
 
+namespace {
+
+// A city whose standard time is each offset (minutes east of UTC), west to east; a summer time
+// between two hours is named as one.
+constexpr std::pair<std::int32_t, const char16_t*> kZoneCities[] = {
+    {-720, u"ベーカー島"},
+    {-660, u"パゴパゴ"},
+    {-600, u"ホノルル"},
+    {-570, u"マルキーズ"},
+    {-540, u"アンカレッジ"},
+    {-480, u"ロサンゼルス"},
+    {-420, u"デンバー"},
+    {-360, u"メキシコシティ"},
+    {-300, u"ニューヨーク"},
+    {-240, u"ハリファックス"},
+    {-210, u"セントジョンズ"},
+    {-180, u"サンパウロ"},
+    {-150, u"セントジョンズ夏時間"},
+    {-120, u"ノローニャ島"},
+    {-60, u"アゾレス諸島"},
+    {0, u"ロンドン"},
+    {60, u"パリ"},
+    {120, u"カイロ"},
+    {180, u"モスクワ"},
+    {210, u"テヘラン"},
+    {240, u"ドバイ"},
+    {270, u"カブール"},
+    {300, u"カラチ"},
+    {330, u"デリー"},
+    {345, u"カトマンズ"},
+    {360, u"ダッカ"},
+    {390, u"ヤンゴン"},
+    {420, u"バンコク"},
+    {480, u"北京"},
+    {525, u"ユークラ"},
+    {540, u"東京"},
+    {570, u"アデレード"},
+    {600, u"シドニー"},
+    {630, u"ロードハウ島"},
+    {660, u"ヌメア"},
+    {720, u"オークランド"},
+    {765, u"チャタム諸島"},
+    {780, u"ヌクアロファ"},
+    {825, u"チャタム夏時間"},
+    {840, u"キリティマティ"},
+};
+
+} // namespace
+
+QString ZoneChoiceText(std::int32_t eastMinutes)
+{
+    for (const auto& [east, city] : kZoneCities)
+        if (east == eastMinutes)
+            return ZoneText(eastMinutes) + QLatin1Char(' ') + QString::fromUtf16(city);
+    return ZoneText(eastMinutes);
+}
+
 QString PhotoStateText(const PhotoOutcome& outcome)
 {
     const QString xmp = outcome.Way == PhotoWay::Sidecar ? QStringLiteral(" (XMP)") : QString();
@@ -191,8 +248,9 @@ const QString kClockFromPhotoAction = QStringLiteral("この写真の位置か�
 const QString kClockErrorSuffix = QStringLiteral(" 秒");
 const QString kClockErrorToolTip =
     QStringLiteral("カメラの時計が正しい時刻より進んでいる秒数です (遅れているときは負の値)。\n"
-                   "例: 1 分 15 秒進んでいれば 75。場所のわかる写真の印が正しい位置に来るまで"
-                   "変えてみてください");
+                   "例: 1 分 15 秒進んでいれば 75 か +0:01:15 (時:分:秒)。"
+                   "場所のわかる写真の印が正しい位置に来るまで変えてみてください。\n"
+                   "カメラ (メーカーと機種) ごとに、書き込んだときの値を覚えておきます");
 const QString kCameraZoneCaption = QStringLiteral("時間帯");
 const QString kCameraZoneToolTip =
     QStringLiteral("カメラの時計が合わせてある時間帯です。\n"
@@ -213,6 +271,41 @@ QString SummerTimeText(std::int32_t summerEastMinutes)
 
 const QString kPhotoButtonToolTip =
     QStringLiteral("写真を追加して、撮影した位置をログから求めます");
+
+QString PhotoNameToolTip(const QString& path, const QByteArray& thumbnailPng)
+{
+    if (thumbnailPng.isEmpty())
+        return path;
+    return path.toHtmlEscaped() + QStringLiteral("<br><img src=\"data:image/png;base64,%1\">")
+                                      .arg(QString::fromLatin1(thumbnailPng.toBase64()));
+}
+
+const QString kRemovePhotosAction = QStringLiteral("一覧から外す");
+const QString kClearListCaption = QStringLiteral("一覧を空にする");
+const QString kClearListToolTip =
+    QStringLiteral("一覧の写真をすべて外します。写真のファイルはそのままです");
+const QString kTickToolTip =
+    QStringLiteral("チェックを外した写真は [書込] で書き込みません");
+
+const QString kUndoCaption = QStringLiteral("元に戻す");
+const QString kUndoToolTip = QStringLiteral(
+    "直前の [書込] で書き換えた写真を、書込の前の内容と更新日時に戻します。\n"
+    "書込の後に別のソフトで変更された写真はそのままにします。\n"
+    "書込の前の写真の控えは、このウィンドウを閉じると消えます");
+const QString kForgetBackupsAction = QStringLiteral("元に戻すための控えを消す");
+const QString kBackupsForgotten =
+    QStringLiteral("書込の前の写真の控えを消しました。元に戻すことはできません");
+
+QString RestoredPhotosText(std::size_t restored, std::size_t changedSince, std::size_t failed)
+{
+    QString text = QStringLiteral("%1 枚を書込の前に戻しました").arg(GroupedNumber(restored));
+    if (changedSince > 0)
+        text += QStringLiteral("。%1 枚は書込の後に変更されていたため、そのままです")
+                    .arg(GroupedNumber(changedSince));
+    if (failed > 0)
+        text += QStringLiteral("。%1 枚は戻せませんでした").arg(GroupedNumber(failed));
+    return text;
+}
 
 QString PhotoTabText(std::size_t photos)
 {

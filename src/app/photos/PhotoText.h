@@ -2,6 +2,7 @@
 
 #include "photos/Geotag.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <cstddef>
@@ -29,6 +30,9 @@ QString MomentText(std::int64_t ms, const QString& dateSeparator, const QString&
 QString PositionText(const TrackPoint& place);
 // "UTC+09:00", "UTC-03:30" of minutes east of UTC.
 QString ZoneText(std::int32_t eastMinutes);
+// A choice of the camera's zone: the offset and a city whose clocks show it, "UTC+09:00 東京";
+// the offset alone for an offset no city keeps.
+QString ZoneChoiceText(std::int32_t eastMinutes);
 
 // The photo dialog's title.
 extern const QString kPhotoDialogTitle;
@@ -68,6 +72,22 @@ QString SummerTimeText(std::int32_t summerEastMinutes);
 // The photo list's action that sets the clock error from a photo holding its true position.
 extern const QString kClockFromPhotoAction;
 extern const QString kPhotoButtonToolTip;
+
+// The photo name's tooltip: its path, and its small picture (a PNG) once made.
+QString PhotoNameToolTip(const QString& path, const QByteArray& thumbnailPng);
+
+// Taking photos out of the list, and its tick boxes.
+extern const QString kRemovePhotosAction;
+extern const QString kClearListCaption;
+extern const QString kClearListToolTip;
+extern const QString kTickToolTip;
+// Undoing the last write, and letting its originals go.
+extern const QString kUndoCaption;
+extern const QString kUndoToolTip;
+extern const QString kForgetBackupsAction;
+extern const QString kBackupsForgotten;
+// What undoing did: "3 枚を書込の前に戻しました", with the photos changed since and the failures.
+QString RestoredPhotosText(std::size_t restored, std::size_t changedSince, std::size_t failed);
 
 // The tab of the photo list, with its count: "写真 (12)".
 QString PhotoTabText(std::size_t photos);
