@@ -82,7 +82,7 @@ struct PhotoInfo {
     bool Raw = false;        // a raw file, by its format or its extension
     bool HasClock = false;
     PhotoClock Clock;
-    std::string Make, Model; // the camera's, from its EXIF
+    std::string Make, Model;             // the camera's, from its EXIF
     bool Tagged = false;                 // the photo has a position
     std::optional<TrackPoint> HeldPlace; // that position, when it can be read (no time)
     // The sidecar beside it: whether there is one, whether it has a position, and why it cannot

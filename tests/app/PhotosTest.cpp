@@ -18,7 +18,9 @@
 #include <QComboBox>
 #include <QDir>
 #include <QDropEvent>
+#include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
 #include <QSettings>
@@ -447,6 +449,166 @@ TEST_F(PhotosTest, SummerTimeIsNamedAboveTheList)
 #endif
 }
 
+// Only the ticked photos are written: a photo that would be written is ticked until the user
+// takes the tick away; the others have no tick to give. Delete, the list's menu and
+// 「一覧を空にする」 take photos out of the list (the files stay), with their marks.
+TEST_F(PhotosTest, TicksChooseThePhotosWrittenAndPhotosLeaveTheList)
+{
+    const std::string one = Photo("one.jpg", TakenAt(10500));
+    const std::string two = Photo("two.jpg", TakenAt(12000));
+    const std::string early = Photo("early.jpg", TakenAt(-3600000));
+    AddByButton({one, two, early});
+    auto* list = Find<QTableView>("ListPhotos");
+    QAbstractItemModel* model = list->model();
+    const auto tick = [&](int row) { return model->index(row, Name).data(Qt::CheckStateRole); };
+    EXPECT_EQ(tick(0), Qt::Checked);
+    EXPECT_EQ(tick(2), Qt::Unchecked);
+    EXPECT_FALSE(model->flags(model->index(2, Name)) & Qt::ItemIsUserCheckable);
+    EXPECT_FALSE(model->setData(model->index(2, Name), Qt::Checked, Qt::CheckStateRole));
+    ASSERT_TRUE(model->setData(model->index(1, Name), Qt::Unchecked, Qt::CheckStateRole));
+    EXPECT_EQ(Result(), "写真 3 枚のうち 1 枚に書き込めます");
+    const std::string twoBytes = ReadWholeFile(two);
+
+    QTest::mouseClick(Find<QPushButton>("ButtonWrite"), Qt::LeftButton);
+    EXPECT_EQ(ColumnOf(State), (QStringList{"書込済み", "書込予定", "ログの範囲外"}));
+    EXPECT_EQ(ReadWholeFile(two), twoBytes);
+    EXPECT_EQ(tick(1), Qt::Unchecked); // still left out
+    EXPECT_FALSE(Find<QPushButton>("ButtonWrite")->isEnabled());
+
+    auto* remove = Find<QAction>("ActionRemovePhotos");
+    EXPECT_TRUE(list->actions().contains(remove));
+    EXPECT_EQ(remove->text(), "一覧から外す");
+    EXPECT_EQ(Marks().size(), 2u);
+    list->selectRow(0);
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Delete);
+    EXPECT_EQ(ColumnOf(Name), (QStringList{"two.jpg", "early.jpg"}));
+    ASSERT_EQ(Marks().size(), 1u);
+    EXPECT_EQ(Marks()[0].Photo, 0u);
+    EXPECT_EQ(Find<QTabWidget>("TabsOverview")->tabText(1), "写真 (2)");
+    EXPECT_TRUE(std::filesystem::exists(one));
+
+    auto* clear = Find<QPushButton>("ButtonClearPhotos");
+    EXPECT_EQ(clear->text(), "一覧を空にする");
+    QTest::mouseClick(clear, Qt::LeftButton);
+    EXPECT_EQ(model->rowCount(), 0);
+    EXPECT_TRUE(Marks().empty());
+    EXPECT_FALSE(clear->isEnabled());
+    EXPECT_EQ(Find<QTabWidget>("TabsOverview")->tabText(1), "写真");
+}
+
+// 元に戻す gives every photo and sidecar of the last write its bytes and modification time back,
+// and the rows are read anew; a photo changed since the write is left as it is and counted.
+TEST_F(PhotosTest, UndoRestoresTheLastWriteExactly)
+{
+    const std::string on = Photo("on.jpg", TakenAt(10500));
+    const std::string later = Photo("later.jpg", TakenAt(12000));
+    const std::string raw = Photo("raw.CR2", TakenAt(kTrip2Seconds * 1000 + 10000));
+    namespace fs = std::filesystem;
+    const auto yearAgo = fs::last_write_time(on) - std::chrono::hours(24 * 365);
+    for (const std::string& path : {on, later})
+        fs::last_write_time(path, yearAgo);
+    AddByButton({on, later, raw});
+    const std::string onBytes = ReadWholeFile(on), laterBytes = ReadWholeFile(later);
+    auto* undo = Find<QPushButton>("ButtonUndo");
+    EXPECT_FALSE(undo->isEnabled());
+
+    QTest::mouseClick(Find<QPushButton>("ButtonWrite"), Qt::LeftButton);
+    ASSERT_EQ(ColumnOf(State), (QStringList{"書込済み", "書込済み", "書込済み (XMP)"}));
+    ASSERT_TRUE(undo->isEnabled());
+    const std::string edited = ReadWholeFile(later) + "edited elsewhere";
+    Write("later.jpg", edited);
+
+    QTest::mouseClick(undo, Qt::LeftButton);
+    EXPECT_EQ(Result(),
+              "2 枚を書込の前に戻しました。1 枚は書込の後に変更されていたため、そのままです");
+    EXPECT_EQ(ReadWholeFile(on), onBytes);
+    EXPECT_EQ(fs::last_write_time(on), yearAgo);
+    EXPECT_FALSE(fs::exists(SidecarPath(raw))); // made by the write, gone again
+    EXPECT_EQ(ReadWholeFile(later), edited);
+    EXPECT_EQ(ColumnOf(State), (QStringList{"書込予定", "書込済み", "書込予定 (XMP)"}));
+    // The one left out keeps its original until the backups are let go.
+    EXPECT_TRUE(undo->isEnabled());
+    Find<QAction>("ActionForgetBackups")->trigger();
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_EQ(ReadWholeFile(later), edited);
+    EXPECT_NE(laterBytes, edited);
+}
+
+// A row's tooltip shows the photo's EXIF thumbnail, or the photo scaled down when it has none,
+// made off the window's thread.
+TEST_F(PhotosTest, TooltipShowsAThumbnail)
+{
+    CameraTags withThumbnail = TakenAt(10500);
+    withThumbnail.Thumbnail = true; // 16 x 16
+    const std::string one = Write("one.jpg", WithCameraTags(MakeJpeg(40, 30), withThumbnail));
+    const std::string two = Write("two.jpg", WithCameraTags(MakeJpeg(40, 30), TakenAt(12000)));
+    AddByButton({one, two});
+    auto* panel = Find<PhotoPanel>("PanelPhotos");
+    QAbstractItemModel* model = Find<QTableView>("ListPhotos")->model();
+    const auto picture = [&](int row) {
+        const QString tip = model->index(row, Name).data(Qt::ToolTipRole).toString();
+        const qsizetype at = tip.indexOf(QStringLiteral("base64,"));
+        return at < 0
+                   ? QImage()
+                   : QImage::fromData(QByteArray::fromBase64(
+                         tip.mid(at + 7, tip.indexOf(QLatin1Char('"'), at) - at - 7).toLatin1()));
+    };
+    for (int wait = 0; wait < 500 && (picture(0).isNull() || picture(1).isNull()); ++wait)
+        QTest::qWait(10);
+    EXPECT_EQ(panel->ThumbnailsPending(), 0);
+    EXPECT_EQ(picture(0).size(), QSize(16, 16));
+    EXPECT_EQ(picture(1).size(), QSize(160, 120));
+    EXPECT_TRUE(
+        model->index(0, Name)
+            .data(Qt::ToolTipRole)
+            .toString()
+            .startsWith(QDir::toNativeSeparators(QString::fromStdString(one)).toHtmlEscaped()));
+}
+
+// The clock error is typed as seconds or as ±H:MM:SS; the zones name a city; the clock error
+// and zone written with a camera come back when its photos are added to an empty list.
+TEST_F(PhotosTest, ClockErrorTypedAsTimeAndRememberedPerCamera)
+{
+    auto* clockError = Find<QSpinBox>("SpinClockError");
+    const std::pair<const char*, int> typed[] = {
+        {"+0:01:15", 75},   {"-1:00:00", -3600}, {"90", 90},
+        {"-0:00:02.5", -3}, {"12:34:56", 45296}, {"abc", 45296}, // not taken
+    };
+    auto* edit = clockError->findChild<QLineEdit*>();
+    for (const auto& [text, seconds] : typed) {
+        edit->selectAll();
+        QTest::keyClicks(edit, QString::fromLatin1(text));
+        QTest::keyClick(edit, Qt::Key_Enter);
+        EXPECT_EQ(clockError->value(), seconds) << text;
+    }
+    auto* zone = Find<QComboBox>("ComboCameraZone");
+    EXPECT_EQ(zone->itemText(zone->findData(-300)), "UTC-05:00 ニューヨーク");
+    EXPECT_EQ(zone->itemText(zone->findData(345)), "UTC+05:45 カトマンズ");
+
+    // Written with the camera set to UTC+08:00 and an hour fast: placed on the first trip.
+    clockError->setValue(3600);
+    zone->setCurrentIndex(zone->findData(480));
+    AddByButton({Photo("test.jpg", TakenAt(10500))});
+    QTest::mouseClick(Find<QPushButton>("ButtonWrite"), Qt::LeftButton);
+    ASSERT_EQ(ColumnOf(State), QStringList{"書込済み"});
+
+    form = std::make_unique<TFormMain>(store, dialogs);
+    window = form.get();
+    clockError = Find<QSpinBox>("SpinClockError");
+    zone = Find<QComboBox>("ComboCameraZone");
+    EXPECT_EQ(clockError->value(), 0);
+    CameraTags canon = TakenAt(10500);
+    canon.MakerNote = true; // another camera: nothing remembered
+    AddByButton({Photo("canon.jpg", canon)});
+    EXPECT_EQ(clockError->value(), 0);
+    Find<QPushButton>("ButtonClearPhotos")->click();
+    AddByButton({Photo("test2.jpg", TakenAt(10500))});
+    EXPECT_EQ(clockError->value(), 3600);
+    EXPECT_EQ(zone->currentData().toInt(), 480);
+    EXPECT_EQ(Cell(0, State), "書込予定");
+}
+
 // The state column's words for every outcome, and an error's reason in the user's terms.
 TEST(PhotoText, StatesAndReasons)
 {
@@ -479,6 +641,9 @@ TEST(PhotoText, StatesAndReasons)
          "エラー: サイドカー (.xmp) を読み込めません"},
         {outcome(GeotagResult::Error, {}, PhotoError::Verify),
          "エラー: 書き込んだ内容を確かめられなかったため、元のままです"},
+        {outcome(GeotagResult::Error, {}, PhotoError::Backup, ENOSPC),
+         "エラー: 元に戻すための控えを取れないため、元のままです "
+         "(ディスクに十分な空き領域がありません)"},
     };
     for (const auto& [o, text] : rows) {
         EXPECT_EQ(PhotoStateText(o), text);

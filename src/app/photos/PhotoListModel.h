@@ -39,7 +39,10 @@ class PhotoListModel final : public CaptionedTableModel
     void Reread(std::size_t photo, const PhotoInfo& info, const PhotoOutcome& outcome);
     // The small picture of the photo at this path, as a PNG, for its name's tooltip.
     void SetThumbnail(const std::string& path, const QByteArray& png);
-    [[nodiscard]] const QByteArray& Thumbnail(std::size_t photo) const { return m_thumbnails[photo]; }
+    [[nodiscard]] const QByteArray& Thumbnail(std::size_t photo) const
+    {
+        return m_thumbnails[photo];
+    }
     // The tick box of a row: offered to a photo that would be written (書込予定), ticked until
     // the user takes the tick away; the write command writes the ticked photos only.
     [[nodiscard]] bool Ticked(std::size_t photo) const;

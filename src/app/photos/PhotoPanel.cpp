@@ -2,8 +2,8 @@
 
 #include "app/BusyCursor.h"
 #include "app/Platform.h"
-#include "app/photos/PhotoListModel.h"
 #include "app/overview/MapPanel.h"
+#include "app/photos/PhotoListModel.h"
 #include "app/photos/PhotoText.h"
 #include "app/photos/PhotoThumbnail.h"
 #include "geometry/TrackPlane.h"
@@ -332,8 +332,8 @@ void PhotoPanel::AddPhotoInfos(const std::vector<PhotoInfo>& infos)
     m_model->Add(infos,
                  [&](const PhotoInfo& info) { return m_service.PlacePhoto(info, settings); });
     m_list->resizeColumnToContents(static_cast<int>(PhotoColumn::Name));
-    MakeThumbnails({m_model->Infos().begin() + static_cast<std::ptrdiff_t>(before),
-                    m_model->Infos().end()});
+    MakeThumbnails(
+        {m_model->Infos().begin() + static_cast<std::ptrdiff_t>(before), m_model->Infos().end()});
     ShowMarks();
     ShowCount();
     ShowSummerTime();
@@ -430,8 +430,8 @@ void PhotoPanel::ClockFromPhotoClick()
     if (clock.Status == ClockFromPlaceStatus::Found) {
         // The field holds whole seconds.
         m_clockError->setValue(static_cast<int>(std::clamp<std::int64_t>(
-            (clock.OffsetMs + (clock.OffsetMs < 0 ? -500 : 500)) / kMsPerSecond,
-            -kMostFieldSeconds, kMostFieldSeconds)));
+            (clock.OffsetMs + (clock.OffsetMs < 0 ? -500 : 500)) / kMsPerSecond, -kMostFieldSeconds,
+            kMostFieldSeconds)));
     }
     // What was found, above the count of the photos it places.
     m_result->setText(text + QLatin1Char('\n') + m_result->text());
@@ -595,10 +595,10 @@ void PhotoPanel::ButtonUndoClick()
     ShowMarks();
     ShowCount();
     ShowUndo();
-    m_result->setText(RestoredPhotosText(
-        counts[static_cast<std::size_t>(RestoreResult::Restored)],
-        counts[static_cast<std::size_t>(RestoreResult::ChangedSince)],
-        counts[static_cast<std::size_t>(RestoreResult::Failed)]));
+    m_result->setText(
+        RestoredPhotosText(counts[static_cast<std::size_t>(RestoreResult::Restored)],
+                           counts[static_cast<std::size_t>(RestoreResult::ChangedSince)],
+                           counts[static_cast<std::size_t>(RestoreResult::Failed)]));
 }
 
 void PhotoPanel::ForgetBackups()

@@ -284,14 +284,13 @@ const QString kRemovePhotosAction = QStringLiteral("一覧から外す");
 const QString kClearListCaption = QStringLiteral("一覧を空にする");
 const QString kClearListToolTip =
     QStringLiteral("一覧の写真をすべて外します。写真のファイルはそのままです");
-const QString kTickToolTip =
-    QStringLiteral("チェックを外した写真は [書込] で書き込みません");
+const QString kTickToolTip = QStringLiteral("チェックを外した写真は [書込] で書き込みません");
 
 const QString kUndoCaption = QStringLiteral("元に戻す");
-const QString kUndoToolTip = QStringLiteral(
-    "直前の [書込] で書き換えた写真を、書込の前の内容と更新日時に戻します。\n"
-    "書込の後に別のソフトで変更された写真はそのままにします。\n"
-    "書込の前の写真の控えは、このウィンドウを閉じると消えます");
+const QString kUndoToolTip =
+    QStringLiteral("直前の [書込] で書き換えた写真を、書込の前の内容と更新日時に戻します。\n"
+                   "書込の後に別のソフトで変更された写真はそのままにします。\n"
+                   "書込の前の写真の控えは、このウィンドウを閉じると消えます");
 const QString kForgetBackupsAction = QStringLiteral("元に戻すための控えを消す");
 const QString kBackupsForgotten =
     QStringLiteral("書込の前の写真の控えを消しました。元に戻すことはできません");

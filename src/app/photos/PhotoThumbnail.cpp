@@ -14,7 +14,8 @@ QByteArray PhotoThumbnailPng(const QString& path)
         return {};
     QByteArray bytes = file.readAll();
     const std::string exif = ExifThumbnail(std::string_view(bytes.constData(), bytes.size()));
-    QImage picture = QImage::fromData(QByteArray::fromRawData(exif.data(), static_cast<qsizetype>(exif.size())));
+    QImage picture =
+        QImage::fromData(QByteArray::fromRawData(exif.data(), static_cast<qsizetype>(exif.size())));
     if (picture.isNull()) {
         // Decoded at the size shown, not whole.
         QBuffer buffer(&bytes);
