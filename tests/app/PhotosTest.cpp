@@ -174,10 +174,10 @@ TEST_F(PhotosTest, ListSaysWhereEachPhotoLiesOrWhyNot)
                            "非対応の形式", "位置情報あり", "書込予定 (XMP)",
                            "エラー: 読み込めません (ファイルが見つかりません)"}));
     EXPECT_EQ(ColumnOf(Position),
-              (QStringList{"35.510500, 139.750000", "-", "-", "-", "-", "35.000000, 0.000000",
-                           "35.600000, 139.760000", "-"})); // the tagged photo's own
-    EXPECT_EQ(Cell(0, Time), "2021/05/03 09:00:10");
-    EXPECT_EQ(Cell(2, Time), "2021/05/03 08:00:00");
+              (QStringList{"35.51050, 139.75000", "-", "-", "-", "-", "35.00000, 0.00000",
+                           "35.60000, 139.76000", "-"})); // the tagged photo's own
+    EXPECT_EQ(Cell(0, Time), "05/03 09:00:10");
+    EXPECT_EQ(Cell(2, Time), "05/03 08:00:00");
     EXPECT_EQ(Result(), "写真 8 枚のうち 2 枚に書き込めます");
     EXPECT_TRUE(Find<QPushButton>("ButtonWrite")->isEnabled());
     auto* tabs = Find<QTabWidget>("TabsOverview");
@@ -241,8 +241,8 @@ TEST_F(PhotosTest, ClockErrorAndZoneMoveThePhoto)
     const QPointF before = track->PhotoMarkPixels().at(0);
 
     clockError->setValue(-5); // the camera ran 5 s slow: taken 5 s later, 0.005 degrees further
-    EXPECT_EQ(Cell(0, Time), "2021/05/03 09:00:15");
-    EXPECT_EQ(Cell(0, Position), "35.515500, 139.750000");
+    EXPECT_EQ(Cell(0, Time), "05/03 09:00:15");
+    EXPECT_EQ(Cell(0, Position), "35.51550, 139.75000");
     const QPointF north = track->PhotoMarkPixels().at(0);
     EXPECT_NEAR(north.x(), before.x(), 0.01);
     EXPECT_LT(north.y(), before.y() - 1); // north is up
@@ -258,8 +258,8 @@ TEST_F(PhotosTest, ClockErrorAndZoneMoveThePhoto)
     auto* zone = Find<QComboBox>("ComboCameraZone");
     EXPECT_EQ(zone->currentText(), "UTC+09:00 東京");
     zone->setCurrentIndex(zone->findText("UTC+08:00 北京"));
-    EXPECT_EQ(Cell(0, Time), "2021/05/03 10:00:10");
-    EXPECT_EQ(Cell(0, Position), "35.600000, 139.760500");
+    EXPECT_EQ(Cell(0, Time), "05/03 10:00:10");
+    EXPECT_EQ(Cell(0, Position), "35.60000, 139.76050");
     ASSERT_EQ(Marks().size(), 1u);
     EXPECT_EQ(Marks()[0].Trip, 1u);
     EXPECT_GT(track->PhotoMarkPixels().at(0).x(), before.x());
@@ -297,7 +297,7 @@ TEST_F(PhotosTest, ClockErrorFromAPlacedPhoto)
     EXPECT_EQ(Find<QSpinBox>("SpinClockError")->value(), 75);
     EXPECT_TRUE(Result().startsWith("placed.jpg: カメラの時計は 75.000 秒進んでいます"))
         << Result().toStdString();
-    EXPECT_EQ(Cell(1, Position), "35.520000, 139.750000");
+    EXPECT_EQ(Cell(1, Position), "35.52000, 139.75000");
 }
 
 // The write button tags the photos that would be tagged, in place or in a sidecar, and leaves
@@ -370,6 +370,29 @@ TEST_F(PhotosTest, PhotoTabTakesItsPlaceInTabOrderAndWidth)
     EXPECT_GE(Find<TrackView>("PaintTrack")->width(), 1024 / 3 - 20);
 }
 
+// At the window's first size every column of the photo list shows whole.
+TEST_F(PhotosTest, ColumnsFitAtTheFirstSize)
+{
+    AddByButton({Photo("IMG_0412.JPG", TakenAt(10500)),
+                 Write("IMG_0413.CR2", WithCameraTags(MakeJpeg(2, 2), TakenAt(12000)))});
+    QCoreApplication::sendPostedEvents();
+    auto* list = Find<QTableView>("ListPhotos");
+    int columns = 0;
+    for (int column = 0; column < list->model()->columnCount(); ++column)
+        columns += list->columnWidth(column);
+    EXPECT_LE(columns, list->viewport()->width());
+    EXPECT_GE(Find<TrackView>("PaintTrack")->width(), 120);
+    // What the cells leave out for it, the year and the sixth decimal, their tooltips give.
+    const auto tip = [&](Column column) {
+        return list->model()->index(0, column).data(Qt::ToolTipRole).toString();
+    };
+    EXPECT_EQ(Cell(0, Time), "05/03 09:00:10");
+    EXPECT_TRUE(tip(Time).startsWith("2021/05/03 09:00:10\nカメラの時計: "))
+        << tip(Time).toStdString();
+    EXPECT_EQ(Cell(0, Position), "35.51050, 139.75000");
+    EXPECT_EQ(tip(Position), "35.510500, 139.750000\n高度 20.5 m");
+}
+
 // A photo that holds a position is listed and marked (hollow) there, stays 位置情報あり whatever
 // the clock error, and takes the log's position only through 位置を上書き on the picked rows.
 TEST_F(PhotosTest, APhotoWithAPositionKeepsItUntilOverwritten)
@@ -384,7 +407,7 @@ TEST_F(PhotosTest, APhotoWithAPositionKeepsItUntilOverwritten)
     for (const int error : {0, 40, 100000}) {
         clockError->setValue(error);
         EXPECT_EQ(Cell(0, State), "位置情報あり") << error;
-        EXPECT_EQ(Cell(0, Position), "10.000000, 20.000000") << error;
+        EXPECT_EQ(Cell(0, Position), "10.00000, 20.00000") << error;
         ASSERT_FALSE(Marks().empty());
         EXPECT_EQ(Marks()[0].Photo, 0u);
         EXPECT_TRUE(Marks()[0].Held);
@@ -398,7 +421,7 @@ TEST_F(PhotosTest, APhotoWithAPositionKeepsItUntilOverwritten)
     ASSERT_TRUE(overwrite->isEnabled());
     QTest::mouseClick(overwrite, Qt::LeftButton);
     EXPECT_EQ(ColumnOf(State), (QStringList{"書込済み", "書込予定"})); // the other is not written
-    EXPECT_EQ(Cell(0, Position), "35.510500, 139.750000");
+    EXPECT_EQ(Cell(0, Position), "35.51050, 139.75000");
     EXPECT_FALSE(Marks()[0].Held);
     const auto position = Exiv2Position(photo);
     ASSERT_TRUE(position.has_value());
@@ -406,7 +429,7 @@ TEST_F(PhotosTest, APhotoWithAPositionKeepsItUntilOverwritten)
     // Placed again, it holds the written position.
     clockError->setValue(5);
     EXPECT_EQ(Cell(0, State), "位置情報あり");
-    EXPECT_EQ(Cell(0, Position), "35.510500, 139.750000");
+    EXPECT_EQ(Cell(0, Position), "35.51050, 139.75000");
 }
 
 // A window of the system's zone (Berlin, standard time UTC+01:00) and a camera set to summer
@@ -432,13 +455,13 @@ TEST_F(PhotosTest, SummerTimeIsNamedAboveTheList)
         EXPECT_FALSE(line->isHidden());
         EXPECT_EQ(line->text(), "夏時間に撮られた写真があります。カメラを夏時間に合わせていたなら、"
                                 "時間帯を UTC+02:00 にしてください");
-        EXPECT_EQ(Cell(0, Position), "35.600000, 139.760500"); // an hour late: on the 2nd trip
+        EXPECT_EQ(Cell(0, Position), "35.60000, 139.76050"); // an hour late: on the 2nd trip
         auto* zone = Find<QComboBox>("ComboCameraZone");
         EXPECT_EQ(zone->currentText(), "UTC+01:00 パリ");
         ASSERT_GE(zone->findText("UTC+02:00 カイロ"), 0);
         zone->setCurrentIndex(zone->findText("UTC+02:00 カイロ"));
         EXPECT_EQ(Cell(0, State), "書込予定");
-        EXPECT_EQ(Cell(0, Position), "35.510500, 139.750000");
+        EXPECT_EQ(Cell(0, Position), "35.51050, 139.75000");
         EXPECT_TRUE(line->isHidden());
     }
     if (oldZone.isNull())

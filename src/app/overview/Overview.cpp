@@ -35,6 +35,8 @@
 namespace {
 
 constexpr int kRowPadding = 6;
+// The narrowest track picture beside the photo list.
+constexpr int kLeastPictureWidth = 120;
 // The side of a photo's thumbnail in its tooltip on the map.
 constexpr int kThumbnailPixels = 160;
 
@@ -188,11 +190,12 @@ int TOverview::ListWidth() const
                          m_list->verticalHeader()->minimumWidth());
     for (int column = 0; column < kTripColumnCount; ++column)
         width += m_list->columnWidth(column);
-    // The photo list takes more where the window is wide enough: the picture keeps a third.
+    // The photo list takes the width that shows its columns whole: the picture keeps the rest,
+    // at least kLeastPictureWidth (the window's first size).
     if (m_tabs->currentWidget() == m_photos) {
         const QList<int> sizes = m_splitter->sizes();
-        width = std::max(
-            width, std::min(m_photos->FittingWidth(), (sizes.value(0) + sizes.value(1)) * 2 / 3));
+        width = std::max(width, std::min(m_photos->FittingWidth(),
+                                         sizes.value(0) + sizes.value(1) - kLeastPictureWidth));
     }
     return width;
 }

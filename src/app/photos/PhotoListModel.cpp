@@ -145,9 +145,10 @@ QString PhotoListModel::Text(std::size_t photo, int column) const
     case PhotoColumn::Name:
         return QFileInfo(FromLocalPath(m_infos[photo].Path)).fileName();
     case PhotoColumn::Time:
-        return outcome.Moment ? MomentText(outcome.Moment->UtcMs - m_biasMinutes * kMsPerMinute,
-                                           DateSep(), TimeSep())
-                              : QStringLiteral("-");
+        return outcome.Moment
+                   ? ShortMomentText(outcome.Moment->UtcMs - m_biasMinutes * kMsPerMinute,
+                                     DateSep(), TimeSep())
+                   : QStringLiteral("-");
     case PhotoColumn::Position:
         return outcome.Place ? PositionText(*outcome.Place) : QStringLiteral("-");
     case PhotoColumn::State:
@@ -169,12 +170,18 @@ QString PhotoListModel::ToolTip(std::size_t photo, int column) const
         return PhotoNameToolTip(QDir::toNativeSeparators(FromLocalPath(m_infos[photo].Path)),
                                 m_thumbnails[photo]);
     case PhotoColumn::Time:
-        return outcome.Moment ? CameraTimeToolTip(*outcome.Moment, DateSep(), TimeSep())
+        return outcome.Moment ? MomentText(outcome.Moment->UtcMs - m_biasMinutes * kMsPerMinute,
+                                           DateSep(), TimeSep()) +
+                                    QLatin1Char('\n') +
+                                    CameraTimeToolTip(*outcome.Moment, DateSep(), TimeSep())
                               : QString();
     case PhotoColumn::Position:
-        return outcome.Place && outcome.Place->HeightM
-                   ? QStringLiteral("高度 %1 m").arg(*outcome.Place->HeightM, 0, 'f', 1)
-                   : QString();
+        if (!outcome.Place)
+            return {};
+        return PositionText(*outcome.Place, 6) +
+               (outcome.Place->HeightM
+                    ? QStringLiteral("\n高度 %1 m").arg(*outcome.Place->HeightM, 0, 'f', 1)
+                    : QString());
     case PhotoColumn::State:
         return Waiting(outcome) ? kPhotosWaitForLog : PhotoStateToolTip(outcome);
     }

@@ -36,7 +36,7 @@
 namespace {
 
 constexpr int kRowPadding = 6;
-constexpr int kCellPadding = 16;
+constexpr int kCellPadding = 6;
 // Up to three years either way: a camera whose date was never set.
 constexpr int kMostFieldSeconds = 99'999'999;
 // The offsets the world's clocks are set to, in minutes east of UTC: every whole hour from

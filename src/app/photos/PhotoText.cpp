@@ -65,8 +65,8 @@ QStringList PhotoColumnCaptions()
 
 QStringList PhotoColumnSamples()
 {
-    return {QString(), QStringLiteral("0000/00/00 00:00:00"), QStringLiteral("書込予定 (XMP)"),
-            QStringLiteral("-00.000000, -000.000000")};
+    return {QString(), QStringLiteral("00/00 00:00:00"), QStringLiteral("書込予定 (XMP)"),
+            QStringLiteral("-00.00000, 000.00000")};
 }
 
 const QString kPhotoDialogTitle = QStringLiteral("写真の追加");
@@ -80,10 +80,15 @@ QString MomentText(std::int64_t ms, const QString& dateSeparator, const QString&
            TwoDigits(t.Second);
 }
 
-QString PositionText(const TrackPoint& place)
+QString ShortMomentText(std::int64_t ms, const QString& dateSeparator, const QString& timeSeparator)
 {
-    return QString::number(place.LatDeg, 'f', 6) + QStringLiteral(", ") +
-           QString::number(place.LonDeg, 'f', 6);
+    return MomentText(ms, dateSeparator, timeSeparator).mid(5);
+}
+
+QString PositionText(const TrackPoint& place, int decimals)
+{
+    return QString::number(place.LatDeg, 'f', decimals) + QStringLiteral(", ") +
+           QString::number(place.LonDeg, 'f', decimals);
 }
 
 QString ZoneText(std::int32_t eastMinutes)

@@ -26,8 +26,13 @@ QStringList PhotoColumnSamples();
 
 // "2024/05/03 14:31:15" with the given separators.
 QString MomentText(std::int64_t ms, const QString& dateSeparator, const QString& timeSeparator);
-// "35.658581, 139.745433": latitude and longitude in degrees, six decimals (a tenth of a metre).
-QString PositionText(const TrackPoint& place);
+// "05/03 14:31:15": the list's time, without the year (in its tooltip, and above in the log's
+// summary), so that every column shows whole at the window's first size.
+QString ShortMomentText(std::int64_t ms, const QString& dateSeparator,
+                        const QString& timeSeparator);
+// "35.65858, 139.74543": latitude and longitude in degrees, five decimals (a metre, finer than a
+// fix) in the list, six (a tenth of a metre) in its tooltip.
+QString PositionText(const TrackPoint& place, int decimals = 5);
 // "UTC+09:00", "UTC-03:30" of minutes east of UTC.
 QString ZoneText(std::int32_t eastMinutes);
 // A choice of the camera's zone: the offset and a city whose clocks show it, "UTC+09:00 東京";
