@@ -36,7 +36,8 @@
 namespace {
 
 constexpr int kRowPadding = 6;
-constexpr int kCellPadding = 6;
+constexpr int kCellPadding = 8;
+constexpr int kSwatchPixels = 11;
 // Up to three years either way: a camera whose date was never set.
 constexpr int kMostFieldSeconds = 99'999'999;
 // The offsets the world's clocks are set to, in minutes east of UTC: every whole hour from
@@ -237,6 +238,8 @@ void PhotoPanel::CreateList()
     m_list->setAlternatingRowColors(true);
     m_list->setWordWrap(false);
     m_list->setCornerButtonEnabled(false);
+    // The trip's swatch smaller than an icon: the columns fit at the window's first size.
+    m_list->setIconSize({kSwatchPixels, kSwatchPixels});
     QHeaderView* header = m_list->horizontalHeader();
     header->setHighlightSections(false);
     header->setStretchLastSection(true);
