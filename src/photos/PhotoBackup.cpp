@@ -83,6 +83,8 @@ fs::path PhotoBackup::FreeName(const fs::path& target) const
 int PhotoBackup::Keep(const std::string& target)
 {
     const std::lock_guard<std::mutex> held(m_lock);
+    if (m_folder.empty()) // no folder could be made for them (the window's cache, say)
+        return ENOENT;
     Entry entry;
     entry.Given = target;
     std::error_code ec;

@@ -159,6 +159,10 @@ TEST_F(Backup, APhotoWhoseOriginalCannotBeKeptIsNotWritten)
     EXPECT_NE(outcome.Errno, 0);
     EXPECT_EQ(ReadWholeFile(path), before);
     EXPECT_EQ(backup.Count(), 0U);
+    // No folder at all: nothing is kept in the working folder instead.
+    PhotoBackup nowhere("");
+    EXPECT_EQ(TagPhoto(path, track, With(nowhere)).Error, PhotoError::Backup);
+    EXPECT_EQ(ReadWholeFile(path), before);
 }
 
 TEST(ClockError, SecondsAndHoursMinutesSeconds)
