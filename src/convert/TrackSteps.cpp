@@ -31,11 +31,43 @@ double AsinOfSmall(double x)
     return x + x * x2 * (1.0 / 6 + x2 * (3.0 / 40 + x2 * (5.0 / 112)));
 }
 
+// The local plane decides whether a step is longer than a limit: its square of the length from
+// the differences in radians, with the cosines of both latitudes on the longitude, is what the
+// haversine takes with sin(x) for x. For steps under kFlatMostRad each way that lies within 2e-5
+// of the great-circle length's square, so a plane length more than kFlatMargin of the limit's
+// square away from it falls on the same side as the great-circle length; the haversine decides
+// the rest (a step near the limit, a long one, one across the date line).
+constexpr double kFlatMostRad = 0.01;
+constexpr double kFlatMargin = 1e-3;
+
+enum class Side : std::int8_t { Shorter, Near, Longer };
+
+Side FlatSide(const PathPoint& a, const PathPoint& b, double limitM)
+{
+    const double dLat = (b.LatDeg - a.LatDeg) * kRadiansPerDegree;
+    const double dLon = (b.LonDeg - a.LonDeg) * kRadiansPerDegree;
+    if (!(std::fabs(dLat) < kFlatMostRad && std::fabs(dLon) < kFlatMostRad))
+        return Side::Near;
+    const double squareM2 =
+        (dLat * dLat + a.CosLat * b.CosLat * dLon * dLon) * (kTripEarthRadiusM * kTripEarthRadiusM);
+    const double limitM2 = limitM * limitM;
+    if (squareM2 < limitM2 * (1 - kFlatMargin))
+        return Side::Shorter;
+    return squareM2 > limitM2 * (1 + kFlatMargin) ? Side::Longer : Side::Near;
+}
+
+// StepM(a, b) > limitM, mostly without working out StepM.
+bool Longer(const PathPoint& a, const PathPoint& b, double limitM)
+{
+    const Side side = FlatSide(a, b, limitM);
+    return side == Side::Near ? StepM(a, b) > limitM : side == Side::Longer;
+}
+
 bool IsJump(const PathPoint& from, const PathPoint& to)
 {
     const auto ms = static_cast<double>(to.Ms > from.Ms ? to.Ms - from.Ms : from.Ms - to.Ms);
     constexpr auto kJumpShortestMs = static_cast<double>(kJumpShortestStepMs);
-    return StepM(from, to) > kJumpMetresPerSecond * std::max(kJumpShortestMs, ms) / 1000.0;
+    return Longer(from, to, kJumpMetresPerSecond * std::max(kJumpShortestMs, ms) / 1000.0);
 }
 
 // The point after an excursion that starts at `first`, away from `from`: the first of the next
@@ -53,12 +85,47 @@ std::optional<std::size_t> Return(std::span<const PathPoint> points, std::size_t
     return std::nullopt;
 }
 
-} // namespace
-
-PathPoint MakePathPoint(double latDeg, double lonDeg, std::int64_t ms)
+// The length of the path as MarkPath walks it: a point on the path adds the step from the last
+// point counted once it lies far enough from it in space or time.
+class PathCount
 {
-    return {latDeg, lonDeg, std::cos(latDeg * kRadiansPerDegree), ms};
-}
+  public:
+    explicit PathCount(const PathPoint& first) : m_counted(&first) {}
+
+    // How the point stands to the last point counted: too near in space and time to count
+    // (Shorter), far enough (Longer), or near kPathNoiseM, which the great-circle length decides.
+    [[nodiscard]] Side Reach(const PathPoint& point) const
+    {
+        if (point.Ms - m_counted->Ms >= kPathNoiseMs)
+            return Side::Longer;
+        return FlatSide(*m_counted, point, kPathNoiseM);
+    }
+    // A point on the path, with its Reach.
+    void Path(const PathPoint& point, Side reach)
+    {
+        if (reach == Side::Shorter)
+            return;
+        const double stepM = StepM(*m_counted, point);
+        if (reach == Side::Longer || stepM >= kPathNoiseM) {
+            m_lengthM += stepM;
+            m_counted = &point;
+        }
+    }
+    void Jump(const PathPoint& point) { m_counted = &point; }
+    [[nodiscard]] double LengthM() const { return m_lengthM; }
+
+  private:
+    const PathPoint* m_counted; // the last point the path counted
+    double m_lengthM = 0;
+};
+
+// A point too near the last point counted to count cannot be a jump: the path's last point lies
+// within kPathNoiseM of that one as well (or is it), so the point lies within twice that of the
+// path's last point, nearer than any jump.
+static_assert(kJumpMetresPerSecond * static_cast<double>(kJumpShortestStepMs) / 1000.0 >
+              2 * kPathNoiseM * (1 + kFlatMargin));
+
+} // namespace
 
 double StepM(const PathPoint& a, const PathPoint& b)
 {
@@ -68,41 +135,29 @@ double StepM(const PathPoint& a, const PathPoint& b)
     return 2 * kTripEarthRadiusM * AsinOfSmall(std::sqrt(h));
 }
 
-void MarkTrackSteps(std::span<const PathPoint> points, std::span<TrackStep> steps)
+double MarkPath(std::span<const PathPoint> points, std::span<TrackStep> steps)
 {
-    std::optional<std::size_t> last; // the path's last point
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        if (last && IsJump(points[*last], points[i])) {
-            if (const std::optional<std::size_t> back = Return(points, *last, i)) {
+    if (points.empty())
+        return 0;
+    steps[0] = TrackStep::Path;
+    PathCount path(points[0]);
+    std::size_t last = 0; // the path's last point
+    for (std::size_t i = 1; i < points.size(); ++i) {
+        const Side reach = path.Reach(points[i]);
+        if (reach != Side::Shorter && IsJump(points[last], points[i])) {
+            if (const std::optional<std::size_t> back = Return(points, last, i)) {
                 std::fill(steps.begin() + static_cast<std::ptrdiff_t>(i),
                           steps.begin() + static_cast<std::ptrdiff_t>(*back), TrackStep::Excursion);
                 i = *back - 1;
                 continue;
             }
             steps[i] = TrackStep::Jump;
+            path.Jump(points[i]);
         } else {
             steps[i] = TrackStep::Path;
+            path.Path(points[i], reach);
         }
         last = i;
     }
-}
-
-double PathLengthM(std::span<const PathPoint> points, std::span<const TrackStep> steps)
-{
-    double length = 0;
-    std::optional<std::size_t> counted; // the last point the path counted
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        if (steps[i] == TrackStep::Excursion || steps[i] == TrackStep::None)
-            continue;
-        if (!counted || steps[i] == TrackStep::Jump) {
-            counted = i;
-            continue;
-        }
-        const double step = StepM(points[*counted], points[i]);
-        if (step >= kPathNoiseM || points[i].Ms - points[*counted].Ms >= kPathNoiseMs) {
-            length += step;
-            counted = i;
-        }
-    }
-    return length;
+    return path.LengthM();
 }

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <numbers>
 #include <span>
 
 // What the fixes of a trip are to its path: the one rule that tells a receiver's glitch from a
@@ -34,7 +36,10 @@ struct PathPoint {
     std::int64_t Ms = 0;
 };
 
-[[nodiscard]] PathPoint MakePathPoint(double latDeg, double lonDeg, std::int64_t ms);
+[[nodiscard]] inline PathPoint MakePathPoint(double latDeg, double lonDeg, std::int64_t ms)
+{
+    return {latDeg, lonDeg, std::cos(latDeg * (std::numbers::pi / 180.0)), ms};
+}
 
 // Great-circle distance in metres between two points (haversine on the trips' sphere).
 [[nodiscard]] double StepM(const PathPoint& a, const PathPoint& b);
@@ -46,15 +51,16 @@ enum class TrackStep : std::uint8_t {
     None,      // a record without a position
 };
 
-// Marks the points of one trip (time order): a point farther from the path's last point than
-// kJumpSpeedKmh allows in the time between (at least kJumpShortestStepMs) starts an excursion
-// when one of the next kMostExcursionFixes points comes back, lying within reach of that last
-// point again and with the track going on from it without a jump (the excursion's points up to
-// it are left out); it is a jump otherwise. `steps` has a mark for every point.
-void MarkTrackSteps(std::span<const PathPoint> points, std::span<TrackStep> steps);
-
-// The length of a trip's path in metres over the points marked Path and Jump: a step from the
-// last point counted is counted once the position lies kPathNoiseM or more from it, or
-// kPathNoiseMs or more after it; no step leads to a jump, which starts the count afresh.
-[[nodiscard]] double PathLengthM(std::span<const PathPoint> points,
-                                 std::span<const TrackStep> steps);
+// Marks the points of one trip (time order) and returns the length of its path in metres, in one
+// walk; `steps` has a mark for every point.
+//
+// The marks: a point farther from the path's last point than kJumpSpeedKmh allows in the time
+// between (at least kJumpShortestStepMs) starts an excursion when one of the next
+// kMostExcursionFixes points comes back, lying within reach of that last point again and with the
+// track going on from it without a jump (the excursion's points up to it are left out); it is a
+// jump otherwise.
+//
+// The length, over the points marked Path and Jump: a step from the last point counted is counted
+// once the position lies kPathNoiseM or more from it, or kPathNoiseMs or more after it; no step
+// leads to a jump, which starts the count afresh.
+double MarkPath(std::span<const PathPoint> points, std::span<TrackStep> steps);

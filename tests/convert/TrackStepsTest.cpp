@@ -44,7 +44,7 @@ class Noise
 std::string Marks(const std::vector<PathPoint>& points)
 {
     std::vector<TrackStep> steps(points.size(), TrackStep::None);
-    MarkTrackSteps(points, steps);
+    MarkPath(points, steps);
     std::string marks;
     for (const TrackStep step : steps)
         marks += "PEJ-"[static_cast<int>(step)];
@@ -62,8 +62,7 @@ double PlainM(const std::vector<PathPoint>& points)
 double PathM(const std::vector<PathPoint>& points)
 {
     std::vector<TrackStep> steps(points.size(), TrackStep::None);
-    MarkTrackSteps(points, steps);
-    return PathLengthM(points, steps);
+    return MarkPath(points, steps);
 }
 
 // A walk north at `metresPerFix` a fix, `msPerFix` apart, with a fix replaced by `away`.
@@ -154,6 +153,57 @@ TEST(TrackSteps, CountsThePathNotTheNoise)
     EXPECT_NEAR(PathM(jumped), 18 * 20.0, 1e-6);
 }
 
+// The point `metres` from (latDeg, lonDeg) along `bearingDeg` on the trips' sphere, `ms` later.
+PathPoint Destination(double latDeg, double lonDeg, double bearingDeg, double metres,
+                      std::int64_t ms)
+{
+    constexpr double kRad = 3.14159265358979323846 / 180;
+    const double d = metres / kTripEarthRadiusM;
+    const double lat = latDeg * kRad;
+    const double lat2 = std::asin(std::sin(lat) * std::cos(d) +
+                                  std::cos(lat) * std::sin(d) * std::cos(bearingDeg * kRad));
+    const double lon2 =
+        lonDeg * kRad + std::atan2(std::sin(bearingDeg * kRad) * std::sin(d) * std::cos(lat),
+                                   std::cos(d) - std::sin(lat) * std::sin(lat2));
+    double lonDeg2 = lon2 / kRad;
+    if (lonDeg2 > 180)
+        lonDeg2 -= 360;
+    return MakePathPoint(lat2 / kRad, lonDeg2, ms);
+}
+
+// The walk decides a step's length against the path's 15 m and the jump's reach on a plane where
+// it can: just below and just above each limit, at every latitude and across the date line, the
+// decisions are the great-circle length's.
+TEST(TrackSteps, DecidesAtTheLimitsAsTheGreatCircleDoes)
+{
+    struct Place {
+        double LatDeg;
+        double LonDeg;
+    };
+    const Place places[] = {{0, 10}, {35.5, 139.75}, {-70, -60}, {89.9, 0}, {0.0001, 179.99998}};
+    const double factors[] = {0.99, 0.999999, 1.000001, 1.01};
+    const double kJumpM = kJumpSpeedKmh / 3.6 * 0.1; // reach in a tenth of a second
+    for (const Place& place : places) {
+        for (const double bearing : {0.0, 45.0, 90.0, 250.0}) {
+            for (const double factor : factors) {
+                const PathPoint from = MakePathPoint(place.LatDeg, place.LonDeg, 0);
+                // The path: a step one second later counts when it is 15 m or more.
+                const PathPoint near =
+                    Destination(place.LatDeg, place.LonDeg, bearing, kPathNoiseM * factor, 1000);
+                const std::vector<PathPoint> walk{from, near};
+                const double stepM = StepM(from, near);
+                EXPECT_EQ(PathM(walk), stepM >= kPathNoiseM ? stepM : 0.0)
+                    << place.LatDeg << " " << place.LonDeg << " " << bearing << " " << factor;
+                // The jump: a last step a tenth of a second later beyond the reach.
+                const PathPoint far =
+                    Destination(place.LatDeg, place.LonDeg, bearing, kJumpM * factor, 100);
+                EXPECT_EQ(Marks({from, far}), StepM(from, far) > kJumpM ? "PJ" : "PP")
+                    << place.LatDeg << " " << place.LonDeg << " " << bearing << " " << factor;
+            }
+        }
+    }
+}
+
 // Every figure of a trip leaves the excursions out: the distance, the highest speed, the heights.
 TEST(TrackSteps, TripFiguresFollowThePath)
 {
@@ -167,6 +217,14 @@ TEST(TrackSteps, TripFiguresFollowThePath)
         fix.ExtraValue = spike ? -500.0f : 20.0f + static_cast<float>(i) / 10;
         fixes.push_back(fix);
     }
+    // Records without a position among the fixes: they ride along, marked as such, and move
+    // nothing of the others' marks.
+    for (const std::size_t at :
+         {std::size_t{70}, std::size_t{41}, std::size_t{40}, std::size_t{3}}) {
+        TGpsFix noFix = fixes[at];
+        noFix.FixType = kNoFixType;
+        fixes.insert(fixes.begin() + static_cast<std::ptrdiff_t>(at), noFix);
+    }
     const TripAnalysis analysis = AnalyseTrips(fixes);
     ASSERT_EQ(analysis.Trips.size(), 1u);
     const Trip& trip = analysis.Trips[0];
@@ -175,9 +233,13 @@ TEST(TrackSteps, TripFiguresFollowThePath)
     EXPECT_EQ(trip.MaxSpeedKmh, 36.0f);
     EXPECT_EQ(trip.MinHeightM, 20.0f);
     EXPECT_FLOAT_EQ(*trip.MaxHeightM, 29.9f);
-    ASSERT_EQ(analysis.Steps.size(), 100u);
-    EXPECT_EQ(analysis.Steps[40], TrackStep::Excursion);
-    EXPECT_EQ(std::count(analysis.Steps.begin(), analysis.Steps.end(), TrackStep::Path), 99);
+    ASSERT_EQ(analysis.Steps.size(), 104u);
+    for (std::size_t i = 0; i < fixes.size(); ++i) {
+        const TrackStep expected = fixes[i].FixType == kNoFixType ? TrackStep::None
+                                   : fixes[i].Speed > 9000        ? TrackStep::Excursion
+                                                                  : TrackStep::Path;
+        EXPECT_EQ(analysis.Steps[i], expected) << i;
+    }
     EXPECT_TRUE(AnalyseTrips(fixes, kDefaultTripGapMs, TripFigures::BoundsOnly).Steps.empty());
 }
 
