@@ -63,24 +63,43 @@ bool Longer(const PathPoint& a, const PathPoint& b, double limitM)
     return side == Side::Near ? StepM(a, b) > limitM : side == Side::Longer;
 }
 
-bool IsJump(const PathPoint& from, const PathPoint& to)
+// Whether the step between two points is faster than `kmh` (their time apart taken as at least
+// kJumpShortestStepMs).
+bool Faster(const PathPoint& from, const PathPoint& to, double kmh)
 {
     const auto ms = static_cast<double>(to.Ms > from.Ms ? to.Ms - from.Ms : from.Ms - to.Ms);
-    constexpr auto kJumpShortestMs = static_cast<double>(kJumpShortestStepMs);
-    return Longer(from, to, kJumpMetresPerSecond * std::max(kJumpShortestMs, ms) / 1000.0);
+    constexpr auto kShortestMs = static_cast<double>(kJumpShortestStepMs);
+    return Longer(from, to, kmh / 3.6 * std::max(kShortestMs, ms) / 1000.0);
+}
+
+bool IsJump(const PathPoint& from, const PathPoint& to) { return Faster(from, to, kJumpSpeedKmh); }
+
+// Whether the step between two points is faster than a return from an excursion allows: faster
+// than kReturnSpeedKmh and than kReturnLoggedFactor times the speed the log records at either
+// point (a fast vehicle moves at its own speed), never more than a jump allows.
+bool FasterThanReturn(const PathPoint& from, const PathPoint& to)
+{
+    const float logged = std::fmax(from.SpeedKmh, to.SpeedKmh); // NaN only when neither has one
+    const double kmh = std::isfinite(logged) ? std::clamp(kReturnLoggedFactor * logged,
+                                                          kReturnSpeedKmh, kJumpSpeedKmh)
+                                             : kReturnSpeedKmh;
+    return Faster(from, to, kmh);
 }
 
 // The point after an excursion that starts at `first`, away from `from`: the first of the next
-// few points that lies within reach of `from` again and from which the track goes on without a
-// jump (a smoothed spike passes near its start on its way out and back); nothing when the track
-// stays away.
+// few points that has come back, lying within a return's reach of `from` again and nearer it than
+// half the step out, and from which the track goes on no faster than a return; nothing when the
+// track stays away. A smoothed spike passes near its start on its way out and back, and a
+// smoothed jump creeps towards its end, at hundreds of km/h: neither is a return.
 std::optional<std::size_t> Return(std::span<const PathPoint> points, std::size_t from,
                                   std::size_t first)
 {
     const std::size_t last = std::min(points.size() - 1, first + kMostExcursionFixes);
+    const double outM = StepM(points[from], points[first]);
     for (std::size_t next = first + 1; next <= last; ++next)
-        if (!IsJump(points[from], points[next]) &&
-            (next + 1 == points.size() || !IsJump(points[next], points[next + 1])))
+        if (!FasterThanReturn(points[from], points[next]) &&
+            2 * StepM(points[from], points[next]) < outM &&
+            (next + 1 == points.size() || !FasterThanReturn(points[next], points[next + 1])))
             return next;
     return std::nullopt;
 }

@@ -148,7 +148,7 @@ struct TripPoints {
 
     void Add(const TGpsFix& fix, std::int64_t ms)
     {
-        Points.push_back(MakePathPoint(fix.Latitude, fix.Longitude, ms));
+        Points.push_back(MakePathPoint(fix.Latitude, fix.Longitude, ms, fix.Speed));
         Extremes.Add(fix.Speed, fix.ExtraValue);
     }
     void Clear()
