@@ -8,7 +8,6 @@
 namespace {
 
 constexpr double kRadiansPerDegree = std::numbers::pi / 180.0;
-constexpr double kJumpMetresPerSecond = kJumpSpeedKmh / 3.6;
 
 // sin(x) of the half-angle differences of neighbouring fixes, which are nearly always tiny: below
 // 0.01 rad the series up to x^9 matches std::sin to the last bit or two (the next term is below
@@ -138,10 +137,11 @@ class PathCount
     double m_lengthM = 0;
 };
 
-// A point too near the last point counted to count cannot be a jump: the path's last point lies
-// within kPathNoiseM of that one as well (or is it), so the point lies within twice that of the
-// path's last point, nearer than any jump.
-static_assert(kJumpMetresPerSecond * static_cast<double>(kJumpShortestStepMs) / 1000.0 >
+// A point too near the last point counted to count can neither leave for an excursion nor be a
+// jump: the path's last point lies within kPathNoiseM of that one as well (or is it), so the
+// point lies within twice that of the path's last point, nearer than either allows.
+static_assert(kExcursionSpeedKmh <= kJumpSpeedKmh);
+static_assert(kExcursionSpeedKmh / 3.6 * static_cast<double>(kJumpShortestStepMs) / 1000.0 >
               2 * kPathNoiseM * (1 + kFlatMargin));
 
 } // namespace
@@ -163,13 +163,17 @@ double MarkPath(std::span<const PathPoint> points, std::span<TrackStep> steps)
     std::size_t last = 0; // the path's last point
     for (std::size_t i = 1; i < points.size(); ++i) {
         const Side reach = path.Reach(points[i]);
-        if (reach != Side::Shorter && IsJump(points[last], points[i])) {
+        const bool away =
+            reach != Side::Shorter && Faster(points[last], points[i], kExcursionSpeedKmh);
+        if (away) {
             if (const std::optional<std::size_t> back = Return(points, last, i)) {
                 std::fill(steps.begin() + static_cast<std::ptrdiff_t>(i),
                           steps.begin() + static_cast<std::ptrdiff_t>(*back), TrackStep::Excursion);
                 i = *back - 1;
                 continue;
             }
+        }
+        if (away && IsJump(points[last], points[i])) {
             steps[i] = TrackStep::Jump;
             path.Jump(points[i]);
         } else {

@@ -15,6 +15,10 @@
 constexpr double kTripEarthRadiusM = 6371008.8;
 // A step between two fixes faster than this is a jump (a receiver's glitch, not a movement).
 constexpr double kJumpSpeedKmh = 1500.0;
+// A step faster than this starts an excursion when the track comes back after it (a sector log's
+// smoothing turns a spike of a few hundred metres into steps slower than a jump); one the track
+// does not come back from is a movement up to kJumpSpeedKmh.
+constexpr double kExcursionSpeedKmh = 1100.0;
 // Fixes closer in time count as this far apart: a logger writes at most ten fixes a second, and
 // one that records no milliseconds gives the fixes of one second the same moment.
 constexpr std::int64_t kJumpShortestStepMs = 100;
@@ -67,12 +71,13 @@ enum class TrackStep : std::uint8_t {
 // Marks the points of one trip (time order) and returns the length of its path in metres, in one
 // walk; `steps` has a mark for every point.
 //
-// The marks: a point farther from the path's last point than kJumpSpeedKmh allows in the time
-// between (at least kJumpShortestStepMs) starts an excursion when one of the next
+// The marks: a point farther from the path's last point than kExcursionSpeedKmh allows in the
+// time between (at least kJumpShortestStepMs) starts an excursion when one of the next
 // kMostExcursionFixes points comes back: it lies within a return's reach of that last point again
 // (kReturnSpeedKmh, or the log's own speed, over the time between), nearer it than half the step
 // out, and the track goes on from it no faster than a return (the excursion's points up to it are
-// left out). The point is a jump otherwise.
+// left out). Otherwise the point is a jump when it is farther than kJumpSpeedKmh allows, and on
+// the path when it is not.
 //
 // The length, over the points marked Path and Jump: a step from the last point counted is counted
 // once the position lies kPathNoiseM or more from it, or kPathNoiseMs or more after it; no step

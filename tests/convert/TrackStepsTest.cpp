@@ -102,7 +102,11 @@ TEST(TrackSteps, TellsExcursionsFromJumpsAndMovements)
         {"a spike at 10 Hz", Walk(10, 100, 1.5, {{4, 500}}), "PPPPEPPPPP"},
         // 300 m in a tenth of a second: under a whole second's reach, still a glitch.
         {"a short spike at 10 Hz", Walk(10, 100, 1.5, {{4, 300}}), "PPPPEPPPPP"},
-        {"40 m in a tenth of a second is a movement", Walk(6, 100, 1.5, {{3, 40}}), "PPPPPP"},
+        // 40 m in a tenth of a second is 1440 km/h: a movement the track goes on from, a glitch
+        // when it comes straight back; 25 m (900 km/h) is a movement either way.
+        {"40 m on", Walk(6, 100, 1.5, {{3, 40}, {4, 40}, {5, 40}}), "PPPPPP"},
+        {"40 m out and back", Walk(6, 100, 1.5, {{3, 40}}), "PPPEPP"},
+        {"25 m out and back", Walk(6, 100, 1.5, {{3, 25}}), "PPPPPP"},
         // A log without milliseconds: fixes of one second share their moment.
         {"same-second fixes", Walk(6, 0, 20), "PPPPPP"},
         {"a smoothed spike out and back",
@@ -196,6 +200,8 @@ TEST(TrackSteps, SmoothedSpikesAndJumpsAddNothing)
     const Case cases[] = {
         // Spread into steps of 62, 31, 31, 31, 31 and 62 m a tenth of a second (1100 km/h).
         {"a small spike", 52, spikes({{200, 434}}), 5},
+        // Its first step, 38 m a tenth of a second, is slower than a jump.
+        {"a spike of 266 m", 52, spikes({{200, 266}}), 5},
         {"a spike of kilometres", 52, spikes({{200, 9000}}), 5},
         {"two spikes four fixes apart", 52, spikes({{200, 9000}, {204, -660}}), 9},
         {"a spike on a jet at 900 km/h", 900, spikes({{200, 9000}}), 5},
