@@ -84,13 +84,13 @@ struct TripExtremes {
     float MinHeight = std::numeric_limits<float>::infinity();
     float MaxHeight = -std::numeric_limits<float>::infinity();
 
-    void Add(const TGpsFix& fix)
+    void Add(float speedKmh, float heightM)
     {
-        if (std::isfinite(fix.Speed))
-            MaxSpeed = std::max(MaxSpeed, fix.Speed);
-        if (std::isfinite(fix.ExtraValue)) {
-            MinHeight = std::min(MinHeight, fix.ExtraValue);
-            MaxHeight = std::max(MaxHeight, fix.ExtraValue);
+        if (std::isfinite(speedKmh))
+            MaxSpeed = std::max(MaxSpeed, speedKmh);
+        if (std::isfinite(heightM)) {
+            MinHeight = std::min(MinHeight, heightM);
+            MaxHeight = std::max(MaxHeight, heightM);
         }
     }
 
@@ -107,9 +107,11 @@ struct TripExtremes {
 
 // Trips are made of the fixes with a position; the records without one (a logger's "no fix"
 // records carry a stale position) start and count nothing, and belong to a trip only when they
-// lie between two of its fixes.
+// lie between two of its fixes. `onFix(position, fix)` sees each fix with a position after its
+// trip has begun, `onTrip(trip)` each trip once it is closed in out.Trips.
+template <class OnFix, class OnTrip>
 void SplitTrips(std::span<const TGpsFix> fixes, const std::vector<std::int64_t>& ms,
-                std::int64_t gapMs, TripAnalysis& out)
+                std::int64_t gapMs, TripAnalysis& out, OnFix onFix, OnTrip onTrip)
 {
     Trip current;
     std::optional<std::size_t> last; // the position of the last fix with a position
@@ -117,9 +119,11 @@ void SplitTrips(std::span<const TGpsFix> fixes, const std::vector<std::int64_t>&
         current.End = *last + 1;
         current.LastMs = ms[*last];
         out.Trips.push_back(current);
+        onTrip(out.Trips.back());
     };
     for (std::size_t i = 0; i < ms.size(); ++i) {
-        if (!HasPosition(fixes[out.TableIndex(i)]))
+        const TGpsFix& fix = fixes[out.TableIndex(i)];
+        if (!HasPosition(fix))
             continue;
         if (!last || Splits(ms[*last], ms[i], gapMs)) {
             if (last)
@@ -129,42 +133,68 @@ void SplitTrips(std::span<const TGpsFix> fixes, const std::vector<std::int64_t>&
             current.FirstMs = ms[i];
         }
         ++current.Fixes;
+        onFix(i, fix);
         last = i;
     }
     if (last)
         close();
 }
 
-// Scratch space of the measurement, kept from trip to trip.
-struct TripScratch {
+// The trip being split: its points (its fixes with a position, in time order) and the extremes
+// of all of them, kept from trip to trip.
+struct TripPoints {
     std::vector<PathPoint> Points;
-    std::vector<std::size_t> Positions; // the time-order position of each point
-    std::vector<TrackStep> Steps;
+    TripExtremes Extremes;
+
+    void Add(const TGpsFix& fix, std::int64_t ms)
+    {
+        Points.push_back(MakePathPoint(fix.Latitude, fix.Longitude, ms, fix.Speed));
+        Extremes.Add(fix.Speed, fix.ExtraValue);
+    }
+    void Clear()
+    {
+        Points.clear();
+        Extremes = {};
+    }
 };
 
-// Marks what each fix of the trip is to its path and works out the path's figures.
-void MeasureTrip(std::span<const TGpsFix> fixes, const std::vector<std::int64_t>& ms, Trip& trip,
-                 TripAnalysis& out, TripScratch& scratch)
+// MarkPath leaves one mark a point at the front of the trip's steps; where records without a
+// position lie among the fixes, the marks move out to their fixes' positions, from the back: the
+// k-th point lies at or after position Begin + k, so no mark is overwritten before it moves, and
+// each record without a position gets None.
+void SpreadMarks(std::span<const TGpsFix> fixes, const Trip& trip, TripAnalysis& out)
 {
-    scratch.Points.clear();
-    scratch.Positions.clear();
-    for (std::size_t i = trip.Begin; i < trip.End; ++i) {
-        const TGpsFix& fix = fixes[out.TableIndex(i)];
-        if (!HasPosition(fix))
-            continue;
-        scratch.Points.push_back(MakePathPoint(fix.Latitude, fix.Longitude, ms[i]));
-        scratch.Positions.push_back(i);
-    }
-    scratch.Steps.assign(scratch.Points.size(), TrackStep::Path);
-    MarkTrackSteps(scratch.Points, scratch.Steps);
-    trip.DistanceM = PathLengthM(scratch.Points, scratch.Steps);
+    std::size_t k = trip.Fixes;
+    for (std::size_t i = trip.End; i-- > trip.Begin;)
+        out.Steps[i] =
+            HasPosition(fixes[out.TableIndex(i)]) ? out.Steps[trip.Begin + --k] : TrackStep::None;
+}
+
+// The extremes of the trip's fixes on its path, without the excursions'.
+TripExtremes PathExtremes(std::span<const TGpsFix> fixes, const Trip& trip, const TripAnalysis& out)
+{
     TripExtremes extremes;
-    for (std::size_t k = 0; k < scratch.Points.size(); ++k) {
-        out.Steps[scratch.Positions[k]] = scratch.Steps[k];
-        if (scratch.Steps[k] != TrackStep::Excursion)
-            extremes.Add(fixes[out.TableIndex(scratch.Positions[k])]);
+    for (std::size_t i = trip.Begin; i < trip.End; ++i) {
+        if (out.Steps[i] == TrackStep::Path || out.Steps[i] == TrackStep::Jump) {
+            const TGpsFix& fix = fixes[out.TableIndex(i)];
+            extremes.Add(fix.Speed, fix.ExtraValue);
+        }
     }
-    extremes.Into(trip);
+    return extremes;
+}
+
+// Marks what each fix of the trip is to its path and works out the path's figures.
+void MeasureTrip(std::span<const TGpsFix> fixes, const TripPoints& points, Trip& trip,
+                 TripAnalysis& out)
+{
+    const std::span<TrackStep> steps = std::span(out.Steps).subspan(trip.Begin, trip.Fixes);
+    trip.DistanceM = MarkPath(points.Points, steps);
+    const bool excursions =
+        std::find(steps.begin(), steps.end(), TrackStep::Excursion) != steps.end();
+    if (trip.Fixes != trip.End - trip.Begin)
+        SpreadMarks(fixes, trip, out);
+    // The extremes of all the trip's fixes hold unless an excursion is among them.
+    (excursions ? PathExtremes(fixes, trip, out) : points.Extremes).Into(trip);
 }
 
 } // namespace
@@ -181,12 +211,19 @@ TripAnalysis AnalyseTrips(std::span<const TGpsFix> fixes, std::int64_t gapMs, Tr
     const std::vector<std::size_t> runStarts = ReadMoments(fixes, ms);
     if (runStarts.size() > 1)
         out.Order = SortMoments(ms, runStarts);
-    SplitTrips(fixes, ms, gapMs, out);
     if (figures == TripFigures::All) {
         out.Steps.assign(ms.size(), TrackStep::None);
-        TripScratch scratch;
-        for (Trip& trip : out.Trips)
-            MeasureTrip(fixes, ms, trip, out, scratch);
+        TripPoints points;
+        SplitTrips(
+            fixes, ms, gapMs, out,
+            [&](std::size_t i, const TGpsFix& fix) { points.Add(fix, ms[i]); },
+            [&](Trip& trip) {
+                MeasureTrip(fixes, points, trip, out);
+                points.Clear();
+            });
+    } else {
+        SplitTrips(
+            fixes, ms, gapMs, out, [](std::size_t, const TGpsFix&) {}, [](Trip&) {});
     }
     out.FixCount = fixes.size();
     if (!ms.empty()) {

@@ -28,7 +28,7 @@ struct Trip {
     std::size_t Begin = 0;
     std::size_t End = 0;
     std::size_t Fixes = 0; // the fixes with a position among them
-    double DistanceM = 0;  // the path's length (PathLengthM)
+    double DistanceM = 0;  // the path's length (MarkPath)
     // Largest finite speed in km/h; nothing when no fix of the trip has one.
     std::optional<float> MaxSpeedKmh;
     // Lowest and highest finite height above sea level in metres (the fixes' ExtraValue).

@@ -105,7 +105,9 @@ TEST(TrackLayer, DrawsEveryFixsCellAtMostOnce)
         const auto cells = columns * static_cast<std::size_t>(std::ceil(c.Clip.Height() / c.Cell));
         EXPECT_LE(layer.SegmentCount(), cells);
         EXPECT_LE(layer.Dots.size(), cells);
-        EXPECT_TRUE(layer.Jumps.empty());
+        // The scatter's steps of tens of metres a tenth of a second are jumps that do not come
+        // back as a glitch does; each drawn jump ends in a cell no jump ended in before.
+        EXPECT_LE(layer.Jumps.size(), cells);
 
         // Where the drawing goes, sampled finely; each line point is a fix of its own trip.
         std::set<std::size_t> inked;
