@@ -23,6 +23,10 @@ inline QString OverwriteQuestion(const QString& targetPath)
 // The tooltip of a day field whose date does not exist (2024/02/30).
 inline const QString kImpossibleDateToolTip = QStringLiteral("この日付はありません");
 
+// The arrow beside the load button, and its list while no log was opened yet.
+inline const QString kRecentLogsToolTip = QStringLiteral("最近開いたログファイル");
+inline const QString kNoRecentLogsText = QStringLiteral("（最近開いたログファイルはありません）");
+
 // ログ内容 of a log that holds no fix.
 inline const QString kNoFixesText = QStringLiteral("記録なし");
 

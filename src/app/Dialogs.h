@@ -24,9 +24,13 @@ class Dialogs
     // The full path chosen in the log file dialog, or nothing when the user cancelled.
     virtual std::optional<QString> AskOpenPath(QWidget* parent, const QString& initialFolder) = 0;
     // The full path chosen in the output file dialog, which proposes `proposedName` in the initial
-    // folder and offers the output types, with the type picked; nothing when the user cancelled.
+    // folder and offers the output types, `type` picked at first, with the type picked; nothing
+    // when the user cancelled.
     virtual std::optional<SaveChoice> AskSavePath(QWidget* parent, const QString& initialFolder,
-                                                  const QString& proposedName) = 0;
+                                                  const QString& proposedName, OutputType type) = 0;
+    // The folder chosen for the files of a split export, starting in `initialFolder`; nothing
+    // when the user cancelled.
+    virtual std::optional<QString> AskFolder(QWidget* parent, const QString& initialFolder) = 0;
     // The photos chosen in the photo dialog, which starts in `initialFolder`; empty when the user
     // cancelled.
     virtual QStringList AskPhotoPaths(QWidget* parent, const QString& initialFolder) = 0;

@@ -2,6 +2,7 @@
 
 #include "app/Dialogs.h"
 
+#include <QList>
 #include <QStringList>
 #include <functional>
 
@@ -18,12 +19,15 @@ class FakeDialogs final : public Dialogs
     std::function<void()> WhileAskingWeekRepair; // runs as the question is shown
     bool GoOnlineAnswer = false;
     std::optional<QString> MapAnswer;
+    std::optional<QString> FolderAnswer; // nothing: the user cancels
 
     QStringList OpenFolders; // the initial folder of every open dialog shown
     QStringList SaveFolders;
     QStringList PhotoFolders;
-    QStringList SaveNames; // the name every save dialog proposed
-    QStringList Errors;    // the text of every error box
+    QStringList SaveNames;       // the name every save dialog proposed
+    QList<OutputType> SaveTypes; // the type every save dialog picked at first
+    QStringList FolderFolders;   // the initial folder of every folder dialog
+    QStringList Errors;          // the text of every error box
     QStringList Questions;
     QStringList WeekRepairQuestions;
     QStringList GoOnlineQuestions;
@@ -40,13 +44,19 @@ class FakeDialogs final : public Dialogs
         return PhotoAnswer;
     }
     std::optional<SaveChoice> AskSavePath(QWidget*, const QString& initialFolder,
-                                          const QString& proposedName) override
+                                          const QString& proposedName, OutputType type) override
     {
         SaveFolders.append(initialFolder);
         SaveNames.append(proposedName);
+        SaveTypes.append(type);
         if (!SaveAnswer)
             return std::nullopt;
         return SaveChoice{*SaveAnswer, SaveType};
+    }
+    std::optional<QString> AskFolder(QWidget*, const QString& initialFolder) override
+    {
+        FolderFolders.append(initialFolder);
+        return FolderAnswer;
     }
     void ShowError(QWidget*, const QString& text) override { Errors.append(text); }
     bool AskOverwrite(QWidget*, const QString& question) override

@@ -13,6 +13,7 @@
 #include "support/OutingsLog.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,6 +22,7 @@
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 #include <QToolTip>
@@ -285,8 +287,8 @@ TEST_F(OverviewTest, SummaryNamesTheSisterLayout)
     for (std::int32_t i = 0; i < 3; ++i)
         image.Append(0, SisterRecord({.Seconds = 1714689612 + i}, kSisterBasicMask));
     const std::pair<const char*, const char*> cases[] = {
-        {"sister.bin", "3 件、トリップ 1 個、合計 0.00 km（姉妹形式）"},
-        {"mixed.bin", "4 件、トリップ 1 個、合計 0.00 km（標準形式と姉妹形式の混在）"},
+        {"sister.bin", "3 件、トリップ 1 個、合計 0.00 km（標準とは別の記録形式のログ）"},
+        {"mixed.bin", "4 件、トリップ 1 個、合計 0.00 km（標準の記録形式と別の記録形式が混在）"},
     };
     for (const auto& [name, summary] : cases) {
         if (std::string(name) == "mixed.bin") {
@@ -445,7 +447,7 @@ TEST_F(OverviewTest, OverviewTakesTheExtraRoom)
         const QSize shown = form->size();
         EXPECT_EQ(shown.width(), std::max(size.width(), 788));
         EXPECT_EQ(Find<QWidget>("GroupBox2")->geometry(), QRect(8, 128, shown.width() - 16, 129));
-        EXPECT_EQ(Find<QWidget>("PanelSrcFn")->geometry(), QRect(72, 24, shown.width() - 104, 25));
+        EXPECT_EQ(Find<QWidget>("PanelSrcFn")->geometry(), QRect(88, 24, shown.width() - 120, 25));
         EXPECT_EQ(Find<QWidget>("PanelDstFn")->geometry(), QRect(72, 88, shown.width() - 104, 25));
         EXPECT_EQ(Find<TOverview>("Overview")->geometry(),
                   QRect(8, 266, shown.width() - 16, shown.height() - 266 - 8));
@@ -495,11 +497,13 @@ TEST_F(OverviewTest, TabVisitsEveryPartAndFocusChangesNothing)
     QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, RowCentre(1));
     const Row start = Values("Sta");
     const Row end = Values("End");
-    QStringList order{"ButtonOpen", "ButtonPhoto"};
+    QStringList order{"ButtonOpen", "ButtonRecent", "ButtonPhoto"};
     for (const char* role : {"Sta", "End"})
         for (const char* suffix : kSuffixes)
             order << QStringLiteral("Edit%1%2").arg(QLatin1String(role), QLatin1String(suffix));
     order << "ButtonOut"
+          << "ButtonSplitTrip"
+          << "ButtonSplitDay"
           << "TabBarOverview"
           << "ListTrips"
           << "CheckOnlineMap"
@@ -798,7 +802,15 @@ TEST(OverviewScale, NothingIsClippedAtTwiceTheScale)
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("2"));
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    // A 1920×1200 screen, 960×600 logical pixels: the window opens clamped to it.
+    QTemporaryDir folder;
+    const QString config = folder.filePath(QStringLiteral("screen.json"));
+    QFile file(config);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(R"({"screens": [{"name": "s", "x": 0, "y": 0, "width": 1920, "height": 1200,)"
+               R"( "logicalDpi": 96, "dpr": 1}]})");
+    file.close();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen:configfile=") + config);
     child.setProcessEnvironment(env);
     child.setProcessChannelMode(QProcess::MergedChannels);
     child.start(QCoreApplication::applicationFilePath(),

@@ -216,6 +216,7 @@ void TOverview::ShowLog()
     const TripAnalysis& analysis = m_service.Trips();
     m_path = std::make_shared<const TrackPlane>(m_service.Fixes(), analysis);
     m_chosen.clear();
+    m_picked.clear();
     std::vector<MovingFigures> moving = m_service.TripMoving();
     m_summary->setToolTip(MovingText(AddMoving(moving)));
     m_model->SetTrips(analysis.Trips, std::move(moving));
@@ -245,6 +246,7 @@ void TOverview::FollowRange()
 {
     // The window is no longer the selected trips' own.
     m_chosen.clear();
+    m_picked.clear();
     m_list->clearSelection();
     ShowRangeWindow(false);
 }
@@ -257,6 +259,7 @@ void TOverview::ShowRangeWindow(bool fit)
         picked = m_chosen.empty() ? std::vector<MsWindow>{*m_window} : m_chosen;
     m_track->SetPicked(picked, fit);
     m_timeline->SetPicked(std::move(picked));
+    emit PickChanged();
 }
 
 void TOverview::PickWindow(const MsWindow& window, bool fit)
@@ -280,6 +283,9 @@ void TOverview::TripsSelected()
     };
     // Trips picked one by one: their fixes only, as the command line's --trip 1,3 takes them.
     m_chosen.clear();
+    m_picked.clear();
+    for (const QModelIndex& row : rows)
+        m_picked.push_back(static_cast<std::size_t>(row.row()));
     if (rows.back().row() - rows.front().row() + 1 != rows.size())
         for (const QModelIndex& row : rows)
             m_chosen.push_back(windowOf(row));
@@ -319,6 +325,7 @@ void TOverview::TripDoubleClicked(const QModelIndex& index)
 void TOverview::TimelineDragged(MsWindow window)
 {
     m_chosen.clear();
+    m_picked.clear();
     m_list->clearSelection();
     PickWindow(window, false);
 }

@@ -92,9 +92,9 @@ QString SummaryText(std::size_t fixCount, std::size_t tripCount, double distance
                          GroupedNumber(static_cast<std::size_t>(dropped->Implausible)),
                          GroupedNumber(static_cast<std::size_t>(dropped->BeforeEarliest)));
     if (layout == LogLayout::Sister)
-        text += QStringLiteral("（姉妹形式）");
+        text += QStringLiteral("（標準とは別の記録形式のログ）");
     else if (layout == LogLayout::Mixed)
-        text += QStringLiteral("（標準形式と姉妹形式の混在）");
+        text += QStringLiteral("（標準の記録形式と別の記録形式が混在）");
     for (const QString& note : notes)
         text += QLatin1Char('\n') + note;
     return text;
