@@ -555,6 +555,10 @@ TEST_F(FormMainTest, OffersTheWeekRolloverRepairOnceTheLogIsShown)
         EXPECT_EQ(Text("LabelSta"),
                   Label(yes ? "2021/05/03 09:00:00.000" : "2001/09/17 09:00:00.000"));
         EXPECT_EQ(Values("Sta")[0], yes ? 2021 : 2001);
+        // The summary says so while the repaired log is shown.
+        EXPECT_EQ(
+            Text("LabelSummary").contains("日付を 1024 週 (約 19.6 年) 後へ補正して表示しています"),
+            yes);
     }
     dialogs.WhileAskingWeekRepair = nullptr;
     Export("repaired.nmea");
@@ -564,6 +568,30 @@ TEST_F(FormMainTest, OffersTheWeekRolloverRepairOnceTheLogIsShown)
     Load("today.bin", BlockLogOf({{.Seconds = kMay2021}}));
     EXPECT_TRUE(dialogs.WeekRepairQuestions.isEmpty());
     EXPECT_EQ(store.LoadedWith().AddedWeeks, 0);
+    EXPECT_FALSE(Text("LabelSummary").contains("補正")) << Text("LabelSummary").toStdString();
+}
+
+// A logger that filled its memory and wrote on from the front: its first entry is after its
+// last, and the summary names the earliest record it kept. A log in time order says nothing.
+TEST_F(FormMainTest, WrappedLogSaysSoInTheSummary)
+{
+    const struct {
+        std::vector<std::int32_t> Seconds;
+        bool Wrapped;
+    } cases[] = {
+        {{kMay2021 + 100, kMay2021 + 101, kMay2021, kMay2021 + 1}, true},
+        {{kMay2021, kMay2021 + 1, kMay2021 + 100}, false},
+    };
+    for (const auto& c : cases) {
+        std::vector<RawFix> fixes;
+        for (const std::int32_t seconds : c.Seconds)
+            fixes.push_back(FixAt(seconds, 0));
+        Load("wrapped.bin", BlockLogOf(fixes));
+        const QString note = "記憶が一周しています：最初の記録は " + Label("2021/05/03 09:00:00") +
+                             " です（それより前の記録は上書きされています）";
+        EXPECT_EQ(Text("LabelSummary").contains(note), c.Wrapped)
+            << Text("LabelSummary").toStdString();
+    }
 }
 
 // The fields reach back to 1980, the start of GPS time: a trip of 1988 is picked and written

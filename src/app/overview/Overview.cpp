@@ -1,6 +1,7 @@
 #include "app/overview/Overview.h"
 
 #include "app/AppText.h"
+#include "app/Platform.h"
 #include "app/TimeRangeEdit.h"
 #include "app/overview/MapPanel.h"
 #include "app/overview/MapPanelText.h"
@@ -22,6 +23,7 @@
 #include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLocale>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QSplitter>
@@ -227,6 +229,12 @@ void TOverview::ShowLog()
     QStringList notes;
     if (load.Resembles != LogKind::None)
         notes << QString::fromStdString(LooksLikeText(load.Resembles, Language::Japanese));
+    if (const std::optional<LogSpan> span = m_service.Span(); span && span->First > span->Last) {
+        const QLocale locale = QLocale::system();
+        notes << WrappedNote(analysis.FirstMs, DateSeparator(locale), TimeSeparator(locale));
+    }
+    if (m_service.LoadedWith().AddedWeeks != 0)
+        notes << RepairedWeeksNote(m_service.LoadedWith().AddedWeeks);
     if (m_service.FixesInSummerTime())
         notes << QString::fromStdString(StandardTimeNote(m_service.Bias(), Language::Japanese));
     m_summary->setText(SummaryText(analysis.FixCount, analysis.Trips.size(), analysis.DistanceM,

@@ -100,6 +100,22 @@ QString SummaryText(std::size_t fixCount, std::size_t tripCount, double distance
     return text;
 }
 
+QString WrappedNote(std::int64_t earliestMs, const QString& dateSeparator,
+                    const QString& timeSeparator)
+{
+    const CalendarTime t = MillisecondsToCalendar(earliestMs);
+    return QStringLiteral("記憶が一周しています：最初の記録は %1 %2 です（それより前の記録は上書き"
+                          "されています）")
+        .arg(DayText(t, dateSeparator, true), TimeText(t, timeSeparator));
+}
+
+QString RepairedWeeksNote(std::int32_t addedWeeks)
+{
+    return QStringLiteral("日付を %1 週 (約 %2 年) 後へ補正して表示しています")
+        .arg(addedWeeks)
+        .arg(QString::number(addedWeeks * 7 / 365.2425, 'f', 1));
+}
+
 QString MovingText(const MovingFigures& moving)
 {
     const auto figure = [](std::optional<double> value) {
