@@ -84,6 +84,22 @@ inline QString WeekRepairQuestion(const QString& found, const QString& repaired)
            QStringLiteral(" → ") + repaired + QStringLiteral("\n補正して読み込み直しますか?");
 }
 
+// The offer after a load whose content fits the other kind of log far better than the kind its
+// name gives: the question and the caption of the button that reads it as that kind.
+inline QString ReadAsOtherQuestion(const QString& looksLike, bool asBlock)
+{
+    return looksLike + QStringLiteral("\n") +
+           (asBlock ? QStringLiteral("ブロックログとして開きますか?")
+                    : QStringLiteral("セクターログとして開きますか?"));
+}
+inline QString ReadAsOtherCaption(bool asBlock)
+{
+    return asBlock ? QStringLiteral("ブロックログとして開く")
+                   : QStringLiteral("セクターログとして開く");
+}
+// The button that keeps the log as its name reads it.
+inline const QString kKeepKindCaption = QStringLiteral("このまま");
+
 // What the window says while no log is loaded.
 inline const QString kNothingLoadedHint = QStringLiteral(
     "[読込] (Ctrl+O) でログファイルを開くか、ログファイルをこのウィンドウにドロップしてください");

@@ -40,6 +40,10 @@ class Dialogs
     virtual bool AskOverwrite(QWidget* parent, const QString& question) = 0;
     // A Yes/No question after a load whose dates look 1024 GPS weeks early; true for Yes.
     virtual bool AskWeekRepair(QWidget* parent, const QString& question) = 0;
+    // A question after a load whose content fits the other kind of log far better, with a button
+    // that reads it as that kind (`readAsCaption`) and one that keeps it; true for the first.
+    virtual bool AskReadAsOther(QWidget* parent, const QString& question,
+                                const QString& readAsCaption) = 0;
     // A Yes/No question before the window first reaches a tile server; true for Yes.
     virtual bool AskGoOnline(QWidget* parent, const QString& question) = 0;
     // The map file (MBTiles) chosen in its dialog, which starts in `initialFolder`; nothing when

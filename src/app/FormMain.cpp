@@ -13,6 +13,7 @@
 #include "convert/OutputNames.h"
 #include "messages/CliText.h"
 #include "messages/ErrorText.h"
+#include "messages/NoteText.h"
 #include "system/Paths.h"
 
 #include <QApplication>
@@ -386,8 +387,20 @@ void TFormMain::FillRecentMenu()
 
 void TFormMain::OpenLog(const QString& path)
 {
-    // Every load starts with the times as recorded; the repair is offered once per load.
-    if (LoadAndShow(path, {}) && m_service.LastLoad().LikelyWeekRollover)
+    // Every load starts with the times as recorded and the kind the name gives; reading it as
+    // the other kind and the repair are offered once per load.
+    if (!LoadAndShow(path, {}))
+        return;
+    if (const LogKind other = m_service.LastLoad().Resembles; other != LogKind::None) {
+        repaint();
+        const bool asBlock = other == LogKind::Block;
+        const QString looksLike = QString::fromStdString(LooksLikeText(other, Language::Japanese));
+        if (m_dialogs.AskReadAsOther(this, ReadAsOtherQuestion(looksLike, asBlock),
+                                     ReadAsOtherCaption(asBlock)) &&
+            !LoadAndShow(path, {.ReadAs = other}))
+            return;
+    }
+    if (m_service.LastLoad().LikelyWeekRollover)
         OfferWeekRepair(path);
 }
 
@@ -427,7 +440,8 @@ void TFormMain::OfferWeekRepair(const QString& path)
         DaySpanText(spans->FoundFirstMs, spans->FoundLastMs, m_dateSeparator),
         DaySpanText(spans->RepairedFirstMs, spans->RepairedLastMs, m_dateSeparator));
     if (m_dialogs.AskWeekRepair(this, question))
-        LoadAndShow(path, {.AddedWeeks = kWeekRolloverWeeks});
+        LoadAndShow(path,
+                    {.AddedWeeks = kWeekRolloverWeeks, .ReadAs = m_service.LoadedWith().ReadAs});
 }
 
 void TFormMain::ShowSpan(const std::optional<LogSpan>& span)

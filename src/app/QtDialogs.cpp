@@ -14,6 +14,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLocale>
+#include <QPushButton>
 #include <QTreeView>
 #include <algorithm>
 
@@ -254,6 +255,17 @@ bool QtDialogs::AskWeekRepair(QWidget* parent, const QString& question)
                     parent);
     box.setDefaultButton(QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
+}
+
+bool QtDialogs::AskReadAsOther(QWidget* parent, const QString& question,
+                               const QString& readAsCaption)
+{
+    QMessageBox box(QMessageBox::Question, kAppTitle, question, QMessageBox::NoButton, parent);
+    QPushButton* readAs = box.addButton(readAsCaption, QMessageBox::AcceptRole);
+    box.addButton(kKeepKindCaption, QMessageBox::RejectRole);
+    box.setDefaultButton(readAs);
+    box.exec();
+    return box.clickedButton() == readAs;
 }
 
 bool QtDialogs::AskGoOnline(QWidget* parent, const QString& question)

@@ -45,6 +45,8 @@ class QtDialogs final : public Dialogs
     void ShowError(QWidget* parent, const QString& text) override;
     bool AskOverwrite(QWidget* parent, const QString& question) override;
     bool AskWeekRepair(QWidget* parent, const QString& question) override;
+    bool AskReadAsOther(QWidget* parent, const QString& question,
+                        const QString& readAsCaption) override;
     bool AskGoOnline(QWidget* parent, const QString& question) override;
     std::optional<QString> AskMapPath(QWidget* parent, const QString& initialFolder) override;
 };

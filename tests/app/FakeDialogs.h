@@ -18,6 +18,8 @@ class FakeDialogs final : public Dialogs
     bool WeekRepairAnswer = false;
     std::function<void()> WhileAskingWeekRepair; // runs as the question is shown
     bool GoOnlineAnswer = false;
+    bool ReadAsOtherAnswer = false;
+    QStringList ReadAsOtherQuestions; // each question, then its button's caption
     std::optional<QString> MapAnswer;
     std::optional<QString> FolderAnswer; // nothing: the user cancels
 
@@ -70,6 +72,11 @@ class FakeDialogs final : public Dialogs
         if (WhileAskingWeekRepair)
             WhileAskingWeekRepair();
         return WeekRepairAnswer;
+    }
+    bool AskReadAsOther(QWidget*, const QString& question, const QString& readAsCaption) override
+    {
+        ReadAsOtherQuestions << question << readAsCaption;
+        return ReadAsOtherAnswer;
     }
     bool AskGoOnline(QWidget*, const QString& question) override
     {

@@ -571,6 +571,53 @@ TEST_F(FormMainTest, OffersTheWeekRolloverRepairOnceTheLogIsShown)
     EXPECT_FALSE(Text("LabelSummary").contains("補正")) << Text("LabelSummary").toStdString();
 }
 
+// A log saved under the other kind's extension is offered to be read as the kind its content
+// fits: a block log named ".BNX4" as a block log, a sector log named ".bin" as a sector log. Yes
+// reads it so; the other button keeps it as its name reads it.
+TEST_F(FormMainTest, MisnamedLogIsOfferedAsTheOtherKind)
+{
+    std::vector<RawFix> fixes;
+    FlashImage sector = SectorLog(16, kSectorFixMask); // 64 KiB, a size a block log has too
+    for (int i = 0; i < 40; ++i) {
+        fixes.push_back({.Seconds = kMay2021 + i, .Latitude = 35.0 + i * 1e-5});
+        sector.Append(static_cast<std::size_t>(i) / 10, SectorRecord(fixes.back(), kSectorFixMask));
+    }
+    const struct {
+        const char* Name;
+        Bytes Content;
+        const char* Caption;
+        bool Answer;
+        LogKind Read;
+    } cases[] = {
+        {"block.BNX4", BlockLogOf(fixes), "ブロックログとして開く", true, LogKind::Block},
+        {"block.bnx4", BlockLogOf(fixes), "ブロックログとして開く", false, LogKind::Sector},
+        {"sector.bin", sector.Data(), "セクターログとして開く", true, LogKind::Sector},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        dialogs.ReadAsOtherQuestions.clear();
+        dialogs.ReadAsOtherAnswer = c.Answer;
+        const std::string path = Load(c.Name, c.Content);
+        ASSERT_EQ(dialogs.ReadAsOtherQuestions.size(), 2);
+        const bool asBlock = c.Name[0] == 'b';
+        EXPECT_EQ(dialogs.ReadAsOtherQuestions[0],
+                  asBlock ? "ブロックログのようです。ブロックログの拡張子は .bin か .binx です\n"
+                            "ブロックログとして開きますか?"
+                          : "セクターログのようです。セクターログの拡張子は .BNX4 です\n"
+                            "セクターログとして開きますか?");
+        EXPECT_EQ(dialogs.ReadAsOtherQuestions[1], QString::fromUtf8(c.Caption));
+        EXPECT_EQ(store.LastLoad().Kind, c.Read);
+        EXPECT_EQ(Text("PanelSrcFn"), Native(path));
+        if (c.Answer) {
+            EXPECT_EQ(store.FixCount(), 40);
+        }
+    }
+    // A log whose name fits its content is not asked about.
+    dialogs.ReadAsOtherQuestions.clear();
+    Load("right.bin", BlockLogOf(fixes));
+    EXPECT_TRUE(dialogs.ReadAsOtherQuestions.isEmpty());
+}
+
 // A logger that filled its memory and wrote on from the front: its first entry is after its
 // last, and the summary names the earliest record it kept. A log in time order says nothing.
 TEST_F(FormMainTest, WrappedLogSaysSoInTheSummary)
