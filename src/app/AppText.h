@@ -23,6 +23,11 @@ inline QString OverwriteQuestion(const QString& targetPath)
 // The tooltip of a day field whose date does not exist (2024/02/30).
 inline const QString kImpossibleDateToolTip = QStringLiteral("この日付はありません");
 
+// The tooltips of the load and export buttons.
+inline const QString kOpenToolTip = QStringLiteral("ログファイルを開きます (Ctrl+O)");
+inline const QString kOutToolTip =
+    QStringLiteral("出力範囲の記録を 1 つのファイルに書き出します (Ctrl+S)");
+
 // The arrow beside the load button, and its list while no log was opened yet.
 inline const QString kRecentLogsToolTip = QStringLiteral("最近開いたログファイル");
 inline const QString kNoRecentLogsText = QStringLiteral("（最近開いたログファイルはありません）");

@@ -222,6 +222,7 @@ void TFormMain::CreateControls()
     GroupBox1 =
         MakeGroupBox(this, "GroupBox1", QRect(8, 8, 772, 113), QStringLiteral(" GPSログファイル "));
     ButtonOpen = MakeButton(GroupBox1, "ButtonOpen", QRect(14, 24, 51, 25), QStringLiteral("読込"));
+    ButtonOpen->setToolTip(kOpenToolTip);
     // The recent logs drop down from an arrow joined to the load button.
     ButtonRecent = new QToolButton(GroupBox1);
     ButtonRecent->setObjectName(QStringLiteral("ButtonRecent"));
@@ -246,6 +247,7 @@ void TFormMain::CreateControls()
     MakeLabel(GroupBox2, "Label4", 8, 26, QStringLiteral("出力範囲"));
     m_range = new TimeRangeEdit(GroupBox2);
     ButtonOut = MakeButton(GroupBox2, "ButtonOut", QRect(14, 88, 51, 25), QStringLiteral("出力"));
+    ButtonOut->setToolTip(kOutToolTip);
     PanelDstFn = new PathPanel(GroupBox2, "PanelDstFn", QRect(72, 88, 684, 25));
     CreateExportButtons();
 

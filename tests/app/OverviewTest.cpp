@@ -395,6 +395,46 @@ TEST_F(OverviewTest, DoubleClickExportsExactlyThatTrip)
     EXPECT_EQ(ReadWholeFile(target), expected);
 }
 
+// A double click on a trip's bar in the timeline or its line in the picture exports it, as a
+// double click in the list does; the bar keeps its trip's colour inside the shaded window.
+TEST_F(OverviewTest, DoubleClickOnABarOrALineExportsThatTrip)
+{
+    auto* timeline = Find<TimelineView>("PaintTimeline");
+    auto* track = Find<TrackView>("PaintTrack");
+    dialogs.SaveAnswer.reset();
+    // The middle of the longest trip's bar.
+    const TripAnalysis& analysis = store.Trips();
+    const auto longest =
+        static_cast<std::size_t>(std::max_element(analysis.Trips.begin(), analysis.Trips.end(),
+                                                  [](const Trip& a, const Trip& b) {
+                                                      return a.DurationMs() < b.DurationMs();
+                                                  }) -
+                                 analysis.Trips.begin());
+    const Trip& trip = analysis.Trips[longest];
+    const QRectF strip = timeline->StripRect();
+    const double share = ((trip.FirstMs + trip.LastMs) / 2 - analysis.FirstMs) /
+                         static_cast<double>(analysis.LastMs - analysis.FirstMs);
+    const QPoint onBar(static_cast<int>(strip.left() + share * strip.width()),
+                       static_cast<int>(strip.center().y()));
+    QTest::mouseClick(timeline, Qt::LeftButton, {}, onBar);
+    QTest::mouseDClick(timeline, Qt::LeftButton, {}, onBar);
+    ASSERT_EQ(dialogs.SaveNames.size(), 1);
+    EXPECT_EQ(List()->selectionModel()->selectedRows().value(0).row(), static_cast<int>(longest));
+
+    // The first click fits the picture to the trip; the double click exports that trip.
+    track->ShowWholeLog();
+    const QPoint onLine = track->PixelOf(40).toPoint();
+    QTest::mouseClick(track, Qt::LeftButton, {}, onLine);
+    QTest::mouseDClick(track, Qt::LeftButton, {}, onLine);
+    ASSERT_EQ(dialogs.SaveNames.size(), 2);
+    // As a double click on the trip's row does.
+    const int row = List()->selectionModel()->selectedRows().value(0).row();
+    QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, RowCentre(row));
+    QTest::mouseDClick(List()->viewport(), Qt::LeftButton, {}, RowCentre(row));
+    ASSERT_EQ(dialogs.SaveNames.size(), 3);
+    EXPECT_EQ(dialogs.SaveNames[1], dialogs.SaveNames[2]);
+}
+
 // The list's keys pick as the mouse does: the arrows, Home and End, Ctrl+Home and Ctrl+End each
 // pick one trip, and Enter exports the picked one as a double click does.
 TEST_F(OverviewTest, KeysPickTripsAndEnterExportsOne)

@@ -96,6 +96,12 @@ void TOverview::CreateParts()
     connect(m_timeline, &TimelineView::WindowDragged, this, &TOverview::TimelineDragged);
     connect(m_timeline, &TimelineView::TripClicked, this, &TOverview::SelectTrip);
     connect(m_track, &TrackView::TripClicked, this, &TOverview::SelectTrip);
+    // A double click on a trip's bar or line exports it, as in the list.
+    const auto exportTrip = [this](std::size_t trip) {
+        TripDoubleClicked(m_model->index(static_cast<int>(trip), 0));
+    };
+    connect(m_timeline, &TimelineView::TripDoubleClicked, this, exportTrip);
+    connect(m_track, &TrackView::TripDoubleClicked, this, exportTrip);
     connect(m_track, &TrackView::PhotoToolTip, this, &TOverview::ShowPhotoTip);
     connect(m_track, &TrackView::PhotoClicked, this, &TOverview::PickPhoto);
     connect(m_track, &TrackView::PhotoDropped, this, &TOverview::SlidePhoto);

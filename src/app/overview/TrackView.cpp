@@ -661,8 +661,10 @@ void TrackView::mouseReleaseEvent(QMouseEvent* event)
     else if (photo && !dragged)
         emit PhotoClicked(*photo);
     else if (!photo && !m_panning)
-        if (const std::optional<std::size_t> trip = TripAt(event->position()))
+        if (const std::optional<std::size_t> trip = TripAt(event->position())) {
+            m_clicked = {*trip, event->position()};
             emit TripClicked(*trip, event->modifiers());
+        }
     m_pressAt.reset();
     m_panning = false;
     unsetCursor();
@@ -671,7 +673,17 @@ void TrackView::mouseReleaseEvent(QMouseEvent* event)
 
 void TrackView::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton && HasPoints() && !TripAt(event->position()))
+    if (event->button() != Qt::LeftButton || !HasPoints())
+        return;
+    // The click before, at the same spot, picked the trip and fitted the picture to it: the trip
+    // under the pointer now may be another one.
+    const std::optional<ClickedTrip> clicked = std::exchange(m_clicked, std::nullopt);
+    if (clicked &&
+        (event->position() - clicked->At).manhattanLength() < QApplication::startDragDistance())
+        emit TripDoubleClicked(clicked->Trip);
+    else if (const std::optional<std::size_t> trip = TripAt(event->position()))
+        emit TripDoubleClicked(*trip);
+    else
         ShowWholeLog();
 }
 
