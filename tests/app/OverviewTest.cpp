@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QHeaderView>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -774,9 +775,20 @@ TEST_F(OverviewTest, TrackPicksZoomsAndPansWithTheTripsColours)
     Load("outings.bin", OutingsLog());
     form->resize(1200, 900);
     QCoreApplication::sendPostedEvents();
+    // Each row's swatch in its trip's colour inside a white frame, in a selected row too.
     for (int row = 0; row < 4; ++row)
-        EXPECT_EQ(List()->model()->index(row, 0).data(Qt::DecorationRole).value<QColor>(),
-                  QColor(TripColour(row).Red, TripColour(row).Green, TripColour(row).Blue));
+        for (const QIcon::Mode mode : {QIcon::Normal, QIcon::Selected}) {
+            const QImage swatch = List()
+                                      ->model()
+                                      ->index(row, 0)
+                                      .data(Qt::DecorationRole)
+                                      .value<QIcon>()
+                                      .pixmap(16, 16, mode)
+                                      .toImage();
+            EXPECT_EQ(swatch.pixelColor(8, 8),
+                      QColor(TripColour(row).Red, TripColour(row).Green, TripColour(row).Blue));
+            EXPECT_EQ(swatch.pixelColor(0, 0), QColor(Qt::white));
+        }
     auto* track = Find<TrackView>("PaintTrack");
     auto* whole = Find<QToolButton>("ToolWholeTrack");
     const double wholeScale = track->View().PixelsPerMetre;
