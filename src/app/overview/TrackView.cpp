@@ -433,10 +433,24 @@ std::vector<QPointF> TrackView::MarkPixels(bool starts)
 
 void TrackView::PaintMarkers(QPainter& painter) const
 {
-    for (const Mark& mark : Marks(true))
-        PaintStartMarker(painter, mark.At, TripQColor(mark.Trip));
+    // The ends first: a trip that starts where the one before it ended keeps its start in sight.
     for (const Mark& mark : Marks(false))
         PaintEndMarker(painter, mark.At, kMarkerColour);
+    for (const Mark& mark : Marks(true))
+        PaintStartMarker(painter, mark.At, TripQColor(mark.Trip));
+}
+
+void TrackView::PaintPlate(QPainter& painter, const QRectF& area) const
+{
+    constexpr double kPlatePadding = 3;
+    constexpr int kPlateAlpha = 200; // the track shows through, faintly
+    QColor plate = palette().color(QPalette::Base);
+    plate.setAlpha(kPlateAlpha);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(plate);
+    painter.drawRoundedRect(
+        area.adjusted(-kPlatePadding, -kPlatePadding, kPlatePadding, kPlatePadding), kPlatePadding,
+        kPlatePadding);
 }
 
 void TrackView::SetPhotoMarks(std::vector<PhotoMark> marks, std::optional<std::size_t> picked)
@@ -539,6 +553,8 @@ void TrackView::PaintProfileMark(QPainter& painter) const
 void TrackView::PaintScaleBar(QPainter& painter) const
 {
     const QRectF& bar = m_scaleBar.Bar;
+    // On a plate, readable over the track and the map.
+    PaintPlate(painter, bar.united(m_scaleBar.TextRect));
     painter.setPen(QPen(palette().color(QPalette::Text), 1.5, Qt::SolidLine, Qt::FlatCap));
     painter.setBrush(Qt::NoBrush);
     painter.drawLine(QPointF(bar.left(), bar.center().y()), QPointF(bar.right(), bar.center().y()));
@@ -574,6 +590,9 @@ void TrackView::PaintLegend(QPainter& painter) const
     const double right = width() - kPaddingPixels;
     const QString north = QStringLiteral("N");
     const double northLeft = right - metrics.horizontalAdvance(north);
+    PaintPlate(painter,
+               QRectF(northLeft - 14, kPaddingPixels, right - northLeft + 14, metrics.height()));
+    painter.setPen(palette().color(QPalette::Text));
     painter.drawText(QPointF(northLeft, kPaddingPixels + metrics.ascent()), north);
     QPainterPath arrow;
     const double arrowX = northLeft - 8;

@@ -132,6 +132,8 @@ class TrackView final : public QWidget
     void PaintMarkers(QPainter& painter) const;
     void PaintPhotoMarks(QPainter& painter) const;
     void PaintProfileMark(QPainter& painter) const;
+    // A plate in the base colour behind a label drawn over the track.
+    void PaintPlate(QPainter& painter, const QRectF& area) const;
     void PaintScaleBar(QPainter& painter) const;
     void PaintLegend(QPainter& painter) const;
 
