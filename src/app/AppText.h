@@ -23,6 +23,15 @@ inline QString OverwriteQuestion(const QString& targetPath)
 // The tooltip of a day field whose date does not exist (2024/02/30).
 inline const QString kImpossibleDateToolTip = QStringLiteral("この日付はありません");
 
+// The tooltips of the load and export buttons.
+inline const QString kOpenToolTip = QStringLiteral("ログファイルを開きます (Ctrl+O)");
+inline const QString kOutToolTip =
+    QStringLiteral("出力範囲の記録を 1 つのファイルに書き出します (Ctrl+S)");
+
+// The arrow beside the load button, and its list while no log was opened yet.
+inline const QString kRecentLogsToolTip = QStringLiteral("最近開いたログファイル");
+inline const QString kNoRecentLogsText = QStringLiteral("（最近開いたログファイルはありません）");
+
 // ログ内容 of a log that holds no fix.
 inline const QString kNoFixesText = QStringLiteral("記録なし");
 
@@ -79,6 +88,22 @@ inline QString WeekRepairQuestion(const QString& found, const QString& repaired)
     return QStringLiteral("日付が 1024 週 (約 19.6 年) 前になっているようです。\n") + found +
            QStringLiteral(" → ") + repaired + QStringLiteral("\n補正して読み込み直しますか?");
 }
+
+// The offer after a load whose content fits the other kind of log far better than the kind its
+// name gives: the question and the caption of the button that reads it as that kind.
+inline QString ReadAsOtherQuestion(const QString& looksLike, bool asBlock)
+{
+    return looksLike + QStringLiteral("\n") +
+           (asBlock ? QStringLiteral("ブロックログとして開きますか?")
+                    : QStringLiteral("セクターログとして開きますか?"));
+}
+inline QString ReadAsOtherCaption(bool asBlock)
+{
+    return asBlock ? QStringLiteral("ブロックログとして開く")
+                   : QStringLiteral("セクターログとして開く");
+}
+// The button that keeps the log as its name reads it.
+inline const QString kKeepKindCaption = QStringLiteral("このまま");
 
 // What the window says while no log is loaded.
 inline const QString kNothingLoadedHint = QStringLiteral(

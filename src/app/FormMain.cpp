@@ -2,16 +2,22 @@
 
 #include "app/AppText.h"
 #include "app/BusyCursor.h"
+#include "app/ExportText.h"
 #include "app/PathPanel.h"
 #include "app/Platform.h"
 #include "app/TimeRangeEdit.h"
+#include "app/WindowPlace.h"
 #include "app/overview/Overview.h"
 #include "app/photos/PhotoPanel.h"
 #include "app/photos/PhotoText.h"
 #include "convert/OutputNames.h"
+#include "messages/CliText.h"
 #include "messages/ErrorText.h"
+#include "messages/NoteText.h"
+#include "system/Paths.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDateTime>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -20,6 +26,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QPainter>
 #include <QPushButton>
@@ -27,6 +34,7 @@
 #include <QShortcut>
 #include <QSpinBox>
 #include <QStyle>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -130,6 +138,15 @@ bool IsLogName(const QString& path)
            suffix == QLatin1String("bnx4");
 }
 
+// A chosen name's extension in lower case, with its dot: ".gpx"; empty without one.
+std::string ChosenExtension(std::string_view path)
+{
+    std::string extension(path.substr(ExtensionStart(path)));
+    for (char& c : extension)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension;
+}
+
 // What a drag carries: local files and folders, of which at most one is a log.
 struct DraggedPaths {
     std::optional<QString> Log;
@@ -177,15 +194,27 @@ TFormMain::TFormMain(ConversionService& service, Dialogs& dialogs, QWidget* pare
     setPalette(buttonFace);
     setAutoFillBackground(true);
 
-    setMinimumSize(kClientWidth, kMinimumHeight);
-    resize(kClientWidth, kOpenHeight);
-    if (const QScreen* screen = this->screen())
-        move(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), screen->geometry())
-                 .topLeft());
-
     CreateControls();
     CreateOverview();
     FormCreate();
+    PlaceWindow();
+}
+
+void TFormMain::PlaceWindow()
+{
+    const QRect available = screen() != nullptr ? screen()->availableGeometry() : QRect();
+    const WindowPlace place =
+        FirstWindowPlace({kClientWidth, kMinimumHeight}, {kClientWidth, kOpenHeight}, available);
+    setMinimumSize(place.Minimum);
+    if (const QByteArray kept = RememberedGeometry(); !kept.isEmpty() && restoreGeometry(kept))
+        return;
+    setGeometry(place.Client);
+}
+
+void TFormMain::closeEvent(QCloseEvent* event)
+{
+    RememberGeometry(saveGeometry());
+    QWidget::closeEvent(event);
 }
 
 void TFormMain::CreateControls()
@@ -193,7 +222,17 @@ void TFormMain::CreateControls()
     GroupBox1 =
         MakeGroupBox(this, "GroupBox1", QRect(8, 8, 772, 113), QStringLiteral(" GPSログファイル "));
     ButtonOpen = MakeButton(GroupBox1, "ButtonOpen", QRect(14, 24, 51, 25), QStringLiteral("読込"));
-    PanelSrcFn = new PathPanel(GroupBox1, "PanelSrcFn", QRect(72, 24, 684, 25));
+    ButtonOpen->setToolTip(kOpenToolTip);
+    // The recent logs drop down from an arrow joined to the load button.
+    ButtonRecent = new QToolButton(GroupBox1);
+    ButtonRecent->setObjectName(QStringLiteral("ButtonRecent"));
+    ButtonRecent->setGeometry(65, 24, 17, 25);
+    ButtonRecent->setArrowType(Qt::DownArrow);
+    ButtonRecent->setPopupMode(QToolButton::InstantPopup);
+    ButtonRecent->setToolTip(kRecentLogsToolTip);
+    ButtonRecent->setMenu(new QMenu(ButtonRecent));
+    connect(ButtonRecent->menu(), &QMenu::aboutToShow, this, &TFormMain::FillRecentMenu);
+    PanelSrcFn = new PathPanel(GroupBox1, "PanelSrcFn", QRect(88, 24, 668, 25));
     MakeLabel(GroupBox1, "Label1", 16, 64, QStringLiteral("ログ内容"));
     LabelSta = MakeLabel(GroupBox1, "LabelSta", 32, 82, QString());
     MakeLabel(GroupBox1, "Label2", 206, 82, QStringLiteral("から"));
@@ -208,12 +247,27 @@ void TFormMain::CreateControls()
     MakeLabel(GroupBox2, "Label4", 8, 26, QStringLiteral("出力範囲"));
     m_range = new TimeRangeEdit(GroupBox2);
     ButtonOut = MakeButton(GroupBox2, "ButtonOut", QRect(14, 88, 51, 25), QStringLiteral("出力"));
+    ButtonOut->setToolTip(kOutToolTip);
     PanelDstFn = new PathPanel(GroupBox2, "PanelDstFn", QRect(72, 88, 684, 25));
+    CreateExportButtons();
 
     connect(ButtonOpen, &QPushButton::clicked, this, &TFormMain::ButtonOpenClick);
     connect(ButtonOut, &QPushButton::clicked, this, &TFormMain::ButtonOutClick);
     connect(ButtonPhoto, &QPushButton::clicked, this, &TFormMain::ButtonPhotoClick);
     CreateShortcuts();
+}
+
+void TFormMain::CreateExportButtons()
+{
+    LabelChosen = MakeLabel(GroupBox2, "LabelChosen", 90, 26, QString());
+    ButtonSplitTrip =
+        MakeButton(GroupBox2, "ButtonSplitTrip", QRect(560, 18, 100, 25), kSplitTripCaption);
+    ButtonSplitTrip->setToolTip(kSplitTripToolTip);
+    ButtonSplitDay =
+        MakeButton(GroupBox2, "ButtonSplitDay", QRect(664, 18, 92, 25), kSplitDayCaption);
+    ButtonSplitDay->setToolTip(kSplitDayToolTip);
+    connect(ButtonSplitTrip, &QPushButton::clicked, this, [this] { SplitExport(SplitMode::Trip); });
+    connect(ButtonSplitDay, &QPushButton::clicked, this, [this] { SplitExport(SplitMode::Day); });
 }
 
 void TFormMain::CreateShortcuts()
@@ -236,18 +290,22 @@ void TFormMain::CreateOverview()
     layout->addWidget(m_overview);
     connect(m_overview, &TOverview::ExportRequested, this,
             [this](std::size_t trip) { Export(trip); });
+    connect(m_overview, &TOverview::PickChanged, this, &TFormMain::ShowChosenTrips);
 
     // Tab visits the load and photo buttons, the twelve edits from start year to end second,
     // export, then the tabs, the trip list or the photo settings, list and write button, the map's
     // switch, list and button, the track picture and the timeline.
-    setTabOrder(ButtonOpen, ButtonPhoto);
+    setTabOrder(ButtonOpen, ButtonRecent);
+    setTabOrder(ButtonRecent, ButtonPhoto);
     QWidget* previous = ButtonPhoto;
     for (QSpinBox* spin : m_range->Controls()) {
         setTabOrder(previous, spin);
         previous = spin;
     }
     setTabOrder(previous, ButtonOut);
-    previous = ButtonOut;
+    setTabOrder(ButtonOut, ButtonSplitTrip);
+    setTabOrder(ButtonSplitTrip, ButtonSplitDay);
+    previous = ButtonSplitDay;
     for (const char* name : {"TabBarOverview", "ListTrips", "SpinClockError", "ComboCameraZone",
                              "ListPhotos", "ButtonWrite", "CheckOnlineMap", "ComboMapSource",
                              "ButtonOpenMap", "PaintTrack", "PaintTimeline"}) {
@@ -265,18 +323,25 @@ void TFormMain::resizeEvent(QResizeEvent* event)
         group->resize(groupWidth, group->height());
     for (PathPanel* panel : {PanelSrcFn, PanelDstFn})
         panel->resize(groupWidth - panel->x() - kPanelRightMargin, panel->height());
-    // The photo button stays below the end of the path panel.
+    // The photo button stays below the end of the path panel, the split buttons above it.
     ButtonPhoto->move(groupWidth - kPanelRightMargin - ButtonPhoto->width(), ButtonPhoto->y());
+    ButtonSplitDay->move(groupWidth - kPanelRightMargin - ButtonSplitDay->width(),
+                         ButtonSplitDay->y());
+    ButtonSplitTrip->move(ButtonSplitDay->x() - 4 - ButtonSplitTrip->width(), ButtonSplitTrip->y());
 }
 
 void TFormMain::FormCreate()
 {
     PresetNow();
 
+    // The folders chosen in the last runs, else the system's documents and pictures.
     const QString documents = DocumentsFolder();
-    m_saveFolder = QDir::toNativeSeparators(documents);
-    m_openFolder = QDir::toNativeSeparators(documents + QStringLiteral("/Tallomer/Raw/"));
-    m_photoFolder = QDir::toNativeSeparators(PicturesFolder());
+    m_saveFolder = RememberedFolder(FolderRole::Save).value_or(QDir::toNativeSeparators(documents));
+    m_openFolder =
+        RememberedFolder(FolderRole::Open)
+            .value_or(QDir::toNativeSeparators(documents + QStringLiteral("/Tallomer/Raw/")));
+    m_photoFolder =
+        RememberedFolder(FolderRole::Photo).value_or(QDir::toNativeSeparators(PicturesFolder()));
 
     const QLocale locale = QLocale::system();
     m_dateSeparator = DateSeparator(locale);
@@ -299,14 +364,45 @@ void TFormMain::ButtonOpenClick()
     const std::optional<QString> chosen = m_dialogs.AskOpenPath(this, m_openFolder);
     if (!chosen)
         return;
-    m_openFolder = FolderOf(*chosen);
     OpenLog(*chosen);
+}
+
+void TFormMain::KeepFolder(FolderRole role, const QString& folder)
+{
+    QString& kept = role == FolderRole::Open   ? m_openFolder
+                    : role == FolderRole::Save ? m_saveFolder
+                                               : m_photoFolder;
+    kept = folder;
+    RememberFolder(role, folder);
+}
+
+void TFormMain::FillRecentMenu()
+{
+    QMenu* menu = ButtonRecent->menu();
+    menu->clear();
+    const QStringList logs = RecentLogs();
+    if (logs.isEmpty())
+        menu->addAction(kNoRecentLogsText)->setEnabled(false);
+    for (const QString& log : logs)
+        connect(menu->addAction(log), &QAction::triggered, this, [this, log] { OpenLog(log); });
 }
 
 void TFormMain::OpenLog(const QString& path)
 {
-    // Every load starts with the times as recorded; the repair is offered once per load.
-    if (LoadAndShow(path, {}) && m_service.LastLoad().LikelyWeekRollover)
+    // Every load starts with the times as recorded and the kind the name gives; reading it as
+    // the other kind and the repair are offered once per load.
+    if (!LoadAndShow(path, {}))
+        return;
+    if (const LogKind other = m_service.LastLoad().Resembles; other != LogKind::None) {
+        repaint();
+        const bool asBlock = other == LogKind::Block;
+        const QString looksLike = QString::fromStdString(LooksLikeText(other, Language::Japanese));
+        if (m_dialogs.AskReadAsOther(this, ReadAsOtherQuestion(looksLike, asBlock),
+                                     ReadAsOtherCaption(asBlock)) &&
+            !LoadAndShow(path, {.ReadAs = other}))
+            return;
+    }
+    if (m_service.LastLoad().LikelyWeekRollover)
         OfferWeekRepair(path);
 }
 
@@ -317,6 +413,11 @@ bool TFormMain::LoadAndShow(const QString& path, const LoadOptions& options)
     const bool accepted = !result.Failed() && result.Kind != LogKind::None;
     const QString shownPath = QDir::toNativeSeparators(path);
     if (accepted) {
+        // The dialogs start beside the loaded log, the export's until the user picks a folder.
+        KeepFolder(FolderRole::Open, FolderOf(path));
+        if (!RememberedFolder(FolderRole::Save))
+            m_saveFolder = FolderOf(path);
+        RememberRecentLog(shownPath);
         PanelSrcFn->SetPath(shownPath);
         PanelDstFn->Clear();
         m_overview->ShowLog();
@@ -341,16 +442,20 @@ void TFormMain::OfferWeekRepair(const QString& path)
         DaySpanText(spans->FoundFirstMs, spans->FoundLastMs, m_dateSeparator),
         DaySpanText(spans->RepairedFirstMs, spans->RepairedLastMs, m_dateSeparator));
     if (m_dialogs.AskWeekRepair(this, question))
-        LoadAndShow(path, {.AddedWeeks = kWeekRolloverWeeks});
+        LoadAndShow(path,
+                    {.AddedWeeks = kWeekRolloverWeeks, .ReadAs = m_service.LoadedWith().ReadAs});
 }
 
 void TFormMain::ShowSpan(const std::optional<LogSpan>& span)
 {
     // The labels show the first and last entries in the logger's own order.
+    // A log without fixes says so once, without から and まで around it.
     LabelSta->setText(span ? FormatTime(span->First) : kNoFixesText);
     LabelSta->adjustSize();
-    LabelEnd->setText(span ? FormatTime(span->Last) : kNoFixesText);
+    LabelEnd->setText(span ? FormatTime(span->Last) : QString());
     LabelEnd->adjustSize();
+    for (const char* name : {"Label2", "Label3"})
+        GroupBox1->findChild<QLabel*>(QString::fromLatin1(name))->setVisible(span.has_value());
     if (!span) {
         // Nothing of the log to cover: the fields leave the last log's window, as at the start.
         PresetNow();
@@ -367,12 +472,48 @@ void TFormMain::ButtonOutClick() { Export(std::nullopt); }
 
 QString TFormMain::ProposedName(std::optional<std::size_t> trip) const
 {
-    // The log's own name with ".nmea"; a trip's is the name a split by trips gives it.
-    std::string name = DefaultTarget(m_service.LoadedPath());
+    // The log's own name with the extension of the type picked last; one trip's is the name a
+    // split by trips gives it, several trips' the first one's day with their numbers, as the
+    // command line's --trip takes them: "log-20240503-trip1,3.gpx".
+    std::string name =
+        DefaultTarget(m_service.LoadedPath(), FormatOf(RememberedOutputType()).Format);
     const std::vector<Trip>& trips = m_service.Trips().Trips;
-    if (trip && *trip < trips.size())
-        name = PieceTarget(name, PieceSuffix(trips[*trip].FirstMs, true));
+    std::vector<std::size_t> picked = m_overview->PickedTrips();
+    if (trip)
+        picked = {*trip};
+    std::erase_if(picked, [&trips](std::size_t t) { return t >= trips.size(); });
+    if (picked.size() == 1)
+        name = PieceTarget(name, PieceSuffix(trips[picked.front()].FirstMs, true));
+    else if (picked.size() > 1)
+        name = PieceTarget(name, PieceSuffix(trips[picked.front()].FirstMs, false) + "-trip" +
+                                     TripNumbersText(picked, QStringLiteral(",")).toStdString());
     return QFileInfo(FromLocalPath(name)).fileName();
+}
+
+OutputType TFormMain::ChosenType(const SaveChoice& chosen) const
+{
+    const OutputType type = TypeOfExtension(ChosenExtension(ToLocalPath(chosen.Path)), chosen.Type);
+    RememberOutputType(type);
+    return type;
+}
+
+std::optional<ExportRequest> TFormMain::WindowRequest(const ExportFormat& format)
+{
+    const std::optional<MsWindow> window = m_range->Window();
+    if (!window) {
+        ShowErrorBox(kDateConversionError);
+        return std::nullopt;
+    }
+    ExportRequest request{format, TimeWindow(*window)};
+    request.Chosen.assign(m_overview->Chosen().begin(), m_overview->Chosen().end());
+    return request;
+}
+
+void TFormMain::ShowChosenTrips()
+{
+    const bool chosen = !m_overview->Chosen().empty();
+    LabelChosen->setText(chosen ? ChosenTripsText(m_overview->PickedTrips()) : QString());
+    LabelChosen->adjustSize();
 }
 
 void TFormMain::Export(std::optional<std::size_t> trip)
@@ -382,20 +523,22 @@ void TFormMain::Export(std::optional<std::size_t> trip)
         return;
     }
     const std::optional<SaveChoice> chosen =
-        m_dialogs.AskSavePath(this, m_saveFolder, ProposedName(trip));
+        m_dialogs.AskSavePath(this, m_saveFolder, ProposedName(trip), RememberedOutputType());
     if (!chosen)
         return;
-    m_saveFolder = FolderOf(chosen->Path);
+    KeepFolder(FolderRole::Save, FolderOf(chosen->Path));
 
-    // The type picked in the dialog decides the writer and the extension.
-    const ExportFormat format = FormatOf(chosen->Type);
+    // A typed extension of an output type decides the writer; else the type picked in the
+    // dialog decides it and the extension.
+    const ExportFormat format = FormatOf(ChosenType(*chosen));
     const std::string chosenPath = ToLocalPath(chosen->Path);
-    const std::string target = DefaultTarget(chosenPath, format.Format);
-    const std::optional<MsWindow> window = m_range->Window();
-    if (!window) {
-        ShowErrorBox(kDateConversionError);
+    // A name that has the writer's extension in any letter case is kept as typed.
+    const std::string target = ChosenExtension(chosenPath) == ExtensionOf(format.Format)
+                                   ? chosenPath
+                                   : DefaultTarget(chosenPath, format.Format);
+    std::optional<ExportRequest> request = WindowRequest(format);
+    if (!request)
         return;
-    }
     if (m_service.IsLoadedLog(target)) {
         ShowErrorBox(kSameFileError);
         return;
@@ -407,11 +550,9 @@ void TFormMain::Export(std::optional<std::size_t> trip)
         !m_dialogs.AskOverwrite(this, OverwriteQuestion(targetText)))
         return;
 
-    ExportRequest request{format, TimeWindow(*window)};
-    request.Chosen.assign(m_overview->Chosen().begin(), m_overview->Chosen().end());
     const ExportResult result = [&] {
         const BusyCursor busy(this);
-        return m_service.Export(target, request);
+        return m_service.Export(target, *request);
     }();
     if (!result.Ok()) {
         ShowErrorBox(ExportErrorText(result, target));
@@ -419,7 +560,57 @@ void TFormMain::Export(std::optional<std::size_t> trip)
     }
     // The count beside the path keeps an empty result from passing for success.
     PanelDstFn->SetPath(targetText,
-                        WrittenCountText(result.FixesWritten, BeyondTheFields(request)));
+                        WrittenCountText(result.FixesWritten, BeyondTheFields(*request)));
+}
+
+void TFormMain::SplitExport(SplitMode mode)
+{
+    if (m_service.FixCount() == 0) {
+        ShowErrorBox(m_service.LoadedPath().empty() ? kNothingLoadedError : kNoFixesToWriteError);
+        return;
+    }
+    const std::optional<QString> folder = m_dialogs.AskFolder(this, m_saveFolder);
+    if (!folder)
+        return;
+    KeepFolder(FolderRole::Save, QDir::toNativeSeparators(*folder));
+    const std::optional<ExportRequest> request = WindowRequest(FormatOf(RememberedOutputType()));
+    if (!request)
+        return;
+    const QString stem = QDir(*folder).filePath(
+        QFileInfo(FromLocalPath(DefaultTarget(m_service.LoadedPath(), request->Format.Format)))
+            .fileName());
+    std::vector<ExportPiece> pieces = m_service.SplitPieces(mode, *request, ToLocalPath(stem));
+    if (pieces.empty()) {
+        ShowErrorBox(kNoFixInWindowSplit.In(Language::Japanese));
+        return;
+    }
+    // One question for every file the split would replace.
+    std::vector<QString> existing;
+    for (const ExportPiece& piece : pieces)
+        if (QFileInfo::exists(FromLocalPath(piece.Target)))
+            existing.push_back(QDir::toNativeSeparators(FromLocalPath(piece.Target)));
+    if (!existing.empty() &&
+        !m_dialogs.AskOverwrite(this, SplitOverwriteQuestion(existing.size(), existing.front())))
+        return;
+    const std::vector<std::optional<ExportResult>> results = [&] {
+        const BusyCursor busy(this);
+        return m_service.ExportPieces(pieces, *request);
+    }();
+    std::size_t files = 0;
+    std::size_t fixes = 0;
+    QStringList errors;
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        if (results[i] && results[i]->Ok()) {
+            ++files;
+            fixes += results[i]->FixesWritten;
+        } else if (results[i]) {
+            errors << QString::fromStdString(
+                WithFinalPoint(ExportErrorText(*results[i], pieces[i].Target)));
+        }
+    }
+    PanelDstFn->SetPath(QDir::toNativeSeparators(*folder), SplitWrittenText(files, fixes));
+    if (!errors.isEmpty())
+        m_dialogs.ShowError(this, errors.join(QLatin1Char('\n')));
 }
 
 std::size_t TFormMain::BeyondTheFields(const ExportRequest& request) const
@@ -440,7 +631,7 @@ void TFormMain::ButtonPhotoClick()
     const QStringList chosen = m_dialogs.AskPhotoPaths(this, m_photoFolder);
     if (chosen.isEmpty())
         return;
-    m_photoFolder = FolderOf(chosen.constFirst());
+    KeepFolder(FolderRole::Photo, FolderOf(chosen.constFirst()));
     AddPhotos(chosen);
 }
 

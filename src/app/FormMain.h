@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/AppSettings.h"
 #include "app/Dialogs.h"
 #include "convert/ConversionService.h"
 #include "store/TimeBase.h"
@@ -14,6 +15,7 @@ class QGroupBox;
 class QLabel;
 class QPushButton;
 class QSpinBox;
+class QToolButton;
 class TOverview;
 class TimeRangeEdit;
 
@@ -39,6 +41,9 @@ class TFormMain : public QWidget
     // The export command (also Ctrl+S): asks for a file name and writes the fixes of the chosen
     // window, of the trips picked one by one only when there are such.
     void ButtonOutClick();
+    // The split commands: ask for a folder and write one file per trip or per calendar day of
+    // the window there, in the output type picked last, as the command line's --split does.
+    void SplitExport(SplitMode mode);
     // The photo command: asks for photos and adds them to the photo list, where they are placed
     // on the loaded log's track (or wait for a log).
     void ButtonPhotoClick();
@@ -53,6 +58,8 @@ class TFormMain : public QWidget
     [[nodiscard]] const QString& PhotoFolder() const { return m_photoFolder; }
 
   protected:
+    // The window's place and size are kept for the next run.
+    void closeEvent(QCloseEvent* event) override;
     // The path panels grow with the window.
     void resizeEvent(QResizeEvent* event) override;
     // Local files and folders dragged onto the window: a log (by its extension) is opened like
@@ -66,6 +73,15 @@ class TFormMain : public QWidget
     // The overview of the loaded log below the controls, tied to the twelve controls.
     void CreateOverview();
     void CreateShortcuts();
+    void CreateExportButtons();
+    // The first place and size: the last run's, else the design's size clamped to the screen.
+    void PlaceWindow();
+    // The recent logs under the load button's arrow.
+    void FillRecentMenu();
+    // The trips picked one by one, beside 出力範囲.
+    void ShowChosenTrips();
+    // Sets a dialog's folder and keeps it for the next run.
+    void KeepFolder(FolderRole role, const QString& folder);
     // Sets both sides of the time window to the present second.
     void PresetNow();
     // Loads a log under a busy cursor and shows it; false when the loading refused the file,
@@ -77,6 +93,11 @@ class TFormMain : public QWidget
     // gives it, and writes the window.
     void Export(std::optional<std::size_t> trip);
     [[nodiscard]] QString ProposedName(std::optional<std::size_t> trip) const;
+    // The type the chosen name asks for (TypeOfExtension), remembered for the next export.
+    [[nodiscard]] OutputType ChosenType(const SaveChoice& chosen) const;
+    // The request of the twelve fields' window and the trips picked one by one; nothing, with
+    // the error box shown, when there is nothing to write or a field is not a date.
+    [[nodiscard]] std::optional<ExportRequest> WindowRequest(const ExportFormat& format);
     // How many fixes the request would take if the fields could reach before 1980 and after
     // 2099 on the sides where they stand at their limit.
     [[nodiscard]] std::size_t BeyondTheFields(const ExportRequest& request) const;
@@ -100,6 +121,10 @@ class TFormMain : public QWidget
     QGroupBox* GroupBox2 = nullptr;
     TimeRangeEdit* m_range = nullptr; // the twelve date and time controls
     QPushButton* ButtonOut = nullptr;
+    QToolButton* ButtonRecent = nullptr;
+    QLabel* LabelChosen = nullptr;
+    QPushButton* ButtonSplitTrip = nullptr;
+    QPushButton* ButtonSplitDay = nullptr;
     PathPanel* PanelDstFn = nullptr;
     TOverview* m_overview = nullptr;
 };

@@ -57,3 +57,17 @@ inline constexpr OutputType kOutputTypes[] = {OutputType::Nmea,    OutputType::N
     }
     return "NMEA（現地時刻） (*.nmea)";
 }
+
+// The type a chosen name asks for, given its extension in lower case with its dot (".gpx"): an
+// extension one of the types writes takes that type's writer, so that a typed "trip.gpx" is GPX
+// whatever type was picked; ".nmea" keeps the NMEA type picked (local or UTC), else it is the
+// default file. Any other extension keeps the type picked, which then replaces it.
+[[nodiscard]] constexpr OutputType TypeOfExtension(std::string_view extension, OutputType picked)
+{
+    if (extension == ExtensionOf(FormatOf(picked).Format))
+        return picked;
+    for (const OutputType type : kOutputTypes)
+        if (extension == ExtensionOf(FormatOf(type).Format))
+            return type;
+    return picked;
+}

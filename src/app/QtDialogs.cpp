@@ -1,6 +1,7 @@
 #include "app/QtDialogs.h"
 
 #include "app/AppText.h"
+#include "app/ExportText.h"
 #include "app/OutputTypes.h"
 #include "app/Platform.h"
 #include "app/overview/MapPanelText.h"
@@ -13,6 +14,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLocale>
+#include <QPushButton>
 #include <QTreeView>
 #include <algorithm>
 
@@ -141,9 +143,24 @@ std::unique_ptr<QFileDialog> MakePhotoDialog(QWidget* parent, const QString& ini
 }
 
 std::unique_ptr<QFileDialog> MakeSaveDialog(QWidget* parent, const QString& initialFolder,
-                                            const QString& proposedName)
+                                            const QString& proposedName, OutputType type)
 {
     auto dialog = MakeFileDialog(parent, initialFolder, SaveFilters());
+    const QStringList filters = SaveFilters();
+    const auto picked = std::find(std::begin(kOutputTypes), std::end(kOutputTypes), type);
+    dialog->selectNameFilter(
+        filters.value(static_cast<qsizetype>(picked - std::begin(kOutputTypes))));
+    // A name typed without an extension gets the picked type's, so that the dialog's own
+    // question about replacing a file asks about the file that will be written: the only one.
+    QFileDialog* raw = dialog.get();
+    const auto followType = [raw, filters](const QString& filter) {
+        const qsizetype index = std::max<qsizetype>(filters.indexOf(filter), 0);
+        const std::string_view extension =
+            ExtensionOf(FormatOf(kOutputTypes[static_cast<std::size_t>(index)]).Format);
+        raw->setDefaultSuffix(QString::fromLatin1(extension.substr(1)));
+    };
+    followType(dialog->selectedNameFilter());
+    QObject::connect(raw, &QFileDialog::filterSelected, raw, followType);
     dialog->selectFile(proposedName);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
@@ -156,6 +173,17 @@ std::unique_ptr<QFileDialog> MakeSaveDialog(QWidget* parent, const QString& init
         hint->setWordWrap(true);
         grid->addWidget(hint, grid->rowCount(), 0, 1, grid->columnCount());
     }
+    return dialog;
+}
+
+std::unique_ptr<QFileDialog> MakeFolderDialog(QWidget* parent, const QString& initialFolder)
+{
+    auto dialog = std::make_unique<QFileDialog>(parent);
+    dialog->setDirectory(ExistingFolder(initialFolder));
+    dialog->setFileMode(QFileDialog::Directory);
+    dialog->setOption(QFileDialog::ShowDirsOnly, true);
+    dialog->setOption(QFileDialog::DontUseNativeDialog, !UseSystemFileDialogs());
+    dialog->setWindowTitle(kSplitFolderTitle);
     return dialog;
 }
 
@@ -194,15 +222,21 @@ QStringList QtDialogs::AskPhotoPaths(QWidget* parent, const QString& initialFold
 }
 
 std::optional<SaveChoice> QtDialogs::AskSavePath(QWidget* parent, const QString& initialFolder,
-                                                 const QString& proposedName)
+                                                 const QString& proposedName, OutputType type)
 {
-    const std::unique_ptr<QFileDialog> dialog = MakeSaveDialog(parent, initialFolder, proposedName);
+    const std::unique_ptr<QFileDialog> dialog =
+        MakeSaveDialog(parent, initialFolder, proposedName, type);
     const std::optional<QString> path = RunFileDialog(*dialog);
     if (!path)
         return std::nullopt;
     const qsizetype picked = SaveFilters().indexOf(dialog->selectedNameFilter());
     const auto index = static_cast<std::size_t>(std::max<qsizetype>(picked, 0));
     return SaveChoice{*path, kOutputTypes[std::min(index, std::size(kOutputTypes) - 1)]};
+}
+
+std::optional<QString> QtDialogs::AskFolder(QWidget* parent, const QString& initialFolder)
+{
+    return RunFileDialog(*MakeFolderDialog(parent, initialFolder));
 }
 
 void QtDialogs::ShowError(QWidget* parent, const QString& text)
@@ -221,6 +255,17 @@ bool QtDialogs::AskWeekRepair(QWidget* parent, const QString& question)
                     parent);
     box.setDefaultButton(QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
+}
+
+bool QtDialogs::AskReadAsOther(QWidget* parent, const QString& question,
+                               const QString& readAsCaption)
+{
+    QMessageBox box(QMessageBox::Question, kAppTitle, question, QMessageBox::NoButton, parent);
+    QPushButton* readAs = box.addButton(readAsCaption, QMessageBox::AcceptRole);
+    box.addButton(kKeepKindCaption, QMessageBox::RejectRole);
+    box.setDefaultButton(readAs);
+    box.exec();
+    return box.clickedButton() == readAs;
 }
 
 bool QtDialogs::AskGoOnline(QWidget* parent, const QString& question)

@@ -22,8 +22,12 @@ extern const QString kSaveTypeHint;
 std::unique_ptr<QFileDialog> MakeOpenDialog(QWidget* parent, const QString& initialFolder);
 // Picks several existing photos at once.
 std::unique_ptr<QFileDialog> MakePhotoDialog(QWidget* parent, const QString& initialFolder);
+// The type picked at first is `type`; a name typed without an extension gets the picked type's.
 std::unique_ptr<QFileDialog> MakeSaveDialog(QWidget* parent, const QString& initialFolder,
-                                            const QString& proposedName);
+                                            const QString& proposedName,
+                                            OutputType type = OutputType::Nmea);
+// Picks one folder, for the files of a split export.
+std::unique_ptr<QFileDialog> MakeFolderDialog(QWidget* parent, const QString& initialFolder);
 // Picks one existing map file.
 std::unique_ptr<QFileDialog> MakeMapDialog(QWidget* parent, const QString& initialFolder);
 std::unique_ptr<QMessageBox> MakeErrorBox(QWidget* parent, const QString& text);
@@ -36,10 +40,13 @@ class QtDialogs final : public Dialogs
     std::optional<QString> AskOpenPath(QWidget* parent, const QString& initialFolder) override;
     QStringList AskPhotoPaths(QWidget* parent, const QString& initialFolder) override;
     std::optional<SaveChoice> AskSavePath(QWidget* parent, const QString& initialFolder,
-                                          const QString& proposedName) override;
+                                          const QString& proposedName, OutputType type) override;
+    std::optional<QString> AskFolder(QWidget* parent, const QString& initialFolder) override;
     void ShowError(QWidget* parent, const QString& text) override;
     bool AskOverwrite(QWidget* parent, const QString& question) override;
     bool AskWeekRepair(QWidget* parent, const QString& question) override;
+    bool AskReadAsOther(QWidget* parent, const QString& question,
+                        const QString& readAsCaption) override;
     bool AskGoOnline(QWidget* parent, const QString& question) override;
     std::optional<QString> AskMapPath(QWidget* parent, const QString& initialFolder) override;
 };

@@ -19,6 +19,8 @@ int main(int argc, char* argv[])
 
     InstallInterruptCleanup();
     QApplication app(argc, argv);
+    // QSettings() finds the user's settings of this application wherever it is made.
+    QCoreApplication::setOrganizationName(QStringLiteral("Tallo2NMEA"));
     QApplication::setApplicationName(kAppTitle);
     // Lets desktops match the window to its menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Tallo2NMEA"));

@@ -67,7 +67,7 @@ ConversionService::ConversionService(std::optional<std::int32_t> biasMinutes)
 LoadResult ConversionService::Load(const std::string& path, const LoadOptions& options)
 {
     const LoggerClock clock(m_localEpoch, options.AddedWeeks * kSecondsPerWeek);
-    LoadResult result = LoadLogFile(path, clock, m_table);
+    LoadResult result = LoadLogFile(path, clock, m_table, options.ReadAs);
     if (result.Kind != LogKind::None) {
         m_loadedPath = path;
         m_loadedWith = options;

@@ -91,6 +91,8 @@ struct LoadOptions {
     // Whole GPS weeks added to every logger time (1024 repairs a logger that missed a week
     // rollover); 0 leaves the times as recorded.
     std::int32_t AddedWeeks = 0;
+    // The kind the file is read as; None: the kind its name gives.
+    LogKind ReadAs = LogKind::None;
 };
 
 // The one place where a conversion happens, for the window and the command line alike: it owns

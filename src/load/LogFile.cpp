@@ -200,11 +200,12 @@ DecodedLog DecodeLogImage(LogKind kind, std::span<const std::uint8_t> image,
     return decoded;
 }
 
-LoadResult LoadLogFile(const std::string& path, const LoggerClock& clock, FixTable& table)
+LoadResult LoadLogFile(const std::string& path, const LoggerClock& clock, FixTable& table,
+                       LogKind readAs)
 {
     LoadResult result;
-    const LogKind kind = KindFromPath(path);
-    result.Named = kind;
+    result.Named = KindFromPath(path);
+    const LogKind kind = readAs != LogKind::None ? readAs : result.Named;
     std::uintmax_t& fileSize = result.FileBytes;
     result.Ignored = CheckLogFile(path, kind, fileSize, result.IoErrno);
     // A block log of another size may be of the sister layout: read to tell.

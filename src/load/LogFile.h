@@ -76,9 +76,10 @@ struct LoadResult {
 // and is read completely empties the table first; an ignored file or a failed open or read leaves
 // the table as it was. A block log that is not a whole number of blocks is taken when every
 // block it frames is of the sister layout (download tools save them so): its last block reads
-// as erased flash past the file's end.
+// as erased flash past the file's end. `readAs` reads the file as that kind whatever its name
+// gives (a log saved under the other kind's extension); None lets the name decide.
 [[nodiscard]] LoadResult LoadLogFile(const std::string& path, const LoggerClock& clock,
-                                     FixTable& table);
+                                     FixTable& table, LogKind readAs = LogKind::None);
 
 // What a decode found besides the fixes.
 struct DecodedLog {

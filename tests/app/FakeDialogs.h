@@ -2,6 +2,7 @@
 
 #include "app/Dialogs.h"
 
+#include <QList>
 #include <QStringList>
 #include <functional>
 
@@ -17,13 +18,18 @@ class FakeDialogs final : public Dialogs
     bool WeekRepairAnswer = false;
     std::function<void()> WhileAskingWeekRepair; // runs as the question is shown
     bool GoOnlineAnswer = false;
+    bool ReadAsOtherAnswer = false;
+    QStringList ReadAsOtherQuestions; // each question, then its button's caption
     std::optional<QString> MapAnswer;
+    std::optional<QString> FolderAnswer; // nothing: the user cancels
 
     QStringList OpenFolders; // the initial folder of every open dialog shown
     QStringList SaveFolders;
     QStringList PhotoFolders;
-    QStringList SaveNames; // the name every save dialog proposed
-    QStringList Errors;    // the text of every error box
+    QStringList SaveNames;       // the name every save dialog proposed
+    QList<OutputType> SaveTypes; // the type every save dialog picked at first
+    QStringList FolderFolders;   // the initial folder of every folder dialog
+    QStringList Errors;          // the text of every error box
     QStringList Questions;
     QStringList WeekRepairQuestions;
     QStringList GoOnlineQuestions;
@@ -40,13 +46,19 @@ class FakeDialogs final : public Dialogs
         return PhotoAnswer;
     }
     std::optional<SaveChoice> AskSavePath(QWidget*, const QString& initialFolder,
-                                          const QString& proposedName) override
+                                          const QString& proposedName, OutputType type) override
     {
         SaveFolders.append(initialFolder);
         SaveNames.append(proposedName);
+        SaveTypes.append(type);
         if (!SaveAnswer)
             return std::nullopt;
         return SaveChoice{*SaveAnswer, SaveType};
+    }
+    std::optional<QString> AskFolder(QWidget*, const QString& initialFolder) override
+    {
+        FolderFolders.append(initialFolder);
+        return FolderAnswer;
     }
     void ShowError(QWidget*, const QString& text) override { Errors.append(text); }
     bool AskOverwrite(QWidget*, const QString& question) override
@@ -60,6 +72,11 @@ class FakeDialogs final : public Dialogs
         if (WhileAskingWeekRepair)
             WhileAskingWeekRepair();
         return WeekRepairAnswer;
+    }
+    bool AskReadAsOther(QWidget*, const QString& question, const QString& readAsCaption) override
+    {
+        ReadAsOtherQuestions << question << readAsCaption;
+        return ReadAsOtherAnswer;
     }
     bool AskGoOnline(QWidget*, const QString& question) override
     {

@@ -4,28 +4,38 @@
 #include "FakeDialogs.h"
 #include "QtPrint.h"
 #include "app/Platform.h"
+#include "app/WindowPlace.h"
 #include "export/NmeaExport.h"
 #include "messages/ErrorText.h"
 #include "store/TimeBase.h"
 #include "support/BadFiles.h"
+#include "support/ChildProcess.h"
 #include "support/LogWriter.h"
 #include "system/Paths.h"
 
 #include <QApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
+#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -297,7 +307,9 @@ TEST_F(FormMainTest, LoadsThatBringNoFixesShowWhatIsLoaded)
         EXPECT_EQ(Text("PanelSrcFn"), Native(c.Loaded ? path : good));
         EXPECT_EQ(store.FixCount(), c.Loaded ? 0 : 2);
         EXPECT_EQ(Text("LabelSta"), c.Loaded ? "記録なし" : sta);
-        EXPECT_EQ(Text("LabelEnd"), c.Loaded ? "記録なし" : end);
+        EXPECT_EQ(Text("LabelEnd"), c.Loaded ? "" : end);
+        EXPECT_EQ(Find<QLabel>("Label2")->isVisible(), !c.Loaded);
+        EXPECT_EQ(Find<QLabel>("Label3")->isVisible(), !c.Loaded);
         // A loaded log without fixes leaves the last log's window for the present, as at start.
         if (c.Loaded)
             ExpectFieldsAtNow(before, QDateTime::currentDateTime());
@@ -517,8 +529,6 @@ TEST_F(ExportTest, TypedTextOutsideTheRangeReverts)
     }
 }
 
-} // namespace
-
 // A log whose dates look 1024 GPS weeks early: the window shows it as recorded, then asks once,
 // naming the days found and the days they become; Yes reloads it with the repair, which holds
 // for its exports; the next load starts without it.
@@ -545,6 +555,10 @@ TEST_F(FormMainTest, OffersTheWeekRolloverRepairOnceTheLogIsShown)
         EXPECT_EQ(Text("LabelSta"),
                   Label(yes ? "2021/05/03 09:00:00.000" : "2001/09/17 09:00:00.000"));
         EXPECT_EQ(Values("Sta")[0], yes ? 2021 : 2001);
+        // The summary says so while the repaired log is shown.
+        EXPECT_EQ(
+            Text("LabelSummary").contains("日付を 1024 週 (約 19.6 年) 後へ補正して表示しています"),
+            yes);
     }
     dialogs.WhileAskingWeekRepair = nullptr;
     Export("repaired.nmea");
@@ -554,6 +568,77 @@ TEST_F(FormMainTest, OffersTheWeekRolloverRepairOnceTheLogIsShown)
     Load("today.bin", BlockLogOf({{.Seconds = kMay2021}}));
     EXPECT_TRUE(dialogs.WeekRepairQuestions.isEmpty());
     EXPECT_EQ(store.LoadedWith().AddedWeeks, 0);
+    EXPECT_FALSE(Text("LabelSummary").contains("補正")) << Text("LabelSummary").toStdString();
+}
+
+// A log saved under the other kind's extension is offered to be read as the kind its content
+// fits: a block log named ".BNX4" as a block log, a sector log named ".bin" as a sector log. Yes
+// reads it so; the other button keeps it as its name reads it.
+TEST_F(FormMainTest, MisnamedLogIsOfferedAsTheOtherKind)
+{
+    std::vector<RawFix> fixes;
+    FlashImage sector = SectorLog(16, kSectorFixMask); // 64 KiB, a size a block log has too
+    for (int i = 0; i < 40; ++i) {
+        fixes.push_back({.Seconds = kMay2021 + i, .Latitude = 35.0 + i * 1e-5});
+        sector.Append(static_cast<std::size_t>(i) / 10, SectorRecord(fixes.back(), kSectorFixMask));
+    }
+    const struct {
+        const char* Name;
+        Bytes Content;
+        const char* Caption;
+        bool Answer;
+        LogKind Read;
+    } cases[] = {
+        {"block.BNX4", BlockLogOf(fixes), "ブロックログとして開く", true, LogKind::Block},
+        {"block.bnx4", BlockLogOf(fixes), "ブロックログとして開く", false, LogKind::Sector},
+        {"sector.bin", sector.Data(), "セクターログとして開く", true, LogKind::Sector},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        dialogs.ReadAsOtherQuestions.clear();
+        dialogs.ReadAsOtherAnswer = c.Answer;
+        const std::string path = Load(c.Name, c.Content);
+        ASSERT_EQ(dialogs.ReadAsOtherQuestions.size(), 2);
+        const bool asBlock = c.Name[0] == 'b';
+        EXPECT_EQ(dialogs.ReadAsOtherQuestions[0],
+                  asBlock ? "ブロックログのようです。ブロックログの拡張子は .bin か .binx です\n"
+                            "ブロックログとして開きますか?"
+                          : "セクターログのようです。セクターログの拡張子は .BNX4 です\n"
+                            "セクターログとして開きますか?");
+        EXPECT_EQ(dialogs.ReadAsOtherQuestions[1], QString::fromUtf8(c.Caption));
+        EXPECT_EQ(store.LastLoad().Kind, c.Read);
+        EXPECT_EQ(Text("PanelSrcFn"), Native(path));
+        if (c.Answer) {
+            EXPECT_EQ(store.FixCount(), 40);
+        }
+    }
+    // A log whose name fits its content is not asked about.
+    dialogs.ReadAsOtherQuestions.clear();
+    Load("right.bin", BlockLogOf(fixes));
+    EXPECT_TRUE(dialogs.ReadAsOtherQuestions.isEmpty());
+}
+
+// A logger that filled its memory and wrote on from the front: its first entry is after its
+// last, and the summary names the earliest record it kept. A log in time order says nothing.
+TEST_F(FormMainTest, WrappedLogSaysSoInTheSummary)
+{
+    const struct {
+        std::vector<std::int32_t> Seconds;
+        bool Wrapped;
+    } cases[] = {
+        {{kMay2021 + 100, kMay2021 + 101, kMay2021, kMay2021 + 1}, true},
+        {{kMay2021, kMay2021 + 1, kMay2021 + 100}, false},
+    };
+    for (const auto& c : cases) {
+        std::vector<RawFix> fixes;
+        for (const std::int32_t seconds : c.Seconds)
+            fixes.push_back(FixAt(seconds, 0));
+        Load("wrapped.bin", BlockLogOf(fixes));
+        const QString note = "記憶が一周しています：最初の記録は " + Label("2021/05/03 09:00:00") +
+                             " です（それより前の記録は上書きされています）";
+        EXPECT_EQ(Text("LabelSummary").contains(note), c.Wrapped)
+            << Text("LabelSummary").toStdString();
+    }
 }
 
 // The fields reach back to 1980, the start of GPS time: a trip of 1988 is picked and written
@@ -646,7 +731,7 @@ TEST_F(FormMainTest, PathsFitTheirPanelsAndTheDialogsRememberTheirFolders)
         for (const auto& [name, path, tail] :
              {std::tuple{"PanelSrcFn", log, QString()}, {"PanelDstFn", target, "  1,234 件"}}) {
             auto* panel = Find<QLabel>(name);
-            EXPECT_EQ(panel->width(), width - 104);
+            EXPECT_EQ(panel->width(), width - (panel->x() + 32));
             EXPECT_EQ(panel->toolTip(), Native(path));
             const QString text = panel->text();
             EXPECT_LE(panel->fontMetrics().horizontalAdvance(text), panel->contentsRect().width());
@@ -703,3 +788,244 @@ TEST_F(FormMainTest, SaveDialogTypeDecidesTheWriter)
     }
     EXPECT_TRUE(dialogs.Errors.isEmpty());
 }
+
+// Three outings of two fixes, 15 minutes apart: three trips of 2021-05-03 (Japan).
+Bytes ThreeTripsLog()
+{
+    std::vector<RawFix> fixes;
+    for (int trip = 0; trip < 3; ++trip)
+        for (int second = 0; second < 2; ++second)
+            fixes.push_back(FixAt(1620012896 + trip * 900 + second, 0));
+    return BlockLogOf(fixes);
+}
+
+// A name typed with an output type's extension decides the writer, whatever type was picked:
+// "t13.gpx" with the default type picked is GPX that a real reader reads, never "t13.nmea".
+TEST_F(FormMainTest, TypedExtensionChoosesTheWriter)
+{
+    Load("t13.bin", ThreeTripsLog());
+    const struct {
+        const char* Typed;
+        OutputType Picked;
+        const char* Written;
+        const char* Has;
+    } cases[] = {
+        {"t13.gpx", OutputType::Nmea, "t13.gpx", "<trk>"},
+        {"t13.KML", OutputType::Gpx, "t13.KML", "<gx:Track>"}, // kept as typed
+        {"t13.csv", OutputType::NmeaUtcHeights, "t13.csv", "Z,35."},
+        {"t13.nmea", OutputType::NmeaUtcHeights, "t13.nmea", "$GPGGA,"},
+        {"t14.txt", OutputType::GeoJson, "t14.geojson", "\"LineString\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Typed);
+        dialogs.SaveType = c.Picked;
+        Export(c.Typed);
+        const std::string text = ReadWholeFile((dir.Path() / c.Written).string());
+        EXPECT_NE(text.find(c.Has), std::string::npos) << text.substr(0, 200);
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() / "t13.nmea.gpx"));
+    EXPECT_TRUE(dialogs.Errors.isEmpty());
+    EXPECT_TRUE(dialogs.Questions.isEmpty());
+    // The type written last is the one the next dialog picks.
+    Export("again.txt");
+    EXPECT_EQ(
+        dialogs.SaveTypes,
+        (QList<OutputType>{OutputType::Nmea, OutputType::Gpx, OutputType::Kml, OutputType::Csv,
+                           OutputType::NmeaUtcHeights, OutputType::GeoJson}));
+
+#ifndef _WIN32
+    if (RunProgram("/usr/bin/python3", {"-c", "import gpxpy"}, {.Out = {}, .Err = {}}).Status != 0)
+        GTEST_SKIP() << "python3-gpxpy is not installed for /usr/bin/python3";
+    const ProgramResult read =
+        RunProgram("/usr/bin/python3", {"-c",
+                                        "import gpxpy, sys; g = gpxpy.parse(open(sys.argv[1])); "
+                                        "print(len(g.tracks), g.get_points_no())",
+                                        (dir.Path() / "t13.gpx").string()});
+    EXPECT_EQ(read.Out, "3 6\n") << read.Err;
+#endif
+}
+
+// Trips picked in the list give the proposed name: one trip's is the name a split by trips
+// gives it, several trips' the day with their numbers; trips picked with a gap are named beside
+// 出力範囲 as the only ones written.
+TEST_F(FormMainTest, PickedTripsNameTheExportAndShowBesideTheRange)
+{
+    Load("day.bin", ThreeTripsLog());
+    auto* list = Find<QTableView>("ListTrips");
+    const auto pick = [list](std::initializer_list<int> rows) {
+        list->clearSelection();
+        for (const int row : rows)
+            list->selectionModel()->select(list->model()->index(row, 0),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    };
+    const struct {
+        std::initializer_list<int> Rows;
+        const char* Name;
+        const char* Label;
+    } cases[] = {
+        {{1}, "day-20210503-124956.nmea", ""},
+        {{0, 1}, "day-20210503-trip1,2.nmea", ""},
+        {{0, 2}, "day-20210503-trip1,3.nmea", "トリップ 1, 3 のみ"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        pick(c.Rows);
+        EXPECT_EQ(Text("LabelChosen"), QString::fromUtf8(c.Label));
+        dialogs.SaveNames.clear();
+        Click("ButtonOut");
+        EXPECT_EQ(dialogs.SaveNames, QStringList{c.Name});
+    }
+    // A window set by hand is no trip's: the log's name, and nothing beside the range.
+    Spin("Sta", 4)->setValue(Spin("Sta", 4)->value() - 1);
+    dialogs.SaveNames.clear();
+    Click("ButtonOut");
+    EXPECT_EQ(dialogs.SaveNames, QStringList{"day.nmea"});
+    EXPECT_EQ(Text("LabelChosen"), "");
+}
+
+// The split buttons write one file per trip or per day of the window into the chosen folder, as
+// --split does, in the type written last, and say how many; files they would replace are asked
+// about once.
+TEST_F(FormMainTest, SplitFromTheWindowWritesAFileAPieceIntoTheFolder)
+{
+    Load("day.bin", ThreeTripsLog());
+    const std::filesystem::path out = dir.Path() / "split";
+    std::filesystem::create_directories(out);
+    dialogs.FolderAnswer = QString::fromStdString(out.string());
+    Click("ButtonSplitTrip");
+    const std::vector<std::string> names{"day-20210503-123456.nmea", "day-20210503-124956.nmea",
+                                         "day-20210503-130456.nmea"};
+    for (const std::string& name : names) {
+        const std::string text = ReadWholeFile((out / name).string());
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2) << name; // two RMC lines
+    }
+    EXPECT_EQ(Text("PanelDstFn"), Native(out.string()) + "  3 ファイル、6 件");
+    EXPECT_TRUE(dialogs.Questions.isEmpty());
+
+    // Again: one question for the three files; no leaves them as they are.
+    dialogs.OverwriteAnswer = false;
+    dir.Write("split/day-20210503-123456.nmea", Bytes{'o', 'l', 'd'});
+    Click("ButtonSplitTrip");
+    ASSERT_EQ(dialogs.Questions.size(), 1);
+    EXPECT_TRUE(dialogs.Questions[0].contains("3 個")) << dialogs.Questions[0].toStdString();
+    EXPECT_EQ(ReadWholeFile((out / names[0]).string()), "old");
+
+    // By day in GPX, the type written last, with the folder remembered.
+    dialogs.SaveType = OutputType::Gpx;
+    Export("whole.gpx");
+    Click("ButtonSplitDay");
+    EXPECT_EQ(dialogs.FolderFolders.value(2), Native(dir.Path().string()));
+    const std::string gpx = ReadWholeFile((out / "day-20210503.gpx").string());
+    EXPECT_NE(gpx.find("<trk>"), std::string::npos);
+    EXPECT_EQ(Text("PanelDstFn"), Native(out.string()) + "  1 ファイル、6 件");
+    EXPECT_TRUE(dialogs.Errors.isEmpty());
+}
+
+// What the window remembers reaches a second window: the dialogs' folders, the type written
+// last, the recent logs on the load button's arrow (the latest first, each once), and the place
+// and size it was closed at.
+TEST_F(FormMainTest, SettingsReachTheNextWindow)
+{
+    const std::string first = Load("first.bin", ThreeTripsLog());
+    const std::string second = Load("sub/second.bin", ThreeTripsLog());
+    Load("first.bin", ThreeTripsLog());
+    dialogs.SaveType = OutputType::Kml;
+    std::filesystem::create_directories(dir.Path() / "out");
+    Export("out/a.kml");
+    form->setGeometry(40, 50, 900, 600);
+    form->close();
+
+    FakeDialogs nextDialogs;
+    TFormMain next(store, nextDialogs);
+    EXPECT_EQ(next.OpenFolder(), Native(dir.Path().string()));
+    EXPECT_EQ(next.SaveFolder(), Native((dir.Path() / "out").string()));
+    EXPECT_EQ(next.size(), QSize(900, 600));
+    QTest::mouseClick(next.findChild<QPushButton*>("ButtonOut"), Qt::LeftButton);
+    EXPECT_EQ(nextDialogs.SaveTypes, QList<OutputType>{OutputType::Kml});
+
+    auto* recent = next.findChild<QToolButton*>("ButtonRecent");
+    ASSERT_NE(recent, nullptr);
+    emit recent->menu()->aboutToShow();
+    QStringList listed;
+    for (const QAction* action : recent->menu()->actions())
+        listed << action->text();
+    EXPECT_EQ(listed, (QStringList{Native(first), Native(second)}));
+    recent->menu()->actions().value(1)->trigger();
+    EXPECT_EQ(next.findChild<QLabel*>("PanelSrcFn")->toolTip(), Native(second));
+}
+
+// The first size is the design's, clamped to the screen's available area with room for the
+// frame, centred: at 200 % on 1920×1200 (960×600 logical pixels) and on 1024×700 the title bar
+// stays in reach.
+TEST(WindowPlace, FirstSizeFitsTheAvailableArea)
+{
+    const QSize minimum(788, 480);
+    const QSize wanted(788, 640);
+    const struct {
+        QRect Available;
+        QSize Client;
+        QSize Minimum;
+    } cases[] = {
+        {QRect(0, 0, 1920, 1200), wanted, minimum},
+        {QRect(0, 0, 960, 600), QSize(788, 564), minimum},
+        {QRect(0, 0, 1024, 700), wanted, minimum},
+        {QRect(0, 28, 800, 452), QSize(788, 416), QSize(788, 416)},
+        {QRect(0, 0, 760, 500), QSize(752, 464), QSize(752, 464)},
+    };
+    for (const auto& c : cases) {
+        const WindowPlace place = FirstWindowPlace(minimum, wanted, c.Available);
+        EXPECT_EQ(place.Client.size(), c.Client) << c.Available.height();
+        EXPECT_EQ(place.Minimum, c.Minimum) << c.Available.height();
+        const QRect framed =
+            place.Client.marginsAdded({kFrameSide, kFrameTop, kFrameSide, kFrameSide});
+        EXPECT_TRUE(c.Available.contains(framed)) << c.Available.height();
+    }
+}
+
+// The window as it opens on the test's screen: its frame within the available area. The suite
+// runs it on the offscreen default screen, and in child processes on a 1024×700 screen and at
+// 200 % on a 1920×1200 one.
+TEST_F(FormMainTest, OpensWithinTheScreen)
+{
+    const QRect available = form->screen()->availableGeometry();
+    const QRect framed =
+        form->geometry().marginsAdded({kFrameSide, kFrameTop, kFrameSide, kFrameSide});
+    EXPECT_TRUE(available.contains(framed)) << available.width() << "x" << available.height();
+    EXPECT_GE(form->width(), std::min(788, available.width() - 2 * kFrameSide));
+}
+
+TEST(WindowScreens, OpensWithinSmallAndScaledScreens)
+{
+    if (qEnvironmentVariableIsSet("T2N_SCREEN_CHILD"))
+        GTEST_SKIP() << "this is the child process";
+    const struct {
+        const char* Screen;
+        const char* Scale;
+    } screens[] = {{"1024, \"height\": 700", "1"}, {"1920, \"height\": 1200", "2"}};
+    for (const auto& screen : screens) {
+        SCOPED_TRACE(screen.Screen);
+        QTemporaryDir folder;
+        const QString config = folder.filePath(QStringLiteral("screen.json"));
+        QFile file(config);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(R"({"screens": [{"name": "s", "x": 0, "y": 0, "width": )") +
+                   screen.Screen + R"(, "logicalDpi": 96, "dpr": 1}]})");
+        file.close();
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("T2N_SCREEN_CHILD"), QStringLiteral("1"));
+        env.insert(QStringLiteral("QT_SCALE_FACTOR"), QString::fromLatin1(screen.Scale));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"),
+                   QStringLiteral("offscreen:configfile=") + config);
+        child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--gtest_filter=FormMainTest.OpensWithinTheScreen")});
+        ASSERT_TRUE(child.waitForFinished(120000));
+        const QString output = QString::fromLocal8Bit(child.readAll());
+        EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
+        EXPECT_TRUE(output.contains(QStringLiteral("[  PASSED  ] 1 test"))) << output.toStdString();
+    }
+}
+
+} // namespace

@@ -2,6 +2,7 @@
 
 #include "FakeDialogs.h"
 #include "FakeTileSource.h"
+#include "app/AppSettings.h"
 #include "app/FormMain.h"
 #include "app/Startup.h"
 #include "app/overview/TrackView.h"
@@ -25,7 +26,7 @@ namespace {
 class MapPanelTest : public ::testing::Test
 {
   protected:
-    void SetUp() override { MapSettings()->clear(); }
+    void SetUp() override { OpenAppSettings()->clear(); }
 
     std::unique_ptr<MapPanel> MakePanel()
     {
@@ -207,7 +208,7 @@ TEST_F(MapPanelTest, MapOnTheCommandLineAndBadTileUrls)
              {{"--tile-url", "file:///tiles/{z}/{x}/{y}.png"}, 2, ""},
              {{"--tile-url", "http://127.0.0.1:9/{z}/{x}/{y}.png", "--map", "a.mbtiles"}, 2, ""}}) {
         SCOPED_TRACE(c.Arguments.join(' ').toStdString());
-        MapSettings()->clear();
+        OpenAppSettings()->clear();
         ConversionService service;
         FakeDialogs boxes;
         TFormMain form(service, boxes);

@@ -13,7 +13,9 @@
 #include "support/OutingsLog.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QHeaderView>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -21,6 +23,7 @@
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 #include <QToolTip>
@@ -285,8 +288,8 @@ TEST_F(OverviewTest, SummaryNamesTheSisterLayout)
     for (std::int32_t i = 0; i < 3; ++i)
         image.Append(0, SisterRecord({.Seconds = 1714689612 + i}, kSisterBasicMask));
     const std::pair<const char*, const char*> cases[] = {
-        {"sister.bin", "3 件、トリップ 1 個、合計 0.00 km（姉妹形式）"},
-        {"mixed.bin", "4 件、トリップ 1 個、合計 0.00 km（標準形式と姉妹形式の混在）"},
+        {"sister.bin", "3 件、トリップ 1 個、合計 0.00 km（標準とは別の記録形式のログ）"},
+        {"mixed.bin", "4 件、トリップ 1 個、合計 0.00 km（標準の記録形式と別の記録形式が混在）"},
     };
     for (const auto& [name, summary] : cases) {
         if (std::string(name) == "mixed.bin") {
@@ -393,6 +396,46 @@ TEST_F(OverviewTest, DoubleClickExportsExactlyThatTrip)
     EXPECT_EQ(ReadWholeFile(target), expected);
 }
 
+// A double click on a trip's bar in the timeline or its line in the picture exports it, as a
+// double click in the list does; the bar keeps its trip's colour inside the shaded window.
+TEST_F(OverviewTest, DoubleClickOnABarOrALineExportsThatTrip)
+{
+    auto* timeline = Find<TimelineView>("PaintTimeline");
+    auto* track = Find<TrackView>("PaintTrack");
+    dialogs.SaveAnswer.reset();
+    // The middle of the longest trip's bar.
+    const TripAnalysis& analysis = store.Trips();
+    const auto longest =
+        static_cast<std::size_t>(std::max_element(analysis.Trips.begin(), analysis.Trips.end(),
+                                                  [](const Trip& a, const Trip& b) {
+                                                      return a.DurationMs() < b.DurationMs();
+                                                  }) -
+                                 analysis.Trips.begin());
+    const Trip& trip = analysis.Trips[longest];
+    const QRectF strip = timeline->StripRect();
+    const double share = ((trip.FirstMs + trip.LastMs) / 2 - analysis.FirstMs) /
+                         static_cast<double>(analysis.LastMs - analysis.FirstMs);
+    const QPoint onBar(static_cast<int>(strip.left() + share * strip.width()),
+                       static_cast<int>(strip.center().y()));
+    QTest::mouseClick(timeline, Qt::LeftButton, {}, onBar);
+    QTest::mouseDClick(timeline, Qt::LeftButton, {}, onBar);
+    ASSERT_EQ(dialogs.SaveNames.size(), 1);
+    EXPECT_EQ(List()->selectionModel()->selectedRows().value(0).row(), static_cast<int>(longest));
+
+    // The first click fits the picture to the trip; the double click exports that trip.
+    track->ShowWholeLog();
+    const QPoint onLine = track->PixelOf(40).toPoint();
+    QTest::mouseClick(track, Qt::LeftButton, {}, onLine);
+    QTest::mouseDClick(track, Qt::LeftButton, {}, onLine);
+    ASSERT_EQ(dialogs.SaveNames.size(), 2);
+    // As a double click on the trip's row does.
+    const int row = List()->selectionModel()->selectedRows().value(0).row();
+    QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, RowCentre(row));
+    QTest::mouseDClick(List()->viewport(), Qt::LeftButton, {}, RowCentre(row));
+    ASSERT_EQ(dialogs.SaveNames.size(), 3);
+    EXPECT_EQ(dialogs.SaveNames[1], dialogs.SaveNames[2]);
+}
+
 // The list's keys pick as the mouse does: the arrows, Home and End, Ctrl+Home and Ctrl+End each
 // pick one trip, and Enter exports the picked one as a double click does.
 TEST_F(OverviewTest, KeysPickTripsAndEnterExportsOne)
@@ -445,7 +488,7 @@ TEST_F(OverviewTest, OverviewTakesTheExtraRoom)
         const QSize shown = form->size();
         EXPECT_EQ(shown.width(), std::max(size.width(), 788));
         EXPECT_EQ(Find<QWidget>("GroupBox2")->geometry(), QRect(8, 128, shown.width() - 16, 129));
-        EXPECT_EQ(Find<QWidget>("PanelSrcFn")->geometry(), QRect(72, 24, shown.width() - 104, 25));
+        EXPECT_EQ(Find<QWidget>("PanelSrcFn")->geometry(), QRect(88, 24, shown.width() - 120, 25));
         EXPECT_EQ(Find<QWidget>("PanelDstFn")->geometry(), QRect(72, 88, shown.width() - 104, 25));
         EXPECT_EQ(Find<TOverview>("Overview")->geometry(),
                   QRect(8, 266, shown.width() - 16, shown.height() - 266 - 8));
@@ -495,11 +538,13 @@ TEST_F(OverviewTest, TabVisitsEveryPartAndFocusChangesNothing)
     QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, RowCentre(1));
     const Row start = Values("Sta");
     const Row end = Values("End");
-    QStringList order{"ButtonOpen", "ButtonPhoto"};
+    QStringList order{"ButtonOpen", "ButtonRecent", "ButtonPhoto"};
     for (const char* role : {"Sta", "End"})
         for (const char* suffix : kSuffixes)
             order << QStringLiteral("Edit%1%2").arg(QLatin1String(role), QLatin1String(suffix));
     order << "ButtonOut"
+          << "ButtonSplitTrip"
+          << "ButtonSplitDay"
           << "TabBarOverview"
           << "ListTrips"
           << "CheckOnlineMap"
@@ -730,9 +775,20 @@ TEST_F(OverviewTest, TrackPicksZoomsAndPansWithTheTripsColours)
     Load("outings.bin", OutingsLog());
     form->resize(1200, 900);
     QCoreApplication::sendPostedEvents();
+    // Each row's swatch in its trip's colour inside a white frame, in a selected row too.
     for (int row = 0; row < 4; ++row)
-        EXPECT_EQ(List()->model()->index(row, 0).data(Qt::DecorationRole).value<QColor>(),
-                  QColor(TripColour(row).Red, TripColour(row).Green, TripColour(row).Blue));
+        for (const QIcon::Mode mode : {QIcon::Normal, QIcon::Selected}) {
+            const QImage swatch = List()
+                                      ->model()
+                                      ->index(row, 0)
+                                      .data(Qt::DecorationRole)
+                                      .value<QIcon>()
+                                      .pixmap(16, 16, mode)
+                                      .toImage();
+            EXPECT_EQ(swatch.pixelColor(8, 8),
+                      QColor(TripColour(row).Red, TripColour(row).Green, TripColour(row).Blue));
+            EXPECT_EQ(swatch.pixelColor(0, 0), QColor(Qt::white));
+        }
     auto* track = Find<TrackView>("PaintTrack");
     auto* whole = Find<QToolButton>("ToolWholeTrack");
     const double wholeScale = track->View().PixelsPerMetre;
@@ -798,7 +854,15 @@ TEST(OverviewScale, NothingIsClippedAtTwiceTheScale)
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("2"));
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    // A 1920×1200 screen, 960×600 logical pixels: the window opens clamped to it.
+    QTemporaryDir folder;
+    const QString config = folder.filePath(QStringLiteral("screen.json"));
+    QFile file(config);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(R"({"screens": [{"name": "s", "x": 0, "y": 0, "width": 1920, "height": 1200,)"
+               R"( "logicalDpi": 96, "dpr": 1}]})");
+    file.close();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen:configfile=") + config);
     child.setProcessEnvironment(env);
     child.setProcessChannelMode(QProcess::MergedChannels);
     child.start(QCoreApplication::applicationFilePath(),

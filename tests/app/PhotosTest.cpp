@@ -350,9 +350,9 @@ TEST_F(PhotosTest, PhotoTabTakesItsPlaceInTabOrderAndWidth)
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
     AddByButton({Photo("on.jpg", TakenAt(10500))});
     QCoreApplication::sendPostedEvents();
-    const QStringList order{"ButtonOut",  "TabBarOverview", "SpinClockError", "ComboCameraZone",
-                            "ListPhotos", "ButtonWrite",    "CheckOnlineMap"};
-    Find<QWidget>("ButtonOut")->setFocus();
+    const QStringList order{"ButtonSplitDay", "TabBarOverview", "SpinClockError", "ComboCameraZone",
+                            "ListPhotos",     "ButtonWrite",    "CheckOnlineMap"};
+    Find<QWidget>("ButtonSplitDay")->setFocus();
     QStringList visited;
     for (qsizetype i = 0; i < order.size(); ++i) {
         QWidget* focus = QApplication::focusWidget();

@@ -84,7 +84,7 @@ TEST(QtDialogs, OpenDialogListsLogsInAnyLetterCase)
                       view->header()->sectionSize(column));
 }
 
-TEST(QtDialogs, SaveDialogConfirmsOverwriteWithoutDefaultSuffix)
+TEST(QtDialogs, SaveDialogConfirmsOverwriteOfTheNameWithThePickedTypesExtension)
 {
     QTemporaryDir folder;
     auto dialog = MakeSaveDialog(nullptr, folder.path(), "track.nmea");
@@ -105,7 +105,44 @@ TEST(QtDialogs, SaveDialogConfirmsOverwriteWithoutDefaultSuffix)
               dialog->findChild<QWidget*>(QStringLiteral("fileTypeCombo"))->geometry().bottom());
     EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
     EXPECT_FALSE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
-    EXPECT_EQ(dialog->defaultSuffix(), "");
+    // A name typed without an extension gets the picked type's, so the dialog's own question
+    // about replacing a file is about the file written.
+    EXPECT_EQ(dialog->defaultSuffix(), "nmea");
+    const struct {
+        OutputType Picked;
+        const char* Filter;
+        const char* Suffix;
+    } types[] = {{OutputType::Gpx, "GPX (*.gpx)", "gpx"},
+                 {OutputType::NmeaUtcHeights, "NMEA UTC + 高度 (*.nmea)", "nmea"},
+                 {OutputType::Csv, "CSV (*.csv)", "csv"}};
+    for (const auto& type : types) {
+        auto typed = MakeSaveDialog(nullptr, folder.path(), "track", type.Picked);
+        EXPECT_EQ(typed->selectedNameFilter(), type.Filter);
+        EXPECT_EQ(typed->defaultSuffix(), type.Suffix);
+        emit typed->filterSelected(QStringLiteral("GeoJSON (*.geojson)")); // picked by the user
+        EXPECT_EQ(typed->defaultSuffix(), "geojson") << type.Filter;
+    }
+}
+
+// A name typed with an output type's extension asks for that type's writer.
+TEST(OutputType, TypedExtensionDecides)
+{
+    const struct {
+        const char* Extension;
+        OutputType Picked;
+        OutputType Written;
+    } cases[] = {
+        {".gpx", OutputType::Nmea, OutputType::Gpx},
+        {".kml", OutputType::Csv, OutputType::Kml},
+        {".geojson", OutputType::Nmea, OutputType::GeoJson},
+        {".csv", OutputType::NmeaUtcHeights, OutputType::Csv},
+        {".nmea", OutputType::Gpx, OutputType::Nmea},
+        {".nmea", OutputType::NmeaUtcHeights, OutputType::NmeaUtcHeights},
+        {".txt", OutputType::Gpx, OutputType::Gpx},
+        {"", OutputType::Kml, OutputType::Kml},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TypeOfExtension(c.Extension, c.Picked), c.Written) << c.Extension;
 }
 
 TEST(QtDialogs, MessageBoxes)

@@ -1,7 +1,19 @@
 #include "PrivateSettings.h"
+#include "app/AppSettings.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>
+
+namespace {
+
+// Every test starts with no settings: nothing one test remembers (folders, the output type, the
+// window's size) reaches the next.
+class ClearSettings final : public ::testing::EmptyTestEventListener
+{
+    void OnTestStart(const ::testing::TestInfo&) override { OpenAppSettings()->clear(); }
+};
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -18,5 +30,6 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     const PrivateSettings settings;
     ::testing::InitGoogleTest(&argc, argv);
+    ::testing::UnitTest::GetInstance()->listeners().Append(new ClearSettings);
     return RUN_ALL_TESTS();
 }

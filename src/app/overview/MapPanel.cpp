@@ -1,5 +1,6 @@
 #include "app/overview/MapPanel.h"
 
+#include "app/AppSettings.h"
 #include "app/Dialogs.h"
 #include "app/overview/MapPanelText.h"
 #include "app/overview/TrackView.h"
@@ -40,12 +41,6 @@ MapSourceMaker RealMapSources()
 {
     return {[](const OnlineSourceSpec& spec) { return MakeOnlineSource(spec, {}); },
             [](const QString& path) { return OpenMbTiles(path); }};
-}
-
-std::unique_ptr<QSettings> MapSettings()
-{
-    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                       QStringLiteral("Tallo2NMEA"), QStringLiteral("tallo2nmea"));
 }
 
 MapPanel::MapPanel(TrackView& track, Dialogs& dialogs, MapSourceMaker maker, QWidget* parent)
@@ -96,7 +91,7 @@ void MapPanel::CreateControls()
 
 void MapPanel::FillList()
 {
-    const std::unique_ptr<QSettings> settings = MapSettings();
+    const std::unique_ptr<QSettings> settings = OpenAppSettings();
     const QString picked = settings->value(kSourceKey).toString();
     m_entries = {Entry{}};
     for (const OnlineSourceSpec& spec : BuiltInSources())
@@ -132,7 +127,7 @@ int MapPanel::IndexOfTemplate(const QString& urlTemplate) const
 
 void MapPanel::Restore()
 {
-    const std::unique_ptr<QSettings> settings = MapSettings();
+    const std::unique_ptr<QSettings> settings = OpenAppSettings();
     m_mapFolder = settings->value(kFolderKey).toString();
     FillList();
     {
@@ -147,7 +142,7 @@ void MapPanel::Restore()
 
 void MapPanel::Save() const
 {
-    const std::unique_ptr<QSettings> settings = MapSettings();
+    const std::unique_ptr<QSettings> settings = OpenAppSettings();
     settings->setValue(kOnlineKey, m_online->isChecked());
     const Entry& entry = m_entries[static_cast<std::size_t>(std::max(m_list->currentIndex(), 0))];
     settings->setValue(kSourceKey, entry.What == Entry::Kind::Online ? entry.Spec.UrlTemplate
@@ -158,7 +153,7 @@ void MapPanel::Save() const
 
 bool MapPanel::MayGoOnline(const QString& sourceName)
 {
-    const std::unique_ptr<QSettings> settings = MapSettings();
+    const std::unique_ptr<QSettings> settings = OpenAppSettings();
     if (settings->value(kConsentKey).toBool())
         return true;
     if (!m_dialogs.AskGoOnline(this, GoOnlineQuestion(sourceName)))
@@ -231,7 +226,7 @@ bool MapPanel::OpenMapFile(const QString& path)
     }
     const QString absolute = QFileInfo(path).absoluteFilePath();
     m_mapFolder = QFileInfo(absolute).path();
-    MapSettings()->setValue(kSourceKey, kFilePrefix + absolute);
+    OpenAppSettings()->setValue(kSourceKey, kFilePrefix + absolute);
     FillList();
     Save();
     Show(nullptr);
@@ -242,7 +237,7 @@ bool MapPanel::OpenMapFile(const QString& path)
 
 void MapPanel::UseTileUrl(const QString& urlTemplate)
 {
-    const std::unique_ptr<QSettings> settings = MapSettings();
+    const std::unique_ptr<QSettings> settings = OpenAppSettings();
     settings->setValue(kConsentKey, true);
     QStringList urls = settings->value(kUrlsKey).toStringList();
     if (IndexOfTemplate(urlTemplate) < 0 && !urls.contains(urlTemplate))

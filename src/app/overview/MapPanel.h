@@ -11,7 +11,6 @@
 class Dialogs;
 class QCheckBox;
 class QComboBox;
-class QSettings;
 class QToolButton;
 class TrackView;
 
@@ -22,9 +21,6 @@ struct MapSourceMaker {
 };
 // The window's: tile servers behind the user's cache folder, map files read through SQLite.
 MapSourceMaker RealMapSources();
-
-// Where the window keeps its choices: an INI file in the user's settings folder.
-std::unique_ptr<QSettings> MapSettings();
 
 // The map's controls above the track picture: the 「オンライン地図」 switch, the list of sources
 // (no map, the built-in servers, the URL templates of the settings, an opened map file) and the

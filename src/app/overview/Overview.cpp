@@ -1,6 +1,7 @@
 #include "app/overview/Overview.h"
 
 #include "app/AppText.h"
+#include "app/Platform.h"
 #include "app/TimeRangeEdit.h"
 #include "app/overview/MapPanel.h"
 #include "app/overview/MapPanelText.h"
@@ -22,6 +23,7 @@
 #include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLocale>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QSplitter>
@@ -96,6 +98,12 @@ void TOverview::CreateParts()
     connect(m_timeline, &TimelineView::WindowDragged, this, &TOverview::TimelineDragged);
     connect(m_timeline, &TimelineView::TripClicked, this, &TOverview::SelectTrip);
     connect(m_track, &TrackView::TripClicked, this, &TOverview::SelectTrip);
+    // A double click on a trip's bar or line exports it, as in the list.
+    const auto exportTrip = [this](std::size_t trip) {
+        TripDoubleClicked(m_model->index(static_cast<int>(trip), 0));
+    };
+    connect(m_timeline, &TimelineView::TripDoubleClicked, this, exportTrip);
+    connect(m_track, &TrackView::TripDoubleClicked, this, exportTrip);
     connect(m_track, &TrackView::PhotoToolTip, this, &TOverview::ShowPhotoTip);
     connect(m_track, &TrackView::PhotoClicked, this, &TOverview::PickPhoto);
     connect(m_track, &TrackView::PhotoDropped, this, &TOverview::SlidePhoto);
@@ -222,6 +230,7 @@ void TOverview::ShowLog()
     const TripAnalysis& analysis = m_service.Trips();
     m_path = std::make_shared<const TrackPlane>(m_service.Fixes(), analysis);
     m_chosen.clear();
+    m_picked.clear();
     std::vector<MovingFigures> moving = m_service.TripMoving();
     m_summary->setToolTip(MovingText(AddMoving(moving)));
     m_model->SetTrips(analysis.Trips, std::move(moving));
@@ -232,6 +241,12 @@ void TOverview::ShowLog()
     QStringList notes;
     if (load.Resembles != LogKind::None)
         notes << QString::fromStdString(LooksLikeText(load.Resembles, Language::Japanese));
+    if (const std::optional<LogSpan> span = m_service.Span(); span && span->First > span->Last) {
+        const QLocale locale = QLocale::system();
+        notes << WrappedNote(analysis.FirstMs, DateSeparator(locale), TimeSeparator(locale));
+    }
+    if (m_service.LoadedWith().AddedWeeks != 0)
+        notes << RepairedWeeksNote(m_service.LoadedWith().AddedWeeks);
     if (m_service.FixesInSummerTime())
         notes << QString::fromStdString(StandardTimeNote(m_service.Bias(), Language::Japanese));
     m_summary->setText(SummaryText(analysis.FixCount, analysis.Trips.size(), analysis.DistanceM,
@@ -251,6 +266,7 @@ void TOverview::FollowRange()
 {
     // The window is no longer the selected trips' own.
     m_chosen.clear();
+    m_picked.clear();
     m_list->clearSelection();
     ShowRangeWindow(false);
 }
@@ -263,6 +279,7 @@ void TOverview::ShowRangeWindow(bool fit)
         picked = m_chosen.empty() ? std::vector<MsWindow>{*m_window} : m_chosen;
     m_track->SetPicked(picked, fit);
     m_timeline->SetPicked(std::move(picked));
+    emit PickChanged();
 }
 
 void TOverview::PickWindow(const MsWindow& window, bool fit)
@@ -286,6 +303,9 @@ void TOverview::TripsSelected()
     };
     // Trips picked one by one: their fixes only, as the command line's --trip 1,3 takes them.
     m_chosen.clear();
+    m_picked.clear();
+    for (const QModelIndex& row : rows)
+        m_picked.push_back(static_cast<std::size_t>(row.row()));
     if (rows.back().row() - rows.front().row() + 1 != rows.size())
         for (const QModelIndex& row : rows)
             m_chosen.push_back(windowOf(row));
@@ -325,6 +345,7 @@ void TOverview::TripDoubleClicked(const QModelIndex& index)
 void TOverview::TimelineDragged(MsWindow window)
 {
     m_chosen.clear();
+    m_picked.clear();
     m_list->clearSelection();
     PickWindow(window, false);
 }

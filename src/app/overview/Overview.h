@@ -47,12 +47,17 @@ class TOverview final : public QWidget
     // The windows of the picked trips when they are not one run of neighbours, so that an export
     // takes their fixes only; empty otherwise.
     [[nodiscard]] const std::vector<MsWindow>& Chosen() const { return m_chosen; }
+    // The trips (from 0, in order) picked in the list, the picture or the timeline; empty when
+    // the window was set otherwise.
+    [[nodiscard]] const std::vector<std::size_t>& PickedTrips() const { return m_picked; }
     // The photo list and its settings.
     [[nodiscard]] PhotoPanel& Photos() const { return *m_photos; }
 
   signals:
     // A double click on a trip (from 0): its window is set, now export it.
     void ExportRequested(std::size_t trip);
+    // The picked trips or the window shown changed.
+    void PickChanged();
 
   protected:
     // A window that grows gives the photo list the room its columns want.
@@ -87,6 +92,7 @@ class TOverview final : public QWidget
     Dialogs& m_dialogs;
     std::optional<MsWindow> m_window;
     std::vector<MsWindow> m_chosen;
+    std::vector<std::size_t> m_picked;
     std::shared_ptr<const TrackPlane> m_path;
     bool m_selecting = false;
 

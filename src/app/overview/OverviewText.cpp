@@ -92,12 +92,28 @@ QString SummaryText(std::size_t fixCount, std::size_t tripCount, double distance
                          GroupedNumber(static_cast<std::size_t>(dropped->Implausible)),
                          GroupedNumber(static_cast<std::size_t>(dropped->BeforeEarliest)));
     if (layout == LogLayout::Sister)
-        text += QStringLiteral("（姉妹形式）");
+        text += QStringLiteral("（標準とは別の記録形式のログ）");
     else if (layout == LogLayout::Mixed)
-        text += QStringLiteral("（標準形式と姉妹形式の混在）");
+        text += QStringLiteral("（標準の記録形式と別の記録形式が混在）");
     for (const QString& note : notes)
         text += QLatin1Char('\n') + note;
     return text;
+}
+
+QString WrappedNote(std::int64_t earliestMs, const QString& dateSeparator,
+                    const QString& timeSeparator)
+{
+    const CalendarTime t = MillisecondsToCalendar(earliestMs);
+    return QStringLiteral("記憶が一周しています：最初の記録は %1 %2 です（それより前の記録は上書き"
+                          "されています）")
+        .arg(DayText(t, dateSeparator, true), TimeText(t, timeSeparator));
+}
+
+QString RepairedWeeksNote(std::int32_t addedWeeks)
+{
+    return QStringLiteral("日付を %1 週 (約 %2 年) 後へ補正して表示しています")
+        .arg(addedWeeks)
+        .arg(QString::number(addedWeeks * 7 / 365.2425, 'f', 1));
 }
 
 QString MovingText(const MovingFigures& moving)

@@ -41,6 +41,14 @@ QString SummaryText(std::size_t fixCount, std::size_t tripCount, double distance
                     const std::optional<SectorDropCounts>& dropped, LogLayout layout,
                     const QStringList& notes = {});
 
+// The summary's note on a log whose logger filled its memory and wrote on from the front: the
+// earliest record it kept (local whole milliseconds), "記憶が一周しています：最初の記録は
+// 2024/05/03 07:40:12 です（それより前の記録は上書きされています）".
+QString WrappedNote(std::int64_t earliestMs, const QString& dateSeparator,
+                    const QString& timeSeparator);
+// The summary's note while the log is shown with its dates moved by whole GPS weeks.
+QString RepairedWeeksNote(std::int32_t addedWeeks);
+
 // The moving figures of a trip (its row's tooltip) or of the log (the summary's), with their
 // rules: "移動時間 1:02:03 (1 km/h を超えていた時間)\n平均移動速度 12.3 km/h\n上昇 123.4 m、
 // 下降 120.0 m (GPS 高度の 5 m 未満の揺れは数えません)"; "-" for a figure there is no value for.

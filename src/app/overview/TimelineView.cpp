@@ -178,8 +178,10 @@ void TimelineView::paintEvent(QPaintEvent*)
     if (!m_trips.empty()) {
         painter.save();
         painter.setClipRect(strip);
+        // The shade under the bars, so that they keep their trips' colours inside it.
+        PaintWindows(painter, strip, false);
         PaintBars(painter, strip);
-        PaintWindows(painter, strip);
+        PaintWindows(painter, strip, true);
         painter.restore();
         PaintTicks(painter, strip);
     }
@@ -215,7 +217,7 @@ void TimelineView::PaintBars(QPainter& painter, const QRectF& strip) const
     }
 }
 
-void TimelineView::PaintWindows(QPainter& painter, const QRectF& strip) const
+void TimelineView::PaintWindows(QPainter& painter, const QRectF& strip, bool edges) const
 {
     const TimeAxis axis = Axis();
     QColor shade = palette().color(QPalette::Highlight);
@@ -226,7 +228,10 @@ void TimelineView::PaintWindows(QPainter& painter, const QRectF& strip) const
         const double right = std::clamp(axis.XOf(window.End), strip.left() - 2, strip.right() + 2);
         if (right < left)
             continue;
-        painter.fillRect(QRectF(left, strip.top(), right - left, strip.height()), shade);
+        if (!edges) {
+            painter.fillRect(QRectF(left, strip.top(), right - left, strip.height()), shade);
+            continue;
+        }
         painter.drawLine(QPointF(left, strip.top()), QPointF(left, strip.bottom()));
         painter.drawLine(QPointF(right, strip.top()), QPointF(right, strip.bottom()));
     }
@@ -278,7 +283,11 @@ void TimelineView::mouseReleaseEvent(QMouseEvent* event)
 
 void TimelineView::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton && !TripAt(event->position().x()))
+    if (event->button() != Qt::LeftButton)
+        return;
+    if (const std::optional<std::size_t> trip = TripAt(event->position().x()))
+        emit TripDoubleClicked(*trip);
+    else
         ShowWholeLog();
 }
 

@@ -50,6 +50,8 @@ class TimelineView final : public QWidget
     void WindowDragged(MsWindow window);
     // A click without a drag on the bar of a trip (from 0), and the keys held.
     void TripClicked(std::size_t trip, Qt::KeyboardModifiers modifiers);
+    // A double click on the bar of a trip (from 0).
+    void TripDoubleClicked(std::size_t trip);
     // The span shown or the windows shaded changed.
     void ViewChanged();
 
@@ -72,7 +74,8 @@ class TimelineView final : public QWidget
     void ShowSpan(const TimeAxis& axis);
     void EmitDrag(double x);
     void PaintBars(QPainter& painter, const QRectF& strip) const;
-    void PaintWindows(QPainter& painter, const QRectF& strip) const;
+    // The picked windows: their shade (under the bars) or their edges (over them).
+    void PaintWindows(QPainter& painter, const QRectF& strip, bool edges) const;
     void PaintTicks(QPainter& painter, const QRectF& strip) const;
 
     std::int64_t m_firstMs = 0;

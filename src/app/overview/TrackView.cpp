@@ -433,10 +433,24 @@ std::vector<QPointF> TrackView::MarkPixels(bool starts)
 
 void TrackView::PaintMarkers(QPainter& painter) const
 {
-    for (const Mark& mark : Marks(true))
-        PaintStartMarker(painter, mark.At, TripQColor(mark.Trip));
+    // The ends first: a trip that starts where the one before it ended keeps its start in sight.
     for (const Mark& mark : Marks(false))
         PaintEndMarker(painter, mark.At, kMarkerColour);
+    for (const Mark& mark : Marks(true))
+        PaintStartMarker(painter, mark.At, TripQColor(mark.Trip));
+}
+
+void TrackView::PaintPlate(QPainter& painter, const QRectF& area) const
+{
+    constexpr double kPlatePadding = 3;
+    constexpr int kPlateAlpha = 200; // the track shows through, faintly
+    QColor plate = palette().color(QPalette::Base);
+    plate.setAlpha(kPlateAlpha);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(plate);
+    painter.drawRoundedRect(
+        area.adjusted(-kPlatePadding, -kPlatePadding, kPlatePadding, kPlatePadding), kPlatePadding,
+        kPlatePadding);
 }
 
 void TrackView::SetPhotoMarks(std::vector<PhotoMark> marks, std::optional<std::size_t> picked)
@@ -539,6 +553,8 @@ void TrackView::PaintProfileMark(QPainter& painter) const
 void TrackView::PaintScaleBar(QPainter& painter) const
 {
     const QRectF& bar = m_scaleBar.Bar;
+    // On a plate, readable over the track and the map.
+    PaintPlate(painter, bar.united(m_scaleBar.TextRect));
     painter.setPen(QPen(palette().color(QPalette::Text), 1.5, Qt::SolidLine, Qt::FlatCap));
     painter.setBrush(Qt::NoBrush);
     painter.drawLine(QPointF(bar.left(), bar.center().y()), QPointF(bar.right(), bar.center().y()));
@@ -574,6 +590,9 @@ void TrackView::PaintLegend(QPainter& painter) const
     const double right = width() - kPaddingPixels;
     const QString north = QStringLiteral("N");
     const double northLeft = right - metrics.horizontalAdvance(north);
+    PaintPlate(painter,
+               QRectF(northLeft - 14, kPaddingPixels, right - northLeft + 14, metrics.height()));
+    painter.setPen(palette().color(QPalette::Text));
     painter.drawText(QPointF(northLeft, kPaddingPixels + metrics.ascent()), north);
     QPainterPath arrow;
     const double arrowX = northLeft - 8;
@@ -661,8 +680,10 @@ void TrackView::mouseReleaseEvent(QMouseEvent* event)
     else if (photo && !dragged)
         emit PhotoClicked(*photo);
     else if (!photo && !m_panning)
-        if (const std::optional<std::size_t> trip = TripAt(event->position()))
+        if (const std::optional<std::size_t> trip = TripAt(event->position())) {
+            m_clicked = {*trip, event->position()};
             emit TripClicked(*trip, event->modifiers());
+        }
     m_pressAt.reset();
     m_panning = false;
     unsetCursor();
@@ -671,7 +692,17 @@ void TrackView::mouseReleaseEvent(QMouseEvent* event)
 
 void TrackView::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton && HasPoints() && !TripAt(event->position()))
+    if (event->button() != Qt::LeftButton || !HasPoints())
+        return;
+    // The click before, at the same spot, picked the trip and fitted the picture to it: the trip
+    // under the pointer now may be another one.
+    const std::optional<ClickedTrip> clicked = std::exchange(m_clicked, std::nullopt);
+    if (clicked &&
+        (event->position() - clicked->At).manhattanLength() < QApplication::startDragDistance())
+        emit TripDoubleClicked(clicked->Trip);
+    else if (const std::optional<std::size_t> trip = TripAt(event->position()))
+        emit TripDoubleClicked(*trip);
+    else
         ShowWholeLog();
 }
 

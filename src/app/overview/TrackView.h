@@ -75,6 +75,8 @@ class TrackView final : public QWidget
   signals:
     // A click on a trip's line or dot: the trip (from 0) and the keys held.
     void TripClicked(std::size_t trip, Qt::KeyboardModifiers modifiers);
+    // A double click on a trip's line or dot (from 0).
+    void TripDoubleClicked(std::size_t trip);
     // A photo's mark (the photo's index) clicked, or dragged to the track's spot of a moment
     // (local whole milliseconds), or rested on at a place of the screen.
     void PhotoClicked(std::size_t photo);
@@ -130,6 +132,8 @@ class TrackView final : public QWidget
     void PaintMarkers(QPainter& painter) const;
     void PaintPhotoMarks(QPainter& painter) const;
     void PaintProfileMark(QPainter& painter) const;
+    // A plate in the base colour behind a label drawn over the track.
+    void PaintPlate(QPainter& painter, const QRectF& area) const;
     void PaintScaleBar(QPainter& painter) const;
     void PaintLegend(QPainter& painter) const;
 
@@ -150,6 +154,12 @@ class TrackView final : public QWidget
     QPixmap m_strong;
     ScaleBarPlace m_scaleBar;
     std::optional<QPointF> m_pressAt;
+    // The trip the last click picked and where, for a double click.
+    struct ClickedTrip {
+        std::size_t Trip;
+        QPointF At;
+    };
+    std::optional<ClickedTrip> m_clicked;
     PlaneView m_viewAtPress;
     bool m_panning = false;
     QToolButton* m_wholeButton = nullptr;
