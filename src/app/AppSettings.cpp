@@ -12,6 +12,14 @@ const QString kOutputTypeKey = QStringLiteral("window/outputType");
 const QString kRecentLogsKey = QStringLiteral("window/recentLogs");
 const QString kGeometryKey = QStringLiteral("window/geometry");
 
+// "cameras/MAKE MODEL/…": a key's separators in the camera's name become underscores.
+QString CameraGroup(const QString& camera)
+{
+    QString name = camera;
+    name.replace(QLatin1Char('/'), QLatin1Char('_')).replace(QLatin1Char('\\'), QLatin1Char('_'));
+    return QStringLiteral("cameras/") + name;
+}
+
 const QString& FolderKey(FolderRole role)
 {
     switch (role) {
@@ -82,4 +90,24 @@ QByteArray RememberedGeometry() { return OpenAppSettings()->value(kGeometryKey).
 void RememberGeometry(const QByteArray& geometry)
 {
     OpenAppSettings()->setValue(kGeometryKey, geometry);
+}
+
+std::optional<CameraMemory> RememberedCameraClock(const QString& camera)
+{
+    const std::unique_ptr<QSettings> settings = OpenAppSettings();
+    const QString group = CameraGroup(camera);
+    if (camera.isEmpty() || !settings->contains(group + QStringLiteral("/clockError")))
+        return std::nullopt;
+    return CameraMemory{settings->value(group + QStringLiteral("/clockError")).toInt(),
+                        settings->value(group + QStringLiteral("/zone")).toInt()};
+}
+
+void RememberCameraClock(const QString& camera, CameraMemory clock)
+{
+    if (camera.isEmpty())
+        return;
+    const std::unique_ptr<QSettings> settings = OpenAppSettings();
+    const QString group = CameraGroup(camera);
+    settings->setValue(group + QStringLiteral("/clockError"), clock.ClockErrorS);
+    settings->setValue(group + QStringLiteral("/zone"), clock.ZoneMin);
 }

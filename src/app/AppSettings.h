@@ -41,3 +41,12 @@ void RememberRecentLog(const QString& path);
 // run closed.
 [[nodiscard]] QByteArray RememberedGeometry();
 void RememberGeometry(const QByteArray& geometry);
+
+// The clock error and zone last written for a camera (its EXIF make and model), brought back when
+// that camera's photos are added to an empty list.
+struct CameraMemory {
+    int ClockErrorS = 0;
+    int ZoneMin = 0;
+};
+[[nodiscard]] std::optional<CameraMemory> RememberedCameraClock(const QString& camera);
+void RememberCameraClock(const QString& camera, CameraMemory clock);

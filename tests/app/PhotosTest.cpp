@@ -23,7 +23,6 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
-#include <QSettings>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableView>
@@ -84,8 +83,6 @@ class PhotosTest : public ::testing::Test
   protected:
     void SetUp() override
     {
-        // No camera's clock error remembered by another test.
-        MapSettings()->remove(QStringLiteral("cameras"));
         form = std::make_unique<TFormMain>(store, dialogs);
         form->show();
         window = form.get();

@@ -1,5 +1,6 @@
 #include "app/photos/PhotoPanel.h"
 
+#include "app/AppSettings.h"
 #include "app/BusyCursor.h"
 #include "app/Platform.h"
 #include "app/overview/MapPanel.h"
@@ -21,7 +22,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QSettings>
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QTableView>
@@ -101,13 +101,12 @@ class ClockErrorBox final : public QSpinBox
 
 // The settings key of a photo's camera, "cameras/MAKE MODEL" (a slash would start a group);
 // empty for a photo that names none.
-QString CameraKey(const PhotoInfo& info)
+// The camera's name as its photos give it: EXIF make and model.
+QString CameraName(const PhotoInfo& info)
 {
-    QString camera = (QString::fromStdString(info.Make).trimmed() + QLatin1Char(' ') +
-                      QString::fromStdString(info.Model).trimmed())
-                         .trimmed();
-    camera.replace(QLatin1Char('/'), QLatin1Char('_')).replace(QLatin1Char('\\'), QLatin1Char('_'));
-    return camera.isEmpty() ? QString() : QStringLiteral("cameras/") + camera;
+    return (QString::fromStdString(info.Make).trimmed() + QLatin1Char(' ') +
+            QString::fromStdString(info.Model).trimmed())
+        .trimmed();
 }
 
 QLabel* Caption(const QString& text, QWidget* buddy, QWidget* parent)
@@ -359,14 +358,13 @@ int PhotoPanel::ThumbnailsPending() const { return m_thumbnailPool->activeThread
 
 void PhotoPanel::RecallCamera(const std::vector<PhotoInfo>& infos)
 {
-    const std::unique_ptr<QSettings> settings = MapSettings();
     for (const PhotoInfo& info : infos) {
-        const QString key = CameraKey(info);
-        if (key.isEmpty() || !settings->contains(key + QStringLiteral("/clockError")))
+        const std::optional<CameraMemory> clock = RememberedCameraClock(CameraName(info));
+        if (!clock)
             continue;
-        const int zone = m_zone->findData(settings->value(key + QStringLiteral("/zone")).toInt());
+        const int zone = m_zone->findData(clock->ZoneMin);
         const QSignalBlocker quietClock(m_clockError), quietZone(m_zone);
-        m_clockError->setValue(settings->value(key + QStringLiteral("/clockError")).toInt());
+        m_clockError->setValue(clock->ClockErrorS);
         if (zone >= 0)
             m_zone->setCurrentIndex(zone);
         return;
@@ -375,14 +373,9 @@ void PhotoPanel::RecallCamera(const std::vector<PhotoInfo>& infos)
 
 void PhotoPanel::RememberCameras(const std::vector<std::size_t>& rows) const
 {
-    const std::unique_ptr<QSettings> settings = MapSettings();
-    for (const std::size_t row : rows) {
-        const QString key = CameraKey(m_model->Infos()[row]);
-        if (key.isEmpty())
-            continue;
-        settings->setValue(key + QStringLiteral("/clockError"), m_clockError->value());
-        settings->setValue(key + QStringLiteral("/zone"), m_zone->currentData().toInt());
-    }
+    for (const std::size_t row : rows)
+        RememberCameraClock(CameraName(m_model->Infos()[row]),
+                            {m_clockError->value(), m_zone->currentData().toInt()});
 }
 
 GeotagSettings PhotoPanel::Settings() const
