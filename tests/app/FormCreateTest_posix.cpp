@@ -43,8 +43,8 @@ TEST(FormCreate, PresetsTimeBaseControlsAndFolders)
     TFormMain form(store, dialogs);
     const QDateTime after = QDateTime::currentDateTime();
     // Without a documents folder the dialogs start from the home folder.
-    const QString homeOnly = form.SaveFolder();
-    const QString homeRaw = form.OpenFolder();
+    const QString& homeOnly = form.SaveFolder();
+    const QString& homeRaw = form.OpenFolder();
     std::filesystem::create_directory(home.Path() / "Documents");
     TFormMain withDocuments(store, dialogs);
     restore();

@@ -129,14 +129,14 @@ class FormMainTest : public ::testing::Test
     // Writes the log, answers the open dialog with it and clicks the load button.
     std::string Load(const std::string& name, const Bytes& bytes)
     {
-        const std::string path = dir.Write(name, bytes);
+        std::string path = dir.Write(name, bytes);
         dialogs.OpenAnswer = QString::fromStdString(path);
         Click("ButtonOpen");
         return path;
     }
     std::string Export(const std::string& chosenName)
     {
-        const std::string chosen = Utf8Path(dir.Path() / NativePath(chosenName));
+        std::string chosen = Utf8Path(dir.Path() / NativePath(chosenName));
         dialogs.SaveAnswer = QString::fromStdString(chosen);
         Click("ButtonOut");
         return chosen;
