@@ -70,7 +70,6 @@ LoadResult ConversionService::Load(const std::string& path, const LoadOptions& o
     LoadResult result = LoadLogFile(path, clock, m_table);
     if (result.Kind != LogKind::None) {
         m_loadedPath = path;
-        m_loadedWith = options;
         m_lastLoad = result;
         m_trips = {};
         m_track.reset();

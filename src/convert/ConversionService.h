@@ -105,15 +105,12 @@ class ConversionService
 
     // The time-zone bias in minutes (UTC = local time + bias).
     [[nodiscard]] std::int32_t Bias() const { return m_bias; }
-    [[nodiscard]] double LocalEpoch() const { return m_localEpoch; }
     // True when the bias is the system zone's standard time, not one the user gave.
     [[nodiscard]] bool UsesSystemZone() const { return m_systemZone; }
 
-    // Loads a log. An accepted file replaces the table and becomes the loaded log, remembered
-    // with the options it was read with; an ignored file or a failed read leaves all as it was.
+    // Loads a log. An accepted file replaces the table and becomes the loaded log; an ignored
+    // file or a failed read leaves all as it was.
     [[nodiscard]] LoadResult Load(const std::string& path, const LoadOptions& options = {});
-    // The options the loaded log was read with.
-    [[nodiscard]] const LoadOptions& LoadedWith() const { return m_loadedWith; }
     [[nodiscard]] std::span<const TGpsFix> Fixes() const { return m_table.Fixes(); }
     [[nodiscard]] std::int32_t FixCount() const { return m_table.Count(); }
     // The path of the log the table was last loaded from; empty before the first load.
@@ -204,7 +201,6 @@ class ConversionService
     bool m_systemZone;
     double m_localEpoch;
     std::string m_loadedPath;
-    LoadOptions m_loadedWith;
     // A protected input: its path as given, the file it is and its path once resolved.
     struct ProtectedInput {
         std::string Path;

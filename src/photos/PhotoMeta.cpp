@@ -73,20 +73,6 @@ bool PutBytes(Exiv2::Image& image, const ByteSink& sink)
     return kept;
 }
 
-// What a sink keeps, for the functions that return the bytes.
-std::optional<std::string> Collected(bool (*write)(std::string_view, const GpsTags&,
-                                                   const ByteSink&),
-                                     std::string_view input, const GpsTags& tags)
-{
-    std::string bytes;
-    if (!write(input, tags, [&bytes](std::string_view made) {
-            bytes.append(made);
-            return true;
-        }))
-        return std::nullopt;
-    return bytes;
-}
-
 std::string TextOf(const Exiv2::ExifData& exif, const char* key)
 {
     const auto found = exif.findKey(Exiv2::ExifKey(key));
@@ -532,16 +518,6 @@ PhotoMeta InspectPhoto(std::string_view bytes)
     return meta;
 }
 
-std::optional<std::string> PhotoWithGps(std::string_view photo, const GpsTags& tags)
-{
-    std::string bytes;
-    const PhotoWrite written = WritePhotoWithGps(photo, tags, [&bytes](std::string_view made) {
-        bytes.append(made);
-        return true;
-    });
-    return written == PhotoWrite::Written ? std::optional(std::move(bytes)) : std::nullopt;
-}
-
 PhotoWrite WritePhotoWithGps(std::string_view photo, const GpsTags& tags, const ByteSink& sink)
 {
     try {
@@ -583,11 +559,6 @@ bool ReadsBackAs(std::string_view original, std::string_view written, const GpsT
     } catch (const std::exception&) {
         return false;
     }
-}
-
-std::optional<std::string> SidecarWithGps(std::string_view existing, const GpsTags& tags)
-{
-    return Collected(WriteSidecarWithGps, existing, tags);
 }
 
 bool WriteSidecarWithGps(std::string_view existing, const GpsTags& tags, const ByteSink& sink)

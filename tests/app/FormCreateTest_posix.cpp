@@ -49,7 +49,7 @@ TEST(FormCreate, PresetsTimeBaseControlsAndFolders)
     TFormMain withDocuments(store, dialogs);
     restore();
 
-    EXPECT_EQ(store.LocalEpoch(), 25569.375);
+    EXPECT_EQ(store.Bias(), -540);
     EXPECT_EQ(store.FixCount(), 0);
     ExpectFreshWindow(form, before, after);
 

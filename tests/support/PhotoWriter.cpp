@@ -1,5 +1,6 @@
 #include "support/PhotoWriter.h"
 
+#include "photos/PhotoMeta.h"
 #include "support/ChildProcess.h"
 #include "support/LogWriter.h"
 
@@ -472,6 +473,16 @@ std::optional<std::pair<double, double>> Exiv2Position(const std::string& file)
     if (!lat || !lon)
         return std::nullopt;
     return std::pair{*lat, *lon};
+}
+
+std::optional<std::string> PhotoWithGps(std::string_view photo, const GpsTags& tags)
+{
+    std::string bytes;
+    const PhotoWrite written = WritePhotoWithGps(photo, tags, [&bytes](std::string_view made) {
+        bytes.append(made);
+        return true;
+    });
+    return written == PhotoWrite::Written ? std::optional(std::move(bytes)) : std::nullopt;
 }
 
 } // namespace t2ntest
