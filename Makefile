@@ -1,4 +1,6 @@
-# Thin wrapper around CMake. `make run` and `make test` install what is missing first.
+# Thin wrapper around CMake. `make run` and `make test` install what is missing first. The build
+# settings (build types, sanitizer flags and environments, the Windows toolchain, test output) live
+# in CMakePresets.json alone: each target calls its preset.
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
@@ -28,7 +30,7 @@ run: build
 
 # The quick inner loop: the release build's tests only.
 check: deps-test build
-	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	@ctest --preset release --test-dir $(BUILD) -j $(JOBS)
 
 test: check
 	@$(MAKE) --no-print-directory format-check
@@ -51,7 +53,7 @@ bench: deps-test
 # The Debian package, from a release build of its own (no tests), and its check in a scratch root.
 PKG_BUILD ?= build-package
 package: deps-test
-	@cmake -S . -B $(PKG_BUILD) -DCMAKE_BUILD_TYPE=Release -DT2N_BUILD_TESTS=OFF > /dev/null
+	@cmake --preset package -B $(PKG_BUILD) > /dev/null
 	@cmake --build $(PKG_BUILD) -j $(JOBS)
 	@rm -f $(PKG_BUILD)/tallo2nmea_*.deb
 	@cd $(PKG_BUILD) && cpack -G DEB
@@ -81,7 +83,7 @@ test-windows: deps-windows
 	@cmake --preset windows -B $(WIN_BUILD) > /dev/null
 	@WINEPREFIX=$(abspath $(WIN_BUILD))/wine-prefix bash scripts/wine-run.sh cmd.exe /c exit
 	@cmake --build $(WIN_BUILD) -j $(JOBS)
-	@cd $(WIN_BUILD) && ctest --output-on-failure -j $(JOBS)
+	@ctest --preset windows --test-dir $(WIN_BUILD) -j $(JOBS)
 	@rm -f $(WIN_BUILD)/tallo2nmea-*win64.zip
 	@cd $(WIN_BUILD) && cpack -G ZIP > /dev/null
 	@bash scripts/check-windows-package.sh $(WIN_BUILD)
@@ -93,23 +95,21 @@ package-windows: deps-windows
 	@bash scripts/build-exiv2-windows.sh > /dev/null
 	@bash scripts/build-sqlite-windows.sh > /dev/null
 	@$(QT_WINDOWS)
-	@cmake -S . -B $(WIN_PKG_BUILD) --toolchain cmake/mingw-w64-x86_64.cmake \
-		-DCMAKE_BUILD_TYPE=Release -DT2N_BUILD_TESTS=OFF -DCMAKE_INSTALL_BINDIR=. > /dev/null
+	@cmake --preset windows-package -B $(WIN_PKG_BUILD) > /dev/null
 	@cmake --build $(WIN_PKG_BUILD) -j $(JOBS)
 	@rm -f $(WIN_PKG_BUILD)/tallo2nmea-*win64.zip
 	@cd $(WIN_PKG_BUILD) && cpack -G ZIP > /dev/null
 	@bash scripts/check-windows-package.sh $(WIN_PKG_BUILD)
 
 # The whole test suite under AddressSanitizer and UndefinedBehaviorSanitizer: any report, a leak
-# included, fails its test.
+# included, fails its test. The asan preset names the folder and holds the sanitizers' environment,
+# which its build (the test programs list their cases) and its tests take.
 .PHONY: test-asan fuzz-build fuzz fuzz-smoke
-ASAN_BUILD ?= build-asan
-SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:abort_on_error=1:detect_stack_use_after_return=1 \
-	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+ASAN_BUILD = build-asan
 test-asan: deps-test
-	@cmake --preset asan -B $(ASAN_BUILD) > /dev/null
-	@$(SANITIZER_ENV) cmake --build $(ASAN_BUILD) -j $(JOBS)
-	@cd $(ASAN_BUILD) && $(SANITIZER_ENV) QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	@cmake --preset asan > /dev/null
+	@cmake --build --preset asan -j $(JOBS)
+	@ctest --preset asan -j $(JOBS)
 
 # libFuzzer targets, built by clang++ in a project of their own (fuzz/). `make fuzz` runs each
 # for FUZZ_SECONDS; `make fuzz-smoke` (part of `make test`) for 20 s from regenerated seeds.
@@ -131,10 +131,10 @@ format:
 format-check: deps-test
 	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
-# clang-tidy with .clang-tidy over every source of src/, from the release build's compile
-# commands; any finding fails.
+# clang-tidy with .clang-tidy over every source of src/ and tests/, from the release build's
+# compile commands; any finding fails.
 tidy: deps-test build
-	@run-clang-tidy -p $(BUILD) -quiet '^$(CURDIR)/src/' > $(BUILD)/tidy.log 2>&1 || \
+	@run-clang-tidy -p $(BUILD) -quiet -j $(JOBS) '^$(CURDIR)/(src|tests)/' > $(BUILD)/tidy.log 2>&1 || \
 		{ grep -E 'warning:|error:' $(BUILD)/tidy.log | sort -u; exit 1; }
 
 # Writes the golden files of tests/data again from the generators in tests/: the golden logs and

@@ -120,11 +120,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     const GpsTags tags =
         MakeGpsTags(placement.Point.LatDeg, placement.Point.LonDeg, placement.Point.HeightM, utcMs);
-    if (const std::optional<std::string> written = PhotoWithGps(photo, tags))
-        if (ReadsBackAs(photo, *written, tags))
-            CheckAccepted(photo, *written, tags);
-    if (const std::optional<std::string> sidecar = SidecarWithGps(photo, tags))
-        if (SidecarReadsBackAs(photo, *sidecar, tags))
-            Check(SidecarHasGps(*sidecar).value_or(false), "accepted sidecar holds a position");
+    std::string written, sidecar;
+    const ByteSink toWritten = [&written](std::string_view made) {
+        written.append(made);
+        return true;
+    };
+    const ByteSink toSidecar = [&sidecar](std::string_view made) {
+        sidecar.append(made);
+        return true;
+    };
+    if (WritePhotoWithGps(photo, tags, toWritten) == PhotoWrite::Written)
+        if (ReadsBackAs(photo, written, tags))
+            CheckAccepted(photo, written, tags);
+    if (WriteSidecarWithGps(photo, tags, toSidecar))
+        if (SidecarReadsBackAs(photo, sidecar, tags))
+            Check(SidecarHasGps(sidecar).value_or(false), "accepted sidecar holds a position");
     return 0;
 }

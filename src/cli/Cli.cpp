@@ -167,10 +167,9 @@ bool CliRun::PrepareWindow()
          {std::pair{&m_options.From, &m_window.Start}, std::pair{&m_options.To, &m_window.End}}) {
         if (!*text)
             continue;
-        const CliDateTime t = *ParseCliDateTime(**text);
-        *bound = MomentOfFields({t.Year, t.Month, t.Day, t.Hour, t.Minute, t.Second});
+        *bound = MomentOfFields((*text)->Fields);
         if (!*bound) {
-            Say(**text, WithFinalPoint(DateConversionErrorText(m_language)));
+            Say((*text)->Text, WithFinalPoint(DateConversionErrorText(m_language)));
             return false;
         }
     }

@@ -87,13 +87,13 @@ CliUsageError Usage(const Bilingual& text, std::initializer_list<std::string_vie
     return {Fill(text.English, args), Fill(text.Japanese, args)};
 }
 
-std::optional<std::int32_t> ParseBias(const std::string& text)
+// A whole number within [low, high], or nothing.
+template <typename Int> std::optional<Int> ParseWhole(const std::string& text, Int low, Int high)
 {
-    std::int32_t value = 0;
+    Int value = 0;
     const char* end = text.data() + text.size();
     const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    // A day either way covers every time zone there is.
-    if (text.empty() || ec != std::errc() || ptr != end || value < -1440 || value > 1440)
+    if (text.empty() || ec != std::errc() || ptr != end || value < low || value > high)
         return std::nullopt;
     return value;
 }
@@ -121,7 +121,8 @@ Problem SetZone(CliOptions& o, std::optional<std::int32_t> bias, const Bilingual
 
 Problem SetBias(CliOptions& o, const std::string& value)
 {
-    return SetZone(o, ParseBias(value), kUsageBias, value);
+    // A day either way covers every time zone there is.
+    return SetZone(o, ParseWhole<std::int32_t>(value, -1440, 1440), kUsageBias, value);
 }
 
 Problem SetUtcOffset(CliOptions& o, const std::string& value)
@@ -129,11 +130,12 @@ Problem SetUtcOffset(CliOptions& o, const std::string& value)
     return SetZone(o, ParseUtcOffset(value), kUsageUtcOffset, value);
 }
 
-Problem SetTime(std::optional<std::string>& side, const std::string& value)
+Problem SetTime(std::optional<CliTime>& side, const std::string& value)
 {
-    if (!ParseCliDateTime(value))
+    const std::optional<CalendarTime> fields = ParseDateTimeText(value, '-');
+    if (!fields)
         return Usage(kUsageTime, {value});
-    side = value;
+    side = CliTime{value, *fields};
     return std::nullopt;
 }
 
@@ -147,17 +149,6 @@ Problem AddTrips(CliOptions& o, const std::string& value)
     std::sort(all.begin(), all.end());
     all.erase(std::unique(all.begin(), all.end()), all.end());
     return std::nullopt;
-}
-
-// A whole number within [low, high], or nothing.
-template <typename Int> std::optional<Int> ParseWhole(const std::string& text, Int low, Int high)
-{
-    Int value = 0;
-    const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (text.empty() || ec != std::errc() || ptr != end || value < low || value > high)
-        return std::nullopt;
-    return value;
 }
 
 // Whole minutes from 1 to 100000 (about ten weeks).
@@ -287,14 +278,13 @@ Problem CheckWindow(const CliOptions& o)
 {
     if (!o.From || !o.To)
         return std::nullopt;
-    const CliDateTime from = *ParseCliDateTime(*o.From);
-    const CliDateTime to = *ParseCliDateTime(*o.To);
-    const auto fields = [](const CliDateTime& t) {
-        return std::tuple(t.Year, t.Month, t.Day, t.Hour, t.Minute, t.Second);
+    const auto fields = [](const CliTime& t) {
+        const CalendarTime& f = t.Fields;
+        return std::tuple(f.Year, f.Month, f.Day, f.Hour, f.Minute, f.Second);
     };
-    if (fields(from) < fields(to))
+    if (fields(*o.From) < fields(*o.To))
         return std::nullopt;
-    return Usage(kUsageStartNotBeforeEnd, {*o.From, *o.To});
+    return Usage(kUsageStartNotBeforeEnd, {o.From->Text, o.To->Text});
 }
 
 // Rules between options, checked once all are read.
@@ -370,14 +360,6 @@ Problem ReadOption(const std::vector<std::string>& args, std::size_t& i, CliOpti
 }
 
 } // namespace
-
-std::optional<CliDateTime> ParseCliDateTime(const std::string& text)
-{
-    const std::optional<CalendarTime> t = ParseDateTimeText(text, '-');
-    if (!t)
-        return std::nullopt;
-    return CliDateTime{t->Year, t->Month, t->Day, t->Hour, t->Minute, t->Second};
-}
 
 CliParse ParseCliArguments(const std::vector<std::string>& args)
 {

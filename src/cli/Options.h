@@ -4,6 +4,7 @@
 #include "convert/ConversionService.h"
 #include "export/ExportFormat.h"
 #include "messages/Language.h"
+#include "store/TimeBase.h"
 
 #include <cstdint>
 #include <optional>
@@ -11,13 +12,21 @@
 #include <variant>
 #include <vector>
 
+// A time of --from or --to: the text as given, for messages, and its calendar fields, local
+// standard time. The hour, minute and second are in range; the date is checked as a whole later,
+// so an impossible date is an error of its own rather than of usage.
+struct CliTime {
+    std::string Text; // "YYYY-MM-DD hh:mm:ss"
+    CalendarTime Fields;
+};
+
 // What the command line asks for, once parsed and checked as a whole.
 struct CliOptions {
     bool Info = false;
     bool Quiet = false;
     std::optional<std::int32_t> Bias; // minutes, UTC = local time + bias
-    std::optional<std::string> From;  // "YYYY-MM-DD hh:mm:ss", local standard time
-    std::optional<std::string> To;
+    std::optional<CliTime> From;
+    std::optional<CliTime> To;
     std::optional<std::string> Output; // "-" for standard output
     std::optional<std::string> OutputDir;
     bool Trips = false;                    // list the trips instead of converting
@@ -54,13 +63,5 @@ using CliParse = std::variant<CliOptions, CliUsageError, CliQuestion>;
 // their value as the next argument or after "="; short options may be bundled ("-qo FILE") and
 // take their value from the rest of the argument ("-oFILE") or the next one.
 [[nodiscard]] CliParse ParseCliArguments(const std::vector<std::string>& args);
-
-// "YYYY-MM-DD hh:mm:ss" as calendar numbers, when it has that shape and the hour, minute and
-// second are in range. The date is checked as a whole later, so an impossible date is an error
-// of its own rather than of usage.
-struct CliDateTime {
-    int Year, Month, Day, Hour, Minute, Second;
-};
-[[nodiscard]] std::optional<CliDateTime> ParseCliDateTime(const std::string& text);
 
 extern const char* const kCliUsageText;

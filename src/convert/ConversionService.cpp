@@ -130,7 +130,6 @@ bool ConversionService::FixesInSummerTime() const
 {
     if (!m_systemZone)
         return false;
-    constexpr std::int64_t kUnixEpochMs = 25569 * kMillisecondsPerDay;
     const std::int32_t standard = StandardTimeZoneBias();
     // Zones change their clocks on the hour: one question per hour the fixes meet.
     std::optional<std::int64_t> hour;

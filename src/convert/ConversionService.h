@@ -107,7 +107,6 @@ class ConversionService
 
     // The time-zone bias in minutes (UTC = local time + bias).
     [[nodiscard]] std::int32_t Bias() const { return m_bias; }
-    [[nodiscard]] double LocalEpoch() const { return m_localEpoch; }
     // True when the bias is the system zone's standard time, not one the user gave.
     [[nodiscard]] bool UsesSystemZone() const { return m_systemZone; }
 

@@ -35,11 +35,6 @@ IgnoreReason NotFoundReason(const std::string& path, int& error)
     return IgnoreReason::None;
 }
 
-std::uintmax_t UnitSize(LogKind kind)
-{
-    return static_cast<std::uintmax_t>(kind == LogKind::Sector ? kSectorSize : kBlockSize);
-}
-
 // The existence and size rules: the file's size when it is taken, the reason when it is not. A
 // path that cannot be examined (a folder on the way that may not be read, a loop of links, a
 // name too long) is an error of its own, not a missing file.
@@ -61,7 +56,7 @@ IgnoreReason CheckLogFile(const std::string& path, LogKind kind, std::uintmax_t&
     size = ec ? 0 : reported;
     if (size > kLargestLogBytes)
         return IgnoreReason::TooLarge;
-    if (size % UnitSize(kind) != 0)
+    if (size % LogUnitBytes(kind) != 0)
         return IgnoreReason::SizeNotMultiple;
     return IgnoreReason::None;
 }
@@ -162,6 +157,11 @@ LogKind Resemblance(LogKind named, std::span<const std::uint8_t> image, const Lo
 
 } // namespace
 
+std::uintmax_t LogUnitBytes(LogKind kind)
+{
+    return static_cast<std::uintmax_t>(kind == LogKind::Sector ? kSectorSize : kBlockSize);
+}
+
 LogKind KindFromPath(const std::string& path)
 {
     // The name's last five characters, so that a file named only ".BNX4" is a sector log too.
@@ -219,7 +219,7 @@ LoadResult LoadLogFile(const std::string& path, const LoggerClock& clock, FixTab
     const std::size_t countRead = ReadInOnePiece(path, image, size, result.IoErrno);
     if (result.Failed())
         return result;
-    if (partial ? countRead != size : countRead % UnitSize(kind) != 0) {
+    if (partial ? countRead != size : countRead % LogUnitBytes(kind) != 0) {
         result.Ignored = IgnoreReason::ShortRead;
         return result;
     }

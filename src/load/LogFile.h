@@ -38,6 +38,9 @@ constexpr std::uintmax_t kLargestLogBytes = std::uintmax_t{16} * 1024 * 1024;
 constexpr std::int32_t kMostLogFixes =
     static_cast<std::int32_t>(kLargestLogBytes / kBlockSize) * kMostFixesPerBlock;
 
+// The unit a log of the kind is a whole number of: a sector or a block.
+[[nodiscard]] std::uintmax_t LogUnitBytes(LogKind kind);
+
 struct LoadResult {
     LogKind Kind = LogKind::None;
     // The kind the path's name gives, whether the file was read or not: it picks the unit of the

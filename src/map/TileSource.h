@@ -12,6 +12,7 @@ struct TileKey {
     int Z = 0;
     int X = 0;
     int Y = 0;
+    // NOLINTNEXTLINE(modernize-use-nullptr): clang-tidy 14 flags the 0 of the defaulted order
     friend auto operator<=>(const TileKey&, const TileKey&) = default;
 };
 

@@ -174,7 +174,7 @@ std::string NextSizeText(IgnoreReason reason, LogKind kind, std::uintmax_t bytes
 {
     if (reason != IgnoreReason::SizeNotMultiple)
         return {};
-    const std::uintmax_t unit = kind == LogKind::Sector ? 4096 : 65536;
+    const std::uintmax_t unit = LogUnitBytes(kind);
     const std::string next = std::to_string((bytes / unit + 1) * unit);
     return Fill(Bilingual{" ({1} bytes; the next whole size is {2})",
                           " ({1} バイト。次の整数倍は {2} バイト)"}

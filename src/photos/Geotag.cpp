@@ -156,7 +156,6 @@ std::optional<std::int32_t> SummerZoneAt(const PhotoMoment& moment)
 {
     if (moment.ZoneFromPhoto)
         return std::nullopt;
-    constexpr std::int64_t kUnixEpochMs = 25569 * kMillisecondsPerDay;
     const std::int32_t bias = ZoneBiasAt(FloorToSecond(moment.UtcMs - kUnixEpochMs) / kMsPerSecond);
     return bias < StandardTimeZoneBias() ? std::optional(-bias) : std::nullopt;
 }

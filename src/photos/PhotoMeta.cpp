@@ -73,20 +73,6 @@ bool PutBytes(Exiv2::Image& image, const ByteSink& sink)
     return kept;
 }
 
-// What a sink keeps, for the functions that return the bytes.
-std::optional<std::string> Collected(bool (*write)(std::string_view, const GpsTags&,
-                                                   const ByteSink&),
-                                     std::string_view input, const GpsTags& tags)
-{
-    std::string bytes;
-    if (!write(input, tags, [&bytes](std::string_view made) {
-            bytes.append(made);
-            return true;
-        }))
-        return std::nullopt;
-    return bytes;
-}
-
 std::string TextOf(const Exiv2::ExifData& exif, const char* key)
 {
     const auto found = exif.findKey(Exiv2::ExifKey(key));
@@ -123,28 +109,77 @@ void SetBytes(Exiv2::ExifData& exif, const char* key, const Exiv2::byte* bytes, 
     exif.add(Exiv2::ExifKey(key), &value);
 }
 
+// One tag of the GPS group and the value the position gives it: unsigned bytes, ASCII text or
+// unsigned rationals.
+struct GpsTag {
+    enum class Type { Bytes, Ascii, Rationals };
+    const char* Key;
+    Type Kind;
+    std::vector<Exiv2::byte> Bytes;
+    std::string Text;
+    std::vector<URational> Rationals;
+};
+
+GpsTag BytesTag(const char* key, const Exiv2::byte* bytes, std::size_t count)
+{
+    return {key, GpsTag::Type::Bytes, {bytes, bytes + count}, {}, {}};
+}
+
+GpsTag AsciiTag(const char* key, std::string text)
+{
+    return {key, GpsTag::Type::Ascii, {}, std::move(text), {}};
+}
+
+GpsTag RationalsTag(const char* key, const URational* values, std::size_t count)
+{
+    return {key, GpsTag::Type::Rationals, {}, {}, {values, values + count}};
+}
+
+// The GPS group a position is written as, in the order of writing: the one list that both the
+// writing and the read-back check follow.
+std::vector<GpsTag> GpsTagTable(const GpsTags& tags)
+{
+    std::vector<GpsTag> table = {
+        BytesTag("Exif.GPSInfo.GPSVersionID", kGpsVersion, std::size(kGpsVersion)),
+        AsciiTag("Exif.GPSInfo.GPSLatitudeRef", std::string(1, tags.LatitudeRef)),
+        RationalsTag("Exif.GPSInfo.GPSLatitude", tags.Latitude.data(), tags.Latitude.size()),
+        AsciiTag("Exif.GPSInfo.GPSLongitudeRef", std::string(1, tags.LongitudeRef)),
+        RationalsTag("Exif.GPSInfo.GPSLongitude", tags.Longitude.data(), tags.Longitude.size()),
+    };
+    if (tags.Altitude) {
+        table.push_back(BytesTag("Exif.GPSInfo.GPSAltitudeRef", &tags.AltitudeRef, 1));
+        table.push_back(RationalsTag("Exif.GPSInfo.GPSAltitude", &*tags.Altitude, 1));
+    }
+    table.push_back(
+        RationalsTag("Exif.GPSInfo.GPSTimeStamp", tags.TimeStamp.data(), tags.TimeStamp.size()));
+    table.push_back(AsciiTag("Exif.GPSInfo.GPSDateStamp", tags.DateStamp));
+    table.push_back(AsciiTag("Exif.GPSInfo.GPSMapDatum", kMapDatum));
+    return table;
+}
+
+void PutTag(Exiv2::ExifData& exif, const GpsTag& tag)
+{
+    switch (tag.Kind) {
+    case GpsTag::Type::Bytes:
+        SetBytes(exif, tag.Key, tag.Bytes.data(), static_cast<long>(tag.Bytes.size()));
+        break;
+    case GpsTag::Type::Ascii:
+        SetAscii(exif, tag.Key, tag.Text);
+        break;
+    case GpsTag::Type::Rationals:
+        SetRationals(exif, tag.Key, tag.Rationals.data(), static_cast<int>(tag.Rationals.size()));
+        break;
+    }
+}
+
 // Every GPS tag out, then the position's.
 void PutGpsTags(Exiv2::ExifData& exif, const GpsTags& tags)
 {
     for (auto it = exif.begin(); it != exif.end();)
         it = it->groupName() == "GPSInfo" ? exif.erase(it) : std::next(it);
-    SetBytes(exif, "Exif.GPSInfo.GPSVersionID", kGpsVersion, 4);
-    SetAscii(exif, "Exif.GPSInfo.GPSLatitudeRef", std::string(1, tags.LatitudeRef));
-    SetRationals(exif, "Exif.GPSInfo.GPSLatitude", tags.Latitude.data(), 3);
-    SetAscii(exif, "Exif.GPSInfo.GPSLongitudeRef", std::string(1, tags.LongitudeRef));
-    SetRationals(exif, "Exif.GPSInfo.GPSLongitude", tags.Longitude.data(), 3);
-    if (tags.Altitude) {
-        SetBytes(exif, "Exif.GPSInfo.GPSAltitudeRef", &tags.AltitudeRef, 1);
-        SetRationals(exif, "Exif.GPSInfo.GPSAltitude", &*tags.Altitude, 1);
-    }
-    SetRationals(exif, "Exif.GPSInfo.GPSTimeStamp", tags.TimeStamp.data(), 3);
-    SetAscii(exif, "Exif.GPSInfo.GPSDateStamp", tags.DateStamp);
-    SetAscii(exif, "Exif.GPSInfo.GPSMapDatum", kMapDatum);
+    for (const GpsTag& tag : GpsTagTable(tags))
+        PutTag(exif, tag);
 }
-
-} // namespace
-
-namespace {
 
 // The rationals of a tag, when it holds unsigned rationals.
 std::vector<URational> RationalsOf(const Exiv2::ExifData& exif, const char* key)
@@ -176,24 +211,31 @@ bool SameBytes(const Exiv2::ExifData& exif, const char* key, const Exiv2::byte* 
     return true;
 }
 
+// The photo holds the tag with the value the table gives it.
+bool HoldsTag(const Exiv2::ExifData& exif, const GpsTag& tag)
+{
+    switch (tag.Kind) {
+    case GpsTag::Type::Bytes:
+        return SameBytes(exif, tag.Key, tag.Bytes.data(), static_cast<long>(tag.Bytes.size()));
+    case GpsTag::Type::Ascii:
+        return TextOf(exif, tag.Key) == tag.Text;
+    case GpsTag::Type::Rationals:
+        return SameRationals(exif, tag.Key, tag.Rationals.data(),
+                             static_cast<int>(tag.Rationals.size()));
+    }
+    return false;
+}
+
 // The GPS group holds exactly the tags of the position, nothing more.
 bool HasExactly(const Exiv2::ExifData& exif, const GpsTags& tags)
 {
     const auto gpsCount = std::count_if(exif.begin(), exif.end(), [](const Exiv2::Exifdatum& d) {
         return d.groupName() == "GPSInfo";
     });
-    return gpsCount == (tags.Altitude ? 10 : 8) &&
-           SameBytes(exif, "Exif.GPSInfo.GPSVersionID", kGpsVersion, 4) &&
-           TextOf(exif, "Exif.GPSInfo.GPSLatitudeRef") == std::string(1, tags.LatitudeRef) &&
-           SameRationals(exif, "Exif.GPSInfo.GPSLatitude", tags.Latitude.data(), 3) &&
-           TextOf(exif, "Exif.GPSInfo.GPSLongitudeRef") == std::string(1, tags.LongitudeRef) &&
-           SameRationals(exif, "Exif.GPSInfo.GPSLongitude", tags.Longitude.data(), 3) &&
-           (!tags.Altitude ||
-            (SameBytes(exif, "Exif.GPSInfo.GPSAltitudeRef", &tags.AltitudeRef, 1) &&
-             SameRationals(exif, "Exif.GPSInfo.GPSAltitude", &*tags.Altitude, 1))) &&
-           SameRationals(exif, "Exif.GPSInfo.GPSTimeStamp", tags.TimeStamp.data(), 3) &&
-           TextOf(exif, "Exif.GPSInfo.GPSDateStamp") == tags.DateStamp &&
-           TextOf(exif, "Exif.GPSInfo.GPSMapDatum") == kMapDatum;
+    const std::vector<GpsTag> table = GpsTagTable(tags);
+    return static_cast<std::size_t>(gpsCount) == table.size() &&
+           std::all_of(table.begin(), table.end(),
+                       [&exif](const GpsTag& tag) { return HoldsTag(exif, tag); });
 }
 
 using Entries = std::vector<std::pair<std::string, std::string>>;
@@ -281,10 +323,6 @@ KeptParts KeptPartsOf(Exiv2::Image& image)
             Copied(*image.iccProfile()), image.comment()};
 }
 
-} // namespace
-
-namespace {
-
 bool HasXmpGps(const Exiv2::XmpData& xmp)
 {
     return std::any_of(xmp.begin(), xmp.end(),
@@ -323,34 +361,6 @@ bool IsInPlaceType(int type)
 {
     return type == Exiv2::ImageType::jpeg || type == Exiv2::ImageType::png;
 }
-
-} // namespace
-
-std::optional<double> XmpCoordinate(std::string_view text)
-{
-    if (text.size() < 2)
-        return std::nullopt;
-    const char hemisphere = text.back();
-    if (hemisphere != 'N' && hemisphere != 'S' && hemisphere != 'E' && hemisphere != 'W')
-        return std::nullopt;
-    text.remove_suffix(1);
-    double degrees = 0, unit = 1;
-    for (int part = 0; part < 3 && !text.empty(); ++part, unit *= 60) {
-        const std::size_t comma = text.find(',');
-        double value = 0;
-        const std::string_view field = text.substr(0, comma);
-        const auto [end, ec] = std::from_chars(field.data(), field.data() + field.size(), value);
-        if (ec != std::errc() || end != field.data() + field.size() || value < 0)
-            return std::nullopt;
-        degrees += value / unit;
-        text = comma == std::string_view::npos ? std::string_view() : text.substr(comma + 1);
-    }
-    if (!text.empty())
-        return std::nullopt;
-    return hemisphere == 'S' || hemisphere == 'W' ? -degrees : degrees;
-}
-
-namespace {
 
 // The degrees of an EXIF coordinate and its reference; nothing unless both are whole.
 std::optional<double> ExifCoordinate(const Exiv2::ExifData& exif, const char* key,
@@ -394,61 +404,6 @@ std::optional<GeoPosition> PositionOf(const Exiv2::Image& image)
         return GeoPosition{*lat, *lon};
     return XmpPosition(image.xmpData());
 }
-
-} // namespace
-
-PhotoMeta InspectPhoto(std::string_view bytes)
-{
-    PhotoMeta meta;
-    try {
-        PrepareExiv2();
-        const int type = Exiv2::ImageFactory::getType(
-            reinterpret_cast<const Exiv2::byte*>(bytes.data()),
-            static_cast<long>(std::min<std::size_t>(bytes.size(), LONG_MAX)));
-        meta.Recognised = type != Exiv2::ImageType::none;
-        if (!meta.Recognised)
-            return meta;
-        meta.RawType = IsRawType(type);
-        meta.InPlace = IsInPlaceType(type);
-        ImagePtr image = OpenBytes(bytes);
-        const Exiv2::ExifData& exif = image->exifData();
-        meta.HasClock = HasKey(exif, "Exif.Photo.DateTimeOriginal");
-        meta.Clock = {TextOf(exif, "Exif.Photo.DateTimeOriginal"),
-                      TextOf(exif, "Exif.Photo.SubSecTimeOriginal"),
-                      TextOf(exif, "Exif.Photo.OffsetTimeOriginal")};
-        meta.HasGps = HasKey(exif, "Exif.GPSInfo.GPSLatitude") ||
-                      HasKey(exif, "Exif.GPSInfo.GPSLongitude") || HasXmpGps(image->xmpData());
-        meta.Position = PositionOf(*image);
-        meta.Make = TextOf(exif, "Exif.Image.Make");
-        meta.Model = TextOf(exif, "Exif.Image.Model");
-        meta.Parsed = true;
-    } catch (const std::exception&) {
-        meta.Parsed = false;
-    }
-    return meta;
-}
-
-std::string ExifThumbnail(std::string_view bytes)
-{
-    try {
-        ImagePtr image = OpenBytes(bytes);
-        return Copied(Exiv2::ExifThumbC(image->exifData()).copy());
-    } catch (const std::exception&) {
-        return {};
-    }
-}
-
-std::optional<std::string> PhotoWithGps(std::string_view photo, const GpsTags& tags)
-{
-    std::string bytes;
-    const PhotoWrite written = WritePhotoWithGps(photo, tags, [&bytes](std::string_view made) {
-        bytes.append(made);
-        return true;
-    });
-    return written == PhotoWrite::Written ? std::optional(std::move(bytes)) : std::nullopt;
-}
-
-namespace {
 
 // The EXIF block Exiv2 encodes, from the TIFF header on, in the photo's byte order.
 std::string EncodedExif(const Exiv2::Image& image)
@@ -510,6 +465,71 @@ std::string NewXmpPart(std::string_view photo, Exiv2::XmpData& xmp, bool jpeg)
 
 } // namespace
 
+std::optional<double> XmpCoordinate(std::string_view text)
+{
+    if (text.size() < 2)
+        return std::nullopt;
+    const char hemisphere = text.back();
+    if (hemisphere != 'N' && hemisphere != 'S' && hemisphere != 'E' && hemisphere != 'W')
+        return std::nullopt;
+    text.remove_suffix(1);
+    double degrees = 0, unit = 1;
+    for (int part = 0; part < 3 && !text.empty(); ++part, unit *= 60) {
+        const std::size_t comma = text.find(',');
+        double value = 0;
+        const std::string_view field = text.substr(0, comma);
+        const auto [end, ec] = std::from_chars(field.data(), field.data() + field.size(), value);
+        if (ec != std::errc() || end != field.data() + field.size() || value < 0)
+            return std::nullopt;
+        degrees += value / unit;
+        text = comma == std::string_view::npos ? std::string_view() : text.substr(comma + 1);
+    }
+    if (!text.empty())
+        return std::nullopt;
+    return hemisphere == 'S' || hemisphere == 'W' ? -degrees : degrees;
+}
+
+PhotoMeta InspectPhoto(std::string_view bytes)
+{
+    PhotoMeta meta;
+    try {
+        PrepareExiv2();
+        const int type = Exiv2::ImageFactory::getType(
+            reinterpret_cast<const Exiv2::byte*>(bytes.data()),
+            static_cast<long>(std::min<std::size_t>(bytes.size(), LONG_MAX)));
+        meta.Recognised = type != Exiv2::ImageType::none;
+        if (!meta.Recognised)
+            return meta;
+        meta.RawType = IsRawType(type);
+        meta.InPlace = IsInPlaceType(type);
+        ImagePtr image = OpenBytes(bytes);
+        const Exiv2::ExifData& exif = image->exifData();
+        meta.HasClock = HasKey(exif, "Exif.Photo.DateTimeOriginal");
+        meta.Clock = {TextOf(exif, "Exif.Photo.DateTimeOriginal"),
+                      TextOf(exif, "Exif.Photo.SubSecTimeOriginal"),
+                      TextOf(exif, "Exif.Photo.OffsetTimeOriginal")};
+        meta.HasGps = HasKey(exif, "Exif.GPSInfo.GPSLatitude") ||
+                      HasKey(exif, "Exif.GPSInfo.GPSLongitude") || HasXmpGps(image->xmpData());
+        meta.Position = PositionOf(*image);
+        meta.Make = TextOf(exif, "Exif.Image.Make");
+        meta.Model = TextOf(exif, "Exif.Image.Model");
+        meta.Parsed = true;
+    } catch (const std::exception&) {
+        meta.Parsed = false;
+    }
+    return meta;
+}
+
+std::string ExifThumbnail(std::string_view bytes)
+{
+    try {
+        ImagePtr image = OpenBytes(bytes);
+        return Copied(Exiv2::ExifThumbC(image->exifData()).copy());
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
 PhotoWrite WritePhotoWithGps(std::string_view photo, const GpsTags& tags, const ByteSink& sink)
 {
     try {
@@ -551,11 +571,6 @@ bool ReadsBackAs(std::string_view original, std::string_view written, const GpsT
     } catch (const std::exception&) {
         return false;
     }
-}
-
-std::optional<std::string> SidecarWithGps(std::string_view existing, const GpsTags& tags)
-{
-    return Collected(WriteSidecarWithGps, existing, tags);
 }
 
 bool WriteSidecarWithGps(std::string_view existing, const GpsTags& tags, const ByteSink& sink)

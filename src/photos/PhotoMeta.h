@@ -49,11 +49,10 @@ enum class PhotoWrite {
 };
 
 // A copy of the photo with the GPS tags (version 2.3.0.0, map datum WGS-84) in place of any it
-// had. Exiv2 encodes the EXIF block (and the XMP packet, when it held a position, which goes);
-// they replace the photo's own, a PNG's in a standard eXIf chunk, and every other segment or
-// chunk is copied byte for byte (SplicePhoto). Nothing when it cannot be written.
-[[nodiscard]] std::optional<std::string> PhotoWithGps(std::string_view photo, const GpsTags& tags);
-// The same copy handed to `sink` in pieces, the image data without copying it.
+// had, handed to `sink` in pieces, the image data without copying it. Exiv2 encodes the EXIF
+// block (and the XMP packet, when it held a position, which goes); they replace the photo's own,
+// a PNG's in a standard eXIf chunk, and every other segment or chunk is copied byte for byte
+// (SplicePhoto).
 [[nodiscard]] PhotoWrite WritePhotoWithGps(std::string_view photo, const GpsTags& tags,
                                            const ByteSink& sink);
 
@@ -65,9 +64,7 @@ enum class PhotoWrite {
                                const GpsTags& tags);
 
 // XMP sidecars. `existing` is the sidecar already beside the photo, empty when there is none.
-// Nothing when the existing text is not XMP Exiv2 reads (it is left alone).
-[[nodiscard]] std::optional<std::string> SidecarWithGps(std::string_view existing,
-                                                        const GpsTags& tags);
+// False when the existing text is not XMP Exiv2 reads (it is left alone).
 [[nodiscard]] bool WriteSidecarWithGps(std::string_view existing, const GpsTags& tags,
                                        const ByteSink& sink);
 // True when the written sidecar holds exactly these GPS properties and every other property of

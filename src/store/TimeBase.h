@@ -14,6 +14,9 @@ constexpr std::int64_t kMillisecondsPerDay = 86400000;
 constexpr std::int64_t kMsPerSecond = 1000;
 constexpr std::int64_t kMsPerMinute = 60 * kMsPerSecond;
 constexpr std::int64_t kMsPerHour = 60 * kMsPerMinute;
+// 1970-01-01 00:00 in whole milliseconds since 1899-12-30 00:00.
+constexpr std::int64_t kUnixEpochMs =
+    static_cast<std::int64_t>(kUnixEpochDayCount) * kMillisecondsPerDay;
 
 // The start of the second that holds a moment of whole milliseconds (also before 1899-12-30).
 [[nodiscard]] constexpr std::int64_t FloorToSecond(std::int64_t ms)

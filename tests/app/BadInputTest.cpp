@@ -36,7 +36,7 @@ QString Native(const std::string& path)
     return QDir::toNativeSeparators(QString::fromStdString(path));
 }
 
-constexpr std::size_t kMiB = 1024 * 1024;
+constexpr std::size_t kMiB = std::size_t{1024} * 1024;
 constexpr std::int32_t kGoodFixes = 3;
 
 class WindowFixture : public ::testing::Test

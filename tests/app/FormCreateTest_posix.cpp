@@ -43,13 +43,13 @@ TEST(FormCreate, PresetsTimeBaseControlsAndFolders)
     TFormMain form(store, dialogs);
     const QDateTime after = QDateTime::currentDateTime();
     // Without a documents folder the dialogs start from the home folder.
-    const QString homeOnly = form.SaveFolder();
-    const QString homeRaw = form.OpenFolder();
+    const QString& homeOnly = form.SaveFolder();
+    const QString& homeRaw = form.OpenFolder();
     std::filesystem::create_directory(home.Path() / "Documents");
     TFormMain withDocuments(store, dialogs);
     restore();
 
-    EXPECT_EQ(store.LocalEpoch(), 25569.375);
+    EXPECT_EQ(store.Bias(), -540);
     EXPECT_EQ(store.FixCount(), 0);
     ExpectFreshWindow(form, before, after);
 

@@ -31,7 +31,7 @@ TEST(FormCreate, PresetsTimeBaseControlsAndFoldersFromTheSystem)
 
     // Standard time whatever the season: the offset of the zone without its daylight saving.
     const int offsetSeconds = QTimeZone::systemTimeZone().standardTimeOffset(before);
-    EXPECT_EQ(store.LocalEpoch(), LocalEpochFromBias(-offsetSeconds / 60));
+    EXPECT_EQ(store.Bias(), -offsetSeconds / 60);
     EXPECT_EQ(store.FixCount(), 0);
     ExpectFreshWindow(form, before, after);
 

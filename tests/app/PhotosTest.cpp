@@ -10,6 +10,7 @@
 #include "app/overview/TripColour.h"
 #include "app/photos/PhotoPanel.h"
 #include "app/photos/PhotoText.h"
+#include "store/TimeBase.h"
 #include "support/LogWriter.h"
 #include "support/PhotoWriter.h"
 
@@ -67,8 +68,8 @@ Bytes TwoTripLog(std::int32_t shiftSeconds = 0)
 // The camera's tags of a photo taken `afterMs` after the first fix, on a clock set to Tokyo's time.
 CameraTags TakenAt(std::int64_t afterMs)
 {
-    const std::int64_t local = (std::int64_t{kT0} + 9 * 3600) * 1000 + afterMs;
-    const CalendarTime t = MillisecondsToCalendar(local + std::int64_t{25569} * 86400000);
+    const std::int64_t local = (std::int64_t{kT0} + std::int64_t{9} * 3600) * 1000 + afterMs;
+    const CalendarTime t = MillisecondsToCalendar(local + kUnixEpochMs);
     char text[32];
     std::snprintf(text, sizeof text, "%04d:%02d:%02d %02d:%02d:%02d", t.Year, t.Month, t.Day,
                   t.Hour, t.Minute, t.Second);

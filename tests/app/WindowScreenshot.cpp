@@ -58,7 +58,7 @@ bool WriteLog(const QString& path)
 // zone that runs 75 s fast; the photos' folder.
 QString WritePhotos(const ConversionService& service, const QString& folder)
 {
-    const QString photos = QDir(folder).absoluteFilePath(QStringLiteral("photos"));
+    QString photos = QDir(folder).absoluteFilePath(QStringLiteral("photos"));
     QDir().mkpath(photos);
     const std::string jpeg = MakeJpeg(8, 6);
     std::vector<std::int64_t> moments{service.Trips().Trips.front().FirstMs - 3600000};
@@ -176,6 +176,50 @@ bool ShowMap(TFormMain& form, const QString& folder)
     return true;
 }
 
+// Opens the log and converts it as a user would; false, with the reason on standard error, when
+// either fails.
+bool OpenAndConvert(TFormMain& form, FakeDialogs& dialogs, const ConversionService& store,
+                    const QString& folder, const QString& logPath)
+{
+    dialogs.OpenAnswer = logPath;
+    form.ButtonOpenClick();
+    dialogs.SaveAnswer = QDir(folder).absoluteFilePath(QStringLiteral("20240503.nmea"));
+    form.ButtonOutClick();
+    if (!dialogs.Errors.isEmpty() || store.FixCount() == 0) {
+        std::fprintf(stderr, "the log did not load or convert\n");
+        return false;
+    }
+    return true;
+}
+
+// The scene of the screenshot: the morning and the afternoon outing picked in the trip list (a
+// click, then Ctrl+click): their span in the controls, strong in their colours in the fitted
+// picture, shaded on the timeline; or the photos in their list; and the map file when asked.
+bool ShowScene(TFormMain& form, const ConversionService& store, const QString& folder,
+               bool withPhotos, bool withMap)
+{
+    auto* trips = form.findChild<QTableView*>(QStringLiteral("ListTrips"));
+    if (trips == nullptr || trips->model()->rowCount() != 4) {
+        std::fprintf(stderr, "the trip list does not show the log's four trips\n");
+        return false;
+    }
+    if (withPhotos) {
+        if (!ShowPhotos(form, store, folder)) {
+            std::fprintf(stderr, "the photos did not come into the list\n");
+            return false;
+        }
+    } else {
+        trips->selectRow(0);
+        trips->selectionModel()->select(trips->model()->index(2, 0),
+                                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    if (withMap && !ShowMap(form, folder)) {
+        std::fprintf(stderr, "the map file was not written or shown\n");
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -213,36 +257,9 @@ int main(int argc, char* argv[])
     if (withPhotos || withMap)
         form.resize(kPhotosWidth, form.height());
     form.show();
-    dialogs.OpenAnswer = logPath;
-    form.ButtonOpenClick();
-    dialogs.SaveAnswer = QDir(folder).absoluteFilePath(QStringLiteral("20240503.nmea"));
-    form.ButtonOutClick();
-    if (!dialogs.Errors.isEmpty() || store.FixCount() == 0) {
-        std::fprintf(stderr, "the log did not load or convert\n");
+    if (!OpenAndConvert(form, dialogs, store, folder, logPath) ||
+        !ShowScene(form, store, folder, withPhotos, withMap))
         return 1;
-    }
-    // The morning and the afternoon outing picked in the trip list (a click, then Ctrl+click):
-    // their span in the controls, strong in their colours in the fitted picture, shaded on the
-    // timeline.
-    auto* trips = form.findChild<QTableView*>(QStringLiteral("ListTrips"));
-    if (trips == nullptr || trips->model()->rowCount() != 4) {
-        std::fprintf(stderr, "the trip list does not show the log's four trips\n");
-        return 1;
-    }
-    if (withPhotos) {
-        if (!ShowPhotos(form, store, folder)) {
-            std::fprintf(stderr, "the photos did not come into the list\n");
-            return 1;
-        }
-    } else {
-        trips->selectRow(0);
-        trips->selectionModel()->select(trips->model()->index(2, 0),
-                                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    }
-    if (withMap && !ShowMap(form, folder)) {
-        std::fprintf(stderr, "the map file was not written or shown\n");
-        return 1;
-    }
     // The map file's tiles are read on a thread of their own: a second for them to come in.
     QElapsedTimer waited;
     waited.start();

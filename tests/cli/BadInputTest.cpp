@@ -74,9 +74,10 @@ struct Case {
 
 std::string Ignored(const std::string& what) { return ": ignored: " + what; }
 
-const std::vector<Case>& Cases()
+// The inputs that are no log file at all.
+std::vector<Case> InputKindCases()
 {
-    static const std::vector<Case> cases{
+    return {
         {"MissingFile",
          [](const TempDir& d) -> Scenario {
              return {{(d.Path() / "nothing.bin").string()},
@@ -125,6 +126,13 @@ const std::vector<Case>& Cases()
                      {Absent(d.Path() / "zero.nmea")},
                      {}};
          }},
+    };
+}
+
+// Sizes: an empty log, logs that are not whole, logs too large.
+std::vector<Case> SizeCases()
+{
+    return {
         {"EmptyFileGivesAnEmptyOutput",
          [](const TempDir& d) -> Scenario {
              return {{"-q", d.Write("empty.bin", {})},
@@ -173,6 +181,13 @@ const std::vector<Case>& Cases()
                      {Absent(d.Path() / "huge.nmea")},
                      {}};
          }},
+    };
+}
+
+// Files that cannot be read, outputs that cannot be written.
+std::vector<Case> ReadAndOutputCases()
+{
+    return {
         {"UnreadableFile",
          [](const TempDir& d) -> Scenario {
              const std::optional<std::string> log =
@@ -221,6 +236,13 @@ const std::vector<Case>& Cases()
                      {},
                      {}};
          }},
+    };
+}
+
+// An output named as the log, and outputs kept when nothing is converted.
+std::vector<Case> SameFileCases()
+{
+    return {
         {"DefaultOutputNameIsTheLogItself",
          [](const TempDir& d) -> Scenario {
              const Bytes log = BlockLogWithFixes();
@@ -267,6 +289,13 @@ const std::vector<Case>& Cases()
                      {HasContent(kept, "keep")},
                      {}};
          }},
+    };
+}
+
+// Outputs kept or replaced, and paths with spaces and Japanese.
+std::vector<Case> KeptAndNameCases()
+{
+    return {
         {"ExistingOutputKeptWhenTheDateIsImpossible",
          [](const TempDir& d) -> Scenario {
              const std::string kept = d.Write("track.nmea", Bytes{'k', 'e', 'e', 'p'});
@@ -305,6 +334,18 @@ const std::vector<Case>& Cases()
                      {}};
          }},
     };
+}
+
+const std::vector<Case>& Cases()
+{
+    static const std::vector<Case> cases = [] {
+        std::vector<Case> all;
+        for (std::vector<Case> (*group)() :
+             {&InputKindCases, &SizeCases, &ReadAndOutputCases, &SameFileCases, &KeptAndNameCases})
+            for (Case& c : group())
+                all.push_back(std::move(c));
+        return all;
+    }();
     return cases;
 }
 

@@ -3,6 +3,7 @@
 // program is missing is skipped, naming it (scripts/install-deps.sh test installs them all).
 #include "cli/Cli.h"
 #include "convert/ConversionService.h"
+#include "store/TimeBase.h"
 #include "support/ChildProcess.h"
 #include "support/LogWriter.h"
 
@@ -46,7 +47,8 @@ class Clients : public ::testing::Test
             RawFix fix{.Seconds = kMay2021 + (first ? -10 : 3600) + k,
                        .Latitude = first ? 35.6 + k * 1.2345678e-4 : -33.8 - k * 1e-4,
                        .Longitude = first ? 139.7 + k * 1.5e-4 : -70.6 - k * 2.5e-4,
-                       .ExtraValue = first ? 12.5f + 0.3f * k : -3.25f + 0.1f * k};
+                       .ExtraValue = first ? 12.5f + 0.3f * static_cast<float>(k)
+                                           : -3.25f + 0.1f * static_cast<float>(k)};
             fix.Millisecond = static_cast<std::uint16_t>(k % 2 * 125 * k % 1000);
             log.Append(0, BlockRecord(fix, kBlockBasicMask));
         }
@@ -58,7 +60,7 @@ class Clients : public ::testing::Test
         ConversionService service(-540);
         ASSERT_EQ(service.Load(input).Kind, LogKind::Block);
         for (const TGpsFix& fix : service.Fixes())
-            expected.push_back({DayCountToMilliseconds(fix.Time) - 540 * 60000, fix.Latitude,
+            expected.push_back({DayCountToMilliseconds(fix.Time) - 540 * kMsPerMinute, fix.Latitude,
                                 fix.Longitude, fix.ExtraValue});
     }
 

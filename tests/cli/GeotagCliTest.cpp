@@ -115,9 +115,9 @@ class GeotagCli : public ::testing::Test
         Photo(".hidden.jpg", "2021:05:03 09:00:14", "");
         Photo("sub/h.jpg", "2021:05:03 09:00:14", "");
         dir.Write("photos/notes.txt", {'h', 'i'});
-        const std::string folder = (dir.Path() / "photos").string();
+        std::string folder = (dir.Path() / "photos").string();
         for (const auto& [name, image] : made)
-            before[name] = ReadWholeFile(folder + "/" + name);
+            before[name] = ReadWholeFile((fs::path(folder) / name).string());
         return folder;
     }
     static std::vector<std::string> Args(std::vector<std::string> more)
@@ -154,7 +154,7 @@ TEST_F(GeotagCli, DryRunSaysWhatWouldBeDoneAndWritesNothing)
         EXPECT_EQ(dry.rows[i].at(6), "would tag") << i;
     EXPECT_EQ(dry.rows[7].at(6), "would write sidecar"); // the raw file
     for (const auto& [name, bytes] : before)
-        EXPECT_EQ(ReadWholeFile(folder + "/" + name), bytes) << name;
+        EXPECT_EQ(ReadWholeFile((fs::path(folder) / name).string()), bytes) << name;
     EXPECT_FALSE(fs::exists(folder + "/g.CR2.xmp"));
 }
 
@@ -191,9 +191,10 @@ TEST_F(GeotagCli, TagsInPlaceAndBesideAndSaysWhyNot)
     // An already tagged photo shows the position it holds, not the log's.
     EXPECT_EQ(run.rows[5][3] + ' ' + run.rows[5][4], "50.0000000 0.0000000");
     for (const std::string name : {"a.jpg", "b.jpg"})
-        EXPECT_TRUE(ReadWholeFile(folder + "/" + name).ends_with(MadeImageData(made[name])));
+        EXPECT_TRUE(
+            ReadWholeFile((fs::path(folder) / name).string()).ends_with(MadeImageData(made[name])));
     for (const std::string name : {"c.jpg", "d.jpg", "e.jpg", "f.jpg", "g.CR2"})
-        EXPECT_EQ(ReadWholeFile(folder + "/" + name), before[name]) << name;
+        EXPECT_EQ(ReadWholeFile((fs::path(folder) / name).string()), before[name]) << name;
 
     const auto a = ExiftoolValues(folder + "/a.jpg", {"GPSLatitude", "GPSLongitude", "GPSAltitude",
                                                       "GPSDateStamp", "GPSTimeStamp"});
@@ -591,6 +592,7 @@ TEST_F(GeotagCli, AClosedOutputStopsTheRunCleanly)
     std::vector<std::string> args = {"-c", "set -o pipefail; \"$0\" \"$@\" | head -n 1",
                                      T2N_CLI_BINARY};
     std::vector<std::string> photos;
+    photos.reserve(24);
     for (int i = 0; i < 24; ++i)
         photos.push_back(
             dir.Write("photos/p" + std::to_string(i) + ".jpg", Bytes(photo.begin(), photo.end())));

@@ -27,7 +27,7 @@ TEST(Golden, LogsConvertToTheirStoredOutputs)
         std::vector<std::string> written = WriteGoldenOutputs(pair, log, dir.Path());
         for (const std::string& name : written)
             EXPECT_EQ(ReadWholeFile((dir.Path() / name).string()),
-                      ReadWholeFile(kData + "/" + name))
+                      ReadWholeFile((std::filesystem::path(kData) / name).string()))
                 << name;
         // The stored days are exactly the days written.
         const std::string days = fs::path(pair.Nmea).stem().string() + "-day-";

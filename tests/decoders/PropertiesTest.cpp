@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
-#include <cstring>
 #include <gtest/gtest.h>
 #include <limits>
 #include <memory>
@@ -210,9 +209,14 @@ std::vector<TGpsFix> Table(const FixTable& table)
     return {table.Fixes().begin(), table.Fixes().end()};
 }
 
-template <class T> bool SameBits(const T& a, const T& b)
+bool SameBits(double a, double b)
 {
-    return std::memcmp(&a, &b, sizeof a) == 0;
+    return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
+}
+
+bool SameBits(float a, float b)
+{
+    return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b);
 }
 
 // Field by field and bit for bit (the record has padding; NaN never compares equal).

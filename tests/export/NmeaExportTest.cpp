@@ -329,6 +329,7 @@ TEST_F(Export, FullDeviceIsAWriteError)
 TEST_F(Export, FailedWriteLeavesTheTargetIntact)
 {
     std::vector<double> times;
+    times.reserve(500);
     for (int i = 0; i < 500; ++i)
         times.push_back(start + i * 0.01 / 86400);
     SetFixes(times);

@@ -138,11 +138,13 @@ template <typename Float> void ExpectShortestAsToChars(const std::vector<Float>&
 template <typename Float> std::vector<Float> Edges(int lowest, int highest)
 {
     std::vector<Float> edges;
-    for (int e = lowest; e <= highest; ++e)
-        for (Float edge : {std::ldexp(Float{1}, e), std::pow(Float{10}, Float(e / 4))})
+    for (int e = lowest; e <= highest; ++e) {
+        const int tenExponent = e / 4; // the powers of ten over a quarter of the range
+        for (Float edge : {std::ldexp(Float{1}, e), std::pow(Float{10}, Float(tenExponent))})
             for (Float v :
                  {std::nextafter(edge, Float{0}), edge, std::nextafter(edge, Float{2} * edge)})
                 edges.push_back(v);
+    }
     return edges;
 }
 

@@ -44,6 +44,7 @@ struct Picture {
 std::vector<TGpsFix> TwoWalks()
 {
     std::vector<TGpsFix> fixes;
+    fixes.reserve(2900);
     for (int i = 0; i < 2000; ++i)
         fixes.push_back(FixAt(i, 1.5 * i, 40 * std::sin(i / 150.0)));
     for (int i = 0; i < 900; ++i)
@@ -55,6 +56,7 @@ std::vector<TGpsFix> TwoWalks()
 std::vector<TGpsFix> RetracedLoop()
 {
     std::vector<TGpsFix> fixes;
+    fixes.reserve(40 * 600);
     for (int i = 0; i < 40 * 600; ++i)
         fixes.push_back(
             FixAt(i, 50 * std::sin(i * 6.2831853 / 600), 50 * std::cos(i * 6.2831853 / 600)));
@@ -70,6 +72,7 @@ std::vector<TGpsFix> Scatter()
         seed = seed * 1664525u + 1013904223u;
         return static_cast<double>(seed >> 8) / 16777216.0 - 0.5;
     };
+    fixes.reserve(20000);
     for (int i = 0; i < 20000; ++i)
         fixes.push_back(FixAt(i * 0.1, 60 * random(), 60 * random()));
     return fixes;

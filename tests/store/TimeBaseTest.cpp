@@ -65,7 +65,8 @@ TEST(TimeBase, LoggerTimeIsBitExactAndDecodesToItsMillisecond)
             const auto ms = static_cast<std::uint32_t>(random() % 1000);
             const double t = LoggerTimeToDayCount(s, ms, epoch);
             ASSERT_EQ(t, ExpectedTime(s, ms, epoch)) << s << " " << ms << " bias " << bias;
-            const std::int64_t local = std::int64_t{s} - bias * 60, sod = local % 86400;
+            const std::int64_t local = std::int64_t{s} - std::int64_t{bias} * 60,
+                               sod = local % 86400;
             const auto [y, m, d] = CivilFromDays(local / 86400);
             ASSERT_EQ(Decoded(t),
                       Fields(y, m, d, int(sod / 3600), int(sod / 60 % 60), int(sod % 60), int(ms)))

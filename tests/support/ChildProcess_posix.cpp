@@ -24,7 +24,7 @@ std::string ProgramPath(const std::string& program)
     std::string folders = path != nullptr ? path : "/usr/bin:/bin";
     for (std::size_t from = 0; from <= folders.size();) {
         const std::size_t end = std::min(folders.find(':', from), folders.size());
-        const std::string candidate =
+        std::string candidate =
             (end == from ? std::string(".") : folders.substr(from, end - from)) + "/" + program;
         struct stat status = {};
         if (::stat(candidate.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
@@ -152,12 +152,15 @@ bool Child::Pause()
     return false;
 }
 
+// Not const: a signal changes the child the object stands for.
+// NOLINTNEXTLINE(readability-make-member-function-const)
 void Child::Resume()
 {
     if (Started() && !m_ended)
         ::kill(static_cast<pid_t>(m_id), SIGCONT);
 }
 
+// NOLINTNEXTLINE(readability-make-member-function-const): as Resume
 bool Child::Interrupt(int signal)
 {
     return Started() && !m_ended && ::kill(static_cast<pid_t>(m_id), signal) == 0;

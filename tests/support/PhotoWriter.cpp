@@ -1,5 +1,6 @@
 #include "support/PhotoWriter.h"
 
+#include "photos/PhotoMeta.h"
 #include "support/ChildProcess.h"
 #include "support/LogWriter.h"
 
@@ -250,7 +251,7 @@ std::string IccProfile()
     icc += "cprt";
     PutU32Be(icc, 144);
     PutU32Be(icc, 12);
-    icc += std::string("text\0\0\0\0T2N", 12);
+    icc += std::string("text\0\0\0\0T2N\0", 12);
     icc.push_back('\0');
     const std::string size = [&] {
         std::string s;
@@ -263,7 +264,7 @@ std::string IccProfile()
 
 std::string Rational(double magnitude, int denominator)
 {
-    return std::to_string(static_cast<long long>(magnitude * denominator + 0.5)) + "/" +
+    return std::to_string(std::llround(magnitude * denominator)) + "/" +
            std::to_string(denominator);
 }
 
@@ -325,7 +326,7 @@ std::string WithCameraTags(const std::string& photo, const CameraTags& tags)
     }
     image->writeMetadata();
     Exiv2::BasicIo& io = image->io();
-    const std::string out(reinterpret_cast<const char*>(io.mmap()), io.size());
+    std::string out(reinterpret_cast<const char*>(io.mmap()), io.size());
     io.munmap();
     return out;
 }
@@ -472,6 +473,16 @@ std::optional<std::pair<double, double>> Exiv2Position(const std::string& file)
     if (!lat || !lon)
         return std::nullopt;
     return std::pair{*lat, *lon};
+}
+
+std::optional<std::string> PhotoWithGps(std::string_view photo, const GpsTags& tags)
+{
+    std::string bytes;
+    const PhotoWrite written = WritePhotoWithGps(photo, tags, [&bytes](std::string_view made) {
+        bytes.append(made);
+        return true;
+    });
+    return written == PhotoWrite::Written ? std::optional(std::move(bytes)) : std::nullopt;
 }
 
 } // namespace t2ntest

@@ -4,10 +4,13 @@
 // metadata (the clock tags, a maker note, a thumbnail, an ICC profile, a position) written into
 // them by Exiv2, as a camera or a photo manager would.
 
+#include "photos/GpsTags.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace t2ntest {
@@ -61,5 +64,8 @@ std::optional<std::string> ExiftoolBinary(const std::string& file, const std::st
 
 // The position in a photo's GPS tags as Exiv2 reads them, for systems without exiftool.
 std::optional<std::pair<double, double>> Exiv2Position(const std::string& file);
+
+// The copy WritePhotoWithGps hands out, in one piece; nothing when it cannot be written.
+std::optional<std::string> PhotoWithGps(std::string_view photo, const GpsTags& tags);
 
 } // namespace t2ntest

@@ -15,7 +15,7 @@ constexpr const char* kNorthWestBounds = "-180,0,0,85.0511";
 
 std::string Written(const TempDir& dir, const std::string& name, const MbTilesFixture& fixture)
 {
-    const std::string path = Utf8Path(dir.Path() / NativePath(name));
+    std::string path = Utf8Path(dir.Path() / NativePath(name));
     const SqliteStatus status = WriteMbTiles(path, fixture);
     EXPECT_TRUE(status.Ok()) << status.Message;
     return path;
