@@ -165,15 +165,30 @@ SqliteStatus BindOne(SqliteStatement& s, int i, std::int64_t v) { return s.Bind(
 SqliteStatus BindOne(SqliteStatement& s, int i, Text v) { return s.BindText(i, v.Value); }
 SqliteStatus BindOne(SqliteStatement& s, int i, Blob v) { return s.BindBlob(i, v.Value); }
 
+// A height or course: its value, or a NaN's bits (BindFloat).
+struct Float {
+    float Value;
+};
+SqliteStatus BindOne(SqliteStatement& s, int i, double v) { return s.Bind(i, v); }
+SqliteStatus BindOne(SqliteStatement& s, int i, Float v) { return BindFloat(s, i, v.Value); }
+
+// Binds the statement's parameters in order.
+template <typename... Values>
+SqliteStatus BindAll(SqliteStatement& statement, const Values&... values)
+{
+    SqliteStatus status;
+    int index = 0;
+    ((status = status.Ok() ? BindOne(statement, ++index, values) : status), ...);
+    return status;
+}
+
 // Prepares a statement and binds its parameters in order.
 template <typename... Values>
 SqliteStatus PrepareWith(SqliteConnection& db, std::string_view sql, SqliteStatement& statement,
                          const Values&... values)
 {
     SqliteStatus status = db.Prepare(sql, statement);
-    int index = 0;
-    ((status = status.Ok() ? BindOne(statement, ++index, values) : status), ...);
-    return status;
+    return status.Ok() ? BindAll(statement, values...) : status;
 }
 
 // Puts the fixes of each millisecond (read in the key's order) back into their copies' order.
@@ -421,24 +436,10 @@ ArchiveStatus Archive::StoreFixes(std::int64_t copy, const FixTable& table,
         if (!status.Ok())
             break;
         const TGpsFix& fix = table[static_cast<std::size_t>(at.Index)];
-        const std::int64_t whole[] = {at.UtcMs, 0, 0, at.Repeat, at.Rank, copy, fix.FixType};
-        for (int i = 0; status.Ok() && i < 7; ++i)
-            if (i != 1 && i != 2)
-                status = insert.Bind(i + 1, whole[i]);
-        if (status.Ok())
-            status = insert.Bind(2, fix.Latitude);
-        if (status.Ok())
-            status = insert.Bind(3, fix.Longitude);
-        if (status.Ok())
-            status = BindFloat(insert, 8, fix.ExtraValue);
-        if (status.Ok())
-            status = insert.Bind(9, static_cast<double>(fix.Speed));
-        if (status.Ok())
-            status = BindFloat(insert, 10, fix.Course);
-        if (status.Ok())
-            status = insert.Bind(11, std::int64_t{fix.SatelliteCount});
-        if (status.Ok())
-            status = insert.Bind(12, std::int64_t{fix.ExtraCount});
+        status = BindAll(insert, at.UtcMs, fix.Latitude, fix.Longitude, std::int64_t{at.Repeat},
+                         std::int64_t{at.Rank}, copy, std::int64_t{fix.FixType},
+                         Float{fix.ExtraValue}, static_cast<double>(fix.Speed), Float{fix.Course},
+                         std::int64_t{fix.SatelliteCount}, std::int64_t{fix.ExtraCount});
         if (status.Ok())
             status = StepOnce(insert);
         insert.Reset();
@@ -449,13 +450,7 @@ ArchiveStatus Archive::StoreFixes(std::int64_t copy, const FixTable& table,
             continue;
         }
         ++report.New;
-        status = other.Bind(1, at.UtcMs);
-        if (status.Ok())
-            status = other.Bind(2, copy);
-        if (status.Ok())
-            status = other.Bind(3, fix.Latitude);
-        if (status.Ok())
-            status = other.Bind(4, fix.Longitude);
+        status = BindAll(other, at.UtcMs, copy, fix.Latitude, fix.Longitude);
         if (status.Ok()) {
             const SqliteStatement::Step step = other.Next();
             report.Conflicts += step == SqliteStatement::Step::Row ? 1 : 0;
