@@ -94,6 +94,7 @@ const std::string& TenMillionArchive()
 void BM_ConvertFullLog(benchmark::State& state)
 {
     const std::string target = Folder().Path("log.nmea");
+    (void)LogPath(0);
     for (auto _ : state) {
         ConversionService service(0);
         benchmark::DoNotOptimize(service.Load(LogPath(0)));
@@ -106,6 +107,7 @@ void ImportInto(benchmark::State& state, const std::string& start)
 {
     const std::string db = Folder().Path("import.sqlite");
     std::int64_t fixes = 0;
+    (void)LogPath(17);
     for (auto _ : state) {
         state.PauseTiming();
         for (const char* end : {"", "-wal", "-shm"})

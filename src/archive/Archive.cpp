@@ -365,6 +365,13 @@ ImportReport Archive::Import(const std::string& logPath, std::int32_t addedWeeks
 
     SqliteTransaction transaction(m_db);
     SqliteStatus status = transaction.Begin();
+    // Only a fix within the span the archive held can meet one of another position.
+    // (An empty archive gives 0 to 0, which holds no fix to meet.)
+    std::pair<std::int64_t, std::int64_t> held{0, 0};
+    if (status.Ok())
+        status = QueryInt(m_db, "SELECT min(utc_ms) FROM fix", held.first);
+    if (status.Ok())
+        status = QueryInt(m_db, "SELECT max(utc_ms) FROM fix", held.second);
     SqliteStatement copy;
     if (status.Ok())
         status = PrepareWith(
@@ -385,7 +392,7 @@ ImportReport Archive::Import(const std::string& logPath, std::int32_t addedWeeks
     if (!placed.empty())
         report.Status = FindUncovered(placed.front().UtcMs, gapMs, report);
     if (report.Status.Ok())
-        report.Status = StoreFixes(copyId, table, placed, report);
+        report.Status = StoreFixes(copyId, table, placed, held, report);
     if (!report.Status.Ok())
         return report;
     SqliteStatement counts;
@@ -417,9 +424,11 @@ ArchiveStatus Archive::FindUncovered(std::int64_t earliestUtcMs, std::int64_t ga
 }
 
 // Inserts the copy's fixes in time order; a fix the archive holds is counted known, a new one at
-// a millisecond the archive held with another position a conflict.
+// a millisecond the archive held with another position a conflict (looked for within the span
+// `held` it held before, first and last millisecond).
 ArchiveStatus Archive::StoreFixes(std::int64_t copy, const FixTable& table,
-                                  const std::vector<PlacedFix>& placed, ImportReport& report)
+                                  const std::vector<PlacedFix>& placed,
+                                  std::pair<std::int64_t, std::int64_t> held, ImportReport& report)
 {
     SqliteStatement insert;
     SqliteStatement other;
@@ -450,6 +459,8 @@ ArchiveStatus Archive::StoreFixes(std::int64_t copy, const FixTable& table,
             continue;
         }
         ++report.New;
+        if (at.UtcMs < held.first || at.UtcMs > held.second)
+            continue;
         status = BindAll(other, at.UtcMs, copy, fix.Latitude, fix.Longitude);
         if (status.Ok()) {
             const SqliteStatement::Step step = other.Next();

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 // The archive: every fix of every log a user imported, once, in one SQLite file. A fix is known by
@@ -104,6 +105,7 @@ class Archive
                                               ImportReport& report);
     [[nodiscard]] ArchiveStatus StoreFixes(std::int64_t copy, const FixTable& table,
                                            const std::vector<PlacedFix>& placed,
+                                           std::pair<std::int64_t, std::int64_t> held,
                                            ImportReport& report);
 
     SqliteConnection m_db;
