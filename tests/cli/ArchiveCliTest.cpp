@@ -136,4 +136,29 @@ TEST(ArchiveCli, AnImportKilledHalfWayLeavesTheArchiveAsItWas)
         << again.Out;
 }
 
+// A write that fails half-way, as on a full disk (POSIX: the child's file size limit): the
+// import fails with status 1 and the archive keeps what it held, whole.
+TEST(ArchiveCli, AnImportOnAFullDiskFailsAndLeavesTheArchiveAsItWas)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "no file size limit for a child on Windows";
+#endif
+    TempDir dir;
+    const std::string db = PathIn(dir, "a.sqlite");
+    const std::string earlier = dir.Write("earlier.bin", OutingsLog(1));
+    ASSERT_EQ(Cli({"--import", "--archive", db, earlier}).Status, 0);
+    const std::string full = dir.Write("full.bin", FullCompactBlockLog());
+    const ProgramResult r =
+        RunProgram(T2N_CLI_BINARY, {"--import", "--archive", db, full},
+                   {.Out = {Stream::Capture, {}}, .FileSizeLimitBytes = 4 * 1024 * 1024});
+    EXPECT_EQ(r.Status, 1) << r.Err;
+    EXPECT_NE(r.Err.find("archive"), std::string::npos) << r.Err;
+    Archive archive;
+    ArchiveSummary summary;
+    ASSERT_TRUE(archive.Open(db, Archive::Mode::Read).Ok());
+    ASSERT_TRUE(archive.Summarise(summary).Ok());
+    EXPECT_EQ(summary.Fixes, static_cast<std::int64_t>(kOutingsDayFixes));
+    EXPECT_EQ(summary.Copies, 1);
+}
+
 } // namespace
