@@ -372,23 +372,12 @@ ImportReport Archive::Import(const std::string& logPath, std::int32_t addedWeeks
         status = QueryInt(m_db, "SELECT min(utc_ms) FROM fix", held.first);
     if (status.Ok())
         status = QueryInt(m_db, "SELECT max(utc_ms) FROM fix", held.second);
-    SqliteStatement copy;
-    if (status.Ok())
-        status = PrepareWith(
-            m_db,
-            "INSERT INTO copy(sha256, name, bytes, fixes, new_fixes, conflicts, imported_utc_ms,"
-            " kind, added_weeks, records_course, records_satellites)"
-            " VALUES (?, ?, ?, ?, 0, 0, ?, ?, ?, ?, ?)",
-            copy, Blob{digest}, Text{std::string_view(logPath).substr(NameStart(logPath))},
-            static_cast<std::int64_t>(bytes->size()), std::int64_t{table.Count()}, NowUtcMs(),
-            Text{report.Load.Kind == LogKind::Sector ? "sector" : "block"},
-            std::int64_t{addedWeeks}, std::int64_t{report.Load.RecordsCourse},
-            std::int64_t{report.Load.RecordsSatellites});
-    if (status.Ok())
-        status = StepOnce(copy);
-    if (!status.Ok())
-        return report.Status = StatusOfSqlite(status), report;
-    const std::int64_t copyId = sqlite3_last_insert_rowid(m_db.Handle());
+    std::int64_t copyId = 0;
+    report.Status = status.Ok() ? AddCopy(digest, logPath, static_cast<std::int64_t>(bytes->size()),
+                                          table.Count(), addedWeeks, report.Load, copyId)
+                                : StatusOfSqlite(status);
+    if (!report.Status.Ok())
+        return report;
     if (!placed.empty())
         report.Status = FindUncovered(placed.front().UtcMs, gapMs, report);
     if (report.Status.Ok())
@@ -404,6 +393,27 @@ ImportReport Archive::Import(const std::string& logPath, std::int32_t addedWeeks
         status = transaction.Commit();
     report.Status = StatusOfSqlite(status);
     return report;
+}
+
+// The copy's row; its counts are set once its fixes are stored.
+ArchiveStatus Archive::AddCopy(std::string_view digest, const std::string& logPath,
+                               std::int64_t bytes, std::int32_t fixes, std::int32_t addedWeeks,
+                               const LoadResult& load, std::int64_t& id)
+{
+    SqliteStatement copy;
+    SqliteStatus status = PrepareWith(
+        m_db,
+        "INSERT INTO copy(sha256, name, bytes, fixes, new_fixes, conflicts, imported_utc_ms,"
+        " kind, added_weeks, records_course, records_satellites)"
+        " VALUES (?, ?, ?, ?, 0, 0, ?, ?, ?, ?, ?)",
+        copy, Blob{digest}, Text{std::string_view(logPath).substr(NameStart(logPath))}, bytes,
+        std::int64_t{fixes}, NowUtcMs(), Text{load.Kind == LogKind::Sector ? "sector" : "block"},
+        std::int64_t{addedWeeks}, std::int64_t{load.RecordsCourse},
+        std::int64_t{load.RecordsSatellites});
+    if (status.Ok())
+        status = StepOnce(copy);
+    id = sqlite3_last_insert_rowid(m_db.Handle());
+    return StatusOfSqlite(status);
 }
 
 // The span before the copy's earliest fix that no fix of the archive covers, when it is longer

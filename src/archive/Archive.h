@@ -100,6 +100,10 @@ class Archive
   private:
     [[nodiscard]] ArchiveStatus Prepare(Mode mode);
     [[nodiscard]] ArchiveStatus Migrate(std::int32_t version);
+    [[nodiscard]] ArchiveStatus AddCopy(std::string_view digest, const std::string& logPath,
+                                        std::int64_t bytes, std::int32_t fixes,
+                                        std::int32_t addedWeeks, const LoadResult& load,
+                                        std::int64_t& id);
     [[nodiscard]] ArchiveStatus FindCopy(std::string_view digest, ImportReport& report);
     [[nodiscard]] ArchiveStatus FindUncovered(std::int64_t earliestUtcMs, std::int64_t gapMs,
                                               ImportReport& report);
