@@ -498,8 +498,15 @@ ArchiveStatus Archive::Read(double localEpoch, std::optional<std::int64_t> fromU
     table.Clear();
     std::vector<std::int32_t> ranks;
     SqliteStatement::Step step = SqliteStatement::Step::Done;
+    std::int64_t previous = INT64_MIN;
     while ((step = rows.Next()) == SqliteStatement::Step::Row) {
+        // A time that is no whole number, or out of the key's order, is a damaged file's.
         const std::int64_t utcMs = rows.Int64(0);
+        if (!rows.IsInteger(0) || utcMs < previous) {
+            table.Clear();
+            return Problem(ArchiveProblem::Damaged, "a fix's time is out of place");
+        }
+        previous = utcMs;
         TGpsFix& fix = *table.End();
         fix.Millisecond = static_cast<std::uint16_t>(utcMs - FloorDiv(utcMs, 1000) * 1000);
         fix.Time = LoggerTimeToDayCount(FloorDiv(utcMs, 1000), fix.Millisecond, localEpoch);
