@@ -488,11 +488,15 @@ ArchiveStatus Archive::Read(double localEpoch, std::optional<std::int64_t> fromU
     SqliteStatement rows;
     // The primary key's order is time order; the fixes of one millisecond are put back into
     // their copy's order below.
-    SqliteStatus status = PrepareWith(
-        m_db,
+    // Every row when no bound is given, so that a damaged one (a time that is no number) is met.
+    const std::string bounds = fromUtcMs || toUtcMs ? " WHERE utc_ms >= ? AND utc_ms < ?" : "";
+    SqliteStatus status = m_db.Prepare(
         "SELECT utc_ms, rank, latitude, longitude, fix_type, height, speed, course, satellites,"
-        " extra_count FROM fix WHERE utc_ms >= ? AND utc_ms < ? ORDER BY utc_ms",
-        rows, fromUtcMs.value_or(INT64_MIN), toUtcMs.value_or(INT64_MAX));
+        " extra_count FROM fix" +
+            bounds + " ORDER BY utc_ms",
+        rows);
+    if (status.Ok() && !bounds.empty())
+        status = BindAll(rows, fromUtcMs.value_or(INT64_MIN), toUtcMs.value_or(INT64_MAX));
     if (!status.Ok())
         return StatusOfSqlite(status);
     table.Clear();

@@ -6,6 +6,7 @@
 #include "support/OutingsLog.h"
 #include "system/Paths.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -278,6 +279,30 @@ TEST(Archive, ADamagedOrForeignFileIsRefusedUnchanged)
         archive = Archive{};
         const std::string after = ReadWholeFile(path);
         EXPECT_TRUE(after == std::string(c.Content.begin(), c.Content.end())) << c.Name;
+    }
+}
+
+// Rows SQLite reads without complaint but no import writes: a time that is no whole number
+// (a text, a fraction) would come back out of time order, so the archive is damaged.
+TEST(Archive, AFixTimeOfAnotherTypeMakesTheArchiveDamaged)
+{
+    TempDir dir;
+    const std::string log = dir.Write("a.bin", OutingsLog(1));
+    for (const std::string value : {"'late'", "1714700000000.5"}) {
+        const std::string db = Utf8Path(dir.Path() / "t.sqlite");
+        for (const char* end : {"", "-wal", "-shm"})
+            std::filesystem::remove(db + end);
+        ASSERT_EQ(Import(db, log), "");
+        {
+            SqliteConnection edit;
+            ASSERT_TRUE(edit.Open(db, SqliteConnection::Mode::ReadWrite).Ok());
+            ASSERT_TRUE(edit.Execute("UPDATE fix SET utc_ms = " + value +
+                                     " WHERE utc_ms = (SELECT min(utc_ms) FROM fix)")
+                            .Ok());
+        }
+        ConversionService service(0);
+        EXPECT_EQ(service.LoadArchive(db).Problem, ArchiveProblem::Damaged) << value;
+        EXPECT_EQ(service.FixCount(), 0) << value;
     }
 }
 
