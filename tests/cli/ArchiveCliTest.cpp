@@ -108,7 +108,7 @@ TEST(ArchiveCli, AnImportKilledHalfWayLeavesTheArchiveAsItWas)
         Child child(T2N_CLI_BINARY, {"--import", "--archive", db, full},
                     {.Out = {}, .Err = {}, .OwnConsole = true});
         const fs::path wal = dir.Path() / "a.sqlite-wal";
-        ASSERT_TRUE(child.PauseWhen([&] { return SizeOf(wal) > 2 * 1024 * 1024; }))
+        ASSERT_TRUE(child.PauseWhen([&] { return SizeOf(wal) > std::uintmax_t{2} * 1024 * 1024; }))
             << "the import ended before it could be killed";
         EXPECT_TRUE(child.Interrupt(SIGINT));
         child.Resume();
@@ -148,9 +148,9 @@ TEST(ArchiveCli, AnImportOnAFullDiskFailsAndLeavesTheArchiveAsItWas)
     const std::string earlier = dir.Write("earlier.bin", OutingsLog(1));
     ASSERT_EQ(Cli({"--import", "--archive", db, earlier}).Status, 0);
     const std::string full = dir.Write("full.bin", FullCompactBlockLog());
-    const ProgramResult r =
-        RunProgram(T2N_CLI_BINARY, {"--import", "--archive", db, full},
-                   {.Out = {Stream::Capture, {}}, .FileSizeLimitBytes = 4 * 1024 * 1024});
+    const ProgramResult r = RunProgram(
+        T2N_CLI_BINARY, {"--import", "--archive", db, full},
+        {.Out = {Stream::Capture, {}}, .FileSizeLimitBytes = std::uint64_t{4} * 1024 * 1024});
     EXPECT_EQ(r.Status, 1) << r.Err;
     EXPECT_NE(r.Err.find("archive"), std::string::npos) << r.Err;
     Archive archive;
