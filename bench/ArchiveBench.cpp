@@ -74,7 +74,7 @@ void ImportCopies(const std::string& db, int from, int to)
 const std::string& TenLogArchive()
 {
     static const std::string path = [] {
-        const std::string db = Folder().Path("ten.sqlite");
+        std::string db = Folder().Path("ten.sqlite");
         ImportCopies(db, 0, 10);
         return db;
     }();
@@ -84,7 +84,7 @@ const std::string& TenLogArchive()
 const std::string& TenMillionArchive()
 {
     static const std::string path = [] {
-        const std::string db = Folder().Path("big.sqlite");
+        std::string db = Folder().Path("big.sqlite");
         ImportCopies(db, 0, 17);
         return db;
     }();
@@ -150,7 +150,7 @@ TimeWindow MiddleDay(const ArchiveSummary& summary)
 // The archive's part of an export: the day's fixes read into the service's table.
 void BM_ReadOneDayOfTenMillionFixes(benchmark::State& state)
 {
-    const std::string db = TenMillionArchive();
+    const std::string& db = TenMillionArchive();
     Archive archive;
     ArchiveSummary summary;
     if (!archive.Open(db, Archive::Mode::Read).Ok() || !archive.Summarise(summary).Ok())
@@ -170,7 +170,7 @@ BENCHMARK(BM_ReadOneDayOfTenMillionFixes)->Unit(benchmark::kMillisecond)->UseRea
 // The same day read and written as GPX.
 void BM_ExportOneDayOfTenMillionFixes(benchmark::State& state)
 {
-    const std::string db = TenMillionArchive();
+    const std::string& db = TenMillionArchive();
     Archive archive;
     ArchiveSummary summary;
     if (!archive.Open(db, Archive::Mode::Read).Ok() || !archive.Summarise(summary).Ok())
