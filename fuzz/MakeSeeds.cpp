@@ -5,6 +5,8 @@
 // Usage: t2n_fuzz_seeds <folder>; one sub-folder per target is (re)created.
 
 #include "FuzzCommon.h"
+#include "archive/Archive.h"
+#include "convert/Trips.h"
 #include "support/LogWriter.h"
 #include "support/MbTilesWriter.h"
 #include "support/PhotoWriter.h"
@@ -405,6 +407,41 @@ std::vector<Bytes> MapFiles(const fs::path& scratch)
     return files;
 }
 
+// Archives: one of a small block log, one of a sector log and the block log (a conflict between
+// them), and the first with pages overwritten here and there.
+std::vector<Bytes> Archives(const fs::path& scratch)
+{
+    const fs::path db = scratch / "archive.sqlite";
+    std::vector<Bytes> files;
+    const std::vector<Bytes> logs = {BlockLogs().front(), SectorLogs().front()};
+    for (std::size_t count = 1; count <= logs.size(); ++count) {
+        for (const char* end : {"", "-wal", "-shm"})
+            fs::remove(db.string() + end);
+        {
+            Archive archive;
+            if (!archive.Open(db.string(), Archive::Mode::Write).Ok())
+                throw std::runtime_error("cannot write " + db.string());
+            for (std::size_t i = 0; i < count; ++i) {
+                const fs::path log = scratch / (i == 0 ? "log.bin" : "log.BNX4");
+                std::ofstream(log, std::ios::binary)
+                    .write(reinterpret_cast<const char*>(logs[i].data()),
+                           static_cast<std::streamsize>(logs[i].size()));
+                (void)archive.Import(log.string(), 0, kDefaultTripGapMs);
+                fs::remove(log);
+            }
+        }
+        std::ifstream in(db, std::ios::binary);
+        files.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    for (const char* end : {"", "-wal", "-shm"})
+        fs::remove(db.string() + end);
+    Bytes torn = files.front();
+    for (std::size_t i = 100; i < torn.size(); i += 1531)
+        torn[i] ^= 0x5a;
+    files.push_back(torn);
+    return files;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -419,6 +456,7 @@ int main(int argc, char** argv)
     SeedFolder smoothing(root, "smoothing"), rmc(root, "rmc_line");
     SeedFolder track(root, "track_writers"), photo(root, "photo");
     SeedFolder maps(root, "mbtiles");
+    SeedFolder archives(root, "archive");
     for (const Bytes& log : BlockLogs()) {
         block.Add(log);
         for (const std::uint16_t headroom : {0, 1, 3, 40})
@@ -439,10 +477,12 @@ int main(int argc, char** argv)
         photo.Add(input);
     for (const Bytes& file : MapFiles(root))
         maps.Add(file);
+    for (const Bytes& file : Archives(root))
+        archives.Add(file);
     std::cout << "seeds: block_log " << block.Count() << ", block_log_full " << blockFull.Count()
               << ", sector_log " << sector.Count() << ", sector_log_full " << sectorFull.Count()
               << ", smoothing " << smoothing.Count() << ", rmc_line " << rmc.Count()
               << ", track_writers " << track.Count() << ", photo " << photo.Count() << ", mbtiles "
-              << maps.Count() << '\n';
+              << maps.Count() << ", archive " << archives.Count() << '\n';
     return 0;
 }

@@ -12,11 +12,11 @@ seconds=$2
 mode=${3:-full}
 
 targets=(fuzz_block_log fuzz_block_log_full fuzz_sector_log fuzz_sector_log_full
-         fuzz_smoothing fuzz_rmc_line fuzz_track_writers fuzz_photo fuzz_mbtiles)
+         fuzz_smoothing fuzz_rmc_line fuzz_track_writers fuzz_photo fuzz_mbtiles fuzz_archive)
 
 # Largest input per target: 3 blocks or 32 sectors (the nearly-full targets take 2 bytes more);
 # fix tables of up to 4096 entries; up to 100 fixes for the line writers (after a 3-byte style);
-# photos of up to 64 KiB with their settings and fixes; map files of up to 64 KiB. Inputs may take these
+# photos of up to 64 KiB with their settings and fixes; map files and archives of up to 64 KiB. Inputs may take these
 # lengths from the start (-len_control=0): a block log shorter than 64 KiB decodes nothing.
 max_len() {
     case $1 in
@@ -29,6 +29,7 @@ max_len() {
         fuzz_track_writers) echo 3803 ;;
         fuzz_photo) echo 65536 ;;
         fuzz_mbtiles) echo 65536 ;;
+        fuzz_archive) echo 65536 ;;
     esac
 }
 

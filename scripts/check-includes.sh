@@ -5,10 +5,11 @@
 #   scripts/check-includes.sh [SRC-FOLDER]
 set -euo pipefail
 src=${1:-"$(dirname "$0")/../src"}
-# sqlite: the SQLite C API behind a few RAII types (map files, the archive); tiles: the map's
+# sqlite: the SQLite C API behind a few RAII types (map files, the archive); archive: every fix
+# ever imported, in one SQLite file (it loads logs; convert/ reads it as a source); tiles: the map's
 # Qt-free parts (tile maths, map files, the disk cache's rules); map: the tile sources on Qt, for
 # the window alone.
-floors=(system sqlite store decoders load export photos convert tiles geometry messages map)
+floors=(system sqlite store decoders load archive export photos convert tiles geometry messages map)
 fronts=(app cli)
 
 rank() {

@@ -16,12 +16,16 @@ set(T2N_CORE_SOURCES
     system/AtomicFile.cpp
     system/AtomicFile_${t2n_system}.cpp
     system/Zone_${t2n_system}.cpp
+    system/DataFolder_${t2n_system}.cpp
+    sqlite/Sqlite.cpp
     store/FixTable.cpp
     store/TimeBase.cpp
     decoders/BlockDecoder.cpp
     decoders/SectorDecoder.cpp
     decoders/Smoothing.cpp
     load/LogFile.cpp
+    archive/Sha256.cpp
+    archive/Archive.cpp
     export/NumberFormat.cpp
     export/TrackWriter.cpp
     export/NmeaExport.cpp
@@ -62,10 +66,9 @@ set(T2N_CORE_SOURCES
 )
 list(TRANSFORM T2N_CORE_SOURCES PREPEND ${CMAKE_CURRENT_LIST_DIR}/)
 
-# The map's floors without Qt: SQLite behind its owners, map files, the tile caches' rules. A
-# library of their own, as only the window reads maps (and links SQLite).
+# The map's floors without Qt: map files, the tile caches' rules. A library of their own, as only
+# the window reads maps.
 set(T2N_TILES_SOURCES
-    sqlite/Sqlite.cpp
     tiles/TileBytes.cpp
     tiles/MbTiles.cpp
     tiles/HttpCache.cpp

@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 
@@ -45,6 +46,11 @@ class CliRun
 
     // The window of --from and --to; nothing (after a message) for an impossible date.
     bool PrepareWindow();
+    // The archive of --archive, else the default one; nothing (after a message) when the system
+    // names no data folder. The run then reads it in place of its inputs.
+    std::optional<std::string> UseArchive();
+    // --import: adds each input to the archive and prints its record.
+    int Import(const std::string& archivePath);
     Outcome RunInput(const std::string& input);
     // Flushes standard output; false (after a message) when anything written to it was lost.
     bool FinishOutput();
@@ -60,8 +66,18 @@ class CliRun
     }
 
   private:
-    // Loads the input; nothing when it failed or was ignored (after saying why).
+    // Loads the input (the archive, when the run reads one); nothing when it failed or was
+    // ignored (after saying why).
     std::optional<Outcome> Load(const std::string& input, LoadResult& result);
+    // Says why a log was not read; nothing when it was.
+    std::optional<Outcome> Refused(const std::string& input, const LoadResult& result);
+    // The archive's fixes the run needs: those of --from and --to for a conversion of them.
+    std::optional<Outcome> LoadArchive(const std::string& archive, LoadResult& result);
+    // The import's record of one log; false when the archive failed.
+    bool PrintImport(const std::string& input, const ImportReport& report);
+    Outcome PrintDays(const std::string& archive);
+    // A UTC moment as --info shows times.
+    [[nodiscard]] std::string ShownUtc(std::int64_t utcMs) const;
     // What the loaded log's reader should know: a name that fits another kind, dates that look
     // 1024 weeks early, times in standard time while the system keeps summer time.
     void SayNotes(const std::string& input, const LoadResult& result);
@@ -131,6 +147,7 @@ class CliRun
     std::vector<WrittenOutput> m_written;
     bool m_saidSummerTime = false;
     int m_outErrno = 0;
+    bool m_fromArchive = false;
 };
 
 } // namespace
@@ -176,8 +193,99 @@ bool CliRun::PrepareWindow()
     return true;
 }
 
+std::optional<std::string> CliRun::UseArchive()
+{
+    m_fromArchive = true;
+    std::string path = m_options.Archive.value_or(DefaultArchivePath());
+    if (path.empty()) {
+        m_err << kProgram << ": " << kNoDataFolder.In(m_language) << '\n';
+        return std::nullopt;
+    }
+    return path;
+}
+
+int CliRun::Import(const std::string& archivePath)
+{
+    Archive archive;
+    if (const ArchiveStatus opened = archive.Open(archivePath, Archive::Mode::Write);
+        !opened.Ok()) {
+        Say(archivePath, WithFinalPoint(ArchiveErrorText(opened, m_language)));
+        return kCliError;
+    }
+    bool failed = false;
+    bool ignored = false;
+    for (const std::string& input : m_options.Inputs) {
+        m_out << "file: " << RecordText(input) << '\n';
+        const ImportReport report = archive.Import(input, m_options.AddedWeeks,
+                                                   m_options.GapMs.value_or(kDefaultTripGapMs));
+        if (!report.Status.Ok()) {
+            m_out << "kind: error\n";
+            Say(archivePath, WithFinalPoint(ArchiveErrorText(report.Status, m_language)));
+            failed = true;
+            break;
+        }
+        const std::optional<Outcome> refused =
+            report.KnownCopy ? std::nullopt : Refused(input, report.Load);
+        if (refused) {
+            m_out << "kind: " << (*refused == Outcome::Failed ? "error" : "ignored") << '\n';
+            failed = failed || *refused == Outcome::Failed;
+            ignored = ignored || *refused == Outcome::Ignored;
+            continue;
+        }
+        PrintImport(input, report);
+    }
+    failed = !FinishOutput() || failed;
+    return failed ? kCliError : ignored ? kCliIgnored : kCliOk;
+}
+
+std::string CliRun::ShownUtc(std::int64_t utcMs) const
+{
+    const std::int64_t local = utcMs + kUnixEpochMs - std::int64_t{m_service.Bias()} * kMsPerMinute;
+    return FormatCalendarTime(MillisecondsToCalendar(local + ShownShiftMs()));
+}
+
+bool CliRun::PrintImport(const std::string& input, const ImportReport& report)
+{
+    m_out << "new: " << report.New << '\n'
+          << "known: " << report.Known << '\n'
+          << "conflicts: " << report.Conflicts << '\n'
+          << "uncovered: ";
+    if (report.UncoveredFromUtcMs) {
+        const std::string from = ShownUtc(*report.UncoveredFromUtcMs);
+        const std::string to = ShownUtc(report.UncoveredToUtcMs.value_or(0));
+        m_out << from << " - " << to << '\n';
+        Warn(input, Fill(kArchiveUncovered.In(m_language), {from, to}));
+    } else {
+        m_out << "-\n";
+    }
+    if (report.Conflicts > 0)
+        Warn(input, Fill(kArchiveConflicts.In(m_language), {std::to_string(report.Conflicts)}));
+    WatchOutput();
+    return true;
+}
+
+Outcome CliRun::PrintDays(const std::string& archive)
+{
+    LoadResult result;
+    if (const std::optional<Outcome> refused = Load(archive, result))
+        return *refused;
+    // The days of a split by day, so that both agree.
+    const std::int64_t shift = ShownShiftMs();
+    for (const ExportPiece& day :
+         m_service.SplitPieces(SplitMode::Day, ExportRequest{m_options.Format}, "")) {
+        const CalendarTime date = MillisecondsToCalendar(*day.Window.Start + shift);
+        char text[16];
+        std::snprintf(text, sizeof text, "%04d-%02d-%02d", date.Year, date.Month, date.Day);
+        m_out << text << '\t' << day.End - day.Begin << '\n';
+    }
+    WatchOutput();
+    return Outcome::Done;
+}
+
 Outcome CliRun::RunInput(const std::string& input)
 {
+    if (m_options.Days)
+        return PrintDays(input);
     if (m_options.Info)
         return PrintInfo(input);
     return m_options.Trips ? PrintTrips(input) : Convert(input);
@@ -226,9 +334,34 @@ std::optional<std::vector<TimeWindow>> CliRun::ChosenTrips(const std::string& in
     return windows;
 }
 
+std::optional<Outcome> CliRun::LoadArchive(const std::string& archive, LoadResult& result)
+{
+    // A listing and a choice of trips need every fix; a conversion those of its window.
+    const bool whole =
+        m_options.Info || m_options.Trips || m_options.Days || !m_options.TripNumbers.empty();
+    const ArchiveStatus status = m_service.LoadArchive(archive, whole ? TimeWindow{} : m_window);
+    if (!status.Ok()) {
+        Say(archive, WithFinalPoint(ArchiveErrorText(status, m_language)));
+        return Outcome::Failed;
+    }
+    result = m_service.LastLoad();
+    SayNotes(archive, result);
+    return std::nullopt;
+}
+
 std::optional<Outcome> CliRun::Load(const std::string& input, LoadResult& result)
 {
+    if (m_fromArchive)
+        return LoadArchive(input, result);
     result = m_service.Load(input, {m_options.AddedWeeks});
+    if (const std::optional<Outcome> refused = Refused(input, result))
+        return refused;
+    SayNotes(input, result);
+    return std::nullopt;
+}
+
+std::optional<Outcome> CliRun::Refused(const std::string& input, const LoadResult& result)
+{
     if (result.Failed()) {
         Say(input, WithFinalPoint(IoErrorText(result.IoErrno, m_language)));
         return Outcome::Failed;
@@ -240,7 +373,6 @@ std::optional<Outcome> CliRun::Load(const std::string& input, LoadResult& result
              PadHintText(result, m_language)});
         return Outcome::Ignored;
     }
-    SayNotes(input, result);
     return std::nullopt;
 }
 
@@ -279,7 +411,15 @@ Outcome CliRun::PrintInfo(const std::string& input)
         return FormatCalendarTime(
             MillisecondsToCalendar(PrintedMilliseconds(dayCount) + ShownShiftMs()));
     };
-    m_out << "kind: " << KindName(result.Kind) << '\n';
+    if (const std::optional<ArchiveSummary>& archive = m_service.LoadedArchive()) {
+        const std::size_t days =
+            m_service.SplitPieces(SplitMode::Day, ExportRequest{m_options.Format}, "").size();
+        m_out << "kind: archive\n"
+              << "copies: " << archive->Copies << '\n'
+              << "days: " << days << '\n';
+    } else {
+        m_out << "kind: " << KindName(result.Kind) << '\n';
+    }
     if (result.Layout != LogLayout::Plain)
         m_out << "layout: " << (result.Layout == LogLayout::Sister ? "sister" : "mixed") << '\n';
     m_out << "fixes: " << m_service.FixCount() << '\n'
@@ -433,12 +573,21 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     CliRun run(options, out, err, language);
     if (options.Geotag.On)
         return run.Geotag();
+    std::vector<std::string> inputs = options.Inputs;
+    if (options.Import || options.Archive || options.Days) {
+        const std::optional<std::string> archive = run.UseArchive();
+        if (!archive)
+            return kCliError;
+        if (options.Import)
+            return run.Import(*archive);
+        inputs = {*archive};
+    }
     if (!options.Info && !options.Trips && !run.PrepareWindow())
         return kCliError;
     bool failed = false;
     bool ignored = false;
     bool noSuchTrip = false;
-    for (const std::string& input : options.Inputs) {
+    for (const std::string& input : inputs) {
         const Outcome outcome = run.RunInput(input);
         failed = failed || outcome == Outcome::Failed;
         ignored = ignored || outcome == Outcome::Ignored;

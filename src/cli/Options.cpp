@@ -12,6 +12,8 @@
 const char* const kCliUsageText =
     "Usage: tallo2nmea-cli [OPTION]... INPUT...\n"
     "       tallo2nmea-cli --info [--bias MINUTES | --utc-offset +HH:MM] INPUT...\n"
+    "       tallo2nmea-cli --import [--archive DB] INPUT...\n"
+    "       tallo2nmea-cli --archive DB [OPTION]...\n"
     "\n"
     "Converts raw GPS logger images to NMEA 0183 $GPRMC files or GPX, KML, GeoJSON or\n"
     "CSV files. A file whose extension is \".BNX4\" (any letter case) is read as a sector\n"
@@ -56,6 +58,18 @@ const char* const kCliUsageText =
     "                       1024 repairs a logger whose dates are 19.6 years early\n"
     "  --info               print each input's kind, fix count, first and last fix time;\n"
     "                       write nothing\n"
+    "  --import             add every fix of each INPUT to the archive, once; print\n"
+    "                       \"file:\", \"new:\", \"known:\", \"conflicts:\" (a moment the\n"
+    "                       archive held with another position: both kept) and\n"
+    "                       \"uncovered:\" (the span before the copy without any fix,\n"
+    "                       when longer than --gap; \"-\" when none) per INPUT\n"
+    "  --archive DB         the archive (an SQLite file); without --import it takes\n"
+    "                       the place of INPUT: every fix ever imported, in time order\n"
+    "                       (default: archive.sqlite in the user's data folder,\n"
+    "                       $XDG_DATA_HOME/tallo2nmea or ~/.local/share/tallo2nmea;\n"
+    "                       %LOCALAPPDATA%\\Tallo2NMEA on Windows)\n"
+    "  --days               print the archive's days, one line each: the date (local\n"
+    "                       standard time, UTC with --utc), a tab and its fixes\n"
     "  -h, --help           show this help\n"
     "                       (short options may be bundled: -qo FILE, -oFILE)\n"
     "  --version            show the version\n"
@@ -68,7 +82,8 @@ const char* const kCliUsageText =
     "\n"
     "Exit status: 0 success, 1 an input or output failed, 2 usage error (nothing was\n"
     "run), 3 an input was ignored (missing, a folder, a size that is not a whole number of\n"
-    "blocks or sectors, over 16 MiB).\n";
+    "blocks or sectors, over 16 MiB). An archive that is damaged, of another program or\n"
+    "of a later version is refused unchanged, with status 1.\n";
 
 namespace {
 
@@ -253,6 +268,10 @@ constexpr OptionEntry kOptions[] = {
     {"--sidecar", "", false, SetSidecar},
     {"--overwrite", "", false, SetOverwrite},
     {"--backup", "", true, SetBackup},
+    {"--import", "", false, SetFlag<&CliOptions::Import>},
+    {"--archive", "", true,
+     [](CliOptions& o, const std::string& v) { return SetPath(o.Archive, "--archive", v); }},
+    {"--days", "", false, SetFlag<&CliOptions::Days>},
 };
 
 const OptionEntry* FindOption(std::string_view name)
@@ -287,12 +306,37 @@ Problem CheckWindow(const CliOptions& o)
     return Usage(kUsageStartNotBeforeEnd, {o.From->Text, o.To->Text});
 }
 
+// The archive's options against the others: an import takes logs and converts nothing; a run
+// over the archive takes no INPUT.
+Problem CheckArchiveChoice(const CliOptions& o)
+{
+    if (o.Import) {
+        for (const auto& [on, name] : {std::pair{o.Info, "--info"},
+                                       {o.Trips, "--trips"},
+                                       {o.Days, "--days"},
+                                       {o.Split.has_value(), "--split"},
+                                       {o.Output.has_value(), "-o"},
+                                       {!o.TripNumbers.empty(), "--trip"}})
+            if (on)
+                return Usage(kUsageImportWith, {name});
+        return o.Inputs.empty() ? Usage(kUsageNoInput) : Problem{};
+    }
+    if (o.Days && (o.Info || o.Trips || !o.TripNumbers.empty()))
+        return Usage(kUsageDaysWith);
+    if ((o.Archive || o.Days) && !o.Inputs.empty())
+        return Usage(kUsageArchiveAndInput, {o.Inputs.front()});
+    return std::nullopt;
+}
+
 // Rules between options, checked once all are read.
 Problem CheckCombination(const CliOptions& o)
 {
     if (Problem geotag = CheckGeotagOptions(o); geotag || o.Geotag.On)
         return geotag;
-    if (o.Inputs.empty())
+    if (Problem archive = CheckArchiveChoice(o); archive || o.Import)
+        return archive;
+    const bool fromArchive = o.Archive || o.Days;
+    if (o.Inputs.empty() && !fromArchive)
         return Usage(kUsageNoInput);
     if (o.Info && o.Trips)
         return Usage(kUsageInfoAndTrips);
@@ -304,11 +348,11 @@ Problem CheckCombination(const CliOptions& o)
         return std::nullopt;
     if (!o.TripNumbers.empty() && (o.From || o.To))
         return Usage(kUsageTripWithWindow);
-    if (!o.TripNumbers.empty() && o.Inputs.size() != 1)
+    if (!o.TripNumbers.empty() && o.Inputs.size() != 1 && !fromArchive)
         return Usage(kUsageTripInputs);
     if (o.Output && o.OutputDir)
         return Usage(kUsageOutputAndDir);
-    if (o.Output && o.Inputs.size() != 1)
+    if (o.Output && o.Inputs.size() != 1 && !fromArchive)
         return Usage(kUsageOutputInputs);
     return CheckWindow(o);
 }

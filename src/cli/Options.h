@@ -37,6 +37,9 @@ struct CliOptions {
     std::optional<SplitMode> Split;        // --split
     CliGeotag Geotag;                      // --geotag: photos placed on the first input
     std::vector<std::string> Inputs;
+    bool Import = false;                // --import: the inputs are added to the archive
+    std::optional<std::string> Archive; // --archive: the archive, read in place of INPUT
+    bool Days = false;                  // --days: the archive's days and their fixes
 };
 
 // Why the command line cannot run, in both languages; the text names the option or value at

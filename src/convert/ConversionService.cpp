@@ -6,6 +6,7 @@
 #include "export/GpxExport.h"
 #include "export/KmlExport.h"
 #include "store/Digits.h"
+#include "store/TimeBase.h"
 #include "system/Paths.h"
 #include "system/Zone.h"
 
@@ -13,6 +14,7 @@
 #include <charconv>
 
 namespace {
+
 
 std::int64_t FloorDiv(std::int64_t a, std::int64_t b)
 {
@@ -72,10 +74,47 @@ LoadResult ConversionService::Load(const std::string& path, const LoadOptions& o
         m_loadedPath = path;
         m_loadedWith = options;
         m_lastLoad = result;
+        m_archive.reset();
         m_trips = {};
         m_track.reset();
     }
     return result;
+}
+
+ArchiveStatus ConversionService::LoadArchive(const std::string& path, const TimeWindow& window)
+{
+    Archive archive;
+    ArchiveStatus status = archive.Open(path, Archive::Mode::Read);
+    ArchiveSummary summary;
+    if (status.Ok())
+        status = archive.Summarise(summary, !window.Start && !window.End);
+    if (!status.Ok())
+        return status;
+    // Local milliseconds to UTC, a second wider on each side than the window: the export picks
+    // the window's fixes exactly.
+    const std::int64_t toUtc = std::int64_t{m_bias} * kMsPerMinute - kUnixEpochMs;
+    const auto utc = [toUtc](std::optional<std::int64_t> local, std::int64_t widen) {
+        return local ? std::optional(*local + toUtc + widen) : std::nullopt;
+    };
+    status = archive.Read(m_localEpoch, utc(window.Start, -kMsPerSecond),
+                          utc(window.End, kMsPerSecond), m_table);
+    m_trips = {};
+    m_track.reset();
+    if (!status.Ok()) {
+        // A read that failed half-way has emptied the table: nothing is loaded.
+        m_loadedPath.clear();
+        m_lastLoad = LoadResult{};
+        m_archive.reset();
+        return status;
+    }
+    m_loadedPath = path;
+    m_loadedWith = {};
+    m_lastLoad = LoadResult{};
+    m_lastLoad.Kind = LogKind::Block;
+    m_lastLoad.RecordsCourse = summary.RecordsCourse;
+    m_lastLoad.RecordsSatellites = summary.RecordsSatellites;
+    m_archive = summary;
+    return status;
 }
 
 std::optional<LogSpan> ConversionService::Span() const

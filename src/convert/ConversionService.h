@@ -1,5 +1,6 @@
 #pragma once
 
+#include "archive/Archive.h"
 #include "convert/MovingFigures.h"
 #include "convert/TimeWindow.h"
 #include "convert/Trips.h"
@@ -113,6 +114,13 @@ class ConversionService
     // Loads a log. An accepted file replaces the table and becomes the loaded log, remembered
     // with the options it was read with; an ignored file or a failed read leaves all as it was.
     [[nodiscard]] LoadResult Load(const std::string& path, const LoadOptions& options = {});
+    // Reads an archive (archive/Archive.h) in place of a log: its fixes in time order, all of them
+    // or those the window may hold, replace the table, and the archive becomes the loaded path,
+    // so that no export writes over it. Every export, split, trip and listing then works on it as
+    // on a log. A refused archive leaves all as it was.
+    [[nodiscard]] ArchiveStatus LoadArchive(const std::string& path, const TimeWindow& window = {});
+    // What the loaded archive holds as a whole; nothing when a log was loaded last.
+    [[nodiscard]] const std::optional<ArchiveSummary>& LoadedArchive() const { return m_archive; }
     // The options the loaded log was read with.
     [[nodiscard]] const LoadOptions& LoadedWith() const { return m_loadedWith; }
     [[nodiscard]] std::span<const TGpsFix> Fixes() const { return m_table.Fixes(); }
@@ -214,6 +222,7 @@ class ConversionService
     };
     std::vector<ProtectedInput> m_inputs;
     LoadResult m_lastLoad;
+    std::optional<ArchiveSummary> m_archive;
     // The trips of the default gap and of the last other one.
     struct CachedTrips {
         std::int64_t GapMs;

@@ -99,3 +99,25 @@ inline constexpr Bilingual kWrittenEarlier{
 inline constexpr Bilingual kSummary{"{1} -> {2} ({3} of {4} fixes)",
                                     "{1} -> {2} ({4} 件中 {3} 件)"};
 inline constexpr Bilingual kStandardOutput{"standard output", "標準出力"};
+
+// The archive.
+inline constexpr Bilingual kUsageImportWith{
+    "--import adds logs to the archive; it cannot be used with {1}",
+    "--import はログを保存庫に追加する指定です。{1} とは一緒に使えません"};
+inline constexpr Bilingual kUsageArchiveAndInput{
+    "--archive takes the place of INPUT: give one or the other, not '{1}' as well",
+    "--archive は INPUT の代わりです。どちらか一方を指定してください ('{1}' は使えません)"};
+inline constexpr Bilingual kUsageDaysWith{
+    "--days lists the archive's days; it cannot be used with --info, --trips or --trip",
+    "--days は保存庫の日の一覧です。--info、--trips、--trip とは一緒に使えません"};
+inline constexpr Bilingual kNoDataFolder{
+    "the system names no folder for the user's data: give the archive with --archive",
+    "ユーザーのデータフォルダーがわかりません。--archive で保存庫を指定してください"};
+inline constexpr Bilingual kArchiveUncovered{
+    "no fix from {1} to {2}: the logger wrote over them before this copy, or it was off; "
+    "which of the two cannot be known",
+    "{1} から {2} までの測位点がありません。このコピーの前にロガーが上書きしたか、電源が"
+    "切れていたかのどちらかですが、どちらかはわかりません"};
+inline constexpr Bilingual kArchiveConflicts{
+    "{1} fixes lie at a moment the archive held with another position; both are kept",
+    "{1} 個の測位点は保存庫にある同じ時刻の点と位置が異なります。両方とも保存しました"};

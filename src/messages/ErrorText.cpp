@@ -201,3 +201,24 @@ std::string IgnoredFileText(const std::string& path, const LoadResult& result)
     return "ファイル \"" + path + "\" は読み込めません。" +
            IgnoreReasonText(result.Ignored, result.Named) + PadHintText(result, Language::Japanese);
 }
+
+std::string ArchiveErrorText(const ArchiveStatus& status, Language language)
+{
+    static constexpr Bilingual kTexts[] = {
+        {"", ""},
+        {"no archive under this path", "このパスに保存庫がありません"},
+        {"the archive cannot be opened or created", "保存庫を開くことも作成することもできません"},
+        {"not an archive of this program; left as it was",
+         "このプログラムの保存庫ではありません。変更していません"},
+        {"the archive is damaged; left as it was", "保存庫が壊れています。変更していません"},
+        {"the archive was written by a later version of this program; left as it was",
+         "保存庫はこのプログラムの新しい版で書かれています。変更していません"},
+        {"another program is using the archive", "ほかのプログラムが保存庫を使用中です"},
+        {"the archive could not be read or written; nothing was changed",
+         "保存庫を読み書きできませんでした。何も変更していません"},
+    };
+    std::string text(kTexts[static_cast<int>(status.Problem)].In(language));
+    if (!status.Detail.empty() && status.Problem != ArchiveProblem::Missing)
+        text += " (" + status.Detail + ")";
+    return text;
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "archive/Archive.h"
 #include "export/NmeaExport.h"
 #include "load/LogFile.h"
 #include "messages/Language.h"
@@ -60,3 +61,6 @@ std::string WithFinalPoint(std::string_view message);
 // The Japanese message of a file the loading rules ignored, with its path, the reason and the
 // way to pad a block log cut short: "ファイル "<path>" は読み込めません。<reason>".
 [[nodiscard]] std::string IgnoredFileText(const std::string& path, const LoadResult& result);
+
+// Why an archive was refused or an import into it failed; SQLite's message follows a failure.
+std::string ArchiveErrorText(const ArchiveStatus& status, Language language = Language::Japanese);

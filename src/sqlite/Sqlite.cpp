@@ -120,6 +120,11 @@ SqliteStatus SqliteConnection::Execute(const std::string& sql)
     return Failure(sqlite3_exec(m_db, sql.c_str(), nullptr, nullptr, nullptr));
 }
 
+std::int64_t SqliteConnection::Changes() const
+{
+    return m_db != nullptr ? sqlite3_changes64(m_db) : 0;
+}
+
 SqliteStatement::~SqliteStatement() { sqlite3_finalize(m_statement); }
 
 SqliteStatement::SqliteStatement(SqliteStatement&& other) noexcept
@@ -189,6 +194,11 @@ void SqliteStatement::Reset() { sqlite3_reset(m_statement); }
 bool SqliteStatement::IsNull(int column) const
 {
     return sqlite3_column_type(m_statement, column) == SQLITE_NULL;
+}
+
+bool SqliteStatement::IsInteger(int column) const
+{
+    return sqlite3_column_type(m_statement, column) == SQLITE_INTEGER;
 }
 
 std::int64_t SqliteStatement::Int64(int column) const

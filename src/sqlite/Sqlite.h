@@ -48,6 +48,8 @@ class SqliteConnection
     [[nodiscard]] SqliteStatus Prepare(std::string_view sql, SqliteStatement& out);
     // Runs statements without parameters and without rows (a schema, a PRAGMA that sets).
     [[nodiscard]] SqliteStatus Execute(const std::string& sql);
+    // The rows the last INSERT, UPDATE or DELETE changed.
+    [[nodiscard]] std::int64_t Changes() const;
 
     [[nodiscard]] sqlite3* Handle() const { return m_db; }
 
@@ -87,6 +89,8 @@ class SqliteStatement
 
     // The columns of the current row, numbered from 0. A NULL reads as 0 or empty.
     [[nodiscard]] bool IsNull(int column) const;
+    // True when the value is stored as an integer (a column without a type keeps it so).
+    [[nodiscard]] bool IsInteger(int column) const;
     [[nodiscard]] std::int64_t Int64(int column) const;
     [[nodiscard]] double Double(int column) const;
     [[nodiscard]] std::string Text(int column) const;
