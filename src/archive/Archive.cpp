@@ -57,7 +57,6 @@ constexpr const char* kSchemaV2Steps =
     "ALTER TABLE copy ADD COLUMN records_course INTEGER NOT NULL DEFAULT 1;"
     "ALTER TABLE copy ADD COLUMN records_satellites INTEGER NOT NULL DEFAULT 1;";
 
-
 std::int64_t FloorDiv(std::int64_t a, std::int64_t b)
 {
     const std::int64_t q = a / b;

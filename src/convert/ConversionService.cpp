@@ -15,7 +15,6 @@
 
 namespace {
 
-
 std::int64_t FloorDiv(std::int64_t a, std::int64_t b)
 {
     const std::int64_t q = a / b;
