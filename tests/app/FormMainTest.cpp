@@ -992,6 +992,17 @@ TEST_F(FormMainTest, OpensWithinTheScreen)
         form->geometry().marginsAdded({kFrameSide, kFrameTop, kFrameSide, kFrameSide});
     EXPECT_TRUE(available.contains(framed)) << available.width() << "x" << available.height();
     EXPECT_GE(form->width(), std::min(788, available.width() - 2 * kFrameSide));
+
+    // On the screens the window is made for, the photo list shows eight rows whole.
+    auto* tabs = form->findChild<QTabWidget*>(QStringLiteral("TabsOverview"));
+    auto* photos = form->findChild<QTableView*>(QStringLiteral("ListPhotos"));
+    ASSERT_TRUE(tabs != nullptr && photos != nullptr);
+    tabs->setCurrentWidget(tabs->widget(1));
+    QApplication::processEvents();
+    const int rows = photos->viewport()->height() / photos->verticalHeader()->defaultSectionSize();
+    if (available.height() >= 564) {
+        EXPECT_GE(rows, 8) << available.width() << "x" << available.height();
+    }
 }
 
 TEST(WindowScreens, OpensWithinSmallAndScaledScreens)

@@ -487,11 +487,11 @@ TEST_F(OverviewTest, OverviewTakesTheExtraRoom)
         QCoreApplication::sendPostedEvents();
         const QSize shown = form->size();
         EXPECT_EQ(shown.width(), std::max(size.width(), 788));
-        EXPECT_EQ(Find<QWidget>("GroupBox2")->geometry(), QRect(8, 128, shown.width() - 16, 129));
-        EXPECT_EQ(Find<QWidget>("PanelSrcFn")->geometry(), QRect(88, 24, shown.width() - 120, 25));
-        EXPECT_EQ(Find<QWidget>("PanelDstFn")->geometry(), QRect(72, 88, shown.width() - 104, 25));
+        EXPECT_EQ(Find<QWidget>("GroupBox2")->geometry(), QRect(8, 88, shown.width() - 16, 102));
+        EXPECT_EQ(Find<QWidget>("PanelSrcFn")->geometry(), QRect(88, 18, shown.width() - 120, 25));
+        EXPECT_EQ(Find<QWidget>("PanelDstFn")->geometry(), QRect(72, 70, shown.width() - 104, 25));
         EXPECT_EQ(Find<TOverview>("Overview")->geometry(),
-                  QRect(8, 266, shown.width() - 16, shown.height() - 266 - 8));
+                  QRect(8, 196, shown.width() - 16, shown.height() - 196 - 6));
     }
 }
 
