@@ -436,6 +436,22 @@ TEST_F(OverviewTest, DoubleClickOnABarOrALineExportsThatTrip)
     EXPECT_EQ(dialogs.SaveNames[1], dialogs.SaveNames[2]);
 }
 
+// Resting on a trip's line names that trip with its times and figures, as its bar does. (The
+// test log's trips share their ground; the first one's line is the one found there.)
+TEST_F(OverviewTest, TrackLinesTellTheirTrips)
+{
+    auto* timeline = Find<TimelineView>("PaintTimeline");
+    auto* track = Find<TrackView>("PaintTrack");
+    track->ShowWholeLog();
+    const Trip& first = store.Trips().Trips.at(0);
+    const QPoint onLine = track->PixelOf((first.Begin + first.End) / 2).toPoint();
+    QHelpEvent help(QEvent::ToolTip, onLine, track->mapToGlobal(onLine));
+    QApplication::sendEvent(track, &help);
+    EXPECT_TRUE(QToolTip::text().startsWith(QStringLiteral("トリップ 1\n開始 ")))
+        << QToolTip::text().toStdString();
+    EXPECT_EQ(QToolTip::text(), timeline->TripToolTip(0));
+}
+
 // The list's keys pick as the mouse does: the arrows, Home and End, Ctrl+Home and Ctrl+End each
 // pick one trip, and Enter exports the picked one as a double click does.
 TEST_F(OverviewTest, KeysPickTripsAndEnterExportsOne)

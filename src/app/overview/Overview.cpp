@@ -105,6 +105,9 @@ void TOverview::CreateParts()
     connect(m_timeline, &TimelineView::TripDoubleClicked, this, exportTrip);
     connect(m_track, &TrackView::TripDoubleClicked, this, exportTrip);
     connect(m_track, &TrackView::PhotoToolTip, this, &TOverview::ShowPhotoTip);
+    connect(m_track, &TrackView::TripToolTip, this, [this](std::size_t trip, const QPoint& at) {
+        QToolTip::showText(at, m_timeline->TripToolTip(trip), m_track);
+    });
     connect(m_track, &TrackView::PhotoClicked, this, &TOverview::PickPhoto);
     connect(m_track, &TrackView::PhotoDropped, this, &TOverview::SlidePhoto);
     connect(m_profile, &ProfileView::HoverChanged, m_track, &TrackView::SetProfileMark);

@@ -521,8 +521,12 @@ bool TrackView::event(QEvent* event)
     if (event->type() != QEvent::ToolTip)
         return QWidget::event(event);
     const auto* help = static_cast<QHelpEvent*>(event);
-    if (const std::optional<std::size_t> photo = HasPoints() ? PhotoAt(help->pos()) : std::nullopt)
+    if (!HasPoints())
+        QToolTip::hideText();
+    else if (const std::optional<std::size_t> photo = PhotoAt(help->pos()))
         emit PhotoToolTip(*photo, help->globalPos());
+    else if (const std::optional<std::size_t> trip = TripAt(help->pos()))
+        emit TripToolTip(*trip, help->globalPos());
     else
         QToolTip::hideText();
     return true;
