@@ -1003,6 +1003,16 @@ TEST_F(FormMainTest, OpensWithinTheScreen)
     if (available.height() >= 564) {
         EXPECT_GE(rows, 8) << available.width() << "x" << available.height();
     }
+    // The timeline lies under the picture beside the photo list, and spans the overview again
+    // beside the trip list.
+    auto* timeline = form->findChild<QWidget*>(QStringLiteral("PaintTimeline"));
+    auto* overview = form->findChild<QWidget*>(QStringLiteral("Overview"));
+    EXPECT_GT(timeline->mapTo(overview, QPoint(0, 0)).x(),
+              photos->mapTo(overview, QPoint(photos->width(), 0)).x());
+    tabs->setCurrentIndex(0);
+    QApplication::processEvents();
+    EXPECT_EQ(timeline->geometry(), QRect(0, timeline->y(), overview->width(), timeline->height()));
+    EXPECT_EQ(timeline->parentWidget(), overview);
 }
 
 TEST(WindowScreens, OpensWithinSmallAndScaledScreens)
