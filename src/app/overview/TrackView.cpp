@@ -521,11 +521,13 @@ bool TrackView::event(QEvent* event)
     if (event->type() != QEvent::ToolTip)
         return QWidget::event(event);
     const auto* help = static_cast<QHelpEvent*>(event);
-    if (!HasPoints())
-        QToolTip::hideText();
-    else if (const std::optional<std::size_t> photo = PhotoAt(help->pos()))
+    const std::optional<std::size_t> photo =
+        HasPoints() ? PhotoAt(help->pos()) : std::optional<std::size_t>();
+    const std::optional<std::size_t> trip =
+        HasPoints() && !photo ? TripAt(help->pos()) : std::optional<std::size_t>();
+    if (photo)
         emit PhotoToolTip(*photo, help->globalPos());
-    else if (const std::optional<std::size_t> trip = TripAt(help->pos()))
+    else if (trip)
         emit TripToolTip(*trip, help->globalPos());
     else
         QToolTip::hideText();
