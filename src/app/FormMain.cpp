@@ -39,9 +39,11 @@
 
 namespace {
 
-// The window was laid out in pixels at 96 dpi for a 15-pixel Japanese proportional font.
+// The window was laid out in pixels at 96 dpi for a 15-pixel Japanese proportional font. The
+// controls above the overview take no more height than their rows need: the photo list below
+// shows eight rows on a 1024×700 screen and at twice the scale on a 1920×1200 one.
 constexpr int kClientWidth = 788;
-constexpr int kClientHeight = 266;
+constexpr int kClientHeight = 196;
 // The overview below the controls makes the window taller; it takes every pixel of a larger one.
 constexpr int kOpenHeight = 640;
 constexpr int kMinimumHeight = 480;
@@ -220,35 +222,36 @@ void TFormMain::closeEvent(QCloseEvent* event)
 void TFormMain::CreateControls()
 {
     GroupBox1 =
-        MakeGroupBox(this, "GroupBox1", QRect(8, 8, 772, 113), QStringLiteral(" GPSログファイル "));
-    ButtonOpen = MakeButton(GroupBox1, "ButtonOpen", QRect(14, 24, 51, 25), QStringLiteral("読込"));
+        MakeGroupBox(this, "GroupBox1", QRect(8, 6, 772, 78), QStringLiteral(" GPSログファイル "));
+    ButtonOpen = MakeButton(GroupBox1, "ButtonOpen", QRect(14, 18, 51, 25), QStringLiteral("読込"));
     ButtonOpen->setToolTip(kOpenToolTip);
     // The recent logs drop down from an arrow joined to the load button.
     ButtonRecent = new QToolButton(GroupBox1);
     ButtonRecent->setObjectName(QStringLiteral("ButtonRecent"));
-    ButtonRecent->setGeometry(65, 24, 17, 25);
+    ButtonRecent->setGeometry(65, 18, 17, 25);
     ButtonRecent->setArrowType(Qt::DownArrow);
     ButtonRecent->setPopupMode(QToolButton::InstantPopup);
     ButtonRecent->setToolTip(kRecentLogsToolTip);
     ButtonRecent->setMenu(new QMenu(ButtonRecent));
     connect(ButtonRecent->menu(), &QMenu::aboutToShow, this, &TFormMain::FillRecentMenu);
-    PanelSrcFn = new PathPanel(GroupBox1, "PanelSrcFn", QRect(88, 24, 668, 25));
-    MakeLabel(GroupBox1, "Label1", 16, 64, QStringLiteral("ログ内容"));
-    LabelSta = MakeLabel(GroupBox1, "LabelSta", 32, 82, QString());
-    MakeLabel(GroupBox1, "Label2", 206, 82, QStringLiteral("から"));
-    LabelEnd = MakeLabel(GroupBox1, "LabelEnd", 240, 82, QString());
-    MakeLabel(GroupBox1, "Label3", 414, 82, QStringLiteral("まで"));
+    PanelSrcFn = new PathPanel(GroupBox1, "PanelSrcFn", QRect(88, 18, 668, 25));
+    // The log's first and last times beside their caption, on one line.
+    MakeLabel(GroupBox1, "Label1", 16, 52, QStringLiteral("ログ内容"));
+    LabelSta = MakeLabel(GroupBox1, "LabelSta", 96, 52, QString());
+    MakeLabel(GroupBox1, "Label2", 270, 52, QStringLiteral("から"));
+    LabelEnd = MakeLabel(GroupBox1, "LabelEnd", 304, 52, QString());
+    MakeLabel(GroupBox1, "Label3", 478, 52, QStringLiteral("まで"));
     ButtonPhoto =
-        MakeButton(GroupBox1, "ButtonPhoto", QRect(705, 76, 51, 25), QStringLiteral("写真"));
+        MakeButton(GroupBox1, "ButtonPhoto", QRect(705, 48, 51, 25), QStringLiteral("写真"));
     ButtonPhoto->setToolTip(kPhotoButtonToolTip);
 
     GroupBox2 =
-        MakeGroupBox(this, "GroupBox2", QRect(8, 128, 772, 129), QStringLiteral(" NMEAファイル"));
-    MakeLabel(GroupBox2, "Label4", 8, 26, QStringLiteral("出力範囲"));
+        MakeGroupBox(this, "GroupBox2", QRect(8, 88, 772, 102), QStringLiteral(" NMEAファイル"));
+    MakeLabel(GroupBox2, "Label4", 8, 20, QStringLiteral("出力範囲"));
     m_range = new TimeRangeEdit(GroupBox2);
-    ButtonOut = MakeButton(GroupBox2, "ButtonOut", QRect(14, 88, 51, 25), QStringLiteral("出力"));
+    ButtonOut = MakeButton(GroupBox2, "ButtonOut", QRect(14, 70, 51, 25), QStringLiteral("出力"));
     ButtonOut->setToolTip(kOutToolTip);
-    PanelDstFn = new PathPanel(GroupBox2, "PanelDstFn", QRect(72, 88, 684, 25));
+    PanelDstFn = new PathPanel(GroupBox2, "PanelDstFn", QRect(72, 70, 684, 25));
     CreateExportButtons();
 
     connect(ButtonOpen, &QPushButton::clicked, this, &TFormMain::ButtonOpenClick);
@@ -259,12 +262,12 @@ void TFormMain::CreateControls()
 
 void TFormMain::CreateExportButtons()
 {
-    LabelChosen = MakeLabel(GroupBox2, "LabelChosen", 90, 26, QString());
+    LabelChosen = MakeLabel(GroupBox2, "LabelChosen", 90, 20, QString());
     ButtonSplitTrip =
-        MakeButton(GroupBox2, "ButtonSplitTrip", QRect(560, 18, 100, 25), kSplitTripCaption);
+        MakeButton(GroupBox2, "ButtonSplitTrip", QRect(560, 14, 100, 25), kSplitTripCaption);
     ButtonSplitTrip->setToolTip(kSplitTripToolTip);
     ButtonSplitDay =
-        MakeButton(GroupBox2, "ButtonSplitDay", QRect(664, 18, 92, 25), kSplitDayCaption);
+        MakeButton(GroupBox2, "ButtonSplitDay", QRect(664, 14, 92, 25), kSplitDayCaption);
     ButtonSplitDay->setToolTip(kSplitDayToolTip);
     connect(ButtonSplitTrip, &QPushButton::clicked, this, [this] { SplitExport(SplitMode::Trip); });
     connect(ButtonSplitDay, &QPushButton::clicked, this, [this] { SplitExport(SplitMode::Day); });
@@ -286,7 +289,7 @@ void TFormMain::CreateOverview()
     m_overview = new TOverview(m_service, *m_range, m_dialogs, this);
     // The controls keep their places above; the overview fills the rest of the window.
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(8, kClientHeight, 8, 8);
+    layout->setContentsMargins(8, kClientHeight, 8, 6);
     layout->addWidget(m_overview);
     connect(m_overview, &TOverview::ExportRequested, this,
             [this](std::size_t trip) { Export(trip); });

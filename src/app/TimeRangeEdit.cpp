@@ -14,7 +14,7 @@
 namespace {
 
 // The row's place in its group box, which the design gives in the group box's pixels.
-constexpr QPoint kRowOrigin(24, 50);
+constexpr QPoint kRowOrigin(24, 43);
 constexpr QSize kRowSize(744, 24);
 
 // One date or time field of a side: its name suffix, range, longest text and edit width. The
@@ -49,7 +49,7 @@ struct Separator {
     int Left;
     const char* Caption;
 };
-constexpr int kSeparatorTop = 55;
+constexpr int kSeparatorTop = 48;
 constexpr std::array<Separator, 10> kSeparators{{
     {"Label5", 84, "/"},
     {"Label6", 140, "/"},

@@ -992,6 +992,27 @@ TEST_F(FormMainTest, OpensWithinTheScreen)
         form->geometry().marginsAdded({kFrameSide, kFrameTop, kFrameSide, kFrameSide});
     EXPECT_TRUE(available.contains(framed)) << available.width() << "x" << available.height();
     EXPECT_GE(form->width(), std::min(788, available.width() - 2 * kFrameSide));
+
+    // On the screens the window is made for, the photo list shows eight rows whole.
+    auto* tabs = form->findChild<QTabWidget*>(QStringLiteral("TabsOverview"));
+    auto* photos = form->findChild<QTableView*>(QStringLiteral("ListPhotos"));
+    ASSERT_TRUE(tabs != nullptr && photos != nullptr);
+    tabs->setCurrentWidget(tabs->widget(1));
+    QApplication::processEvents();
+    const int rows = photos->viewport()->height() / photos->verticalHeader()->defaultSectionSize();
+    if (available.height() >= 564) {
+        EXPECT_GE(rows, 8) << available.width() << "x" << available.height();
+    }
+    // The timeline lies under the picture beside the photo list, and spans the overview again
+    // beside the trip list.
+    auto* timeline = form->findChild<QWidget*>(QStringLiteral("PaintTimeline"));
+    auto* overview = form->findChild<QWidget*>(QStringLiteral("Overview"));
+    EXPECT_GT(timeline->mapTo(overview, QPoint(0, 0)).x(),
+              photos->mapTo(overview, QPoint(photos->width(), 0)).x());
+    tabs->setCurrentIndex(0);
+    QApplication::processEvents();
+    EXPECT_EQ(timeline->geometry(), QRect(0, timeline->y(), overview->width(), timeline->height()));
+    EXPECT_EQ(timeline->parentWidget(), overview);
 }
 
 TEST(WindowScreens, OpensWithinSmallAndScaledScreens)

@@ -436,6 +436,22 @@ TEST_F(OverviewTest, DoubleClickOnABarOrALineExportsThatTrip)
     EXPECT_EQ(dialogs.SaveNames[1], dialogs.SaveNames[2]);
 }
 
+// Resting on a trip's line names that trip with its times and figures, as its bar does. (The
+// test log's trips share their ground; the first one's line is the one found there.)
+TEST_F(OverviewTest, TrackLinesTellTheirTrips)
+{
+    auto* timeline = Find<TimelineView>("PaintTimeline");
+    auto* track = Find<TrackView>("PaintTrack");
+    track->ShowWholeLog();
+    const Trip& first = store.Trips().Trips.at(0);
+    const QPoint onLine = track->PixelOf((first.Begin + first.End) / 2).toPoint();
+    QHelpEvent help(QEvent::ToolTip, onLine, track->mapToGlobal(onLine));
+    QApplication::sendEvent(track, &help);
+    EXPECT_TRUE(QToolTip::text().startsWith(QStringLiteral("トリップ 1\n開始 ")))
+        << QToolTip::text().toStdString();
+    EXPECT_EQ(QToolTip::text(), timeline->TripToolTip(0));
+}
+
 // The list's keys pick as the mouse does: the arrows, Home and End, Ctrl+Home and Ctrl+End each
 // pick one trip, and Enter exports the picked one as a double click does.
 TEST_F(OverviewTest, KeysPickTripsAndEnterExportsOne)
@@ -487,11 +503,11 @@ TEST_F(OverviewTest, OverviewTakesTheExtraRoom)
         QCoreApplication::sendPostedEvents();
         const QSize shown = form->size();
         EXPECT_EQ(shown.width(), std::max(size.width(), 788));
-        EXPECT_EQ(Find<QWidget>("GroupBox2")->geometry(), QRect(8, 128, shown.width() - 16, 129));
-        EXPECT_EQ(Find<QWidget>("PanelSrcFn")->geometry(), QRect(88, 24, shown.width() - 120, 25));
-        EXPECT_EQ(Find<QWidget>("PanelDstFn")->geometry(), QRect(72, 88, shown.width() - 104, 25));
+        EXPECT_EQ(Find<QWidget>("GroupBox2")->geometry(), QRect(8, 88, shown.width() - 16, 102));
+        EXPECT_EQ(Find<QWidget>("PanelSrcFn")->geometry(), QRect(88, 18, shown.width() - 120, 25));
+        EXPECT_EQ(Find<QWidget>("PanelDstFn")->geometry(), QRect(72, 70, shown.width() - 104, 25));
         EXPECT_EQ(Find<TOverview>("Overview")->geometry(),
-                  QRect(8, 266, shown.width() - 16, shown.height() - 266 - 8));
+                  QRect(8, 196, shown.width() - 16, shown.height() - 196 - 6));
     }
 }
 

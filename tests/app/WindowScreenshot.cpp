@@ -13,6 +13,7 @@
 #include "PrivateSettings.h"
 #include "app/AppText.h"
 #include "app/FormMain.h"
+#include "app/WindowPlace.h"
 #include "app/overview/MapPanel.h"
 #include "app/overview/TrackView.h"
 #include "geometry/Outline.h"
@@ -30,10 +31,12 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QPixmap>
+#include <QScreen>
 #include <QSpinBox>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QThread>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -253,17 +256,22 @@ int main(int argc, char* argv[])
     ConversionService store(-540);
     FakeDialogs dialogs;
     TFormMain form(store, dialogs);
-    // Wide enough for every column of the photo list beside the picture.
+    // Wide enough for every column of the photo list beside the picture, where the screen has
+    // the room.
     if (withPhotos || withMap)
-        form.resize(kPhotosWidth, form.height());
+        form.resize(std::min(kPhotosWidth,
+                             form.screen()->availableGeometry().width() - 2 * kFrameSide),
+                    form.height());
     form.show();
     if (!OpenAndConvert(form, dialogs, store, folder, logPath) ||
         !ShowScene(form, store, folder, withPhotos, withMap))
         return 1;
     // The map file's tiles are read on a thread of their own: a second for them to come in.
+    // Without a map, a moment for the layouts to settle (a part moved between them shows on the
+    // event loop's next pass).
     QElapsedTimer waited;
     waited.start();
-    while (withMap && !waited.hasExpired(1000)) {
+    while (!waited.hasExpired(withMap ? 1000 : 200)) {
         QCoreApplication::processEvents();
         QThread::msleep(10);
     }

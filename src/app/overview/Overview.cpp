@@ -70,11 +70,11 @@ void TOverview::CreateParts()
     CreatePhotos();
     // The map's controls above the picture.
     auto* picture = new QWidget(this);
-    auto* pictureLayout = new QVBoxLayout(picture);
-    pictureLayout->setContentsMargins(0, 0, 0, 0);
-    pictureLayout->setSpacing(4);
-    pictureLayout->addWidget(m_map);
-    pictureLayout->addWidget(m_track, 1);
+    m_pictureLayout = new QVBoxLayout(picture);
+    m_pictureLayout->setContentsMargins(0, 0, 0, 0);
+    m_pictureLayout->setSpacing(4);
+    m_pictureLayout->addWidget(m_map);
+    m_pictureLayout->addWidget(m_track, 1);
 
     m_splitter = new QSplitter(Qt::Horizontal, this);
     m_splitter->setObjectName(QStringLiteral("SplitterOverview"));
@@ -84,13 +84,13 @@ void TOverview::CreateParts()
     m_splitter->setStretchFactor(0, 0);
     m_splitter->setStretchFactor(1, 1); // the picture takes every extra pixel
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(6);
-    layout->addWidget(m_summary);
-    layout->addWidget(m_splitter, 1);
-    layout->addWidget(m_timeline);
-    layout->addWidget(m_profile);
+    m_layout = new QVBoxLayout(this);
+    m_layout->setContentsMargins(0, 0, 0, 0);
+    m_layout->setSpacing(4);
+    m_layout->addWidget(m_summary);
+    m_layout->addWidget(m_splitter, 1);
+    m_layout->addWidget(m_timeline);
+    m_layout->addWidget(m_profile);
 
     connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &TOverview::TripsSelected);
@@ -105,6 +105,9 @@ void TOverview::CreateParts()
     connect(m_timeline, &TimelineView::TripDoubleClicked, this, exportTrip);
     connect(m_track, &TrackView::TripDoubleClicked, this, exportTrip);
     connect(m_track, &TrackView::PhotoToolTip, this, &TOverview::ShowPhotoTip);
+    connect(m_track, &TrackView::TripToolTip, this, [this](std::size_t trip, const QPoint& at) {
+        QToolTip::showText(at, m_timeline->TripToolTip(trip), m_track);
+    });
     connect(m_track, &TrackView::PhotoClicked, this, &TOverview::PickPhoto);
     connect(m_track, &TrackView::PhotoDropped, this, &TOverview::SlidePhoto);
     connect(m_profile, &ProfileView::HoverChanged, m_track, &TrackView::SetProfileMark);
@@ -186,6 +189,7 @@ void TOverview::CreatePhotos()
     connect(m_photos, &PhotoPanel::PhotosRemoved, this, [this] {
         m_tabs->setTabText(m_tabs->indexOf(m_photos), PhotoTabText(m_photos->Model().Size()));
     });
+    connect(m_tabs, &QTabWidget::currentChanged, this, &TOverview::PlaceBands);
     connect(m_tabs, &QTabWidget::currentChanged, this, &TOverview::FitListWidth);
 }
 
@@ -216,6 +220,19 @@ void TOverview::FitListWidth()
     const int total = std::max(sizes.value(0) + sizes.value(1),
                                width + m_splitter->widget(1)->minimumSizeHint().width());
     m_splitter->setSizes({width, total - width});
+}
+
+void TOverview::PlaceBands()
+{
+    QVBoxLayout* target = m_tabs->currentWidget() == m_photos ? m_pictureLayout : m_layout;
+    if (target->indexOf(m_timeline) >= 0)
+        return;
+    for (QVBoxLayout* layout : {m_layout, m_pictureLayout}) {
+        layout->removeWidget(m_timeline);
+        layout->removeWidget(m_profile);
+    }
+    target->addWidget(m_timeline);
+    target->addWidget(m_profile);
 }
 
 void TOverview::resizeEvent(QResizeEvent* event)

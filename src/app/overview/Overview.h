@@ -15,6 +15,7 @@ class QLabel;
 class QModelIndex;
 class QSplitter;
 class QTabWidget;
+class QVBoxLayout;
 class QTableView;
 class TimeRangeEdit;
 class TimelineView;
@@ -71,6 +72,9 @@ class TOverview final : public QWidget
     void CreateList();
     void CreatePhotos();
     void FitListWidth();
+    // The timeline and the profile across the overview below the lists, or under the picture
+    // while the photo list shows: its rows take the overview's whole height then.
+    void PlaceBands();
     // The width of the splitter's left, where the trip list or the photo list is.
     [[nodiscard]] int ListWidth() const;
     void TripsSelected();
@@ -98,6 +102,8 @@ class TOverview final : public QWidget
 
     QLabel* m_summary = nullptr;
     QSplitter* m_splitter = nullptr;
+    QVBoxLayout* m_layout = nullptr;
+    QVBoxLayout* m_pictureLayout = nullptr;
     QTabWidget* m_tabs = nullptr;
     QTableView* m_list = nullptr;
     PhotoPanel* m_photos = nullptr;

@@ -150,8 +150,14 @@ QString TimelineView::ToolTipAt(const QPointF& pixel) const
     if (!StripRect().contains(pixel))
         return {};
     const std::optional<std::size_t> trip = TripAt(pixel.x());
-    return trip ? TripToolTipText(*trip + 1, m_trips[*trip], m_dateSeparator, m_timeSeparator)
-                : QString();
+    return trip ? TripToolTip(*trip) : QString();
+}
+
+QString TimelineView::TripToolTip(std::size_t trip) const
+{
+    return trip < m_trips.size()
+               ? TripToolTipText(trip + 1, m_trips[trip], m_dateSeparator, m_timeSeparator)
+               : QString();
 }
 
 bool TimelineView::event(QEvent* event)

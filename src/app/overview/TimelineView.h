@@ -40,6 +40,8 @@ class TimelineView final : public QWidget
     [[nodiscard]] std::vector<Tick> Ticks() const;
     // The tooltip of the trip under a pixel; empty where there is none.
     [[nodiscard]] QString ToolTipAt(const QPointF& pixel) const;
+    // A trip's number, times and figures, as its bar's tooltip shows them.
+    [[nodiscard]] QString TripToolTip(std::size_t trip) const;
 
     [[nodiscard]] QSize minimumSizeHint() const override;
     [[nodiscard]] QSize sizeHint() const override;

@@ -521,8 +521,14 @@ bool TrackView::event(QEvent* event)
     if (event->type() != QEvent::ToolTip)
         return QWidget::event(event);
     const auto* help = static_cast<QHelpEvent*>(event);
-    if (const std::optional<std::size_t> photo = HasPoints() ? PhotoAt(help->pos()) : std::nullopt)
+    const std::optional<std::size_t> photo =
+        HasPoints() ? PhotoAt(help->pos()) : std::optional<std::size_t>();
+    const std::optional<std::size_t> trip =
+        HasPoints() && !photo ? TripAt(help->pos()) : std::optional<std::size_t>();
+    if (photo)
         emit PhotoToolTip(*photo, help->globalPos());
+    else if (trip)
+        emit TripToolTip(*trip, help->globalPos());
     else
         QToolTip::hideText();
     return true;

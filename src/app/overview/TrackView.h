@@ -82,6 +82,8 @@ class TrackView final : public QWidget
     void PhotoClicked(std::size_t photo);
     void PhotoDropped(std::size_t photo, std::int64_t localMs);
     void PhotoToolTip(std::size_t photo, const QPoint& globalPos);
+    // Rested on a trip's line, away from the photos' marks.
+    void TripToolTip(std::size_t trip, const QPoint& globalPos);
 
   protected:
     bool event(QEvent* event) override;

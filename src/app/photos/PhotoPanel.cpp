@@ -35,7 +35,8 @@
 
 namespace {
 
-constexpr int kRowPadding = 6;
+// Rows a little taller than the text: eight of them fit at the window's first size.
+constexpr int kRowPadding = 3;
 constexpr int kCellPadding = 8;
 constexpr int kSwatchPixels = 11;
 // Up to three years either way: a camera whose date was never set.
@@ -133,7 +134,9 @@ PhotoPanel::PhotoPanel(const ConversionService& service, QWidget* parent)
     m_write->setFixedSize(51, 25);
     m_result = new QLabel(this);
     m_result->setObjectName(QStringLiteral("LabelPhotoResult"));
-    m_result->setWordWrap(true);
+    // One line beside the buttons, cut at the panel's edge: the whole text is its tooltip. A
+    // wrapped text would take the photo list's rows in a short window.
+    m_result->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_overwrite = new QPushButton(kOverwriteCaption, this);
     m_overwrite->setObjectName(QStringLiteral("ButtonOverwrite"));
     m_overwrite->setToolTip(kOverwriteToolTip);
@@ -220,7 +223,7 @@ void PhotoPanel::CreateSettings()
     row->addWidget(m_zone);
     row->addStretch(1);
     auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(4, 6, 4, 4);
+    column->setContentsMargins(4, 2, 4, 2);
     column->setSpacing(4);
     column->addLayout(row);
 }
@@ -277,6 +280,12 @@ void PhotoPanel::CreateList()
     m_list->verticalHeader()->hide();
     m_list->verticalHeader()->setDefaultSectionSize(m_list->fontMetrics().height() + kRowPadding);
     qobject_cast<QVBoxLayout*>(layout())->addWidget(m_list, 1);
+}
+
+void PhotoPanel::ShowResult(const QString& text)
+{
+    m_result->setText(text);
+    m_result->setToolTip(text);
 }
 
 int PhotoPanel::FittingWidth() const
@@ -430,7 +439,7 @@ void PhotoPanel::ClockFromPhotoClick()
             kMostFieldSeconds)));
     }
     // What was found, above the count of the photos it places.
-    m_result->setText(text + QLatin1Char('\n') + m_result->text());
+    ShowResult(text + QLatin1Char('\n') + m_result->text());
 }
 
 void PhotoPanel::PlaceAll()
@@ -487,11 +496,11 @@ void PhotoPanel::ShowCount()
         return outcomes[i].Result == GeotagResult::AlreadyTagged;
     }));
     if (outcomes.empty())
-        m_result->setText(kNoPhotosHint);
+        ShowResult(kNoPhotosHint);
     else if (m_service.LoadedPath().empty())
-        m_result->setText(kPhotosWaitForLog);
+        ShowResult(kPhotosWaitForLog);
     else
-        m_result->setText(WritableCountText(outcomes.size(), writable));
+        ShowResult(WritableCountText(outcomes.size(), writable));
 }
 
 void PhotoPanel::ButtonWriteClick()
@@ -553,7 +562,7 @@ void PhotoPanel::Write(const std::vector<std::size_t>& rows, const GeotagSetting
     ShowMarks();
     ShowCount();
     ShowUndo();
-    m_result->setText(WrittenPhotosText(written, sidecars, errors));
+    ShowResult(WrittenPhotosText(written, sidecars, errors));
 }
 
 void PhotoPanel::ShowUndo()
@@ -591,10 +600,9 @@ void PhotoPanel::ButtonUndoClick()
     ShowMarks();
     ShowCount();
     ShowUndo();
-    m_result->setText(
-        RestoredPhotosText(counts[static_cast<std::size_t>(RestoreResult::Restored)],
-                           counts[static_cast<std::size_t>(RestoreResult::ChangedSince)],
-                           counts[static_cast<std::size_t>(RestoreResult::Failed)]));
+    ShowResult(RestoredPhotosText(counts[static_cast<std::size_t>(RestoreResult::Restored)],
+                                  counts[static_cast<std::size_t>(RestoreResult::ChangedSince)],
+                                  counts[static_cast<std::size_t>(RestoreResult::Failed)]));
 }
 
 void PhotoPanel::ForgetBackups()
@@ -602,7 +610,7 @@ void PhotoPanel::ForgetBackups()
     if (m_backup)
         m_backup->Clear();
     ShowUndo();
-    m_result->setText(kBackupsForgotten);
+    ShowResult(kBackupsForgotten);
 }
 
 void PhotoPanel::RemovePicked()

@@ -98,6 +98,8 @@ class PhotoPanel final : public QWidget
     void PlaceAll();
     void ShowMarks();
     void ShowCount();
+    // The result of the last step beside the write button.
+    void ShowResult(const QString& text);
     // The summer-time line and the zone it names among the choices.
     void ShowSummerTime();
     // Writes the photos of these rows with the settings; each row shows its result.
