@@ -512,42 +512,55 @@ ArchiveStatus Archive::InsertNew(std::int64_t copy, const FixTable& table,
     return StatusOfSqlite(status);
 }
 
-// Stores fixes within the span the archive held, one by one: a fix it holds is counted known, a
-// new one at a millisecond it held with another position (of another copy) a conflict.
+// Stores fixes within the span the archive held: a fix it holds (the same time, position and
+// repeat) is counted known, a new one at a millisecond it held with another position a conflict.
+// The archive's fixes of the span are read once, in time order, and met in step with the copy's.
 ArchiveStatus Archive::MeetHeld(std::int64_t copy, const FixTable& table,
                                 std::span<const PlacedFix> fixes, ImportReport& report)
 {
-    SqliteStatement insert;
-    SqliteStatement other;
-    SqliteStatus status = fixes.empty() ? SqliteStatus{} : PrepareInsert(m_db, 1, insert);
-    if (status.Ok() && !fixes.empty())
-        status = m_db.Prepare("SELECT 1 FROM fix WHERE utc_ms = ?1 AND copy <> ?2"
-                              " AND (latitude <> ?3 OR longitude <> ?4) LIMIT 1",
-                              other);
+    if (fixes.empty())
+        return {};
+    struct HeldFix {
+        std::int64_t UtcMs;
+        double Latitude;
+        double Longitude;
+        std::int64_t Repeat;
+    };
+    std::vector<HeldFix> held;
+    SqliteStatement rows;
+    SqliteStatus status = PrepareWith(m_db,
+                                      "SELECT utc_ms, latitude, longitude, repeat FROM fix"
+                                      " WHERE utc_ms BETWEEN ? AND ? ORDER BY utc_ms",
+                                      rows, fixes.front().UtcMs, fixes.back().UtcMs);
+    SqliteStatement::Step step = SqliteStatement::Step::Done;
+    while (status.Ok() && (step = rows.Next()) == SqliteStatement::Step::Row)
+        held.push_back({rows.Int64(0), rows.Double(1), rows.Double(2), rows.Int64(3)});
+    if (status.Ok() && step == SqliteStatement::Step::Error)
+        status = rows.LastStatus();
+    if (!status.Ok())
+        return StatusOfSqlite(status);
+    std::vector<PlacedFix> fresh;
+    std::size_t first = 0; // the first held fix not before the copy's fix
     for (const PlacedFix& at : fixes) {
-        if (!status.Ok())
-            break;
+        while (first < held.size() && held[first].UtcMs < at.UtcMs)
+            ++first;
         const TGpsFix& fix = table[static_cast<std::size_t>(at.Index)];
-        status = BindFix(insert, 1, copy, at, fix);
-        if (status.Ok())
-            status = StepOnce(insert);
-        insert.Reset();
-        if (!status.Ok())
-            break;
-        if (m_db.Changes() == 0) {
+        bool known = false;
+        bool elsewhere = false;
+        for (std::size_t i = first; i < held.size() && held[i].UtcMs == at.UtcMs; ++i) {
+            const bool here =
+                held[i].Latitude == fix.Latitude && held[i].Longitude == fix.Longitude;
+            known = known || (here && held[i].Repeat == at.Repeat);
+            elsewhere = elsewhere || !here;
+        }
+        if (known) {
             ++report.Known;
             continue;
         }
-        ++report.New;
-        status = BindAll(other, at.UtcMs, copy, fix.Latitude, fix.Longitude);
-        if (status.Ok()) {
-            const SqliteStatement::Step step = other.Next();
-            report.Conflicts += step == SqliteStatement::Step::Row ? 1 : 0;
-            status = step == SqliteStatement::Step::Error ? other.LastStatus() : SqliteStatus{};
-        }
-        other.Reset();
+        report.Conflicts += elsewhere ? 1 : 0;
+        fresh.push_back(at);
     }
-    return StatusOfSqlite(status);
+    return InsertNew(copy, table, fresh, report);
 }
 
 // Inserts the copy's fixes in time order. Only those within the span `held` the archive held
