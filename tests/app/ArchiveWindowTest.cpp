@@ -76,7 +76,7 @@ class ArchiveWindowTest : public ::testing::Test
     }
     std::string ExportGpx(const std::string& name)
     {
-        const std::string target = Utf8Path(dir.Path() / name);
+        std::string target = Utf8Path(dir.Path() / name);
         dialogs.SaveAnswer = QString::fromStdString(target);
         dialogs.SaveType = OutputType::Gpx;
         QTest::mouseClick(form->findChild<QPushButton*>(QStringLiteral("ButtonOut")),
