@@ -86,6 +86,7 @@ class BenchDialogs final : public Dialogs
         return {};
     }
     void ShowError(QWidget*, const QString&) override {}
+    void ShowInformation(QWidget*, const QString&) override {}
     bool AskOverwrite(QWidget*, const QString&) override { return false; }
     bool AskWeekRepair(QWidget*, const QString&) override { return false; }
     bool AskGoOnline(QWidget*, const QString&) override { return false; }

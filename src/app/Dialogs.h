@@ -36,6 +36,8 @@ class Dialogs
     virtual QStringList AskPhotoPaths(QWidget* parent, const QString& initialFolder) = 0;
     // The application's error box; `text` is shown as it stands.
     virtual void ShowError(QWidget* parent, const QString& text) = 0;
+    // The application's information box (a finished task's report); `text` is shown as it stands.
+    virtual void ShowInformation(QWidget* parent, const QString& text) = 0;
     // A Yes/No question before an existing file is replaced; true for Yes.
     virtual bool AskOverwrite(QWidget* parent, const QString& question) = 0;
     // A Yes/No question after a load whose dates look 1024 GPS weeks early; true for Yes.

@@ -1,6 +1,7 @@
 #include "app/FormMain.h"
 
 #include "app/AppText.h"
+#include "app/ArchiveText.h"
 #include "app/BusyCursor.h"
 #include "app/ExportText.h"
 #include "app/PathPanel.h"
@@ -10,6 +11,7 @@
 #include "app/overview/Overview.h"
 #include "app/photos/PhotoPanel.h"
 #include "app/photos/PhotoText.h"
+#include "archive/Archive.h"
 #include "convert/OutputNames.h"
 #include "messages/CliText.h"
 #include "messages/ErrorText.h"
@@ -180,7 +182,8 @@ TFormMain::TFormMain(ConversionService& service, Dialogs& dialogs, QWidget* pare
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
-      m_service(service), m_dialogs(dialogs)
+      m_service(service), m_dialogs(dialogs),
+      m_archivePath(QString::fromStdString(DefaultArchivePath()))
 {
     setObjectName(QStringLiteral("FormMain"));
     setWindowTitle(kWindowCaption);
@@ -388,6 +391,56 @@ void TFormMain::FillRecentMenu()
         menu->addAction(kNoRecentLogsText)->setEnabled(false);
     for (const QString& log : logs)
         connect(menu->addAction(log), &QAction::triggered, this, [this, log] { OpenLog(log); });
+    AddArchiveEntries(menu);
+}
+
+// Adding needs a loaded log (not the archive itself), opening an archive that exists.
+void TFormMain::AddArchiveEntries(QMenu* menu)
+{
+    menu->addSeparator();
+    const QString tip = ArchiveToolTip(QDir::toNativeSeparators(m_archivePath));
+    QAction* add = menu->addAction(AddToArchiveText(), this, &TFormMain::AddToArchive);
+    add->setObjectName(QStringLiteral("ActionAddToArchive"));
+    add->setEnabled(!m_archivePath.isEmpty() && !m_service.LoadedPath().empty() &&
+                    !m_service.LoadedArchive());
+    QAction* open = menu->addAction(OpenArchiveText(), this, &TFormMain::OpenArchive);
+    open->setObjectName(QStringLiteral("ActionOpenArchive"));
+    open->setEnabled(!m_archivePath.isEmpty() && QFileInfo::exists(m_archivePath));
+    for (QAction* action : {add, open})
+        action->setToolTip(tip);
+    menu->setToolTipsVisible(true);
+}
+
+void TFormMain::AddToArchive()
+{
+    std::optional<BusyCursor> busy(std::in_place, this);
+    const ImportReport report = m_service.ImportLoaded(ToLocalPath(m_archivePath));
+    busy.reset();
+    if (!report.Status.Ok()) {
+        ShowErrorBox(ArchiveErrorText(report.Status));
+        return;
+    }
+    const auto local = [this](const std::optional<std::int64_t>& utcMs) {
+        return utcMs ? FormatTime(m_service.LocalDayCountOfUtc(*utcMs)) : QString();
+    };
+    const QString name = QFileInfo(QString::fromStdString(m_service.LoadedPath())).fileName();
+    m_dialogs.ShowInformation(this, ImportReportText(name, report, local(report.UncoveredFromUtcMs),
+                                                     local(report.UncoveredToUtcMs)));
+}
+
+void TFormMain::OpenArchive()
+{
+    std::optional<BusyCursor> busy(std::in_place, this);
+    const ArchiveStatus status = m_service.LoadArchive(ToLocalPath(m_archivePath));
+    if (status.Ok()) {
+        PanelSrcFn->SetPath(QDir::toNativeSeparators(m_archivePath));
+        PanelDstFn->Clear();
+        m_overview->ShowLog();
+        ShowSpan(m_service.Span());
+    }
+    busy.reset();
+    if (!status.Ok())
+        ShowErrorBox(ArchiveErrorText(status));
 }
 
 void TFormMain::OpenLog(const QString& path)

@@ -13,6 +13,7 @@
 class PathPanel;
 class QGroupBox;
 class QLabel;
+class QMenu;
 class QPushButton;
 class QSpinBox;
 class QToolButton;
@@ -50,6 +51,10 @@ class TFormMain : public QWidget
     // Adds photos and the photos of folders to the photo list; folders that cannot be read are
     // named in one error box.
     void AddPhotos(const QStringList& paths);
+    // The archive's entries under the load button's arrow: adds the loaded log to the user's
+    // archive and shows the import's report, or opens the archive and shows it as a log.
+    void AddToArchive();
+    void OpenArchive();
 
     // The dialogs' initial folders: as FormCreate set them, then the folder of the last file
     // chosen in each.
@@ -76,8 +81,9 @@ class TFormMain : public QWidget
     void CreateExportButtons();
     // The first place and size: the last run's, else the design's size clamped to the screen.
     void PlaceWindow();
-    // The recent logs under the load button's arrow.
+    // The recent logs under the load button's arrow, then the archive's entries.
     void FillRecentMenu();
+    void AddArchiveEntries(QMenu* menu);
     // The trips picked one by one, beside 出力範囲.
     void ShowChosenTrips();
     // Sets a dialog's folder and keeps it for the next run.
@@ -109,6 +115,7 @@ class TFormMain : public QWidget
     QString m_openFolder;
     QString m_saveFolder;
     QString m_photoFolder;
+    QString m_archivePath; // the user's archive (DefaultArchivePath), fixed at start
     QString m_dateSeparator;
     QString m_timeSeparator;
 

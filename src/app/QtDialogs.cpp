@@ -244,6 +244,11 @@ void QtDialogs::ShowError(QWidget* parent, const QString& text)
     MakeErrorBox(parent, text)->exec();
 }
 
+void QtDialogs::ShowInformation(QWidget* parent, const QString& text)
+{
+    QMessageBox(QMessageBox::Information, kAppTitle, text, QMessageBox::Ok, parent).exec();
+}
+
 bool QtDialogs::AskOverwrite(QWidget* parent, const QString& question)
 {
     return MakeOverwriteBox(parent, question)->exec() == QMessageBox::Yes;

@@ -43,6 +43,7 @@ class QtDialogs final : public Dialogs
                                           const QString& proposedName, OutputType type) override;
     std::optional<QString> AskFolder(QWidget* parent, const QString& initialFolder) override;
     void ShowError(QWidget* parent, const QString& text) override;
+    void ShowInformation(QWidget* parent, const QString& text) override;
     bool AskOverwrite(QWidget* parent, const QString& question) override;
     bool AskWeekRepair(QWidget* parent, const QString& question) override;
     bool AskReadAsOther(QWidget* parent, const QString& question,

@@ -12,7 +12,6 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <numeric>
 #include <span>
 #include <sqlite3.h>
@@ -71,12 +70,15 @@ ArchiveStatus Problem(ArchiveProblem problem, std::string detail = {})
 // The whole file, or nothing when it cannot be read (the load then says why).
 std::optional<std::vector<std::uint8_t>> ReadBytes(const std::string& path)
 {
-    std::ifstream in(NativePath(path), std::ios::binary);
+    std::ifstream in(NativePath(path), std::ios::binary | std::ios::ate);
     if (!in)
         return std::nullopt;
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                    std::istreambuf_iterator<char>());
-    if (in.bad())
+    // Read at once at its size: a byte at a time costs more than the SHA-256.
+    std::vector<std::uint8_t> bytes(
+        static_cast<std::size_t>(std::max<std::streamoff>(in.tellg(), 0)));
+    in.seekg(0);
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (in.bad() || in.gcount() != static_cast<std::streamsize>(bytes.size()))
         return std::nullopt;
     return bytes;
 }
@@ -361,8 +363,13 @@ ImportReport Archive::Import(const std::string& logPath, std::int32_t addedWeeks
         return report;
     const std::vector<PlacedFix> placed = PlaceFixes(table);
 
+    // A full log's rows (≈ 40 MiB) kept in memory until the commit writes them, not spilled
+    // to the WAL half-way and read back. `synchronous` stays FULL: the WAL is synced at the
+    // commit, so an import reported done survives a power cut (NORMAL would save only that sync).
+    SqliteStatus status = m_db.Execute("PRAGMA cache_size = -65536");
     SqliteTransaction transaction(m_db);
-    SqliteStatus status = transaction.Begin();
+    if (status.Ok())
+        status = transaction.Begin();
     // Only a fix within the span the archive held can meet one of another position.
     // (An empty archive gives 0 to 0, which holds no fix to meet.)
     std::pair<std::int64_t, std::int64_t> held{0, 0};
@@ -431,53 +438,149 @@ ArchiveStatus Archive::FindUncovered(std::int64_t earliestUtcMs, std::int64_t ga
     return StatusOfSqlite(status);
 }
 
-// Inserts the copy's fixes in time order; a fix the archive holds is counted known, a new one at
-// a millisecond the archive held with another position a conflict (looked for within the span
-// `held` it held before, first and last millisecond).
+namespace {
+
+constexpr const char* kInsertFix =
+    "INSERT OR IGNORE INTO fix(utc_ms, latitude, longitude, repeat, rank, copy, fix_type,"
+    " height, speed, course, satellites, extra_count) VALUES ";
+constexpr const char* kFixValues = "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+constexpr int kFixColumns = 12;
+// Rows a batched insert adds in one statement: 768 parameters, within every SQLite's limit.
+constexpr std::size_t kBatchRows = 64;
+
+// Binds a fix's values from parameter `first` on, in kInsertFix's column order.
+SqliteStatus BindFix(SqliteStatement& statement, int first, std::int64_t copy, const PlacedFix& at,
+                     const TGpsFix& fix)
+{
+    SqliteStatus status;
+    int index = first;
+    const auto bind = [&](const auto& value) {
+        if (status.Ok())
+            status = BindOne(statement, index, value);
+        ++index;
+    };
+    bind(at.UtcMs);
+    bind(fix.Latitude);
+    bind(fix.Longitude);
+    bind(std::int64_t{at.Repeat});
+    bind(std::int64_t{at.Rank});
+    bind(copy);
+    bind(std::int64_t{fix.FixType});
+    bind(Float{fix.ExtraValue});
+    bind(static_cast<double>(fix.Speed));
+    bind(Float{fix.Course});
+    bind(std::int64_t{fix.SatelliteCount});
+    bind(std::int64_t{fix.ExtraCount});
+    return status;
+}
+
+SqliteStatus PrepareInsert(SqliteConnection& db, std::size_t rows, SqliteStatement& statement)
+{
+    std::string sql = kInsertFix;
+    for (std::size_t row = 0; row < rows; ++row)
+        sql += row == 0 ? kFixValues : std::string(", ") + kFixValues;
+    return db.Prepare(sql, statement);
+}
+
+} // namespace
+
+// Stores fixes no fix of the archive can meet (outside the span it held): a row a statement
+// for the last few, else kBatchRows a statement.
+ArchiveStatus Archive::InsertNew(std::int64_t copy, const FixTable& table,
+                                 std::span<const PlacedFix> fixes, ImportReport& report)
+{
+    SqliteStatement batch;
+    SqliteStatement single;
+    bool prepared[2] = {false, false};
+    SqliteStatus status;
+    while (status.Ok() && !fixes.empty()) {
+        const std::size_t rows = fixes.size() >= kBatchRows ? kBatchRows : 1;
+        SqliteStatement& insert = rows == 1 ? single : batch;
+        if (!std::exchange(prepared[rows == 1 ? 0 : 1], true))
+            status = PrepareInsert(m_db, rows, insert);
+        for (std::size_t row = 0; status.Ok() && row < rows; ++row)
+            status = BindFix(insert, static_cast<int>(row) * kFixColumns + 1, copy, fixes[row],
+                             table[static_cast<std::size_t>(fixes[row].Index)]);
+        if (status.Ok())
+            status = StepOnce(insert);
+        insert.Reset();
+        if (status.Ok()) {
+            report.New += m_db.Changes();
+            report.Known += static_cast<std::int64_t>(rows) - m_db.Changes();
+        }
+        fixes = fixes.subspan(rows);
+    }
+    return StatusOfSqlite(status);
+}
+
+// Stores fixes within the span the archive held: a fix it holds (the same time, position and
+// repeat) is counted known, a new one at a millisecond it held with another position a conflict.
+// The archive's fixes of the span are read once, in time order, and met in step with the copy's.
+ArchiveStatus Archive::MeetHeld(std::int64_t copy, const FixTable& table,
+                                std::span<const PlacedFix> fixes, ImportReport& report)
+{
+    if (fixes.empty())
+        return {};
+    struct HeldFix {
+        std::int64_t UtcMs;
+        double Latitude;
+        double Longitude;
+        std::int64_t Repeat;
+    };
+    std::vector<HeldFix> held;
+    SqliteStatement rows;
+    SqliteStatus status = PrepareWith(m_db,
+                                      "SELECT utc_ms, latitude, longitude, repeat FROM fix"
+                                      " WHERE utc_ms BETWEEN ? AND ? ORDER BY utc_ms",
+                                      rows, fixes.front().UtcMs, fixes.back().UtcMs);
+    SqliteStatement::Step step = SqliteStatement::Step::Done;
+    while (status.Ok() && (step = rows.Next()) == SqliteStatement::Step::Row)
+        held.push_back({rows.Int64(0), rows.Double(1), rows.Double(2), rows.Int64(3)});
+    if (status.Ok() && step == SqliteStatement::Step::Error)
+        status = rows.LastStatus();
+    if (!status.Ok())
+        return StatusOfSqlite(status);
+    std::vector<PlacedFix> fresh;
+    std::size_t first = 0; // the first held fix not before the copy's fix
+    for (const PlacedFix& at : fixes) {
+        while (first < held.size() && held[first].UtcMs < at.UtcMs)
+            ++first;
+        const TGpsFix& fix = table[static_cast<std::size_t>(at.Index)];
+        bool known = false;
+        bool elsewhere = false;
+        for (std::size_t i = first; i < held.size() && held[i].UtcMs == at.UtcMs; ++i) {
+            const bool here =
+                held[i].Latitude == fix.Latitude && held[i].Longitude == fix.Longitude;
+            known = known || (here && held[i].Repeat == at.Repeat);
+            elsewhere = elsewhere || !here;
+        }
+        if (known) {
+            ++report.Known;
+            continue;
+        }
+        report.Conflicts += elsewhere ? 1 : 0;
+        fresh.push_back(at);
+    }
+    return InsertNew(copy, table, fresh, report);
+}
+
+// Inserts the copy's fixes in time order. Only those within the span `held` the archive held
+// before (first and last millisecond) can meet one of its fixes; those before and after it are
+// new.
 ArchiveStatus Archive::StoreFixes(std::int64_t copy, const FixTable& table,
                                   const std::vector<PlacedFix>& placed,
                                   std::pair<std::int64_t, std::int64_t> held, ImportReport& report)
 {
-    SqliteStatement insert;
-    SqliteStatement other;
-    SqliteStatus status = m_db.Prepare(
-        "INSERT OR IGNORE INTO fix(utc_ms, latitude, longitude, repeat, rank, copy, fix_type,"
-        " height, speed, course, satellites, extra_count)"
-        " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
-        insert);
+    const auto within = std::partition_point(
+        placed.begin(), placed.end(), [&](const PlacedFix& at) { return at.UtcMs < held.first; });
+    const auto after = std::partition_point(
+        within, placed.end(), [&](const PlacedFix& at) { return at.UtcMs <= held.second; });
+    ArchiveStatus status = InsertNew(copy, table, {placed.begin(), within}, report);
     if (status.Ok())
-        status = m_db.Prepare("SELECT 1 FROM fix WHERE utc_ms = ?1 AND copy <> ?2"
-                              " AND (latitude <> ?3 OR longitude <> ?4) LIMIT 1",
-                              other);
-    for (const PlacedFix& at : placed) {
-        if (!status.Ok())
-            break;
-        const TGpsFix& fix = table[static_cast<std::size_t>(at.Index)];
-        status = BindAll(insert, at.UtcMs, fix.Latitude, fix.Longitude, std::int64_t{at.Repeat},
-                         std::int64_t{at.Rank}, copy, std::int64_t{fix.FixType},
-                         Float{fix.ExtraValue}, static_cast<double>(fix.Speed), Float{fix.Course},
-                         std::int64_t{fix.SatelliteCount}, std::int64_t{fix.ExtraCount});
-        if (status.Ok())
-            status = StepOnce(insert);
-        insert.Reset();
-        if (!status.Ok())
-            break;
-        if (m_db.Changes() == 0) {
-            ++report.Known;
-            continue;
-        }
-        ++report.New;
-        if (at.UtcMs < held.first || at.UtcMs > held.second)
-            continue;
-        status = BindAll(other, at.UtcMs, copy, fix.Latitude, fix.Longitude);
-        if (status.Ok()) {
-            const SqliteStatement::Step step = other.Next();
-            report.Conflicts += step == SqliteStatement::Step::Row ? 1 : 0;
-            status = step == SqliteStatement::Step::Error ? other.LastStatus() : SqliteStatus{};
-        }
-        other.Reset();
-    }
-    return StatusOfSqlite(status);
+        status = MeetHeld(copy, table, {within, after}, report);
+    if (status.Ok())
+        status = InsertNew(copy, table, {after, placed.end()}, report);
+    return status;
 }
 
 ArchiveStatus Archive::Read(double localEpoch, std::optional<std::int64_t> fromUtcMs,

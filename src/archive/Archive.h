@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -111,6 +112,10 @@ class Archive
                                            const std::vector<PlacedFix>& placed,
                                            std::pair<std::int64_t, std::int64_t> held,
                                            ImportReport& report);
+    [[nodiscard]] ArchiveStatus InsertNew(std::int64_t copy, const FixTable& table,
+                                          std::span<const PlacedFix> fixes, ImportReport& report);
+    [[nodiscard]] ArchiveStatus MeetHeld(std::int64_t copy, const FixTable& table,
+                                         std::span<const PlacedFix> fixes, ImportReport& report);
 
     SqliteConnection m_db;
     std::string m_path;

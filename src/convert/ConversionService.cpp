@@ -116,6 +116,26 @@ ArchiveStatus ConversionService::LoadArchive(const std::string& path, const Time
     return status;
 }
 
+ImportReport ConversionService::ImportLoaded(const std::string& archivePath) const
+{
+    ImportReport report;
+    if (m_loadedPath.empty() || m_archive) {
+        report.Status = {ArchiveProblem::Failed, "no log is loaded"};
+        return report;
+    }
+    Archive archive;
+    report.Status = archive.Open(archivePath, Archive::Mode::Write);
+    if (report.Status.Ok())
+        report = archive.Import(m_loadedPath, m_loadedWith.AddedWeeks, kDefaultTripGapMs);
+    return report;
+}
+
+double ConversionService::LocalDayCountOfUtc(std::int64_t utcMs) const
+{
+    const std::int64_t localMs = utcMs + kUnixEpochMs - std::int64_t{m_bias} * kMsPerMinute;
+    return static_cast<double>(localMs) / static_cast<double>(kMillisecondsPerDay);
+}
+
 std::optional<LogSpan> ConversionService::Span() const
 {
     const std::span<const TGpsFix> fixes = m_table.Fixes();

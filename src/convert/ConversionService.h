@@ -119,6 +119,12 @@ class ConversionService
     // so that no export writes over it. Every export, split, trip and listing then works on it as
     // on a log. A refused archive leaves all as it was.
     [[nodiscard]] ArchiveStatus LoadArchive(const std::string& path, const TimeWindow& window = {});
+    // Adds the loaded log to an archive (created when missing) in one transaction, read as it
+    // was loaded (its rollover repair); its report says what was new, known or in conflict.
+    // Refused (Failed) when no log is loaded or the loaded path is an archive.
+    [[nodiscard]] ImportReport ImportLoaded(const std::string& archivePath) const;
+    // A UTC millisecond of the archive as a day count of the service's zone.
+    [[nodiscard]] double LocalDayCountOfUtc(std::int64_t utcMs) const;
     // What the loaded archive holds as a whole; nothing when a log was loaded last.
     [[nodiscard]] const std::optional<ArchiveSummary>& LoadedArchive() const { return m_archive; }
     // The options the loaded log was read with.

@@ -30,6 +30,7 @@ class FakeDialogs final : public Dialogs
     QList<OutputType> SaveTypes; // the type every save dialog picked at first
     QStringList FolderFolders;   // the initial folder of every folder dialog
     QStringList Errors;          // the text of every error box
+    QStringList Informations;    // the text of every information box
     QStringList Questions;
     QStringList WeekRepairQuestions;
     QStringList GoOnlineQuestions;
@@ -61,6 +62,7 @@ class FakeDialogs final : public Dialogs
         return FolderAnswer;
     }
     void ShowError(QWidget*, const QString& text) override { Errors.append(text); }
+    void ShowInformation(QWidget*, const QString& text) override { Informations.append(text); }
     bool AskOverwrite(QWidget*, const QString& question) override
     {
         Questions.append(question);
