@@ -81,14 +81,17 @@ class BenchDialogs final : public Dialogs
 
     std::optional<QString> AskOpenPath(QWidget*, const QString&) override { return Log; }
     QStringList AskPhotoPaths(QWidget*, const QString&) override { return {}; }
-    std::optional<SaveChoice> AskSavePath(QWidget*, const QString&, const QString&) override
+    std::optional<SaveChoice> AskSavePath(QWidget*, const QString&, const QString&,
+                                          OutputType) override
     {
         return {};
     }
+    std::optional<QString> AskFolder(QWidget*, const QString&) override { return std::nullopt; }
     void ShowError(QWidget*, const QString&) override {}
     void ShowInformation(QWidget*, const QString&) override {}
     bool AskOverwrite(QWidget*, const QString&) override { return false; }
     bool AskWeekRepair(QWidget*, const QString&) override { return false; }
+    bool AskReadAsOther(QWidget*, const QString&, const QString&) override { return false; }
     bool AskGoOnline(QWidget*, const QString&) override { return false; }
     std::optional<QString> AskMapPath(QWidget*, const QString&) override { return std::nullopt; }
 };
