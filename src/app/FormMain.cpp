@@ -539,8 +539,8 @@ void TFormMain::Export(std::optional<std::size_t> trip)
     std::optional<ExportRequest> request = WindowRequest(format);
     if (!request)
         return;
-    if (m_service.IsLoadedLog(target)) {
-        ShowErrorBox(kSameFileError);
+    if (const ExportResult refused = m_service.CheckTarget(target); !refused.Ok()) {
+        ShowErrorBox(ExportErrorText(refused, target));
         return;
     }
 

@@ -157,6 +157,11 @@ std::string ExportErrorText(const ExportResult& result, std::string_view target,
                               "書き込みません。この実行の入力ファイル {1} と同じファイルです"}
                         .In(language),
                     {result.Input});
+    case ExportStatus::WrittenEarlier:
+        return Fill(Bilingual{"not written: the output of {1} in this run",
+                              "書き込みません。この実行で {1} から書き込んだファイルです"}
+                        .In(language),
+                    {result.Input});
     case ExportStatus::WriteFailed:
     case ExportStatus::Ok:
         break;
