@@ -11,6 +11,7 @@
 #include "app/photos/PhotoPanel.h"
 #include "app/photos/PhotoText.h"
 #include "convert/OutputNames.h"
+#include "load/LogFile.h"
 #include "messages/CliText.h"
 #include "messages/ErrorText.h"
 #include "messages/NoteText.h"
@@ -130,14 +131,6 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QRect& geometry
     return button;
 }
 
-// The extensions of the logs, which are never taken for photos.
-bool IsLogName(const QString& path)
-{
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    return suffix == QLatin1String("bin") || suffix == QLatin1String("binx") ||
-           suffix == QLatin1String("bnx4");
-}
-
 // A chosen name's extension in lower case, with its dot: ".gpx"; empty without one.
 std::string ChosenExtension(std::string_view path)
 {
@@ -162,7 +155,7 @@ std::optional<DraggedPaths> Dragged(const QMimeData* mime)
         if (!url.isLocalFile())
             return std::nullopt;
         const QString path = url.toLocalFile();
-        if (!IsLogName(path) || QFileInfo(path).isDir())
+        if (!IsLogName(ToLocalPath(path)) || QFileInfo(path).isDir())
             dragged.Others << path;
         else if (dragged.Log) // two logs: which one?
             return std::nullopt;
