@@ -5,6 +5,7 @@
 #include "messages/CliText.h"
 #include "messages/ClockText.h"
 #include "messages/ErrorText.h"
+#include "messages/PhotoErrorText.h"
 #include "photos/PhotoBackup.h"
 #include "store/TimeBase.h"
 #include "system/InterruptCleanup.h"
@@ -68,39 +69,8 @@ std::string Figure(double value, int decimals)
     return ec == std::errc() ? std::string(text, end) : std::string("-");
 }
 
-std::string ErrorReason(const PhotoOutcome& outcome, const GeotagTexts& texts)
-{
-    const auto withReason = [&](std::string_view what) {
-        return std::string(what) + ": " + SystemReason(texts, outcome.Errno);
-    };
-    switch (outcome.Error) {
-    case PhotoError::Read:
-        return withReason(texts.CannotRead);
-    case PhotoError::NotAFile:
-        return std::string(texts.NotAFile);
-    case PhotoError::Metadata:
-        return std::string(texts.BadMetadata);
-    case PhotoError::Sidecar:
-        return outcome.Errno != 0 ? withReason(texts.BadSidecar) : std::string(texts.BadSidecar);
-    case PhotoError::Build:
-        return std::string(texts.CannotBuild);
-    case PhotoError::Write:
-        return withReason(texts.CannotWrite);
-    case PhotoError::ExifSplit:
-        return std::string(texts.ExifSplit);
-    case PhotoError::ExifTooLarge:
-        return std::string(texts.ExifTooLarge);
-    case PhotoError::Backup:
-        return withReason(texts.CannotKeepOriginal);
-    case PhotoError::Verify:
-    case PhotoError::None:
-        break;
-    }
-    return std::string(texts.NotAsWritten);
-}
-
 // The fields of a photo's line after its name; the reason of an error in the run's language.
-std::string Fields(const PhotoOutcome& outcome, const GeotagTexts& texts)
+std::string Fields(const PhotoOutcome& outcome, Language language)
 {
     const std::optional<PhotoMoment>& moment = outcome.Moment;
     std::string row = moment ? Moment(moment->TakenMs) + Zone(moment->ZoneMinutes) : "-";
@@ -112,7 +82,9 @@ std::string Fields(const PhotoOutcome& outcome, const GeotagTexts& texts)
     row += '\t';
     row += ResultWord(outcome);
     row += '\t';
-    row += outcome.Result == GeotagResult::Error ? RecordText(ErrorReason(outcome, texts)) : "-";
+    row += outcome.Result == GeotagResult::Error
+               ? RecordText(PhotoErrorLine(outcome.Error, outcome.Errno, language))
+               : "-";
     return row;
 }
 
@@ -224,10 +196,11 @@ void GeotagRun::Run(std::span<const std::string> inputs)
         if (!std::filesystem::is_directory(NativePath(input), ec)) {
             found.push_back(input);
         } else if (const int error = PhotosInFolder(input, found)) {
-            unread.emplace_back(photos.size(), RecordText(input) + "\t-\t-\t-\t-\t-\t" +
-                                                   std::string(ResultWord({})) + '\t' +
-                                                   RecordText(std::string(m_texts.FolderUnread) +
-                                                              ": " + SystemReason(m_texts, error)));
+            unread.emplace_back(photos.size(),
+                                RecordText(input) + "\t-\t-\t-\t-\t-\t" +
+                                    std::string(ResultWord({})) + '\t' +
+                                    RecordText(std::string(m_texts.FolderUnread) + ": " +
+                                               SystemReasonText(error, m_language)));
         }
         for (std::string& photo : found)
             if (distinct.Add(photo))
@@ -253,7 +226,7 @@ void GeotagRun::Run(std::span<const std::string> inputs)
             ++m_counts[static_cast<std::size_t>(outcome.Result)];
             if (!m_summerZone)
                 m_summerZone = outcome.SummerZoneMinutes;
-            Line(RecordText(photos[i]) + '\t' + Fields(outcome, m_texts));
+            Line(RecordText(photos[i]) + '\t' + Fields(outcome, m_language));
         },
         &m_progress);
     g_progress = nullptr;
