@@ -21,8 +21,6 @@
 
 namespace {
 
-constexpr const char* kProgram = "tallo2nmea-cli";
-
 // How one input ended; the run's status ranks them.
 enum class Outcome {
     Done,

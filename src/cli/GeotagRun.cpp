@@ -21,7 +21,6 @@
 
 namespace {
 
-constexpr const char* kProgram = "tallo2nmea-cli";
 constexpr std::string_view kHeader =
     "photo\ttaken\tutc\tlatitude\tlongitude\theight_m\tresult\treason";
 constexpr std::size_t kResultCount = static_cast<std::size_t>(GeotagResult::Error) + 1;
@@ -42,24 +41,7 @@ std::string_view ResultWord(const PhotoOutcome& outcome)
 }
 
 // "YYYY-MM-DD hh:mm:ss.zzz".
-std::string Moment(std::int64_t ms)
-{
-    const CalendarTime t = MillisecondsToCalendar(ms);
-    char text[64];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d", t.Year, t.Month, t.Day,
-                  t.Hour, t.Minute, t.Second, t.Millisecond);
-    return text;
-}
-
-// "+HH:MM" east of UTC.
-std::string Zone(std::int32_t eastMinutes)
-{
-    const std::int32_t magnitude = eastMinutes < 0 ? -eastMinutes : eastMinutes;
-    char text[16];
-    std::snprintf(text, sizeof text, "%c%02d:%02d", eastMinutes < 0 ? '-' : '+',
-                  magnitude / 60 % 100, magnitude % 60);
-    return text;
-}
+std::string Moment(std::int64_t ms) { return FormatCalendarTime(MillisecondsToCalendar(ms), "-"); }
 
 std::string Figure(double value, int decimals)
 {
@@ -73,7 +55,8 @@ std::string Figure(double value, int decimals)
 std::string Fields(const PhotoOutcome& outcome, Language language)
 {
     const std::optional<PhotoMoment>& moment = outcome.Moment;
-    std::string row = moment ? Moment(moment->TakenMs) + Zone(moment->ZoneMinutes) : "-";
+    std::string row =
+        moment ? Moment(moment->TakenMs) + FormatUtcOffsetText(moment->ZoneMinutes) : "-";
     row += '\t' + (moment ? Moment(moment->UtcMs) : "-");
     const std::optional<TrackPoint>& place = outcome.Place;
     row += '\t' + (place ? Figure(place->LatDeg, 7) : "-");
@@ -259,7 +242,8 @@ void GeotagRun::Summarise(const std::string& log) const
             ", " + (errors == 1 ? std::string(m_texts.OneError) : Filled(m_texts.Errors, errors));
     if (m_summerZone)
         m_err << kProgram << ": " << log << ": "
-              << Filled(Filled(m_texts.SummerTime, Zone(-m_service.Bias())), Zone(*m_summerZone))
+              << Filled(Filled(m_texts.SummerTime, FormatUtcOffsetText(-m_service.Bias())),
+                        FormatUtcOffsetText(*m_summerZone))
               << '\n';
     m_err << kProgram << ": " << line << '\n';
     if (m_options.Geotag.Settings.DryRun)

@@ -7,8 +7,6 @@
 
 namespace {
 
-QString TwoDigits(int value) { return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0')); }
-
 QString FromStd(const std::string& text) { return QString::fromStdString(text); }
 
 // A reason from the core's texts without its final point: it goes inside brackets.
@@ -37,11 +35,11 @@ const QString kPhotoDialogTitle = QStringLiteral("写真の追加");
 
 QString MomentText(std::int64_t ms, const QString& dateSeparator, const QString& timeSeparator)
 {
-    const CalendarTime t = MillisecondsToCalendar(ms);
-    return QStringLiteral("%1").arg(t.Year, 4, 10, QLatin1Char('0')) + dateSeparator +
-           TwoDigits(t.Month) + dateSeparator + TwoDigits(t.Day) + QLatin1Char(' ') +
-           TwoDigits(t.Hour) + timeSeparator + TwoDigits(t.Minute) + timeSeparator +
-           TwoDigits(t.Second);
+    // The store's text without its milliseconds (".zzz").
+    std::string text = FormatCalendarTime(MillisecondsToCalendar(ms), dateSeparator.toStdString(),
+                                          timeSeparator.toStdString());
+    text.resize(text.size() - 4);
+    return FromStd(text);
 }
 
 QString ShortMomentText(std::int64_t ms, const QString& dateSeparator, const QString& timeSeparator)
@@ -57,9 +55,7 @@ QString PositionText(const TrackPoint& place, int decimals)
 
 QString ZoneText(std::int32_t eastMinutes)
 {
-    const std::int32_t magnitude = eastMinutes < 0 ? -eastMinutes : eastMinutes;
-    return QStringLiteral("UTC") + QLatin1Char(eastMinutes < 0 ? '-' : '+') +
-           TwoDigits(magnitude / 60) + QLatin1Char(':') + TwoDigits(magnitude % 60);
+    return QStringLiteral("UTC") + FromStd(FormatUtcOffsetText(eastMinutes));
 }
 
 namespace {
