@@ -45,6 +45,7 @@ set(T2N_CORE_SOURCES
     photos/ClockError.cpp
     messages/Language.cpp
     messages/ErrorText.cpp
+    messages/PhotoErrorText.cpp
     messages/NoteText.cpp
     messages/MapText.cpp
     messages/ClockText.cpp

@@ -13,6 +13,7 @@
 #include "app/photos/PhotoText.h"
 #include "archive/Archive.h"
 #include "convert/OutputNames.h"
+#include "load/LogFile.h"
 #include "messages/CliText.h"
 #include "messages/ErrorText.h"
 #include "messages/NoteText.h"
@@ -134,14 +135,6 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QRect& geometry
     return button;
 }
 
-// The extensions of the logs, which are never taken for photos.
-bool IsLogName(const QString& path)
-{
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    return suffix == QLatin1String("bin") || suffix == QLatin1String("binx") ||
-           suffix == QLatin1String("bnx4");
-}
-
 // A chosen name's extension in lower case, with its dot: ".gpx"; empty without one.
 std::string ChosenExtension(std::string_view path)
 {
@@ -166,7 +159,7 @@ std::optional<DraggedPaths> Dragged(const QMimeData* mime)
         if (!url.isLocalFile())
             return std::nullopt;
         const QString path = url.toLocalFile();
-        if (!IsLogName(path) || QFileInfo(path).isDir())
+        if (!IsLogName(ToLocalPath(path)) || QFileInfo(path).isDir())
             dragged.Others << path;
         else if (dragged.Log) // two logs: which one?
             return std::nullopt;
@@ -595,8 +588,8 @@ void TFormMain::Export(std::optional<std::size_t> trip)
     std::optional<ExportRequest> request = WindowRequest(format);
     if (!request)
         return;
-    if (m_service.IsLoadedLog(target)) {
-        ShowErrorBox(kSameFileError);
+    if (const ExportResult refused = m_service.CheckTarget(target); !refused.Ok()) {
+        ShowErrorBox(ExportErrorText(refused, target));
         return;
     }
 

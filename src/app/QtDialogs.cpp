@@ -6,6 +6,7 @@
 #include "app/Platform.h"
 #include "app/overview/MapPanelText.h"
 #include "app/photos/PhotoText.h"
+#include "load/LogFile.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -18,7 +19,6 @@
 #include <QTreeView>
 #include <algorithm>
 
-const QString kOpenFilter = QStringLiteral("GPSログファイル (*.bnx4 *.binx *.bin)");
 const QString kAllFilesFilter = QStringLiteral("すべてのファイル (*)");
 const QString kSaveTypeHint = QStringLiteral(
     "他のプログラムは時刻を UTC として読みます。他のプログラム用には「NMEA UTC + 高度」か GPX "
@@ -46,6 +46,17 @@ QStringList SaveFilters()
 }
 
 namespace {
+
+// The logs' names, from their extensions: "GPSログファイル (*.bnx4 *.binx *.bin)".
+QString OpenFilter()
+{
+    QStringList patterns;
+    for (const std::string_view extension : kLogExtensions)
+        patterns << QStringLiteral("*.") +
+                        QString::fromLatin1(extension.data(),
+                                            static_cast<qsizetype>(extension.size()));
+    return QStringLiteral("GPSログファイル (%1)").arg(patterns.join(QLatin1Char(' ')));
+}
 
 // The detail view's columns: name, size, type, date.
 constexpr int kSizeColumn = 1;
@@ -126,7 +137,7 @@ std::optional<QString> RunFileDialog(QFileDialog& dialog)
 
 std::unique_ptr<QFileDialog> MakeOpenDialog(QWidget* parent, const QString& initialFolder)
 {
-    auto dialog = MakeFileDialog(parent, initialFolder, {kOpenFilter, kAllFilesFilter});
+    auto dialog = MakeFileDialog(parent, initialFolder, {OpenFilter(), kAllFilesFilter});
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     // A typed name need not exist: the load then says that the file is missing.
     dialog->setFileMode(QFileDialog::AnyFile);

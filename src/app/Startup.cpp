@@ -2,6 +2,7 @@
 
 #include "app/FormMain.h"
 #include "app/overview/MapPanel.h"
+#include "load/LogFile.h"
 #include "store/Version.h"
 
 #include <QCommandLineParser>
@@ -36,6 +37,17 @@ struct CommandLine {
 CommandLine Answer(Action what, const QString& text) { return {what, text, {}, {}, {}}; }
 
 // A tile server's address: http or https, with the three places of a tile in it.
+// The logs' extensions for the help: ".bnx4, .binx, .bin".
+QString LogExtensionsText()
+{
+    QStringList extensions;
+    for (const std::string_view extension : kLogExtensions)
+        extensions << QLatin1Char('.') +
+                          QString::fromLatin1(extension.data(),
+                                              static_cast<qsizetype>(extension.size()));
+    return extensions.join(QStringLiteral(", "));
+}
+
 bool ValidTemplate(const QString& urlTemplate)
 {
     const QUrl url(urlTemplate);
@@ -65,7 +77,8 @@ CommandLine ParseCommandLine(const QStringList& arguments)
                                  QStringLiteral("FILE.mbtiles"));
     parser.addOptions({help, version, tileUrl, map});
     parser.addPositionalArgument(
-        QStringLiteral("LOG"), QStringLiteral("A log file to open at start (.bnx4, .binx, .bin)."),
+        QStringLiteral("LOG"),
+        QStringLiteral("A log file to open at start (%1).").arg(LogExtensionsText()),
         QStringLiteral("[LOG]"));
 
     // --help and --version win over anything else on the line, as they are answered first.

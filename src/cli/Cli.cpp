@@ -11,7 +11,6 @@
 #include "messages/NoteText.h"
 #include "store/TimeBase.h"
 #include "store/Version.h"
-#include "system/FileIdentity.h"
 #include "system/Paths.h"
 
 #include <algorithm>
@@ -21,8 +20,6 @@
 #include <optional>
 
 namespace {
-
-constexpr const char* kProgram = "tallo2nmea-cli";
 
 // How one input ended; the run's status ranks them.
 enum class Outcome {
@@ -98,8 +95,7 @@ class CliRun
     // False (after saying why) when the target is an output this run has written.
     bool MayWrite(const std::string& target);
     // Writes one output; nothing (after saying why) when it may not or could not be written.
-    std::optional<ExportResult> Write(const std::string& input, const std::string& target,
-                                      const ExportRequest& request);
+    std::optional<ExportResult> Write(const std::string& target, const ExportRequest& request);
     void Summarise(const std::string& input, const std::string& target, const ExportResult& result);
     [[nodiscard]] std::string TargetOf(const std::string& input) const;
     // Times of --info and --trips: local standard time, or UTC with --utc.
@@ -138,13 +134,6 @@ class CliRun
     Language m_language;
     ConversionService m_service;
     TimeWindow m_window;
-    // An output this run has written, the input it came from and the file it became.
-    struct WrittenOutput {
-        std::string Target;
-        std::string Input;
-        std::optional<FileIdentity> Identity;
-    };
-    std::vector<WrittenOutput> m_written;
     bool m_saidSummerTime = false;
     int m_outErrno = 0;
     bool m_fromArchive = false;
@@ -455,7 +444,7 @@ Outcome CliRun::Convert(const std::string& input)
     if (m_options.Split)
         return ConvertSplit(input, request);
     const std::string target = TargetOf(input);
-    const std::optional<ExportResult> result = Write(input, target, request);
+    const std::optional<ExportResult> result = Write(target, request);
     if (!result)
         return Outcome::Failed;
     // A log without fixes says so in its summary: 0 of 0 fixes.
@@ -476,18 +465,12 @@ Outcome CliRun::ConvertSplit(const std::string& input, const ExportRequest& requ
         Warn(input, std::string(kNoFixInLogSplit.In(m_language)));
     else if (pieces.empty())
         Warn(input, std::string(kNoFixInWindowSplit.In(m_language)));
-    // Every piece is checked before any is written; those let through count as written already,
-    // so that a later piece of the same name is refused too.
-    const std::size_t writtenBefore = m_written.size();
-    for (ExportPiece& piece : pieces) {
+    // Every piece is checked against the outputs of the earlier logs before any is written.
+    for (ExportPiece& piece : pieces)
         piece.Write = MayWrite(piece.Target);
-        if (piece.Write)
-            m_written.push_back({piece.Target, input, IdentityOf(piece.Target)});
-    }
     m_out.flush();
     const std::vector<std::optional<ExportResult>> results =
         m_service.ExportPieces(pieces, request);
-    m_written.resize(writtenBefore);
     Outcome outcome = Outcome::Done;
     for (std::size_t i = 0; i < pieces.size(); ++i) {
         const std::string& target = pieces[i].Target;
@@ -498,7 +481,6 @@ Outcome CliRun::ConvertSplit(const std::string& input, const ExportRequest& requ
             outcome = Outcome::Failed;
             continue;
         }
-        m_written.push_back({target, input, IdentityOf(target)});
         Summarise(input, target, *results[i]);
     }
     return outcome;
@@ -506,18 +488,14 @@ Outcome CliRun::ConvertSplit(const std::string& input, const ExportRequest& requ
 
 bool CliRun::MayWrite(const std::string& target)
 {
-    const std::optional<FileIdentity> identity = IdentityOf(target);
-    for (const WrittenOutput& written : m_written) {
-        if (written.Target == target || (identity && written.Identity == identity)) {
-            Say(target, kWrittenEarlier, {written.Input});
-            return false;
-        }
-    }
-    return true;
+    const ExportResult check = m_service.CheckTarget(target);
+    if (check.Status != ExportStatus::WrittenEarlier)
+        return true;
+    Say(target, ExportErrorText(check, target, m_language));
+    return false;
 }
 
-std::optional<ExportResult> CliRun::Write(const std::string& input, const std::string& target,
-                                          const ExportRequest& request)
+std::optional<ExportResult> CliRun::Write(const std::string& target, const ExportRequest& request)
 {
     if (!MayWrite(target))
         return std::nullopt;
@@ -527,8 +505,6 @@ std::optional<ExportResult> CliRun::Write(const std::string& input, const std::s
         Say(OutputName(target), WithFinalPoint(ExportErrorText(result, target, m_language)));
         return std::nullopt;
     }
-    if (target != "-")
-        m_written.push_back({target, input, IdentityOf(target)});
     return result;
 }
 

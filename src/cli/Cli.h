@@ -4,6 +4,7 @@
 
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Exit statuses of the command-line converter. A usage error stops everything before it runs;
@@ -24,6 +25,9 @@ enum CliStatus : int {
 // `language`; --help stays English) to the two streams. Returns the exit status.
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
            Language language = Language::English);
+
+// The program's name, which starts each of its messages.
+inline constexpr std::string_view kProgram = "tallo2nmea-cli";
 
 // A name in a one-line record or a table's field: control characters C-style (\n, \t, \x1b), so
 // that a newline or tab in a file's name cannot break the line nor an escape reach the terminal.

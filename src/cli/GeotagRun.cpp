@@ -5,6 +5,7 @@
 #include "messages/CliText.h"
 #include "messages/ClockText.h"
 #include "messages/ErrorText.h"
+#include "messages/PhotoErrorText.h"
 #include "photos/PhotoBackup.h"
 #include "store/TimeBase.h"
 #include "system/InterruptCleanup.h"
@@ -20,7 +21,6 @@
 
 namespace {
 
-constexpr const char* kProgram = "tallo2nmea-cli";
 constexpr std::string_view kHeader =
     "photo\ttaken\tutc\tlatitude\tlongitude\theight_m\tresult\treason";
 constexpr std::size_t kResultCount = static_cast<std::size_t>(GeotagResult::Error) + 1;
@@ -41,24 +41,7 @@ std::string_view ResultWord(const PhotoOutcome& outcome)
 }
 
 // "YYYY-MM-DD hh:mm:ss.zzz".
-std::string Moment(std::int64_t ms)
-{
-    const CalendarTime t = MillisecondsToCalendar(ms);
-    char text[64];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d", t.Year, t.Month, t.Day,
-                  t.Hour, t.Minute, t.Second, t.Millisecond);
-    return text;
-}
-
-// "+HH:MM" east of UTC.
-std::string Zone(std::int32_t eastMinutes)
-{
-    const std::int32_t magnitude = eastMinutes < 0 ? -eastMinutes : eastMinutes;
-    char text[16];
-    std::snprintf(text, sizeof text, "%c%02d:%02d", eastMinutes < 0 ? '-' : '+',
-                  magnitude / 60 % 100, magnitude % 60);
-    return text;
-}
+std::string Moment(std::int64_t ms) { return FormatCalendarTime(MillisecondsToCalendar(ms), "-"); }
 
 std::string Figure(double value, int decimals)
 {
@@ -68,42 +51,12 @@ std::string Figure(double value, int decimals)
     return ec == std::errc() ? std::string(text, end) : std::string("-");
 }
 
-std::string ErrorReason(const PhotoOutcome& outcome, const GeotagTexts& texts)
-{
-    const auto withReason = [&](std::string_view what) {
-        return std::string(what) + ": " + SystemReason(texts, outcome.Errno);
-    };
-    switch (outcome.Error) {
-    case PhotoError::Read:
-        return withReason(texts.CannotRead);
-    case PhotoError::NotAFile:
-        return std::string(texts.NotAFile);
-    case PhotoError::Metadata:
-        return std::string(texts.BadMetadata);
-    case PhotoError::Sidecar:
-        return outcome.Errno != 0 ? withReason(texts.BadSidecar) : std::string(texts.BadSidecar);
-    case PhotoError::Build:
-        return std::string(texts.CannotBuild);
-    case PhotoError::Write:
-        return withReason(texts.CannotWrite);
-    case PhotoError::ExifSplit:
-        return std::string(texts.ExifSplit);
-    case PhotoError::ExifTooLarge:
-        return std::string(texts.ExifTooLarge);
-    case PhotoError::Backup:
-        return withReason(texts.CannotKeepOriginal);
-    case PhotoError::Verify:
-    case PhotoError::None:
-        break;
-    }
-    return std::string(texts.NotAsWritten);
-}
-
 // The fields of a photo's line after its name; the reason of an error in the run's language.
-std::string Fields(const PhotoOutcome& outcome, const GeotagTexts& texts)
+std::string Fields(const PhotoOutcome& outcome, Language language)
 {
     const std::optional<PhotoMoment>& moment = outcome.Moment;
-    std::string row = moment ? Moment(moment->TakenMs) + Zone(moment->ZoneMinutes) : "-";
+    std::string row =
+        moment ? Moment(moment->TakenMs) + FormatUtcOffsetText(moment->ZoneMinutes) : "-";
     row += '\t' + (moment ? Moment(moment->UtcMs) : "-");
     const std::optional<TrackPoint>& place = outcome.Place;
     row += '\t' + (place ? Figure(place->LatDeg, 7) : "-");
@@ -112,7 +65,9 @@ std::string Fields(const PhotoOutcome& outcome, const GeotagTexts& texts)
     row += '\t';
     row += ResultWord(outcome);
     row += '\t';
-    row += outcome.Result == GeotagResult::Error ? RecordText(ErrorReason(outcome, texts)) : "-";
+    row += outcome.Result == GeotagResult::Error
+               ? RecordText(PhotoErrorLine(outcome.Error, outcome.Errno, language))
+               : "-";
     return row;
 }
 
@@ -224,10 +179,11 @@ void GeotagRun::Run(std::span<const std::string> inputs)
         if (!std::filesystem::is_directory(NativePath(input), ec)) {
             found.push_back(input);
         } else if (const int error = PhotosInFolder(input, found)) {
-            unread.emplace_back(photos.size(), RecordText(input) + "\t-\t-\t-\t-\t-\t" +
-                                                   std::string(ResultWord({})) + '\t' +
-                                                   RecordText(std::string(m_texts.FolderUnread) +
-                                                              ": " + SystemReason(m_texts, error)));
+            unread.emplace_back(photos.size(),
+                                RecordText(input) + "\t-\t-\t-\t-\t-\t" +
+                                    std::string(ResultWord({})) + '\t' +
+                                    RecordText(std::string(m_texts.FolderUnread) + ": " +
+                                               SystemReasonText(error, m_language)));
         }
         for (std::string& photo : found)
             if (distinct.Add(photo))
@@ -253,7 +209,7 @@ void GeotagRun::Run(std::span<const std::string> inputs)
             ++m_counts[static_cast<std::size_t>(outcome.Result)];
             if (!m_summerZone)
                 m_summerZone = outcome.SummerZoneMinutes;
-            Line(RecordText(photos[i]) + '\t' + Fields(outcome, m_texts));
+            Line(RecordText(photos[i]) + '\t' + Fields(outcome, m_language));
         },
         &m_progress);
     g_progress = nullptr;
@@ -286,7 +242,8 @@ void GeotagRun::Summarise(const std::string& log) const
             ", " + (errors == 1 ? std::string(m_texts.OneError) : Filled(m_texts.Errors, errors));
     if (m_summerZone)
         m_err << kProgram << ": " << log << ": "
-              << Filled(Filled(m_texts.SummerTime, Zone(-m_service.Bias())), Zone(*m_summerZone))
+              << Filled(Filled(m_texts.SummerTime, FormatUtcOffsetText(-m_service.Bias())),
+                        FormatUtcOffsetText(*m_summerZone))
               << '\n';
     m_err << kProgram << ": " << line << '\n';
     if (m_options.Geotag.Settings.DryRun)

@@ -1,7 +1,5 @@
 #include "cli/GeotagText.h"
 
-#include <cerrno>
-
 const GeotagTexts kGeotagEnglish = {
     .Usage = "Placing photos on the track (geotagging):\n"
              "       tallo2nmea-cli --geotag [OPTION]... LOG PHOTO|FOLDER...\n"
@@ -52,18 +50,6 @@ const GeotagTexts kGeotagEnglish = {
     .BadCameraOffset = "--camera-offset takes seconds (up to three decimals) from -999999999 to "
                        "999999999, or ±H:MM:SS, not '%s'",
     .BadMaxGap = "--max-gap takes whole seconds from 0 to 1000000, not '%s'",
-    .CannotRead = "cannot be read",
-    .NotAFile = "not a file",
-    .BadMetadata = "its metadata cannot be read",
-    .BadSidecar = "its sidecar cannot be read as XMP",
-    .CannotBuild = "its new metadata cannot be made",
-    .CannotWrite = "cannot be written",
-    .NotAsWritten = "the new version did not read back as written; the photo is unchanged",
-    .ExifSplit = "its EXIF does not fit one JPEG segment; the photo is unchanged",
-    .ExifTooLarge = "its EXIF with the position would not fit one JPEG segment (64 KiB); the photo "
-                    "is unchanged",
-    .CannotKeepOriginal = "its original cannot be kept in the --backup folder, so the photo is "
-                          "unchanged",
     .FolderUnread = "the folder cannot be read",
     .OnePhoto = "1 photo",
     .Photos = "%d photos",
@@ -81,14 +67,6 @@ const GeotagTexts kGeotagEnglish = {
     .OutputClosed = "it was closed",
     .StoppedAfter = "the run stopped; photos written: %d",
     .Interrupted = "interrupted; photos written: %d; the others are as they were",
-    .NoSuchFile = "no such file",
-    .NoPermission = "permission denied",
-    .ReadOnlyFileSystem = "read-only file system",
-    .DiskFull = "the disk is full",
-    .FileTooLarge = "file too large",
-    .NameTooLong = "name too long",
-    .IsAFolder = "is a folder",
-    .OtherIoError = "input/output error (%d)",
 };
 
 const GeotagTexts kGeotagJapanese = {
@@ -102,17 +80,6 @@ const GeotagTexts kGeotagJapanese = {
                        "か ±H:MM:SS を指定してください ('%s' は使えません)",
     .BadMaxGap =
         "--max-gap には 0 から 1000000 までの整数 (秒) を指定してください ('%s' は使えません)",
-    .CannotRead = "読み込めません",
-    .NotAFile = "ファイルではありません",
-    .BadMetadata = "メタデータを読み込めません",
-    .BadSidecar = "サイドカーを XMP として読み込めません",
-    .CannotBuild = "新しいメタデータを作れません",
-    .CannotWrite = "書き込めません",
-    .NotAsWritten = "新しい版を読み返すと書いたとおりではありませんでした。写真は変えていません",
-    .ExifSplit = "EXIF が JPEG の一つのセグメントに収まっていません。写真は変えていません",
-    .ExifTooLarge = "位置を加えると EXIF が JPEG の一つのセグメント (64 KiB) に収まりません。写真は"
-                    "変えていません",
-    .CannotKeepOriginal = "元の写真を --backup のフォルダーに残せないため、写真は変えていません",
     .FolderUnread = "フォルダーを読み込めません",
     .OnePhoto = "写真 1 枚",
     .Photos = "写真 %d 枚",
@@ -130,14 +97,6 @@ const GeotagTexts kGeotagJapanese = {
     .OutputClosed = "閉じられました",
     .StoppedAfter = "中断しました。位置を書き込んだ写真: %d 枚",
     .Interrupted = "中断しました。位置を書き込んだ写真: %d 枚。ほかの写真は元のままです",
-    .NoSuchFile = "ファイルが見つかりません",
-    .NoPermission = "アクセスが拒否されました",
-    .ReadOnlyFileSystem = "読み取り専用のドライブです",
-    .DiskFull = "ディスクがいっぱいです",
-    .FileTooLarge = "ファイルが大きすぎます",
-    .NameTooLong = "ファイル名が長すぎます",
-    .IsAFolder = "フォルダーです",
-    .OtherIoError = "I/O エラー (%d)",
 };
 
 const GeotagTexts& GeotagTextsIn(Language language)
@@ -157,30 +116,4 @@ std::string Filled(std::string_view pattern, std::string_view value)
 std::string Filled(std::string_view pattern, long long value)
 {
     return Filled(pattern, std::to_string(value));
-}
-
-std::string SystemReason(const GeotagTexts& texts, int errnoValue)
-{
-    switch (errnoValue) {
-    case ENOENT:
-        return std::string(texts.NoSuchFile);
-    case EACCES:
-    case EPERM:
-        return std::string(texts.NoPermission);
-    case EROFS:
-        return std::string(texts.ReadOnlyFileSystem);
-    case ENOSPC:
-#ifdef EDQUOT
-    case EDQUOT:
-#endif
-        return std::string(texts.DiskFull);
-    case EFBIG:
-        return std::string(texts.FileTooLarge);
-    case ENAMETOOLONG:
-        return std::string(texts.NameTooLong);
-    case EISDIR:
-        return std::string(texts.IsAFolder);
-    default:
-        return Filled(texts.OtherIoError, errnoValue);
-    }
 }

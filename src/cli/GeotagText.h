@@ -19,18 +19,9 @@ struct GeotagTexts {
     std::string_view BadCameraOffset; // %s: the value
     std::string_view BadMaxGap;       // %s: the value
 
-    // The reasons after "error: " in the result column.
-    std::string_view CannotRead; // ": " and the system's reason follow
-    std::string_view NotAFile;
-    std::string_view BadMetadata;
-    std::string_view BadSidecar; // ": " and a reason follow when the file could not be read
-    std::string_view CannotBuild;
-    std::string_view CannotWrite; // ": " and the system's reason follow
-    std::string_view NotAsWritten;
-    std::string_view ExifSplit;          // the photo's EXIF spans several JPEG segments
-    std::string_view ExifTooLarge;       // its EXIF with the position would not fit one segment
-    std::string_view CannotKeepOriginal; // --backup could not keep it; ": " and a reason
-    std::string_view FolderUnread;       // a folder given that cannot be read; ": " and a reason
+    // The reasons of photos' errors and the system's are PhotoErrorLine and SystemReasonText
+    // (messages/).
+    std::string_view FolderUnread; // a folder given that cannot be read; ": " and a reason
 
     // The summary on standard error, "LOG: 12 photos: 9 tagged (2 in sidecars), 2 left out,
     // 1 error", with the forms of one and of several.
@@ -51,10 +42,6 @@ struct GeotagTexts {
     std::string_view OutputClosed; // the reason of a pipe whose reader went away
     std::string_view StoppedAfter; // "%d"
     std::string_view Interrupted;  // "%d"
-
-    // System reasons by errno value; OtherIoError takes the number.
-    std::string_view NoSuchFile, NoPermission, ReadOnlyFileSystem, DiskFull, FileTooLarge,
-        NameTooLong, IsAFolder, OtherIoError;
 };
 
 extern const GeotagTexts kGeotagEnglish;
@@ -66,5 +53,3 @@ extern const GeotagTexts kGeotagJapanese; // the --help section stays English
 // `pattern` with its "%s" or "%d" replaced by `value`.
 [[nodiscard]] std::string Filled(std::string_view pattern, std::string_view value);
 [[nodiscard]] std::string Filled(std::string_view pattern, long long value);
-// The reason of an errno value.
-[[nodiscard]] std::string SystemReason(const GeotagTexts& texts, int errnoValue);

@@ -224,28 +224,37 @@ void ConversionService::ProtectInputs(const std::vector<std::string>& paths)
     m_inputs.clear();
     for (const std::string& path : paths)
         m_inputs.push_back({path, IdentityOf(path), ResolvedPath(path)});
+    m_written.clear();
+    m_notesWritten = true;
 }
 
 ExportResult ConversionService::CheckTarget(const std::string& target) const
 {
     ExportResult check;
-    if (IsLoadedLog(target)) {
-        check.Status = ExportStatus::SameAsLog;
-        return check;
-    }
-    if (m_inputs.empty())
-        return check;
-    // Each is taken once a target, whatever the number of inputs.
     const std::optional<FileIdentity> identity = IdentityOf(target);
     const std::string resolved = ResolvedPath(target);
-    for (const ProtectedInput& input : m_inputs) {
-        if ((identity && identity == input.Identity) || resolved == input.Resolved) {
-            check.Status = ExportStatus::SameAsInput;
-            check.Input = input.Path;
-            break;
-        }
+    const auto named = [&](const std::vector<RunFile>& files) {
+        return std::find_if(files.begin(), files.end(), [&](const RunFile& file) {
+            return (identity && identity == file.Identity) || resolved == file.Resolved;
+        });
+    };
+    // Each is taken once a target, whatever the number of inputs and outputs.
+    if (const auto written = named(m_written); written != m_written.end()) {
+        check.Status = ExportStatus::WrittenEarlier;
+        check.Input = written->Name;
+    } else if (IsLoadedLog(target)) {
+        check.Status = ExportStatus::SameAsLog;
+    } else if (const auto input = named(m_inputs); input != m_inputs.end()) {
+        check.Status = ExportStatus::SameAsInput;
+        check.Input = input->Name;
     }
     return check;
+}
+
+void ConversionService::NoteWritten(const std::string& target)
+{
+    if (m_notesWritten && target != "-")
+        m_written.push_back({m_loadedPath, IdentityOf(target), ResolvedPath(target)});
 }
 
 std::size_t ConversionService::CountSelected(const ExportRequest& request) const
@@ -256,11 +265,19 @@ std::size_t ConversionService::CountSelected(const ExportRequest& request) const
                       [&request](const TGpsFix& fix) { return request.Selects(fix); }));
 }
 
-ExportResult ConversionService::Export(const std::string& target,
-                                       const ExportRequest& request) const
+ExportResult ConversionService::Export(const std::string& target, const ExportRequest& request)
 {
     if (ExportResult refused = CheckTarget(target); !refused.Ok())
         return refused;
+    ExportResult result = WriteWhole(target, request);
+    if (result.Ok())
+        NoteWritten(target);
+    return result;
+}
+
+ExportResult ConversionService::WriteWhole(const std::string& target,
+                                           const ExportRequest& request) const
+{
     const RecordStyle style = StyleOf(request);
     const FixFilter selected = [&request](const TGpsFix& fix) { return request.Selects(fix); };
     if (request.Format.Format == TrackFormat::Nmea) {
@@ -330,8 +347,7 @@ std::vector<ExportPiece> ConversionService::SplitPieces(SplitMode mode,
 }
 
 std::vector<std::optional<ExportResult>>
-ConversionService::ExportPieces(std::span<const ExportPiece> pieces,
-                                const ExportRequest& request) const
+ConversionService::ExportPieces(std::span<const ExportPiece> pieces, const ExportRequest& request)
 {
     std::vector<std::optional<ExportResult>> results(pieces.size());
     if (pieces.empty())
@@ -358,6 +374,8 @@ ConversionService::ExportPieces(std::span<const ExportPiece> pieces,
             parts = LayoutParts(layout, parts, PieceSummaries(parts, summaries));
         results[i] = WriteTrack(piece.Target, layout, style, {plan.Fixes, plan.Order, parts},
                                 selected, request.Threads);
+        if (results[i]->Ok())
+            NoteWritten(piece.Target);
     }
     return results;
 }

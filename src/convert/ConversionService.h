@@ -150,30 +150,31 @@ class ConversionService
     // fix's standard time then differs from the zone's clock.
     [[nodiscard]] bool FixesInSummerTime() const;
 
-    // True when the path names the loaded log's file: an export never writes over it.
-    [[nodiscard]] bool IsLoadedLog(const std::string& path) const;
-    // The inputs of a run over several logs: no export writes over any of them either.
+    // The inputs of a run over several logs: no export writes over any of them either, nor over
+    // a file written earlier in the run: from this call on, every file an export writes is noted
+    // with the log it came from.
     void ProtectInputs(const std::vector<std::string>& paths);
-    // Whether an export may write to the target: not when it is the loaded log (SameAsLog) or
-    // another protected input (SameAsInput, the result's Input naming it).
+    // Whether an export may write to the target: not when the run has written it already
+    // (WrittenEarlier, the result's Input naming the log it came from), when it is the loaded log
+    // (SameAsLog) or another protected input (SameAsInput, the result's Input naming it). A file
+    // named two ways ("out/./a.nmea", "out/a.nmea") is one target.
     [[nodiscard]] ExportResult CheckTarget(const std::string& target) const;
     // How many fixes of the loaded log the request selects.
     [[nodiscard]] std::size_t CountSelected(const ExportRequest& request) const;
     // Writes the fixes of the request's window in its format (a plain window: RMC lines): NMEA in
     // table order, GPX one track a trip (split with the request's gap), each in time order. A
     // target that CheckTarget refuses is not written to.
-    [[nodiscard]] ExportResult Export(const std::string& target,
-                                      const ExportRequest& request) const;
+    [[nodiscard]] ExportResult Export(const std::string& target, const ExportRequest& request);
     // The files a split export writes, in time order: one for each trip or day that holds a fix
     // of the request's window, named after `stem` (PieceTarget in OutputNames.h).
     [[nodiscard]] std::vector<ExportPiece> SplitPieces(SplitMode mode, const ExportRequest& request,
                                                        std::string_view stem) const;
     // Writes the pieces SplitPieces gave for the request, those marked Write, in one pass over
     // their fixes: each with the bytes Export writes for the request and the piece's window. One
-    // result per piece, nothing for a piece left alone; a piece that is the loaded log is refused
-    // (SameAsLog), and a piece that fails does not stop the others.
+    // result per piece, nothing for a piece left alone; a piece that CheckTarget refuses is not
+    // written, and a piece that fails does not stop the others.
     [[nodiscard]] std::vector<std::optional<ExportResult>>
-    ExportPieces(std::span<const ExportPiece> pieces, const ExportRequest& request) const;
+    ExportPieces(std::span<const ExportPiece> pieces, const ExportRequest& request);
 
     // Photos placed on the loaded log's track. The camera's zone is the zone the log was loaded
     // with unless the settings give one.
@@ -198,6 +199,20 @@ class ConversionService
     [[nodiscard]] const PhotoTrack& Track() const;
 
   private:
+    // A file of the run: what a refusal names (the input itself, or the log an output came
+    // from), the file it is and its path once resolved.
+    struct RunFile {
+        std::string Name;
+        std::optional<FileIdentity> Identity;
+        std::string Resolved;
+    };
+    // True when the path names the loaded log's file: an export never writes over it.
+    [[nodiscard]] bool IsLoadedLog(const std::string& path) const;
+    // Notes a file an export has written, when a run is under way (ProtectInputs).
+    void NoteWritten(const std::string& target);
+    // Export's writing, once CheckTarget has let the target through.
+    [[nodiscard]] ExportResult WriteWhole(const std::string& target,
+                                          const ExportRequest& request) const;
     // The trips of a gap with at least the figures asked for, from the cache.
     const TripAnalysis& TripsWith(std::int64_t gapMs, TripFigures figures) const;
     // What every record of an export of the loaded log is formatted with.
@@ -220,13 +235,10 @@ class ConversionService
     double m_localEpoch;
     std::string m_loadedPath;
     LoadOptions m_loadedWith;
-    // A protected input: its path as given, the file it is and its path once resolved.
-    struct ProtectedInput {
-        std::string Path;
-        std::optional<FileIdentity> Identity;
-        std::string Resolved;
-    };
-    std::vector<ProtectedInput> m_inputs;
+    std::vector<RunFile> m_inputs;
+    // The files the run has written; noted once ProtectInputs has started a run.
+    std::vector<RunFile> m_written;
+    bool m_notesWritten = false;
     LoadResult m_lastLoad;
     std::optional<ArchiveSummary> m_archive;
     // The trips of the default gap and of the last other one.

@@ -17,10 +17,11 @@
 
 enum class ExportStatus {
     Ok,
-    CreateFailed, // the target (or its temporary file) could not be created
-    WriteFailed,  // writing, flushing or renaming into place failed
-    SameAsLog,    // the target is the loaded log itself, which is never written over
-    SameAsInput,  // the target is another input of the run (ExportResult::Input names it)
+    CreateFailed,   // the target (or its temporary file) could not be created
+    WriteFailed,    // writing, flushing or renaming into place failed
+    SameAsLog,      // the target is the loaded log itself, which is never written over
+    SameAsInput,    // the target is another input of the run (ExportResult::Input names it)
+    WrittenEarlier, // the run has written the target already (ExportResult::Input: from which log)
 };
 
 struct ExportResult {
@@ -28,7 +29,7 @@ struct ExportResult {
     int Errno = 0;
     std::size_t LinesWritten = 0; // NMEA sentences (two a fix with GGA lines); 0 for GPX
     std::size_t FixesWritten = 0;
-    std::string Input; // with SameAsInput: the input the target is
+    std::string Input; // with SameAsInput: the input the target is; with WrittenEarlier: its log
 
     [[nodiscard]] bool Ok() const { return Status == ExportStatus::Ok; }
 };

@@ -180,6 +180,20 @@ LogKind KindFromPath(const std::string& path)
     return LogKind::Sector;
 }
 
+bool IsLogName(std::string_view path)
+{
+    const std::string_view name = path.substr(NameStart(path));
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos)
+        return false;
+    std::string extension(name.substr(dot + 1));
+    for (char& c : extension)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return std::find(kLogExtensions.begin(), kLogExtensions.end(), extension) !=
+           kLogExtensions.end();
+}
+
 DecodedLog DecodeLogImage(LogKind kind, std::span<const std::uint8_t> image,
                           const LoggerClock& clock, FixTable& table)
 {

@@ -4,9 +4,11 @@
 #include "decoders/SectorDecoder.h"
 #include "store/FixTable.h"
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
 enum class LogKind {
     None,   // the file was ignored or could not be read
@@ -74,6 +76,14 @@ struct LoadResult {
 
 // ".BNX4" in any letter case, taken from the last path component only.
 [[nodiscard]] LogKind KindFromPath(const std::string& path);
+
+// The extensions of a log's name, in lower case without the dot, in the order the window's open
+// dialog lists them.
+inline constexpr std::array<std::string_view, 3> kLogExtensions{"bnx4", "binx", "bin"};
+
+// True when the extension of the last path component (after its last ".") is a log's, in any
+// letter case: a file of such a name dropped on the window is taken for a log, never a photo.
+[[nodiscard]] bool IsLogName(std::string_view path);
 
 // Reads a raw log and decodes it into the table. A file that passes the existence and size rules
 // and is read completely empties the table first; an ignored file or a failed open or read leaves

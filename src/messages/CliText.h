@@ -93,9 +93,6 @@ inline constexpr Bilingual kNoFixInWindowSplit{
     "出力範囲に測位点がありません。ファイルは書き込みません"};
 inline constexpr Bilingual kNoFixInLogSplit{"the log holds no fix; no file written",
                                             "ログに測位点がありません。ファイルは書き込みません"};
-inline constexpr Bilingual kWrittenEarlier{
-    "not written: the output of {1} in this run",
-    "書き込みません。この実行で {1} から書き込んだファイルです"};
 inline constexpr Bilingual kSummary{"{1} -> {2} ({3} of {4} fixes)",
                                     "{1} -> {2} ({4} 件中 {3} 件)"};
 inline constexpr Bilingual kStandardOutput{"standard output", "標準出力"};

@@ -52,6 +52,40 @@ Bilingual CreateReasonOf(int errnoValue)
     }
 }
 
+// The command line's words of the system's reasons.
+Bilingual SystemReasonOf(int errnoValue)
+{
+    switch (errnoValue) {
+    case ENOENT:
+        return {"no such file", "ファイルが見つかりません"};
+    case ENOTDIR:
+        return {"a part of the path is not a folder", "パスの途中にフォルダーでないものがあります"};
+    case EACCES:
+    case EPERM:
+        return {"permission denied", "アクセスが拒否されました"};
+    case EROFS:
+        return {"read-only file system", "読み取り専用のドライブです"};
+    case ENOSPC:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+        return {"the disk is full", "ディスクがいっぱいです"};
+    case EFBIG:
+        return {"file too large", "ファイルが大きすぎます"};
+    case ENAMETOOLONG:
+        return {"name too long", "ファイル名が長すぎます"};
+    case EISDIR:
+        return {"is a folder", "フォルダーです"};
+    case EMFILE:
+    case ENFILE:
+        return {"too many open files", "開いているファイルが多すぎます"};
+    case EEXIST:
+        return {"the file already exists", "ファイルが既に存在します"};
+    default:
+        return {"input/output error ({1})", "I/O エラー ({1})"};
+    }
+}
+
 // One table of the loading rules' reasons; {1} is the unit of the size rules.
 Bilingual IgnoreReasonOf(IgnoreReason reason)
 {
@@ -129,6 +163,11 @@ std::string CreateReasonText(int errnoValue, Language language)
     return Fill(CreateReasonOf(errnoValue).In(language), {std::to_string(errnoValue)});
 }
 
+std::string SystemReasonText(int errnoValue, Language language)
+{
+    return Fill(SystemReasonOf(errnoValue).In(language), {std::to_string(errnoValue)});
+}
+
 std::string CreateErrorText(std::string_view path, int errnoValue, Language language)
 {
     const Bilingual pattern{"cannot create \"{1}\": {2}", "ファイル \"{1}\". {2} を作成できません"};
@@ -144,6 +183,19 @@ std::string WithFinalPoint(std::string_view message)
     return s;
 }
 
+std::string WithoutFinalPoint(std::string_view message)
+{
+    static constexpr std::string_view kIdeographicPoint = "。";
+    for (;;) {
+        if (message.ends_with('.'))
+            message.remove_suffix(1);
+        else if (message.ends_with(kIdeographicPoint))
+            message.remove_suffix(kIdeographicPoint.size());
+        else
+            return std::string(message);
+    }
+}
+
 std::string ExportErrorText(const ExportResult& result, std::string_view target, Language language)
 {
     switch (result.Status) {
@@ -155,6 +207,11 @@ std::string ExportErrorText(const ExportResult& result, std::string_view target,
         return Fill(Bilingual{"not written: it is the input {1} of this run, which is never "
                               "written over",
                               "書き込みません。この実行の入力ファイル {1} と同じファイルです"}
+                        .In(language),
+                    {result.Input});
+    case ExportStatus::WrittenEarlier:
+        return Fill(Bilingual{"not written: the output of {1} in this run",
+                              "書き込みません。この実行で {1} から書き込んだファイルです"}
                         .In(language),
                     {result.Input});
     case ExportStatus::WriteFailed:

@@ -31,6 +31,10 @@ std::string IoErrorText(int errnoValue, Language language = Language::Japanese);
 // The reason a file cannot be created.
 std::string CreateReasonText(int errnoValue, Language language = Language::Japanese);
 
+// The system's reason of an errno value in the command line's words, "no such file"; a value
+// without words of its own keeps its number: "input/output error (5)".
+[[nodiscard]] std::string SystemReasonText(int errnoValue, Language language);
+
 // "ファイル "<path>". <reason> を作成できません", or in English
 // "cannot create "<path>": <reason>".
 std::string CreateErrorText(std::string_view path, int errnoValue,
@@ -38,6 +42,8 @@ std::string CreateErrorText(std::string_view path, int errnoValue,
 
 // The message followed by "." when its last character comes after "." in code order.
 std::string WithFinalPoint(std::string_view message);
+// The message without its final points ("." or "。"), to stand inside brackets.
+[[nodiscard]] std::string WithoutFinalPoint(std::string_view message);
 
 // The message of a failed export, for the error box and the command line.
 [[nodiscard]] std::string ExportErrorText(const ExportResult& result, std::string_view target,

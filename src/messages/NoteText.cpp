@@ -1,6 +1,6 @@
 #include "messages/NoteText.h"
 
-#include <cstdlib>
+#include "store/TimeBase.h"
 
 std::string LooksLikeText(LogKind resembles, Language language)
 {
@@ -13,23 +13,10 @@ std::string LooksLikeText(LogKind resembles, Language language)
     return std::string(text.In(language));
 }
 
-std::string UtcOffsetText(std::int32_t biasMinutes)
-{
-    const std::int32_t offset = -biasMinutes;
-    const std::int32_t minutes = std::abs(offset);
-    const char text[] = {offset < 0 ? '-' : '+',
-                         static_cast<char>('0' + minutes / 600),
-                         static_cast<char>('0' + minutes / 60 % 10),
-                         ':',
-                         static_cast<char>('0' + minutes % 60 / 10),
-                         static_cast<char>('0' + minutes % 10)};
-    return {text, sizeof text};
-}
-
 std::string StandardTimeNote(std::int32_t biasMinutes, Language language)
 {
     return Fill(Bilingual{"times are standard time (UTC{1}); summer time is not applied",
                           "時刻は標準時 (UTC{1}) です。夏時間は適用していません"}
                     .In(language),
-                {UtcOffsetText(biasMinutes)});
+                {FormatUtcOffsetText(-biasMinutes)});
 }

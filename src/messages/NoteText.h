@@ -13,8 +13,5 @@
 // gives: "this looks like a block log; block logs end in .bin or .binx".
 [[nodiscard]] std::string LooksLikeText(LogKind resembles, Language language);
 
-// "+09:00" for a bias of -540 minutes (UTC = local time + bias).
-[[nodiscard]] std::string UtcOffsetText(std::int32_t biasMinutes);
-
 // The note for fixes that lie in the system zone's summer time: the times are standard time.
 [[nodiscard]] std::string StandardTimeNote(std::int32_t biasMinutes, Language language);

@@ -169,6 +169,15 @@ CalendarTime DecodeDayCount(double dayCount)
     return MillisecondsToCalendar(PrintedMilliseconds(dayCount));
 }
 
+std::string FormatUtcOffsetText(std::int32_t eastMinutes)
+{
+    const std::int32_t minutes = eastMinutes < 0 ? -eastMinutes : eastMinutes;
+    char text[6] = {eastMinutes < 0 ? '-' : '+', '0', '0', ':', '0', '0'};
+    PutTwoDigits(text + 1, minutes / 60 % 100);
+    PutTwoDigits(text + 4, minutes % 60);
+    return {text, sizeof text};
+}
+
 std::optional<std::int32_t> ParseUtcOffsetText(std::string_view text)
 {
     const auto digit = [&](std::size_t i) { return text[i] >= '0' && text[i] <= '9'; };

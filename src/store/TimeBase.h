@@ -90,6 +90,9 @@ CalendarTime MillisecondsToCalendar(std::int64_t milliseconds);
 // A zone's offset east of UTC in minutes from "+HH:MM" or "-HH:MM" (minutes 00-59, at most a
 // day): "+09:00" is 540.
 std::optional<std::int32_t> ParseUtcOffsetText(std::string_view text);
+// "+HH:MM" or "-HH:MM" of a zone's offset east of UTC in minutes (hours below 100): 540 gives
+// "+09:00", the text ParseUtcOffsetText reads.
+std::string FormatUtcOffsetText(std::int32_t eastMinutes);
 
 // The fields of a text shaped "YYYY-MM-DD hh:mm:ss" (with `dateSeparator` between the date's
 // fields), when every digit is there and the hour, minute and second are in range; the date is

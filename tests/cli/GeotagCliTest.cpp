@@ -304,8 +304,9 @@ TEST_F(GeotagCli, UsageErrors)
 // A full disk reads as the converter says it, in either language.
 TEST(GeotagText, AFullDiskReadsAsTheConverterSaysIt)
 {
-    EXPECT_EQ(SystemReason(kGeotagEnglish, ENOSPC), IoErrorText(ENOSPC, Language::English));
-    EXPECT_EQ(SystemReason(kGeotagJapanese, ENOSPC), IoErrorText(ENOSPC, Language::Japanese));
+    EXPECT_EQ(SystemReasonText(ENOSPC, Language::English), IoErrorText(ENOSPC, Language::English));
+    EXPECT_EQ(SystemReasonText(ENOSPC, Language::Japanese),
+              IoErrorText(ENOSPC, Language::Japanese));
 }
 
 // A log without a single position says so once, not "outside the log" for every photo.

@@ -202,6 +202,54 @@ TEST(Outputs, PiecesNeverWriteOverTheLoadedLog)
     EXPECT_EQ(Bytes(after.begin(), after.end()), log);
 }
 
+// Once a run has begun (ProtectInputs), a file is one target whatever its name: a piece named
+// like a piece of the same split, or any later export named like an output of the run, is
+// refused with the log it came from. An output written before the run is written again.
+TEST(Outputs, ARunWritesEachFileOnceWhateverItsName)
+{
+    TempDir dir;
+    ConversionService service(-60);
+    const std::string log = dir.Write("eight.bin", EightTripLog(0));
+    const std::string other = dir.Write("other.bin", EightTripLog(0));
+    ASSERT_EQ(service.Load(log).Kind, LogKind::Block);
+    const std::string out = (dir.Path() / "out").string();
+    fs::create_directory(out);
+    ASSERT_TRUE(service.Export(out + "/a.nmea", {}).Ok());
+    ASSERT_TRUE(service.Export(out + "/a.nmea", {}).Ok());
+
+    service.ProtectInputs({log, other});
+    std::vector<ExportPiece> pieces =
+        service.SplitPieces(SplitMode::Day, ExportRequest{}, out + "/./eight.nmea");
+    ASSERT_EQ(pieces.size(), 2u);
+    const std::string name = pieces[0].Target.substr(out.size() + 3);
+    pieces[1].Target = out + "/" + name;
+    const auto results = service.ExportPieces(pieces, {});
+    ASSERT_TRUE(results[0] && results[1]);
+    ASSERT_EQ(results[0]->FixesWritten, 300u);
+    EXPECT_EQ(results[1]->Status, ExportStatus::WrittenEarlier);
+    EXPECT_EQ(results[1]->Input, log);
+    const std::string first = ReadWholeFile(out + "/" + name);
+    EXPECT_EQ(static_cast<std::size_t>(std::count(first.begin(), first.end(), '\n')),
+              results[0]->LinesWritten);
+
+    const struct {
+        std::string Target;
+        ExportStatus Status;
+        std::string Input;
+    } cases[] = {
+        {out + "/../out/" + name, ExportStatus::WrittenEarlier, log},
+        {out + "/a.nmea", ExportStatus::Ok, ""},
+        {out + "/./a.nmea", ExportStatus::WrittenEarlier, log},
+        {(dir.Path() / "." / "eight.bin").string(), ExportStatus::SameAsLog, ""},
+        {(dir.Path() / "out" / ".." / "other.bin").string(), ExportStatus::SameAsInput, other},
+    };
+    for (const auto& c : cases) {
+        const ExportResult result = service.Export(c.Target, {});
+        EXPECT_EQ(result.Status, c.Status) << c.Target;
+        EXPECT_EQ(result.Input, c.Input) << c.Target;
+    }
+}
+
 } // namespace
 
 namespace {

@@ -52,6 +52,17 @@ TEST(LogKindFromPath, ExtensionOfTheLastComponentInAnyCase)
         EXPECT_EQ(KindFromPath(path), LogKind::Block) << path;
 }
 
+// The window's drop rule: the last component's extension, after its last dot, in any case.
+TEST(LogName, ExtensionOfTheLastComponentInAnyCase)
+{
+    for (const char* path :
+         {"track.bnx4", "TRACK.BNX4", "Log.BinX", "day.bin", "/a.b/x.BIN", "dir/.bin", "a.jpg.bin"})
+        EXPECT_TRUE(IsLogName(path)) << path;
+    for (const char* path : {"notes.txt", "track.bnx4.bak", "data.bin/photo.jpg", "track",
+                             "track.bnx", "t_bin", "day.bin4", "photo.jpg", "bin", ""})
+        EXPECT_FALSE(IsLogName(path)) << path;
+}
+
 // Accepted loads empty the table (these erased files hold no fix); ignored ones touch nothing.
 TEST_F(LogLoader, ExistenceExtensionAndSizeRules)
 {

@@ -133,4 +133,17 @@ TEST(TimeBase, DecodeRoundsToTheMillisecondFirst)
     EXPECT_EQ(FormatDayCount(36585.0 + EncodeTime(7, 5, 3, 9)), "2000/02/29 07:05:03.009");
 }
 
+// A zone's offset written and read back: the formatter and its parser agree at every edge.
+TEST(UtcOffsetText, WrittenAsItIsRead)
+{
+    const std::pair<std::int32_t, const char*> cases[] = {
+        {540, "+09:00"}, {0, "+00:00"},    {-570, "-09:30"},
+        {345, "+05:45"}, {1440, "+24:00"}, {-1440, "-24:00"},
+    };
+    for (const auto& [east, text] : cases) {
+        EXPECT_EQ(FormatUtcOffsetText(east), text);
+        EXPECT_EQ(ParseUtcOffsetText(text), east) << text;
+    }
+}
+
 } // namespace

@@ -2,57 +2,19 @@
 
 #include "app/AppText.h"
 #include "messages/ErrorText.h"
+#include "messages/PhotoErrorText.h"
 #include "store/TimeBase.h"
 
 namespace {
 
-QString TwoDigits(int value) { return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0')); }
-
 QString FromStd(const std::string& text) { return QString::fromStdString(text); }
 
 // A reason from the core's texts without its final point: it goes inside brackets.
-QString Reason(const std::string& text)
-{
-    QString reason = FromStd(text);
-    while (reason.endsWith(u'。') || reason.endsWith(u'.'))
-        reason.chop(1);
-    return reason;
-}
+QString Reason(const std::string& text) { return FromStd(WithoutFinalPoint(text)); }
 
 QString ErrorText(const PhotoOutcome& outcome)
 {
-    const auto withReason = [&](const QString& what, const QString& reason) {
-        return outcome.Errno != 0 ? what + QStringLiteral(" (") + reason + QStringLiteral(")")
-                                  : what;
-    };
-    switch (outcome.Error) {
-    case PhotoError::Read:
-        return withReason(QStringLiteral("読み込めません"), Reason(IoErrorText(outcome.Errno)));
-    case PhotoError::NotAFile:
-        return QStringLiteral("ファイルではありません");
-    case PhotoError::Metadata:
-        return QStringLiteral("メタデータを読み込めません");
-    case PhotoError::Sidecar:
-        return withReason(QStringLiteral("サイドカー (.xmp) を読み込めません"),
-                          Reason(IoErrorText(outcome.Errno)));
-    case PhotoError::Build:
-        return QStringLiteral("新しいメタデータを作れません");
-    case PhotoError::Write:
-        return withReason(QStringLiteral("書き込めません"),
-                          Reason(CreateReasonText(outcome.Errno)));
-    case PhotoError::ExifSplit:
-        return QStringLiteral("EXIF が JPEG の一つのセグメントに収まっていないため、元のままです");
-    case PhotoError::ExifTooLarge:
-        return QStringLiteral("位置を加えると EXIF が JPEG の一つのセグメント (64 KiB) "
-                              "に収まらないため、元のままです");
-    case PhotoError::Backup:
-        return withReason(QStringLiteral("元に戻すための控えを取れないため、元のままです"),
-                          Reason(CreateReasonText(outcome.Errno)));
-    case PhotoError::Verify:
-    case PhotoError::None:
-        break;
-    }
-    return QStringLiteral("書き込んだ内容を確かめられなかったため、元のままです");
+    return FromStd(PhotoErrorShort(outcome.Error, outcome.Errno));
 }
 
 } // namespace
@@ -73,11 +35,11 @@ const QString kPhotoDialogTitle = QStringLiteral("写真の追加");
 
 QString MomentText(std::int64_t ms, const QString& dateSeparator, const QString& timeSeparator)
 {
-    const CalendarTime t = MillisecondsToCalendar(ms);
-    return QStringLiteral("%1").arg(t.Year, 4, 10, QLatin1Char('0')) + dateSeparator +
-           TwoDigits(t.Month) + dateSeparator + TwoDigits(t.Day) + QLatin1Char(' ') +
-           TwoDigits(t.Hour) + timeSeparator + TwoDigits(t.Minute) + timeSeparator +
-           TwoDigits(t.Second);
+    // The store's text without its milliseconds (".zzz").
+    std::string text = FormatCalendarTime(MillisecondsToCalendar(ms), dateSeparator.toStdString(),
+                                          timeSeparator.toStdString());
+    text.resize(text.size() - 4);
+    return FromStd(text);
 }
 
 QString ShortMomentText(std::int64_t ms, const QString& dateSeparator, const QString& timeSeparator)
@@ -93,9 +55,7 @@ QString PositionText(const TrackPoint& place, int decimals)
 
 QString ZoneText(std::int32_t eastMinutes)
 {
-    const std::int32_t magnitude = eastMinutes < 0 ? -eastMinutes : eastMinutes;
-    return QStringLiteral("UTC") + QLatin1Char(eastMinutes < 0 ? '-' : '+') +
-           TwoDigits(magnitude / 60) + QLatin1Char(':') + TwoDigits(magnitude % 60);
+    return QStringLiteral("UTC") + FromStd(FormatUtcOffsetText(eastMinutes));
 }
 
 namespace {
