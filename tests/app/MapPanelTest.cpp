@@ -31,11 +31,11 @@ class MapPanelTest : public ::testing::Test
     std::unique_ptr<MapPanel> MakePanel()
     {
         MapSourceMaker maker{[this](const OnlineSourceSpec& spec) -> std::unique_ptr<TileSource> {
-                                 Made << spec.UrlTemplate;
+                                 made << spec.UrlTemplate;
                                  return std::make_unique<FakeTileSource>();
                              },
                              [this](const QString& path) {
-                                 Opened << path;
+                                 opened << path;
                                  if (path.endsWith(QStringLiteral("bad.mbtiles")))
                                      return MbTilesOpened{nullptr, QStringLiteral("壊れています")};
                                  return MbTilesOpened{std::make_unique<FakeTileSource>(), {}};
@@ -59,8 +59,8 @@ class MapPanelTest : public ::testing::Test
 
     TrackView track;
     FakeDialogs dialogs;
-    QStringList Made;   // the URL template of every online source made
-    QStringList Opened; // every map file opened
+    QStringList made;   // the URL template of every online source made
+    QStringList opened; // every map file opened
 };
 
 TEST_F(MapPanelTest, TheWindowGoesOnlineOnlyAfterTheUserSaidYesOnce)
@@ -76,29 +76,29 @@ TEST_F(MapPanelTest, TheWindowGoesOnlineOnlyAfterTheUserSaidYesOnce)
         EXPECT_FALSE(online->isChecked());
         EXPECT_EQ(dialogs.GoOnlineQuestions.size(), 1);
         EXPECT_TRUE(dialogs.GoOnlineQuestions[0].contains(QStringLiteral("OpenStreetMap")));
-        EXPECT_TRUE(Made.isEmpty());
+        EXPECT_TRUE(made.isEmpty());
         // Picking a server asks too; yes turns the switch on and makes that server's source.
         dialogs.GoOnlineAnswer = true;
         Pick(*panel, 2);
         EXPECT_EQ(dialogs.GoOnlineQuestions.size(), 2);
         EXPECT_TRUE(online->isChecked());
-        ASSERT_EQ(Made.size(), 1);
-        EXPECT_EQ(Made[0], BuiltInSources()[1].UrlTemplate);
+        ASSERT_EQ(made.size(), 1);
+        EXPECT_EQ(made[0], BuiltInSources()[1].UrlTemplate);
         EXPECT_NE(panel->Source(), nullptr);
         // Off and on again: no more questions.
         QTest::mouseClick(online, Qt::LeftButton);
         EXPECT_EQ(panel->Source(), nullptr);
         QTest::mouseClick(online, Qt::LeftButton);
         EXPECT_EQ(dialogs.GoOnlineQuestions.size(), 2);
-        EXPECT_EQ(Made.size(), 2);
+        EXPECT_EQ(made.size(), 2);
     }
     // The next start: the same server, on, without a question.
     dialogs.GoOnlineAnswer = false;
     const std::unique_ptr<MapPanel> again = MakePanel();
     EXPECT_TRUE(Find<QCheckBox>(*again, "CheckOnlineMap")->isChecked());
     EXPECT_EQ(Find<QComboBox>(*again, "ComboMapSource")->currentIndex(), 2);
-    EXPECT_EQ(Made.size(), 3);
-    EXPECT_EQ(Made.back(), BuiltInSources()[1].UrlTemplate);
+    EXPECT_EQ(made.size(), 3);
+    EXPECT_EQ(made.back(), BuiltInSources()[1].UrlTemplate);
     EXPECT_EQ(dialogs.GoOnlineQuestions.size(), 2);
 }
 
@@ -109,7 +109,7 @@ TEST_F(MapPanelTest, ATileUrlIsSayingYesAndIsKeptInTheList)
         const std::unique_ptr<MapPanel> panel = MakePanel();
         panel->UseTileUrl(url);
         EXPECT_TRUE(dialogs.GoOnlineQuestions.isEmpty());
-        EXPECT_EQ(Made, QStringList{url});
+        EXPECT_EQ(made, QStringList{url});
         EXPECT_EQ(Find<QComboBox>(*panel, "ComboMapSource")->currentText(), "127.0.0.1");
         // Back to no map: nothing drawn from a server.
         Pick(*panel, 0);
@@ -120,7 +120,7 @@ TEST_F(MapPanelTest, ATileUrlIsSayingYesAndIsKeptInTheList)
     EXPECT_EQ(list->count(), 1 + static_cast<int>(BuiltInSources().size()) + 1);
     EXPECT_EQ(list->itemText(list->count() - 1), "127.0.0.1");
     EXPECT_EQ(again->Source(), nullptr);
-    EXPECT_EQ(Made.size(), 1);
+    EXPECT_EQ(made.size(), 1);
 }
 
 TEST_F(MapPanelTest, MapFilesNeedNoNetworkAndABadOneIsAMessage)
@@ -143,12 +143,12 @@ TEST_F(MapPanelTest, MapFilesNeedNoNetworkAndABadOneIsAMessage)
         EXPECT_EQ(dialogs.MapFolders.back(), QFileInfo("/maps/kanto.mbtiles").absolutePath());
         EXPECT_FALSE(Find<QCheckBox>(*panel, "CheckOnlineMap")->isChecked());
     }
-    // Opened again at the next start, with no question and no server.
+    // opened again at the next start, with no question and no server.
     const std::unique_ptr<MapPanel> again = MakePanel();
     EXPECT_NE(again->Source(), nullptr);
-    EXPECT_EQ(Opened.back(),
+    EXPECT_EQ(opened.back(),
               QFileInfo("/maps/kanto.mbtiles").absoluteFilePath()); // Z:/maps/… on Windows
-    EXPECT_TRUE(Made.isEmpty());
+    EXPECT_TRUE(made.isEmpty());
     EXPECT_TRUE(dialogs.GoOnlineQuestions.isEmpty());
 }
 

@@ -413,7 +413,8 @@ TEST_F(OverviewTest, DoubleClickOnABarOrALineExportsThatTrip)
                                  analysis.Trips.begin());
     const Trip& trip = analysis.Trips[longest];
     const QRectF strip = timeline->StripRect();
-    const double share = ((trip.FirstMs + trip.LastMs) / 2 - analysis.FirstMs) /
+    const double share = (static_cast<double>(trip.FirstMs + trip.LastMs) / 2 -
+                          static_cast<double>(analysis.FirstMs)) /
                          static_cast<double>(analysis.LastMs - analysis.FirstMs);
     const QPoint onBar(static_cast<int>(strip.left() + share * strip.width()),
                        static_cast<int>(strip.center().y()));

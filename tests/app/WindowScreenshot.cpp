@@ -259,9 +259,9 @@ int main(int argc, char* argv[])
     // Wide enough for every column of the photo list beside the picture, where the screen has
     // the room.
     if (withPhotos || withMap)
-        form.resize(std::min(kPhotosWidth,
-                             form.screen()->availableGeometry().width() - 2 * kFrameSide),
-                    form.height());
+        form.resize(
+            std::min(kPhotosWidth, form.screen()->availableGeometry().width() - 2 * kFrameSide),
+            form.height());
     form.show();
     if (!OpenAndConvert(form, dialogs, store, folder, logPath) ||
         !ShowScene(form, store, folder, withPhotos, withMap))

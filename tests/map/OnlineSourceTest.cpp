@@ -22,15 +22,15 @@ constexpr qint64 kDaySec = 86400;
 class OnlineSource : public testing::Test
 {
   protected:
-    void SetUp() override { ASSERT_TRUE(m_server->Start()); }
+    void SetUp() override { ASSERT_TRUE(server->Start()); }
 
     std::unique_ptr<OnlineTileSource> Source(qint64 memoryBytes = 64'000'000)
     {
-        const OnlineSourceSpec spec{"Test", m_server->UrlTemplate(), "© Test", 0, 19, 256};
+        const OnlineSourceSpec spec{"Test", server->UrlTemplate(), "© Test", 0, 19, 256};
         TileCacheOptions cache;
-        cache.Folder = QString::fromStdString(Utf8Path(m_cache.Path()));
+        cache.Folder = QString::fromStdString(Utf8Path(cacheDir.Path()));
         cache.MemoryBytes = memoryBytes;
-        cache.Now = [this] { return m_now; };
+        cache.Now = [this] { return now; };
         return std::make_unique<OnlineTileSource>(spec, cache);
     }
 
@@ -65,13 +65,13 @@ class OnlineSource : public testing::Test
         auto first = Source();
         first->SetWanted(keys);
         ASSERT_TRUE(WaitFor(*first, keys));
-        m_now = m_now.addSecs(8 * kDaySec);
-        m_server->ClearRequests();
+        now = now.addSecs(8 * kDaySec);
+        server->ClearRequests();
     }
 
-    std::unique_ptr<TileServer> m_server = std::make_unique<TileServer>();
-    TempDir m_cache;
-    QDateTime m_now = QDateTime::fromSecsSinceEpoch(1'700'000'000, Qt::UTC);
+    std::unique_ptr<TileServer> server = std::make_unique<TileServer>();
+    TempDir cacheDir;
+    QDateTime now = QDateTime::fromSecsSinceEpoch(1'700'000'000, Qt::UTC);
 };
 
 const std::vector<TileKey> kThree = {{3, 4, 2}, {3, 5, 2}, {3, 4, 3}};
@@ -86,8 +86,8 @@ TEST_F(OnlineSource, NamesItselfAndNeverBypassesCaches)
         EXPECT_FALSE(source->Tile(key).Stale);
     }
     const QByteArray agent = QByteArray("Tallo2NMEA/") + kVersion + " (+" + kHomepage + ")";
-    ASSERT_EQ(m_server->Requests().size(), 3);
-    for (const TileServer::Request& request : m_server->Requests()) {
+    ASSERT_EQ(server->Requests().size(), 3);
+    for (const TileServer::Request& request : server->Requests()) {
         EXPECT_EQ(request.Headers.value("user-agent"), agent);
         for (const QByteArray& value : request.Headers) {
             EXPECT_FALSE(value.toLower().contains("no-cache")) << value.toStdString();
@@ -104,15 +104,15 @@ TEST_F(OnlineSource, RestartWithTheCacheAsksNothing)
         first->SetWanted(kThree);
         ASSERT_TRUE(WaitFor(*first, kThree));
     }
-    m_server->ClearRequests();
-    m_now = m_now.addSecs(6 * kDaySec); // fresh for at least a week
+    server->ClearRequests();
+    now = now.addSecs(6 * kDaySec); // fresh for at least a week
     auto second = Source();
     second->SetWanted(kThree);
     ASSERT_TRUE(WaitFor(*second, kThree));
     for (const TileKey& key : kThree) {
         EXPECT_TRUE(HasColourOf(second->Tile(key), key));
     }
-    EXPECT_TRUE(m_server->Requests().isEmpty());
+    EXPECT_TRUE(server->Requests().isEmpty());
 }
 
 TEST_F(OnlineSource, StaleTileAsksOnceConditionallyAnd304KeepsTheFile)
@@ -125,8 +125,8 @@ TEST_F(OnlineSource, StaleTileAsksOnceConditionallyAnd304KeepsTheFile)
     source->SetWanted({key});
     ASSERT_TRUE(WaitFor(*source, {key}));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !source->Tile(key).Stale; }, kWaitMs));
-    ASSERT_EQ(m_server->Requests().size(), 1);
-    const TileServer::Request& asked = m_server->Requests().front();
+    ASSERT_EQ(server->Requests().size(), 1);
+    const TileServer::Request& asked = server->Requests().front();
     EXPECT_EQ(asked.Headers.value("if-none-match"), TileServer::ETagOf("/5/10/12.png"));
     EXPECT_EQ(asked.Headers.value("if-modified-since"), TileServer::kLastModified);
     EXPECT_TRUE(HasColourOf(source->Tile(key), key));
@@ -134,8 +134,8 @@ TEST_F(OnlineSource, StaleTileAsksOnceConditionallyAnd304KeepsTheFile)
     const auto after = DecodeCachedTile(ReadWholeFile(Utf8Path(FileOf(*source, key))));
     ASSERT_TRUE(after.has_value());
     EXPECT_EQ(after->Bytes, DecodeCachedTile(before)->Bytes);
-    EXPECT_EQ(after->Freshness.FreshUntilSec, m_now.toSecsSinceEpoch() + 7 * kDaySec);
-    EXPECT_EQ(m_server->Requests().size(), 1);
+    EXPECT_EQ(after->Freshness.FreshUntilSec, now.toSecsSinceEpoch() + 7 * kDaySec);
+    EXPECT_EQ(server->Requests().size(), 1);
 }
 
 // Whatever goes wrong with the server, the stale tile stays drawn and stays on disk.
@@ -148,15 +148,15 @@ TEST_F(OnlineSource, StaleTileDrawnWhenTheServerFails)
     };
     FetchThenAge({key});
     for (const TileServer::Answer answer : answers) {
-        m_server->SetAnswer(answer);
-        m_server->ClearRequests();
+        server->SetAnswer(answer);
+        server->ClearRequests();
         auto source = Source();
         const std::string kept = ReadWholeFile(Utf8Path(FileOf(*source, key)));
         QSignalSpy arrived(source.get(), &TileSource::TileArrived);
         source->SetWanted({key});
         // Once from disk, once more when the server's answer was had.
         ASSERT_TRUE(QTest::qWaitFor([&] { return arrived.size() >= 2; }, kWaitMs));
-        EXPECT_GE(m_server->Requests().size(), 1);
+        EXPECT_GE(server->Requests().size(), 1);
         const TileImage tile = source->Tile(key);
         EXPECT_EQ(tile.Status, TileImage::State::Ready) << static_cast<int>(answer);
         EXPECT_TRUE(tile.Stale);
@@ -169,11 +169,11 @@ TEST_F(OnlineSource, StaleTileDrawnWhenNothingListens)
 {
     const TileKey key{4, 3, 6};
     FetchThenAge({key});
-    const OnlineSourceSpec spec{"Test", m_server->UrlTemplate(), "", 0, 19, 256};
-    m_server.reset(); // the port refuses connections from now on
+    const OnlineSourceSpec spec{"Test", server->UrlTemplate(), "", 0, 19, 256};
+    server.reset(); // the port refuses connections from now on
     TileCacheOptions cache;
-    cache.Folder = QString::fromStdString(Utf8Path(m_cache.Path()));
-    cache.Now = [this] { return m_now; };
+    cache.Folder = QString::fromStdString(Utf8Path(cacheDir.Path()));
+    cache.Now = [this] { return now; };
     OnlineTileSource source(spec, cache);
     QSignalSpy arrived(&source, &TileSource::TileArrived);
     source.SetWanted({key});
@@ -192,38 +192,38 @@ TEST_F(OnlineSource, NeverMoreThanTwoRequestsInFlight)
             nine.push_back({6, 30 + x, 20 + y});
         }
     }
-    m_server->Hold();
+    server->Hold();
     auto source = Source();
     source->SetWanted(nine);
-    while (m_server->Requests().size() < static_cast<qsizetype>(nine.size())) {
+    while (server->Requests().size() < static_cast<qsizetype>(nine.size())) {
         const auto asked = [&] {
-            return m_server->Outstanding() == 2 ||
-                   (m_server->Outstanding() == 1 && m_server->Requests().size() == 9);
+            return server->Outstanding() == 2 ||
+                   (server->Outstanding() == 1 && server->Requests().size() == 9);
         };
-        ASSERT_TRUE(QTest::qWaitFor(asked, kWaitMs)) << m_server->Requests().size();
-        m_server->AnswerWaiting();
+        ASSERT_TRUE(QTest::qWaitFor(asked, kWaitMs)) << server->Requests().size();
+        server->AnswerWaiting();
     }
-    m_server->Release();
+    server->Release();
     ASSERT_TRUE(WaitFor(*source, nine));
-    EXPECT_EQ(m_server->MostOutstanding(), 2);
-    EXPECT_EQ(m_server->Requests().size(), 9);
+    EXPECT_EQ(server->MostOutstanding(), 2);
+    EXPECT_EQ(server->Requests().size(), 9);
 }
 
 TEST_F(OnlineSource, AsksOnlyForWantedTiles)
 {
     const std::vector<TileKey> before = {{7, 1, 1}, {7, 2, 1}, {7, 3, 1}, {7, 4, 1}};
     const std::vector<TileKey> after = {{7, 1, 9}, {7, 2, 9}};
-    m_server->Hold();
+    server->Hold();
     auto source = Source();
     source->SetWanted(before);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return m_server->Outstanding() == 2; }, kWaitMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server->Outstanding() == 2; }, kWaitMs));
     source->SetWanted(after); // the picture moved before the first answers came
     EXPECT_EQ(source->Tile({7, 5, 5}).Status, TileImage::State::Pending); // looked for on disk only
-    m_server->Release();
+    server->Release();
     ASSERT_TRUE(WaitFor(*source, after));
     ASSERT_TRUE(WaitFor(*source, {{7, 5, 5}}, TileImage::State::Failed));
     QStringList paths;
-    for (const TileServer::Request& request : m_server->Requests()) {
+    for (const TileServer::Request& request : server->Requests()) {
         paths << request.Path;
     }
     paths.sort();
@@ -233,15 +233,15 @@ TEST_F(OnlineSource, AsksOnlyForWantedTiles)
 TEST_F(OnlineSource, FollowsRedirectsNamingItselfEachTime)
 {
     const TileKey key{9, 300, 200};
-    m_server->SetAnswer(TileServer::Answer::Moved);
+    server->SetAnswer(TileServer::Answer::Moved);
     auto source = Source();
     source->SetWanted({key});
     ASSERT_TRUE(WaitFor(*source, {key}));
     EXPECT_TRUE(HasColourOf(source->Tile(key), key));
-    ASSERT_EQ(m_server->Requests().size(), 2);
-    EXPECT_EQ(m_server->Requests()[1].Path, "/moved/9/300/200.png");
-    EXPECT_EQ(m_server->Requests()[1].Headers.value("user-agent"),
-              m_server->Requests()[0].Headers.value("user-agent"));
+    ASSERT_EQ(server->Requests().size(), 2);
+    EXPECT_EQ(server->Requests()[1].Path, "/moved/9/300/200.png");
+    EXPECT_EQ(server->Requests()[1].Headers.value("user-agent"),
+              server->Requests()[0].Headers.value("user-agent"));
 }
 
 TEST_F(OnlineSource, BadImageIsNeitherDrawnNorKept)
@@ -249,19 +249,19 @@ TEST_F(OnlineSource, BadImageIsNeitherDrawnNorKept)
     for (const TileServer::Answer answer :
          {TileServer::Answer::Garbage, TileServer::Answer::Truncated}) {
         const TileKey key{2, 1, static_cast<int>(answer) % 4};
-        m_server->SetAnswer(answer);
+        server->SetAnswer(answer);
         auto source = Source();
         source->SetWanted({key});
         ASSERT_TRUE(WaitFor(*source, {key}, TileImage::State::Failed));
         EXPECT_TRUE(source->Tile(key).Image.isNull());
         EXPECT_FALSE(std::filesystem::exists(FileOf(*source, key)));
     }
-    m_server->SetAnswer(TileServer::Answer::Tile);
-    m_server->ClearRequests();
+    server->SetAnswer(TileServer::Answer::Tile);
+    server->ClearRequests();
     auto source = Source();
     source->SetWanted({{2, 1, static_cast<int>(TileServer::Answer::Garbage) % 4}});
     ASSERT_TRUE(WaitFor(*source, {{2, 1, static_cast<int>(TileServer::Answer::Garbage) % 4}}));
-    EXPECT_EQ(m_server->Requests().size(), 1);
+    EXPECT_EQ(server->Requests().size(), 1);
 }
 
 // Past its bound the memory cache lets go of tiles; they come back from disk, not the server.
@@ -280,7 +280,7 @@ TEST_F(OnlineSource, MemoryBoundedTilesComeBackFromDisk)
     EXPECT_EQ(source->Tile(six.front()).Status, TileImage::State::Pending);
     source->SetWanted({six.front()});
     ASSERT_TRUE(WaitFor(*source, {six.front()}));
-    EXPECT_EQ(m_server->Requests().size(), 6);
+    EXPECT_EQ(server->Requests().size(), 6);
 }
 
 TEST(BuiltInSources, ServersWithTheirCredits)

@@ -8,7 +8,7 @@ namespace t2ntest {
 
 Bytes GoldenBlockLog()
 {
-    constexpr std::uint32_t wide = kBlockBasicMask | 0x1000 | 0x2000 | 0x4000; // counts, entries
+    constexpr std::uint32_t kWide = kBlockBasicMask | 0x1000 | 0x2000 | 0x4000; // counts, entries
     FlashImage log = BlockLog(1, kBlockBasicMask);
     for (std::int32_t i = 0; i < 12; ++i) {
         RawFix fix{.Seconds = kMay2021 + i,
@@ -19,8 +19,8 @@ Bytes GoldenBlockLog()
                    .Course = 30.0f * static_cast<float>(i),
                    .Millisecond = static_cast<std::uint16_t>(i * 83)};
         if (i == 6)
-            log.Append(0, MaskMarker(2, wide));
-        const std::uint32_t mask = i < 6 ? kBlockBasicMask : wide;
+            log.Append(0, MaskMarker(2, kWide));
+        const std::uint32_t mask = i < 6 ? kBlockBasicMask : kWide;
         if (i >= 6) {
             fix.SatelliteCount = static_cast<std::uint8_t>(i);
             fix.ExtraCount = static_cast<std::uint8_t>(i + 1);
@@ -30,8 +30,8 @@ Bytes GoldenBlockLog()
     // Erased space, then one more fix under the marker's mask and a record torn off.
     log.Append(0, Repeat(0xFF, 40));
     log.SetCursor(0, 2048);
-    log.Append(0, BlockRecord({.Seconds = kMay2021 + 60, .Speed = 0.0f}, wide));
-    Bytes torn = BlockRecord({.Seconds = kMay2021 + 61}, wide);
+    log.Append(0, BlockRecord({.Seconds = kMay2021 + 60, .Speed = 0.0f}, kWide));
+    Bytes torn = BlockRecord({.Seconds = kMay2021 + 61}, kWide);
     torn.resize(20);
     log.Append(0, torn);
     return log.Data();
