@@ -343,7 +343,7 @@ ArchiveStatus Archive::FindCopy(std::string_view digest, ImportReport& report)
 }
 
 ImportReport Archive::Import(const std::string& logPath, std::int32_t addedWeeks,
-                             std::int64_t gapMs)
+                             std::int64_t gapMs, LogKind readAs)
 {
     ImportReport report;
     // A copy is known by its bytes before it is decoded.
@@ -358,7 +358,7 @@ ImportReport Archive::Import(const std::string& logPath, std::int32_t addedWeeks
     // Decoded in UTC: the archive keeps UTC milliseconds.
     FixTable table;
     const LoggerClock utc(kUnixEpochDayCount, std::int64_t{addedWeeks} * kSecondsPerWeek);
-    report.Load = LoadLogFile(logPath, utc, table);
+    report.Load = LoadLogFile(logPath, utc, table, readAs);
     if (report.Load.Kind == LogKind::None || !bytes)
         return report;
     const std::vector<PlacedFix> placed = PlaceFixes(table);

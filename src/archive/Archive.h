@@ -89,8 +89,9 @@ class Archive
     [[nodiscard]] ArchiveStatus Open(const std::string& path, Mode mode);
     // Adds a log's fixes in one transaction: all of them or, after a failure, none. The added
     // weeks repair a rollover; a span longer than `gapMs` before the copy is reported uncovered.
+    // The log is read as `readAs`, or as its name says when that is None.
     [[nodiscard]] ImportReport Import(const std::string& logPath, std::int32_t addedWeeks,
-                                      std::int64_t gapMs);
+                                      std::int64_t gapMs, LogKind readAs = LogKind::None);
     // Replaces the table's fixes with the archive's, in time order, as local day counts of the
     // time base `localEpoch`: all of them, or those of [fromUtcMs, toUtcMs).
     [[nodiscard]] ArchiveStatus Read(double localEpoch, std::optional<std::int64_t> fromUtcMs,

@@ -126,7 +126,8 @@ ImportReport ConversionService::ImportLoaded(const std::string& archivePath) con
     Archive archive;
     report.Status = archive.Open(archivePath, Archive::Mode::Write);
     if (report.Status.Ok())
-        report = archive.Import(m_loadedPath, m_loadedWith.AddedWeeks, kDefaultTripGapMs);
+        report = archive.Import(m_loadedPath, m_loadedWith.AddedWeeks, kDefaultTripGapMs,
+                                m_loadedWith.ReadAs);
     return report;
 }
 

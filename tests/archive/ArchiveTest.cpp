@@ -145,6 +145,29 @@ TEST(Archive, ACopyImportedTwiceAddsNothing)
     EXPECT_EQ(summary.Copies, 2);
 }
 
+// A block log saved under the sector log's extension is imported as the kind the user read it
+// as; by its name it holds no fix the archive could keep.
+TEST(Archive, AMisnamedLogIsImportedAsTheKindItWasReadAs)
+{
+    TempDir dir;
+    const std::string log = dir.Write("a.BNX4", OutingsLog(1));
+    const struct {
+        LogKind ReadAs;
+        std::int64_t New;
+    } cases[] = {
+        {LogKind::Block, static_cast<std::int64_t>(kOutingsDayFixes)},
+        {LogKind::None, 0},
+    };
+    for (const auto& c : cases) {
+        const std::string db =
+            Utf8Path(dir.Path() / ("read-as-" + std::to_string(c.New) + ".sqlite"));
+        Archive archive;
+        ASSERT_TRUE(archive.Open(db, Archive::Mode::Write).Ok());
+        const ImportReport report = archive.Import(log, 0, kDefaultTripGapMs, c.ReadAs);
+        EXPECT_EQ(report.New, c.New) << static_cast<int>(c.ReadAs);
+    }
+}
+
 // The logger's ring: an older copy holds blocks 0-3; by the later copy blocks 4-5 were written
 // and then blocks 0-1 over again. Either order of import gives the whole memory.
 TEST(Archive, OverlappingCopiesInEitherOrderGiveTheWholeMemory)
