@@ -49,6 +49,7 @@ bench: deps-test
 	@bash bench/time-cli.sh $(BUILD)-bench
 	@cmake --build $(BUILD)-bench -j $(JOBS) --target t2n_window_bench && QT_QPA_PLATFORM=offscreen $(BUILD)-bench/bench/t2n_window_bench
 	@cmake --build $(BUILD)-bench -j $(JOBS) --target t2n_tile_bench && $(BUILD)-bench/bench/t2n_tile_bench
+	@cmake --build $(BUILD)-bench -j $(JOBS) --target t2n_archive_bench && $(BUILD)-bench/bench/t2n_archive_bench
 
 # The Debian package, from a release build of its own (no tests), and its check in a scratch root.
 PKG_BUILD ?= build-package
