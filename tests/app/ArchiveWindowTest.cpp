@@ -4,6 +4,7 @@
 #include "FakeDialogs.h"
 #include "QtPrint.h"
 #include "app/FormMain.h"
+#include "archive/Archive.h"
 #include "support/LogWriter.h"
 #include "system/Paths.h"
 
@@ -148,8 +149,8 @@ TEST_F(ArchiveWindowTest, OpenedArchiveExportsWhatTheLogExports)
     Entry("ActionAddToArchive")->trigger();
 
     Entry("ActionOpenArchive")->trigger();
-    const QString archive = QDir::toNativeSeparators(
-        QString::fromStdString(Utf8Path(dir.Path() / "tallo2nmea" / "archive.sqlite")));
+    // In the test's data folder, named as the system names it.
+    const QString archive = QDir::toNativeSeparators(QString::fromStdString(DefaultArchivePath()));
     EXPECT_TRUE(Source().startsWith(archive)) << Source().toStdString();
     EXPECT_TRUE(service.LoadedArchive().has_value());
     EXPECT_EQ(service.FixCount(), 40);

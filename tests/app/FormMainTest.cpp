@@ -3,6 +3,7 @@
 #include "ControlDump.h"
 #include "FakeDialogs.h"
 #include "QtPrint.h"
+#include "ScreenChild.h"
 #include "app/Platform.h"
 #include "app/WindowPlace.h"
 #include "export/NmeaExport.h"
@@ -16,7 +17,6 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -26,13 +26,11 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
-#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableView>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 #include <algorithm>
@@ -1022,32 +1020,16 @@ TEST(WindowScreens, OpensWithinSmallAndScaledScreens)
     if (qEnvironmentVariableIsSet("T2N_SCREEN_CHILD"))
         GTEST_SKIP() << "this is the child process";
     const struct {
-        const char* Screen;
+        int Width;
+        int Height;
         const char* Scale;
-    } screens[] = {{"1024, \"height\": 700", "1"}, {"1920, \"height\": 1200", "2"}};
+    } screens[] = {{1024, 700, "1"}, {1920, 1200, "2"}};
     for (const auto& screen : screens) {
-        SCOPED_TRACE(screen.Screen);
-        QTemporaryDir folder;
-        const QString config = folder.filePath(QStringLiteral("screen.json"));
-        QFile file(config);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(QByteArray(R"({"screens": [{"name": "s", "x": 0, "y": 0, "width": )") +
-                   screen.Screen + R"(, "logicalDpi": 96, "dpr": 1}]})");
-        file.close();
-        QProcess child;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("T2N_SCREEN_CHILD"), QStringLiteral("1"));
-        env.insert(QStringLiteral("QT_SCALE_FACTOR"), QString::fromLatin1(screen.Scale));
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"),
-                   QStringLiteral("offscreen:configfile=") + config);
-        child.setProcessEnvironment(env);
-        child.setProcessChannelMode(QProcess::MergedChannels);
-        child.start(QCoreApplication::applicationFilePath(),
-                    {QStringLiteral("--gtest_filter=FormMainTest.OpensWithinTheScreen")});
-        ASSERT_TRUE(child.waitForFinished(120000));
-        const QString output = QString::fromLocal8Bit(child.readAll());
-        EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
-        EXPECT_TRUE(output.contains(QStringLiteral("[  PASSED  ] 1 test"))) << output.toStdString();
+        SCOPED_TRACE(screen.Width);
+        const ChildRun child = RunOnScreen(
+            QStringLiteral("FormMainTest.OpensWithinTheScreen"), screen.Width, screen.Height,
+            QString::fromLatin1(screen.Scale), QStringLiteral("T2N_SCREEN_CHILD"));
+        EXPECT_TRUE(child.Passed()) << child.ExitCode << "\n" << child.Output.toStdString();
     }
 }
 
