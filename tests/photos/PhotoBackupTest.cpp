@@ -38,7 +38,7 @@ class Backup : public ::testing::Test
         tags.DateTimeOriginal = "2021:05:03 09:00:10";
         tags.Thumbnail = true;
         const std::string bytes = WithCameraTags(made, tags);
-        const std::string path = dir.Write(name, Bytes(bytes.begin(), bytes.end()));
+        std::string path = dir.Write(name, Bytes(bytes.begin(), bytes.end()));
         fs::last_write_time(NativePath(path),
                             fs::last_write_time(NativePath(path)) - std::chrono::hours(24 * 365));
         return path;
