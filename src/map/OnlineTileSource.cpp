@@ -19,23 +19,23 @@ TileResponseHeaders HeadersOf(const QNetworkReply& reply)
 
 // The cache's folder for one template: the same template finds its tiles again, another
 // template never sees them.
-QString CacheFolderOf(const OnlineSourceSpec& spec, const TileCacheOptions& cache)
+QString CacheFolderOf(const OnlineServer& online, const TileCacheOptions& cache)
 {
     const QString root =
         cache.Folder.isEmpty()
             ? QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + "/tiles"
             : cache.Folder;
     const QByteArray hash =
-        QCryptographicHash::hash(spec.UrlTemplate.toUtf8(), QCryptographicHash::Sha256);
+        QCryptographicHash::hash(online.UrlTemplate.toUtf8(), QCryptographicHash::Sha256);
     return root + "/" + QString::fromLatin1(hash.toHex().left(16));
 }
 
 } // namespace
 
-OnlineTileSource::OnlineTileSource(const OnlineSourceSpec& spec, const TileCacheOptions& cache,
+OnlineTileSource::OnlineTileSource(const OnlineServer& online, const TileCacheOptions& cache,
                                    QObject* parent)
-    : TileSource(parent), m_spec(spec), m_cacheFolder(CacheFolderOf(spec, cache)), m_now(cache.Now),
-      m_userAgent(QByteArray("Tallo2NMEA/") + kVersion + " (+" + kHomepage + ")"),
+    : TileSource(parent), m_online(online), m_cacheFolder(CacheFolderOf(online, cache)),
+      m_now(cache.Now), m_userAgent(QByteArray("Tallo2NMEA/") + kVersion + " (+" + kHomepage + ")"),
       m_memory(cache.MemoryBytes), m_disk(m_cacheFolder.toStdString(), cache.DiskBytes)
 {
     m_worker.setMaxThreadCount(1);
@@ -60,7 +60,7 @@ qint64 OnlineTileSource::NowSec() const
 
 bool OnlineTileSource::Covers(const TileCoord& tile) const
 {
-    return IsValidTile(tile) && tile.Z >= m_spec.MinZoom && tile.Z <= m_spec.MaxZoom;
+    return IsValidTile(tile) && tile.Z >= m_online.MinZoom && tile.Z <= m_online.MaxZoom;
 }
 
 bool OnlineTileSource::FailedLately(const TileCoord& tile) const
@@ -71,7 +71,7 @@ bool OnlineTileSource::FailedLately(const TileCoord& tile) const
 
 QUrl OnlineTileSource::UrlOf(const TileCoord& tile) const
 {
-    QString url = m_spec.UrlTemplate;
+    QString url = m_online.UrlTemplate;
     url.replace("{z}", QString::number(tile.Z));
     url.replace("{x}", QString::number(tile.X));
     url.replace("{y}", QString::number(tile.Y));

@@ -32,15 +32,15 @@ class OnlineTileSource : public TileSource
     // How long a tile that could not be had is not asked for again.
     static constexpr qint64 kRetryAfterSec = 60;
 
-    OnlineTileSource(const OnlineSourceSpec& spec, const TileCacheOptions& cache,
+    OnlineTileSource(const OnlineServer& online, const TileCacheOptions& cache,
                      QObject* parent = nullptr);
     ~OnlineTileSource() override;
 
-    [[nodiscard]] QString Name() const override { return m_spec.Name; }
-    [[nodiscard]] QString Attribution() const override { return m_spec.Attribution; }
-    [[nodiscard]] int MinZoom() const override { return m_spec.MinZoom; }
-    [[nodiscard]] int MaxZoom() const override { return m_spec.MaxZoom; }
-    [[nodiscard]] int TilePixels() const override { return m_spec.TilePixels; }
+    [[nodiscard]] QString Name() const override { return m_online.Name; }
+    [[nodiscard]] QString Attribution() const override { return m_online.Attribution; }
+    [[nodiscard]] int MinZoom() const override { return m_online.MinZoom; }
+    [[nodiscard]] int MaxZoom() const override { return m_online.MaxZoom; }
+    [[nodiscard]] int TilePixels() const override { return m_online.TilePixels; }
     void SetWanted(const std::vector<TileKey>& keys) override;
     [[nodiscard]] TileImage Tile(const TileKey& key) override;
 
@@ -77,7 +77,7 @@ class OnlineTileSource : public TileSource
     void Arrived(const Outcome& outcome);
     void Post(std::function<Outcome()> job);
 
-    OnlineSourceSpec m_spec;
+    OnlineServer m_online;
     QString m_cacheFolder;
     std::function<QDateTime()> m_now;
     QByteArray m_userAgent;

@@ -6,7 +6,7 @@
 
 #include <QFileInfo>
 
-std::vector<OnlineSourceSpec> BuiltInSources()
+std::vector<OnlineServer> BuiltInSources()
 {
     const QString survey = QStringLiteral("出典：国土地理院");
     return {
@@ -25,10 +25,10 @@ std::vector<OnlineSourceSpec> BuiltInSources()
     };
 }
 
-std::unique_ptr<TileSource> MakeOnlineSource(const OnlineSourceSpec& spec,
+std::unique_ptr<TileSource> MakeOnlineSource(const OnlineServer& online,
                                              const TileCacheOptions& cache, QObject* parent)
 {
-    return std::make_unique<OnlineTileSource>(spec, cache, parent);
+    return std::make_unique<OnlineTileSource>(online, cache, parent);
 }
 
 MbTilesOpened OpenMbTiles(const QString& path, QObject* parent)

@@ -14,7 +14,7 @@
 
 // A tile server: its tiles' address with {z}, {x} and {y} in it, and the text it asks to be
 // credited with.
-struct OnlineSourceSpec {
+struct OnlineServer {
     QString Name;
     QString UrlTemplate;
     QString Attribution;
@@ -25,7 +25,7 @@ struct OnlineSourceSpec {
 
 // The servers the window lists from the start: OpenStreetMap's standard tiles and the three
 // general maps of Japan's national survey.
-std::vector<OnlineSourceSpec> BuiltInSources();
+std::vector<OnlineServer> BuiltInSources();
 
 // Where and how much an online source keeps.
 struct TileCacheOptions {
@@ -38,7 +38,7 @@ struct TileCacheOptions {
 // A source fetching from a tile server through a disk cache of its own (a folder for each
 // template under the cache folder). It never blocks its caller: disk and network work happen in
 // the background and TileArrived follows.
-std::unique_ptr<TileSource> MakeOnlineSource(const OnlineSourceSpec& spec,
+std::unique_ptr<TileSource> MakeOnlineSource(const OnlineServer& online,
                                              const TileCacheOptions& cache,
                                              QObject* parent = nullptr);
 

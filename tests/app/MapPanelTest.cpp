@@ -30,8 +30,8 @@ class MapPanelTest : public ::testing::Test
 
     std::unique_ptr<MapPanel> MakePanel()
     {
-        MapSourceMaker maker{[this](const OnlineSourceSpec& spec) -> std::unique_ptr<TileSource> {
-                                 made << spec.UrlTemplate;
+        MapSourceMaker maker{[this](const OnlineServer& online) -> std::unique_ptr<TileSource> {
+                                 made << online.UrlTemplate;
                                  return std::make_unique<FakeTileSource>();
                              },
                              [this](const QString& path) {

@@ -26,12 +26,12 @@ class OnlineSource : public testing::Test
 
     std::unique_ptr<OnlineTileSource> Source(qint64 memoryBytes = 64'000'000)
     {
-        const OnlineSourceSpec spec{"Test", server->UrlTemplate(), "© Test", 0, 19, 256};
+        const OnlineServer online{"Test", server->UrlTemplate(), "© Test", 0, 19, 256};
         TileCacheOptions cache;
         cache.Folder = QString::fromStdString(Utf8Path(cacheDir.Path()));
         cache.MemoryBytes = memoryBytes;
         cache.Now = [this] { return now; };
-        return std::make_unique<OnlineTileSource>(spec, cache);
+        return std::make_unique<OnlineTileSource>(online, cache);
     }
 
     // Waits until every key is ready (or has the state asked), asking as the picture would.
@@ -169,12 +169,12 @@ TEST_F(OnlineSource, StaleTileDrawnWhenNothingListens)
 {
     const TileKey key{4, 3, 6};
     FetchThenAge({key});
-    const OnlineSourceSpec spec{"Test", server->UrlTemplate(), "", 0, 19, 256};
+    const OnlineServer online{"Test", server->UrlTemplate(), "", 0, 19, 256};
     server.reset(); // the port refuses connections from now on
     TileCacheOptions cache;
     cache.Folder = QString::fromStdString(Utf8Path(cacheDir.Path()));
     cache.Now = [this] { return now; };
-    OnlineTileSource source(spec, cache);
+    OnlineTileSource source(online, cache);
     QSignalSpy arrived(&source, &TileSource::TileArrived);
     source.SetWanted({key});
     ASSERT_TRUE(QTest::qWaitFor([&] { return arrived.size() >= 2; }, kWaitMs));
@@ -285,14 +285,14 @@ TEST_F(OnlineSource, MemoryBoundedTilesComeBackFromDisk)
 
 TEST(BuiltInSources, ServersWithTheirCredits)
 {
-    const std::vector<OnlineSourceSpec> sources = BuiltInSources();
+    const std::vector<OnlineServer> sources = BuiltInSources();
     ASSERT_EQ(sources.size(), 4U);
-    for (const OnlineSourceSpec& spec : sources) {
-        EXPECT_TRUE(spec.UrlTemplate.startsWith("https://")) << spec.UrlTemplate.toStdString();
+    for (const OnlineServer& online : sources) {
+        EXPECT_TRUE(online.UrlTemplate.startsWith("https://")) << online.UrlTemplate.toStdString();
         for (const char* part : {"{z}", "{x}", "{y}"}) {
-            EXPECT_TRUE(spec.UrlTemplate.contains(part)) << spec.UrlTemplate.toStdString();
+            EXPECT_TRUE(online.UrlTemplate.contains(part)) << online.UrlTemplate.toStdString();
         }
-        EXPECT_LT(spec.MinZoom, spec.MaxZoom);
+        EXPECT_LT(online.MinZoom, online.MaxZoom);
     }
     EXPECT_EQ(sources[0].Attribution, "© OpenStreetMap contributors");
     for (std::size_t i = 1; i < sources.size(); ++i) {

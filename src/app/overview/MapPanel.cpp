@@ -29,7 +29,7 @@ const QString kFilePrefix = QStringLiteral("file:");
 constexpr int kListCharacters = 1;
 
 // A template of the settings as a source: named by its server, with nothing to credit.
-OnlineSourceSpec TemplateSpec(const QString& urlTemplate)
+OnlineServer ServerOfTemplate(const QString& urlTemplate)
 {
     const QString host = QUrl(urlTemplate).host();
     return {host.isEmpty() ? urlTemplate : host, urlTemplate, QString(), 0, 19, 256};
@@ -39,7 +39,7 @@ OnlineSourceSpec TemplateSpec(const QString& urlTemplate)
 
 MapSourceMaker RealMapSources()
 {
-    return {[](const OnlineSourceSpec& spec) { return MakeOnlineSource(spec, {}); },
+    return {[](const OnlineServer& online) { return MakeOnlineSource(online, {}); },
             [](const QString& path) { return OpenMbTiles(path); }};
 }
 
@@ -94,11 +94,11 @@ void MapPanel::FillList()
     const std::unique_ptr<QSettings> settings = OpenAppSettings();
     const QString picked = settings->value(kSourceKey).toString();
     m_entries = {Entry{}};
-    for (const OnlineSourceSpec& spec : BuiltInSources())
-        m_entries.push_back({Entry::Kind::Online, spec, {}});
+    for (const OnlineServer& online : BuiltInSources())
+        m_entries.push_back({Entry::Kind::Online, online, {}});
     for (const QString& urlTemplate : settings->value(kUrlsKey).toStringList())
         if (IndexOfTemplate(urlTemplate) < 0)
-            m_entries.push_back({Entry::Kind::Online, TemplateSpec(urlTemplate), {}});
+            m_entries.push_back({Entry::Kind::Online, ServerOfTemplate(urlTemplate), {}});
     if (picked.startsWith(kFilePrefix))
         m_entries.push_back({Entry::Kind::File, {}, picked.mid(kFilePrefix.size())});
     const QSignalBlocker blocker(m_list);
@@ -107,7 +107,7 @@ void MapPanel::FillList()
         m_list->addItem(entry.What == Entry::Kind::Outline ? OutlineOnlyText()
                         : entry.What == Entry::Kind::File
                             ? MapFileEntryText(QFileInfo(entry.Path).fileName())
-                            : entry.Spec.Name);
+                            : entry.Server.Name);
     int index = 0;
     if (picked.startsWith(kFilePrefix))
         index = static_cast<int>(m_entries.size()) - 1;
@@ -120,7 +120,7 @@ int MapPanel::IndexOfTemplate(const QString& urlTemplate) const
 {
     for (std::size_t i = 0; i < m_entries.size(); ++i)
         if (m_entries[i].What == Entry::Kind::Online &&
-            m_entries[i].Spec.UrlTemplate == urlTemplate)
+            m_entries[i].Server.UrlTemplate == urlTemplate)
             return static_cast<int>(i);
     return -1;
 }
@@ -145,7 +145,7 @@ void MapPanel::Save() const
     const std::unique_ptr<QSettings> settings = OpenAppSettings();
     settings->setValue(kOnlineKey, m_online->isChecked());
     const Entry& entry = m_entries[static_cast<std::size_t>(std::max(m_list->currentIndex(), 0))];
-    settings->setValue(kSourceKey, entry.What == Entry::Kind::Online ? entry.Spec.UrlTemplate
+    settings->setValue(kSourceKey, entry.What == Entry::Kind::Online ? entry.Server.UrlTemplate
                                    : entry.What == Entry::Kind::File ? kFilePrefix + entry.Path
                                                                      : QString());
     settings->setValue(kFolderKey, m_mapFolder);
@@ -166,7 +166,7 @@ void MapPanel::SwitchToggled(bool on)
 {
     const Entry& entry = m_entries[static_cast<std::size_t>(std::max(m_list->currentIndex(), 0))];
     const QString name =
-        entry.What == Entry::Kind::Online ? entry.Spec.Name : BuiltInSources().front().Name;
+        entry.What == Entry::Kind::Online ? entry.Server.Name : BuiltInSources().front().Name;
     if (on && !MayGoOnline(name)) {
         const QSignalBlocker blocker(m_online);
         m_online->setChecked(false);
@@ -199,7 +199,7 @@ void MapPanel::Apply()
     m_source.reset();
     const Entry& entry = m_entries[static_cast<std::size_t>(std::max(m_list->currentIndex(), 0))];
     if (entry.What == Entry::Kind::Online && m_online->isChecked())
-        m_source = m_maker.Online(entry.Spec);
+        m_source = m_maker.Online(entry.Server);
     if (entry.What == Entry::Kind::File) {
         MbTilesOpened opened = m_maker.OpenFile(entry.Path);
         // A file gone since the last run is no box at start: the picture shows the outline.

@@ -16,7 +16,7 @@ class TrackView;
 
 // How the map panel makes its sources; the tests give a fake, the window the real ones.
 struct MapSourceMaker {
-    std::function<std::unique_ptr<TileSource>(const OnlineSourceSpec&)> Online;
+    std::function<std::unique_ptr<TileSource>(const OnlineServer&)> Online;
     std::function<MbTilesOpened(const QString&)> OpenFile;
 };
 // The window's: tile servers behind the user's cache folder, map files read through SQLite.
@@ -48,8 +48,8 @@ class MapPanel final : public QWidget
     struct Entry {
         enum class Kind { Outline, Online, File };
         Kind What = Kind::Outline;
-        OnlineSourceSpec Spec; // Online
-        QString Path;          // File
+        OnlineServer Server; // Online
+        QString Path;        // File
     };
     void CreateControls();
     void FillList();
