@@ -70,24 +70,24 @@ void ImportCopies(const std::string& db, int from, int to)
         (void)archive.Import(LogPath(copy), copy * kWeeksApart, kDefaultTripGapMs);
 }
 
-// An archive of ten copies, and one of seventeen (ten million fixes), built once.
+// An archive of `copies` copies of the full log, built in the scratch folder.
+std::string ArchiveOfCopies(const char* name, int copies)
+{
+    std::string db = Folder().Path(name);
+    ImportCopies(db, 0, copies);
+    return db;
+}
+
+// An archive of ten copies, and one of seventeen (ten million fixes), each built once.
 const std::string& TenLogArchive()
 {
-    static const std::string path = [] {
-        std::string db = Folder().Path("ten.sqlite");
-        ImportCopies(db, 0, 10);
-        return db;
-    }();
+    static const std::string path = ArchiveOfCopies("ten.sqlite", 10);
     return path;
 }
 
 const std::string& TenMillionArchive()
 {
-    static const std::string path = [] {
-        std::string db = Folder().Path("big.sqlite");
-        ImportCopies(db, 0, 17);
-        return db;
-    }();
+    static const std::string path = ArchiveOfCopies("big.sqlite", 17);
     return path;
 }
 
